@@ -1,0 +1,66 @@
+#pragma once
+// AppState: the process-wide state that the GUI thread and the reader thread share, as static
+// variables zeroed at load. The fields both threads touch are atomics (plain loads and stores);
+// the reader thread publishes a finished calibration by writing the transform first and storing
+// calibState = -1 with release order last.
+
+#include <windows.h>
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstdint>
+
+#include "calibration/core/transform.h"
+#include "sensor/core/sensor_report.h"
+
+// The three settings, loaded, saved and copied as one record (copySettings).
+struct SettingsRecord {
+    std::atomic<int32_t> save{0};    // "Save": 0 or 1, answer to "Si ejecutar Zarpelo al inicio?"
+    std::atomic<int32_t> ouhe{0};    // "Ouhe": smoothing period 1..20; the reader reads it per point
+    std::atomic<int32_t> lagTime{0}; // "LagTime": 5..60, kept and saved only
+};
+void copySettings(SettingsRecord* to, const SettingsRecord* from);
+
+struct SharedPoint {
+    std::atomic<int32_t> x{0};
+    std::atomic<int32_t> y{0};
+};
+
+using SetLayeredWindowAttributesFn = BOOL(WINAPI*)(HWND, COLORREF, BYTE, DWORD);
+
+// Module and windows.
+extern HMODULE user32Module;                                // LoadLibraryA("User32.DLL") before WinMain
+extern SetLayeredWindowAttributesFn setLayeredWindowAttributes; // looked up at start-up; may be null
+extern HINSTANCE hInstance;                                 // from the main window's creation data
+extern std::atomic<HWND> hwndMain;                          // the reader thread sends here
+extern HWND hwndSettings;                                   // "qv_sysset"
+extern HWND hwndHelp;                                       // "qv_help"
+extern HWND hwndPalette;                                    // "qv_tool"
+extern HWND hwndCalibration;                                // "qv_dingwei"
+
+// Tray.
+extern NOTIFYICONDATAA trayIcon; // first form (NOTIFYICONDATAA_V1_SIZE); the tip stays empty
+extern HMENU trayMenu;
+extern POINT trayClickPoint;     // cursor position at which the tray menu was last opened
+
+// Sensor link.
+extern HANDLE sensorCommandHandle;         // opened by WinMain; carries Stop only; never re-opened
+extern std::atomic<HANDLE> sensorHandle;   // the reader thread's handle; 0 means no sensor
+extern SensorReport sensorCommand;         // the Stop command, built once by WinMain
+extern SensorReport sensorReply;           // receives the reply to sensorCommand; unread
+extern HANDLE readerThread;
+extern DWORD readerThreadId;
+
+// Settings.
+extern SettingsRecord settings;
+
+// Screen and calibration.
+extern std::atomic<int32_t> screenWidth, screenHeight; // follow WM_DISPLAYCHANGE
+extern int32_t initialScreenWidth, initialScreenHeight; // as at the main window's creation
+extern SharedPoint calibTargets[4];      // crosses: top-left, top-right, bottom-left, bottom-right
+extern int32_t calibRaw[8];              // P1X, P1Y, P2X, P2Y, P3X, P3Y, P4X, P4Y; 9999 = not measured
+extern Vec3 calibSensorPoints[4];        // calibRaw prepared for the transform
+extern Vec3 calibWeights;                // the plane vector
+extern std::atomic<int32_t> calibState;  // -1 mapping, 0 no calibration, 1 capturing
+extern std::atomic<int32_t> calibValid;  // -1 when calibRaw holds a complete calibration
+extern std::atomic<int32_t> calibPointIndex; // next cross during a calibration, 0..4

@@ -1,0 +1,26 @@
+#pragma once
+// Window messages and command ids the program's windows exchange. All custom messages are sent
+// with SendMessageA, wParam 0 and lParam 0.
+
+#include <cstdint>
+
+constexpr unsigned UM_TRAY_NOTIFY = 0x410;       // tray icon -> main window
+constexpr unsigned UM_TOGGLE_SHOW = 0x411;       // main window -> settings, help, palette
+constexpr unsigned UM_CALIB_POINT = 0x510;       // reader thread -> main window
+constexpr unsigned UM_CALIB_DONE = 0x511;        // reader thread -> main window
+constexpr unsigned UM_CALIB_RESET = 0x5001;      // -> calibration window
+constexpr unsigned UM_CALIB_BEGIN = 0x5002;      // main window -> calibration window
+constexpr unsigned UM_PAGE_TOOL_CHANGED = 0x5001; // palette -> current page (same value, other window)
+constexpr unsigned UM_PAGE_INIT = 0x5010;        // palette -> each page
+constexpr unsigned UM_PAGE_CLEAR = 0x5020;       // palette -> current page
+
+// Main window commands (low word of wParam).
+constexpr unsigned IDM_CALIBRATE = 0x444;
+constexpr unsigned IDM_PALETTE = 0x445;
+constexpr unsigned IDM_SETTINGS = 0x446;
+constexpr unsigned IDM_HELP = 0x448;
+constexpr unsigned IDM_EXIT = 0x449;
+
+// The key colour: background of the palette, buttons, pages, containers and calibration window,
+// colour key of the layered palette and pages, and the colour erasing paints.
+constexpr uint8_t KEY_COLOUR_LEVEL = 200;

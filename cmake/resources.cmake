@@ -1,0 +1,33 @@
+# The program's pictures are generated at build time by tools/picgen, a host program of ours (the
+# generator is the source: no binary art is committed). tools/picgen/outputs.txt lists the files it
+# writes; resources/velmora.rc names them.
+find_program(HOST_CXX NAMES g++ c++ REQUIRED)
+set(PICGEN_DIR ${CMAKE_BINARY_DIR}/generated/resources)
+file(GLOB picgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.cpp
+     ${CMAKE_SOURCE_DIR}/palette/core/*.cpp)
+file(GLOB picgen_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.h ${CMAKE_SOURCE_DIR}/palette/core/*.h)
+file(STRINGS ${CMAKE_SOURCE_DIR}/tools/picgen/outputs.txt picgen_names REGEX "^[^#]")
+set(picgen_outputs)
+foreach(n ${picgen_names})
+    list(APPEND picgen_outputs ${PICGEN_DIR}/${n})
+endforeach()
+set(PICGEN_EXE ${CMAKE_BINARY_DIR}/host-tools/picgen)
+add_custom_command(
+    OUTPUT ${PICGEN_EXE}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host-tools
+    COMMAND ${HOST_CXX} -std=c++17 -O2 -Wall -Wextra -Werror -I${CMAKE_SOURCE_DIR} ${picgen_sources} -o ${PICGEN_EXE}
+    DEPENDS ${picgen_sources} ${picgen_headers}
+    COMMENT "Building the picture generator (host)")
+add_custom_command(
+    OUTPUT ${picgen_outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PICGEN_DIR}
+    COMMAND ${PICGEN_EXE} ${PICGEN_DIR}
+    DEPENDS ${PICGEN_EXE}
+    COMMENT "Generating the program's pictures")
+add_custom_target(picgen_run DEPENDS ${picgen_outputs})
+
+add_library(velmora_resources OBJECT ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
+target_include_directories(velmora_resources PRIVATE ${PICGEN_DIR} ${CMAKE_SOURCE_DIR}/resources)
+set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velmora.rc PROPERTIES
+    OBJECT_DEPENDS "${picgen_outputs};${CMAKE_SOURCE_DIR}/resources/velmora.manifest;${CMAKE_SOURCE_DIR}/resources/resource_ids.h")
+add_dependencies(velmora_resources picgen_run)

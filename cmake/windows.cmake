@@ -1,0 +1,103 @@
+# Windows tree (MinGW-w64): the program, the simulated-board build, the simulated board, the tests
+# that run under Wine and the Wine benchmarks.
+enable_language(RC)
+
+# Every executable is static: no MinGW runtime DLLs to ship or to find under Wine.
+set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
+add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
+
+set(VELMORA_SYSTEM_LIBS setupapi hid comctl32 gdi32 user32 advapi32 shell32 kernel32)
+
+velmora_core_libs("" VELMORA_CORE_LIBS)
+
+# The Win32 shell, one library per subsystem. WinMain and the two bindings of the device seam are
+# left out: each program picks its own.
+set(VELMORA_SHELL_LIBS)
+foreach(sub ${VELMORA_SUBSYSTEMS})
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${sub}/*.cpp)
+    list(FILTER sources EXCLUDE REGEX "/(winmain|device_seam_real|device_seam_sim)\\.cpp$")
+    if(sources)
+        add_library(shell_${sub} STATIC ${sources})
+        target_include_directories(shell_${sub} PUBLIC ${CMAKE_SOURCE_DIR})
+        velmora_warnings(shell_${sub})
+        list(APPEND VELMORA_SHELL_LIBS shell_${sub})
+    endif()
+endforeach()
+
+add_library(velmora_libs INTERFACE)
+target_link_libraries(velmora_libs INTERFACE
+    "$<LINK_GROUP:RESCAN,${VELMORA_SHELL_LIBS},${VELMORA_CORE_LIBS}>" ${VELMORA_SYSTEM_LIBS})
+
+include(cmake/resources.cmake)
+
+# The simulated board: a library for tests and a program for the demo and for people.
+file(GLOB simboard_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/simboard/*.cpp)
+list(FILTER simboard_sources EXCLUDE REGEX "/simboard_main\\.cpp$")
+if(simboard_sources)
+    add_library(simboard STATIC ${simboard_sources})
+    target_include_directories(simboard PUBLIC ${CMAKE_SOURCE_DIR})
+    velmora_warnings(simboard)
+    target_link_libraries(simboard PUBLIC "$<LINK_GROUP:RESCAN,${VELMORA_CORE_LIBS}>" user32 advapi32 kernel32)
+    if(EXISTS ${CMAKE_SOURCE_DIR}/tools/simboard/simboard_main.cpp)
+        add_executable(simboard_exe tools/simboard/simboard_main.cpp)
+        set_target_properties(simboard_exe PROPERTIES OUTPUT_NAME simboard)
+        velmora_warnings(simboard_exe)
+        target_link_libraries(simboard_exe PRIVATE simboard)
+    endif()
+endif()
+
+# The product binds the real SetupAPI/HID enumeration; the simulated-board build binds the
+# simulated devices. Everything else is the same code.
+function(velmora_program name seam_source)
+    add_executable(${name} WIN32 ${CMAKE_SOURCE_DIR}/app/winmain.cpp ${seam_source})
+    velmora_warnings(${name})
+    target_link_libraries(${name} PRIVATE velmora_resources velmora_libs)
+endfunction()
+if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
+    velmora_program(Velmora ${CMAKE_SOURCE_DIR}/sensor/device_seam_real.cpp)
+    velmora_program(VelmoraSim ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
+endif()
+
+if(VELMORA_BUILD_TESTS)
+    set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+    file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+    add_library(wintest_support STATIC ${support_sources})
+    target_include_directories(wintest_support PUBLIC ${CMAKE_SOURCE_DIR})
+    velmora_warnings(wintest_support)
+    target_link_libraries(wintest_support PUBLIC gtest simboard velmora_libs)
+
+    # Tests link the simulated device seam, so the shell's sensor code runs against the simulated
+    # board; the one test of the real enumeration binds it itself.
+    foreach(layer win e2e)
+        file(GLOB test_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/${layer}/*_test.cpp)
+        foreach(src ${test_sources})
+            get_filename_component(base ${src} NAME_WE)
+            string(REGEX REPLACE "_test$" "" base ${base})
+            set(name ${layer}_${base})
+            add_executable(${name} ${src})
+            velmora_warnings(${name})
+            if(base MATCHES "real_enumeration")
+                target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/sensor/device_seam_real.cpp)
+            else()
+                target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
+            endif()
+            target_link_libraries(${name} PRIVATE wintest_support velmora_resources gtest_main)
+            if(layer STREQUAL "e2e")
+                add_dependencies(${name} Velmora VelmoraSim)
+            endif()
+            velmora_add_test(${name} ${src})
+        endforeach()
+    endforeach()
+
+    # Benchmarks under Wine: plain programs that print their figures.
+    file(GLOB wbench_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/bench/win/*_bench.cpp)
+    foreach(src ${wbench_sources})
+        get_filename_component(name ${src} NAME_WE)
+        add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
+        velmora_warnings(${name})
+        target_link_libraries(${name} PRIVATE wintest_support velmora_resources)
+    endforeach()
+endif()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine with the run's prefix and display (see scripts/wine-env.sh).
+# Used as CMake's cross-compiling emulator, so every ctest entry of the windows tree goes through it.
+# VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix; anything else the 1024 x 768 one.
+set -u
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export LC_ALL=C.UTF-8
+if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
+    export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
+else
+    export WINEPREFIX=${VELMORA_PREFIX_SD:-${WINEPREFIX:-}} DISPLAY=${VELMORA_DISPLAY_SD:-${DISPLAY:-}}
+fi
+if [ -z "$WINEPREFIX" ] || [ -z "$DISPLAY" ]; then
+    echo "wine-exec.sh: no prefix or display; run through scripts/test.sh or source scripts/wine-env.sh" >&2
+    exit 125
+fi
+exec wine "$@"

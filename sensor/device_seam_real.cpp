@@ -1,0 +1,12 @@
+// The product's binding of the device seam: the real SetupAPI and HID library.
+#include "sensor/device_seam.h"
+
+const DeviceSeam deviceSeam = {
+    HidD_GetHidGuid,
+    SetupDiGetClassDevsA,
+    SetupDiEnumDeviceInterfaces,
+    SetupDiGetDeviceInterfaceDetailA,
+    SetupDiDestroyDeviceInfoList,
+    HidD_GetAttributes,
+    HidD_FlushQueue,
+};
