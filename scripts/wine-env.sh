@@ -48,9 +48,12 @@ wine_env_start() {
     _start_xvfb "$hd" 1920x1080x24 || return 1
     export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd"
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
+    # Both prefixes are initialised at once (wait names them: the Xvfbs are children too).
     _start_prefix "$VELMORA_PREFIX_SD" "$VELMORA_DISPLAY_SD" &
+    local a=$!
     _start_prefix "$VELMORA_PREFIX_HD" "$VELMORA_DISPLAY_HD" &
-    wait
+    local b=$!
+    wait "$a" "$b"
     WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -p
     WINEPREFIX="$VELMORA_PREFIX_HD" wineserver -p
 }
