@@ -1,0 +1,223 @@
+#pragma once
+// The simulated board: a stand-in for the USB touch sensor that runs under Wine or on Windows.
+//
+// Each simulated sensor is a named pipe "\\.\pipe\VelmoraSimBoard-<pid>-<n>" in message mode with
+// unlimited instances: every CreateFileA by the program is its own connection, served on its own
+// thread. A connection reads one 9-byte command message and answers with one 10-byte reply message
+// (the program's side of that protocol is fixed; see docs/simulated-board.md). The sensors the
+// board serves are listed under HKCU\Software\VelmoraSimBoard\Devices, where the simulated-board
+// build's device seam (sensor/device_seam_sim.cpp) finds them, in this process or in another one.
+//
+// The board models a physical board (screen pixels to sensor units through a projective mapping),
+// a finger per sensor (down, move, lift, along a timed path), faults (unplug and replug with a
+// WM_DEVICECHANGE broadcast, silence, late, slow and malformed replies, a sensor that refuses the
+// read/write open) and keeps a log of everything it received, with times, for tests.
+//
+// All functions may be called from any thread. One board per process (and per Wine prefix or
+// Windows session at a time: a second board rewrites the device list).
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Where the device list lives (under HKEY_CURRENT_USER), and its value format: values "0", "1", ...
+// in enumeration order, each REG_SZ "<vid hex4> <pid hex4> <open|refuse> <pipe path>".
+constexpr const char* SIMBOARD_DEVICES_KEY = "Software\\VelmoraSimBoard\\Devices";
+
+constexpr uint16_t SIMBOARD_SENSOR_VID = 0x0925; // the identifiers the program looks for
+constexpr uint16_t SIMBOARD_SENSOR_PID = 0x0300;
+
+// ---------------------------------------------------------------------------------------------
+// The physical board: where the projected screen lies on the sensor.
+
+// Screen pixels map to sensor units (a 1024 x 768 space) like this: the pixel is taken relative to
+// the screen centre as a fraction of the screen size (u, v in -0.5 .. 0.5), bent by the keystone
+// (u, v divided by 1 + keystoneX * u + keystoneY * v), turned by rotationDeg (clockwise on the
+// screen, y pointing down), scaled to sensor units (scaleX * 1024, scaleY * 768) and moved to the
+// sensor centre plus the offset. The default maps the screen exactly onto the sensor space.
+struct SimGeometry {
+    int screenWidth = 0; // 0: the primary screen's size at board start
+    int screenHeight = 0;
+    double offsetX = 0; // sensor units, added after scaling
+    double offsetY = 0;
+    double scaleX = 1; // 1: the screen's width spans the sensor's 1024 units
+    double scaleY = 1; // 1: the screen's height spans the sensor's 768 units
+    double rotationDeg = 0;
+    double keystoneX = 0; // perspective terms; 0: a plain affine board
+    double keystoneY = 0;
+    int jitter = 0; // each reported touch moves by up to +/- jitter sensor units
+};
+
+// The mapping as a 3 x 3 homography (row-major), sensor = H * (x, y, 1), and its inverse.
+struct SimMapping {
+    double h[9];
+    double inverse[9];
+};
+SimMapping simMappingFrom(const SimGeometry& geometry); // screen size must be set (non-zero)
+// Screen pixels -> sensor units, not rounded.
+void simScreenToSensor(const SimMapping& mapping, double x, double y, double* sensorX, double* sensorY);
+// Sensor units -> screen pixels, not rounded.
+void simSensorToScreen(const SimMapping& mapping, double sensorX, double sensorY, double* x, double* y);
+
+// ---------------------------------------------------------------------------------------------
+// Sensors and their faults.
+
+struct SimSensorConfig {
+    uint16_t vendorId = SIMBOARD_SENSOR_VID;
+    uint16_t productId = SIMBOARD_SENSOR_PID;
+    bool refuseOpen = false; // a GENERIC_READ | GENERIC_WRITE open fails (access denied); an
+                             // attribute query open (access 0) still succeeds
+};
+
+struct SimBoardConfig {
+    std::vector<SimSensorConfig> sensors{SimSensorConfig{}}; // in enumeration order; default: one
+    SimGeometry geometry;
+    unsigned jitterSeed = 1;           // the jitter's random sequence is repeatable
+    bool broadcastDeviceChange = true; // WM_DEVICECHANGE after unplug and replug
+};
+
+// How a sensor answers. Changed at any time with simboardSetReplies; applies to the next reply.
+struct SimReplyMode {
+    bool silent = false;    // commands are read and logged, never answered
+    DWORD delayMs = 0;      // each reply is written this long after its command arrived (slow
+                            // replies below the program's 100 ms, late replies above it)
+    int statusByte = 0x0A;  // byte 1 of every reply (0x0A: an answer)
+    DWORD replyLength = 10; // bytes in each reply message (short replies below 10)
+};
+
+struct SimBoard; // opaque
+
+// Starts the board: creates the pipes, serves them and writes the device list. Returns null when a
+// pipe cannot be created (the reason is in GetLastError()).
+SimBoard* simboardStart(const SimBoardConfig& config = SimBoardConfig{});
+// Ends every connection, removes the device list and frees the board.
+void simboardStop(SimBoard* board);
+
+int simboardSensorCount(const SimBoard* board);
+std::string simboardPipePath(const SimBoard* board, int sensor); // "\\.\pipe\VelmoraSimBoard-..."
+const SimMapping& simboardMapping(const SimBoard* board);
+const SimGeometry& simboardGeometry(const SimBoard* board); // with the screen size filled in
+
+void simboardSetReplies(SimBoard* board, int sensor, const SimReplyMode& mode);
+SimReplyMode simboardReplies(const SimBoard* board, int sensor);
+
+// Unplug: existing connections of that sensor fail, new opens are refused, the sensor leaves the
+// device list. Replug puts it back (same pipe name, same place in the list). Each ends with a
+// WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level window: sent with SendMessageTimeoutA
+// (abort if hung, 300 ms) to windows of other threads, posted to windows of the calling thread
+// (sending would run their handler inline, and a modal box there would hold the board).
+// sensor -1: every sensor at once, with one broadcast.
+void simboardUnplug(SimBoard* board, int sensor = -1);
+void simboardReplug(SimBoard* board, int sensor = -1);
+bool simboardPlugged(const SimBoard* board, int sensor);
+// The broadcast on its own (as when some other device comes or goes).
+void simboardBroadcastDeviceChange();
+
+// ---------------------------------------------------------------------------------------------
+// The finger. Each sensor has one. Its path is a timeline of steps played from the moment it is
+// given; a Get is answered with the finger's point at the moment the reply is written, mapped
+// through the geometry and rounded (with jitter), or (0, 0) while lifted. Points outside the
+// sensor's 1024 x 768 space are not seen (reported as lifted).
+
+enum SimUnits { SIM_SCREEN = 0, SIM_SENSOR = 1 };
+
+enum SimStepKind {
+    SIM_DOWN, // put the finger down at (x, y)
+    SIM_MOVE, // move in a straight line to (x, y) over ms (the finger stays down)
+    SIM_HOLD, // stay where it is (down or lifted) for ms
+    SIM_LIFT, // lift the finger
+};
+
+struct SimStep {
+    SimStepKind kind;
+    double x = 0;
+    double y = 0;
+    DWORD ms = 0;
+};
+
+struct SimPath {
+    SimUnits units = SIM_SCREEN;
+    std::vector<SimStep> steps;
+};
+
+// Path builders (append to the path and return it, so calls chain).
+SimPath& simDown(SimPath& path, double x, double y);
+SimPath& simMove(SimPath& path, double x, double y, DWORD ms);
+SimPath& simHold(SimPath& path, DWORD ms);
+SimPath& simLift(SimPath& path);
+
+// Plays the path from now on (replacing whatever the finger was doing) and returns at once.
+void simboardPlay(SimBoard* board, int sensor, const SimPath& path);
+// True once the finger's path has been played to its end.
+bool simboardFingerIdle(const SimBoard* board, int sensor);
+// Waits until the path has been played, at most timeoutMs; pumps this thread's messages while it
+// waits when pumpMessages is set (for tests whose windows live on the calling thread). Returns
+// false on time-out.
+bool simboardWaitFinger(SimBoard* board, int sensor, DWORD timeoutMs = 30000, bool pumpMessages = false);
+
+// Immediate finger control (screen pixels, or sensor units with SIM_SENSOR).
+void simboardFingerDown(SimBoard* board, int sensor, double x, double y, SimUnits units = SIM_SCREEN);
+void simboardFingerLift(SimBoard* board, int sensor);
+
+// Gestures that play and wait (pumping messages when asked): a tap is down, hold ms, lift; a drag
+// goes down at the first point, moves to the second over ms, then lifts; a hold is a tap of ms.
+// Each waits until the finger is lifted again, plus settleMs with the finger up, so that the
+// program's poll sees the lift.
+void simboardTap(SimBoard* board, int sensor, double x, double y, DWORD ms, SimUnits units = SIM_SCREEN,
+                 bool pumpMessages = false, DWORD settleMs = 60);
+void simboardDrag(SimBoard* board, int sensor, double x1, double y1, double x2, double y2, DWORD ms,
+                  SimUnits units = SIM_SCREEN, bool pumpMessages = false, DWORD settleMs = 60);
+
+// The point a Get would report now, before jitter: true with (x, y) in sensor units when down and
+// on the sensor, else false.
+bool simboardFingerPoint(SimBoard* board, int sensor, int* x, int* y);
+
+// ---------------------------------------------------------------------------------------------
+// The log.
+
+enum SimEventKind {
+    SIM_CONNECT,    // a client opened the pipe (any access)
+    SIM_COMMAND,    // a message arrived (bytes as received, any length up to 64)
+    SIM_REPLY,      // a reply was written (bytes as sent)
+    SIM_DISCONNECT, // the client closed its handle, or the board ended the connection
+};
+
+enum SimCommand {
+    SIM_CMD_PROBE = 0,
+    SIM_CMD_GET = 1,
+    SIM_CMD_RUN = 2,
+    SIM_CMD_STOP = 3,
+    SIM_CMD_OTHER = -1, // not one of the four exact 9-byte commands
+};
+
+struct SimEvent {
+    double timeMs;  // simboardNowMs() when it happened
+    int sensor;     // index in the configuration
+    int connection; // 1, 2, ... in the order the board accepted connections (all sensors)
+    SimEventKind kind;
+    int command; // SIM_COMMAND: a SimCommand; else SIM_CMD_OTHER
+    std::vector<uint8_t> bytes;
+};
+
+// Milliseconds on the board's clock (QueryPerformanceCounter), the clock of the log's times.
+double simboardNowMs();
+
+std::vector<SimEvent> simboardLog(const SimBoard* board);      // everything, in order
+std::vector<SimEvent> simboardCommands(const SimBoard* board); // only SIM_COMMAND events
+size_t simboardLogSize(const SimBoard* board);
+void simboardClearLog(SimBoard* board);
+// Waits until the log holds a command of that kind for that sensor (-1: any sensor) at position
+// from or later in simboardLog, at most timeoutMs; pumps messages when asked. Returns its index in
+// the log, or -1 on time-out.
+int simboardWaitCommand(SimBoard* board, int sensor, int command, DWORD timeoutMs, size_t from = 0,
+                        bool pumpMessages = false);
+// Counts the commands of that kind (SIM_CMD_OTHER counts every command) for that sensor (-1: any).
+int simboardCountCommands(const SimBoard* board, int sensor, int command);
+
+// The command a 9-byte message is, or SIM_CMD_OTHER.
+int simClassifyCommand(const uint8_t* bytes, size_t length);
+// "Stop", "Get", "Run", "probe" or "other".
+const char* simCommandName(int command);
+// One line per event: "  123.4 ms  sensor 0  conn 2  command Stop  00 A0 03 00 00 00 00 00 60".
+std::string simFormatEvent(const SimEvent& event);
