@@ -1,0 +1,53 @@
+#include "calibration/core/screen_mapping.h"
+
+#include <cmath>
+#include <cstdint>
+
+void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]) {
+    xy[0] = targets[0][0] + (targets[1][0] - targets[0][0]) * u;
+    xy[1] = targets[0][1] + (targets[2][1] - targets[0][1]) * v;
+}
+
+namespace {
+
+// Truncates toward zero and holds the result to 0..extent-1. The clamp comes first, in double,
+// because converting a double outside int's range is undefined; for values inside the screen the
+// order makes no difference.
+int holdInside(double value, int extent) {
+    double top = extent - 1;
+    if (value < 0.0)
+        value = 0.0;
+    if (value > top)
+        value = top;
+    return static_cast<int>(value);
+}
+
+} // namespace
+
+bool unitSquareToPixel(double u, double v, const int targets[3][2], int width, int height,
+                       ScreenPoint& pixel) {
+    if (!std::isfinite(u) || !std::isfinite(v) || width < 1 || height < 1)
+        return false;
+    double xy[2];
+    unitSquareToScreen(u, v, targets, xy);
+    if (!std::isfinite(xy[0]) || !std::isfinite(xy[1]))
+        return false;
+    pixel.x = holdInside(xy[0], width);
+    pixel.y = holdInside(xy[1], height);
+    return true;
+}
+
+int pixelToMouse(int p, int extent) {
+    if (extent < 1)
+        return 0;
+    int64_t scaled = static_cast<int64_t>(p) * 65536;
+    // Ceiling division that is also right for negative p (C++ division truncates toward zero).
+    int64_t d = scaled / extent;
+    if (scaled % extent > 0)
+        ++d;
+    if (d < 0)
+        d = 0;
+    if (d > 65535)
+        d = 65535;
+    return static_cast<int>(d);
+}

@@ -1,0 +1,32 @@
+#pragma once
+// From the transform's (u, v) to screen pixels and to absolute mouse units.
+//
+// u runs linearly between the x of the first and second cross, v between the y of the first and
+// third cross (top-left, top-right, bottom-left); the fourth cross is not used.
+
+struct ScreenPoint {
+    int x, y;
+};
+
+// The unrounded position: X = T1.x + (T2.x - T1.x) u, Y = T1.y + (T3.y - T1.y) v, in double.
+// targets[k] is {x, y} of cross k + 1.
+void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]);
+
+// The pixel the pointer goes to: the unrounded position truncated toward zero and held inside the
+// screen (0..width-1, 0..height-1), so a touch beyond the crosses stops at the screen's edge and
+// no position handed to the system is ever outside it. false (pixel unchanged) when u or v is not
+// finite or the screen has no size.
+bool unitSquareToPixel(double u, double v, const int targets[3][2], int width, int height,
+                       ScreenPoint& pixel);
+
+// Absolute mouse units 0..65535 for pixel p of a screen extent pixels wide (or high). The system
+// takes a normalised d to pixel floor(d * extent / 65536); d = ceil(p * 65536 / extent) is the
+// smallest d that lands on p itself (0 for p = 0, slightly below 65535 for p = extent - 1). The
+// result is held to 0..65535; an extent below 1 gives 0.
+int pixelToMouse(int p, int extent);
+inline int pixelToMouseX(int x, int width) {
+    return pixelToMouse(x, width);
+}
+inline int pixelToMouseY(int y, int height) {
+    return pixelToMouse(y, height);
+}
