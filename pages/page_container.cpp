@@ -1,6 +1,35 @@
+// The page container, class "qv_pageparent": a full-screen window right below its page. It is the
+// page's backdrop (practically invisible over the desktop, or the opaque grey board) and catches
+// the pointer where the page is transparent, handing the mouse message to the page unchanged.
 #include "app/window_procs.h"
 
-// Placeholder until this window is built: default handling only.
+namespace {
+
+// Both windows cover the screen from (0, 0), so the client coordinates in lParam hold for the
+// page as they are. A container without a page drops the message.
+LRESULT forwardToPage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    HWND page = reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, 0));
+    if (page)
+        SendMessageA(page, message, wParam, lParam);
+    return 0;
+}
+
+} // namespace
+
 LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        return forwardToPage(hwnd, message, wParam, lParam);
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            return 0; // the board cannot be closed from the keyboard
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+        // Double clicks included: the class has CS_DBLCLKS, and a double click starts nothing.
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
 }

@@ -1,6 +1,339 @@
+// The drawing page, class "qv_page": a full-screen layered popup that keeps its picture in a
+// canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
+// are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
+// live in cut_tool.cpp.
+#include "app/ids.h"
 #include "app/window_procs.h"
+#include "pages/gdi_scope.h"
+#include "pages/page_state.h"
 
-// Placeholder until this window is built: default handling only.
+HCURSOR currentCursor = nullptr;
+HDC scratchDC = nullptr;
+HBITMAP snapshot = nullptr;
+HRGN canvasRegion = nullptr;
+POINT moveOffset = {0, 0};
+POINT canvasExtent = {0, 0};
+
+namespace {
+
+// The pointer of the last gesture message, so that a move arriving without the button can end
+// the gesture where the user last saw it.
+IntPoint lastPointer = {0, 0};
+
+IntPoint pointerOf(LPARAM lParam) {
+    return pointerFromLParam(static_cast<uint32_t>(static_cast<uintptr_t>(lParam)));
+}
+
+SIZE windowSize(HWND hwnd) {
+    RECT r = {0, 0, 0, 0};
+    GetWindowRect(hwnd, &r);
+    return {r.right - r.left, r.bottom - r.top};
+}
+
+void applyCursor() {
+    // A cursor that never loaded must not hide the pointer.
+    if (currentCursor)
+        SetCursor(currentCursor);
+}
+
+HPEN strokePen(const DrawState* ds) {
+    return CreatePen(PS_SOLID, ds->penWidth, ds->colour);
+}
+
+void strokeLine(HDC dc, const DrawState* ds, POINT from, IntPoint to) {
+    SelectedObject pen(dc, strokePen(ds));
+    MoveToEx(dc, from.x, from.y, nullptr);
+    LineTo(dc, to.x, to.y);
+}
+
+// The outline of the ellipse inscribed in the rectangle spanned by the anchor and the pointer;
+// start and end of the arc coincide, so the whole outline is drawn and nothing is filled.
+void strokeEllipse(HDC dc, const DrawState* ds, POINT anchor, IntPoint to) {
+    SelectedObject pen(dc, strokePen(ds));
+    Arc(dc, anchor.x, anchor.y, to.x, to.y, anchor.x, anchor.y, anchor.x, anchor.y);
+}
+
+void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
+    POINT points[6];
+    for (int i = 0; i < count; ++i)
+        points[i] = {corners[i].x, corners[i].y};
+    HRGN region = CreatePolygonRgn(points, count, ALTERNATE);
+    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    const int saved = SaveDC(dc);
+    if (region && brush)
+        FillRgn(dc, region, brush);
+    RestoreDC(dc, saved);
+    if (brush)
+        DeleteObject(brush);
+    if (region)
+        DeleteObject(region);
+}
+
+void toolCursor(const DrawState* ds) {
+    const int32_t id = toolCursorId(ds->tool, ds->eraserSize);
+    if (id)
+        loadPageCursor(id, false);
+}
+
+// --- page messages --------------------------------------------------------------------------
+
+void onInit(HWND hwnd) {
+    loadPageCursor(CURSOR_PEN, false);
+    WindowDC windowDC(hwnd);
+    if (!scratchDC)
+        scratchDC = CreateCompatibleDC(windowDC.get());
+    PageRecord* record = pageRecordOf(hwnd);
+    if (!record || record->memDC)
+        return; // no record, or the canvas already exists (a second init keeps the drawing)
+    if (canvasExtent.x == 0) {
+        const IntPoint size = canvasSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        canvasExtent = {size.x, size.y};
+    }
+    record->memDC = CreateCompatibleDC(windowDC.get());
+    record->canvas = CreateCompatibleBitmap(windowDC.get(), canvasExtent.x, canvasExtent.y);
+    SelectObject(record->memDC, record->canvas);
+    fillKeyColour(record->memDC, {0, 0, canvasExtent.x, canvasExtent.y});
+    if (!canvasRegion)
+        canvasRegion = CreateRectRgn(0, 0, canvasExtent.x, canvasExtent.y);
+}
+
+void onToolChanged(PageRecord* record) {
+    record->dragState = DRAG_IDLE;
+    moveOffset = {0, 0};
+    toolCursor(record->settings);
+}
+
+void onClear(HWND hwnd, PageRecord* record) {
+    record->dragState = DRAG_IDLE;
+    moveOffset = {0, 0};
+    fillKeyColour(record->memDC, {0, 0, canvasExtent.x, canvasExtent.y});
+    repaintPage(hwnd);
+}
+
+// --- gestures ---------------------------------------------------------------------------------
+
+void onButtonDown(HWND hwnd, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    lastPointer = p;
+    switch (ds->tool) {
+    case TOOL_PEN:
+        loadPageCursor(CURSOR_PEN, false);
+        ds->lastPoint = {p.x, p.y};
+        MoveToEx(record->memDC, p.x, p.y, nullptr);
+        record->dragState = DRAG_HELD;
+        break;
+    case TOOL_LINE:
+    case TOOL_ELLIPSE:
+        loadPageCursor(ds->tool == TOOL_LINE ? CURSOR_PEN : CURSOR_PEN_CROSS, false);
+        ds->lastPoint = {p.x, p.y};
+        record->dragState = DRAG_HELD;
+        break;
+    case TOOL_ERASER: {
+        loadPageCursor(200 + ds->eraserSize, false);
+        ds->pointBegin = {p.x, p.y};
+        IntPoint square[4];
+        eraserSquare(p, ds->eraserSize, square);
+        fillKeyPolygon(record->memDC, square, 4);
+        record->dragState = DRAG_HELD;
+        repaintPage(hwnd);
+        break;
+    }
+    case TOOL_CUT:
+        cutButtonDown(hwnd, record, p);
+        break;
+    default:
+        break; // not a drawing tool: no gesture
+    }
+    applyCursor();
+}
+
+void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    if (ds->tool == TOOL_CUT) {
+        cutMove(hwnd, record, p);
+        if (record->dragState != DRAG_CUT_HELD)
+            lastPointer = p;
+        return;
+    }
+    if (record->dragState != DRAG_HELD)
+        return;
+    lastPointer = p;
+    switch (ds->tool) {
+    case TOOL_PEN: {
+        // The canvas DC's current position is the previous pointer: the stroke is the polyline of
+        // the positions received, nothing smoothed or filled in.
+        SelectedObject pen(record->memDC, strokePen(ds));
+        LineTo(record->memDC, p.x, p.y);
+        showCanvas(hwnd, record);
+        break;
+    }
+    case TOOL_LINE:
+    case TOOL_ELLIPSE: {
+        // The preview goes on the window only, over a fresh copy of the canvas.
+        WindowDC windowDC(hwnd);
+        showCanvasOn(windowDC.get(), hwnd, record);
+        if (ds->tool == TOOL_LINE)
+            strokeLine(windowDC.get(), ds, ds->lastPoint, p);
+        else
+            strokeEllipse(windowDC.get(), ds, ds->lastPoint, p);
+        break;
+    }
+    case TOOL_ERASER: {
+        IntPoint hull[6];
+        eraserHull({ds->pointBegin.x, ds->pointBegin.y}, p, ds->eraserSize, hull);
+        fillKeyPolygon(record->memDC, hull, 6);
+        ds->pointBegin = {p.x, p.y};
+        showCanvas(hwnd, record);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    if (ds->tool == TOOL_CUT) {
+        cutButtonUp(hwnd, record, p);
+        return;
+    }
+    if (record->dragState != DRAG_HELD) {
+        record->dragState = DRAG_IDLE;
+        return;
+    }
+    switch (ds->tool) {
+    case TOOL_LINE:
+        strokeLine(record->memDC, ds, ds->lastPoint, p);
+        showCanvas(hwnd, record);
+        break;
+    case TOOL_ELLIPSE:
+        showCanvas(hwnd, record);
+        strokeEllipse(record->memDC, ds, ds->lastPoint, p);
+        break;
+    default: // pen, eraser
+        showCanvas(hwnd, record);
+        break;
+    }
+    repaintPage(hwnd);
+    record->dragState = DRAG_IDLE;
+}
+
+LRESULT onMouseMove(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint p) {
+    applyCursor();
+    if (record->dragState == DRAG_IDLE)
+        return 0;
+    // A gesture never goes on without a held button: a release over another window (the palette
+    // lies above the page) would otherwise leave a stray stroke to wherever the next touch lands.
+    // End it as that release would have, where the pointer last was, then treat this as an idle
+    // move.
+    if (gestureUnderWay(record->dragState) && !(wParam & MK_LBUTTON)) {
+        endGesture(hwnd, record, lastPointer);
+        applyCursor();
+        if (record->dragState != DRAG_CUT_HELD)
+            return 0;
+    }
+    continueGesture(hwnd, record, p);
+    return 1;
+}
+
+} // namespace
+
+// --- shared helpers -----------------------------------------------------------------------------
+
+PageRecord* pageRecordOf(HWND page) {
+    return reinterpret_cast<PageRecord*>(GetWindowLongPtrA(page, 0));
+}
+
+void loadPageCursor(int32_t id, bool setNow) {
+    HCURSOR cursor = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    if (cursor)
+        currentCursor = cursor;
+    if (setNow)
+        applyCursor();
+}
+
+void showCanvasOn(HDC windowDC, HWND page, const PageRecord* record) {
+    const SIZE size = windowSize(page);
+    BitBlt(windowDC, 0, 0, size.cx, size.cy, record->memDC, 0, 0, SRCCOPY);
+}
+
+void showCanvas(HWND page, const PageRecord* record) {
+    WindowDC windowDC(page);
+    showCanvasOn(windowDC.get(), page, record);
+}
+
+void repaintPage(HWND page) {
+    InvalidateRect(page, nullptr, TRUE);
+}
+
+void fillKeyColour(HDC dc, const RECT& rect) {
+    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    if (brush) {
+        FillRect(dc, &rect, brush);
+        DeleteObject(brush);
+    }
+}
+
 LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case UM_PAGE_INIT:
+        onInit(hwnd);
+        break;
+    case UM_PAGE_TOOL_CHANGED:
+    case UM_PAGE_CLEAR:
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP: {
+        PageRecord* record = pageRecordOf(hwnd);
+        if (!record || !record->settings || !record->memDC)
+            return 0; // a page without a record (or before its init) does nothing
+        const IntPoint p = pointerOf(lParam);
+        switch (message) {
+        case UM_PAGE_TOOL_CHANGED:
+            onToolChanged(record);
+            break;
+        case UM_PAGE_CLEAR:
+            onClear(hwnd, record);
+            break;
+        case WM_LBUTTONDOWN:
+            onButtonDown(hwnd, record, p);
+            break;
+        case WM_MOUSEMOVE:
+            if (onMouseMove(hwnd, record, wParam, p) == 0)
+                return 0;
+            break;
+        case WM_LBUTTONUP:
+            applyCursor();
+            if (record->dragState == DRAG_IDLE)
+                return 0;
+            endGesture(hwnd, record, p);
+            break;
+        default: // right button: the cursor only
+            applyCursor();
+            break;
+        }
+        break;
+    }
+    case WM_PAINT: {
+        PageRecord* record = pageRecordOf(hwnd);
+        if (!record || !record->memDC)
+            break; // default processing validates the window, so no paint loop
+        applyCursor();
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        const SIZE size = windowSize(hwnd);
+        BitBlt(dc, 0, 0, size.cx, size.cy, record->memDC, 0, 0, SRCCOPY);
+        EndPaint(hwnd, &ps);
+        return 0;
+    }
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            return 0; // Alt+F4 on a page does nothing
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

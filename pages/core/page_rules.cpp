@@ -1,0 +1,113 @@
+#include "pages/core/page_rules.h"
+
+IntPoint pointerFromLParam(uint32_t lParam) {
+    return {static_cast<int32_t>(lParam & 0xFFFFu), static_cast<int32_t>((lParam >> 16) & 0xFFFFu)};
+}
+
+IntPoint canvasSize(int32_t screenWidth, int32_t screenHeight) {
+    return {screenWidth > CANVAS_MIN_WIDTH ? screenWidth : CANVAS_MIN_WIDTH,
+            screenHeight > CANVAS_MIN_HEIGHT ? screenHeight : CANVAS_MIN_HEIGHT};
+}
+
+void eraserSquare(IntPoint c, int32_t size, IntPoint out[4]) {
+    const int32_t h = size / 2;
+    out[0] = {c.x - h, c.y - h};
+    out[1] = {c.x + h, c.y - h};
+    out[2] = {c.x + h, c.y + h};
+    out[3] = {c.x - h, c.y + h};
+}
+
+namespace {
+
+// Corner offsets (sign of h on x, sign on y) of the three corners around P and the three around Q,
+// one row per direction case.
+struct HullRow {
+    int8_t p[3][2];
+    int8_t q[3][2];
+};
+
+constexpr HullRow HULL_UP_LEFT = {{{-1, +1}, {+1, +1}, {+1, -1}}, {{+1, -1}, {-1, -1}, {-1, +1}}};
+constexpr HullRow HULL_DOWN_LEFT = {{{+1, +1}, {+1, -1}, {-1, -1}}, {{-1, -1}, {-1, +1}, {+1, +1}}};
+constexpr HullRow HULL_UP_RIGHT = {{{-1, -1}, {-1, +1}, {+1, +1}}, {{+1, +1}, {+1, -1}, {-1, -1}}};
+constexpr HullRow HULL_DOWN_RIGHT = {{{+1, -1}, {-1, -1}, {-1, +1}}, {{-1, +1}, {+1, +1}, {+1, -1}}};
+
+} // namespace
+
+void eraserHull(IntPoint p, IntPoint q, int32_t size, IntPoint out[6]) {
+    const int32_t h = size / 2;
+    const HullRow* row;
+    if (q.x < p.x)
+        row = q.y < p.y ? &HULL_UP_LEFT : &HULL_DOWN_LEFT;
+    else
+        row = q.y < p.y ? &HULL_UP_RIGHT : &HULL_DOWN_RIGHT;
+    for (int i = 0; i < 3; ++i) {
+        out[i] = {p.x + row->p[i][0] * h, p.y + row->p[i][1] * h};
+        out[3 + i] = {q.x + row->q[i][0] * h, q.y + row->q[i][1] * h};
+    }
+}
+
+bool clampCaptureRect(const IntRect& rect, int32_t horzRes, int32_t vertRes, IntRect* out) {
+    if (rect.right <= rect.left || rect.bottom <= rect.top)
+        return false;
+    IntRect r = rect;
+    if (r.left < 0)
+        r.left = 0;
+    if (r.top < 0)
+        r.top = 0;
+    if (r.right > horzRes)
+        r.right = horzRes;
+    if (r.bottom > vertRes)
+        r.bottom = vertRes;
+    if (r.right <= r.left || r.bottom <= r.top)
+        return false;
+    *out = r;
+    return true;
+}
+
+IntRect orderedCorners(const Corners& c) {
+    return {c.x1 < c.x2 ? c.x1 : c.x2, c.y1 < c.y2 ? c.y1 : c.y2, c.x1 < c.x2 ? c.x2 : c.x1,
+            c.y1 < c.y2 ? c.y2 : c.y1};
+}
+
+bool strictlyInside(const Corners& selection, IntPoint p) {
+    const IntRect r = orderedCorners(selection);
+    return r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.bottom;
+}
+
+int32_t cutNextState(int32_t state, CutEvent event, bool inside) {
+    switch (state) {
+    case DRAG_IDLE:
+        return event == CutEvent::ButtonDown ? DRAG_HELD : DRAG_IDLE;
+    case DRAG_HELD:
+        return event == CutEvent::ButtonUp ? DRAG_CUT_HELD : DRAG_HELD;
+    case DRAG_CUT_HELD:
+        if (event == CutEvent::ButtonDown)
+            return inside ? DRAG_CUT_MOVE : DRAG_IDLE;
+        return DRAG_CUT_HELD;
+    case DRAG_CUT_MOVE:
+        if (event == CutEvent::ButtonUp)
+            return inside ? DRAG_CUT_HELD : DRAG_IDLE;
+        return DRAG_CUT_MOVE;
+    default:
+        return state;
+    }
+}
+
+int32_t toolCursorId(int32_t tool, int32_t eraserSize) {
+    switch (tool) {
+    case TOOL_ERASER:
+        return 200 + eraserSize;
+    case TOOL_CUT:
+    case TOOL_ELLIPSE:
+        return CURSOR_PEN_CROSS;
+    case TOOL_LINE:
+    case TOOL_PEN:
+        return CURSOR_PEN;
+    default:
+        return 0;
+    }
+}
+
+bool gestureUnderWay(int32_t dragState) {
+    return dragState == DRAG_HELD || dragState == DRAG_CUT_MOVE;
+}

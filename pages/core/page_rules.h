@@ -1,0 +1,88 @@
+#pragma once
+// The exact rules of the drawing pages, free of the platform: pointer decoding, the canvas size,
+// the eraser's square and hull, the capture's clamping, the cut tool's "inside" test and its
+// transitions, and the cursor each tool shows.
+
+#include <cstdint>
+
+// Tool ids: the palette's button ids, kept in DrawState::tool.
+constexpr int32_t TOOL_ERASER = 100301;
+constexpr int32_t TOOL_CUT = 100303;
+constexpr int32_t TOOL_ELLIPSE = 100306;
+constexpr int32_t TOOL_LINE = 100307;
+constexpr int32_t TOOL_PEN = 100308;
+
+// dragState of a page.
+constexpr int32_t DRAG_IDLE = 0;     // no gesture
+constexpr int32_t DRAG_HELD = 1;     // button held: a stroke, a rubber band or a selection frame
+constexpr int32_t DRAG_CUT_HELD = 2; // a cut-out is held (cut tool only)
+constexpr int32_t DRAG_CUT_MOVE = 3; // the cut-out is being dragged (cut tool only)
+
+// Cursor resources of the pages.
+constexpr int32_t CURSOR_POINTING_HAND = 101;
+constexpr int32_t CURSOR_GRABBING_HAND = 103;
+constexpr int32_t CURSOR_PEN = 104;
+constexpr int32_t CURSOR_PEN_CROSS = 105;
+
+// The smallest canvas, whatever the screen.
+constexpr int32_t CANVAS_MIN_WIDTH = 2000;
+constexpr int32_t CANVAS_MIN_HEIGHT = 1500;
+
+struct IntPoint {
+    int32_t x;
+    int32_t y;
+};
+
+// An ordered rectangle: left <= right, top <= bottom; right and bottom are outside it.
+struct IntRect {
+    int32_t left;
+    int32_t top;
+    int32_t right;
+    int32_t bottom;
+};
+
+// The two corners of a cut selection as the pointer gave them (not ordered).
+struct Corners {
+    int32_t x1;
+    int32_t y1;
+    int32_t x2;
+    int32_t y2;
+};
+
+// x is the low 16 bits and y the high 16 bits of a mouse message's lParam, both unsigned.
+IntPoint pointerFromLParam(uint32_t lParam);
+
+// The canvas covers at least 2000 x 1500 and at least the whole screen.
+IntPoint canvasSize(int32_t screenWidth, int32_t screenHeight);
+
+// The eraser's square around (x, y): (x-h, y-h), (x+h, y-h), (x+h, y+h), (x-h, y+h), h = size / 2.
+void eraserSquare(IntPoint centre, int32_t size, IntPoint out[4]);
+
+// The hexagon that covers the eraser square swept from p to q (the hull of both squares), its
+// corners in the fixed order of the four direction cases; equal coordinates count as ">=".
+void eraserHull(IntPoint p, IntPoint q, int32_t size, IntPoint out[6]);
+
+// Clamps a capture rectangle to a device of the given resolution. Returns false when the
+// rectangle is empty before or after clamping (nothing to capture).
+bool clampCaptureRect(const IntRect& rect, int32_t horzRes, int32_t vertRes, IntRect* out);
+
+// The corners ordered by min/max.
+IntRect orderedCorners(const Corners& c);
+
+// Strictly inside the ordered selection: left < x < right and top < y < bottom.
+bool strictlyInside(const Corners& selection, IntPoint p);
+
+// Events of the cut tool.
+enum class CutEvent { ButtonDown, ButtonUp };
+
+// The cut tool's next dragState; `inside` says whether the pointer is strictly inside the
+// (moved) selection. States and events outside the table keep the state.
+int32_t cutNextState(int32_t state, CutEvent event, bool inside);
+
+// The cursor a tool shows while it is current and no gesture says otherwise; 0 for an id the
+// pages do not know (the cursor then stays as it is).
+int32_t toolCursorId(int32_t tool, int32_t eraserSize);
+
+// A gesture is under way while the button is meant to be held: a stroke, a rubber band or a
+// selection frame (state 1) and a dragged cut-out (state 3).
+bool gestureUnderWay(int32_t dragState);

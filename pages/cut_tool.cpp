@@ -1,0 +1,155 @@
+// The cut tool of the pages: draw a rectangle, cut its pixels out of the canvas, drag the cut-out
+// and paste it where the user presses outside it.
+//
+// The snapshot and the paste are composed from the canvas itself rather than read back from the
+// window: a layered window's pixels cannot be relied on through its DC (Wine keeps them off the
+// window surface, Windows redirects them), and the canvas holds exactly what the page shows when
+// no gesture is under way. The result is the canvas that reading the window back would give.
+#include "pages/gdi_scope.h"
+#include "pages/page_state.h"
+
+namespace {
+
+POINT toPoint(IntPoint p) {
+    return {p.x, p.y};
+}
+
+// The dashed black frame through the four corners, starting at (x1, y1) and going first along x1.
+void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+    SelectedObject pen(dc, CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
+    const POINT frame[5] = {{x1, y1}, {x1, y2}, {x2, y2}, {x2, y1}, {x1, y1}};
+    Polyline(dc, frame, 5);
+}
+
+// The page's canvas as it stands becomes the snapshot in scratchDC, replacing the previous one.
+void takeSnapshot(HWND page, const PageRecord* record) {
+    WindowDC windowDC(page);
+    HBITMAP fresh = CreateCompatibleBitmap(windowDC.get(), canvasExtent.x, canvasExtent.y);
+    if (!fresh || !scratchDC) {
+        if (fresh)
+            DeleteObject(fresh);
+        return;
+    }
+    HGDIOBJ old = SelectObject(scratchDC, fresh);
+    if (snapshot && old == snapshot)
+        DeleteObject(snapshot);
+    snapshot = fresh;
+    BitBlt(scratchDC, 0, 0, canvasExtent.x, canvasExtent.y, record->memDC, 0, 0, SRCCOPY);
+}
+
+void paste(HWND page, PageRecord* record) {
+    const Corners& sel = record->settings->selection;
+    {
+        WindowDC windowDC(page);
+        showCanvasOn(windowDC.get(), page, record);
+        drawCutOut(windowDC.get(), sel);
+    }
+    drawCutOut(record->memDC, sel);
+    record->dragState = DRAG_IDLE;
+    moveOffset = {0, 0};
+    repaintPage(page);
+}
+
+} // namespace
+
+void drawCutOut(HDC dc, const Corners& selection) {
+    if (!scratchDC || !canvasRegion)
+        return;
+    const IntRect r = orderedCorners(selection);
+    HRGN clip = CreateRectRgn(r.left, r.top, r.right, r.bottom);
+    if (!clip)
+        return;
+    CombineRgn(clip, clip, canvasRegion, RGN_AND);
+    const int saved = SaveDC(dc);
+    SelectClipRgn(dc, clip);
+    BitBlt(dc, moveOffset.x, moveOffset.y, canvasExtent.x, canvasExtent.y, scratchDC, 0, 0, SRCCOPY);
+    RestoreDC(dc, saved);
+    DeleteObject(clip);
+}
+
+void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    switch (record->dragState) {
+    case DRAG_IDLE:
+        takeSnapshot(page, record);
+        loadPageCursor(CURSOR_PEN_CROSS, false);
+        ds->selection = {p.x, p.y, p.x, p.y};
+        moveOffset = {0, 0};
+        record->dragState = cutNextState(DRAG_IDLE, CutEvent::ButtonDown, false);
+        break;
+    case DRAG_CUT_HELD: {
+        loadPageCursor(CURSOR_GRABBING_HAND, false);
+        const bool inside = strictlyInside(ds->selection, p);
+        if (inside)
+            record->dragState = cutNextState(DRAG_CUT_HELD, CutEvent::ButtonDown, true);
+        else
+            paste(page, record); // the press that pastes starts nothing else
+        break;
+    }
+    default:
+        break; // states 1 and 3: only the anchor moves
+    }
+    ds->lastPoint = toPoint(p);
+}
+
+void cutMove(HWND page, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    switch (record->dragState) {
+    case DRAG_HELD: {
+        WindowDC windowDC(page);
+        showCanvasOn(windowDC.get(), page, record);
+        const POINT a = ds->lastPoint;
+        // From the anchor along its x first, as the rectangle is drawn.
+        SelectedObject pen(windowDC.get(), CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
+        const POINT frame[5] = {{a.x, a.y}, {a.x, p.y}, {p.x, p.y}, {p.x, a.y}, {a.x, a.y}};
+        Polyline(windowDC.get(), frame, 5);
+        break;
+    }
+    case DRAG_CUT_HELD:
+        loadPageCursor(strictlyInside(ds->selection, p) ? CURSOR_GRABBING_HAND : CURSOR_POINTING_HAND, true);
+        break;
+    case DRAG_CUT_MOVE: {
+        const int32_t dx = p.x - ds->lastPoint.x, dy = p.y - ds->lastPoint.y;
+        Corners& sel = ds->selection;
+        sel = {sel.x1 + dx, sel.y1 + dy, sel.x2 + dx, sel.y2 + dy};
+        moveOffset.x += dx;
+        moveOffset.y += dy;
+        WindowDC windowDC(page);
+        showCanvasOn(windowDC.get(), page, record);
+        drawCutOut(windowDC.get(), sel);
+        dashedFrame(windowDC.get(), sel.x1, sel.y1, sel.x2, sel.y2);
+        ds->lastPoint = toPoint(p);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void cutButtonUp(HWND page, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    switch (record->dragState) {
+    case DRAG_HELD: {
+        // The cut-out leaves the canvas; the window still shows it and the frame.
+        const IntRect r = orderedCorners({ds->lastPoint.x, ds->lastPoint.y, p.x, p.y});
+        fillKeyColour(record->memDC, {r.left, r.top, r.right, r.bottom});
+        ds->selection.x2 = p.x;
+        ds->selection.y2 = p.y;
+        record->dragState = cutNextState(DRAG_HELD, CutEvent::ButtonUp, false);
+        loadPageCursor(CURSOR_POINTING_HAND, true);
+        break;
+    }
+    case DRAG_CUT_MOVE:
+        if (strictlyInside(ds->selection, p)) {
+            loadPageCursor(CURSOR_GRABBING_HAND, true);
+            record->dragState = cutNextState(DRAG_CUT_MOVE, CutEvent::ButtonUp, true);
+        } else {
+            record->dragState = cutNextState(DRAG_CUT_MOVE, CutEvent::ButtonUp, false);
+            moveOffset = {0, 0};
+            repaintPage(page); // the cut-out is dropped
+        }
+        break;
+    default:
+        break; // nothing under way (a second release)
+    }
+}

@@ -1,0 +1,72 @@
+#pragma once
+// The drawing pages' shared records and process-wide values, and the helpers the page procedure,
+// the cut tool and the capture share.
+
+#include <windows.h>
+// <windows.h> maps DrawState to the DrawStateA drawing call, which the program never uses; the name
+// belongs to the shared drawing settings here.
+#undef DrawState
+
+#include <cstdint>
+
+#include "app/ids.h"
+#include "pages/core/page_rules.h"
+
+// Pixels of this colour are transparent on the layered pages; erasing and clearing paint it.
+constexpr COLORREF PAGE_KEY_COLOUR = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
+
+// The drawing settings shared by the palette and both pages (one per process). The palette writes
+// the first five fields; the pages write the gesture points.
+struct DrawState {
+    HWND currentPage;   // the page that gets UM_PAGE_TOOL_CHANGED and UM_PAGE_CLEAR; null at first
+    int32_t tool;       // TOOL_* id; TOOL_PEN at start
+    int32_t penWidth;   // pen, line and ellipse width: 2, 4, 8 or 16
+    int32_t eraserSize; // side of the eraser square: 8, 16, 32 or 64
+    COLORREF colour;    // stroke colour (0x00BBGGRR)
+    POINT lastPoint;    // anchor of a line, ellipse or selection; the last pointer while dragging a cut-out
+    POINT pointBegin;   // the eraser's previous position during an eraser stroke
+    Corners selection;  // the cut rectangle's corners as the pointer gave them
+};
+
+// One per page; the palette owns the storage and stores its address as the page's window word 0.
+struct PageRecord {
+    HDC memDC;           // memory DC holding the canvas, for the life of the page
+    int32_t dragState;   // DRAG_*
+    DrawState* settings; // the shared settings; both pages point to the same record
+    HBITMAP canvas;      // the canvas bitmap, selected into memDC
+};
+
+// Process-wide values shared by both pages.
+extern HCURSOR currentCursor; // set on every mouse message of a page
+extern HDC scratchDC;         // holds snapshot; made by the first UM_PAGE_INIT
+extern HBITMAP snapshot;      // the page's pixels when a cut selection starts
+extern HRGN canvasRegion;     // (0, 0) to the canvas size; clips a dragged cut-out
+extern POINT moveOffset;      // how far the held cut-out has moved since it was taken
+extern POINT canvasExtent;    // the canvas size every page gets (at least 2000 x 1500 and the screen)
+
+// The record in window word 0 of a page, or null.
+PageRecord* pageRecordOf(HWND page);
+
+// Loads cursor `id` of the program into currentCursor (a cursor that cannot be loaded leaves the
+// current one) and sets it at once when `setNow`.
+void loadPageCursor(int32_t id, bool setNow);
+
+// Copies the canvas onto the page window (the window rectangle's size); the second form draws on
+// a window DC the caller holds, so a preview can follow on the same DC.
+void showCanvas(HWND page, const PageRecord* record);
+void showCanvasOn(HDC windowDC, HWND page, const PageRecord* record);
+// Fills a rectangle of `dc` with the key colour.
+void fillKeyColour(HDC dc, const RECT& rect);
+// Invalidates the whole page with erasing; WM_PAINT then shows the canvas.
+void repaintPage(HWND page);
+// Copies the snapshot, shifted by moveOffset, onto `dc`, clipped to the selection and the canvas.
+void drawCutOut(HDC dc, const Corners& selection);
+
+// Cut tool handlers, run by the page while the tool is TOOL_CUT.
+void cutButtonDown(HWND page, PageRecord* record, IntPoint pointer);
+void cutMove(HWND page, PageRecord* record, IntPoint pointer);
+void cutButtonUp(HWND page, PageRecord* record, IntPoint pointer);
+
+// Copies a rectangle of a window's pixels (client coordinates) into a new bitmap owned by the
+// caller; null when the rectangle is empty, before or after clamping to the screen.
+HBITMAP captureWindowRect(RECT rect, HWND window);
