@@ -1,0 +1,169 @@
+#include "palette/core/palette_layout.h"
+
+namespace {
+
+constexpr PaletteShapeSpec circle(int32_t radius) {
+    return {SHAPE_CIRCLE, 0, 0, radius, 0, 0, 0, 0, 0};
+}
+constexpr PaletteShapeSpec ellipse(int32_t ax, int32_t ay, int32_t cx, int32_t cy, double tilt) {
+    return {SHAPE_ELLIPSE, ax, ay, 0, 0, 0, cx, cy, tilt};
+}
+constexpr PaletteShapeSpec sector(int32_t radius, double from, double to, int32_t cy) {
+    return {SHAPE_SECTOR, 0, 0, radius, from, to, 0, cy, 0};
+}
+// The ring's wedges: much larger than the palette, cut by the disc.
+constexpr PaletteShapeSpec wedge(double from, double to) {
+    return sector(500, from, to, 20);
+}
+
+constexpr RegionRecipe ring(int sector, int rim) {
+    return {REGION_RING, shapeOfSector(sector), 0, rim};
+}
+constexpr RegionRecipe polygon(int shape) {
+    return {REGION_POLYGON, shape, 0, RIM_NONE};
+}
+
+} // namespace
+
+// The eyes sit 21 degrees (21 x 3.14 / 180 = 0.36633333333333334 rad) either side of straight up,
+// 57.5 pixels from the layout origin: (trunc(+-sin(a) x 57.5), trunc(-cos(a) x 57.5)) = (+-20, -53).
+const PaletteShapeSpec paletteShapeSpecs[PALETTE_SHAPE_COUNT] = {
+    circle(110),                    // disc
+    ellipse(90, 72, 0, 20, 0.0),    // inner ellipse: the ring's inner edge
+    ellipse(86, 67, 0, 20, 0.0),    // face
+    sector(110, 194, 247, 0),       // 0: colour rim, outer
+    sector(102, 180, 251, 0),       // 1: colour rim, inner
+    sector(110, 294, 346, 0),       // 2: width rim, outer
+    sector(102, 289, 350, 0),       // 3: width rim, inner
+    wedge(340, 358),                // 4: eraser
+    wedge(2, 20),                   // 5: clear
+    wedge(22, 40),                  // 6: cut
+    wedge(42, 60),                  // 7: desktop mode
+    wedge(122, 140),                // 8: board mode
+    wedge(142, 160),                // 9: ellipse
+    wedge(162, 180),                // 10: line
+    wedge(182, 200),                // 11: pen
+    wedge(204, 215),                // 12: black
+    wedge(214, 226),                // 13: red
+    wedge(225, 238),                // 14: green
+    wedge(237, 251),                // 15: blue
+    wedge(325, 336),                // 16: width 0 (thinnest)
+    wedge(314, 326),                // 17: width 1
+    wedge(302, 315),                // 18: width 2
+    wedge(291, 303),                // 19: width 3 (thickest)
+    ellipse(8, 5, 20, -53, 30.0),   // right eye
+    ellipse(8, 5, -20, -53, -30.0), // left eye
+};
+
+const RegionRecipe rimRecipes[2] = {
+    {REGION_RIM, shapeOfSector(0), shapeOfSector(1), RIM_NONE},
+    {REGION_RIM, shapeOfSector(2), shapeOfSector(3), RIM_NONE},
+};
+
+const PaletteButtonSpec paletteButtons[PALETTE_BUTTON_COUNT] = {
+    {BUTTON_INDICATOR, 0, PICTURE_COLOUR_MARK_FIRST, 0, 0, "", rimRecipes[RIM_COLOUR], true},
+    {BUTTON_INDICATOR, 0, PICTURE_WIDTH_MARK_FIRST + 1, 0, 0, "", rimRecipes[RIM_WIDTH], true},
+    {BUTTON_PLAIN, IDC_HIDE, PICTURE_NORMAL, 0, 0, "Minimizar", polygon(SHAPE_RIGHT_EYE), true},
+    {BUTTON_PLAIN, IDC_HOME, PICTURE_NORMAL, 0, 0, "Restaurar", polygon(SHAPE_LEFT_EYE), true},
+    {BUTTON_TOOL, IDC_ERASER, PICTURE_NORMAL, 0, 0, "Borrar", ring(4, RIM_NONE), true},
+    {BUTTON_ACTION, IDC_CLEAR, PICTURE_NORMAL, 0, 0, "Limpiar", ring(5, RIM_NONE), true},
+    {BUTTON_TOOL, IDC_CUT, PICTURE_NORMAL, 0, 0, "Cortar", ring(6, RIM_NONE), true},
+    {BUTTON_TOGGLE, IDC_DESKTOP, PICTURE_NORMAL, 0, 0, "Windows / Nota", ring(7, RIM_NONE), true},
+    {BUTTON_TOGGLE, IDC_BOARD, PICTURE_NORMAL, 0, 0, "Windows / Velmora", ring(8, RIM_NONE), true},
+    {BUTTON_TOOL, IDC_ELLIPSE, PICTURE_NORMAL, 0, 0, "Elipse", ring(9, RIM_NONE), true},
+    {BUTTON_TOOL, IDC_LINE, PICTURE_NORMAL, 0, 0, "L\xEDnea", ring(10, RIM_NONE), true},
+    {BUTTON_TOOL, IDC_PEN, PICTURE_PRESSED, BUTTON_DOWN, 0, "Pluma", ring(11, RIM_NONE), true},
+    {BUTTON_SWATCH, IDC_BLACK, 0, 0, 0x000000, "Color", ring(12, RIM_COLOUR), true},
+    {BUTTON_SWATCH, IDC_RED, 0, 0, 0x0000FF, "Color", ring(13, RIM_COLOUR), true},
+    {BUTTON_SWATCH, IDC_GREEN, 0, 0, 0x00FF00, "Color", ring(14, RIM_COLOUR), true},
+    {BUTTON_SWATCH, IDC_BLUE, 0, 0, 0xFF0000, "Color", ring(15, RIM_COLOUR), true},
+    {BUTTON_PLAIN, IDC_WIDTH_0, PICTURE_NORMAL, 0, 0, "Espesor ", ring(16, RIM_WIDTH), true},
+    {BUTTON_PLAIN, IDC_WIDTH_1, PICTURE_NORMAL, 0, 0, "Espesor ", ring(17, RIM_WIDTH), true},
+    {BUTTON_PLAIN, IDC_WIDTH_2, PICTURE_NORMAL, 0, 0, "Espesor ", ring(18, RIM_WIDTH), true},
+    {BUTTON_PLAIN, IDC_WIDTH_3, PICTURE_NORMAL, 0, 0, "Espesor ", ring(19, RIM_WIDTH), true},
+    {BUTTON_GRIP, IDC_FACE, PICTURE_LOGO, 0, 0, "", polygon(SHAPE_FACE_ELLIPSE), false},
+};
+
+const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14,
+                                                              15, 16, 17, 18, 19, 0, 1,  2,  3,  20};
+
+void preparePaletteShape(PaletteShape* shape, int index) {
+    freeShape(shape);
+    if (index < 0 || index >= PALETTE_SHAPE_COUNT)
+        return;
+    const PaletteShapeSpec& spec = paletteShapeSpecs[index];
+    shape->semiAxisX = spec.semiAxisX;
+    shape->semiAxisY = spec.semiAxisY;
+    shape->radius = spec.radius;
+    shape->startAngle = spec.startAngle;
+    shape->endAngle = spec.endAngle;
+    shape->center = {spec.centerX, spec.centerY};
+    shape->tilt = spec.tilt;
+    switch (spec.kind) {
+    case SHAPE_CIRCLE:
+        buildCircle(shape);
+        break;
+    case SHAPE_SECTOR:
+        buildSector(shape);
+        break;
+    case SHAPE_ELLIPSE:
+        buildEllipse(shape);
+        break;
+    }
+    rotateShape(shape, PALETTE_ROTATION, PALETTE_CENTER, PALETTE_CENTER);
+}
+
+void preparePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]) {
+    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i)
+        preparePaletteShape(&shapes[i], i);
+}
+
+void freePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]) {
+    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i)
+        freeShape(&shapes[i]);
+}
+
+int shapeErrorNumber(int index) {
+    if (index == SHAPE_DISC)
+        return 1;
+    if (index == SHAPE_INNER_ELLIPSE)
+        return 2;
+    if (index == SHAPE_FACE_ELLIPSE)
+        return 3;
+    if (index >= SHAPE_SECTOR_FIRST && index < SHAPE_SECTOR_FIRST + PALETTE_SECTOR_COUNT)
+        return index - SHAPE_SECTOR_FIRST;
+    return -1;
+}
+
+bool pointInRecipe(const PaletteShape shapes[PALETTE_SHAPE_COUNT], const RegionRecipe& recipe, double x,
+                   double y) {
+    auto in = [&](int shape) {
+        return shape >= 0 && shape < PALETTE_SHAPE_COUNT && pointInShape(&shapes[shape], x, y);
+    };
+    switch (recipe.kind) {
+    case REGION_POLYGON:
+        return in(recipe.shapeA);
+    case REGION_RIM:
+        return in(recipe.shapeA) && !in(recipe.shapeB);
+    case REGION_RING:
+        if (!in(recipe.shapeA) || in(SHAPE_INNER_ELLIPSE) || !in(SHAPE_DISC))
+            return false;
+        if (recipe.rim == RIM_COLOUR || recipe.rim == RIM_WIDTH)
+            return !pointInRecipe(shapes, rimRecipes[recipe.rim], x, y);
+        return true;
+    }
+    return false;
+}
+
+bool pointInButton(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, double x, double y) {
+    if (n < 0 || n >= PALETTE_BUTTON_COUNT)
+        return false;
+    return pointInRecipe(shapes, paletteButtons[n].region, x, y);
+}
+
+int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, double y) {
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        if (pointInButton(shapes, n, x, y))
+            return n;
+    return -1;
+}

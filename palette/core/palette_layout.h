@@ -1,0 +1,148 @@
+#pragma once
+// The palette's layout as data: every shape with its constants, how each of the 21 buttons'
+// regions is combined from the shapes, and what each button is (kind, command, tooltip, picture).
+// The palette window builds its regions and buttons from these tables; the picture generator draws
+// the palette pictures from the same shapes, so every button's region frames its own field.
+#include <cstdint>
+
+#include "palette/core/button_rules.h"
+#include "palette/core/palette_geometry.h"
+
+constexpr int32_t PALETTE_SIZE = 220;             // the palette window is 220 x 220
+constexpr int32_t PALETTE_CENTER = 110;           // the layout origin lands at (110, 110)
+constexpr double PALETTE_ROTATION = -30.0;        // the whole design is turned 30 degrees counter-clockwise
+constexpr uint32_t PALETTE_KEY_COLOUR = 0xC8C8C8; // RGB(200, 200, 200): transparent on the palette
+
+// Shape indices, in building order.
+enum PaletteShapeIndex {
+    SHAPE_DISC = 0,
+    SHAPE_INNER_ELLIPSE = 1,
+    SHAPE_FACE_ELLIPSE = 2,
+    SHAPE_SECTOR_FIRST = 3, // sector i is SHAPE_SECTOR_FIRST + i, i = 0 .. 19
+    SHAPE_RIGHT_EYE = SHAPE_SECTOR_FIRST + 20,
+    SHAPE_LEFT_EYE,
+    PALETTE_SHAPE_COUNT
+};
+constexpr int PALETTE_SECTOR_COUNT = 20;
+constexpr int shapeOfSector(int sector) {
+    return SHAPE_SECTOR_FIRST + sector;
+}
+
+enum ShapeKind { SHAPE_CIRCLE, SHAPE_SECTOR, SHAPE_ELLIPSE };
+
+struct PaletteShapeSpec {
+    ShapeKind kind;
+    int32_t semiAxisX, semiAxisY, radius;
+    double startAngle, endAngle;
+    int32_t centerX, centerY;
+    double tilt; // radians, as stored (the eyes' 30 and -30 are radians, not degrees)
+};
+extern const PaletteShapeSpec paletteShapeSpecs[PALETTE_SHAPE_COUNT];
+
+// Fills the shape with the parameters of table entry index, builds its polygon and turns it onto
+// the palette (rotateShape(shape, -30.0, 110, 110)). Any points it held before are released.
+void preparePaletteShape(PaletteShape* shape, int index);
+// All shapes in building order.
+void preparePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
+void freePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
+
+// The number the "error" message box shows when the region of a shape cannot be made: 1 disc,
+// 2 inner ellipse, 3 face ellipse, the sector index 0 .. 19 for a sector; -1 for the eyes, whose
+// regions are not checked.
+int shapeErrorNumber(int index);
+
+// How a button's region is combined from the shape regions.
+enum RegionRecipeKind {
+    REGION_RING,    // (shapeA minus inner ellipse) and disc, then minus the rim named by rim
+    REGION_RIM,     // shapeA minus shapeB
+    REGION_POLYGON, // shapeA's polygon alone
+};
+enum RimIndex { RIM_NONE = -1, RIM_COLOUR = 0, RIM_WIDTH = 1 };
+struct RegionRecipe {
+    RegionRecipeKind kind;
+    int shapeA;
+    int shapeB; // REGION_RIM only
+    int rim;    // REGION_RING only: RIM_NONE, RIM_COLOUR or RIM_WIDTH
+};
+// The rim bands themselves: colour rim sector 0 minus sector 1, width rim sector 2 minus sector 3.
+extern const RegionRecipe rimRecipes[2];
+
+constexpr int PALETTE_BUTTON_COUNT = 21;
+enum PaletteButtonIndex {
+    BUTTON_N_COLOUR_RIM = 0,
+    BUTTON_N_WIDTH_RIM = 1,
+    BUTTON_N_RIGHT_EYE = 2,
+    BUTTON_N_LEFT_EYE = 3,
+    BUTTON_N_ERASER = 4,
+    BUTTON_N_CLEAR = 5,
+    BUTTON_N_CUT = 6,
+    BUTTON_N_DESKTOP = 7,
+    BUTTON_N_BOARD = 8,
+    BUTTON_N_ELLIPSE = 9,
+    BUTTON_N_LINE = 10,
+    BUTTON_N_PEN = 11,
+    BUTTON_N_BLACK = 12,   // colours 12 .. 15: black, red, green, blue
+    BUTTON_N_WIDTH_0 = 16, // widths 16 .. 19: thinnest to thickest
+    BUTTON_N_FACE = 20,
+};
+
+// Command ids; the palette passes and compares the whole 32-bit wParam (they exceed 65535).
+enum PaletteCommand : int32_t {
+    IDC_FACE = 100001,
+    IDC_BLACK = 100101,
+    IDC_RED = 100102,
+    IDC_GREEN = 100103,
+    IDC_BLUE = 100104,
+    IDC_WIDTH_0 = 100201,
+    IDC_WIDTH_1 = 100202,
+    IDC_WIDTH_2 = 100203,
+    IDC_WIDTH_3 = 100204,
+    IDC_ERASER = 100301,
+    IDC_CLEAR = 100302,
+    IDC_CUT = 100303,
+    IDC_DESKTOP = 100304,
+    IDC_BOARD = 100305,
+    IDC_ELLIPSE = 100306,
+    IDC_LINE = 100307,
+    IDC_PEN = 100308,
+    IDC_HIDE = 100401,
+    IDC_HOME = 100402,
+};
+
+// Picture ids of the palette (bitmap resources, 220 x 220 but the logo).
+enum PalettePicture : int32_t {
+    PICTURE_LOGO = 100,              // the logo, 430 x 250, stretched onto the face
+    PICTURE_NORMAL = 101,            // grey ring
+    PICTURE_PRESSED = 102,           // orange ring
+    PICTURE_HOVER = 103,             // light ring, paler fields
+    PICTURE_COLOUR_MARK_FIRST = 113, // 113 .. 116: colour rim marker at black, red, green, blue
+    PICTURE_WIDTH_MARK_FIRST = 117,  // 117 .. 120: width rim marker at width 0 .. 3
+};
+
+struct PaletteButtonSpec {
+    int32_t kind;        // ButtonKind, as the button finally is (clear an action, the modes toggles)
+    int32_t command;     // 0 for the rims
+    int32_t picture;     // at start; 0 for the swatches
+    int32_t state;       // at start: 2 for the pen, else 0
+    int32_t colour;      // swatches: COLORREF 0x00BBGGRR
+    const char* tooltip; // Windows-1252, at most 31 bytes
+    RegionRecipe region;
+    bool visibleAtCreation; // the face is created hidden and shown once it has its record
+};
+extern const PaletteButtonSpec paletteButtons[PALETTE_BUTTON_COUNT];
+
+// The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3, 20.
+extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];
+
+// Pen widths and eraser sizes selected by the width buttons, pixels.
+constexpr int32_t penWidths[4] = {2, 4, 8, 16};
+constexpr int32_t eraserSizes[4] = {8, 16, 32, 64};
+
+// Hit tests on prepared shapes (preparePaletteShapes), with the polygons' winding rule. They follow
+// the region recipes, so the picture generator and the tests agree with the window regions up to
+// the platform's rounding of region edges.
+bool pointInRecipe(const PaletteShape shapes[PALETTE_SHAPE_COUNT], const RegionRecipe& recipe, double x,
+                   double y);
+bool pointInButton(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, double x, double y);
+// The button whose region holds (x, y), or -1 for a hole (gap, band, corner).
+int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, double y);
