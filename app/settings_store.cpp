@@ -1,13 +1,125 @@
 #include "app/settings_store.h"
 
-#include "app/app_state.h"
+#include <cstring>
+#include <vector>
 
-// Placeholder until the settings store is built: the defaults in memory, nothing stored.
-int loadSettings(SettingsRecord* record) {
-    record->save = 1;
-    record->ouhe = 1;
-    record->lagTime = 10;
-    return 0;
+#include "app/app_state.h"
+#include "app/core/settings_rules.h"
+
+namespace {
+
+const char kKeyPath[] = "SOFTWARE\\Tolvex";
+
+bool openKey(HKEY* key) {
+    return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
 }
-void saveSettings(const SettingsRecord*) {}
-void saveCalibrationPoints(const int32_t*) {}
+
+// REG_SZ of exactly the characters given, without a terminating zero byte.
+void writeText(HKEY key, const char* name, const char* text, size_t length) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(length));
+}
+
+void writeSetting(HKEY key, int setting, int32_t value) {
+    char text[16];
+    size_t length = formatSettingText(setting, value, text);
+    writeText(key, settingValueName(setting), text, length);
+}
+
+// Reads every value of the key, by index from 0, before anything is written or deleted: a write
+// under a canonical name would insert a value and shift the indices behind it (Wine keeps values
+// sorted by name), and a deletion would pull the next value onto the current index, so examining
+// while enumerating could pass over a value or see one twice. false when the enumeration fails
+// for any reason other than a value too large for the buffers.
+bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values) {
+    for (DWORD index = 0;; ++index) {
+        char name[kValueNameBufferSize];
+        unsigned char data[kValueDataBufferSize];
+        DWORD nameSize = sizeof name; // both sizes are reset before every call
+        DWORD dataSize = sizeof data;
+        DWORD type = 0;
+        LONG result = RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize);
+        if (result == ERROR_NO_MORE_ITEMS)
+            return true;
+        SnapshotValue value;
+        if (result == ERROR_MORE_DATA) {
+            value.readable = false;
+        } else if (result == ERROR_SUCCESS) {
+            size_t nameLength = nameSize < sizeof name ? nameSize : sizeof name - 1;
+            name[nameLength] = '\0';
+            value.name.assign(name, strnlen(name, nameLength));
+            size_t dataLength = dataSize < sizeof data ? dataSize : sizeof data;
+            value.data.assign(data, data + dataLength);
+        } else {
+            return false;
+        }
+        values.push_back(std::move(value));
+    }
+}
+
+void useDefaults(SettingsRecord* record) {
+    record->save = kDefaultSave;
+    record->ouhe = kDefaultOuhe;
+    record->lagTime = kDefaultLagTime;
+}
+
+} // namespace
+
+int loadSettings(SettingsRecord* record) {
+    HKEY key;
+    if (!openKey(&key)) {
+        // No stored settings to be had: run with the defaults (the reader's smoothing needs ouhe
+        // 1..20) and without a calibration; nothing is written.
+        useDefaults(record);
+        return 0;
+    }
+    std::vector<SnapshotValue> snapshot;
+    if (!snapshotKey(key, snapshot)) {
+        // A key that cannot be read to its end is not rewritten from what was read of it.
+        RegCloseKey(key);
+        useDefaults(record);
+        return 0;
+    }
+    LoadDecision decision = decideLoad(snapshot, calibRaw);
+    for (const RegistryChange& change : decision.changes) {
+        if (change.remove)
+            RegDeleteValueA(key, change.name.c_str());
+        else
+            writeText(key, change.name.c_str(), change.text.data(), change.text.size());
+    }
+    RegCloseKey(key);
+
+    record->save = decision.save;
+    record->ouhe = decision.ouhe;
+    record->lagTime = decision.lagTime;
+    std::memcpy(calibRaw, decision.calibRaw, sizeof calibRaw);
+    if (decision.calibState == -1) {
+        // The transform is in place before calibState says it may be used.
+        for (int k = 0; k < 4; ++k)
+            calibSensorPoints[k] = decision.sensorPoints[k];
+        calibWeights = decision.weights;
+    }
+    calibValid.store(decision.calibState);
+    calibState.store(decision.calibState, std::memory_order_release);
+    return 1;
+}
+
+void saveSettings(const SettingsRecord* record) {
+    HKEY key;
+    if (!openKey(&key))
+        return;
+    writeSetting(key, SETTING_LAG_TIME, record->lagTime.load());
+    writeSetting(key, SETTING_SAVE, record->save.load());
+    writeSetting(key, SETTING_OUHE, record->ouhe.load());
+    RegCloseKey(key);
+}
+
+void saveCalibrationPoints(const int32_t points[8]) {
+    HKEY key;
+    if (!openKey(&key))
+        return;
+    static const int order[8] = {SETTING_P1X, SETTING_P2X, SETTING_P3X, SETTING_P4X,
+                                 SETTING_P1Y, SETTING_P2Y, SETTING_P3Y, SETTING_P4Y};
+    for (int setting : order)
+        writeSetting(key, setting, points[calibRawIndex(setting)]);
+    RegCloseKey(key);
+}

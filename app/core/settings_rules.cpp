@@ -1,0 +1,215 @@
+#include "app/core/settings_rules.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+struct NameEntry {
+    const char* name;
+    size_t length;    // the name test compares this many first characters
+    int rawIndex;     // into calibRaw, -1 for a setting
+    size_t textWidth; // characters written
+};
+
+// In the order of the name test.
+constexpr NameEntry kNames[SETTING_COUNT] = {
+    {"LagTime", 7, -1, 2}, {"Save", 4, -1, 1}, {"Ouhe", 4, -1, 2}, {"P1X", 3, 0, 4},
+    {"P2X", 3, 2, 4},      {"P3X", 3, 4, 4},   {"P4X", 3, 6, 4},   {"P1Y", 3, 1, 4},
+    {"P2Y", 3, 3, 4},      {"P3Y", 3, 5, 4},   {"P4Y", 3, 7, 4},
+};
+
+bool validSetting(int setting) {
+    return setting >= 0 && setting < SETTING_COUNT;
+}
+
+bool isSpace(unsigned char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+} // namespace
+
+const char* settingValueName(int setting) {
+    return validSetting(setting) ? kNames[setting].name : nullptr;
+}
+
+int calibRawIndex(int setting) {
+    return validSetting(setting) ? kNames[setting].rawIndex : -1;
+}
+
+bool textFromValueData(const unsigned char* data, size_t count, char text[kMaxValueTextLength + 1]) {
+    size_t length = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (data[i] == 0)
+            continue;
+        if (length == kMaxValueTextLength) {
+            text[0] = '\0';
+            return false;
+        }
+        text[length++] = static_cast<char>(data[i]);
+    }
+    text[length] = '\0';
+    return true;
+}
+
+int32_t numberFromText(const char* text) {
+    const unsigned char* s = reinterpret_cast<const unsigned char*>(text);
+    while (isSpace(*s))
+        ++s;
+    bool negative = false;
+    if (*s == '+' || *s == '-') {
+        negative = *s == '-';
+        ++s;
+    }
+    // Accumulated as a magnitude that stops growing past the int32 limit, so any run of digits
+    // ends at the limit of its sign, as strtol does for its own type.
+    const int64_t limit = negative ? 2147483648LL : 2147483647LL;
+    int64_t magnitude = 0;
+    while (*s >= '0' && *s <= '9') {
+        magnitude = magnitude * 10 + (*s - '0');
+        if (magnitude > limit)
+            magnitude = limit;
+        ++s;
+    }
+    return static_cast<int32_t>(negative ? -magnitude : magnitude);
+}
+
+int matchSettingName(const char* name) {
+    for (int k = 0; k < SETTING_COUNT; ++k)
+        if (std::strncmp(name, kNames[k].name, kNames[k].length) == 0)
+            return k;
+    return SETTING_NONE;
+}
+
+bool acceptSettingNumber(int setting, int32_t number, int32_t& value) {
+    bool keep = true;
+    switch (setting) {
+    case SETTING_LAG_TIME:
+        keep = number >= 5 && number <= 60;
+        value = keep ? number : kDefaultLagTime;
+        break;
+    case SETTING_SAVE:
+        keep = number == 0 || number == 1;
+        value = keep ? number : kDefaultSave;
+        break;
+    case SETTING_OUHE:
+        keep = number >= 1 && number <= 20;
+        value = keep ? number : kDefaultOuhe;
+        break;
+    default:
+        value = number;
+        break;
+    }
+    return keep;
+}
+
+size_t formatSettingText(int setting, int32_t value, char out[16]) {
+    if (!validSetting(setting)) {
+        out[0] = '\0';
+        return 0;
+    }
+    const char* format = setting == SETTING_SAVE ? "%d" : (kNames[setting].rawIndex >= 0 ? "%04d" : "%02d");
+    int written = std::snprintf(out, 16, format, static_cast<int>(value));
+    size_t length = written < 0 ? 0 : static_cast<size_t>(written);
+    if (length > kNames[setting].textWidth)
+        length = kNames[setting].textWidth;
+    out[length] = '\0';
+    return length;
+}
+
+namespace {
+
+void addWrite(LoadDecision& d, int setting, int32_t value) {
+    char text[16];
+    size_t length = formatSettingText(setting, value, text);
+    RegistryChange change;
+    change.name = kNames[setting].name;
+    change.text.assign(text, length);
+    d.changes.push_back(change);
+}
+
+} // namespace
+
+LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t calibRawBefore[8]) {
+    LoadDecision d;
+    for (int k = 0; k < 8; ++k)
+        d.calibRaw[k] = calibRawBefore[k];
+    bool coordinateMissing = false;
+
+    // Text written under a canonical name during this load; a later value of exactly that name
+    // is read with it, as it would be in the key by then.
+    bool rewritten[SETTING_COUNT] = {};
+    std::string rewrittenText[SETTING_COUNT];
+
+    for (const SnapshotValue& value : values) {
+        if (!value.readable)
+            continue;
+        int setting = matchSettingName(value.name.c_str());
+        if (setting == SETTING_NONE) {
+            RegistryChange change;
+            change.remove = true;
+            change.name = value.name;
+            d.changes.push_back(change);
+            continue;
+        }
+
+        char text[kMaxValueTextLength + 1];
+        bool exactName = value.name == kNames[setting].name;
+        if (exactName && rewritten[setting]) {
+            std::snprintf(text, sizeof text, "%s", rewrittenText[setting].c_str());
+        } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
+            continue; // too long to be a setting: taken as unreadable, left alone
+        }
+        d.seen[setting] = true;
+
+        int32_t number = numberFromText(text);
+        int32_t taken = 0;
+        bool keep = acceptSettingNumber(setting, number, taken);
+        int rawIndex = kNames[setting].rawIndex;
+        if (rawIndex >= 0) {
+            d.calibRaw[rawIndex] = taken;
+            if (taken == kCoordinateMissing)
+                coordinateMissing = true;
+            continue;
+        }
+        if (setting == SETTING_LAG_TIME)
+            d.lagTime = taken;
+        else if (setting == SETTING_SAVE)
+            d.save = taken;
+        else
+            d.ouhe = taken;
+        if (!keep) {
+            addWrite(d, setting, taken);
+            rewritten[setting] = true;
+            rewrittenText[setting] = d.changes.back().text;
+        }
+    }
+
+    for (int k = 0; k < SETTING_COUNT; ++k) {
+        if (d.seen[k])
+            continue;
+        switch (k) {
+        case SETTING_LAG_TIME:
+            d.lagTime = kDefaultLagTime;
+            addWrite(d, k, kDefaultLagTime);
+            break;
+        case SETTING_SAVE:
+            d.save = kDefaultSave;
+            addWrite(d, k, kDefaultSave);
+            break;
+        case SETTING_OUHE:
+            d.ouhe = kDefaultOuhe;
+            addWrite(d, k, kDefaultOuhe);
+            break;
+        default:
+            coordinateMissing = true;
+            addWrite(d, k, kCoordinateMissing);
+            break;
+        }
+    }
+
+    d.complete = !coordinateMissing;
+    if (d.complete && setUpTransform(d.calibRaw, d.sensorPoints, d.weights))
+        d.calibState = -1;
+    return d;
+}

@@ -1,0 +1,107 @@
+#pragma once
+// The rules of the settings store, free of the platform: how a registry value's bytes become text
+// and a number, which of the eleven names a value answers to, which numbers are kept and which are
+// corrected, how a setting is written, and the whole decision of a load over a snapshot of the
+// key. The Win32 side (app/settings_store.cpp) only reads the key, hands the snapshot here and
+// carries out the writes and deletions decided.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "calibration/core/transform.h"
+
+// The reading buffers: a name of up to 199 characters, data of up to 200 bytes, a text of up to
+// 19 characters once the zero bytes are left out.
+constexpr size_t kValueNameBufferSize = 200;
+constexpr size_t kValueDataBufferSize = 200;
+constexpr size_t kMaxValueTextLength = 19;
+
+// The eleven names, in the order of the name test and of the defaults.
+enum SettingName : int {
+    SETTING_NONE = -1,
+    SETTING_LAG_TIME = 0,
+    SETTING_SAVE,
+    SETTING_OUHE,
+    SETTING_P1X,
+    SETTING_P2X,
+    SETTING_P3X,
+    SETTING_P4X,
+    SETTING_P1Y,
+    SETTING_P2Y,
+    SETTING_P3Y,
+    SETTING_P4Y,
+    SETTING_COUNT
+};
+
+// Defaults of the three settings, also used in memory when the key cannot be opened.
+constexpr int32_t kDefaultSave = 1;
+constexpr int32_t kDefaultOuhe = 1;
+constexpr int32_t kDefaultLagTime = 10;
+// A stored coordinate of 9999 means the point was never measured.
+constexpr int32_t kCoordinateMissing = 9999;
+
+// "LagTime", "Save", ... ; null for a value outside 0..SETTING_COUNT-1.
+const char* settingValueName(int setting);
+
+// Index into calibRaw (P1X, P1Y, P2X, ...) of a coordinate name, -1 for the three settings.
+int calibRawIndex(int setting);
+
+// The text of a value: its data bytes in order, zero bytes left out, into text (zero-terminated).
+// false when more than kMaxValueTextLength characters remain (text is then "").
+bool textFromValueData(const unsigned char* data, size_t count, char text[kMaxValueTextLength + 1]);
+
+// Leading white space skipped, an optional sign, then decimal digits up to the first other
+// character; 0 without digits. Digits beyond int32 saturate at the limit of the sign.
+int32_t numberFromText(const char* text);
+
+// The name test: case-sensitive, on the first characters of the name, in the order "LagTime",
+// "Save", "Ouhe", "P1X".."P4X", "P1Y".."P4Y"; the first that matches decides. SETTING_NONE when
+// none does.
+int matchSettingName(const char* name);
+
+// The range rule of a setting for a loaded number: true when the number is kept as it is; false
+// when it is replaced by the setting's default (in memory and in the key). value receives what
+// goes into memory. Coordinates keep every number.
+bool acceptSettingNumber(int setting, int32_t number, int32_t& value);
+
+// The text a setting is written as: "%02d" cut to two characters for "LagTime" and "Ouhe", "%d"
+// cut to one for "Save", "%04d" cut to four for a coordinate. Returns the length (no terminating
+// zero is stored in the key).
+size_t formatSettingText(int setting, int32_t value, char out[16]);
+
+// One value of the key as the enumeration found it. A value whose name or data did not fit the
+// buffers is unreadable; nothing is taken from it and it is left in the key.
+struct SnapshotValue {
+    bool readable = true;
+    std::string name;                // up to the first zero byte
+    std::vector<unsigned char> data; // the bytes enumerated, at most kValueDataBufferSize
+};
+
+// A write (REG_SZ of exactly text's characters) or a deletion, to be made after the snapshot.
+struct RegistryChange {
+    bool remove = false;
+    std::string name;
+    std::string text;
+};
+
+struct LoadDecision {
+    int32_t save = 0, ouhe = 0, lagTime = 0;
+    int32_t calibRaw[8] = {};
+    bool seen[SETTING_COUNT] = {}; // matched by a readable value
+    bool complete = false;         // all eight coordinates read and none 9999
+    int32_t calibState = 0;        // -1 only when complete and the transform set up
+    Vec3 sensorPoints[4] = {};     // the prepared transform when calibState is -1
+    Vec3 weights = {};
+    std::vector<RegistryChange> changes; // in the order to carry out
+};
+
+// The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
+// value that answers to a name is taken (or corrected, with a write under the canonical name), a
+// readable value that answers to none is deleted, an unreadable one is left alone. Then each of
+// the eleven names not seen gets its default. calibRawBefore is what memory held; a coordinate not
+// seen keeps it.
+//
+// A correction overwrites the canonical value in the key at once, so a value of exactly that name
+// examined after it is taken with the corrected text, as a key read value by value would give.
+LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t calibRawBefore[8]);
