@@ -1,0 +1,188 @@
+// The pages' exact rules: pointer decoding, canvas size, the eraser's square and hull, the
+// capture's clamping, "strictly inside" and the cut tool's transitions.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "pages/core/page_rules.h"
+
+namespace {
+
+int64_t cross(IntPoint o, IntPoint a, IntPoint b) {
+    return int64_t(a.x - o.x) * (b.y - o.y) - int64_t(a.y - o.y) * (b.x - o.x);
+}
+
+// Inside or on a convex polygon given in either orientation.
+bool insideConvex(const IntPoint* poly, int n, IntPoint p) {
+    bool pos = false, neg = false;
+    for (int i = 0; i < n; ++i) {
+        const int64_t c = cross(poly[i], poly[(i + 1) % n], p);
+        pos |= c > 0;
+        neg |= c < 0;
+    }
+    return !(pos && neg);
+}
+
+TEST(PagesPointer, LowWordIsXHighWordIsYBothUnsigned) {
+    EXPECT_EQ(pointerFromLParam(0x00320064u).x, 100);
+    EXPECT_EQ(pointerFromLParam(0x00320064u).y, 50);
+    // A position left of or above the screen arrives as a large unsigned value, never negative.
+    const IntPoint p = pointerFromLParam(0xFFFEFFFFu);
+    EXPECT_EQ(p.x, 65535);
+    EXPECT_EQ(p.y, 65534);
+}
+
+TEST(PagesCanvas, AtLeast2000x1500AndAtLeastTheScreen) {
+    EXPECT_EQ(canvasSize(1024, 768).x, 2000);
+    EXPECT_EQ(canvasSize(1024, 768).y, 1500);
+    EXPECT_EQ(canvasSize(1920, 1080).x, 2000);
+    EXPECT_EQ(canvasSize(2560, 1440).x, 2560); // wider screens must not lose strokes beyond x 2000
+    EXPECT_EQ(canvasSize(2560, 1440).y, 1500);
+    EXPECT_EQ(canvasSize(3840, 2160).y, 2160);
+}
+
+TEST(PagesEraser, SquareAroundThePointerWithHalfSizeTruncated) {
+    IntPoint s[4];
+    eraserSquare({100, 50}, 16, s);
+    EXPECT_EQ(s[0].x, 92);
+    EXPECT_EQ(s[0].y, 42);
+    EXPECT_EQ(s[2].x, 108);
+    EXPECT_EQ(s[2].y, 58);
+    eraserSquare({10, 10}, 9, s); // h = 4
+    EXPECT_EQ(s[1].x, 14);
+    EXPECT_EQ(s[3].y, 14);
+}
+
+struct HullCase {
+    IntPoint p, q;
+    IntPoint corners[6];
+};
+
+TEST(PagesEraser, HullCornersFollowTheFourDirectionRows) {
+    const int h = 8;
+    const HullCase cases[] = {
+        // up-left
+        {{100, 100}, {90, 80}, {{92, 108}, {108, 108}, {108, 92}, {98, 72}, {82, 72}, {82, 88}}},
+        // down-left
+        {{100, 100}, {90, 120}, {{108, 108}, {108, 92}, {92, 92}, {82, 112}, {82, 128}, {98, 128}}},
+        // up-right
+        {{100, 100}, {110, 80}, {{92, 92}, {92, 108}, {108, 108}, {118, 88}, {118, 72}, {102, 72}}},
+        // down-right
+        {{100, 100}, {110, 120}, {{108, 92}, {92, 92}, {92, 108}, {102, 128}, {118, 128}, {118, 112}}},
+        // equal coordinates count as ">=": a purely horizontal move right and a standstill
+        {{100, 100}, {130, 100}, {{108, 92}, {92, 92}, {92, 108}, {122, 108}, {138, 108}, {138, 92}}},
+        {{100, 100}, {100, 100}, {{108, 92}, {92, 92}, {92, 108}, {92, 108}, {108, 108}, {108, 92}}},
+    };
+    for (const HullCase& c : cases) {
+        IntPoint out[6];
+        eraserHull(c.p, c.q, 2 * h, out);
+        for (int i = 0; i < 6; ++i) {
+            EXPECT_EQ(out[i].x, c.corners[i].x) << "corner " << i << " of (" << c.q.x << "," << c.q.y << ")";
+            EXPECT_EQ(out[i].y, c.corners[i].y) << "corner " << i << " of (" << c.q.x << "," << c.q.y << ")";
+        }
+    }
+}
+
+// Over random moves the hexagon is convex (never crosses itself, so ALTERNATE fills it whole) and
+// covers both squares, so a stroke leaves no gap between positions.
+TEST(PagesEraser, HullIsConvexAndCoversBothSquaresForRandomMoves) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> coord(0, 400);
+    const int sizes[] = {8, 16, 32, 64};
+    for (int n = 0; n < 5000; ++n) {
+        const IntPoint p = {coord(rng), coord(rng)}, q = {coord(rng), coord(rng)};
+        const int size = sizes[n % 4];
+        IntPoint hull[6];
+        eraserHull(p, q, size, hull);
+        bool pos = false, neg = false;
+        for (int i = 0; i < 6; ++i) {
+            const int64_t c = cross(hull[i], hull[(i + 1) % 6], hull[(i + 2) % 6]);
+            pos |= c > 0;
+            neg |= c < 0;
+        }
+        ASSERT_FALSE(pos && neg) << "concave hull for (" << p.x << "," << p.y << ")->(" << q.x << "," << q.y
+                                 << ")";
+        IntPoint sp[4], sq[4];
+        eraserSquare(p, size, sp);
+        eraserSquare(q, size, sq);
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_TRUE(insideConvex(hull, 6, sp[i])) << "P corner " << i << " outside";
+            ASSERT_TRUE(insideConvex(hull, 6, sq[i])) << "Q corner " << i << " outside";
+        }
+    }
+}
+
+TEST(PagesCapture, ClampingCutsToTheDeviceAndRefusesEmptyRectangles) {
+    IntRect out = {};
+    ASSERT_TRUE(clampCaptureRect({-10, -20, 5000, 4000}, 1024, 768, &out));
+    EXPECT_EQ(out.left, 0);
+    EXPECT_EQ(out.top, 0);
+    EXPECT_EQ(out.right, 1024);
+    EXPECT_EQ(out.bottom, 768);
+    ASSERT_TRUE(clampCaptureRect({10, 20, 30, 40}, 1024, 768, &out));
+    EXPECT_EQ(out.left, 10);
+    EXPECT_EQ(out.bottom, 40);
+    EXPECT_FALSE(clampCaptureRect({10, 10, 10, 50}, 1024, 768, &out));     // zero width
+    EXPECT_FALSE(clampCaptureRect({10, 50, 20, 10}, 1024, 768, &out));     // negative height
+    EXPECT_FALSE(clampCaptureRect({1100, 10, 1200, 50}, 1024, 768, &out)); // wholly right of the screen
+    EXPECT_FALSE(clampCaptureRect({-50, 10, -1, 50}, 1024, 768, &out));    // wholly left
+    EXPECT_FALSE(clampCaptureRect({0, 0, 10, 10}, 0, 0, &out));            // no device
+}
+
+TEST(PagesCut, InsideIsStrictAndIgnoresCornerOrder) {
+    const Corners sel = {50, 40, 10, 20}; // given bottom-right first
+    EXPECT_TRUE(strictlyInside(sel, {11, 21}));
+    EXPECT_TRUE(strictlyInside(sel, {49, 39}));
+    EXPECT_FALSE(strictlyInside(sel, {10, 30})); // on the frame
+    EXPECT_FALSE(strictlyInside(sel, {30, 40}));
+    EXPECT_FALSE(strictlyInside(sel, {51, 30}));
+    // A selection released where it started has no inside at all.
+    EXPECT_FALSE(strictlyInside({30, 30, 30, 30}, {30, 30}));
+    const IntRect r = orderedCorners(sel);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.right, 50);
+    EXPECT_EQ(r.bottom, 40);
+}
+
+TEST(PagesCut, TransitionTable) {
+    struct Row {
+        int32_t from;
+        CutEvent event;
+        bool inside;
+        int32_t to;
+    };
+    const Row rows[] = {
+        {DRAG_IDLE, CutEvent::ButtonDown, false, DRAG_HELD},
+        {DRAG_IDLE, CutEvent::ButtonUp, false, DRAG_IDLE},
+        {DRAG_HELD, CutEvent::ButtonUp, false, DRAG_CUT_HELD},
+        {DRAG_HELD, CutEvent::ButtonDown, true, DRAG_HELD}, // a second press changes nothing
+        {DRAG_CUT_HELD, CutEvent::ButtonDown, true, DRAG_CUT_MOVE},
+        {DRAG_CUT_HELD, CutEvent::ButtonDown, false, DRAG_IDLE},
+        {DRAG_CUT_HELD, CutEvent::ButtonUp, false, DRAG_CUT_HELD},
+        {DRAG_CUT_MOVE, CutEvent::ButtonUp, true, DRAG_CUT_HELD},
+        {DRAG_CUT_MOVE, CutEvent::ButtonUp, false, DRAG_IDLE},
+        {DRAG_CUT_MOVE, CutEvent::ButtonDown, false, DRAG_CUT_MOVE},
+        {7, CutEvent::ButtonDown, false, 7}, // a state the page never takes stays put
+    };
+    for (const Row& r : rows)
+        EXPECT_EQ(cutNextState(r.from, r.event, r.inside), r.to)
+            << "from " << r.from << (r.event == CutEvent::ButtonDown ? " down" : " up") << " inside "
+            << r.inside;
+}
+
+TEST(PagesTools, CursorPerToolAndGesturesThatNeedAHeldButton) {
+    EXPECT_EQ(toolCursorId(TOOL_ERASER, 8), 208);
+    EXPECT_EQ(toolCursorId(TOOL_ERASER, 64), 264);
+    EXPECT_EQ(toolCursorId(TOOL_CUT, 16), 105);
+    EXPECT_EQ(toolCursorId(TOOL_ELLIPSE, 16), 105);
+    EXPECT_EQ(toolCursorId(TOOL_LINE, 16), 104);
+    EXPECT_EQ(toolCursorId(TOOL_PEN, 16), 104);
+    EXPECT_EQ(toolCursorId(100302, 16), 0); // clear is no tool
+    EXPECT_TRUE(gestureUnderWay(DRAG_HELD));
+    EXPECT_TRUE(gestureUnderWay(DRAG_CUT_MOVE));
+    EXPECT_FALSE(gestureUnderWay(DRAG_IDLE));
+    EXPECT_FALSE(gestureUnderWay(DRAG_CUT_HELD)); // a held cut-out waits for the next press
+}
+
+} // namespace
