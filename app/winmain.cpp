@@ -1,7 +1,103 @@
+// Start-up: single instance, the sensor, the Stop command, the registry key, the settings, the
+// layered-window entry point, the window classes, the hidden main window and the message loop.
+// Every early exit returns 0.
 #include "app/app_state.h"
+#include "app/layered.h"
+#include "app/settings_store.h"
+#include "app/window_classes.h"
 #include "app/window_procs.h"
+#include "sensor/sensor_link.h"
 
-// Placeholder entry point until start-up is built.
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    return 0;
+namespace {
+
+const char MUTEX_NAME[] = "QV_Only2";
+const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
+const char MAIN_CLASS[] = "Velmora"; // also the main window's title and the class error's caption
+
+// The mutex is kept (owned, never released) until the process ends. False when another instance
+// already owns it.
+bool takeSingleInstance() {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex)
+            CloseHandle(mutex);
+        return false;
+    }
+    return true;
+}
+
+// Opens or creates the settings key; the settings store opens it again itself.
+bool createRegistryKey() {
+    HKEY key = nullptr;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, REGISTRY_KEY, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void lookUpLayeredWindows() {
+    if (user32Module)
+        setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
+            reinterpret_cast<void*>(GetProcAddress(user32Module, "SetLayeredWindowAttributes")));
+}
+
+HWND createMainWindow(HINSTANCE instance) {
+    // WM_CREATE runs inside this call: the other windows, the tray, the second sensor handle and
+    // the reader thread all come from there.
+    HWND hwnd = CreateWindowExA(0, MAIN_CLASS, MAIN_CLASS, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0, 0, 0,
+                                0, nullptr, nullptr, instance, nullptr);
+    if (!hwnd)
+        return nullptr;
+    SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+    setLayered(hwnd, 0, 255, LWA_ALPHA);
+    UpdateWindow(hwnd);
+    return hwnd;
+}
+
+int runMessageLoop() {
+    MSG msg = {};
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0)
+            return static_cast<int>(msg.wParam);
+        if (got == -1)
+            return 0;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+    if (!takeSingleInstance())
+        return 0;
+
+    sensorCommandHandle = findSensor();
+    if (!sensorCommandHandle) {
+        MessageBoxA(nullptr, "No se ha encontrado sensor", "Error", MB_OK);
+        return 0;
+    }
+
+    buildSensorCommand(sensorCommand, SENSOR_STOP);
+    exchangeReport(sensorCommandHandle, sensorCommand, sensorReply);
+
+    if (!createRegistryKey()) {
+        MessageBoxA(nullptr, "No se puede tener acceso al registro.", "Error", MB_OK);
+        return 0;
+    }
+
+    loadSettings(&settings);
+    lookUpLayeredWindows(); // before the main window: its creation makes the palette layered
+
+    if (!registerWindowClasses(instance)) {
+        MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_CLASS, MB_ICONERROR);
+        return 0;
+    }
+
+    // Without its main window the program could never be reached or ended, and it would hold the
+    // single-instance mutex against every later start: it ends instead.
+    if (!createMainWindow(instance))
+        return 0;
+    return runMessageLoop();
 }

@@ -1,0 +1,9 @@
+#include "app/layered.h"
+
+#include "app/app_state.h"
+
+BOOL setLayered(HWND hwnd, COLORREF key, BYTE alpha, DWORD flags) {
+    if (!setLayeredWindowAttributes)
+        return FALSE;
+    return setLayeredWindowAttributes(hwnd, key, alpha, flags);
+}

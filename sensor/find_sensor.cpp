@@ -1,0 +1,98 @@
+// findSensor: the first HID interface with the board's identifiers, opened for overlapped reading
+// and writing. Enumeration and the attribute query go through the device seam, so the same code
+// finds a real board (SetupAPI and HID) or a simulated one.
+#include <cstdlib>
+
+#include "sensor/device_seam.h"
+#include "sensor/sensor_link.h"
+
+// The record sizes are those of the platform's headers. On a 32-bit target they are the classic
+// numbers (28, 5, 12, 12); on 64-bit they are larger, and the 64-bit SetupAPI rejects a cbSize of
+// 28 with ERROR_INVALID_PARAMETER, so the literal numbers must never be used.
+static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "interface data size");
+static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5, "detail size");
+static_assert(sizeof(void*) != 8 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8, "detail size");
+static_assert(sizeof(HIDD_ATTRIBUTES) == 12, "attributes size");
+static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "security attributes size");
+
+namespace {
+
+constexpr USHORT SENSOR_VENDOR_ID = 0x0925;
+constexpr USHORT SENSOR_PRODUCT_ID = 0x0300;
+constexpr DWORD DETAIL_SIZE_LIMIT = 64 * 1024; // a device path never comes near this
+constexpr DWORD INTERFACE_LIMIT = 65536;       // guards against an enumeration that never ends
+
+// The interface's detail record, allocated with the size that the first query reports, or null
+// when the interface gives none. The caller frees it with std::free.
+PSP_DEVICE_INTERFACE_DETAIL_DATA_A interfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interfaceData) {
+    DWORD required = 0;
+    deviceSeam.getDeviceInterfaceDetail(set, interfaceData, nullptr, 0, &required, nullptr);
+    // A reported size too small to hold the record and one character of path, or absurdly large,
+    // is bad data from the enumeration: the interface is skipped.
+    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > DETAIL_SIZE_LIMIT)
+        return nullptr;
+    auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(std::calloc(1, required + 1));
+    if (!detail)
+        return nullptr;
+    detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
+    if (!deviceSeam.getDeviceInterfaceDetail(set, interfaceData, detail, required, nullptr, nullptr)) {
+        std::free(detail);
+        return nullptr;
+    }
+    // The extra byte stays zero: the path is terminated even if the filler forgot to.
+    return detail;
+}
+
+// Opens the interface for the attribute query only (access 0) and tells whether it is the sensor.
+bool isSensor(const char* devicePath) {
+    HANDLE query = CreateFileA(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_OVERLAPPED, nullptr);
+    if (query == INVALID_HANDLE_VALUE)
+        return false;
+    HIDD_ATTRIBUTES attributes = {};
+    attributes.Size = sizeof(HIDD_ATTRIBUTES);
+    const bool read = deviceSeam.getAttributes(query, &attributes) != FALSE;
+    CloseHandle(query);
+    return read && attributes.VendorID == SENSOR_VENDOR_ID && attributes.ProductID == SENSOR_PRODUCT_ID;
+}
+
+HANDLE openSensor(const char* devicePath) {
+    SECURITY_ATTRIBUTES security = {};
+    security.nLength = sizeof(SECURITY_ATTRIBUTES);
+    security.lpSecurityDescriptor = nullptr;
+    security.bInheritHandle = TRUE;
+    HANDLE handle = CreateFileA(devicePath, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                &security, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+} // namespace
+
+HANDLE findSensor() {
+    GUID hidGuid;
+    deviceSeam.getHidGuid(&hidGuid);
+    HDEVINFO set = deviceSeam.getClassDevs(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (set == INVALID_HANDLE_VALUE || set == nullptr)
+        return nullptr;
+
+    HANDLE sensor = nullptr;
+    for (DWORD index = 0; index < INTERFACE_LIMIT; ++index) {
+        SP_DEVICE_INTERFACE_DATA interfaceData = {};
+        interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
+        if (!deviceSeam.enumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData))
+            break; // no more interfaces
+
+        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = interfaceDetail(set, &interfaceData);
+        if (!detail)
+            continue;
+        const bool match = isSensor(detail->DevicePath);
+        if (match)
+            sensor = openSensor(detail->DevicePath);
+        std::free(detail);
+        // The first matching interface ends the search, also when its read/write open failed.
+        if (match)
+            break;
+    }
+    deviceSeam.destroyDeviceInfoList(set);
+    return sensor;
+}
