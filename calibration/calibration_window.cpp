@@ -1,6 +1,133 @@
+// The calibration window, class "qv_dingwei": the full-screen grey surface that shows one cross at a
+// time near a screen corner and the logo in the middle. The reader thread does the measuring and
+// advances calibPointIndex; this window only draws the cross whose index that is.
+#include "app/app_state.h"
+#include "app/ids.h"
 #include "app/window_procs.h"
+#include "calibration/calibration_window.h"
+#include "sensor/sensor_link.h"
 
-// Placeholder until this window is built: default handling only.
+namespace {
+
+constexpr int LOGO_WIDTH = 512; // bitmap 200, stretched to this size when loaded
+constexpr int LOGO_HEIGHT = 296;
+constexpr int LOGO_RESOURCE = 200;
+constexpr int CROSS_HALF = 5; // the cross spans 10 pixels on each diagonal
+constexpr int CROSS_PEN = 3;  // pixels
+constexpr WPARAM KEY_ESCAPE = 27;
+
+int ownWidth = 0, ownHeight = 0; // the screen size as at the last reset
+POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
+HBITMAP logoBitmap = nullptr;    // null until the resources carry the picture: paint copes
+HDC logoDC = nullptr;            // holds logoBitmap for the window's life
+HGDIOBJ logoDCOldBitmap = nullptr;
+SensorReport calibCommand = {}; // Run, rebuilt at every reset
+SensorReport calibReply = {};
+int32_t stateBeforeCapture = 0; // calibState when the calibration began: restored on cancel
+
+void reset(HWND hwnd) {
+    ownWidth = GetSystemMetrics(SM_CXSCREEN);
+    ownHeight = GetSystemMetrics(SM_CYSCREEN);
+    calibPointIndex = 0;
+    crossPositions[0] = {100, 50};
+    crossPositions[1] = {ownWidth - 100, 50};
+    crossPositions[2] = {100, ownHeight - 50};
+    crossPositions[3] = {ownWidth - 100, ownHeight - 50};
+    InvalidateRect(hwnd, nullptr, TRUE);
+    buildSensorCommand(calibCommand, SENSOR_RUN);
+    exchangeReport(sensorHandle, calibCommand, calibReply);
+}
+
+void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
+    logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(LOGO_RESOURCE), IMAGE_BITMAP,
+                                                 LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
+    HDC windowDC = GetDC(hwnd);
+    logoDC = CreateCompatibleDC(windowDC);
+    ReleaseDC(hwnd, windowDC);
+    if (logoDC && logoBitmap)
+        logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
+}
+
+void onBegin(HWND hwnd) {
+    // Choosing "Calibrar espacio de trabajo" again during a calibration restarts it but must keep
+    // the state from before the first start, not record "capturing".
+    const int32_t state = calibState;
+    if (state != 1)
+        stateBeforeCapture = state;
+    reset(hwnd);
+}
+
+// Esc or the close command: hide, and stop taking touches as calibration points. The reader thread
+// may be finishing a capture at this moment; a completed capture (-1) is kept.
+void cancel(HWND hwnd) {
+    ShowWindow(hwnd, SW_HIDE);
+    int32_t capturing = 1;
+    calibState.compare_exchange_strong(capturing, stateBeforeCapture);
+}
+
+void drawCross(HDC dc, int x, int y) {
+    HPEN pen = CreatePen(PS_SOLID, CROSS_PEN, RGB(0, 0, 0));
+    HGDIOBJ old = SelectObject(dc, pen);
+    MoveToEx(dc, x - CROSS_HALF, y - CROSS_HALF, nullptr);
+    LineTo(dc, x + CROSS_HALF, y + CROSS_HALF);
+    MoveToEx(dc, x - CROSS_HALF, y + CROSS_HALF, nullptr);
+    LineTo(dc, x + CROSS_HALF, y - CROSS_HALF);
+    SelectObject(dc, old);
+    DeleteObject(pen);
+}
+
+} // namespace
+
+void paintCalibrationContent(HDC dc, const RECT& client) {
+    const int index = calibPointIndex;
+    if (index >= 0 && index < 4)
+        drawCross(dc, crossPositions[index].x, crossPositions[index].y);
+    if (logoDC && logoBitmap)
+        BitBlt(dc, (client.right - LOGO_WIDTH) / 2, (client.bottom - LOGO_HEIGHT) / 2, LOGO_WIDTH,
+               LOGO_HEIGHT, logoDC, 0, 0, SRCCOPY);
+}
+
+POINT calibrationCrossPosition(int index) {
+    if (index < 0 || index > 3)
+        return POINT{0, 0};
+    return crossPositions[index];
+}
+
 LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        break;
+    case UM_CALIB_BEGIN:
+        onBegin(hwnd);
+        break;
+    case UM_CALIB_RESET:
+        reset(hwnd);
+        break;
+    case WM_PAINT: {
+        RECT client;
+        GetClientRect(hwnd, &client);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd, &ps);
+        paintCalibrationContent(dc, client);
+        EndPaint(hwnd, &ps);
+        break;
+    }
+    case WM_CHAR:
+        if (wParam == KEY_ESCAPE) {
+            cancel(hwnd);
+            exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            cancel(hwnd);
+            return 0;
+        }
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

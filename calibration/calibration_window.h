@@ -1,0 +1,10 @@
+#pragma once
+// The calibration window's painting, reachable on its own so that a test can paint into a memory DC.
+#include <windows.h>
+
+// Draws the cross of the current calibration point (none while calibPointIndex is 4) and the logo
+// centred in the client rectangle.
+void paintCalibrationContent(HDC dc, const RECT& client);
+
+// Where cross 0..3 is drawn (top left, top right, bottom left, bottom right), as at the last reset.
+POINT calibrationCrossPosition(int index);

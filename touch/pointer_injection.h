@@ -1,0 +1,8 @@
+#pragma once
+// The real mouse behind the pointer emulation of touch/core/gesture.h.
+#include "touch/core/gesture.h"
+
+// SetCursorPos, mouse_event (absolute), GetTickCount, Sleep, and the button swap read with
+// GetSystemMetrics(SM_SWAPBUTTON): reading it changes nothing, unlike SwapMouseButton(FALSE), which
+// swaps the buttons back for an instant and leaves them unswapped if the process dies in between.
+extern const PointerOutput systemPointer;
