@@ -1,0 +1,292 @@
+// The calibration transform and the mapping to pixels and mouse units.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+
+#include "calibration/core/screen_mapping.h"
+#include "calibration/core/transform.h"
+
+namespace {
+
+// A reference determinant by cofactor expansion.
+double cofactorDeterminant(const double m[9]) {
+    return m[0] * (m[4] * m[8] - m[5] * m[7]) - m[1] * (m[3] * m[8] - m[5] * m[6]) +
+           m[2] * (m[3] * m[7] - m[4] * m[6]);
+}
+
+bool sameBytes(const void* a, const void* b, size_t n) {
+    return std::memcmp(a, b, n) == 0;
+}
+
+struct Transform {
+    Vec3 points[4];
+    Vec3 weights;
+};
+
+Transform setUp(const int32_t raw[8]) {
+    Transform t{};
+    EXPECT_TRUE(setUpTransform(raw, t.points, t.weights));
+    return t;
+}
+
+void expectMapsTo(const Transform& t, double x, double y, double u, double v, double tolerance) {
+    double uv[2] = {-7, -7};
+    ASSERT_TRUE(sensorToUnitSquare(t.points, t.weights, x, y, uv)) << "touch " << x << "," << y;
+    EXPECT_NEAR(uv[0], u, tolerance) << "touch " << x << "," << y;
+    EXPECT_NEAR(uv[1], v, tolerance) << "touch " << x << "," << y;
+}
+
+} // namespace
+
+TEST(Determinant, EliminationWithoutRowExchanges) {
+    // First pivot 0, second row not: as with the rows exchanged and the sign restored.
+    const double swapped[9] = {0, 1, 0, 1, 0, 0, 0, 0, 1};
+    EXPECT_EQ(determinant3(swapped), -1.0);
+    // All-zero first column.
+    const double zeroColumn[9] = {0, 1, 2, 0, 3, 4, 0, 5, 6};
+    EXPECT_EQ(determinant3(zeroColumn), 0.0);
+    // Row 1 leaves the pivot at 0, row 2 fixes it; the second pivot is then 0 after elimination.
+    const double bothAdded[9] = {0, 1, 2, 0, 3, 4, 5, 6, 7};
+    EXPECT_NEAR(determinant3(bothAdded), -10.0, 1e-12);
+    const double secondPivotZero[9] = {1, 2, 3, 2, 4, 7, 1, 5, 1};
+    EXPECT_NEAR(determinant3(secondPivotZero), cofactorDeterminant(secondPivotZero), 1e-12);
+    const double singular[9] = {1, 2, 3, 2, 4, 6, 1, 1, 1};
+    EXPECT_EQ(determinant3(singular), 0.0);
+}
+
+TEST(Determinant, AgreesWithCofactorsAndLeavesItsArgument) {
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> small(-3, 3); // many zeros, so every pivot path is taken
+    for (int n = 0; n < 5000; ++n) {
+        double m[9], copy[9];
+        for (double& e : m)
+            e = small(rng);
+        std::memcpy(copy, m, sizeof m);
+        double expected = cofactorDeterminant(m);
+        EXPECT_NEAR(determinant3(m), expected, 1e-9 * (1 + std::fabs(expected)));
+        ASSERT_TRUE(sameBytes(m, copy, sizeof m));
+    }
+}
+
+TEST(Transform, AxisParallelRectangle) {
+    const int32_t raw[8] = {112, 84, 912, 84, 112, 684, 912, 684};
+    Transform t = setUp(raw);
+    for (const Vec3& p : t.points)
+        EXPECT_EQ(p.z, 1.0);
+    EXPECT_EQ(t.weights.x, 0.0);
+    EXPECT_EQ(t.weights.y, 0.0);
+    EXPECT_EQ(t.weights.z, -1.0);
+    expectMapsTo(t, 512, 384, 0.5, 0.5, 1e-12);
+    expectMapsTo(t, 112, 84, 0, 0, 1e-12);
+    expectMapsTo(t, 912, 684, 1, 1, 1e-12);
+    expectMapsTo(t, 312, 684, 0.25, 1, 1e-12);
+}
+
+TEST(Transform, GeneralQuadrilateral) {
+    const int32_t raw[8] = {150, 100, 880, 60, 120, 700, 940, 720};
+    Transform t = setUp(raw);
+    const double corners[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+    for (int k = 0; k < 4; ++k)
+        expectMapsTo(t, raw[2 * k], raw[2 * k + 1], corners[k][0], corners[k][1], 1e-12);
+    expectMapsTo(t, 512, 384, 0.5112, 0.5110, 5e-5);
+    // The weighted points form a parallelogram and lie on the plane c . P = -1.
+    const Vec3* p = t.points;
+    EXPECT_NEAR(p[0].x + p[3].x, p[1].x + p[2].x, 1e-9);
+    EXPECT_NEAR(p[0].y + p[3].y, p[1].y + p[2].y, 1e-9);
+    EXPECT_NEAR(p[0].z + p[3].z, p[1].z + p[2].z, 1e-12);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_NEAR(t.weights.x * p[k].x + t.weights.y * p[k].y + t.weights.z * p[k].z, -1.0, 1e-12);
+}
+
+TEST(Transform, DegenerateCalibrationIsRefusedAndChangesNothing) {
+    const int32_t cases[][8] = {
+        {100, 100, 500, 100, 900, 100, 500, 700}, // first three on one line
+        {100, 100, 100, 100, 100, 700, 900, 700}, // the same point twice
+        {512, 384, 512, 384, 512, 384, 512, 384}, // all at the centre
+        {100, 100, 900, 100, 100, 700, 100, 700}, // bottom corners coincide
+        {100, 100, 900, 100, 100, 700, 500, 400}, // last point on the diagonal P1-P2
+    };
+    for (const auto& raw : cases) {
+        Vec3 points[4] = {{1, 2, 3}, {4, 5, 6}, {7, 8, 9}, {10, 11, 12}};
+        Vec3 weights = {13, 14, 15};
+        Vec3 pointsBefore[4], weightsBefore = weights;
+        std::memcpy(pointsBefore, points, sizeof points);
+        EXPECT_FALSE(setUpTransform(raw, points, weights)) << raw[0] << "," << raw[1] << " ...";
+        EXPECT_TRUE(sameBytes(points, pointsBefore, sizeof points));
+        EXPECT_TRUE(sameBytes(&weights, &weightsBefore, sizeof weights));
+    }
+}
+
+TEST(Transform, SingularStepsLeaveTheirOutputs) {
+    // computePointWeights: P1, P2, P3 on one line through... with (1, 1, -1) the system is singular.
+    Vec3 points[4] = {{0, 0, 0}, {1, 1, 0}, {2, 2, 0}, {3, 3, 0}};
+    Vec3 before[4];
+    std::memcpy(before, points, sizeof points);
+    EXPECT_FALSE(computePointWeights(points));
+    EXPECT_TRUE(sameBytes(points, before, sizeof points));
+
+    // computePlaneVector: the first three points linearly dependent.
+    Vec3 flat[4] = {{1, 0, 1}, {2, 0, 2}, {0, 1, 1}, {5, 5, 5}};
+    Vec3 c = {9, 9, 9};
+    EXPECT_FALSE(computePlaneVector(c, flat));
+    EXPECT_EQ(c.x, 9.0);
+    EXPECT_EQ(c.z, 9.0);
+
+    // planeToUnitSquare: P0, P1, P2 on one line (D1 = 0), and a zero corner determinant (D2).
+    double result[2] = {0.25, 0.75};
+    Vec3 line[4] = {{0, 0, 1}, {1, 1, 1}, {2, 2, 1}, {3, 1, 1}};
+    EXPECT_FALSE(planeToUnitSquare(line, Vec3{1, 0, 1}, result));
+    Vec3 corner[4] = {{0, 0, 1}, {1, 0, 1}, {0, 1, 1}, {2, 0, 1}};
+    EXPECT_FALSE(planeToUnitSquare(corner, Vec3{1, 0, 1}, result));
+    EXPECT_EQ(result[0], 0.25);
+    EXPECT_EQ(result[1], 0.75);
+}
+
+TEST(Transform, TouchWithoutImageGivesNoResult) {
+    // The singular line of the projection: q.x c.x + q.y c.y + c.z = 0.
+    const Vec3 c = {1.0 / 512, 0, 0.5};
+    Vec3 q = {-256, 17, 3};
+    EXPECT_FALSE(projectOntoPlane(c, q));
+    EXPECT_EQ(q.x, -256.0);
+    EXPECT_EQ(q.y, 17.0);
+    EXPECT_EQ(q.z, 3.0);
+
+    // The same through the per-touch chain: raw x 256 is centred x -256, on the line; the
+    // previous (u, v) survives.
+    const int32_t raw[8] = {150, 100, 880, 60, 120, 700, 940, 720};
+    Transform t = setUp(raw);
+    double uv[2] = {0.3, 0.4};
+    EXPECT_FALSE(sensorToUnitSquare(t.points, c, 256, 384, uv));
+    EXPECT_FALSE(sensorToUnitSquare(t.points, c, 256, 0, uv));
+    EXPECT_EQ(uv[0], 0.3);
+    EXPECT_EQ(uv[1], 0.4);
+    // NaN in, or an overflow on the way: no result. A touch far away but finite maps near the
+    // vanishing point, finite.
+    EXPECT_FALSE(sensorToUnitSquare(t.points, t.weights, std::nan(""), 384, uv));
+    const double huge = std::numeric_limits<double>::max();
+    Vec3 far = {huge, huge, 0};
+    EXPECT_FALSE(projectOntoPlane(Vec3{2, 2, 1}, far));
+    EXPECT_EQ(far.x, huge);
+    EXPECT_EQ(uv[0], 0.3);
+    if (sensorToUnitSquare(t.points, t.weights, huge, huge, uv)) {
+        EXPECT_TRUE(std::isfinite(uv[0]));
+        EXPECT_TRUE(std::isfinite(uv[1]));
+    }
+}
+
+TEST(Transform, RandomKeystonedBoardsRoundTrip) {
+    // A board is a projective map from screen pixels to sensor units: scale, rotation up to 20
+    // degrees, keystone up to 15 percent across the screen, offset. The crosses go through it
+    // unrounded, the transform is set up from them, and random screen points must come back
+    // within half a pixel.
+    std::mt19937 rng(20261208);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const int screens[2][2] = {{1024, 768}, {1920, 1080}};
+    const double pi = std::acos(-1.0);
+    int boards = 0;
+    for (int n = 0; n < 3000; ++n) {
+        const int w = screens[n % 2][0], h = screens[n % 2][1];
+        const double angle = (unit(rng) * 2 - 1) * 20 * pi / 180;
+        const double scale = (0.55 + 0.35 * unit(rng)) * 1024.0 / w;
+        const double kx = (unit(rng) * 2 - 1) * 0.15 / w, ky = (unit(rng) * 2 - 1) * 0.15 / h;
+        const double ox = 512 + (unit(rng) * 2 - 1) * 60, oy = 384 + (unit(rng) * 2 - 1) * 40;
+        auto toSensor = [&](double sx, double sy, double out[2]) {
+            double cx = sx - w / 2.0, cy = sy - h / 2.0;
+            double rx = (std::cos(angle) * cx - std::sin(angle) * cy) * scale;
+            double ry = (std::sin(angle) * cx + std::cos(angle) * cy) * scale;
+            double wgt = 1 + kx * cx + ky * cy;
+            out[0] = ox + rx / wgt;
+            out[1] = oy + ry / wgt;
+        };
+        const int targets[3][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}};
+        const double crosses[4][2] = {{100, 50}, {w - 100.0, 50}, {100, h - 50.0}, {w - 100.0, h - 50.0}};
+        Vec3 points[4];
+        for (int k = 0; k < 4; ++k) {
+            double s[2];
+            toSensor(crosses[k][0], crosses[k][1], s);
+            points[k] = {s[0], s[1], 0};
+            centreSensorPoint(points[k]);
+        }
+        Vec3 c{};
+        ASSERT_TRUE(computePointWeights(points)) << "board " << n;
+        ASSERT_TRUE(computePlaneVector(c, points)) << "board " << n;
+        ++boards;
+
+        const double corners[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
+        for (int k = 0; k < 4; ++k) {
+            double s[2], uv[2];
+            toSensor(crosses[k][0], crosses[k][1], s);
+            ASSERT_TRUE(sensorToUnitSquare(points, c, s[0], s[1], uv));
+            ASSERT_NEAR(uv[0], corners[k][0], 1e-9) << "board " << n << " cross " << k;
+            ASSERT_NEAR(uv[1], corners[k][1], 1e-9) << "board " << n << " cross " << k;
+        }
+        for (int m = 0; m < 20; ++m) {
+            double sx = unit(rng) * (w - 1), sy = unit(rng) * (h - 1), s[2], uv[2], xy[2];
+            toSensor(sx, sy, s);
+            ASSERT_TRUE(sensorToUnitSquare(points, c, s[0], s[1], uv));
+            unitSquareToScreen(uv[0], uv[1], targets, xy);
+            ASSERT_NEAR(xy[0], sx, 0.5) << "board " << n << " point " << sx << "," << sy;
+            ASSERT_NEAR(xy[1], sy, 0.5) << "board " << n << " point " << sx << "," << sy;
+        }
+    }
+    EXPECT_EQ(boards, 3000);
+}
+
+TEST(ScreenMapping, PixelsBetweenTheCrossesHeldInsideTheScreen) {
+    const int targets[3][2] = {{100, 50}, {924, 50}, {100, 718}};
+    ScreenPoint p{-1, -1};
+    ASSERT_TRUE(unitSquareToPixel(0, 0, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 100);
+    EXPECT_EQ(p.y, 50);
+    ASSERT_TRUE(unitSquareToPixel(1, 1, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 924);
+    EXPECT_EQ(p.y, 718);
+    ASSERT_TRUE(unitSquareToPixel(0.5, 0.5, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 512);
+    EXPECT_EQ(p.y, 384);
+    // Truncated, not rounded: 100 + 824 * 0.9999 = 923.9...
+    ASSERT_TRUE(unitSquareToPixel(0.9999, 0.00149, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 923);
+    EXPECT_EQ(p.y, 50);
+    // Beyond the crosses and far beyond: the screen's edge.
+    ASSERT_TRUE(unitSquareToPixel(-0.2, 1.2, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 767);
+    ASSERT_TRUE(unitSquareToPixel(1e300, -1e300, targets, 1024, 768, p));
+    EXPECT_EQ(p.x, 1023);
+    EXPECT_EQ(p.y, 0);
+    // No result: nothing written.
+    p = {5, 6};
+    EXPECT_FALSE(unitSquareToPixel(std::nan(""), 0.5, targets, 1024, 768, p));
+    EXPECT_FALSE(unitSquareToPixel(0.5, HUGE_VAL, targets, 1024, 768, p));
+    EXPECT_FALSE(unitSquareToPixel(0.5, 0.5, targets, 0, 768, p));
+    EXPECT_EQ(p.x, 5);
+    EXPECT_EQ(p.y, 6);
+}
+
+TEST(ScreenMapping, MouseUnitsLandOnTheirPixel) {
+    // The system takes a normalised d to pixel floor(d * extent / 65536).
+    for (int extent : {1, 2, 3, 640, 768, 800, 1024, 1080, 1366, 1920, 2560, 3840, 7680}) {
+        int previous = -1;
+        for (int p = 0; p < extent; ++p) {
+            int d = pixelToMouse(p, extent);
+            ASSERT_GE(d, 0);
+            ASSERT_LE(d, 65535);
+            ASSERT_GT(d, previous) << "extent " << extent << " pixel " << p;
+            ASSERT_EQ(static_cast<int64_t>(d) * extent / 65536, p) << "extent " << extent << " d " << d;
+            previous = d;
+        }
+        EXPECT_EQ(pixelToMouseX(0, extent), 0);
+        EXPECT_LT(pixelToMouseX(extent - 1, extent), 65535) << extent;
+    }
+    EXPECT_EQ(pixelToMouseX(1023, 1024), 65472);
+    EXPECT_EQ(pixelToMouseY(767, 768), 65451);
+    // Out of the screen and no screen: held to the range.
+    EXPECT_EQ(pixelToMouseX(-5, 1024), 0);
+    EXPECT_EQ(pixelToMouseX(5000, 1024), 65535);
+    EXPECT_EQ(pixelToMouseX(2147483647, 1), 65535);
+    EXPECT_EQ(pixelToMouseY(10, 0), 0);
+}
