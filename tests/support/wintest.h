@@ -5,3 +5,119 @@
 // Pumps this thread's messages for the given time, so windows have handled what was sent or
 // posted before a test looks at them.
 void flushEvents(DWORD milliseconds = 150);
+
+#include <string>
+#include <vector>
+
+// ---- The program as a child process (tests/support/child_process.cpp) -------------------------
+
+// The directory of the running test executable, with a trailing backslash.
+std::string testExeDirectory();
+
+// A program started by a test. If the test ends (passes, fails or throws) while it still runs, the
+// destructor kills it and waits for it, so no stray instance holds the single-instance mutex.
+struct ChildProgram {
+    HANDLE process = nullptr;
+    DWORD processId = 0;
+    ChildProgram() = default;
+    ChildProgram(const ChildProgram&) = delete;
+    ChildProgram& operator=(const ChildProgram&) = delete;
+    ~ChildProgram();
+};
+
+// Starts "Velmora.exe", "VelmoraSim.exe" or any program found next to the test executable.
+bool startProgram(const char* exeName, ChildProgram* child);
+// Waits at most timeoutMs for the child to end (pumping this thread's messages when asked); true
+// with its exit code when it ended.
+bool waitProgramExit(ChildProgram* child, DWORD timeoutMs, DWORD* exitCode, bool pumpMessages = false);
+// True while the child runs.
+bool programRunning(const ChildProgram* child);
+// Ends the child at once (exit code 999) and waits for it.
+void killProgram(ChildProgram* child);
+
+// ---- Windows of any process (tests/support/find_windows.cpp) -----------------------------------
+
+// Top-level windows (visible or not) of that class, of that process (0: any process); null class:
+// any class.
+std::vector<HWND> topLevelWindows(const char* className, DWORD processId = 0);
+HWND findTopLevelWindow(const char* className, DWORD processId = 0);
+// Waits at most timeoutMs for such a window to exist (pumping messages when asked); null on time-out.
+HWND waitTopLevelWindow(const char* className, DWORD processId, DWORD timeoutMs, bool pumpMessages = false);
+std::string windowText(HWND hwnd);
+std::string windowClassName(HWND hwnd);
+
+// A message box is a top-level "#32770" dialog: its caption is the window text, its message the
+// text of its static control that has one.
+HWND waitMessageBox(DWORD processId, DWORD timeoutMs, bool pumpMessages = false);
+std::string messageBoxText(HWND box);
+std::string messageBoxCaption(HWND box);
+// Presses its OK button (posts WM_COMMAND IDOK; works across processes).
+void pressMessageBoxOk(HWND box);
+
+// Watches for top-level windows being created by other processes (WinEvent EVENT_OBJECT_CREATE,
+// out of context) while it lives. Create it before starting the program; the calling thread must
+// pump messages (flushEvents, or waits with pumpMessages) for the events to arrive. One at a time.
+struct WindowCreationWatch {
+    WindowCreationWatch();
+    ~WindowCreationWatch();
+    WindowCreationWatch(const WindowCreationWatch&) = delete;
+    WindowCreationWatch& operator=(const WindowCreationWatch&) = delete;
+    // Classes of the windows seen created by that process (0: any), in order.
+    std::vector<std::string> classes(DWORD processId = 0) const;
+    bool sawClass(const char* className, DWORD processId = 0) const;
+    void* hook = nullptr; // null when the hook could not be set
+};
+
+// ---- Low-level mouse recorder (tests/support/mouse_recorder.cpp) -------------------------------
+
+struct MouseRecord {
+    UINT message;  // WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN, ...
+    POINT point;   // screen position as the hook saw it
+    bool injected; // LLMHF_INJECTED
+    DWORD time;    // the event's time stamp (GetTickCount clock)
+};
+
+// A WH_MOUSE_LL hook on its own thread, which pumps its messages; start before the input happens.
+bool mouseRecorderStart();
+void mouseRecorderStop();
+std::vector<MouseRecord> mouseRecorderEvents(); // in order of arrival
+void mouseRecorderClear();
+// The button events only (everything but WM_MOUSEMOVE and the wheel).
+std::vector<MouseRecord> mouseRecorderButtons();
+
+// ---- Registry (tests/support/registry.cpp) ------------------------------------------------------
+
+constexpr const char* TOLVEX_KEY = "SOFTWARE\\Tolvex";
+
+// Removes HKCU\SOFTWARE\Tolvex with everything in it; true when it is gone (or was never there).
+bool deleteTolvexKey();
+bool registryKeyExists(HKEY root, const char* path);
+// A value as text: REG_SZ with or without a terminating zero byte, REG_DWORD in decimal; false
+// when it is missing.
+bool readRegistryText(HKEY root, const char* path, const char* value, std::string* text);
+// Writes a REG_SZ of exactly these bytes (no terminating zero, as the program writes them).
+bool writeRegistryText(HKEY root, const char* path, const char* value, const std::string& text);
+// The names of the values under a key, in enumeration order.
+std::vector<std::string> registryValueNames(HKEY root, const char* path);
+
+// Points HKEY_CURRENT_USER of this process at a fresh scratch key for the duration of one test
+// (RegOverridePredefKey), and removes it afterwards. Create one at the start of a test that
+// writes the registry; the program's code then sees an empty HKCU of its own.
+struct ScratchCurrentUser {
+    ScratchCurrentUser();
+    ~ScratchCurrentUser();
+    ScratchCurrentUser(const ScratchCurrentUser&) = delete;
+    ScratchCurrentUser& operator=(const ScratchCurrentUser&) = delete;
+    HKEY key = nullptr;
+    std::string path; // under the real HKCU
+};
+
+// ---- Screen pixels (tests/support/screen.cpp) ---------------------------------------------------
+
+// The screen's pixels in a rectangle (GetDC(NULL) + BitBlt into a 32-bit top-down DIB), as
+// COLORREF values row by row; false when the copy failed.
+bool captureScreen(const RECT& area, std::vector<COLORREF>* pixels);
+COLORREF screenPixel(int x, int y); // CLR_INVALID when it cannot be read
+// Saves the whole screen (or an area) as a 24-bit .bmp file.
+bool saveScreenshot(const char* path);
+bool saveScreenshotArea(const char* path, const RECT& area);
