@@ -117,14 +117,24 @@ size_t formatSettingText(int setting, int32_t value, char out[16]) {
     return length;
 }
 
+const char* settingDefaultText(int setting) {
+    switch (setting) {
+    case SETTING_LAG_TIME:
+        return "10";
+    case SETTING_SAVE:
+    case SETTING_OUHE:
+        return "1";
+    default:
+        return validSetting(setting) ? "9999" : nullptr;
+    }
+}
+
 namespace {
 
-void addWrite(LoadDecision& d, int setting, int32_t value) {
-    char text[16];
-    size_t length = formatSettingText(setting, value, text);
+void addDefaultWrite(LoadDecision& d, int setting) {
     RegistryChange change;
     change.name = kNames[setting].name;
-    change.text.assign(text, length);
+    change.text = settingDefaultText(setting);
     d.changes.push_back(change);
 }
 
@@ -136,10 +146,9 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         d.calibRaw[k] = calibRawBefore[k];
     bool coordinateMissing = false;
 
-    // Text written under a canonical name during this load; a later value of exactly that name
-    // is read with it, as it would be in the key by then.
+    // Names whose default text a correction has written during this load; a later value of
+    // exactly that name is read with that text, as it would be in the key by then.
     bool rewritten[SETTING_COUNT] = {};
-    std::string rewrittenText[SETTING_COUNT];
 
     for (const SnapshotValue& value : values) {
         if (!value.readable)
@@ -156,7 +165,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         char text[kMaxValueTextLength + 1];
         bool exactName = value.name == kNames[setting].name;
         if (exactName && rewritten[setting]) {
-            std::snprintf(text, sizeof text, "%s", rewrittenText[setting].c_str());
+            std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
         } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
             continue; // too long to be a setting: taken as unreadable, left alone
         }
@@ -179,33 +188,23 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         else
             d.ouhe = taken;
         if (!keep) {
-            addWrite(d, setting, taken);
+            addDefaultWrite(d, setting);
             rewritten[setting] = true;
-            rewrittenText[setting] = d.changes.back().text;
         }
     }
 
     for (int k = 0; k < SETTING_COUNT; ++k) {
         if (d.seen[k])
             continue;
-        switch (k) {
-        case SETTING_LAG_TIME:
+        addDefaultWrite(d, k);
+        if (k == SETTING_LAG_TIME)
             d.lagTime = kDefaultLagTime;
-            addWrite(d, k, kDefaultLagTime);
-            break;
-        case SETTING_SAVE:
+        else if (k == SETTING_SAVE)
             d.save = kDefaultSave;
-            addWrite(d, k, kDefaultSave);
-            break;
-        case SETTING_OUHE:
+        else if (k == SETTING_OUHE)
             d.ouhe = kDefaultOuhe;
-            addWrite(d, k, kDefaultOuhe);
-            break;
-        default:
-            coordinateMissing = true;
-            addWrite(d, k, kCoordinateMissing);
-            break;
-        }
+        else
+            coordinateMissing = true; // the coordinate in memory stays as it was
     }
 
     d.complete = !coordinateMissing;

@@ -70,6 +70,10 @@ bool acceptSettingNumber(int setting, int32_t number, int32_t& value);
 // zero is stored in the key).
 size_t formatSettingText(int setting, int32_t value, char out[16]);
 
+// The text a load writes for a setting it corrects or finds missing: "10", "1", "1" and "9999" for
+// a coordinate (one digit for "Ouhe", where a save writes two).
+const char* settingDefaultText(int setting);
+
 // One value of the key as the enumeration found it. A value whose name or data did not fit the
 // buffers is unreadable; nothing is taken from it and it is left in the key.
 struct SnapshotValue {

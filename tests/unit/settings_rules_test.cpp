@@ -1,0 +1,478 @@
+// The settings store's rules: text, number, name test, ranges, formatting, and the load decision.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/core/settings_rules.h"
+
+namespace {
+
+SnapshotValue value(const std::string& name, const std::string& data) {
+    SnapshotValue v;
+    v.name = name;
+    v.data.assign(data.begin(), data.end());
+    return v;
+}
+
+SnapshotValue unreadable() {
+    SnapshotValue v;
+    v.readable = false;
+    return v;
+}
+
+const int32_t kUnmeasured[8] = {9999, 9999, 9999, 9999, 9999, 9999, 9999, 9999};
+
+std::string textOf(const std::string& data) {
+    char text[kMaxValueTextLength + 1];
+    EXPECT_TRUE(textFromValueData(reinterpret_cast<const unsigned char*>(data.data()), data.size(), text));
+    return text;
+}
+
+// The writes of a decision as name -> text (the last write to a name wins) and its deletions.
+struct Changes {
+    std::vector<std::pair<std::string, std::string>> writes;
+    std::multiset<std::string> deleted;
+    std::string lastWrite(const std::string& name) const {
+        std::string text = "<none>";
+        for (const auto& w : writes)
+            if (w.first == name)
+                text = w.second;
+        return text;
+    }
+};
+Changes changesOf(const LoadDecision& d) {
+    Changes c;
+    for (const RegistryChange& change : d.changes) {
+        if (change.remove)
+            c.deleted.insert(change.name);
+        else
+            c.writes.emplace_back(change.name, change.text);
+    }
+    return c;
+}
+
+// A complete, sound calibration as the key would hold it.
+std::vector<SnapshotValue> calibratedKey() {
+    return {value("P1X", "0150"), value("P1Y", "0100"), value("P2X", "0880"), value("P2Y", "0060"),
+            value("P3X", "0120"), value("P3Y", "0700"), value("P4X", "0940"), value("P4Y", "0720")};
+}
+
+} // namespace
+
+TEST(SettingsText, ZeroBytesLeftOutAndLengthLimited) {
+    EXPECT_EQ(textOf(std::string("1\0", 2)), "1");
+    EXPECT_EQ(textOf(std::string("\0"
+                                 "5\0"
+                                 "0",
+                                 4)),
+              "50");
+    EXPECT_EQ(textOf(std::string(200, '\0')), "");
+    EXPECT_EQ(textOf(std::string(19, '7') + std::string(100, '\0')), std::string(19, '7'));
+    // A 4-byte number read as text: 0x35 is '5'.
+    EXPECT_EQ(textOf(std::string("\x35\0\0\0", 4)), "5");
+    char text[kMaxValueTextLength + 1] = "old";
+    std::string twenty(20, '1');
+    EXPECT_FALSE(textFromValueData(reinterpret_cast<const unsigned char*>(twenty.data()), 20, text));
+    EXPECT_STREQ(text, "");
+}
+
+TEST(SettingsText, NumberRule) {
+    struct Case {
+        const char* text;
+        int32_t number;
+    } cases[] = {
+        {"5", 5},
+        {"05", 5},
+        {"  \t\n\v\f\r42", 42},
+        {"+7", 7},
+        {"-12", -12},
+        {"12 34", 12},
+        {"9x", 9},
+        {"abc", 0},
+        {"", 0},
+        {"-", 0},
+        {"- 5", 0},
+        {"+-5", 0},
+        {"\x05", 0},
+        {"0x10", 0},
+        {" 0019", 19},
+        {"\xA0"
+         "5",
+         0},
+        {"2147483647", 2147483647},
+        {"2147483648", 2147483647},
+        {"99999999999999999999", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"-2147483649", -2147483647 - 1},
+        {"-0000000000000000000", 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(numberFromText(c.text), c.number) << "text \"" << c.text << "\"";
+}
+
+TEST(SettingsNames, PrefixTestInOrderAndCase) {
+    struct Case {
+        const char* name;
+        int setting;
+    } cases[] = {
+        {"LagTime", SETTING_LAG_TIME},  {"LagTimeX", SETTING_LAG_TIME},
+        {"LagTime ", SETTING_LAG_TIME}, {"lagtime", SETTING_NONE},
+        {"LagTim", SETTING_NONE},       {"LAGTIME", SETTING_NONE},
+        {"Save", SETTING_SAVE},         {"Saved", SETTING_SAVE},
+        {"save", SETTING_NONE},         {"Ouhe", SETTING_OUHE},
+        {"Ouh", SETTING_NONE},          {"P1X", SETTING_P1X},
+        {"P4X", SETTING_P4X},           {"P1Y", SETTING_P1Y},
+        {"P4Yz", SETTING_P4Y},          {"P2Y", SETTING_P2Y},
+        {"p1x", SETTING_NONE},          {"P5X", SETTING_NONE},
+        {"P1", SETTING_NONE},           {"", SETTING_NONE},
+        {" Save", SETTING_NONE},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(matchSettingName(c.name), c.setting) << "name \"" << c.name << "\"";
+    EXPECT_EQ(calibRawIndex(SETTING_P1X), 0);
+    EXPECT_EQ(calibRawIndex(SETTING_P1Y), 1);
+    EXPECT_EQ(calibRawIndex(SETTING_P4X), 6);
+    EXPECT_EQ(calibRawIndex(SETTING_P4Y), 7);
+    EXPECT_EQ(calibRawIndex(SETTING_OUHE), -1);
+}
+
+TEST(SettingsRanges, KeptOrCorrectedToDefault) {
+    struct Case {
+        int setting;
+        int32_t number;
+        bool keep;
+        int32_t value;
+    } cases[] = {
+        {SETTING_LAG_TIME, 4, false, 10},
+        {SETTING_LAG_TIME, 5, true, 5},
+        {SETTING_LAG_TIME, 60, true, 60},
+        {SETTING_LAG_TIME, 61, false, 10},
+        {SETTING_SAVE, 0, true, 0},
+        {SETTING_SAVE, 1, true, 1},
+        {SETTING_SAVE, 7, false, 1},
+        {SETTING_SAVE, -1, false, 1},
+        {SETTING_OUHE, 0, false, 1},
+        {SETTING_OUHE, 1, true, 1},
+        {SETTING_OUHE, 20, true, 20},
+        {SETTING_OUHE, 21, false, 1},
+        {SETTING_P3Y, -2147483647 - 1, true, -2147483647 - 1},
+        {SETTING_P1X, 9999, true, 9999},
+        {SETTING_LAG_TIME, 2147483647, false, 10},
+    };
+    for (const Case& c : cases) {
+        int32_t value = -99;
+        EXPECT_EQ(acceptSettingNumber(c.setting, c.number, value), c.keep) << c.setting << " " << c.number;
+        EXPECT_EQ(value, c.value) << c.setting << " " << c.number;
+    }
+}
+
+TEST(SettingsFormat, WidthsAndCuts) {
+    struct Case {
+        int setting;
+        int32_t value;
+        const char* text;
+    } cases[] = {
+        {SETTING_LAG_TIME, 5, "05"}, {SETTING_LAG_TIME, 60, "60"}, {SETTING_LAG_TIME, 100, "10"},
+        {SETTING_SAVE, 0, "0"},      {SETTING_SAVE, 1, "1"},       {SETTING_SAVE, 12, "1"},
+        {SETTING_OUHE, 1, "01"},     {SETTING_OUHE, 20, "20"},     {SETTING_P1X, 512, "0512"},
+        {SETTING_P1Y, 384, "0384"},  {SETTING_P2X, 7, "0007"},     {SETTING_P4Y, 12345, "1234"},
+        {SETTING_P3X, -5, "-005"},   {SETTING_P3X, 9999, "9999"},
+    };
+    for (const Case& c : cases) {
+        char out[16];
+        size_t length = formatSettingText(c.setting, c.value, out);
+        EXPECT_STREQ(out, c.text) << c.setting << " " << c.value;
+        EXPECT_EQ(length, std::strlen(c.text));
+    }
+    EXPECT_STREQ(settingDefaultText(SETTING_LAG_TIME), "10");
+    EXPECT_STREQ(settingDefaultText(SETTING_OUHE), "1");
+    EXPECT_STREQ(settingDefaultText(SETTING_P2Y), "9999");
+}
+
+TEST(SettingsLoad, EmptyKeyGetsEveryDefaultInOrder) {
+    int32_t before[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    LoadDecision d = decideLoad({}, before);
+    EXPECT_EQ(d.lagTime, 10);
+    EXPECT_EQ(d.save, 1);
+    EXPECT_EQ(d.ouhe, 1);
+    EXPECT_EQ(d.calibState, 0);
+    EXPECT_FALSE(d.complete);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(d.calibRaw[k], before[k]) << "coordinate left in memory as it was";
+    const char* order[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X", "P4X", "P1Y", "P2Y", "P3Y", "P4Y"};
+    const char* texts[] = {"10", "1", "1", "9999", "9999", "9999", "9999", "9999", "9999", "9999", "9999"};
+    ASSERT_EQ(d.changes.size(), 11u);
+    for (int k = 0; k < 11; ++k) {
+        EXPECT_FALSE(d.changes[k].remove);
+        EXPECT_EQ(d.changes[k].name, order[k]);
+        EXPECT_EQ(d.changes[k].text, texts[k]);
+    }
+}
+
+TEST(SettingsLoad, CalibrationCompleteMissingOrDegenerate) {
+    LoadDecision d = decideLoad(calibratedKey(), kUnmeasured);
+    EXPECT_TRUE(d.complete);
+    EXPECT_EQ(d.calibState, -1);
+    const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
+    EXPECT_TRUE(std::equal(expected, expected + 8, d.calibRaw));
+    Vec3 points[4], weights;
+    ASSERT_TRUE(setUpTransform(expected, points, weights));
+    EXPECT_EQ(d.weights.z, weights.z);
+    EXPECT_EQ(d.sensorPoints[3].z, points[3].z);
+    EXPECT_EQ(changesOf(d).lastWrite("P1X"), "<none>");
+
+    std::vector<SnapshotValue> one9999 = calibratedKey();
+    one9999[5] = value("P3Y", "9999");
+    d = decideLoad(one9999, kUnmeasured);
+    EXPECT_EQ(d.calibState, 0);
+    EXPECT_EQ(d.calibRaw[5], 9999);
+
+    std::vector<SnapshotValue> missing = calibratedKey();
+    missing.erase(missing.begin() + 2); // P2X
+    d = decideLoad(missing, kUnmeasured);
+    EXPECT_EQ(d.calibState, 0);
+    EXPECT_EQ(changesOf(d).lastWrite("P2X"), "9999");
+
+    // All eight read, none 9999, but three on one line: no transform, run uncalibrated, the
+    // points stay in the key (nothing written or deleted for them).
+    std::vector<SnapshotValue> degenerate = {value("P1X", "100"), value("P1Y", "100"), value("P2X", "500"),
+                                             value("P2Y", "100"), value("P3X", "900"), value("P3Y", "100"),
+                                             value("P4X", "500"), value("P4Y", "700")};
+    d = decideLoad(degenerate, kUnmeasured);
+    EXPECT_TRUE(d.complete);
+    EXPECT_EQ(d.calibState, 0);
+    for (const RegistryChange& change : d.changes)
+        EXPECT_EQ(change.name[0] == 'P', false) << change.name;
+}
+
+TEST(SettingsLoad, UnreadableValuesTakeNothingAndChangeNothingElse) {
+    std::vector<SnapshotValue> key = calibratedKey();
+    key.insert(key.begin() + 3, unreadable());
+    key.push_back(value("Save", "0"));
+    key.push_back(value("Ouhe", std::string(25, '3'))); // text longer than 19: unreadable
+    key.push_back(value("LagTime", "30"));
+    key.push_back(unreadable());
+    LoadDecision d = decideLoad(key, kUnmeasured);
+    EXPECT_EQ(d.save, 0);
+    EXPECT_EQ(d.lagTime, 30);
+    EXPECT_EQ(d.ouhe, 1) << "an unreadable Ouhe counts as not seen";
+    EXPECT_EQ(d.calibState, -1);
+    Changes c = changesOf(d);
+    EXPECT_TRUE(c.deleted.empty());
+    ASSERT_EQ(c.writes.size(), 1u);
+    EXPECT_EQ(c.writes[0].first, "Ouhe");
+    EXPECT_EQ(c.writes[0].second, "1");
+}
+
+TEST(SettingsLoad, CorrectionUnderTheCanonicalNameIsSeenByALaterValue) {
+    // "LagTimeX" 61 is corrected: "LagTime" becomes "10" in the key at once, so the "LagTime"
+    // examined after it reads "10"; memory and key agree.
+    LoadDecision d = decideLoad({value("LagTimeX", "61"), value("LagTime", "20")}, kUnmeasured);
+    EXPECT_EQ(d.lagTime, 10);
+    EXPECT_EQ(changesOf(d).lastWrite("LagTime"), "10");
+    // The other way round the last value decides as well.
+    d = decideLoad({value("LagTime", "20"), value("LagTimeX", "61")}, kUnmeasured);
+    EXPECT_EQ(d.lagTime, 10);
+    d = decideLoad({value("LagTime", "61"), value("LagTimeX", "20")}, kUnmeasured);
+    EXPECT_EQ(d.lagTime, 20);
+}
+
+TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
+    std::vector<SnapshotValue> key = calibratedKey();
+    key.push_back(value("LagTime", "61"));
+    key.push_back(value("Save", "abc"));
+    key.push_back(value("Ouhe", "7"));
+    key.push_back(value("lagtime", "5"));
+    key.push_back(value("Junk", "1"));
+    key.push_back(value("Zzz", ""));
+    key.push_back(unreadable());
+    std::mt19937 rng(3);
+    for (int n = 0; n < 50; ++n) {
+        std::shuffle(key.begin(), key.end(), rng);
+        LoadDecision d = decideLoad(key, kUnmeasured);
+        EXPECT_EQ(d.lagTime, 10);
+        EXPECT_EQ(d.save, 0);
+        EXPECT_EQ(d.ouhe, 7);
+        EXPECT_EQ(d.calibState, -1);
+        Changes c = changesOf(d);
+        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime"}));
+        EXPECT_EQ(c.lastWrite("LagTime"), "10");
+        EXPECT_EQ(c.writes.size(), 1u);
+    }
+}
+
+namespace {
+
+// Random keys: names from the eleven, their extensions and shortenings, other letter case and
+// junk bytes; data as numbers in every shape, binary, zero-padded and overlong.
+struct KeyGenerator {
+    std::mt19937 rng;
+    explicit KeyGenerator(unsigned seed) : rng(seed) {}
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+
+    std::string junk(int maxLength, int lowest) {
+        std::string s(pick(maxLength + 1), ' ');
+        for (char& ch : s)
+            ch = static_cast<char>(lowest + pick(256 - lowest));
+        return s;
+    }
+    std::string name() {
+        std::string base = settingValueName(pick(SETTING_COUNT));
+        switch (pick(6)) {
+        case 0:
+        case 1:
+            return base;
+        case 2:
+            return base + junk(6, 1);
+        case 3:
+            return base.substr(0, pick(static_cast<int>(base.size())));
+        case 4: {
+            std::string s = base;
+            s[pick(static_cast<int>(s.size()))] ^= 0x20;
+            return s;
+        }
+        default:
+            return junk(12, 1);
+        }
+    }
+    std::string data() {
+        switch (pick(8)) {
+        case 0:
+            return std::to_string(pick(80) - 10);
+        case 1:
+            return std::to_string(pick(1024));
+        case 2:
+            return "9999";
+        case 3:
+            return std::string(pick(3), ' ') + (pick(2) ? "-" : "+") + std::to_string(pick(100000)) +
+                   junk(3, 0);
+        case 4:
+            return junk(8, 0);
+        case 5:
+            return junk(200, 0); // binary, often longer than 19 characters
+        case 6: {
+            std::string s = std::to_string(pick(30));
+            s.insert(static_cast<size_t>(pick(static_cast<int>(s.size()) + 1)), std::string(pick(4), '\0'));
+            return s;
+        }
+        default:
+            return std::string(pick(25), '9'); // overflows and overlong texts
+        }
+    }
+    std::vector<SnapshotValue> key() {
+        std::vector<SnapshotValue> key;
+        int n = pick(16);
+        for (int k = 0; k < n; ++k)
+            key.push_back(pick(20) == 0 ? unreadable() : value(name(), data()));
+        return key;
+    }
+};
+
+// The number a readable value gives for its setting, or false when nothing is taken from it.
+bool numberOf(const SnapshotValue& v, int32_t& number) {
+    char text[kMaxValueTextLength + 1];
+    if (!textFromValueData(v.data.data(), v.data.size(), text))
+        return false;
+    number = numberFromText(text);
+    return true;
+}
+
+} // namespace
+
+TEST(SettingsLoad, RandomKeysProperty) {
+    KeyGenerator gen(20261208);
+    int calibrated = 0;
+    for (int n = 0; n < 5000; ++n) {
+        std::vector<SnapshotValue> key = gen.key();
+        // Now and then a complete calibration among the junk.
+        if (gen.pick(4) == 0)
+            for (const SnapshotValue& v : calibratedKey())
+                key.insert(key.begin() + gen.pick(static_cast<int>(key.size()) + 1), v);
+        int32_t before[8];
+        for (int32_t& b : before)
+            b = gen.pick(3000);
+        LoadDecision d = decideLoad(key, before);
+        Changes c = changesOf(d);
+        SCOPED_TRACE("key " + std::to_string(n));
+
+        // Each of the eleven is taken from some matching value whose number is accepted, or
+        // written with its default.
+        bool allCoordinatesRead = true;
+        for (int s = 0; s < SETTING_COUNT; ++s) {
+            const std::string name = settingValueName(s);
+            int32_t inMemory = 0;
+            switch (s) {
+            case SETTING_LAG_TIME:
+                inMemory = d.lagTime;
+                break;
+            case SETTING_SAVE:
+                inMemory = d.save;
+                break;
+            case SETTING_OUHE:
+                inMemory = d.ouhe;
+                break;
+            default:
+                inMemory = d.calibRaw[calibRawIndex(s)];
+            }
+            bool fromValue = false;
+            for (const SnapshotValue& v : key) {
+                int32_t number, kept;
+                if (v.readable && matchSettingName(v.name.c_str()) == s && numberOf(v, number) &&
+                    acceptSettingNumber(s, number, kept) && kept == inMemory)
+                    fromValue = true;
+            }
+            bool defaulted = c.lastWrite(name) == settingDefaultText(s);
+            if (calibRawIndex(s) < 0) {
+                int32_t dflt = s == SETTING_LAG_TIME ? kDefaultLagTime
+                                                     : (s == SETTING_SAVE ? kDefaultSave : kDefaultOuhe);
+                defaulted = defaulted && inMemory == dflt;
+            } else {
+                if (!d.seen[s]) {
+                    EXPECT_EQ(inMemory, before[calibRawIndex(s)]) << name;
+                    allCoordinatesRead = false;
+                }
+            }
+            EXPECT_TRUE(fromValue || defaulted) << name << " = " << inMemory;
+            if (!d.seen[s]) {
+                EXPECT_TRUE(defaulted) << name << " not seen but not written with its default";
+            }
+        }
+
+        // Writes go only to the eleven names and are digits; deletions are exactly the readable
+        // values that answer to no name.
+        for (const auto& w : c.writes) {
+            EXPECT_NE(matchSettingName(w.first.c_str()), SETTING_NONE) << w.first;
+            EXPECT_EQ(w.first, settingValueName(matchSettingName(w.first.c_str())));
+            EXPECT_EQ(w.second, settingDefaultText(matchSettingName(w.first.c_str())));
+        }
+        std::multiset<std::string> unknown;
+        for (const SnapshotValue& v : key)
+            if (v.readable && matchSettingName(v.name.c_str()) == SETTING_NONE)
+                unknown.insert(v.name);
+        EXPECT_EQ(c.deleted, unknown);
+
+        // Calibrated exactly when all eight were read, none is 9999 and the transform set up.
+        bool none9999 = true; // of the coordinate values read, whichever came last
+        for (const SnapshotValue& v : key) {
+            int32_t number;
+            if (v.readable && calibRawIndex(matchSettingName(v.name.c_str())) >= 0 && numberOf(v, number) &&
+                number == 9999)
+                none9999 = false;
+        }
+        Vec3 points[4], weights;
+        bool transform = setUpTransform(d.calibRaw, points, weights);
+        EXPECT_EQ(d.calibState == -1, allCoordinatesRead && none9999 && transform);
+        EXPECT_TRUE(d.calibState == -1 || d.calibState == 0);
+        if (d.calibState == -1) {
+            ++calibrated;
+            EXPECT_EQ(std::memcmp(points, d.sensorPoints, sizeof points), 0);
+            EXPECT_EQ(std::memcmp(&weights, &d.weights, sizeof weights), 0);
+        }
+    }
+    EXPECT_GT(calibrated, 100) << "the generator should reach complete calibrations";
+}
