@@ -149,6 +149,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
     // Names whose default text a correction has written during this load; a later value of
     // exactly that name is read with that text, as it would be in the key by then.
     bool rewritten[SETTING_COUNT] = {};
+    std::vector<RegistryChange> deletions;
 
     for (const SnapshotValue& value : values) {
         if (!value.readable)
@@ -158,7 +159,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
             RegistryChange change;
             change.remove = true;
             change.name = value.name;
-            d.changes.push_back(change);
+            deletions.push_back(change);
             continue;
         }
 
@@ -207,6 +208,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
             coordinateMissing = true; // the coordinate in memory stays as it was
     }
 
+    d.changes.insert(d.changes.begin(), deletions.begin(), deletions.end());
     d.complete = !coordinateMissing;
     if (d.complete && setUpTransform(d.calibRaw, d.sensorPoints, d.weights))
         d.calibState = -1;

@@ -97,7 +97,10 @@ struct LoadDecision {
     int32_t calibState = 0;        // -1 only when complete and the transform set up
     Vec3 sensorPoints[4] = {};     // the prepared transform when calibState is -1
     Vec3 weights = {};
-    std::vector<RegistryChange> changes; // in the order to carry out
+    // In the order to carry out: the deletions first, then the writes. Value names are not case
+    // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:
+    // deleting after writing would lose the write.
+    std::vector<RegistryChange> changes;
 };
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable

@@ -280,6 +280,14 @@ TEST(SettingsLoad, CorrectionUnderTheCanonicalNameIsSeenByALaterValue) {
     EXPECT_EQ(d.lagTime, 10);
     d = decideLoad({value("LagTime", "61"), value("LagTimeX", "20")}, kUnmeasured);
     EXPECT_EQ(d.lagTime, 20);
+    // Names are one value in the registry whatever their case: the deletion of "lagtime" goes
+    // before the write of "LagTime", or it would take the write with it.
+    d = decideLoad({value("LagTimeX", "61"), value("lagtime", "5")}, kUnmeasured);
+    ASSERT_GE(d.changes.size(), 2u);
+    EXPECT_TRUE(d.changes[0].remove);
+    EXPECT_EQ(d.changes[0].name, "lagtime");
+    EXPECT_FALSE(d.changes[1].remove);
+    EXPECT_EQ(d.changes[1].name, "LagTime");
 }
 
 TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
