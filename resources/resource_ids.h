@@ -1,3 +1,32 @@
 #pragma once
 // Resource ids of the program's pictures (resources/velmora.rc, drawn by tools/picgen).
 #define IDI_VELMORA 103
+
+// Bitmaps: the logos, the palette pictures (220 x 220) and the help pages (220 x 220).
+#define IDB_PALETTE_LOGO 100      // 430 x 250, shown stretched on the palette's face
+#define IDB_PALETTE_NORMAL 101    // grey ring
+#define IDB_PALETTE_PRESSED 102   // orange ring
+#define IDB_PALETTE_HOVER 103     // light ring, paler fields
+#define IDB_COLOUR_MARK_BLACK 113 // 113 .. 116: the colour rim's marker at black, red, green, blue
+#define IDB_COLOUR_MARK_RED 114
+#define IDB_COLOUR_MARK_GREEN 115
+#define IDB_COLOUR_MARK_BLUE 116
+#define IDB_WIDTH_MARK_0 117 // 117 .. 120: the width rim's marker at width 0 .. 3
+#define IDB_WIDTH_MARK_1 118
+#define IDB_WIDTH_MARK_2 119
+#define IDB_WIDTH_MARK_3 120
+#define IDB_CALIBRATION_LOGO 200 // 430 x 250, shown stretched to 512 x 296
+#define IDB_HELP_PAGE_1 301      // 301 .. 304
+#define IDB_HELP_PAGE_2 302
+#define IDB_HELP_PAGE_3 303
+#define IDB_HELP_PAGE_4 304
+
+// Cursors of the drawing pages.
+#define IDCUR_POINTING_HAND 101 // a selection is held: over it
+#define IDCUR_GRABBING_HAND 103 // a selection is held: while dragging it
+#define IDCUR_PEN 104           // pen and line
+#define IDCUR_PEN_CROSS 105     // ellipse and cut
+#define IDCUR_ERASER_8 208      // eraser sizes 8, 16, 32, 64 (200 + size)
+#define IDCUR_ERASER_16 216
+#define IDCUR_ERASER_32 232
+#define IDCUR_ERASER_64 264

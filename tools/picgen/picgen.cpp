@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/picgen/picgen.h"
+
 namespace {
 
 struct Image {
@@ -94,13 +96,13 @@ Image boardIcon(int n) {
     Image im(n, n, 0x00000000);
     auto s = [n](int v) { return v * n / 32; };
     const uint32_t frame = 0xFF303840, board = 0xFFFFFFFF, ink = 0xFF2060D0, pen = 0xFFE08020;
-    im.rect(s(3), s(25), s(5), s(31), frame);  // legs
+    im.rect(s(3), s(25), s(5), s(31), frame); // legs
     im.rect(s(27), s(25), s(29), s(31), frame);
-    im.rect(s(1), s(3), s(31), s(26), frame);  // frame
-    im.rect(s(3), s(5), s(29), s(24), board);  // board
-    for (int x = s(5); x < s(20); ++x)         // a stroke on the board
+    im.rect(s(1), s(3), s(31), s(26), frame); // frame
+    im.rect(s(3), s(5), s(29), s(24), board); // board
+    for (int x = s(5); x < s(20); ++x)        // a stroke on the board
         im.rect(x, s(15) + (x % s(6) < s(3) ? -(x % s(3)) : (x % s(3))) - s(1), x + 1, s(15) + s(1), ink);
-    for (int i = 0; i < s(14); ++i) {          // the pen, tip at the stroke's end
+    for (int i = 0; i < s(14); ++i) { // the pen, tip at the stroke's end
         int x = s(20) + i, y = s(15) - i;
         im.rect(x - s(1), y - s(1), x + s(2), y + s(2), pen);
     }
@@ -109,6 +111,29 @@ Image boardIcon(int n) {
 }
 
 } // namespace
+
+// A palette picture with a key-colour pixel would have a hole inside a button: refuse to write it.
+bool freeOfKeyColour(int id, const Picture& picture) {
+    for (int y = 0; y < picture.h; ++y)
+        for (int x = 0; x < picture.w; ++x)
+            if (picture.at(x, y) == KEY_RGB) {
+                std::fprintf(stderr, "picgen: bitmap %d has the key colour RGB(200,200,200) at (%d, %d)\n",
+                             id, x, y);
+                return false;
+            }
+    return true;
+}
+
+bool writeBitmap(const std::string& dir, int id, const Picture& picture, bool isPalettePicture) {
+    if (isPalettePicture && !freeOfKeyColour(id, picture))
+        return false;
+    std::string path = dir + "/bitmap" + std::to_string(id) + ".bmp";
+    if (!writeBmp(path, picture)) {
+        std::fprintf(stderr, "picgen: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
 
 int main(int argc, char** argv) {
     if (argc != 2) {
@@ -119,5 +144,18 @@ int main(int argc, char** argv) {
     bool ok = writeIcon(dir + "/icon103.ico", {boardIcon(16), boardIcon(32), boardIcon(48)});
     if (!ok)
         std::fprintf(stderr, "picgen: cannot write into %s\n", dir.c_str());
+    ok = writeBitmap(dir, 100, paletteLogo(), true) && ok;
+    ok = writeBitmap(dir, 200, calibrationLogo(), false) && ok;
+    for (const NamedPicture& named : palettePictures())
+        ok = writeBitmap(dir, named.id, named.picture, true) && ok;
+    for (int page = 1; page <= 4; ++page)
+        ok = writeBitmap(dir, 300 + page, helpPage(page), false) && ok;
+    for (const auto& cursor : cursorSet()) {
+        std::string path = dir + "/cursor" + std::to_string(cursor.first) + ".cur";
+        if (!writeCursor(path, cursor.second)) {
+            std::fprintf(stderr, "picgen: cannot write %s\n", path.c_str());
+            ok = false;
+        }
+    }
     return ok ? 0 : 1;
 }
