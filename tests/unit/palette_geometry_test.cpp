@@ -1,0 +1,364 @@
+// The palette's shapes, layout tables and button pointer rules.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+#include "palette/core/button_rules.h"
+#include "palette/core/palette_layout.h"
+
+namespace {
+
+struct Shapes {
+    PaletteShape s[PALETTE_SHAPE_COUNT] = {};
+    Shapes() { preparePaletteShapes(s); }
+    ~Shapes() { freePaletteShapes(s); }
+    const PaletteShape& operator[](int i) const { return s[i]; }
+    const PaletteShape& sector(int i) const { return s[shapeOfSector(i)]; }
+};
+
+ShapePoint last(const PaletteShape& shape) {
+    return shape.points[shape.pointCount - 1];
+}
+
+// The centre of a shape after it is turned onto the palette, by the same arithmetic as its vertices.
+ShapePoint turnedCentre(int index) {
+    PaletteShape one = {};
+    one.center = {paletteShapeSpecs[index].centerX, paletteShapeSpecs[index].centerY};
+    one.pointCount = 1;
+    one.points = static_cast<ShapePoint*>(std::calloc(1, sizeof(ShapePoint)));
+    one.points[0] = one.center;
+    rotateShape(&one, PALETTE_ROTATION, PALETTE_CENTER, PALETTE_CENTER);
+    ShapePoint p = one.points[0];
+    freeShape(&one);
+    return p;
+}
+
+TEST(PaletteShapes, DiscVerticesAfterTheTurn) {
+    Shapes shapes;
+    const PaletteShape& disc = shapes[SHAPE_DISC];
+    ASSERT_EQ(disc.pointCount, 360);
+    EXPECT_EQ(disc.points[0].x, 205);
+    EXPECT_EQ(disc.points[0].y, 55);
+    EXPECT_EQ(disc.points[90].x, 164);
+    EXPECT_EQ(disc.points[90].y, 204);
+}
+
+TEST(PaletteShapes, FaceAndEyeCentresLandWhereThePicturesExpectThem) {
+    ShapePoint face = turnedCentre(SHAPE_FACE_ELLIPSE), right = turnedCentre(SHAPE_RIGHT_EYE),
+               left = turnedCentre(SHAPE_LEFT_EYE);
+    EXPECT_EQ(face.x, 119);
+    EXPECT_EQ(face.y, 127);
+    EXPECT_EQ(right.x, 100);
+    EXPECT_EQ(right.y, 54);
+    EXPECT_EQ(left.x, 66);
+    EXPECT_EQ(left.y, 74);
+    // The table's eye centres are the stated formula: 21 degrees either side of up, 57.5 out.
+    const double a = 0.36633333333333334;
+    EXPECT_DOUBLE_EQ(a, 21 * 3.14 / 180);
+    EXPECT_EQ(paletteShapeSpecs[SHAPE_RIGHT_EYE].centerX, truncToInt32(std::sin(a) * 57.5));
+    EXPECT_EQ(paletteShapeSpecs[SHAPE_RIGHT_EYE].centerY, truncToInt32(0 - std::cos(a) * 57.5));
+    EXPECT_EQ(paletteShapeSpecs[SHAPE_LEFT_EYE].centerX, truncToInt32(0 - std::sin(a) * 57.5));
+}
+
+TEST(PaletteShapes, SectorsCloseThroughTheirCentre) {
+    Shapes shapes;
+    EXPECT_EQ(shapes.sector(0).pointCount, 54);
+    EXPECT_EQ(last(shapes.sector(0)).x, 110);
+    EXPECT_EQ(last(shapes.sector(0)).y, 110);
+    EXPECT_EQ(shapes.sector(12).pointCount, 12);
+    EXPECT_EQ(last(shapes.sector(12)).x, 119);
+    EXPECT_EQ(last(shapes.sector(12)).y, 127);
+    for (int i = 4; i < PALETTE_SECTOR_COUNT; ++i) // every wedge ends at the turned (0, 20)
+        EXPECT_TRUE(last(shapes.sector(i)).x == 119 && last(shapes.sector(i)).y == 127) << "sector " << i;
+}
+
+// Neighbouring colour and width wedges overlap by one degree in the table, so the arc of the one
+// stops where the next begins: the two polygons share that edge exactly.
+TEST(PaletteShapes, NeighbouringWedgesShareOneEdge) {
+    Shapes shapes;
+    const int pairs[][2] = {{12, 13}, {13, 14}, {14, 15}, {17, 16}, {18, 17}, {19, 18}};
+    for (const auto& p : pairs) {
+        const PaletteShape& lower = shapes.sector(p[0]); // the smaller angles
+        const PaletteShape& upper = shapes.sector(p[1]);
+        ShapePoint lowerArcEnd = lower.points[lower.pointCount - 2], upperArcStart = upper.points[0];
+        EXPECT_EQ(lowerArcEnd.x, upperArcStart.x) << p[0] << "/" << p[1];
+        EXPECT_EQ(lowerArcEnd.y, upperArcStart.y) << p[0] << "/" << p[1];
+        // No gap and no overlap: a point just either side of the shared edge lies in one wedge only.
+        double mx = (upperArcStart.x + 119) / 2.0, my = (upperArcStart.y + 127) / 2.0;
+        double ex = upperArcStart.x - 119.0, ey = upperArcStart.y - 127.0, len = std::hypot(ex, ey);
+        double nx = -ey / len * 1.5, ny = ex / len * 1.5;
+        bool a1 = pointInShape(&lower, mx + nx, my + ny), b1 = pointInShape(&upper, mx + nx, my + ny);
+        bool a2 = pointInShape(&lower, mx - nx, my - ny), b2 = pointInShape(&upper, mx - nx, my - ny);
+        EXPECT_NE(a1, b1) << p[0] << "/" << p[1];
+        EXPECT_NE(a2, b2) << p[0] << "/" << p[1];
+        EXPECT_NE(a1, a2) << p[0] << "/" << p[1];
+    }
+}
+
+TEST(PaletteShapes, ArithmeticTruncatesTowardZeroWithPiAs314) {
+    EXPECT_EQ(truncToInt32(-53.68), -53);
+    EXPECT_EQ(truncToInt32(20.6), 20);
+    EXPECT_EQ(truncToInt32(std::nan("")), 0);
+    EXPECT_EQ(truncToInt32(1e12), INT32_MAX);
+    EXPECT_EQ(truncToInt32(-1e12), INT32_MIN);
+    // With pi as 3.14 the circle's last vertex stops short of a full turn: a short closing chord.
+    PaletteShape c = {};
+    c.radius = 100;
+    buildCircle(&c);
+    ASSERT_EQ(c.pointCount, 360);
+    EXPECT_EQ(c.points[359].x, truncToInt32(std::cos(359 * 3.14 / 180) * 100));
+    EXPECT_EQ(c.points[359].y, -2); // sin(358.8 true degrees) x 100 = -2.07
+    freeShape(&c);
+}
+
+TEST(PaletteShapes, EyeTiltsAreRadians) {
+    Shapes shapes;
+    // 30 radians is about 1718.87 degrees, i.e. -81.1 degrees: the eye's long axis runs nearly
+    // upright in layout terms; 30 degrees would lie almost flat. Vertex 0 is the end of the long axis.
+    const PaletteShapeSpec& eye = paletteShapeSpecs[SHAPE_RIGHT_EYE];
+    PaletteShape e = {};
+    e.semiAxisX = eye.semiAxisX;
+    e.semiAxisY = eye.semiAxisY;
+    e.center = {eye.centerX, eye.centerY};
+    e.tilt = eye.tilt;
+    buildEllipse(&e);
+    EXPECT_EQ(e.points[0].x, truncToInt32(8 * std::cos(30.0) + 20));
+    EXPECT_EQ(e.points[0].y, truncToInt32(8 * std::sin(30.0) - 53));
+    freeShape(&e);
+    // After the palette turn both eyes' long axes run from upper left to lower right, the right
+    // eye's steeper than the left eye's.
+    auto slope = [&](int index) {
+        const PaletteShape& s = shapes[index];
+        double dx = s.points[0].x - s.points[180].x, dy = s.points[0].y - s.points[180].y;
+        if (dx < 0) {
+            dx = -dx;
+            dy = -dy;
+        }
+        return dy / dx;
+    };
+    EXPECT_GT(slope(SHAPE_RIGHT_EYE), 0);
+    EXPECT_GT(slope(SHAPE_LEFT_EYE), 0);
+    EXPECT_GT(slope(SHAPE_RIGHT_EYE), slope(SHAPE_LEFT_EYE));
+}
+
+TEST(PaletteShapes, FreeingIsSafeTwiceAndRebuildingReleasesTheOldArray) {
+    PaletteShape s = {};
+    s.radius = 10;
+    buildCircle(&s);
+    buildCircle(&s); // the first array is released, not leaked (the sanitizer would say)
+    ASSERT_NE(s.points, nullptr);
+    freeShape(&s);
+    EXPECT_EQ(s.points, nullptr);
+    EXPECT_EQ(s.pointCount, 0);
+    freeShape(&s);
+    EXPECT_EQ(s.points, nullptr);
+    rotateShape(&s, 10, 1, 1); // nothing to turn
+    EXPECT_FALSE(pointInShape(&s, 0, 0));
+}
+
+TEST(PaletteShapes, ImpossibleSectorsGetNoPoints) {
+    PaletteShape s = {};
+    s.radius = 10;
+    s.startAngle = 50;
+    s.endAngle = 10;
+    buildSector(&s);
+    EXPECT_EQ(s.points, nullptr);
+    s.endAngle = std::nan("");
+    buildSector(&s);
+    EXPECT_EQ(s.points, nullptr);
+    s.startAngle = 0;
+    s.endAngle = 1e9;
+    buildSector(&s);
+    EXPECT_EQ(s.points, nullptr);
+    EXPECT_EQ(s.pointCount, 0);
+    s.endAngle = 0; // one degree: the centre alone
+    buildSector(&s);
+    ASSERT_EQ(s.pointCount, 1);
+    freeShape(&s);
+}
+
+TEST(PaletteLayout, ButtonFieldsAreDisjointAndWhereTheLayoutPutsThem) {
+    Shapes shapes;
+    int count[PALETTE_BUTTON_COUNT] = {};
+    for (int y = 0; y < PALETTE_SIZE; y += 2)
+        for (int x = 0; x < PALETTE_SIZE; x += 2) {
+            int owners = 0;
+            for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+                if (pointInButton(shapes.s, n, x + 0.5, y + 0.5)) {
+                    ++owners;
+                    ++count[n];
+                }
+            // The eyes reach over the face's edge; no other two buttons overlap.
+            bool eye = pointInButton(shapes.s, BUTTON_N_RIGHT_EYE, x + 0.5, y + 0.5) ||
+                       pointInButton(shapes.s, BUTTON_N_LEFT_EYE, x + 0.5, y + 0.5);
+            if (eye && pointInButton(shapes.s, BUTTON_N_FACE, x + 0.5, y + 0.5))
+                --owners;
+            ASSERT_LE(owners, 1) << "(" << x << ", " << y << ")";
+        }
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        EXPECT_GT(count[n], 5) << "button " << n;
+    // Corners, the band between face and ring, the gaps and the empty stretch of ring are holes.
+    const double holes[][2] = {{2, 2}, {217, 2}, {2, 217}, {217, 217}, {155, 187}, {190, 170}};
+    for (const auto& h : holes)
+        EXPECT_EQ(paletteButtonAt(shapes.s, h[0], h[1]), -1) << h[0] << "," << h[1];
+    EXPECT_EQ(paletteButtonAt(shapes.s, 119, 127), BUTTON_N_FACE);
+    EXPECT_EQ(paletteButtonAt(shapes.s, 100, 54), BUTTON_N_RIGHT_EYE);
+    EXPECT_EQ(paletteButtonAt(shapes.s, 66, 74), BUTTON_N_LEFT_EYE);
+    // Colours on the left, blue at the top; widths along the top, the thinnest on the right.
+    auto fieldCentre = [&](int n, double& cx, double& cy) {
+        cx = cy = 0;
+        int k = 0;
+        for (int y = 0; y < PALETTE_SIZE; y += 2)
+            for (int x = 0; x < PALETTE_SIZE; x += 2)
+                if (pointInButton(shapes.s, n, x + 0.5, y + 0.5)) {
+                    cx += x;
+                    cy += y;
+                    ++k;
+                }
+        cx /= k;
+        cy /= k;
+    };
+    double bx, by, gx, gy, rx, ry, kx, ky, w0x, w0y, w3x, w3y;
+    fieldCentre(15, bx, by);
+    fieldCentre(14, gx, gy);
+    fieldCentre(13, rx, ry);
+    fieldCentre(12, kx, ky);
+    EXPECT_LT(by, gy);
+    EXPECT_LT(gy, ry);
+    EXPECT_LT(ry, ky);
+    EXPECT_LT(kx, 40);
+    fieldCentre(16, w0x, w0y);
+    fieldCentre(19, w3x, w3y);
+    EXPECT_GT(w0x, w3x);
+    EXPECT_LT(w0y, 45);
+    EXPECT_LT(w3y, 45);
+}
+
+TEST(PaletteLayout, ButtonTableAndCreationOrder) {
+    int seen[PALETTE_BUTTON_COUNT] = {};
+    for (int i = 0; i < PALETTE_BUTTON_COUNT; ++i)
+        ++seen[paletteButtonCreationOrder[i]];
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        EXPECT_EQ(seen[n], 1) << n;
+    EXPECT_EQ(paletteButtonCreationOrder[0], 4);
+    EXPECT_EQ(paletteButtonCreationOrder[PALETTE_BUTTON_COUNT - 1], BUTTON_N_FACE);
+    EXPECT_EQ(paletteButtons[BUTTON_N_PEN].state, BUTTON_DOWN);
+    EXPECT_EQ(paletteButtons[BUTTON_N_PEN].picture, 102);
+    EXPECT_EQ(paletteButtons[BUTTON_N_WIDTH_RIM].picture, 118);
+    EXPECT_FALSE(paletteButtons[BUTTON_N_FACE].visibleAtCreation);
+    EXPECT_STREQ(paletteButtons[BUTTON_N_LINE].tooltip, "L\xEDnea");
+    EXPECT_STREQ(paletteButtons[BUTTON_N_WIDTH_0].tooltip, "Espesor ");
+    // A tool's button is found from its id as n = id - 100297.
+    for (int n = 4; n <= 11; ++n)
+        EXPECT_EQ(paletteButtons[n].command - 100297, n);
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        EXPECT_LT(std::strlen(paletteButtons[n].tooltip), 32u);
+    EXPECT_EQ(shapeErrorNumber(SHAPE_DISC), 1);
+    EXPECT_EQ(shapeErrorNumber(SHAPE_FACE_ELLIPSE), 3);
+    EXPECT_EQ(shapeErrorNumber(shapeOfSector(0)), 0);
+    EXPECT_EQ(shapeErrorNumber(shapeOfSector(19)), 19);
+    EXPECT_EQ(shapeErrorNumber(SHAPE_LEFT_EYE), -1);
+}
+
+// The pointer rules, one kind at a time.
+ButtonRecord record(int32_t kind, int32_t state = 0, int32_t picture = 101) {
+    ButtonRecord r = {};
+    r.kind = kind;
+    r.state = state;
+    r.picture = picture;
+    r.command = 100301;
+    return r;
+}
+
+TEST(ButtonRules, LeaveNoticeIsRequestedOncePerEntry) {
+    ButtonRecord r = record(BUTTON_TOOL);
+    EXPECT_EQ(buttonHover(&r), unsigned(BUTTON_DO_TRACK | BUTTON_DO_REPAINT));
+    EXPECT_EQ(buttonHover(&r), unsigned(BUTTON_DO_REPAINT)); // repaint on every move, no second request
+    EXPECT_EQ(r.state, BUTTON_HOVER);
+    EXPECT_EQ(r.picture, 103);
+    EXPECT_EQ(buttonLeave(&r), unsigned(BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    EXPECT_EQ(r.picture, 101);
+    EXPECT_EQ(buttonHover(&r) & BUTTON_DO_TRACK, unsigned(BUTTON_DO_TRACK));
+}
+
+TEST(ButtonRules, ToolClickStaysDownAndCancelledPressResets) {
+    ButtonRecord r = record(BUTTON_TOOL);
+    buttonHover(&r);
+    EXPECT_EQ(buttonPress(&r), unsigned(BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_DOWN);
+    EXPECT_EQ(r.picture, 102);
+    EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_COMMAND | BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_DOWN);
+    EXPECT_EQ(buttonLeave(&r), unsigned(BUTTON_DO_NOTHING)); // a selected tool keeps its look
+    // Press, leave, release elsewhere: no command, back to normal even though it was selected.
+    buttonHover(&r);
+    buttonPress(&r);
+    EXPECT_EQ(buttonLeave(&r), unsigned(BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    EXPECT_EQ(r.picture, 101);
+    EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_REPAINT));
+}
+
+TEST(ButtonRules, ActionPopsUpWithTheHoverPicture) {
+    ButtonRecord r = record(BUTTON_ACTION);
+    buttonHover(&r);
+    buttonPress(&r);
+    EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_COMMAND | BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    EXPECT_EQ(r.picture, 103);
+    EXPECT_EQ(buttonLeave(&r), unsigned(BUTTON_DO_NOTHING)); // state 0: the hover picture stays...
+    buttonHover(&r);                                         // ...until the next move makes it hover
+    EXPECT_EQ(buttonLeave(&r), unsigned(BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.picture, 101);
+}
+
+TEST(ButtonRules, ToggleFlipsAndLeavingUndoesTheFlip) {
+    ButtonRecord r = record(BUTTON_TOGGLE, 0, 0);
+    buttonPress(&r);
+    EXPECT_EQ(r.state, BUTTON_DOWN);
+    EXPECT_EQ(r.picture, 102);
+    EXPECT_EQ(r.savedPicture, 101); // picture 0 is remembered as 101
+    buttonLeave(&r);
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    EXPECT_EQ(r.picture, 101);
+    r.state = BUTTON_DOWN;
+    r.picture = 103;
+    buttonPress(&r);
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    EXPECT_EQ(r.picture, 101);
+    EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_COMMAND | BUTTON_DO_REPAINT));
+    EXPECT_EQ(r.state, BUTTON_NORMAL);
+    r.state = BUTTON_DOWN;
+    r.picture = 103;
+    buttonPress(&r);
+    buttonLeave(&r);
+    EXPECT_EQ(r.state, BUTTON_DOWN);
+    EXPECT_EQ(r.picture, 103);
+}
+
+TEST(ButtonRules, PlainSwatchGripAndIndicatorKinds) {
+    for (int32_t kind : {BUTTON_PLAIN, BUTTON_SWATCH}) {
+        ButtonRecord r = record(kind);
+        EXPECT_EQ(buttonHover(&r), unsigned(BUTTON_DO_TRACK));
+        EXPECT_EQ(buttonPress(&r), unsigned(BUTTON_DO_REPAINT));
+        EXPECT_EQ(r.state, BUTTON_NORMAL);
+        EXPECT_EQ(r.picture, 101);
+        EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_COMMAND | BUTTON_DO_REPAINT));
+        EXPECT_EQ(buttonRelease(&r), unsigned(BUTTON_DO_REPAINT)); // a second release: no press, no command
+    }
+    ButtonRecord grip = record(BUTTON_GRIP, 0, 100);
+    EXPECT_EQ(buttonPress(&grip), unsigned(BUTTON_DO_GRIP | BUTTON_DO_REPAINT));
+    EXPECT_EQ(buttonRelease(&grip), unsigned(BUTTON_DO_REPAINT));
+    EXPECT_EQ(buttonLeave(&grip), unsigned(BUTTON_DO_NOTHING));
+    EXPECT_EQ(grip.picture, 100);
+    ButtonRecord rim = record(BUTTON_INDICATOR, 0, 113);
+    ButtonRecord before = rim;
+    EXPECT_EQ(buttonHover(&rim) | buttonPress(&rim) | buttonRelease(&rim) | buttonLeave(&rim),
+              unsigned(BUTTON_DO_NOTHING));
+    EXPECT_EQ(std::memcmp(&rim, &before, sizeof rim), 0);
+}
+
+} // namespace
