@@ -14,9 +14,19 @@ bool openKey(HKEY* key) {
     return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
 }
 
-// REG_SZ of exactly the characters given, without a terminating zero byte.
+// REG_SZ of exactly the characters given, without a terminating zero byte. RegSetValueExA counts
+// a terminating zero the caller "forgot" when the byte just behind the data is 0 (NT does this and
+// Wine copies it), so the text goes out from a buffer whose next byte is not 0.
 void writeText(HKEY key, const char* name, const char* text, size_t length) {
-    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), static_cast<DWORD>(length));
+    char buffer[32];
+    if (length == 0 || length >= sizeof buffer)
+        return;
+    std::memcpy(buffer, text, length);
+    buffer[length] = '#';
+    // Value names ignore case, and writing over "save" keeps the name "save", which the next load
+    // would delete as unknown: the old value goes first, so the key holds the name as written.
+    RegDeleteValueA(key, name);
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(buffer), static_cast<DWORD>(length));
 }
 
 void writeSetting(HKEY key, int setting, int32_t value) {

@@ -1,0 +1,491 @@
+// The settings store against the real registry: each case in a scratch HKEY_CURRENT_USER.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+#include <memory>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/core/settings_rules.h"
+#include "app/settings_store.h"
+#include "tests/support/wintest.h"
+
+namespace {
+
+struct RawValue {
+    DWORD type = 0;
+    std::string bytes;
+};
+
+// The key as it is now: every value with its type and exact bytes.
+std::map<std::string, RawValue> readKey() {
+    std::map<std::string, RawValue> values;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return values;
+    for (DWORD index = 0;; ++index) {
+        char name[1024];
+        static BYTE data[65536];
+        DWORD nameSize = sizeof name, dataSize = sizeof data, type = 0;
+        if (RegEnumValueA(key, index, name, &nameSize, nullptr, &type, data, &dataSize) != ERROR_SUCCESS)
+            break;
+        values[std::string(name, nameSize)] =
+            RawValue{type, std::string(reinterpret_cast<char*>(data), dataSize)};
+    }
+    RegCloseKey(key);
+    return values;
+}
+
+void put(const std::string& name, const std::string& bytes, DWORD type = REG_SZ) {
+    HKEY key;
+    ASSERT_EQ(
+        RegCreateKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    // Exactly these bytes: RegSetValueExA would count a terminating zero found just behind them.
+    std::string buffer = bytes + '#';
+    ASSERT_EQ(RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(buffer.data()),
+                             static_cast<DWORD>(bytes.size())),
+              ERROR_SUCCESS)
+        << name;
+    RegCloseKey(key);
+}
+
+void createKey() {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TOLVEX_KEY, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+// The stored text of a value written by the store: REG_SZ of exactly the digits.
+std::string stored(const std::map<std::string, RawValue>& key, const std::string& name) {
+    auto it = key.find(name);
+    if (it == key.end())
+        return "<missing>";
+    if (it->second.type != REG_SZ)
+        return "<type " + std::to_string(it->second.type) + ">";
+    return it->second.bytes;
+}
+
+// Memory as the program starts: zeroed settings, no calibration.
+void resetState() {
+    settings.save = 0;
+    settings.ouhe = 0;
+    settings.lagTime = 0;
+    for (int k = 0; k < 8; ++k)
+        calibRaw[k] = -1000 - k;
+    std::memset(calibSensorPoints, 0, sizeof calibSensorPoints);
+    calibWeights = Vec3{0, 0, 0};
+    calibState = 0;
+    calibValid = 0;
+}
+
+std::string lower(std::string s) {
+    for (char& ch : s)
+        if (ch >= 'A' && ch <= 'Z')
+            ch = static_cast<char>(ch + 32);
+    return s;
+}
+
+const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
+                                    "P4X",     "P1Y",  "P2Y",  "P3Y", "P4Y"};
+
+// A complete, sound calibration in the key.
+void putCalibration() {
+    const char* names[] = {"P1X", "P1Y", "P2X", "P2Y", "P3X", "P3Y", "P4X", "P4Y"};
+    const char* texts[] = {"0150", "0100", "0880", "0060", "0120", "0700", "0940", "0720"};
+    for (int k = 0; k < 8; ++k)
+        put(names[k], texts[k]);
+}
+
+// Each case gets an HKEY_CURRENT_USER of its own and memory as at start; fresh() starts another
+// case inside one test (the old scratch key is removed before the new one is made, so overrides
+// never nest).
+class SettingsStore : public ::testing::Test {
+  protected:
+    void SetUp() override { fresh(); }
+    void fresh() {
+        scratch.reset();
+        scratch.reset(new ScratchCurrentUser);
+        ASSERT_NE(scratch->key, nullptr);
+        resetState();
+    }
+    std::unique_ptr<ScratchCurrentUser> scratch;
+};
+
+} // namespace
+
+TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
+    createKey();
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    EXPECT_EQ(settings.save.load(), 1);
+    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(calibState.load(), 0);
+    EXPECT_EQ(calibValid.load(), 0);
+    EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
+    auto key = readKey();
+    EXPECT_EQ(key.size(), 11u);
+    EXPECT_EQ(stored(key, "LagTime"), "10");
+    EXPECT_EQ(stored(key, "Save"), "1");
+    EXPECT_EQ(stored(key, "Ouhe"), "1");
+    for (int k = 3; k < 11; ++k)
+        EXPECT_EQ(stored(key, kElevenNames[k]), "9999") << kElevenNames[k];
+}
+
+TEST_F(SettingsStore, RangesKeptOrRewritten) {
+    struct Case {
+        const char* name;
+        std::string data;
+        int32_t loaded;
+        const char* storedAfter;
+    } cases[] = {
+        {"LagTime", "61", 10, "10"},
+        {"LagTime", "5", 5, "5"},
+        {"LagTime", "60", 60, "60"},
+        {"LagTime", "4", 10, "10"},
+        {"Ouhe", "0", 1, "1"},
+        {"Ouhe", "21", 1, "1"},
+        {"Ouhe", "20", 20, "20"},
+        {"Save", "7", 1, "1"},
+        {"Save", "0", 0, "0"},
+        {"Save", "abc", 0, "abc"},
+        {"LagTime", "abc", 10, "10"},
+        {"Ouhe", "abc", 1, "1"},
+        {"Save", std::string("1\0", 2), 1, nullptr}, // read as "1", left as it was
+        {"LagTime", " +0030xyz", 30, " +0030xyz"},
+        {"LagTime", "99999999999", 10, "10"},
+    };
+    for (const Case& c : cases) {
+        fresh();
+        put(c.name, c.data);
+        ASSERT_EQ(loadSettings(&settings), 1);
+        int32_t loaded = std::strcmp(c.name, "LagTime") == 0 ? settings.lagTime.load()
+                         : std::strcmp(c.name, "Save") == 0  ? settings.save.load()
+                                                             : settings.ouhe.load();
+        EXPECT_EQ(loaded, c.loaded) << c.name << " \"" << c.data << "\"";
+        EXPECT_EQ(stored(readKey(), c.name), c.storedAfter ? std::string(c.storedAfter) : c.data)
+            << c.name << " \"" << c.data << "\"";
+    }
+}
+
+TEST_F(SettingsStore, OtherTypesAreReadAsTextFromTheirBytes) {
+    const DWORD thirty = 30, zeroDigit = '0';
+    put("LagTime", std::string(reinterpret_cast<const char*>(&thirty), 4), REG_DWORD); // 0x1E: no digit
+    put("Save", std::string(reinterpret_cast<const char*>(&zeroDigit), 4), REG_DWORD); // "0" and zeros
+    put("Ouhe", std::string("\x31\x32", 2), REG_BINARY);                               // "12"
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    EXPECT_EQ(settings.save.load(), 0);
+    EXPECT_EQ(settings.ouhe.load(), 12);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "LagTime"), "10") << "corrected and written as REG_SZ";
+    EXPECT_EQ(key["Save"].type, static_cast<DWORD>(REG_DWORD)) << "accepted, so left as it was";
+    EXPECT_EQ(key["Ouhe"].type, static_cast<DWORD>(REG_BINARY));
+}
+
+TEST_F(SettingsStore, NameTestPrefixAndCase) {
+    put("LagTimeSlow", "30");
+    put("lagtime", "20");
+    put("SAVE", "0");
+    put("Saved", "0");
+    put("P1Xtra", "0123");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 30) << "a name that begins with LagTime is LagTime";
+    EXPECT_EQ(settings.save.load(), 0);
+    EXPECT_EQ(calibRaw[0], 123);
+    auto key = readKey();
+    // "lagtime" and "SAVE" matched nothing and are gone; as value names ignore case, a later
+    // write under "LagTime" or "Save" would be the same value, so none was made for them.
+    EXPECT_EQ(key.count("lagtime") + key.count("LagTime"), 0u);
+    EXPECT_EQ(key.count("SAVE") + key.count("Save"), 0u);
+    EXPECT_EQ(stored(key, "LagTimeSlow"), "30");
+    EXPECT_EQ(stored(key, "P1Xtra"), "0123");
+    EXPECT_EQ(stored(key, "P1X"), "<missing>") << "P1X was seen through P1Xtra";
+}
+
+TEST_F(SettingsStore, OtherCaseIsDeletedAndTheDefaultWritten) {
+    put("lagtime", "20");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    auto key = readKey();
+    ASSERT_EQ(key.count("LagTime"), 1u) << "deleted, then written under its own name";
+    EXPECT_EQ(stored(key, "LagTime"), "10");
+    EXPECT_EQ(key.count("lagtime"), 0u);
+}
+
+TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
+    // Unknown names before, between and after the eleven, in any enumeration order.
+    const char* junk[] = {"A",   "Lag", "LagTim", "M", "Ouh", "P0X", "P1W", "P1Z",  "P5Y",  "Q",
+                          "Sav", "Z",   "zz",     "~", "0",   "P",   "Pa",  "Savf", "Ouhf", "LagTimf"};
+    for (const char* name : junk)
+        put(name, "1");
+    put("LagTime", "42");
+    put("Save", "0");
+    put("Ouhe", "9");
+    putCalibration();
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 42);
+    EXPECT_EQ(settings.save.load(), 0);
+    EXPECT_EQ(settings.ouhe.load(), 9);
+    const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(calibRaw[k], expected[k]) << k;
+    EXPECT_EQ(calibState.load(), -1);
+    auto key = readKey();
+    EXPECT_EQ(key.size(), 11u);
+    for (const char* name : junk)
+        EXPECT_EQ(key.count(name), 0u) << name;
+    EXPECT_EQ(stored(key, "LagTime"), "42");
+    EXPECT_EQ(stored(key, "P2Y"), "0060");
+}
+
+TEST_F(SettingsStore, CompleteCalibrationPreparesTheTransform) {
+    putCalibration();
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibValid.load(), -1);
+    Vec3 points[4], weights;
+    ASSERT_TRUE(setUpTransform(calibRaw, points, weights));
+    EXPECT_EQ(std::memcmp(points, calibSensorPoints, sizeof points), 0);
+    EXPECT_EQ(std::memcmp(&weights, &calibWeights, sizeof weights), 0);
+    double uv[2];
+    ASSERT_TRUE(sensorToUnitSquare(calibSensorPoints, calibWeights, 940, 720, uv));
+    EXPECT_NEAR(uv[0], 1.0, 1e-9);
+    EXPECT_NEAR(uv[1], 1.0, 1e-9);
+}
+
+TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
+    {
+        fresh();
+        putCalibration();
+        put("P3Y", "9999");
+        ASSERT_EQ(loadSettings(&settings), 1);
+        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibValid.load(), 0);
+        EXPECT_EQ(calibRaw[5], 9999);
+        EXPECT_EQ(calibWeights.z, 0.0) << "transform not prepared";
+    }
+    {
+        fresh();
+        putCalibration();
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P2X");
+        ASSERT_EQ(loadSettings(&settings), 1);
+        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibRaw[2], -1002) << "the missing coordinate stays in memory as it was";
+        EXPECT_EQ(stored(readKey(), "P2X"), "9999");
+    }
+    {
+        // Three points on one line: all eight present and none 9999, but no transform.
+        fresh();
+        const char* names[] = {"P1X", "P1Y", "P2X", "P2Y", "P3X", "P3Y", "P4X", "P4Y"};
+        const char* texts[] = {"0100", "0100", "0500", "0100", "0900", "0100", "0500", "0700"};
+        for (int k = 0; k < 8; ++k)
+            put(names[k], texts[k]);
+        ASSERT_EQ(loadSettings(&settings), 1);
+        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibValid.load(), 0);
+        auto key = readKey();
+        for (int k = 0; k < 8; ++k)
+            EXPECT_EQ(stored(key, names[k]), texts[k]) << "points left in the key";
+    }
+}
+
+TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
+    createKey();
+    const int32_t points[8] = {512, 384, 900, 80, 7, 700, 1023, 767};
+    saveCalibrationPoints(points);
+    SettingsRecord record;
+    record.save = 0;
+    record.ouhe = 7;
+    record.lagTime = 5;
+    saveSettings(&record);
+    auto key = readKey();
+    EXPECT_EQ(key.size(), 11u);
+    EXPECT_EQ(stored(key, "P1X"), "0512");
+    EXPECT_EQ(stored(key, "P1Y"), "0384");
+    EXPECT_EQ(stored(key, "P3X"), "0007");
+    EXPECT_EQ(stored(key, "P4X"), "1023");
+    EXPECT_EQ(stored(key, "LagTime"), "05");
+    EXPECT_EQ(stored(key, "Save"), "0");
+    EXPECT_EQ(stored(key, "Ouhe"), "07");
+
+    ASSERT_EQ(loadSettings(&settings), 1);
+    for (int k = 0; k < 8; ++k)
+        EXPECT_EQ(calibRaw[k], points[k]) << k;
+    EXPECT_EQ(settings.lagTime.load(), 5);
+    EXPECT_EQ(settings.save.load(), 0);
+    EXPECT_EQ(settings.ouhe.load(), 7);
+    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
+}
+
+TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
+    const std::string bigData(300, '5');
+    const std::string longName = "Z" + std::string(240, 'n');
+    const std::string longLagTime = "LagTime" + std::string(240, 'x');
+    put("Junk", bigData);                            // data does not fit: not deleted
+    put("Ouhe", bigData);                            // counts as not seen: the default replaces it
+    put("LagTimeBig", bigData);                      // LagTime not seen through it
+    put(longName, "1");                              // name does not fit: not deleted
+    put(longLagTime, "30");                          // nor taken as LagTime
+    put("Save", "00000000000000000000000000000001"); // text longer than 19 characters
+    put("P1X", std::string(150, '\0') + "0150");     // 154 bytes, 4 characters: fits and is read
+    put("Zz", "1");                                  // readable and unknown: deleted
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    EXPECT_EQ(settings.save.load(), 1);
+    EXPECT_EQ(calibRaw[0], 150);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "Junk"), bigData);
+    EXPECT_EQ(stored(key, "LagTimeBig"), bigData);
+    EXPECT_EQ(stored(key, longName), "1");
+    EXPECT_EQ(stored(key, longLagTime), "30");
+    EXPECT_EQ(stored(key, "Ouhe"), "1");
+    EXPECT_EQ(stored(key, "LagTime"), "10");
+    EXPECT_EQ(stored(key, "Save"), "1");
+    EXPECT_EQ(stored(key, "P1X"), std::string(150, '\0') + "0150") << "read, not rewritten";
+    EXPECT_EQ(key.count("Zz"), 0u);
+    EXPECT_EQ(stored(key, "P2X"), "9999");
+}
+
+TEST_F(SettingsStore, WrittenNamesHaveTheirOwnCase) {
+    // An unreadable "save" is replaced by the default under the name "Save"; a saved "LagTime"
+    // replaces a "lagtime" put there in between.
+    put("save", std::string(250, '1'));
+    ASSERT_EQ(loadSettings(&settings), 1);
+    put("lagtime", "33");
+    SettingsRecord record;
+    record.lagTime = 44;
+    record.save = 1;
+    record.ouhe = 2;
+    saveSettings(&record);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "Save"), "1");
+    EXPECT_EQ(stored(key, "LagTime"), "44");
+    EXPECT_EQ(key.count("save") + key.count("lagtime"), 0u);
+}
+
+TEST_F(SettingsStore, KeyThatCannotBeOpened) {
+    // No key at all under the scratch HKCU.
+    calibState = 0;
+    EXPECT_EQ(loadSettings(&settings), 0);
+    EXPECT_EQ(settings.save.load(), 1);
+    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    EXPECT_EQ(calibState.load(), 0);
+    EXPECT_EQ(calibValid.load(), 0);
+    SettingsRecord record;
+    saveSettings(&record);
+    const int32_t points[8] = {};
+    saveCalibrationPoints(points);
+    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY)) << "nothing is created";
+}
+
+TEST_F(SettingsStore, RandomKeysOnTheRealRegistry) {
+    // Random names (the eleven, longer and shorter, other case, junk), types and data (numbers,
+    // binary, overlong); afterwards the key holds only values that answer to a name or could not
+    // be read, every one of the eleven answers to some value, and memory is in range.
+    std::mt19937 rng(8);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
+    auto junk = [&](int length, int lowest) {
+        std::string s(length, ' ');
+        for (char& ch : s)
+            ch = static_cast<char>(lowest + pick(128 - lowest)); // 7-bit: names survive the code page
+        return s;
+    };
+    const DWORD types[] = {REG_SZ, REG_SZ, REG_SZ, REG_BINARY, REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ};
+    int calibrated = 0;
+    for (int n = 0; n < 150; ++n) {
+        fresh();
+        createKey();
+        std::map<std::string, std::string> oversized; // unreadable values as written, by lower-case name
+        int count = pick(14);
+        for (int k = 0; k < count; ++k) {
+            std::string name = kElevenNames[pick(11)];
+            switch (pick(5)) {
+            case 0:
+                name += junk(pick(4), 33);
+                break;
+            case 1:
+                name = name.substr(0, pick(static_cast<int>(name.size())) + 1);
+                break;
+            case 2:
+                name[0] = static_cast<char>(name[0] ^ 0x20);
+                break;
+            case 3:
+                name = "J" + junk(pick(10), 33);
+                break;
+            }
+            std::string data;
+            switch (pick(5)) {
+            case 0:
+                data = std::to_string(pick(100) - 20);
+                break;
+            case 1:
+                data = junk(pick(8), 0);
+                break;
+            case 2:
+                data = std::string(pick(3), ' ') + std::to_string(pick(2000));
+                break;
+            case 3:
+                data = std::string(200 + pick(100), '7');
+                break;
+            default:
+                data = std::to_string(pick(1024));
+            }
+            DWORD type = types[pick(7)];
+            if (type == REG_DWORD)
+                data.resize(4, '\0');
+            put(name, data, type);
+            // Value names ignore case: this write may have replaced an earlier value.
+            oversized.erase(lower(name));
+            if (data.size() > 200)
+                oversized[lower(name)] = data;
+        }
+        if (pick(3) == 0)
+            putCalibration();
+        SCOPED_TRACE("key " + std::to_string(n));
+        ASSERT_EQ(loadSettings(&settings), 1);
+
+        auto key = readKey();
+        std::map<std::string, RawValue> byLowerName;
+        for (const auto& v : key) {
+            byLowerName[lower(v.first)] = v.second;
+            bool known = matchSettingName(v.first.c_str()) != SETTING_NONE;
+            EXPECT_TRUE(known || oversized.count(lower(v.first))) << "left in the key: " << v.first;
+        }
+        for (const auto& o : oversized) {
+            bool canonical = false; // the default of a name not seen may replace it
+            for (const char* name : kElevenNames)
+                canonical = canonical || o.first == lower(name);
+            if (!canonical) {
+                EXPECT_EQ(byLowerName[o.first].bytes.size(), o.second.size())
+                    << "unreadable value changed: " << o.first;
+            }
+        }
+        for (const char* name : kElevenNames) {
+            bool answered = false;
+            for (const auto& v : key)
+                answered = answered || matchSettingName(v.first.c_str()) == matchSettingName(name);
+            EXPECT_TRUE(answered) << name << " neither present nor written";
+        }
+        EXPECT_GE(settings.lagTime.load(), 5);
+        EXPECT_LE(settings.lagTime.load(), 60);
+        EXPECT_GE(settings.ouhe.load(), 1);
+        EXPECT_LE(settings.ouhe.load(), 20);
+        EXPECT_TRUE(settings.save.load() == 0 || settings.save.load() == 1);
+        EXPECT_EQ(calibValid.load(), calibState.load());
+        EXPECT_TRUE(calibState.load() == 0 || calibState.load() == -1);
+        if (calibState.load() == -1) {
+            ++calibrated;
+            Vec3 points[4], weights;
+            EXPECT_TRUE(setUpTransform(calibRaw, points, weights));
+        }
+    }
+    EXPECT_GT(calibrated, 10);
+}
