@@ -1,6 +1,128 @@
+// The help window, class "qv_help": four picture pages and the buttons "first", "last", "next"
+// and "end" to move between them. Closing it only hides it.
+#include "app/help_window.h"
+
+#include "app/core/settings_layout.h"
+#include "app/ids.h"
 #include "app/window_procs.h"
 
-// Placeholder until this window is built: default handling only.
+namespace {
+
+int32_t helpPage = 0;               // page shown, 0 to 3 (bitmap 301 + helpPage)
+RECT clientRect = {};               // measured once at creation
+HINSTANCE instance = nullptr;       // from the creation parameters; holds the pictures
+HWND buttons[HELP_PAGE_COUNT] = {}; // in HELP_BUTTONS order: "end", "next", "last", "first"
+HDC memoryDC = nullptr;             // holds the current page's picture
+HBITMAP pageBitmap = nullptr;       // the picture loaded for the last paint; null until one loads
+HGDIOBJ memoryOldBitmap = nullptr;  // what memoryDC held when it was made
+
+void updateButtons() {
+    for (int i = 0; i < HELP_PAGE_COUNT; ++i)
+        if (buttons[i])
+            EnableWindow(buttons[i], helpButtonEnabled(HELP_BUTTONS[i].id, helpPage) ? TRUE : FALSE);
+}
+
+void releaseMemoryDC() {
+    if (!memoryDC)
+        return;
+    SelectObject(memoryDC, memoryOldBitmap);
+    if (pageBitmap)
+        DeleteObject(pageBitmap);
+    DeleteDC(memoryDC);
+    memoryDC = nullptr;
+    pageBitmap = nullptr;
+}
+
+void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    instance = cs->hInstance;
+    GetClientRect(hwnd, &clientRect);
+    for (int i = 0; i < HELP_PAGE_COUNT; ++i) {
+        const HelpButton& b = HELP_BUTTONS[i];
+        buttons[i] = CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE,
+                                     clientRect.right - b.offsetFromRight,
+                                     clientRect.bottom - HELP_BUTTON_RAISE, b.width, HELP_BUTTON_HEIGHT, hwnd,
+                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance, nullptr);
+    }
+    SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
+    helpPage = 0;
+    releaseMemoryDC(); // one window per process; a second creation starts afresh
+    HDC windowDC = GetDC(hwnd);
+    memoryDC = CreateCompatibleDC(windowDC);
+    ReleaseDC(hwnd, windowDC);
+}
+
+void onCommand(HWND hwnd, WPARAM wParam) {
+    // The whole wParam is the id: a click carries notification code 0. Any command repaints.
+    helpPage = helpPageAfter(helpPage, wParam);
+    updateButtons();
+    InvalidateRect(hwnd, nullptr, TRUE);
+}
+
+void onToggleShow(HWND hwnd) {
+    // A minimised window counts as visible: it is restored, then hidden.
+    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
+        ShowWindow(hwnd, SW_HIDE);
+        return;
+    }
+    SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+}
+
+void onPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paintHelpContent(dc);
+    EndPaint(hwnd, &ps);
+}
+
+} // namespace
+
+void paintHelpContent(HDC dc) {
+    if (!memoryDC)
+        return;
+    HANDLE loaded = LoadImageA(instance, MAKEINTRESOURCEA(HELP_FIRST_RESOURCE + helpPage), IMAGE_BITMAP, 220,
+                               220, LR_DEFAULTCOLOR);
+    // A picture that fails to load leaves the one held before in place.
+    if (loaded) {
+        HGDIOBJ previous = SelectObject(memoryDC, loaded);
+        if (pageBitmap)
+            DeleteObject(previous);
+        else
+            memoryOldBitmap = previous;
+        pageBitmap = static_cast<HBITMAP>(loaded);
+    }
+    // Before any picture has loaded the memory DC holds only its 1 x 1 default bitmap: keep the
+    // erased background rather than copying that.
+    if (pageBitmap)
+        BitBlt(dc, 0, 0, clientRect.right, clientRect.bottom, memoryDC, 0, 0, SRCCOPY);
+}
+
+int32_t helpWindowPage() {
+    return helpPage;
+}
+
 LRESULT CALLBACK helpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        break;
+    case WM_COMMAND:
+        onCommand(hwnd, wParam);
+        break;
+    case WM_PAINT:
+        onPaint(hwnd);
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            ShowWindow(hwnd, SW_HIDE);
+            return 0;
+        }
+        break;
+    case UM_TOGGLE_SHOW:
+        onToggleShow(hwnd);
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -1,6 +1,246 @@
+// The settings window, class "qv_sysset": the start-up answer and the smoothing bar. Apart from the
+// three push buttons everything is drawn: the parts that never change once, into a prepared
+// picture at creation; the mark, the filled cells and the number at each paint.
+#include "app/settings_window.h"
+
+#include "app/app_state.h"
+#include "app/core/settings_layout.h"
+#include "app/ids.h"
+#include "app/settings_store.h"
 #include "app/window_procs.h"
 
-// Placeholder until this window is built: default handling only.
+namespace {
+
+SettingsRecord pendingSettings;   // the values shown and edited; reloaded each time the window is shown
+HDC panelDC = nullptr;            // the prepared picture
+HBITMAP panelBitmap = nullptr;    // of the client size, selected into panelDC
+HGDIOBJ panelOldBitmap = nullptr; // what panelDC held at creation
+HWND buttons[3] = {};             // "Aplicar", "Cancelar", "Defecto"
+SettingsLayout layout = {};       // computed once at creation
+RECT clientRect = {};             // as measured at creation
+POINT lastClick = {0, 0};         // last left-button press, client coordinates
+
+RECT toRect(const LayoutRect& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
+// Selects a GDI object into a DC for one scope, then puts the old one back and deletes it.
+struct ScopedObject {
+    HDC dc;
+    HGDIOBJ object;
+    HGDIOBJ old;
+    ScopedObject(HDC d, HGDIOBJ o) : dc(d), object(o), old(SelectObject(d, o)) {}
+    ~ScopedObject() {
+        SelectObject(dc, old);
+        DeleteObject(object);
+    }
+    ScopedObject(const ScopedObject&) = delete;
+    ScopedObject& operator=(const ScopedObject&) = delete;
+};
+
+HFONT createLayoutFont(int32_t height) {
+    LOGFONTA font = {}; // zero but for the height and the face
+    font.lfHeight = height;
+    lstrcpynA(font.lfFaceName, SETTINGS_FONT_FACE, LF_FACESIZE);
+    return CreateFontIndirectA(&font);
+}
+
+// A filled rectangle with a 1-pixel black outline.
+void drawBox(HDC dc, const LayoutRect& r, COLORREF fill) {
+    ScopedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
+    ScopedObject brush(dc, CreateSolidBrush(fill));
+    Rectangle(dc, r.left, r.top, r.right, r.bottom);
+}
+
+void drawLayoutText(HDC dc, const LayoutText& t) {
+    ScopedObject font(dc, createLayoutFont(t.height));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, SETTINGS_INK);
+    RECT r = toRect(t.rect);
+    UINT format = DT_LEFT | DT_TOP | DT_SINGLELINE;
+    if (t.placement == TextPlacement::WrapLeft)
+        format = DT_LEFT | DT_TOP | DT_WORDBREAK;
+    else if (t.placement == TextPlacement::TopCentred)
+        // The scale labels' cells are 10 wide, narrower than "10" at this height: centre the
+        // label on its tick without cutting it.
+        format = DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOCLIP;
+    DrawTextA(dc, t.text, -1, &r, format);
+}
+
+void releasePicture() {
+    if (!panelDC)
+        return;
+    SelectObject(panelDC, panelOldBitmap);
+    DeleteObject(panelBitmap);
+    DeleteDC(panelDC);
+    panelDC = nullptr;
+    panelBitmap = nullptr;
+}
+
+void preparePicture(HWND hwnd) {
+    releasePicture(); // one window per process; a second creation replaces the first's picture
+    HDC windowDC = GetDC(hwnd);
+    panelDC = CreateCompatibleDC(windowDC);
+    panelBitmap = CreateCompatibleBitmap(windowDC, clientRect.right, clientRect.bottom);
+    ReleaseDC(hwnd, windowDC);
+    panelOldBitmap = SelectObject(panelDC, panelBitmap);
+
+    drawBox(panelDC, layout.background, SETTINGS_BACKGROUND);
+    for (const LayoutBox& box : layout.boxes)
+        drawBox(panelDC, box.rect, SETTINGS_WHITE);
+    for (int n = 1; n <= SETTINGS_CELL_COUNT; ++n)
+        drawBox(panelDC, settingsCellRect(n), SETTINGS_WHITE);
+    for (const LayoutText& text : layout.texts)
+        drawLayoutText(panelDC, text);
+}
+
+void drawMark(HDC dc, const LayoutRect& box) {
+    LayoutPoint path[4];
+    settingsMarkPath(box, path);
+    ScopedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
+    MoveToEx(dc, path[0].x, path[0].y, nullptr);
+    for (int i = 1; i < 4; ++i)
+        LineTo(dc, path[i].x, path[i].y);
+}
+
+void drawNumber(HDC dc, int32_t ouhe) {
+    char digits[3];
+    formatSmoothing(ouhe, digits);
+    ScopedObject font(dc, createLayoutFont(SETTINGS_NUMBER_HEIGHT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, SETTINGS_NUMBER_COLOUR);
+    RECT r = toRect(SETTINGS_VALUE_BOX);
+    // Clipped to the box: only the box is invalidated when the number changes.
+    DrawTextA(dc, digits, -1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE);
+}
+
+void invalidate(HWND hwnd, const LayoutRect& r) {
+    RECT rect = toRect(r);
+    InvalidateRect(hwnd, &rect, TRUE);
+}
+
+// The pending copy is the settings in effect, held to the ranges the window can show.
+void reloadPending() {
+    copySettings(&pendingSettings, &settings);
+    pendingSettings.save = settingsShownSave(pendingSettings.save);
+    pendingSettings.ouhe = settingsShownOuhe(pendingSettings.ouhe);
+}
+
+void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    for (int i = 0; i < 3; ++i) {
+        const LayoutButton& b = SETTINGS_BUTTONS[i];
+        buttons[i] =
+            CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE, b.x, b.y, b.width, b.height, hwnd,
+                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), cs->hInstance, nullptr);
+    }
+    GetClientRect(hwnd, &clientRect);
+    layout = makeSettingsLayout(clientRect.right);
+    preparePicture(hwnd);
+    reloadPending();
+}
+
+void onLeftButtonDown(HWND hwnd, LPARAM lParam) {
+    // Client coordinates as signed words, so a press captured left of the window stays negative.
+    lastClick.x = static_cast<short>(LOWORD(lParam));
+    lastClick.y = static_cast<short>(HIWORD(lParam));
+    const SettingsHit hit = settingsHitTest(lastClick.x, lastClick.y);
+    switch (hit.kind) {
+    case SettingsHitKind::YesBox:
+    case SettingsHitKind::NoBox:
+        pendingSettings.save = hit.kind == SettingsHitKind::YesBox ? 1 : 0;
+        invalidate(hwnd, SETTINGS_YES_BOX);
+        invalidate(hwnd, SETTINGS_NO_BOX);
+        break;
+    case SettingsHitKind::Cell:
+        pendingSettings.ouhe = hit.cell;
+        invalidate(hwnd, SETTINGS_CELL_BAR);
+        invalidate(hwnd, SETTINGS_VALUE_BOX);
+        break;
+    case SettingsHitKind::None:
+        break;
+    }
+}
+
+void onCommand(HWND hwnd, WPARAM wParam) {
+    // Matched on the whole wParam: only a button's click notification (code 0) counts.
+    if (wParam == IDC_APPLY) {
+        settings.save = pendingSettings.save.load();
+        settings.ouhe = pendingSettings.ouhe.load(); // the reader thread uses it from its next report
+        saveSettings(&settings);
+        ShowWindow(hwnd, SW_HIDE);
+    } else if (wParam == IDC_CANCEL) {
+        ShowWindow(hwnd, SW_HIDE);
+    } else if (wParam == IDC_DEFAULT) {
+        pendingSettings.save = 1;
+        pendingSettings.ouhe = 1;
+        invalidate(hwnd, SETTINGS_YES_BOX);
+        invalidate(hwnd, SETTINGS_NO_BOX);
+        invalidate(hwnd, SETTINGS_CELL_BAR);
+        invalidate(hwnd, SETTINGS_VALUE_BOX);
+    }
+}
+
+void onToggleShow(HWND hwnd) {
+    // ShowWindow reports whether the window was visible before; a minimised window counts as
+    // visible, so the toggle restores it and then hides it.
+    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
+        ShowWindow(hwnd, SW_HIDE);
+        return;
+    }
+    reloadPending();
+    ShowWindow(hwnd, SW_SHOWNORMAL);
+    InvalidateRect(hwnd, nullptr, FALSE); // paint the reloaded values, whatever was queued before
+}
+
+void onPaint(HWND hwnd) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paintSettingsContent(dc);
+    EndPaint(hwnd, &ps);
+}
+
+} // namespace
+
+void paintSettingsContent(HDC dc) {
+    if (panelDC)
+        BitBlt(dc, 0, 0, clientRect.right, clientRect.bottom, panelDC, 0, 0, SRCCOPY);
+    drawMark(dc, pendingSettings.save == 1 ? SETTINGS_YES_BOX : SETTINGS_NO_BOX);
+    const int32_t filled = settingsShownOuhe(pendingSettings.ouhe);
+    for (int n = 1; n <= filled; ++n)
+        drawBox(dc, settingsCellRect(n), SETTINGS_CELL_FILLED);
+    drawNumber(dc, pendingSettings.ouhe);
+}
+
+const SettingsRecord& settingsWindowPending() {
+    return pendingSettings;
+}
+
 LRESULT CALLBACK settingsWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        break;
+    case WM_PAINT:
+        onPaint(hwnd);
+        break;
+    case WM_LBUTTONDOWN:
+        onLeftButtonDown(hwnd, lParam);
+        break;
+    case WM_COMMAND:
+        onCommand(hwnd, wParam);
+        break;
+    case WM_SYSCOMMAND:
+        // The low four bits of wParam are the system's own; the close box and Alt+F4 only hide.
+        if ((wParam & 0xFFF0) == SC_CLOSE) {
+            ShowWindow(hwnd, SW_HIDE);
+            return 0;
+        }
+        break;
+    case UM_TOGGLE_SHOW:
+        onToggleShow(hwnd);
+        break;
+    default:
+        break;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
