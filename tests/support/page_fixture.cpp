@@ -1,0 +1,183 @@
+#include "tests/support/page_fixture.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/ids.h"
+#include "app/window_classes.h"
+#include "tests/support/wintest.h"
+
+void ensureProgramClasses() {
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    if (!hInstance)
+        hInstance = instance;
+    if (!setLayeredWindowAttributes)
+        setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleA("user32.dll"), "SetLayeredWindowAttributes")));
+    WNDCLASSA probe;
+    if (!GetClassInfoA(instance, "qv_page", &probe))
+        registerWindowClasses(instance);
+}
+
+DrawState freshDrawState() {
+    DrawState ds = {};
+    ds.tool = TOOL_PEN;
+    ds.penWidth = 4;
+    ds.eraserSize = 16;
+    ds.colour = RGB(0, 0, 0);
+    return ds;
+}
+
+void makeTestPage(TestPage* t, DrawState* settings, bool overDesktop, int width, int height) {
+    ensureProgramClasses();
+    const int w = width ? width : GetSystemMetrics(SM_CXSCREEN);
+    const int h = height ? height : GetSystemMetrics(SM_CYSCREEN);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    t->container =
+        CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, 0, 0, w, h, nullptr, nullptr, instance, nullptr);
+    LONG_PTR ex = GetWindowLongPtrA(t->container, GWL_EXSTYLE);
+    if (overDesktop) {
+        SetWindowLongPtrA(t->container, GWL_EXSTYLE, ex | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+        setLayeredWindowAttributes(t->container, 0xFF, 1, LWA_ALPHA);
+    } else {
+        SetWindowLongPtrA(t->container, GWL_EXSTYLE, ex | WS_EX_TOOLWINDOW);
+    }
+    t->page =
+        CreateWindowExA(0, "qv_page", "", WS_POPUP, 0, 0, w, h, t->container, nullptr, instance, nullptr);
+    ex = GetWindowLongPtrA(t->page, GWL_EXSTYLE);
+    SetWindowLongPtrA(t->page, GWL_EXSTYLE, ex | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
+    setLayeredWindowAttributes(t->page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
+    SetWindowLongPtrA(t->container, 0, reinterpret_cast<LONG_PTR>(t->page));
+    t->record = {};
+    t->record.dragState = 0;
+    t->record.settings = settings;
+    SetWindowLongPtrA(t->page, 0, reinterpret_cast<LONG_PTR>(&t->record));
+    SendMessageA(t->page, UM_PAGE_INIT, 0, 0);
+}
+
+void destroyTestPage(TestPage* t) {
+    // The page's canvas lives for the page's life in the program; a test releases it itself.
+    if (t->page)
+        DestroyWindow(t->page);
+    if (t->container)
+        DestroyWindow(t->container);
+    if (t->record.memDC)
+        DeleteDC(t->record.memDC);
+    if (t->record.canvas)
+        DeleteObject(t->record.canvas);
+    *t = {};
+}
+
+void showTestPage(TestPage* t) {
+    ShowWindow(t->container, SW_SHOWNORMAL);
+    ShowWindow(t->page, SW_SHOWNORMAL);
+    flushEvents(200);
+}
+
+static LPARAM at(int x, int y) {
+    return MAKELPARAM(x, y);
+}
+
+void sendDown(HWND hwnd, int x, int y) {
+    SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, at(x, y));
+}
+void sendMove(HWND hwnd, int x, int y, bool held) {
+    SendMessageA(hwnd, WM_MOUSEMOVE, held ? MK_LBUTTON : 0, at(x, y));
+}
+void sendUp(HWND hwnd, int x, int y) {
+    SendMessageA(hwnd, WM_LBUTTONUP, 0, at(x, y));
+}
+
+COLORREF canvasPixel(const TestPage* t, int x, int y) {
+    return GetPixel(t->record.memDC, x, y);
+}
+
+int countInked(const TestPage* t, RECT area) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0)
+        return 0;
+    // Read the area through a 32-bit DIB section: far faster than GetPixel over large areas.
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC dc = CreateCompatibleDC(t->record.memDC);
+    HGDIOBJ old = SelectObject(dc, dib);
+    BitBlt(dc, 0, 0, w, h, t->record.memDC, area.left, area.top, SRCCOPY);
+    GdiFlush();
+    int inked = 0;
+    const uint32_t* px = static_cast<const uint32_t*>(bits);
+    for (int i = 0; i < w * h; ++i)
+        if ((px[i] & 0xFFFFFF) != 0xC8C8C8)
+            ++inked;
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(dib);
+    return inked;
+}
+
+void paintCanvas(TestPage* t, RECT area, COLORREF colour) {
+    HBRUSH brush = CreateSolidBrush(colour);
+    FillRect(t->record.memDC, &area, brush);
+    DeleteObject(brush);
+}
+
+COLORREF screenPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 1, 1);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, 1, 1, screen, x, y, SRCCOPY);
+    COLORREF c = GetPixel(mem, 0, 0);
+    SelectObject(mem, old);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+bool saveScreenshot(const char* path) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    HDC screen = GetDC(nullptr);
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 24;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HDC mem = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
+    GdiFlush();
+    const DWORD stride = (w * 3 + 3) & ~3u;
+    const DWORD size = stride * h;
+    BITMAPFILEHEADER fh = {};
+    fh.bfType = 0x4D42;
+    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
+    fh.bfSize = fh.bfOffBits + size;
+    bool ok = false;
+    if (FILE* f = std::fopen(path, "wb")) {
+        ok = std::fwrite(&fh, sizeof(fh), 1, f) == 1 &&
+             std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
+             std::fwrite(bits, size, 1, f) == 1;
+        std::fclose(f);
+    }
+    SelectObject(mem, old);
+    DeleteDC(mem);
+    DeleteObject(dib);
+    ReleaseDC(nullptr, screen);
+    return ok;
+}

@@ -1,0 +1,263 @@
+// The drawing page with real windows under Wine: canvas, pen, line, ellipse, eraser, clearing,
+// cursors, the gesture rules, and a page without a record.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "app/ids.h"
+#include "pages/page_state.h"
+#include "tests/support/page_fixture.h"
+#include "tests/support/wintest.h"
+
+namespace {
+
+constexpr COLORREF KEY = RGB(200, 200, 200);
+constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+
+class PageCanvas : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ds = freshDrawState();
+        makeTestPage(&t, &ds);
+    }
+    void TearDown() override { destroyTestPage(&t); }
+    void tool(int32_t id) {
+        ds.tool = id;
+        SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+    }
+    int canvasInked() { return countInked(&t, {0, 0, canvasExtent.x, canvasExtent.y}); }
+    DrawState ds;
+    TestPage t;
+};
+
+TEST_F(PageCanvas, FreshPageIsKeyColourEverywhereAndCoversTheScreen) {
+    BITMAP bm = {};
+    ASSERT_EQ(GetObjectA(t.record.canvas, sizeof(bm), &bm), (int)sizeof(bm));
+    EXPECT_GE(bm.bmWidth, 2000);
+    EXPECT_GE(bm.bmHeight, 1500);
+    EXPECT_GE(bm.bmWidth, GetSystemMetrics(SM_CXSCREEN));
+    EXPECT_GE(bm.bmHeight, GetSystemMetrics(SM_CYSCREEN));
+    EXPECT_EQ(canvasExtent.x, bm.bmWidth);
+    EXPECT_EQ(canvasExtent.y, bm.bmHeight);
+    EXPECT_EQ(canvasInked(), 0);
+    for (POINT p : {POINT{0, 0}, POINT{bm.bmWidth - 1, 0}, POINT{0, bm.bmHeight - 1},
+                    POINT{bm.bmWidth - 1, bm.bmHeight - 1}})
+        EXPECT_EQ(canvasPixel(&t, p.x, p.y), KEY) << p.x << "," << p.y;
+    RECT box = {};
+    ASSERT_NE(GetRgnBox(canvasRegion, &box), ERROR);
+    EXPECT_EQ(box.right, bm.bmWidth);
+    EXPECT_EQ(box.bottom, bm.bmHeight);
+}
+
+TEST_F(PageCanvas, PenPressAndReleaseWithoutMoveDrawsNothing) {
+    sendDown(t.page, 300, 300);
+    EXPECT_EQ(t.record.dragState, 1);
+    sendUp(t.page, 300, 300);
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasInked(), 0);
+}
+
+TEST_F(PageCanvas, PenStrokeIsThePolylineOfThePositionsInColourAndWidth) {
+    ds.colour = RED;
+    ds.penWidth = 8;
+    tool(TOOL_PEN);
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 300, 100);
+    sendMove(t.page, 300, 250);
+    sendUp(t.page, 300, 250);
+    // Along both segments, in red and 8 wide; nothing on the chord between the ends.
+    for (int x = 110; x <= 290; x += 20) {
+        EXPECT_EQ(canvasPixel(&t, x, 100), RED) << x;
+        EXPECT_EQ(canvasPixel(&t, x, 97), RED) << x;
+        EXPECT_EQ(canvasPixel(&t, x, 102), RED) << x;
+        EXPECT_EQ(canvasPixel(&t, x, 94), KEY) << x;
+        EXPECT_EQ(canvasPixel(&t, x, 106), KEY) << x;
+    }
+    for (int y = 110; y <= 240; y += 20)
+        EXPECT_EQ(canvasPixel(&t, 300, y), RED) << y;
+    EXPECT_EQ(canvasPixel(&t, 200, 175), KEY);
+    EXPECT_EQ(countInked(&t, {0, 0, 90, 1500}), 0);
+}
+
+TEST_F(PageCanvas, LinePreviewStaysOffTheCanvasAndReleaseCommitsIt) {
+    ds.colour = RED;
+    tool(TOOL_LINE);
+    sendDown(t.page, 100, 400);
+    sendMove(t.page, 200, 450);
+    sendMove(t.page, 500, 400);
+    EXPECT_EQ(canvasInked(), 0) << "the preview must stay on the window";
+    sendUp(t.page, 500, 400);
+    EXPECT_EQ(t.record.dragState, 0);
+    for (int x = 110; x <= 490; x += 30)
+        EXPECT_EQ(canvasPixel(&t, x, 400), RED) << x;
+    EXPECT_EQ(canvasPixel(&t, 200, 450), KEY) << "an earlier preview reached the canvas";
+}
+
+TEST_F(PageCanvas, EllipseIsAnOutlineNeverFilled) {
+    ds.colour = RED;
+    ds.penWidth = 4;
+    tool(TOOL_ELLIPSE);
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 200);
+    EXPECT_EQ(canvasInked(), 0);
+    sendUp(t.page, 300, 200);
+    // Inscribed in (100,100)-(300,200): leftmost and topmost points of the outline.
+    EXPECT_EQ(canvasPixel(&t, 101, 150), RED);
+    EXPECT_EQ(canvasPixel(&t, 200, 101), RED);
+    EXPECT_EQ(canvasPixel(&t, 200, 198), RED);
+    EXPECT_EQ(canvasPixel(&t, 200, 150), KEY) << "the ellipse was filled";
+    EXPECT_EQ(canvasPixel(&t, 150, 150), KEY);
+}
+
+TEST_F(PageCanvas, EraserPressClearsASquareWhoseTopLeftIsXMinusH) {
+    paintCanvas(&t, {0, 0, 1000, 700}, BLACK);
+    ds.eraserSize = 16;
+    tool(TOOL_ERASER);
+    sendDown(t.page, 300, 300);
+    sendUp(t.page, 300, 300);
+    EXPECT_EQ(countInked(&t, {292, 292, 308, 308}), 0);
+    EXPECT_EQ(canvasPixel(&t, 291, 300), BLACK);
+    EXPECT_EQ(canvasPixel(&t, 308, 300), BLACK);
+    EXPECT_EQ(canvasPixel(&t, 300, 291), BLACK);
+    EXPECT_EQ(canvasPixel(&t, 300, 308), BLACK);
+    EXPECT_EQ(countInked(&t, {290, 290, 310, 310}), 20 * 20 - 16 * 16);
+}
+
+TEST_F(PageCanvas, EraserMovesClearBandsAndDiagonalsLeaveNoGap) {
+    paintCanvas(&t, {0, 0, 1000, 700}, BLACK);
+    ds.eraserSize = 32;
+    tool(TOOL_ERASER);
+    // Horizontal: a band 32 high from x - 16 to x' + 16.
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 400, 100);
+    sendUp(t.page, 400, 100);
+    EXPECT_EQ(countInked(&t, {84, 84, 416, 116}), 0);
+    EXPECT_EQ(countInked(&t, {84, 83, 416, 84}), 416 - 84);
+    EXPECT_EQ(countInked(&t, {84, 116, 416, 117}), 416 - 84);
+    // Vertical: a band 32 wide.
+    sendDown(t.page, 600, 100);
+    sendMove(t.page, 600, 500);
+    sendUp(t.page, 600, 500);
+    EXPECT_EQ(countInked(&t, {584, 84, 616, 516}), 0);
+    EXPECT_EQ(countInked(&t, {583, 84, 584, 516}), 516 - 84);
+    // Diagonal jumps in all four directions: every pixel near the path is cleared.
+    const POINT path[] = {{150, 300}, {350, 550}, {450, 350}, {250, 200}, {100, 450}};
+    sendDown(t.page, path[0].x, path[0].y);
+    for (size_t i = 1; i < 5; ++i)
+        sendMove(t.page, path[i].x, path[i].y);
+    sendUp(t.page, path[4].x, path[4].y);
+    for (size_t i = 1; i < 5; ++i)
+        for (int s = 0; s <= 20; ++s) {
+            const int x = path[i - 1].x + (path[i].x - path[i - 1].x) * s / 20;
+            const int y = path[i - 1].y + (path[i].y - path[i - 1].y) * s / 20;
+            EXPECT_EQ(countInked(&t, {x - 8, y - 8, x + 8, y + 8}), 0) << "gap near " << x << "," << y;
+        }
+}
+
+TEST_F(PageCanvas, ClearFillsTheWholeCanvasAndEndsAGesture) {
+    paintCanvas(&t, {0, 0, canvasExtent.x, canvasExtent.y}, BLACK);
+    ds.colour = RED;
+    sendDown(t.page, 10, 10);
+    sendMove(t.page, 50, 50);
+    SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasInked(), 0);
+    sendMove(t.page, 200, 200); // ignored until the next press
+    EXPECT_EQ(canvasInked(), 0);
+}
+
+TEST_F(PageCanvas, HiddenPageKeepsItsDrawingAndEachPageHasItsOwnCanvas) {
+    TestPage other;
+    makeTestPage(&other, &ds, false);
+    ds.colour = RED;
+    showTestPage(&t);
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 100);
+    sendUp(t.page, 200, 100);
+    ShowWindow(t.page, SW_HIDE);
+    ShowWindow(t.container, SW_HIDE);
+    flushEvents(100);
+    showTestPage(&t);
+    EXPECT_EQ(canvasPixel(&t, 150, 100), RED);
+    EXPECT_EQ(countInked(&other, {0, 0, canvasExtent.x, canvasExtent.y}), 0);
+    destroyTestPage(&other);
+}
+
+// A move without the button held while a gesture is under way ends it as a release at the
+// previous position would, then counts as an idle move.
+TEST_F(PageCanvas, MoveWithoutButtonEndsTheGestureWhereThePointerLastWas) {
+    ds.colour = RED;
+    tool(TOOL_PEN);
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 100);
+    sendMove(t.page, 600, 500, false);
+    EXPECT_EQ(t.record.dragState, 0);
+    sendMove(t.page, 700, 500, true); // a held move with no press before draws nothing
+    EXPECT_EQ(countInked(&t, {210, 0, 1000, 700}), 0) << "a stray stroke ran to the new position";
+    EXPECT_EQ(canvasPixel(&t, 150, 100), RED);
+
+    tool(TOOL_LINE);
+    sendDown(t.page, 100, 300);
+    sendMove(t.page, 400, 300);
+    sendMove(t.page, 800, 600, false);
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasPixel(&t, 300, 300), RED) << "the line as last previewed is committed";
+    EXPECT_EQ(countInked(&t, {410, 310, 1000, 700}), 0);
+}
+
+TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {
+    SendMessageA(t.page, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(100, 100));
+    sendMove(t.page, 300, 300);
+    sendUp(t.page, 300, 300);
+    EXPECT_EQ(canvasInked(), 0);
+    tool(100302); // the clear button's id is no drawing tool
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 300, 300);
+    sendUp(t.page, 300, 300);
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasInked(), 0);
+}
+
+TEST_F(PageCanvas, CursorFollowsToolAndEraserSize) {
+    HMODULE self = GetModuleHandleA(nullptr);
+    if (!LoadCursorA(self, MAKEINTRESOURCEA(232)))
+        GTEST_SKIP() << "the cursor resources are not in this build";
+    ds.eraserSize = 32;
+    tool(TOOL_ERASER);
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(232)));
+    tool(TOOL_ELLIPSE);
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(105)));
+    tool(TOOL_PEN);
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(104)));
+    tool(555); // unknown: the cursor stays
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(104)));
+}
+
+TEST_F(PageCanvas, KeyboardCloseIsIgnoredByPageAndContainer) {
+    SendMessageA(t.page, WM_SYSCOMMAND, SC_CLOSE, 0);
+    SendMessageA(t.container, WM_SYSCOMMAND, SC_CLOSE, 0);
+    flushEvents(50);
+    EXPECT_TRUE(IsWindow(t.page));
+    EXPECT_TRUE(IsWindow(t.container));
+}
+
+TEST(PageWithoutRecord, DoesNothingAndPaintsNoLoop) {
+    ensureProgramClasses();
+    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(page);
+    SendMessageA(page, UM_PAGE_INIT, 0, 0);
+    EXPECT_NE(scratchDC, nullptr);
+    EXPECT_EQ(SendMessageA(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(10, 10)), 0);
+    EXPECT_EQ(SendMessageA(page, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(20, 20)), 0);
+    EXPECT_EQ(SendMessageA(page, UM_PAGE_CLEAR, 0, 0), 0);
+    ShowWindow(page, SW_SHOWNORMAL);
+    flushEvents(100);
+    // The paint was validated: no WM_PAINT is left waiting.
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, page, WM_PAINT, WM_PAINT, PM_NOREMOVE));
+    DestroyWindow(page);
+}
+
+} // namespace
