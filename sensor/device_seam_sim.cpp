@@ -1,12 +1,265 @@
-// Placeholder: the simulated-board binding is built with the simulated board.
+// The simulated-board build's binding of the device seam: the HID interfaces are the simulated
+// sensors that a board (this process or another one) lists under
+// HKEY_CURRENT_USER\Software\VelmoraSimBoard\Devices, values "0", "1", ... in enumeration order,
+// each REG_SZ "<vid hex4> <pid hex4> <open|refuse> <pipe path>" (docs/simulated-board.md).
+// The calls check their arguments as SetupAPI and HID do, so a caller that passes the wrong
+// structure sizes fails here as it would on a real machine.
 #include "sensor/device_seam.h"
 
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const char* DEVICES_KEY = "Software\\VelmoraSimBoard\\Devices";
+constexpr int MAX_DEVICES = 64;
+constexpr DWORD SET_MAGIC = 0x53494D44; // marks a device set of ours
+
+const GUID HID_GUID = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+struct SimDevice {
+    USHORT vendorId;
+    USHORT productId;
+    std::string path; // "\\.\pipe\..."
+};
+
+struct SimDeviceSet {
+    DWORD magic;
+    std::vector<SimDevice> devices;
+};
+
+// Parses "<vid hex> <pid hex> <open|refuse> <path>"; anything else is not a device.
+bool parseDevice(const char* text, SimDevice* device) {
+    unsigned vid = 0, pid = 0;
+    char access[16] = {0};
+    int consumed = 0;
+    if (sscanf(text, "%x %x %15s %n", &vid, &pid, access, &consumed) != 3 || consumed <= 0)
+        return false;
+    if (vid > 0xFFFF || pid > 0xFFFF || (strcmp(access, "open") != 0 && strcmp(access, "refuse") != 0))
+        return false;
+    const char* path = text + consumed;
+    if (strncmp(path, "\\\\.\\pipe\\", 9) != 0 || strlen(path) <= 9)
+        return false;
+    device->vendorId = USHORT(vid);
+    device->productId = USHORT(pid);
+    device->path = path;
+    return true;
+}
+
+// Reads the list as it is now. The user's own hive is opened directly (RegOpenCurrentUser), so a
+// test that redirects HKEY_CURRENT_USER still sees the board's list. Ends at the first missing
+// number; a value that is not a device (wrong type, bad text) is skipped.
+std::vector<SimDevice> readDevices() {
+    std::vector<SimDevice> devices;
+    HKEY user = nullptr;
+    if (RegOpenCurrentUser(KEY_READ, &user) != ERROR_SUCCESS)
+        return devices;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(user, DEVICES_KEY, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        for (int i = 0; i < MAX_DEVICES; ++i) {
+            char name[16];
+            snprintf(name, sizeof name, "%d", i);
+            char data[512];
+            DWORD type = 0, size = sizeof data - 1;
+            LONG r = RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(data), &size);
+            if (r == ERROR_FILE_NOT_FOUND)
+                break;
+            if (r != ERROR_SUCCESS || type != REG_SZ)
+                continue;
+            data[size < sizeof data ? size : sizeof data - 1] = 0; // the value may lack its zero
+            SimDevice device;
+            if (parseDevice(data, &device))
+                devices.push_back(device);
+        }
+        RegCloseKey(key);
+    }
+    RegCloseKey(user);
+    return devices;
+}
+
+SimDeviceSet* asSet(HDEVINFO set) {
+    if (!set || set == INVALID_HANDLE_VALUE)
+        return nullptr;
+    SimDeviceSet* s = static_cast<SimDeviceSet*>(set);
+    return s->magic == SET_MAGIC ? s : nullptr;
+}
+
+// The interface record carries its index (plus one) in Reserved, as SetupAPI keeps its own there.
+const SimDevice* deviceOf(SimDeviceSet* s, PSP_DEVICE_INTERFACE_DATA iface) {
+    if (!iface || iface->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA) || iface->Reserved == 0 ||
+        iface->Reserved > s->devices.size())
+        return nullptr;
+    return &s->devices[iface->Reserved - 1];
+}
+
+void NTAPI simGetHidGuid(LPGUID guid) {
+    if (guid)
+        *guid = HID_GUID;
+}
+
+HDEVINFO WINAPI simGetClassDevs(const GUID* guid, PCSTR enumerator, HWND, DWORD flags) {
+    if (!(flags & DIGCF_DEVICEINTERFACE) || enumerator) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return INVALID_HANDLE_VALUE;
+    }
+    SimDeviceSet* s = new SimDeviceSet{SET_MAGIC, {}};
+    if (guid && memcmp(guid, &HID_GUID, sizeof(GUID)) == 0)
+        s->devices = readDevices(); // another class: an empty set
+    return s;
+}
+
+BOOL WINAPI simEnumDeviceInterfaces(HDEVINFO set, PSP_DEVINFO_DATA, const GUID* guid, DWORD index,
+                                    PSP_DEVICE_INTERFACE_DATA data) {
+    SimDeviceSet* s = asSet(set);
+    if (!s) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (!data || data->cbSize != sizeof(SP_DEVICE_INTERFACE_DATA)) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return FALSE;
+    }
+    if (!guid || memcmp(guid, &HID_GUID, sizeof(GUID)) != 0 || index >= s->devices.size()) {
+        SetLastError(ERROR_NO_MORE_ITEMS);
+        return FALSE;
+    }
+    data->InterfaceClassGuid = HID_GUID;
+    data->Flags = SPINT_ACTIVE;
+    data->Reserved = ULONG_PTR(index) + 1;
+    return TRUE;
+}
+
+// The two-call size protocol: without a buffer the required size comes back with
+// ERROR_INSUFFICIENT_BUFFER; with one, its cbSize must be this platform's size of the fixed part.
+BOOL WINAPI simGetDeviceInterfaceDetail(HDEVINFO set, PSP_DEVICE_INTERFACE_DATA iface,
+                                        PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail, DWORD size,
+                                        PDWORD required, PSP_DEVINFO_DATA) {
+    SimDeviceSet* s = asSet(set);
+    if (!s) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    const SimDevice* device = deviceOf(s, iface);
+    if (!device) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    if ((!detail && size != 0) ||
+        (detail && size < offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + 1)) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return FALSE;
+    }
+    if (detail && detail->cbSize != sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
+        SetLastError(ERROR_INVALID_USER_BUFFER);
+        return FALSE;
+    }
+    DWORD needed = DWORD(offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) + device->path.size() + 1);
+    if (required)
+        *required = needed;
+    if (!detail || size < needed) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return FALSE;
+    }
+    memcpy(detail->DevicePath, device->path.c_str(), device->path.size() + 1);
+    return TRUE;
+}
+
+BOOL WINAPI simDestroyDeviceInfoList(HDEVINFO set) {
+    SimDeviceSet* s = asSet(set);
+    if (!s) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    s->magic = 0;
+    delete s;
+    return TRUE;
+}
+
+// The pipe name behind a handle, "\VelmoraSimBoard-..." (works on handles opened with access 0).
+bool pipeNameOf(HANDLE handle, std::string* name) {
+    alignas(FILE_NAME_INFO) char buffer[sizeof(FILE_NAME_INFO) + 512 * sizeof(WCHAR)];
+    if (!GetFileInformationByHandleEx(handle, FileNameInfo, buffer, sizeof buffer))
+        return false;
+    const FILE_NAME_INFO* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer);
+    name->clear();
+    for (DWORD i = 0; i < info->FileNameLength / sizeof(WCHAR) && i < 512; ++i)
+        name->push_back(info->FileName[i] < 128 ? char(info->FileName[i]) : '?');
+    return true;
+}
+
+// Answers the identifiers of the listed device the handle is open on. A handle on anything else,
+// or on a device no longer listed (unplugged), has no attributes.
+BOOLEAN NTAPI simGetAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
+    if (!attributes || attributes->Size != sizeof(HIDD_ATTRIBUTES)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return FALSE;
+    }
+    std::string name;
+    if (!pipeNameOf(handle, &name)) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    for (const SimDevice& device : readDevices()) {
+        const char* listed = device.path.c_str() + 8; // "\\.\pipe\x" -> "\x"
+        if (_stricmp(listed, name.c_str()) == 0) {
+            attributes->VendorID = device.vendorId;
+            attributes->ProductID = device.productId;
+            attributes->VersionNumber = 0x0100;
+            return TRUE;
+        }
+    }
+    SetLastError(ERROR_DEVICE_NOT_CONNECTED);
+    return FALSE;
+}
+
+// Drops every reply already waiting on the handle's connection. The handle is overlapped, so each
+// read has its own record; data that PeekNamedPipe reported is there, so the read completes at
+// once, and a read that did not is cancelled and awaited before its record goes.
+BOOLEAN NTAPI simFlushQueue(HANDLE handle) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr))
+        return FALSE;
+    HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!event)
+        return FALSE;
+    BOOLEAN ok = TRUE;
+    for (int guard = 0; available > 0 && guard < 1024; ++guard) {
+        char scratch[256];
+        OVERLAPPED ov{};
+        ov.hEvent = event;
+        ResetEvent(event);
+        DWORD got = 0;
+        if (!ReadFile(handle, scratch, sizeof scratch, nullptr, &ov)) {
+            DWORD e = GetLastError();
+            if (e == ERROR_IO_PENDING) {
+                if (WaitForSingleObject(event, 50) != WAIT_OBJECT_0)
+                    CancelIoEx(handle, &ov);
+            } else if (e != ERROR_MORE_DATA) {
+                ok = FALSE;
+                break;
+            }
+        }
+        GetOverlappedResult(handle, &ov, &got, TRUE);
+        if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) {
+            ok = FALSE;
+            break;
+        }
+    }
+    CloseHandle(event);
+    return ok;
+}
+
+} // namespace
+
 const DeviceSeam deviceSeam = {
-    HidD_GetHidGuid,
-    SetupDiGetClassDevsA,
-    SetupDiEnumDeviceInterfaces,
-    SetupDiGetDeviceInterfaceDetailA,
-    SetupDiDestroyDeviceInfoList,
-    HidD_GetAttributes,
-    HidD_FlushQueue,
+    simGetHidGuid,
+    simGetClassDevs,
+    simEnumDeviceInterfaces,
+    simGetDeviceInterfaceDetail,
+    simDestroyDeviceInfoList,
+    simGetAttributes,
+    simFlushQueue,
 };

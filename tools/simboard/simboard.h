@@ -35,7 +35,8 @@ constexpr uint16_t SIMBOARD_SENSOR_PID = 0x0300;
 // the screen centre as a fraction of the screen size (u, v in -0.5 .. 0.5), bent by the keystone
 // (u, v divided by 1 + keystoneX * u + keystoneY * v), turned by rotationDeg (clockwise on the
 // screen, y pointing down), scaled to sensor units (scaleX * 1024, scaleY * 768) and moved to the
-// sensor centre plus the offset. The default maps the screen exactly onto the sensor space.
+// sensor centre plus the offset (a positive keystoneY widens the top edge on the sensor, a positive
+// keystoneX the left one). The default maps the screen exactly onto the sensor space.
 struct SimGeometry {
     int screenWidth = 0; // 0: the primary screen's size at board start
     int screenHeight = 0;
