@@ -76,23 +76,32 @@ HANDLE findSensor() {
         return nullptr;
 
     HANDLE sensor = nullptr;
+    DWORD endError = ERROR_NO_MORE_ITEMS;
     for (DWORD index = 0; index < INTERFACE_LIMIT; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData = {};
         interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
-        if (!deviceSeam.enumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData))
-            break; // no more interfaces
+        if (!deviceSeam.enumDeviceInterfaces(set, nullptr, &hidGuid, index, &interfaceData)) {
+            endError = GetLastError(); // ERROR_NO_MORE_ITEMS when the list was walked to its end
+            break;
+        }
 
         PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = interfaceDetail(set, &interfaceData);
         if (!detail)
             continue;
         const bool match = isSensor(detail->DevicePath);
-        if (match)
+        if (match) {
             sensor = openSensor(detail->DevicePath);
+            endError = GetLastError();
+        }
         std::free(detail);
         // The first matching interface ends the search, also when its read/write open failed.
         if (match)
             break;
     }
     deviceSeam.destroyDeviceInfoList(set);
+    // Without a sensor, the last error tells why the search ended: the enumeration's own error
+    // (ERROR_NO_MORE_ITEMS after the last interface), or the failed open's.
+    if (!sensor)
+        SetLastError(endError);
     return sensor;
 }
