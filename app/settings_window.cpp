@@ -110,8 +110,12 @@ void drawNumber(HDC dc, int32_t ouhe) {
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, SETTINGS_NUMBER_COLOUR);
     RECT r = toRect(SETTINGS_VALUE_BOX);
-    // Clipped to the box: only the box is invalidated when the number changes.
+    // Two digits at this height are about as wide as the box: clip them to its inside, so the
+    // outline stays whole and nothing is drawn where a repaint of the box would not reach.
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
     DrawTextA(dc, digits, -1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE);
+    RestoreDC(dc, saved);
 }
 
 void invalidate(HWND hwnd, const LayoutRect& r) {
