@@ -8,11 +8,37 @@
 #include "app/window_classes.h"
 #include "tests/support/wintest.h"
 
+// Wine's X11 driver treats full-screen popups as managed by a window manager and, on hiding one,
+// waits up to two seconds for a window manager to withdraw it; the test displays have none. The
+// per-program "Managed" = "N" option of the driver skips that wait for this test program only. It
+// is read when the driver loads, so it is written before the first window.
+static void skipWindowManagerWaitUnderWine() {
+    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
+        return;
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    char keyName[MAX_PATH + 64];
+    std::snprintf(keyName, sizeof keyName, "Software\\Wine\\AppDefaults\\%s\\X11 Driver", name);
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, keyName, &key) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        RegCloseKey(key);
+    }
+}
+
+// Runs before main, so before any window of the test program exists.
+static const bool windowManagerWaitSkipped = (skipWindowManagerWaitUnderWine(), true);
+
 void ensureProgramClasses() {
     static bool done = false;
     if (done)
         return;
     done = true;
+    (void)windowManagerWaitSkipped;
     HINSTANCE instance = GetModuleHandleA(nullptr);
     if (!hInstance)
         hInstance = instance;
