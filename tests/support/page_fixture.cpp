@@ -1,6 +1,7 @@
 #include "tests/support/page_fixture.h"
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "app/app_state.h"
@@ -172,7 +173,15 @@ COLORREF screenPixel(int x, int y) {
     return c;
 }
 
-bool saveScreenshot(const char* path) {
+bool saveScreenshot(const char* name) {
+    // Into VELMORA_SHOTS when set, else the temporary folder: never into the working tree.
+    char dir[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("VELMORA_SHOTS", dir, MAX_PATH))
+        GetTempPathA(MAX_PATH, dir);
+    char path[2 * MAX_PATH];
+    const size_t n = std::strlen(dir);
+    std::snprintf(path, sizeof path, "%s%s%s", dir, n && dir[n - 1] != '\\' && dir[n - 1] != '/' ? "\\" : "",
+                  name);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     HDC screen = GetDC(nullptr);
     BITMAPINFO bi = {};

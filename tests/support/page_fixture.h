@@ -41,5 +41,6 @@ void paintCanvas(TestPage* t, RECT area, COLORREF colour);
 
 // The screen pixel through GetDC(NULL) + BitBlt.
 COLORREF screenPixel(int x, int y);
-// Saves the whole screen as a 24-bit BMP.
-bool saveScreenshot(const char* path);
+// Saves the whole screen as a 24-bit BMP named `name` in VELMORA_SHOTS (a Windows path) when set,
+// else in the temporary folder.
+bool saveScreenshot(const char* name);
