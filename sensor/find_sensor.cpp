@@ -1,6 +1,7 @@
 // findSensor: the first HID interface with the board's identifiers, opened for overlapped reading
 // and writing. Enumeration and the attribute query go through the device seam, so the same code
 // finds a real board (SetupAPI and HID) or a simulated one.
+#include <cstddef>
 #include <cstdlib>
 
 #include "sensor/device_seam.h"
@@ -27,11 +28,17 @@ constexpr DWORD INTERFACE_LIMIT = 65536;       // guards against an enumeration 
 PSP_DEVICE_INTERFACE_DETAIL_DATA_A interfaceDetail(HDEVINFO set, SP_DEVICE_INTERFACE_DATA* interfaceData) {
     DWORD required = 0;
     deviceSeam.getDeviceInterfaceDetail(set, interfaceData, nullptr, 0, &required, nullptr);
-    // A reported size too small to hold the record and one character of path, or absurdly large,
-    // is bad data from the enumeration: the interface is skipped.
-    if (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) || required > DETAIL_SIZE_LIMIT)
+    // A reported size with no room for a path, or absurdly large, is bad data from the enumeration:
+    // the interface is skipped.
+    if (required <= offsetof(SP_DEVICE_INTERFACE_DETAIL_DATA_A, DevicePath) || required > DETAIL_SIZE_LIMIT)
         return nullptr;
-    auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(std::calloc(1, required + 1));
+    // At least the whole fixed record, and one byte more that stays zero, so the path is terminated
+    // even if the filler forgot to terminate it.
+    const size_t allocation =
+        (required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) ? sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)
+                                                              : required) +
+        1;
+    auto* detail = static_cast<PSP_DEVICE_INTERFACE_DETAIL_DATA_A>(std::calloc(1, allocation));
     if (!detail)
         return nullptr;
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
@@ -39,7 +46,6 @@ PSP_DEVICE_INTERFACE_DETAIL_DATA_A interfaceDetail(HDEVINFO set, SP_DEVICE_INTER
         std::free(detail);
         return nullptr;
     }
-    // The extra byte stays zero: the path is terminated even if the filler forgot to.
     return detail;
 }
 

@@ -1,0 +1,153 @@
+// findSensor against simulated sensors: which interface it opens, which it only queries, and when
+// it gives up.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "sensor/sensor_link.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+namespace {
+
+SimSensorConfig sensor(uint16_t vid, uint16_t pid, bool refuseOpen = false) {
+    SimSensorConfig s;
+    s.vendorId = vid;
+    s.productId = pid;
+    s.refuseOpen = refuseOpen;
+    return s;
+}
+
+struct FindSensor : ::testing::Test {
+    SimBoard* board = nullptr;
+    std::vector<HANDLE> handles;
+
+    void start(std::vector<SimSensorConfig> sensors) {
+        SimBoardConfig config;
+        config.sensors = sensors;
+        config.broadcastDeviceChange = false;
+        board = simboardStart(config);
+        ASSERT_NE(nullptr, board) << "error " << GetLastError();
+    }
+    HANDLE find() {
+        HANDLE h = findSensor();
+        if (h)
+            handles.push_back(h);
+        return h;
+    }
+    void TearDown() override {
+        for (HANDLE h : handles)
+            CloseHandle(h);
+        if (board)
+            simboardStop(board);
+    }
+
+    // Events of one kind for one sensor, waiting a moment for the board's threads to log them.
+    int count(int sensorIndex, SimEventKind kind, DWORD settleMs = 100) {
+        Sleep(settleMs);
+        int n = 0;
+        for (const SimEvent& e : simboardLog(board))
+            if (e.sensor == sensorIndex && e.kind == kind)
+                ++n;
+        return n;
+    }
+
+    // The sensor and connection a handle reaches, told by the log entry of a Stop sent over it.
+    bool reached(HANDLE h, int* sensorIndex, int* connection) {
+        const size_t from = simboardLogSize(board);
+        SensorReport stop = makeSensorCommand(SENSOR_STOP), reply = {};
+        if (exchangeReport(h, stop, reply) != EXCHANGE_OK)
+            return false;
+        const int at = simboardWaitCommand(board, -1, SIM_CMD_STOP, 1000, from);
+        if (at < 0)
+            return false;
+        const SimEvent e = simboardLog(board)[static_cast<size_t>(at)];
+        *sensorIndex = e.sensor;
+        *connection = e.connection;
+        return true;
+    }
+};
+
+} // namespace
+
+TEST_F(FindSensor, NoDeviceGivesZero) {
+    start({});
+    SetLastError(0);
+    EXPECT_EQ(nullptr, find());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_NO_MORE_ITEMS), GetLastError());
+}
+
+TEST_F(FindSensor, OtherIdentifiersAreQueriedClosedAndPassedOver) {
+    // The same vendor with another product, another vendor with the same product.
+    start({sensor(0x0925, 0x0301), sensor(0x1234, 0x0300), sensor(0x0300, 0x0925)});
+    EXPECT_EQ(nullptr, find());
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(1, count(i, SIM_CONNECT)) << "sensor " << i << " opened once for its attributes";
+        EXPECT_EQ(1, count(i, SIM_DISCONNECT, 0)) << "sensor " << i << " closed again";
+        EXPECT_EQ(0, count(i, SIM_COMMAND, 0)) << "nothing is written to sensor " << i;
+    }
+}
+
+TEST_F(FindSensor, OpensTheFirstMatchingSensorAfterOthers) {
+    start({sensor(0x0925, 0x0301), sensor(0x0925, 0x0300), sensor(0x0925, 0x0300)});
+    HANDLE h = find();
+    ASSERT_NE(nullptr, h);
+    int index = -1, connection = -1;
+    ASSERT_TRUE(reached(h, &index, &connection));
+    EXPECT_EQ(1, index) << "the first matching sensor in enumeration order";
+    EXPECT_EQ(0, count(2, SIM_CONNECT)) << "the search ends at the first match";
+    // The query handle of the match is closed; only the read/write one stays open.
+    EXPECT_EQ(2, count(1, SIM_CONNECT, 0));
+    EXPECT_EQ(1, count(1, SIM_DISCONNECT, 0));
+}
+
+TEST_F(FindSensor, AFirstMatchThatRefusesTheOpenEndsTheSearch) {
+    start({sensor(0x0925, 0x0300, true), sensor(0x0925, 0x0300)});
+    EXPECT_EQ(nullptr, find());
+    EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
+    EXPECT_EQ(0, count(1, SIM_CONNECT)) << "the second matching sensor is not tried";
+}
+
+TEST_F(FindSensor, TwoCallsGiveTwoHandlesOnTheSameSensor) {
+    start({sensor(0x0925, 0x0300), sensor(0x0925, 0x0300)});
+    HANDLE first = find();
+    HANDLE second = find();
+    ASSERT_NE(nullptr, first);
+    ASSERT_NE(nullptr, second);
+    EXPECT_NE(first, second);
+    int s1 = -1, c1 = -1, s2 = -1, c2 = -1;
+    ASSERT_TRUE(reached(first, &s1, &c1));
+    ASSERT_TRUE(reached(second, &s2, &c2));
+    EXPECT_EQ(0, s1);
+    EXPECT_EQ(0, s2) << "both on the first sensor";
+    EXPECT_NE(c1, c2) << "two independent connections";
+}
+
+TEST_F(FindSensor, TheHandleIsInheritableAndOverlapped) {
+    start({sensor(0x0925, 0x0300)});
+    HANDLE h = find();
+    ASSERT_NE(nullptr, h);
+    DWORD flags = 0;
+    ASSERT_TRUE(GetHandleInformation(h, &flags));
+    EXPECT_TRUE(flags & HANDLE_FLAG_INHERIT);
+    // An overlapped handle: a read with nothing to read stays pending instead of blocking.
+    uint8_t buffer[10];
+    OVERLAPPED ov = {};
+    ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    const BOOL done = ReadFile(h, buffer, sizeof buffer, nullptr, &ov);
+    const DWORD error = GetLastError();
+    EXPECT_FALSE(done);
+    EXPECT_EQ(static_cast<DWORD>(ERROR_IO_PENDING), error);
+    CancelIoEx(h, &ov);
+    DWORD moved = 0;
+    GetOverlappedResult(h, &ov, &moved, TRUE);
+    CloseHandle(ov.hEvent);
+}
+
+TEST_F(FindSensor, AnUnpluggedSensorIsNotFoundAndAReplugIs) {
+    start({sensor(0x0925, 0x0300)});
+    simboardUnplug(board, 0);
+    EXPECT_EQ(nullptr, find());
+    simboardReplug(board, 0);
+    EXPECT_NE(nullptr, find()) << "each call enumerates afresh";
+}
