@@ -1,0 +1,328 @@
+// The help window, class "qv_help", under Wine: its buttons, the page navigation and the buttons'
+// enabled state, the page picture on the screen, closing and the toggle.
+#include "app/core/settings_layout.h"
+#include "app/help_window.h"
+#include "app/ids.h"
+#include "app/window_classes.h"
+#include "app/window_procs.h"
+#include "tests/support/dib_canvas.h"
+#include "tests/support/wintest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+void registerClassesOnce() {
+    static bool done = false;
+    if (!done)
+        registerWindowClasses(GetModuleHandleA(nullptr));
+    done = true;
+}
+
+HWND createHelp(const char* className, HINSTANCE instance) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    return CreateWindowExA(0, className, "Help", WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, (w - 220) / 2,
+                           (h - 220) / 2, 220, 220, nullptr, nullptr, instance, nullptr);
+}
+
+// The window as the main window creates it: hidden, centred, 220 x 220.
+struct HelpWindow {
+    HWND hwnd = nullptr;
+    HelpWindow() {
+        registerClassesOnce();
+        hwnd = createHelp("qv_help", GetModuleHandleA(nullptr));
+    }
+    explicit HelpWindow(HWND h) : hwnd(h) {}
+    ~HelpWindow() {
+        DestroyWindow(hwnd);
+        flushEvents(50);
+    }
+    void toggle() {
+        SendMessageA(hwnd, UM_TOGGLE_SHOW, 0, 0);
+        flushEvents();
+    }
+    void click(unsigned id) {
+        SendMessageA(GetDlgItem(hwnd, static_cast<int>(id)), BM_CLICK, 0, 0);
+        flushEvents(50);
+    }
+    void command(WPARAM wParam) { SendMessageA(hwnd, WM_COMMAND, wParam, 0); }
+    bool visible() const { return IsWindowVisible(hwnd) != FALSE; }
+    bool enabled(unsigned id) const {
+        return IsWindowEnabled(GetDlgItem(hwnd, static_cast<int>(id))) != FALSE;
+    }
+    // "first", "last", "next", "end" as 0/1, for messages.
+    std::string states() const {
+        std::string s;
+        for (unsigned id : {IDC_HELP_FIRST, IDC_HELP_LAST, IDC_HELP_NEXT, IDC_HELP_END})
+            s += enabled(id) ? '1' : '0';
+        return s;
+    }
+};
+
+// The expected enabled state on a page, "first last next end".
+std::string expectedStates(int page) {
+    return page == 0 ? "0011" : page == 3 ? "1100" : "1111";
+}
+
+// The client area as the screen shows it.
+std::vector<COLORREF> clientOnScreen(HWND hwnd, RECT* client) {
+    UpdateWindow(hwnd);
+    flushEvents(100);
+    GetClientRect(hwnd, client);
+    POINT origin = {0, 0};
+    ClientToScreen(hwnd, &origin);
+    RECT area = {origin.x, origin.y, origin.x + client->right, origin.y + client->bottom};
+    std::vector<COLORREF> pixels;
+    captureScreen(area, &pixels);
+    return pixels;
+}
+
+// Page picture 301 + page as the resources hold it, cut to the client's size from (0, 0).
+std::vector<COLORREF> pagePicture(int page, const RECT& client) {
+    std::vector<COLORREF> pixels;
+    HANDLE picture = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(301 + page), IMAGE_BITMAP, 220,
+                                220, LR_DEFAULTCOLOR);
+    if (!picture)
+        return pixels;
+    DibCanvas canvas(client.right, client.bottom);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(source, picture);
+    BitBlt(canvas.dc, 0, 0, client.right, client.bottom, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+    DeleteObject(picture);
+    for (int y = 0; y < client.bottom; ++y)
+        for (int x = 0; x < client.right; ++x)
+            pixels.push_back(canvas.pixel(x, y));
+    return pixels;
+}
+
+// The part of the client area above the button row, where only the picture is.
+bool sameAboveButtons(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, const RECT& client) {
+    const int rows = client.bottom - HELP_BUTTON_RAISE - 1;
+    if (a.size() != b.size() || rows <= 0)
+        return false;
+    for (int y = 0; y < rows; ++y)
+        for (int x = 0; x < client.right; ++x)
+            if (a[y * client.right + x] != b[y * client.right + x])
+                return false;
+    return true;
+}
+
+// Which page picture the screen shows, -1 for none of them.
+int pageOnScreen(HWND hwnd) {
+    RECT client;
+    const std::vector<COLORREF> shown = clientOnScreen(hwnd, &client);
+    for (int page = 0; page < 4; ++page)
+        if (sameAboveButtons(shown, pagePicture(page, client), client))
+            return page;
+    return -1;
+}
+
+void saveWindowPicture(HWND hwnd, const char* name) {
+    char dir[MAX_PATH];
+    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
+        return;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    char path[MAX_PATH * 2];
+    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
+                  GetSystemMetrics(SM_CYSCREEN));
+    saveScreenshotArea(path, r);
+}
+
+TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {
+    HelpWindow w;
+    ASSERT_NE(w.hwnd, nullptr);
+    EXPECT_FALSE(w.visible());
+    RECT client;
+    GetClientRect(w.hwnd, &client);
+    EXPECT_LT(client.right, 220);
+    EXPECT_LT(client.bottom, 220);
+    // Siblings are listed in creation order.
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(w.hwnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    ASSERT_EQ(children.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        const HelpButton& b = HELP_BUTTONS[i];
+        HWND button = children[i];
+        EXPECT_EQ(windowText(button), b.caption) << "child " << i;
+        EXPECT_EQ(static_cast<unsigned>(GetDlgCtrlID(button)), b.id) << b.caption;
+        EXPECT_EQ(windowClassName(button), "Button");
+        EXPECT_EQ(static_cast<DWORD>(GetWindowLongA(button, GWL_STYLE)) & ~(WS_CLIPSIBLINGS | WS_DISABLED),
+                  static_cast<DWORD>(WS_CHILD | WS_VISIBLE))
+            << b.caption;
+        RECT r;
+        GetWindowRect(button, &r);
+        MapWindowPoints(nullptr, w.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, client.right - b.offsetFromRight) << b.caption;
+        EXPECT_EQ(r.top, client.bottom - 20) << b.caption;
+        EXPECT_EQ(r.right - r.left, b.width) << b.caption;
+        EXPECT_EQ(r.bottom - r.top, 18) << b.caption;
+    }
+    // Left to right the row reads "first", "last", "next", "end".
+    int previousLeft = -1000;
+    for (const char* caption : {"first", "last", "next", "end"}) {
+        for (const HelpButton& b : HELP_BUTTONS)
+            if (std::string(b.caption) == caption) {
+                EXPECT_GT(client.right - b.offsetFromRight, previousLeft) << caption;
+                previousLeft = client.right - b.offsetFromRight;
+            }
+    }
+    // Created at the first page.
+    EXPECT_EQ(helpWindowPage(), 0);
+    EXPECT_EQ(w.states(), "0011");
+}
+
+// Paging with the buttons: enabled states follow the page and the screen shows the page's picture.
+TEST(HelpWindowNavigation, ButtonsMoveThroughThePagesAndThePictureFollows) {
+    HelpWindow w;
+    w.toggle();
+    ASSERT_TRUE(w.visible());
+    EXPECT_EQ(helpWindowPage(), 0);
+    EXPECT_EQ(w.states(), "0011");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    saveWindowPicture(w.hwnd, "help_window_page1");
+    for (int page = 1; page < 4; ++page) {
+        w.click(IDC_HELP_NEXT);
+        EXPECT_EQ(helpWindowPage(), page);
+        EXPECT_EQ(w.states(), expectedStates(page)) << "page " << page + 1;
+        EXPECT_EQ(pageOnScreen(w.hwnd), page) << "page " << page + 1;
+    }
+    saveWindowPicture(w.hwnd, "help_window_page4");
+    w.click(IDC_HELP_LAST);
+    EXPECT_EQ(helpWindowPage(), 2);
+    EXPECT_EQ(w.states(), "1111");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 2);
+    w.click(IDC_HELP_FIRST);
+    EXPECT_EQ(helpWindowPage(), 0);
+    EXPECT_EQ(w.states(), "0011");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    w.click(IDC_HELP_END);
+    EXPECT_EQ(helpWindowPage(), 3);
+    EXPECT_EQ(w.states(), "1100");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 3);
+}
+
+// Commands sent by anyone, also to disabled buttons' ids: the page never leaves 1..4, and other
+// ids or notification codes leave it alone.
+TEST(HelpWindowNavigation, CommandsFromAnySenderStayInRange) {
+    HelpWindow w;
+    w.toggle();
+    for (int i = 0; i < 6; ++i)
+        w.command(IDC_HELP_LAST);
+    EXPECT_EQ(helpWindowPage(), 0);
+    EXPECT_EQ(w.states(), "0011");
+    for (int i = 0; i < 9; ++i)
+        w.command(IDC_HELP_NEXT);
+    EXPECT_EQ(helpWindowPage(), 3);
+    EXPECT_EQ(w.states(), "1100");
+    w.command(MAKEWPARAM(IDC_HELP_FIRST, BN_SETFOCUS));
+    w.command(0x12345);
+    EXPECT_EQ(helpWindowPage(), 3);
+    EXPECT_EQ(w.states(), "1100");
+    w.command(IDC_HELP_LAST);
+    w.command(IDC_HELP_LAST);
+    EXPECT_EQ(helpWindowPage(), 1);
+    EXPECT_EQ(w.states(), "1111");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 1);
+}
+
+// Closing hides the window; the next toggle shows it again at page 1.
+TEST(HelpWindowVisibility, CloseHidesAndTheNextShowStartsAtPageOne) {
+    HelpWindow w;
+    w.toggle();
+    w.click(IDC_HELP_END);
+    EXPECT_EQ(SendMessageA(w.hwnd, WM_SYSCOMMAND, SC_CLOSE, 0), 0);
+    flushEvents();
+    EXPECT_FALSE(w.visible());
+    EXPECT_NE(IsWindow(w.hwnd), FALSE);
+    EXPECT_EQ(helpWindowPage(), 3) << "hiding keeps the page";
+    w.toggle();
+    EXPECT_TRUE(w.visible());
+    EXPECT_EQ(helpWindowPage(), 0);
+    EXPECT_EQ(w.states(), "0011");
+    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    // A shown window is hidden by the toggle, at whatever page.
+    w.click(IDC_HELP_NEXT);
+    w.toggle();
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(helpWindowPage(), 1);
+}
+
+// A minimised help window counts as visible: the toggle restores and hides it.
+TEST(HelpWindowVisibility, MinimisedCountsAsVisible) {
+    HelpWindow w;
+    w.toggle();
+    w.click(IDC_HELP_NEXT);
+    ShowWindow(w.hwnd, SW_MINIMIZE);
+    flushEvents();
+    ASSERT_NE(IsIconic(w.hwnd), FALSE);
+    w.toggle();
+    EXPECT_FALSE(w.visible());
+    EXPECT_EQ(IsIconic(w.hwnd), FALSE);
+    w.toggle();
+    EXPECT_TRUE(w.visible());
+    EXPECT_EQ(helpWindowPage(), 0);
+}
+
+// Each paint loads a picture and releases the one before. Wine hands out GDI handles from the
+// lowest free slot, so a leak of one object per paint shows as a new object's slot climbing by
+// hundreds (GetGuiResources returns 0 under Wine).
+TEST(HelpWindowPaint, PageTurnsReleaseTheirPictures) {
+    HelpWindow w;
+    w.toggle();
+    auto freshSlot = [] {
+        HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
+        DeleteObject(probe);
+        return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
+    };
+    UpdateWindow(w.hwnd);
+    const long before = freshSlot();
+    for (int i = 0; i < 400; ++i) {
+        w.command(i % 2 ? IDC_HELP_NEXT : IDC_HELP_END);
+        UpdateWindow(w.hwnd);
+    }
+    const long after = freshSlot();
+    EXPECT_LT(after - before, 100) << "a new object's handle slot went from " << before << " to " << after
+                                   << " over 400 paints";
+    EXPECT_EQ(helpWindowPage(), 3);
+    w.command(IDC_HELP_LAST);
+    EXPECT_EQ(pageOnScreen(w.hwnd), 2);
+}
+
+// A module without the pictures: painting keeps the white background and nothing breaks.
+TEST(HelpWindowPaint, MissingPicturesLeaveTheBackground) {
+    HINSTANCE noPictures = GetModuleHandleA("kernel32.dll");
+    WNDCLASSA wc = {};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = helpWindowProc;
+    wc.hInstance = noPictures;
+    wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "qv_help_without_pictures";
+    ASSERT_NE(RegisterClassA(&wc), 0);
+    HelpWindow w(createHelp(wc.lpszClassName, noPictures));
+    ASSERT_NE(w.hwnd, nullptr);
+    w.toggle();
+    w.click(IDC_HELP_NEXT);
+    EXPECT_EQ(helpWindowPage(), 1);
+    RECT client;
+    const std::vector<COLORREF> shown = clientOnScreen(w.hwnd, &client);
+    ASSERT_FALSE(shown.empty());
+    int white = 0;
+    for (int y = 0; y < client.bottom - HELP_BUTTON_RAISE - 1; ++y)
+        for (int x = 0; x < client.right; ++x)
+            white += shown[y * client.right + x] == RGB(255, 255, 255);
+    EXPECT_EQ(white, client.right * (client.bottom - HELP_BUTTON_RAISE - 1));
+    DestroyWindow(w.hwnd);
+    w.hwnd = nullptr;
+    UnregisterClassA(wc.lpszClassName, noPictures);
+}
+
+} // namespace
