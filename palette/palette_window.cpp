@@ -1,6 +1,341 @@
-#include "app/window_procs.h"
+// The tool palette, class "qv_tool": a round floating window whose 21 shaped buttons pick the
+// tool, colour and width, clear the page, switch between drawing over the desktop and on the grey
+// board, hide the palette or bring it home. Its creation makes the whole drawing machinery: both
+// pages with their containers, the buttons and a tooltip control.
+#include <windows.h>
+#include <commctrl.h>
 
-// Placeholder until this window is built: default handling only.
+#include <cstring>
+
+#include "app/app_state.h"
+#include "app/ids.h"
+#include "app/layered.h"
+#include "app/window_procs.h"
+#include "palette/palette_state.h"
+#include "palette/tool_button.h"
+
+HWND buttonWindows[PALETTE_BUTTON_COUNT] = {};
+ButtonRecord buttonRecords[PALETTE_BUTTON_COUNT] = {};
+int32_t penWidthIndex = 1;
+int32_t eraserSizeIndex = 1;
+char tooltipTexts[PALETTE_BUTTON_COUNT][32] = {};
+HWND tooltipWindow = nullptr;
+HWND pageWindows[2] = {};
+HWND containerWindows[2] = {};
+PageRecord pageRecords[2] = {};
+DrawState drawState = {};
+
+// The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
+// is 44 bytes.
+static_assert(sizeof(void*) != 4 || TTTOOLINFOA_V2_SIZE == 44, "TOOLINFOA size on 32-bit");
+
+namespace {
+
+PaletteShape paletteShapes[PALETTE_SHAPE_COUNT] = {};
+
+constexpr int TOOL_BUTTON_OFFSET = 100297; // tool id - this = its button n (eraser 4 .. pen 11)
+
+HINSTANCE programInstance() {
+    return hInstance ? hInstance : GetModuleHandleA(nullptr);
+}
+
+void toolChanged(HWND page) {
+    if (page)
+        SendMessageA(page, UM_PAGE_TOOL_CHANGED, 0, 0);
+}
+
+void setLook(int n, int32_t state, int32_t picture, bool repaint) {
+    buttonRecords[n].state = state;
+    buttonRecords[n].picture = picture;
+    if (repaint)
+        repaintButton(buttonWindows[n]);
+}
+
+void setRimPicture(int n, int32_t picture) {
+    buttonRecords[n].picture = picture;
+    repaintButton(buttonWindows[n]);
+}
+
+// --- creation -----------------------------------------------------------------------------------
+
+void addExStyle(HWND hwnd, LONG_PTR bits) {
+    SetWindowLongPtrA(hwnd, GWL_EXSTYLE, GetWindowLongPtrA(hwnd, GWL_EXSTYLE) | bits);
+}
+
+// A container and its page over the whole screen. Container 1 is nearly invisible (alpha 1 of
+// 255) yet takes the pointer; container 2 is the opaque board. Without the layering call (not
+// found at start-up) no window is made layered: a layered window that never gets its attributes
+// stays invisible.
+void createPagePair(int i, int width, int height) {
+    const bool layering = setLayeredWindowAttributes != nullptr;
+    HWND container = CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+                                     programInstance(), nullptr);
+    if (i == 0) {
+        addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
+        setLayered(container, 0xFF, 1, LWA_ALPHA);
+    } else {
+        addExStyle(container, WS_EX_TOOLWINDOW);
+    }
+    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, 0, 0, width, height, container, nullptr,
+                                programInstance(), nullptr);
+    addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
+    setLayered(page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
+    SetWindowLongPtrA(container, 0, reinterpret_cast<LONG_PTR>(page));
+    containerWindows[i] = container;
+    pageWindows[i] = page;
+}
+
+void createButtons(HWND palette) {
+    HRGN regions[PALETTE_SHAPE_COUNT] = {};
+    buildPaletteShapeRegions(palette, paletteShapes, regions);
+    HRGN rims[2] = {};
+    const HRGN noRims[2] = {nullptr, nullptr};
+    for (int n : paletteButtonCreationOrder) {
+        // The rim scratch regions come right before the buttons that are cut by them.
+        if (n == BUTTON_N_BLACK)
+            rims[RIM_COLOUR] = combineRecipeRegion(rimRecipes[RIM_COLOUR], regions, noRims);
+        if (n == BUTTON_N_WIDTH_0)
+            rims[RIM_WIDTH] = combineRecipeRegion(rimRecipes[RIM_WIDTH], regions, noRims);
+        const PaletteButtonSpec& spec = paletteButtons[n];
+        HRGN region = combineRecipeRegion(spec.region, regions, rims);
+        HWND button =
+            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (spec.visibleAtCreation ? WS_VISIBLE : 0), 0,
+                            0, PALETTE_SIZE, PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
+        initButtonRecord(&buttonRecords[n], n);
+        attachButtonRecord(button, &buttonRecords[n]);
+        buttonWindows[n] = button;
+        if (!spec.visibleAtCreation)
+            ShowWindow(button, SW_SHOWNORMAL);
+        // From here the region belongs to the button; one that cannot be given is ours to delete.
+        if (region && !SetWindowRgn(button, region, TRUE))
+            DeleteObject(region);
+    }
+    for (HRGN rim : rims)
+        if (rim)
+            DeleteObject(rim);
+    deletePaletteShapeRegions(regions);
+}
+
+void createTooltips(HWND palette) {
+    tooltipWindow = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
+                                    CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, palette, nullptr,
+                                    programInstance(), nullptr);
+    if (!tooltipWindow)
+        return; // the palette works without tips
+    SetWindowPos(tooltipWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        TOOLINFOA info = {};
+        info.cbSize = TTTOOLINFOA_V2_SIZE;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = palette;
+        info.uId = reinterpret_cast<UINT_PTR>(buttonWindows[n]);
+        info.hinst = programInstance();
+        info.lpszText = tooltipTexts[n];
+        SendMessageA(tooltipWindow, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+LRESULT onCreate(HWND palette) {
+    // The tooltip class must be registered before the control is made, or no tip ever shows.
+    INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        std::memset(tooltipTexts[n], 0, sizeof tooltipTexts[n]);
+        std::strncpy(tooltipTexts[n], paletteButtons[n].tooltip, sizeof tooltipTexts[n] - 1);
+    }
+    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
+    createPagePair(0, width, height);
+    createPagePair(1, width, height);
+    createButtons(palette);
+
+    buttonRecords[BUTTON_N_CLEAR].kind = BUTTON_ACTION;
+    buttonRecords[BUTTON_N_DESKTOP].kind = BUTTON_TOGGLE;
+    buttonRecords[BUTTON_N_BOARD].kind = BUTTON_TOGGLE;
+    setLook(BUTTON_N_PEN, BUTTON_DOWN, PICTURE_PRESSED, false);
+    drawState.currentPage = nullptr;
+    drawState.tool = IDC_PEN;
+    penWidthIndex = 1;
+    drawState.penWidth = penWidths[penWidthIndex];
+    eraserSizeIndex = 1;
+    drawState.eraserSize = eraserSizes[eraserSizeIndex];
+    drawState.colour = RGB(0, 0, 0);
+
+    for (int i = 0; i < 2; ++i) {
+        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr};
+        SetWindowLongPtrA(pageWindows[i], 0, reinterpret_cast<LONG_PTR>(&pageRecords[i]));
+    }
+    SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
+    SendMessageA(pageWindows[1], UM_PAGE_INIT, 0, 0);
+
+    createTooltips(palette);
+
+    // "Si ejecutar Zarpelo al inicio?" answered yes: the palette shows at start. Posted, so that it
+    // shows once the creator has made it layered and topmost.
+    if (settings.save == 1)
+        PostMessageA(palette, UM_PALETTE_START_SHOW, 0, 0);
+    return 0;
+}
+
+// --- commands -----------------------------------------------------------------------------------
+
+bool modeOn(int n) {
+    return buttonRecords[n].state == BUTTON_DOWN;
+}
+
+void onColour(int k) {
+    setRimPicture(BUTTON_N_COLOUR_RIM, PICTURE_COLOUR_MARK_FIRST + k);
+    drawState.colour = static_cast<COLORREF>(buttonRecords[BUTTON_N_BLACK + k].colour);
+    toolChanged(drawState.currentPage);
+}
+
+void onWidth(int k) {
+    setRimPicture(BUTTON_N_WIDTH_RIM, PICTURE_WIDTH_MARK_FIRST + k);
+    if (drawState.tool == IDC_ERASER) {
+        eraserSizeIndex = k;
+        drawState.eraserSize = eraserSizes[k];
+    } else {
+        penWidthIndex = k;
+        drawState.penWidth = penWidths[k];
+    }
+    toolChanged(drawState.currentPage);
+}
+
+void onTool(HWND palette, int32_t id) {
+    const int32_t old = drawState.tool;
+    if (old != id) {
+        const int oldButton = old - TOOL_BUTTON_OFFSET;
+        if (oldButton >= BUTTON_N_ERASER && oldButton <= BUTTON_N_PEN)
+            setLook(oldButton, BUTTON_NORMAL, PICTURE_NORMAL, true);
+        // The width rim shows the width of whatever is in use: the eraser's size or the pen's width.
+        if (old != IDC_ERASER && id == IDC_ERASER)
+            setRimPicture(BUTTON_N_WIDTH_RIM, PICTURE_WIDTH_MARK_FIRST + eraserSizeIndex);
+        else if (old == IDC_ERASER && id != IDC_ERASER)
+            setRimPicture(BUTTON_N_WIDTH_RIM, PICTURE_WIDTH_MARK_FIRST + penWidthIndex);
+    }
+    drawState.tool = id;
+    toolChanged(drawState.currentPage);
+    // Picking a tool always leaves a page on screen to draw on.
+    if (!modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
+        setLook(BUTTON_N_DESKTOP, BUTTON_DOWN, PICTURE_HOVER, true);
+        SendMessageA(palette, WM_COMMAND, IDC_DESKTOP, 0);
+    }
+}
+
+// Desktop mode (i = 0) or board mode (i = 1); the mode's button has already flipped itself.
+void onMode(HWND palette, int i) {
+    const int self = i == 0 ? BUTTON_N_DESKTOP : BUTTON_N_BOARD;
+    const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
+    if (modeOn(self)) {
+        BringWindowToTop(containerWindows[i]);
+        BringWindowToTop(pageWindows[i]);
+        BringWindowToTop(palette);
+        ShowWindow(pageWindows[1 - i], SW_HIDE);
+        ShowWindow(containerWindows[1 - i], SW_HIDE);
+        ShowWindow(containerWindows[i], SW_SHOWNORMAL);
+        ShowWindow(pageWindows[i], SW_SHOWNORMAL);
+        setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
+        toolChanged(drawState.currentPage);
+        drawState.currentPage = pageWindows[i];
+        toolChanged(drawState.currentPage);
+    } else {
+        ShowWindow(pageWindows[i], SW_HIDE);
+        ShowWindow(containerWindows[i], SW_HIDE);
+        toolChanged(drawState.currentPage);
+    }
+}
+
+void onHide(HWND palette) {
+    ShowWindow(palette, SW_HIDE);
+    for (int i = 0; i < 2; ++i) {
+        ShowWindow(pageWindows[i], SW_HIDE);
+        ShowWindow(containerWindows[i], SW_HIDE);
+    }
+    toolChanged(drawState.currentPage);
+}
+
+void onHome(HWND palette) {
+    MoveWindow(palette, GetSystemMetrics(SM_CXSCREEN) - 255, GetSystemMetrics(SM_CYSCREEN) - 255,
+               PALETTE_SIZE, PALETTE_SIZE, TRUE);
+}
+
+// The ids exceed 65535: the whole wParam is the id, and anything else is ignored.
+void onCommand(HWND palette, WPARAM wParam) {
+    if (wParam > 0xFFFFFFFFu)
+        return;
+    const int32_t id = static_cast<int32_t>(wParam);
+    const bool colour = id >= IDC_BLACK && id <= IDC_BLUE;
+    const bool width = id >= IDC_WIDTH_0 && id <= IDC_WIDTH_3;
+    const bool tool =
+        id == IDC_ERASER || id == IDC_CUT || id == IDC_ELLIPSE || id == IDC_LINE || id == IDC_PEN;
+    const bool other =
+        id == IDC_CLEAR || id == IDC_DESKTOP || id == IDC_BOARD || id == IDC_HIDE || id == IDC_HOME;
+    if (!colour && !width && !tool && !other)
+        return;
+    BringWindowToTop(palette); // stays above the pages
+    if (colour)
+        onColour(id - IDC_BLACK);
+    else if (width)
+        onWidth(id - IDC_WIDTH_0);
+    else if (tool)
+        onTool(palette, id);
+    else if (id == IDC_CLEAR) {
+        if (drawState.currentPage)
+            SendMessageA(drawState.currentPage, UM_PAGE_CLEAR, 0, 0);
+    } else if (id == IDC_DESKTOP)
+        onMode(palette, 0);
+    else if (id == IDC_BOARD)
+        onMode(palette, 1);
+    else if (id == IDC_HIDE)
+        onHide(palette);
+    else
+        onHome(palette);
+}
+
+// Shows a hidden palette; hides a shown one together with the current page and its container,
+// and then both modes are off.
+void onToggleShow(HWND palette) {
+    if (ShowWindow(palette, SW_SHOWNORMAL)) {
+        ShowWindow(palette, SW_HIDE);
+        if (HWND page = drawState.currentPage) {
+            ShowWindow(page, SW_HIDE);
+            if (HWND container = GetParent(page))
+                ShowWindow(container, SW_HIDE);
+        }
+        setLook(BUTTON_N_DESKTOP, BUTTON_NORMAL, PICTURE_NORMAL, false);
+        setLook(BUTTON_N_BOARD, BUTTON_NORMAL, PICTURE_NORMAL, false);
+    } else {
+        ShowWindow(palette, SW_SHOWNORMAL);
+    }
+    toolChanged(drawState.currentPage);
+}
+
+} // namespace
+
 LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    switch (message) {
+    case WM_CREATE:
+        return onCreate(hwnd);
+    case WM_COMMAND:
+        onCommand(hwnd, wParam);
+        return 0;
+    case UM_TOGGLE_SHOW:
+        onToggleShow(hwnd);
+        return 0;
+    case UM_PALETTE_START_SHOW:
+        if (!IsWindowVisible(hwnd)) {
+            ShowWindow(hwnd, SW_SHOWNORMAL);
+            toolChanged(drawState.currentPage);
+        }
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_CLOSE)
+            return 0; // the palette cannot be closed from the keyboard
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_CLOSE:
+    case WM_DESTROY:
+        freePaletteShapes(paletteShapes);
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
 }
