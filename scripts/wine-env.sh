@@ -32,10 +32,10 @@ _start_prefix() { # prefix display
     export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
     mkdir -p "$1"
     if [ ! -f "$1/system.reg" ]; then
-        WINEPREFIX="$1" DISPLAY="$2" wineboot -i >/dev/null 2>&1
+        WINEPREFIX="$1" DISPLAY="$2" wineboot -i >/dev/null 2>&1 </dev/null
+        # Let the boot finish (its server exits) before the persistent server takes over.
+        WINEPREFIX="$1" wineserver -w 2>/dev/null || true
     fi
-    WINEPREFIX="$1" DISPLAY="$2" wineserver -p
-    WINEPREFIX="$1" DISPLAY="$2" wineserver -w 2>/dev/null || true
 }
 
 wine_env_start() {
@@ -54,8 +54,8 @@ wine_env_start() {
     _start_prefix "$VELMORA_PREFIX_HD" "$VELMORA_DISPLAY_HD" &
     local b=$!
     wait "$a" "$b"
-    WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -p
-    WINEPREFIX="$VELMORA_PREFIX_HD" wineserver -p
+    WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -p >/dev/null 2>&1 </dev/null
+    WINEPREFIX="$VELMORA_PREFIX_HD" wineserver -p >/dev/null 2>&1 </dev/null
 }
 
 wine_env_stop() {
