@@ -8,9 +8,12 @@
 //   second, the records are left allocated: a transfer that may still complete never writes into
 //   freed memory. Data moves through buffers of the exchange's own, never the caller's, so a
 //   late completion cannot reach the caller's memory either.
-// - After an exchange that timed out (or a reply too long for the buffer), the next exchange on that
-//   handle first discards whatever reply is already waiting, so a late answer is not read as the
-//   answer to the next command.
+// - Every exchange first discards whatever report is already waiting on the handle. The sensor
+//   only speaks when spoken to and exchanges on a handle do not overlap, so a waiting report can
+//   only be a late answer to an exchange that timed out, or the tail of an over-long reply: it is
+//   never the answer to the command about to be written. (Discarding only right after a time-out
+//   is not enough: with replies late by more than 100 ms, an exchange can read the previous
+//   command's answer and look in step while the next late answer is still on its way.)
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -32,7 +35,6 @@ struct HandleLock {
     SRWLOCK lock;            // held for a whole exchange (or a whole probe)
     int users;               // exchanges holding or waiting for `lock` (under tableLock)
     unsigned long long used; // when last taken, for picking a slot to reuse (under tableLock)
-    bool flushFirst;         // discard waiting replies before the next command (under `lock`)
 };
 
 constexpr int LOCK_SLOTS = 32;
@@ -54,10 +56,8 @@ HandleLock* takeSlot(HANDLE handle) {
     HandleLock* slot = same ? same : reusable;
     if (!slot)
         return nullptr;
-    if (!same) {
+    if (!same)
         slot->handle = handle;
-        slot->flushFirst = false;
-    }
     slot->users++;
     slot->used = ++lockClock;
     return slot;
@@ -159,11 +159,8 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started) {
 }
 
 // One exchange on a handle whose lock the caller holds.
-int exchangeLocked(HandleLock* slot, HANDLE handle, const SensorReport& command, SensorReport& reply) {
-    if (slot->flushFirst) {
-        deviceSeam.flushQueue(handle);
-        slot->flushFirst = false;
-    }
+int exchangeLocked(HANDLE handle, const SensorReport& command, SensorReport& reply) {
+    deviceSeam.flushQueue(handle);
     ExchangeRecords* records = newRecords();
     if (!records)
         return EXCHANGE_WRITE_FAILED; // nothing could be written
@@ -173,7 +170,6 @@ int exchangeLocked(HandleLock* slot, HANDLE handle, const SensorReport& command,
     TransferOutcome outcome = finishTransfer(handle, &records->overWrite, started);
     if (outcome != TRANSFER_DONE) {
         const bool late = outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK;
-        slot->flushFirst = slot->flushFirst || late;
         releaseRecords(records, outcome == TRANSFER_STUCK);
         return late ? EXCHANGE_TIMEOUT : EXCHANGE_WRITE_FAILED;
     }
@@ -183,16 +179,13 @@ int exchangeLocked(HandleLock* slot, HANDLE handle, const SensorReport& command,
     int result = EXCHANGE_OK;
     switch (outcome) {
     case TRANSFER_DONE:
-        break;
-    case TRANSFER_MORE_DATA: // the first 10 bytes are the reply; the rest must not pass for the next
-        slot->flushFirst = true;
+    case TRANSFER_MORE_DATA: // the first 10 bytes are the reply; the next exchange drops the rest
         break;
     case TRANSFER_FAILED:
         result = EXCHANGE_READ_FAILED;
         break;
     case TRANSFER_TIMEOUT:
     case TRANSFER_STUCK:
-        slot->flushFirst = true;
         result = EXCHANGE_TIMEOUT;
         break;
     }
@@ -212,7 +205,7 @@ int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& rep
     if (noHandle(handle))
         return EXCHANGE_WRITE_FAILED;
     HandleLock* slot = lockHandle(handle);
-    const int result = exchangeLocked(slot, handle, command, reply);
+    const int result = exchangeLocked(handle, command, reply);
     unlockHandle(slot);
     return result;
 }
@@ -228,8 +221,8 @@ int probeSensor(HANDLE handle) {
     // it cannot pass for the answer to the second; the lock is held throughout, so no other
     // exchange's reply comes in between.
     SensorReport discarded = {};
-    exchangeLocked(slot, handle, sWriteBuf, discarded);
-    const int result = exchangeLocked(slot, handle, sWriteBuf, sRead);
+    exchangeLocked(handle, sWriteBuf, discarded);
+    const int result = exchangeLocked(handle, sWriteBuf, sRead);
     unlockHandle(slot);
     return result == EXCHANGE_OK && replyCarriesAnswer(sRead) ? 1 : 0;
 }

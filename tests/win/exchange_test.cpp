@@ -1,0 +1,380 @@
+// exchangeReport and probeSensor over real overlapped pipe handles: byte counts, status bytes,
+// time-outs, late replies, two threads on one handle, and the probe.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "sensor/sensor_link.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+namespace {
+
+double nowMs() {
+    return simboardNowMs();
+}
+
+std::string hex(const uint8_t* bytes, size_t n) {
+    std::string s;
+    char b[4];
+    for (size_t i = 0; i < n; ++i) {
+        snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+        s += b;
+    }
+    return s;
+}
+
+SimReplyMode replies(bool silent, DWORD delayMs, int status = 0x0A, DWORD length = 10) {
+    SimReplyMode m;
+    m.silent = silent;
+    m.delayMs = delayMs;
+    m.statusByte = status;
+    m.replyLength = length;
+    return m;
+}
+
+struct Exchange : ::testing::Test {
+    SimBoard* board = nullptr;
+    std::vector<HANDLE> handles;
+
+    void SetUp() override {
+        SimBoardConfig config;
+        config.broadcastDeviceChange = false;
+        board = simboardStart(config);
+        ASSERT_NE(nullptr, board) << "error " << GetLastError();
+    }
+    void TearDown() override {
+        for (HANDLE h : handles)
+            CloseHandle(h);
+        simboardStop(board);
+    }
+    HANDLE open() {
+        // A burst of opens can outrun the board's waiting pipe instances (ERROR_PIPE_BUSY).
+        HANDLE h = nullptr;
+        for (int attempt = 0; !h && attempt < 100; ++attempt) {
+            h = findSensor();
+            if (!h)
+                Sleep(10);
+        }
+        EXPECT_NE(nullptr, h);
+        if (h)
+            handles.push_back(h);
+        return h;
+    }
+    // The commands the board logged since `from`, as hex.
+    std::vector<std::string> commandsSince(size_t from) {
+        Sleep(50);
+        std::vector<std::string> out;
+        std::vector<SimEvent> log = simboardLog(board);
+        for (size_t i = from; i < log.size(); ++i)
+            if (log[i].kind == SIM_COMMAND)
+                out.push_back(hex(log[i].bytes.data(), log[i].bytes.size()));
+        return out;
+    }
+};
+
+// A reply buffer with guard bytes on both sides: nothing may be written outside its 10 bytes.
+struct GuardedReply {
+    uint8_t before[32];
+    SensorReport reply;
+    uint8_t after[32];
+    GuardedReply() { reset(); }
+    void reset() {
+        memset(before, 0xCD, sizeof before);
+        reply.fill(0xEE);
+        memset(after, 0xCD, sizeof after);
+    }
+    bool guardsIntact() const {
+        for (uint8_t b : before)
+            if (b != 0xCD)
+                return false;
+        for (uint8_t b : after)
+            if (b != 0xCD)
+                return false;
+        return true;
+    }
+};
+
+SensorPoint pointOf(const SensorReport& r) {
+    return decodeSensorPoint(r);
+}
+
+// ---- A pipe of the test's own, to see exact message lengths on both sides -----------------------
+
+struct OwnPipe {
+    HANDLE server = INVALID_HANDLE_VALUE;
+    HANDLE client = INVALID_HANDLE_VALUE;
+    std::thread thread;
+    std::vector<DWORD> commandLengths;        // as received
+    std::vector<std::vector<uint8_t>> script; // one reply message per command, in order
+
+    bool start(std::vector<std::vector<uint8_t>> replies) {
+        script = std::move(replies);
+        char name[96];
+        snprintf(name, sizeof name, "\\\\.\\pipe\\VelmoraExchangeTest-%lu", GetCurrentProcessId());
+        server =
+            CreateNamedPipeA(name, PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
+                             1, 4096, 4096, 0, nullptr);
+        if (server == INVALID_HANDLE_VALUE)
+            return false;
+        client = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_OVERLAPPED, nullptr);
+        if (client == INVALID_HANDLE_VALUE)
+            return false;
+        thread = std::thread([this] {
+            for (const std::vector<uint8_t>& reply : script) {
+                uint8_t message[64];
+                DWORD got = 0;
+                if (!ReadFile(server, message, sizeof message, &got, nullptr))
+                    return;
+                commandLengths.push_back(got);
+                DWORD written = 0;
+                WriteFile(server, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr);
+            }
+        });
+        return true;
+    }
+    ~OwnPipe() {
+        if (client != INVALID_HANDLE_VALUE)
+            CloseHandle(client);
+        if (thread.joinable())
+            thread.join();
+        if (server != INVALID_HANDLE_VALUE)
+            CloseHandle(server);
+    }
+};
+
+} // namespace
+
+TEST(ExchangeBytes, NineBytesOutTenBytesInAndALongReplyDoesNotLeakIntoTheNext) {
+    std::vector<uint8_t> first = {0x00, 0x0A, 0x02, 0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09};
+    std::vector<uint8_t> tooLong = {0x00, 0x0A, 0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28, 0x29, 0x2A};
+    std::vector<uint8_t> third = {0x00, 0x0A, 0x31, 0x32, 0x33, 0x34, 0x35, 0x36, 0x37, 0x38};
+    OwnPipe pipe;
+    ASSERT_TRUE(pipe.start({first, tooLong, third})) << GetLastError();
+    const SensorReport get = makeSensorCommand(SENSOR_GET);
+
+    GuardedReply r;
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(pipe.client, get, r.reply));
+    EXPECT_EQ(hex(first.data(), 10), hex(r.reply.data(), 10)) << "all ten bytes of the reply";
+    EXPECT_TRUE(r.guardsIntact());
+
+    r.reset();
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(pipe.client, get, r.reply));
+    EXPECT_EQ(hex(tooLong.data(), 10), hex(r.reply.data(), 10)) << "the first ten bytes of a long reply";
+    EXPECT_TRUE(r.guardsIntact()) << "no more than ten bytes land in the reply";
+
+    r.reset();
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(pipe.client, get, r.reply));
+    EXPECT_EQ(hex(third.data(), 10), hex(r.reply.data(), 10))
+        << "the rest of the long reply is not the next reply";
+
+    pipe.thread.join();
+    ASSERT_EQ(3u, pipe.commandLengths.size());
+    for (DWORD length : pipe.commandLengths)
+        EXPECT_EQ(9u, length) << "a command is written as exactly 9 bytes";
+}
+
+TEST_F(Exchange, EachCommandArrivesAsItsNineBytes) {
+    HANDLE h = open();
+    const size_t from = simboardLogSize(board);
+    SensorReport reply;
+    for (SensorSubCommand c : {SENSOR_GET, SENSOR_RUN, SENSOR_STOP, SENSOR_STOP})
+        EXPECT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(c), reply));
+    std::vector<std::string> got = commandsSince(from);
+    std::vector<std::string> want = {"00 A0 01 00 00 00 00 00 60", "00 A0 02 00 00 00 00 00 60",
+                                     "00 A0 03 00 00 00 00 00 60", "00 A0 03 00 00 00 00 00 60"};
+    EXPECT_EQ(want, got);
+}
+
+TEST_F(Exchange, AnyStatusIsAnAnswerToTheExchange) {
+    HANDLE h = open();
+    simboardSetReplies(board, 0, replies(false, 0, 0x55));
+    SensorReport reply;
+    reply.fill(0xEE);
+    EXPECT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    EXPECT_EQ(0x55, reply[1]);
+    EXPECT_EQ(0, probeSensor(h)) << "the probe wants 0x0A";
+}
+
+TEST_F(Exchange, ASensorThatNeverAnswersTimesOutAfterAboutAHundredMilliseconds) {
+    HANDLE h = open();
+    simboardSetReplies(board, 0, replies(true, 0));
+    for (int round = 0; round < 3; ++round) {
+        GuardedReply r;
+        const double start = nowMs();
+        EXPECT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply));
+        const double took = nowMs() - start;
+        EXPECT_GE(took, 95.0) << "round " << round;
+        EXPECT_LT(took, 900.0) << "round " << round << ": one pending read, one time-out";
+        EXPECT_TRUE(r.guardsIntact());
+    }
+    const double start = nowMs();
+    EXPECT_EQ(0, probeSensor(h));
+    EXPECT_LT(nowMs() - start, 1500.0);
+}
+
+TEST_F(Exchange, NoHandleAClosedHandleAndAnUnpluggedSensorFail) {
+    SensorReport reply;
+    const SensorReport stop = makeSensorCommand(SENSOR_STOP);
+    EXPECT_EQ(EXCHANGE_WRITE_FAILED, exchangeReport(nullptr, stop, reply));
+    EXPECT_EQ(EXCHANGE_WRITE_FAILED, exchangeReport(INVALID_HANDLE_VALUE, stop, reply));
+    EXPECT_EQ(0, probeSensor(nullptr));
+
+    HANDLE closed = findSensor();
+    ASSERT_NE(nullptr, closed);
+    CloseHandle(closed);
+    const double start = nowMs();
+    EXPECT_EQ(EXCHANGE_WRITE_FAILED, exchangeReport(closed, stop, reply));
+    EXPECT_LT(nowMs() - start, 50.0) << "fails at once, no waiting";
+
+    HANDLE h = open();
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, stop, reply));
+    simboardUnplug(board, 0);
+    Sleep(50);
+    EXPECT_NE(EXCHANGE_OK, exchangeReport(h, stop, reply));
+    EXPECT_EQ(0, probeSensor(h));
+}
+
+TEST_F(Exchange, AReplyWaitingAfterATimeOutIsNotTakenForTheNextAnswer) {
+    HANDLE h = open();
+    simboardFingerDown(board, 0, 100, 200, SIM_SENSOR);
+    simboardSetReplies(board, 0, replies(false, 150));
+    SensorReport reply;
+    ASSERT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    Sleep(200); // the late reply, with the old point, now waits on the handle
+    simboardSetReplies(board, 0, replies(false, 0));
+    simboardFingerDown(board, 0, 500, 600, SIM_SENSOR);
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    EXPECT_EQ(500, pointOf(reply).x) << "got the late reply to the earlier command";
+    EXPECT_EQ(600, pointOf(reply).y);
+}
+
+TEST_F(Exchange, AThousandLateRepliesCorruptNothing) {
+    // Each reply arrives 20 ms after its exchange gave up. Twenty connections share the thousand
+    // exchanges, so the run takes seconds. Every exchange must time out, nothing may be written
+    // outside a reply buffer, and afterwards each connection reads its own fresh answer.
+    constexpr int CONNECTIONS = 20, ROUNDS = 50;
+    simboardFingerDown(board, 0, 100, 200, SIM_SENSOR);
+    simboardSetReplies(board, 0, replies(false, 120));
+    std::vector<HANDLE> hs;
+    for (int i = 0; i < CONNECTIONS; ++i)
+        hs.push_back(open());
+    std::atomic<int> timeouts{0}, others{0}, smashed{0};
+    std::vector<std::thread> threads;
+    for (HANDLE h : hs)
+        threads.emplace_back([&, h] {
+            GuardedReply r;
+            for (int round = 0; round < ROUNDS; ++round) {
+                r.reset();
+                const int result = exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply);
+                (result == EXCHANGE_TIMEOUT ? timeouts : others)++;
+                if (!r.guardsIntact() || r.reply[0] != 0xEE)
+                    smashed++; // a timed-out exchange leaves the caller's buffer alone
+                Sleep(60);     // the late reply lands in the meantime
+            }
+        });
+    for (std::thread& t : threads)
+        t.join();
+    EXPECT_EQ(CONNECTIONS * ROUNDS, timeouts.load());
+    EXPECT_EQ(0, others.load());
+    EXPECT_EQ(0, smashed.load());
+    EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
+
+    Sleep(200);
+    simboardSetReplies(board, 0, replies(false, 0));
+    simboardFingerDown(board, 0, 321, 456, SIM_SENSOR);
+    for (HANDLE h : hs) {
+        SensorReport reply = {};
+        ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+        EXPECT_EQ(REPORT_DATA, reply[1]);
+        EXPECT_EQ(321, pointOf(reply).x);
+        EXPECT_EQ(456, pointOf(reply).y);
+    }
+}
+
+TEST_F(Exchange, BackToBackLateRepliesThenANormalExchange) {
+    // Without pauses, later exchanges may catch earlier late replies; none may crash or corrupt,
+    // and once the sensor answers at once again the answer is the right one.
+    HANDLE h = open();
+    simboardFingerDown(board, 0, 100, 200, SIM_SENSOR);
+    simboardSetReplies(board, 0, replies(false, 130));
+    GuardedReply r;
+    for (int round = 0; round < 20; ++round) {
+        exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply);
+        ASSERT_TRUE(r.guardsIntact()) << "round " << round;
+    }
+    Sleep(300);
+    simboardSetReplies(board, 0, replies(false, 0));
+    simboardFingerDown(board, 0, 700, 300, SIM_SENSOR);
+    SensorReport reply = {};
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    EXPECT_EQ(700, pointOf(reply).x);
+    EXPECT_EQ(300, pointOf(reply).y);
+}
+
+TEST_F(Exchange, TwoThreadsOnOneHandleEachGetTheirOwnReplies) {
+    // The reader thread's Get and the GUI thread's Stop, Run and probe on the same handle. A Get's
+    // reply carries the finger's point; the others' carry zeros. Any crossing shows.
+    constexpr int ROUNDS = 2000;
+    HANDLE h = open();
+    simboardFingerDown(board, 0, 300, 400, SIM_SENSOR);
+    std::atomic<int> crossed{0}, failed{0}, probesLost{0};
+    std::thread reader([&] {
+        const SensorReport get = makeSensorCommand(SENSOR_GET);
+        for (int i = 0; i < ROUNDS; ++i) {
+            SensorReport reply = {};
+            if (exchangeReport(h, get, reply) != EXCHANGE_OK)
+                failed++;
+            else if (pointOf(reply).x != 300 || pointOf(reply).y != 400)
+                crossed++;
+        }
+    });
+    std::thread gui([&] {
+        for (int i = 0; i < ROUNDS; ++i) {
+            if (i % 10 == 0) {
+                if (probeSensor(h) != 1)
+                    probesLost++;
+                continue;
+            }
+            SensorReport reply = {};
+            const SensorReport command = makeSensorCommand(i % 2 ? SENSOR_STOP : SENSOR_RUN);
+            if (exchangeReport(h, command, reply) != EXCHANGE_OK)
+                failed++;
+            else if (reply[3] != 0 || reply[4] != 0 || reply[5] != 0)
+                crossed++;
+        }
+    });
+    reader.join();
+    gui.join();
+    EXPECT_EQ(0, crossed.load());
+    EXPECT_EQ(0, failed.load());
+    EXPECT_EQ(0, probesLost.load());
+}
+
+TEST_F(Exchange, TheProbeIsWrittenTwiceAndWantsStatus0A) {
+    HANDLE h = open();
+    size_t from = simboardLogSize(board);
+    EXPECT_EQ(1, probeSensor(h));
+    std::vector<std::string> want = {"00 A0 00 00 00 00 00 00 00", "00 A0 00 00 00 00 00 00 00"};
+    EXPECT_EQ(want, commandsSince(from));
+
+    // The reply to the first writing is read and dropped: the next exchange gets its own answer.
+    simboardFingerDown(board, 0, 50, 60, SIM_SENSOR);
+    SensorReport reply = {};
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    EXPECT_EQ(50, pointOf(reply).x);
+
+    simboardSetReplies(board, 0, replies(false, 0, 0x0B));
+    EXPECT_EQ(0, probeSensor(h)) << "another status";
+    simboardSetReplies(board, 0, replies(false, 0, 0x0A, 1));
+    EXPECT_EQ(0, probeSensor(h)) << "a reply too short to carry the status";
+    simboardSetReplies(board, 0, replies(true, 0));
+    EXPECT_EQ(0, probeSensor(h)) << "no answer";
+    simboardSetReplies(board, 0, replies(false, 0));
+    EXPECT_EQ(1, probeSensor(h)) << "answers again";
+}
