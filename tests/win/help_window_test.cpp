@@ -6,6 +6,7 @@
 #include "app/window_classes.h"
 #include "app/window_procs.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
@@ -16,11 +17,15 @@
 
 namespace {
 
+// Before main, so before the first window exists.
+const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
+
 void registerClassesOnce() {
     static bool done = false;
     if (!done)
         registerWindowClasses(GetModuleHandleA(nullptr));
     done = true;
+    (void)windowManagerWaitSkipped;
 }
 
 HWND createHelp(const char* className, HINSTANCE instance) {

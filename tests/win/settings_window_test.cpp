@@ -7,6 +7,7 @@
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 
 #include <gtest/gtest.h>
@@ -29,11 +30,15 @@ std::string colourText(COLORREF c) {
     return s;
 }
 
+// Before main, so before the first window exists.
+const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
+
 void registerClassesOnce() {
     static bool done = false;
     if (!done)
         registerWindowClasses(GetModuleHandleA(nullptr));
     done = true;
+    (void)windowManagerWaitSkipped;
 }
 
 void setSettings(int32_t save, int32_t ouhe, int32_t lagTime) {

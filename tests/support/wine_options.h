@@ -1,0 +1,9 @@
+#pragma once
+// Per-program Wine options a test program sets for itself before its first window.
+
+// Wine's X11 driver treats captioned top-level windows as managed by a window manager and, on
+// hiding one, waits up to two seconds for the window manager to withdraw it; the test displays have
+// none. The driver's per-program option "Managed" = "N" skips that wait (Wine then draws the
+// caption itself). The driver reads it when it loads, at the first window, so call this before
+// creating one. Does nothing outside Wine.
+void skipWindowManagerWait();
