@@ -141,36 +141,6 @@ TEST(SettingsNames, PrefixTestInOrderAndCase) {
     EXPECT_EQ(calibRawIndex(SETTING_OUHE), -1);
 }
 
-TEST(SettingsRanges, KeptOrCorrectedToDefault) {
-    struct Case {
-        int setting;
-        int32_t number;
-        bool keep;
-        int32_t value;
-    } cases[] = {
-        {SETTING_LAG_TIME, 4, false, 10},
-        {SETTING_LAG_TIME, 5, true, 5},
-        {SETTING_LAG_TIME, 60, true, 60},
-        {SETTING_LAG_TIME, 61, false, 10},
-        {SETTING_SAVE, 0, true, 0},
-        {SETTING_SAVE, 1, true, 1},
-        {SETTING_SAVE, 7, false, 1},
-        {SETTING_SAVE, -1, false, 1},
-        {SETTING_OUHE, 0, false, 1},
-        {SETTING_OUHE, 1, true, 1},
-        {SETTING_OUHE, 20, true, 20},
-        {SETTING_OUHE, 21, false, 1},
-        {SETTING_P3Y, -2147483647 - 1, true, -2147483647 - 1},
-        {SETTING_P1X, 9999, true, 9999},
-        {SETTING_LAG_TIME, 2147483647, false, 10},
-    };
-    for (const Case& c : cases) {
-        int32_t value = -99;
-        EXPECT_EQ(acceptSettingNumber(c.setting, c.number, value), c.keep) << c.setting << " " << c.number;
-        EXPECT_EQ(value, c.value) << c.setting << " " << c.number;
-    }
-}
-
 TEST(SettingsFormat, WidthsAndCuts) {
     struct Case {
         int setting;
@@ -192,81 +162,6 @@ TEST(SettingsFormat, WidthsAndCuts) {
     EXPECT_STREQ(settingDefaultText(SETTING_LAG_TIME), "10");
     EXPECT_STREQ(settingDefaultText(SETTING_OUHE), "1");
     EXPECT_STREQ(settingDefaultText(SETTING_P2Y), "9999");
-}
-
-TEST(SettingsLoad, EmptyKeyGetsEveryDefaultInOrder) {
-    int32_t before[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-    LoadDecision d = decideLoad({}, before);
-    EXPECT_EQ(d.lagTime, 10);
-    EXPECT_EQ(d.save, 1);
-    EXPECT_EQ(d.ouhe, 1);
-    EXPECT_EQ(d.calibState, 0);
-    EXPECT_FALSE(d.complete);
-    for (int k = 0; k < 8; ++k)
-        EXPECT_EQ(d.calibRaw[k], before[k]) << "coordinate left in memory as it was";
-    const char* order[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X", "P4X", "P1Y", "P2Y", "P3Y", "P4Y"};
-    const char* texts[] = {"10", "1", "1", "9999", "9999", "9999", "9999", "9999", "9999", "9999", "9999"};
-    ASSERT_EQ(d.changes.size(), 11u);
-    for (int k = 0; k < 11; ++k) {
-        EXPECT_FALSE(d.changes[k].remove);
-        EXPECT_EQ(d.changes[k].name, order[k]);
-        EXPECT_EQ(d.changes[k].text, texts[k]);
-    }
-}
-
-TEST(SettingsLoad, CalibrationCompleteMissingOrDegenerate) {
-    LoadDecision d = decideLoad(calibratedKey(), kUnmeasured);
-    EXPECT_TRUE(d.complete);
-    EXPECT_EQ(d.calibState, -1);
-    const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
-    EXPECT_TRUE(std::equal(expected, expected + 8, d.calibRaw));
-    Vec3 points[4], weights;
-    ASSERT_TRUE(setUpTransform(expected, points, weights));
-    EXPECT_EQ(d.weights.z, weights.z);
-    EXPECT_EQ(d.sensorPoints[3].z, points[3].z);
-    EXPECT_EQ(changesOf(d).lastWrite("P1X"), "<none>");
-
-    std::vector<SnapshotValue> one9999 = calibratedKey();
-    one9999[5] = value("P3Y", "9999");
-    d = decideLoad(one9999, kUnmeasured);
-    EXPECT_EQ(d.calibState, 0);
-    EXPECT_EQ(d.calibRaw[5], 9999);
-
-    std::vector<SnapshotValue> missing = calibratedKey();
-    missing.erase(missing.begin() + 2); // P2X
-    d = decideLoad(missing, kUnmeasured);
-    EXPECT_EQ(d.calibState, 0);
-    EXPECT_EQ(changesOf(d).lastWrite("P2X"), "9999");
-
-    // All eight read, none 9999, but three on one line: no transform, run uncalibrated, the
-    // points stay in the key (nothing written or deleted for them).
-    std::vector<SnapshotValue> degenerate = {value("P1X", "100"), value("P1Y", "100"), value("P2X", "500"),
-                                             value("P2Y", "100"), value("P3X", "900"), value("P3Y", "100"),
-                                             value("P4X", "500"), value("P4Y", "700")};
-    d = decideLoad(degenerate, kUnmeasured);
-    EXPECT_TRUE(d.complete);
-    EXPECT_EQ(d.calibState, 0);
-    for (const RegistryChange& change : d.changes)
-        EXPECT_EQ(change.name[0] == 'P', false) << change.name;
-}
-
-TEST(SettingsLoad, UnreadableValuesTakeNothingAndChangeNothingElse) {
-    std::vector<SnapshotValue> key = calibratedKey();
-    key.insert(key.begin() + 3, unreadable());
-    key.push_back(value("Save", "0"));
-    key.push_back(value("Ouhe", std::string(25, '3'))); // text longer than 19: unreadable
-    key.push_back(value("LagTime", "30"));
-    key.push_back(unreadable());
-    LoadDecision d = decideLoad(key, kUnmeasured);
-    EXPECT_EQ(d.save, 0);
-    EXPECT_EQ(d.lagTime, 30);
-    EXPECT_EQ(d.ouhe, 1) << "an unreadable Ouhe counts as not seen";
-    EXPECT_EQ(d.calibState, -1);
-    Changes c = changesOf(d);
-    EXPECT_TRUE(c.deleted.empty());
-    ASSERT_EQ(c.writes.size(), 1u);
-    EXPECT_EQ(c.writes[0].first, "Ouhe");
-    EXPECT_EQ(c.writes[0].second, "1");
 }
 
 TEST(SettingsLoad, CorrectionUnderTheCanonicalNameIsSeenByALaterValue) {

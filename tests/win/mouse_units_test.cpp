@@ -48,14 +48,3 @@ TEST(MouseUnits, EveryPixelOfTheScreenRoundTrips) {
     EXPECT_EQ(p.x, w - 1);
     EXPECT_EQ(p.y, h - 1);
 }
-
-TEST(MouseUnits, TheRuleBeforeItLandedOnePixelShort) {
-    // X * 65535 / W, truncated, misses for most X: the reason for the ceiling rule.
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    int missed = 0;
-    for (int x = 0; x < w; x += 7) {
-        POINT p = moveAbsolute(x * 65535 / w, pixelToMouseY(h / 2, h));
-        missed += p.x != x;
-    }
-    EXPECT_GT(missed, 0) << "the truncating rule happened to land everywhere on this screen";
-}

@@ -4,13 +4,10 @@
 #include <cstring>
 #include <map>
 #include <memory>
-#include <random>
-#include <set>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/core/settings_rules.h"
 #include "app/settings_store.h"
 #include "tests/support/wintest.h"
 
@@ -81,13 +78,6 @@ void resetState() {
     calibWeights = Vec3{0, 0, 0};
     calibState = 0;
     calibValid = 0;
-}
-
-std::string lower(std::string s) {
-    for (char& ch : s)
-        if (ch >= 'A' && ch <= 'Z')
-            ch = static_cast<char>(ch + 32);
-    return s;
 }
 
 const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
@@ -384,108 +374,4 @@ TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     const int32_t points[8] = {};
     saveCalibrationPoints(points);
     EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY)) << "nothing is created";
-}
-
-TEST_F(SettingsStore, RandomKeysOnTheRealRegistry) {
-    // Random names (the eleven, longer and shorter, other case, junk), types and data (numbers,
-    // binary, overlong); afterwards the key holds only values that answer to a name or could not
-    // be read, every one of the eleven answers to some value, and memory is in range.
-    std::mt19937 rng(8);
-    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); };
-    auto junk = [&](int length, int lowest) {
-        std::string s(length, ' ');
-        for (char& ch : s)
-            ch = static_cast<char>(lowest + pick(128 - lowest)); // 7-bit: names survive the code page
-        return s;
-    };
-    const DWORD types[] = {REG_SZ, REG_SZ, REG_SZ, REG_BINARY, REG_DWORD, REG_EXPAND_SZ, REG_MULTI_SZ};
-    int calibrated = 0;
-    for (int n = 0; n < 150; ++n) {
-        fresh();
-        createKey();
-        std::map<std::string, std::string> oversized; // unreadable values as written, by lower-case name
-        int count = pick(14);
-        for (int k = 0; k < count; ++k) {
-            std::string name = kElevenNames[pick(11)];
-            switch (pick(5)) {
-            case 0:
-                name += junk(pick(4), 33);
-                break;
-            case 1:
-                name = name.substr(0, pick(static_cast<int>(name.size())) + 1);
-                break;
-            case 2:
-                name[0] = static_cast<char>(name[0] ^ 0x20);
-                break;
-            case 3:
-                name = "J" + junk(pick(10), 33);
-                break;
-            }
-            std::string data;
-            switch (pick(5)) {
-            case 0:
-                data = std::to_string(pick(100) - 20);
-                break;
-            case 1:
-                data = junk(pick(8), 0);
-                break;
-            case 2:
-                data = std::string(pick(3), ' ') + std::to_string(pick(2000));
-                break;
-            case 3:
-                data = std::string(200 + pick(100), '7');
-                break;
-            default:
-                data = std::to_string(pick(1024));
-            }
-            DWORD type = types[pick(7)];
-            if (type == REG_DWORD)
-                data.resize(4, '\0');
-            put(name, data, type);
-            // Value names ignore case: this write may have replaced an earlier value.
-            oversized.erase(lower(name));
-            if (data.size() > 200)
-                oversized[lower(name)] = data;
-        }
-        if (pick(3) == 0)
-            putCalibration();
-        SCOPED_TRACE("key " + std::to_string(n));
-        ASSERT_EQ(loadSettings(&settings), 1);
-
-        auto key = readKey();
-        std::map<std::string, RawValue> byLowerName;
-        for (const auto& v : key) {
-            byLowerName[lower(v.first)] = v.second;
-            bool known = matchSettingName(v.first.c_str()) != SETTING_NONE;
-            EXPECT_TRUE(known || oversized.count(lower(v.first))) << "left in the key: " << v.first;
-        }
-        for (const auto& o : oversized) {
-            bool canonical = false; // the default of a name not seen may replace it
-            for (const char* name : kElevenNames)
-                canonical = canonical || o.first == lower(name);
-            if (!canonical) {
-                EXPECT_EQ(byLowerName[o.first].bytes.size(), o.second.size())
-                    << "unreadable value changed: " << o.first;
-            }
-        }
-        for (const char* name : kElevenNames) {
-            bool answered = false;
-            for (const auto& v : key)
-                answered = answered || matchSettingName(v.first.c_str()) == matchSettingName(name);
-            EXPECT_TRUE(answered) << name << " neither present nor written";
-        }
-        EXPECT_GE(settings.lagTime.load(), 5);
-        EXPECT_LE(settings.lagTime.load(), 60);
-        EXPECT_GE(settings.ouhe.load(), 1);
-        EXPECT_LE(settings.ouhe.load(), 20);
-        EXPECT_TRUE(settings.save.load() == 0 || settings.save.load() == 1);
-        EXPECT_EQ(calibValid.load(), calibState.load());
-        EXPECT_TRUE(calibState.load() == 0 || calibState.load() == -1);
-        if (calibState.load() == -1) {
-            ++calibrated;
-            Vec3 points[4], weights;
-            EXPECT_TRUE(setUpTransform(calibRaw, points, weights));
-        }
-    }
-    EXPECT_GT(calibrated, 10);
 }
