@@ -226,13 +226,15 @@ void onMode(HWND palette, int i) {
     const int self = i == 0 ? BUTTON_N_DESKTOP : BUTTON_N_BOARD;
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
-        BringWindowToTop(containerWindows[i]);
-        BringWindowToTop(pageWindows[i]);
-        BringWindowToTop(palette);
         ShowWindow(pageWindows[1 - i], SW_HIDE);
         ShowWindow(containerWindows[1 - i], SW_HIDE);
         ShowWindow(containerWindows[i], SW_SHOWNORMAL);
         ShowWindow(pageWindows[i], SW_SHOWNORMAL);
+        // Raised after they are shown: Wine maps a newly shown window above all others, the
+        // topmost palette included, until the stack is set again.
+        BringWindowToTop(containerWindows[i]);
+        BringWindowToTop(pageWindows[i]);
+        BringWindowToTop(palette);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];

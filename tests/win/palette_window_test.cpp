@@ -1,0 +1,324 @@
+// The tool palette under Wine with its real buttons, pages and containers: start state, tooltips,
+// every command, the modes, hiding, toggling and the trip home. One palette per process (its
+// state is process-wide), so the cases run in order on the same palette.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/ids.h"
+#include "palette/palette_state.h"
+#include "palette/tool_button.h"
+#include "tests/support/page_fixture.h"
+#include "tests/support/wintest.h"
+
+namespace {
+
+HWND owner = nullptr;
+HWND palette = nullptr;
+
+// As the main window makes it: owned, hidden, then layered with the key colour and topmost.
+HWND createPalette() {
+    HWND p = CreateWindowExA(0, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN,
+                             GetSystemMetrics(SM_CXSCREEN) - 255, GetSystemMetrics(SM_CYSCREEN) - 255, 220,
+                             220, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetWindowLongPtrA(p, GWL_EXSTYLE, GetWindowLongPtrA(p, GWL_EXSTYLE) | WS_EX_LAYERED);
+    setLayeredWindowAttributes(p, 0xC8C8C8, 255, LWA_COLORKEY);
+    SetWindowPos(p, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    return p;
+}
+
+// A click as the pointer gives it: press and release on the button.
+void click(int n) {
+    SendMessageA(buttonWindows[n], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(110, 110));
+    SendMessageA(buttonWindows[n], WM_LBUTTONUP, 0, MAKELPARAM(110, 110));
+}
+
+bool visible(HWND h) {
+    return IsWindowVisible(h) != FALSE;
+}
+
+class Palette : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        ensureProgramClasses();
+        settings.save = 0;
+        owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+        palette = createPalette();
+        flushEvents(100);
+    }
+};
+
+TEST_F(Palette, StartsHiddenWithThePenSelectedAndNoPageCurrent) {
+    ASSERT_TRUE(palette);
+    EXPECT_FALSE(visible(palette)) << "\"Save\" 0: no palette at start";
+    EXPECT_EQ(drawState.currentPage, nullptr);
+    EXPECT_EQ(drawState.tool, 100308);
+    EXPECT_EQ(drawState.penWidth, 4);
+    EXPECT_EQ(drawState.eraserSize, 16);
+    EXPECT_EQ(drawState.colour, 0u);
+    EXPECT_EQ(penWidthIndex, 1);
+    EXPECT_EQ(eraserSizeIndex, 1);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 2);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].picture, 102);
+    EXPECT_EQ(buttonRecords[BUTTON_N_COLOUR_RIM].picture, 113);
+    EXPECT_EQ(buttonRecords[BUTTON_N_WIDTH_RIM].picture, 118);
+    EXPECT_EQ(buttonRecords[BUTTON_N_CLEAR].kind, BUTTON_ACTION);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].kind, BUTTON_TOGGLE);
+    EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].kind, BUTTON_TOGGLE);
+    EXPECT_EQ(buttonRecords[BUTTON_N_FACE].picture, 100);
+    for (int n : {4, 5, 6, 7, 8, 9, 10}) {
+        EXPECT_EQ(buttonRecords[n].state, 0) << n;
+        EXPECT_EQ(buttonRecords[n].picture, 101) << n;
+    }
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        ASSERT_TRUE(IsWindow(buttonWindows[n])) << n;
+        EXPECT_EQ(GetParent(buttonWindows[n]), palette) << n;
+        EXPECT_EQ(buttonRecordOf(buttonWindows[n]), &buttonRecords[n]) << n;
+        EXPECT_TRUE(GetWindowLongPtrA(buttonWindows[n], GWL_STYLE) & WS_VISIBLE) << n;
+        RECT box;
+        EXPECT_NE(GetWindowRgnBox(buttonWindows[n], &box), ERROR) << "button " << n << " has no region";
+    }
+}
+
+TEST_F(Palette, MakesBothPagesWithTheirContainersLayeredAsTheBoardNeeds) {
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(IsWindow(pageWindows[i])) << i;
+        ASSERT_TRUE(IsWindow(containerWindows[i])) << i;
+        EXPECT_FALSE(visible(pageWindows[i])) << i;
+        EXPECT_EQ(GetWindow(pageWindows[i], GW_OWNER), containerWindows[i]) << i;
+        EXPECT_EQ(reinterpret_cast<HWND>(GetWindowLongPtrA(containerWindows[i], 0)), pageWindows[i]) << i;
+        EXPECT_EQ(pageRecordOf(pageWindows[i]), &pageRecords[i]) << i;
+        EXPECT_EQ(pageRecords[i].settings, &drawState) << i;
+        EXPECT_NE(pageRecords[i].memDC, nullptr) << "page " << i << " got no UM_PAGE_INIT";
+        const LONG_PTR pageEx = GetWindowLongPtrA(pageWindows[i], GWL_EXSTYLE);
+        EXPECT_TRUE(pageEx & WS_EX_LAYERED) << i;
+        EXPECT_TRUE(pageEx & WS_EX_TOOLWINDOW) << i;
+        COLORREF key = 0;
+        BYTE alpha = 0;
+        DWORD flags = 0;
+        ASSERT_TRUE(GetLayeredWindowAttributes(pageWindows[i], &key, &alpha, &flags)) << i;
+        EXPECT_EQ(key, 0xC8C8C8u);
+        EXPECT_EQ(flags, (DWORD)LWA_COLORKEY);
+    }
+    const LONG_PTR c1 = GetWindowLongPtrA(containerWindows[0], GWL_EXSTYLE);
+    const LONG_PTR c2 = GetWindowLongPtrA(containerWindows[1], GWL_EXSTYLE);
+    EXPECT_TRUE((c1 & WS_EX_LAYERED) && (c1 & WS_EX_TOOLWINDOW));
+    EXPECT_TRUE(!(c2 & WS_EX_LAYERED) && (c2 & WS_EX_TOOLWINDOW)) << "the board is opaque";
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(containerWindows[0], nullptr, &alpha, &flags));
+    EXPECT_EQ(alpha, 1);
+    EXPECT_EQ(flags, (DWORD)LWA_ALPHA);
+}
+
+TEST_F(Palette, TooltipsCarryTheTwentyOneTexts) {
+    ASSERT_TRUE(IsWindow(tooltipWindow)) << "tooltips_class32 was not registered";
+    EXPECT_EQ(SendMessageA(tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), 21);
+    const char* expected[21] = {"",
+                                "",
+                                "Minimizar",
+                                "Restaurar",
+                                "Borrar",
+                                "Limpiar",
+                                "Cortar",
+                                "Windows / Nota",
+                                "Windows / Velmora",
+                                "Elipse",
+                                "L\xEDnea",
+                                "Pluma",
+                                "Color",
+                                "Color",
+                                "Color",
+                                "Color",
+                                "Espesor ",
+                                "Espesor ",
+                                "Espesor ",
+                                "Espesor ",
+                                ""};
+    for (int n = 0; n < 21; ++n) {
+        char text[80] = "?";
+        TOOLINFOA info = {};
+        info.cbSize = TTTOOLINFOA_V2_SIZE;
+        info.hwnd = palette;
+        info.uId = reinterpret_cast<UINT_PTR>(buttonWindows[n]);
+        info.lpszText = text;
+        SendMessageA(tooltipWindow, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+        EXPECT_EQ(std::string(text), expected[n]) << "button " << n;
+        EXPECT_EQ(std::string(tooltipTexts[n]), expected[n]) << "button " << n;
+    }
+}
+
+TEST_F(Palette, ColourAndWidthBeforeAnyModeChangeOnlyTheSettingsAndRims) {
+    ShowWindow(palette, SW_SHOWNORMAL);
+    click(BUTTON_N_BLACK + 1); // red
+    EXPECT_EQ(drawState.colour, 0x0000FFu);
+    EXPECT_EQ(buttonRecords[BUTTON_N_COLOUR_RIM].picture, 114);
+    click(BUTTON_N_WIDTH_0 + 2);
+    EXPECT_EQ(drawState.penWidth, 8);
+    EXPECT_EQ(penWidthIndex, 2);
+    EXPECT_EQ(drawState.eraserSize, 16);
+    EXPECT_EQ(buttonRecords[BUTTON_N_WIDTH_RIM].picture, 119);
+    EXPECT_EQ(drawState.currentPage, nullptr);
+    EXPECT_FALSE(visible(pageWindows[0]) || visible(pageWindows[1]));
+}
+
+TEST_F(Palette, FirstToolClickSwitchesDesktopModeOn) {
+    click(BUTTON_N_LINE);
+    EXPECT_EQ(drawState.tool, 100307);
+    EXPECT_EQ(buttonRecords[BUTTON_N_LINE].state, 2);
+    EXPECT_EQ(buttonRecords[BUTTON_N_LINE].picture, 102);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 0);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].picture, 101);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].state, 2);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].picture, 103);
+    EXPECT_EQ(drawState.currentPage, pageWindows[0]);
+    EXPECT_TRUE(visible(pageWindows[0]));
+    EXPECT_TRUE(visible(containerWindows[0]));
+    EXPECT_FALSE(visible(pageWindows[1]));
+    flushEvents(100);
+    saveScreenshot("palette_desktop_mode.bmp");
+}
+
+TEST_F(Palette, ClickingTheCurrentToolAgainOnlyTellsThePage) {
+    pageRecords[0].dragState = 1; // as if a stroke were under way
+    click(BUTTON_N_LINE);
+    EXPECT_EQ(pageRecords[0].dragState, 0) << "UM_PAGE_TOOL_CHANGED was not sent";
+    EXPECT_EQ(buttonRecords[BUTTON_N_LINE].state, 2);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].state, 2);
+    EXPECT_EQ(drawState.tool, 100307);
+}
+
+TEST_F(Palette, EraserHasItsOwnWidthAndTheRimFollowsTheToolInUse) {
+    click(BUTTON_N_ERASER);
+    EXPECT_EQ(buttonRecords[BUTTON_N_WIDTH_RIM].picture, 118) << "the rim shows the eraser's size";
+    EXPECT_EQ(buttonRecords[BUTTON_N_LINE].state, 0);
+    click(BUTTON_N_WIDTH_0 + 3);
+    EXPECT_EQ(drawState.eraserSize, 64);
+    EXPECT_EQ(eraserSizeIndex, 3);
+    EXPECT_EQ(drawState.penWidth, 8) << "the pen's width must stay";
+    EXPECT_EQ(buttonRecords[BUTTON_N_WIDTH_RIM].picture, 120);
+    click(BUTTON_N_PEN);
+    EXPECT_EQ(buttonRecords[BUTTON_N_WIDTH_RIM].picture, 117 + penWidthIndex);
+    EXPECT_EQ(drawState.tool, 100308);
+}
+
+TEST_F(Palette, PenDrawsOnTheCurrentPageAndClearEmptiesIt) {
+    TestPage view = {containerWindows[0], pageWindows[0], pageRecords[0]};
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(100, 100));
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(300, 100));
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(300, 100));
+    view.record = pageRecords[0];
+    EXPECT_EQ(canvasPixel(&view, 200, 100), RGB(255, 0, 0));
+    click(BUTTON_N_CLEAR);
+    EXPECT_EQ(countInked(&view, {0, 0, canvasExtent.x, canvasExtent.y}), 0);
+    EXPECT_EQ(drawState.tool, 100308) << "clear changes nothing else";
+    EXPECT_EQ(buttonRecords[BUTTON_N_CLEAR].state, 0);
+}
+
+TEST_F(Palette, BoardModeReplacesDesktopMode) {
+    click(BUTTON_N_BOARD);
+    EXPECT_FALSE(visible(pageWindows[0]));
+    EXPECT_FALSE(visible(containerWindows[0]));
+    EXPECT_TRUE(visible(pageWindows[1]));
+    EXPECT_TRUE(visible(containerWindows[1]));
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].state, 0);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].picture, 101);
+    EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);
+    EXPECT_EQ(drawState.currentPage, pageWindows[1]);
+    flushEvents(150);
+    EXPECT_EQ(screenPixel(20, 20), RGB(200, 200, 200)) << "the grey board";
+    saveScreenshot("palette_board_mode.bmp");
+    // Switched off again: no page is visible, the board page stays current.
+    click(BUTTON_N_BOARD);
+    EXPECT_FALSE(visible(pageWindows[1]) || visible(containerWindows[1]));
+    EXPECT_EQ(drawState.currentPage, pageWindows[1]);
+    click(BUTTON_N_BOARD);
+    EXPECT_TRUE(visible(pageWindows[1]));
+}
+
+TEST_F(Palette, RightEyeHidesAllAndKeepsTheModesThenToggleShowsThePaletteOnly) {
+    click(BUTTON_N_RIGHT_EYE);
+    EXPECT_FALSE(visible(palette));
+    for (int i = 0; i < 2; ++i)
+        EXPECT_FALSE(visible(pageWindows[i]) || visible(containerWindows[i])) << i;
+    EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    EXPECT_TRUE(visible(palette));
+    EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);
+    EXPECT_FALSE(visible(pageWindows[1]));
+}
+
+TEST_F(Palette, ToggleWhileShownHidesAndSwitchesBothModesOff) {
+    click(BUTTON_N_DESKTOP);
+    EXPECT_TRUE(visible(pageWindows[0]));
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    EXPECT_FALSE(visible(palette));
+    EXPECT_FALSE(visible(pageWindows[0]) || visible(containerWindows[0]));
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].state, 0);
+    EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].picture, 101);
+    EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 0);
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    EXPECT_TRUE(visible(palette));
+    EXPECT_FALSE(visible(pageWindows[0]));
+}
+
+TEST_F(Palette, LeftEyeBringsThePaletteHome) {
+    MoveWindow(palette, 40, 60, 220, 220, TRUE);
+    click(BUTTON_N_LEFT_EYE);
+    RECT r;
+    GetWindowRect(palette, &r);
+    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) - 255);
+    EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) - 255);
+    EXPECT_EQ(r.right - r.left, 220);
+}
+
+TEST_F(Palette, CommandIdsOutsideTheTableAndKeyboardCloseAreIgnored) {
+    const DrawState before = drawState;
+    ButtonRecord records[PALETTE_BUTTON_COUNT];
+    std::memcpy(records, buttonRecords, sizeof records);
+    const WPARAM ids[] = {0,
+                          IDM_PALETTE,
+                          100000,
+                          100001,
+                          100100,
+                          100105,
+                          100200,
+                          100205,
+                          100300,
+                          100309,
+                          100400,
+                          100403,
+                          0x186A4 /* 100004 */,
+                          static_cast<WPARAM>(100308) & 0xFFFF};
+    for (WPARAM id : ids)
+        SendMessageA(palette, WM_COMMAND, id, 0);
+    if (sizeof(WPARAM) > 4)
+        SendMessageA(palette, WM_COMMAND, (static_cast<WPARAM>(1) << 32) | 100301, 0);
+    EXPECT_EQ(std::memcmp(&before, &drawState, sizeof before), 0) << "DrawState changed";
+    EXPECT_EQ(std::memcmp(records, buttonRecords, sizeof records), 0) << "a button changed";
+    EXPECT_TRUE(visible(palette));
+    SendMessageA(palette, WM_SYSCOMMAND, SC_CLOSE, 0);
+    flushEvents(50);
+    EXPECT_TRUE(IsWindow(palette));
+    EXPECT_TRUE(visible(palette));
+    saveScreenshot("palette_shown.bmp");
+}
+
+// "Si ejecutar Zarpelo al inicio?" answered yes: a palette made with "Save" 1 shows itself once its
+// creator has layered it. (Made last: it takes over the process-wide palette state.)
+TEST_F(Palette, SaveOneShowsThePaletteAtStart) {
+    settings.save = 1;
+    HWND second = createPalette();
+    EXPECT_FALSE(visible(second)) << "shown before its creator made it layered";
+    flushEvents(100);
+    EXPECT_TRUE(visible(second));
+    settings.save = 0;
+}
+
+} // namespace
