@@ -18,17 +18,22 @@ HRGN createShapeRegion(const PaletteShape* shape) {
     return CreatePolygonRgn(points.data(), shape->pointCount, WINDING);
 }
 
+HRGN createShapeRegionReported(HWND owner, const PaletteShape* shape, int index) {
+    HRGN region = createShapeRegion(shape);
+    int step = shapeErrorNumber(index);
+    if (!region && step >= 0) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%d,%d", step, int(GetLastError()));
+        MessageBoxA(owner, text, "error", MB_OK);
+    }
+    return region;
+}
+
 void buildPaletteShapeRegions(HWND owner, PaletteShape shapes[PALETTE_SHAPE_COUNT],
                               HRGN regions[PALETTE_SHAPE_COUNT]) {
     for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i) {
         preparePaletteShape(&shapes[i], i);
-        regions[i] = createShapeRegion(&shapes[i]);
-        int step = shapeErrorNumber(i);
-        if (!regions[i] && step >= 0) {
-            char text[32];
-            std::snprintf(text, sizeof text, "%d,%d", step, int(GetLastError()));
-            MessageBoxA(owner, text, "error", MB_OK);
-        }
+        regions[i] = createShapeRegionReported(owner, &shapes[i], i);
     }
 }
 
