@@ -74,3 +74,7 @@ void killProgram(ChildProgram* child) {
         WaitForSingleObject(child->process, 5000);
     }
 }
+
+bool waitProgramIdle(ChildProgram* child, DWORD timeoutMs) {
+    return child->process && WaitForInputIdle(child->process, timeoutMs) == 0;
+}

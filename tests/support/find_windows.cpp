@@ -70,7 +70,19 @@ HWND waitTopLevelWindow(const char* className, DWORD processId, DWORD timeoutMs,
 }
 
 HWND waitMessageBox(DWORD processId, DWORD timeoutMs, bool pumpMessages) {
-    return waitTopLevelWindow("#32770", processId, timeoutMs, pumpMessages);
+    // The dialog exists before its controls do: wait until it is shown, and so complete.
+    const DWORD start = GetTickCount();
+    for (;;) {
+        for (HWND box : topLevelWindows("#32770", processId))
+            if (IsWindowVisible(box))
+                return box;
+        if (GetTickCount() - start >= timeoutMs)
+            return nullptr;
+        if (pumpMessages)
+            pumpFor(10);
+        else
+            Sleep(10);
+    }
 }
 
 namespace {

@@ -34,6 +34,9 @@ bool waitProgramExit(ChildProgram* child, DWORD timeoutMs, DWORD* exitCode, bool
 bool programRunning(const ChildProgram* child);
 // Ends the child at once (exit code 999) and waits for it.
 void killProgram(ChildProgram* child);
+// Waits until the child's GUI thread waits for input (start-up done, message loop or a modal box
+// running): WaitForInputIdle. False on time-out.
+bool waitProgramIdle(ChildProgram* child, DWORD timeoutMs);
 
 // ---- Windows of any process (tests/support/find_windows.cpp) -----------------------------------
 
@@ -47,7 +50,7 @@ std::string windowText(HWND hwnd);
 std::string windowClassName(HWND hwnd);
 
 // A message box is a top-level "#32770" dialog: its caption is the window text, its message the
-// text of its static control that has one.
+// text of its static control that has one. waitMessageBox returns it once it is shown.
 HWND waitMessageBox(DWORD processId, DWORD timeoutMs, bool pumpMessages = false);
 std::string messageBoxText(HWND box);
 std::string messageBoxCaption(HWND box);

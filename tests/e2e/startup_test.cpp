@@ -1,0 +1,198 @@
+// Start-up seen from outside: the program as a child process, the simulated board in this one.
+#include <gtest/gtest.h>
+
+#include "app/window_classes.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+namespace {
+
+constexpr DWORD START_TIMEOUT_MS = 15000;
+constexpr DWORD EXIT_TIMEOUT_MS = 10000;
+
+const char STOP_BYTES[] = "00 A0 03 00 00 00 00 00 60";
+
+std::string hex(const std::vector<uint8_t>& bytes) {
+    std::string s;
+    char b[4];
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        snprintf(b, sizeof b, i ? " %02X" : "%02X", bytes[i]);
+        s += b;
+    }
+    return s;
+}
+
+std::vector<SimEvent> eventsOf(const std::vector<SimEvent>& log, SimEventKind kind, size_t from = 0) {
+    std::vector<SimEvent> out;
+    for (size_t i = from; i < log.size(); ++i)
+        if (log[i].kind == kind)
+            out.push_back(log[i]);
+    return out;
+}
+
+struct Startup : ::testing::Test {
+    SimBoard* board = nullptr;
+
+    void SetUp() override { ASSERT_TRUE(deleteTolvexKey()); }
+    void TearDown() override {
+        if (board)
+            simboardStop(board);
+        deleteTolvexKey();
+    }
+    void startBoard(std::vector<SimSensorConfig> sensors = {SimSensorConfig{}}) {
+        SimBoardConfig config;
+        config.sensors = sensors;
+        config.broadcastDeviceChange = false;
+        board = simboardStart(config);
+        ASSERT_NE(nullptr, board) << "error " << GetLastError();
+    }
+    // Starts the program and waits for its main window.
+    HWND startRunning(ChildProgram* child) {
+        EXPECT_TRUE(startProgram("VelmoraSim.exe", child)) << GetLastError();
+        HWND main = waitTopLevelWindow("Velmora", child->processId, START_TIMEOUT_MS, true);
+        EXPECT_NE(nullptr, main) << "no \"Velmora\" window";
+        // The window exists from inside its creation on; start-up is over once the message loop
+        // waits for input.
+        EXPECT_TRUE(waitProgramIdle(child, START_TIMEOUT_MS));
+        return main;
+    }
+};
+
+// What the user sees when there is no sensor: the one message box, and nothing after it.
+void expectNoSensorBox(ChildProgram* child, const WindowCreationWatch& watch) {
+    HWND box = waitMessageBox(child->processId, START_TIMEOUT_MS, true);
+    ASSERT_NE(nullptr, box) << "no message box";
+    EXPECT_EQ("No se ha encontrado sensor", messageBoxText(box));
+    EXPECT_EQ("Error", messageBoxCaption(box));
+    EXPECT_EQ(nullptr, GetWindow(box, GW_OWNER)) << "the box has no owner window";
+    EXPECT_EQ(nullptr, findTopLevelWindow("Velmora", child->processId));
+    pressMessageBoxOk(box);
+    DWORD code = 1234;
+    ASSERT_TRUE(waitProgramExit(child, EXIT_TIMEOUT_MS, &code, true)) << "still running after OK";
+    EXPECT_EQ(0u, code);
+    flushEvents(100);
+    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY)) << "no key without a sensor";
+    if (watch.hook && watch.sawClass("#32770", child->processId)) {
+        // Wine makes windows of its own (input method, COM); none of the program's may appear.
+        for (const char* name : WINDOW_CLASS_NAMES)
+            EXPECT_FALSE(watch.sawClass(name, child->processId)) << "a \"" << name << "\" window was created";
+    } else {
+        ADD_FAILURE() << "the window-creation watch saw nothing here; only the end state was checked";
+    }
+}
+
+} // namespace
+
+TEST_F(Startup, ProductWithoutASensorSaysSoAndLeavesNothing) {
+    WindowCreationWatch watch;
+    ChildProgram child;
+    ASSERT_TRUE(startProgram("Velmora.exe", &child)) << GetLastError();
+    expectNoSensorBox(&child, watch);
+}
+
+TEST_F(Startup, SimulatedBuildWithoutAMatchingSensorSaysSo) {
+    SimSensorConfig other;
+    other.productId = 0x0301;
+    SimSensorConfig refusing;
+    refusing.refuseOpen = true;
+    startBoard({other, refusing});
+    WindowCreationWatch watch;
+    ChildProgram child;
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &child)) << GetLastError();
+    expectNoSensorBox(&child, watch);
+    EXPECT_EQ(0, simboardCountCommands(board, -1, SIM_CMD_OTHER)) << "nothing is written to any sensor";
+}
+
+TEST_F(Startup, FirstRunWithASensorStopComesFirstTheKeyIsMadeAndTheMainWindowIsHidden) {
+    startBoard();
+    ChildProgram child;
+    HWND main = startRunning(&child);
+    ASSERT_NE(nullptr, main);
+
+    ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_STOP, 2000), 0);
+    const std::vector<SimEvent> commands = simboardCommands(board);
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(STOP_BYTES, hex(commands[0].bytes)) << "the first command the board receives";
+    const int commandConnection = commands[0].connection;
+
+    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY));
+    EXPECT_EQ("Velmora", windowText(main));
+    EXPECT_FALSE(IsWindowVisible(main));
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(main, &r));
+    EXPECT_EQ(0, r.left);
+    EXPECT_EQ(0, r.top);
+    EXPECT_EQ(0, r.right - r.left);
+    EXPECT_EQ(0, r.bottom - r.top);
+    EXPECT_TRUE(GetWindowLongA(main, GWL_EXSTYLE) & WS_EX_LAYERED);
+    const LONG style = GetWindowLongA(main, GWL_STYLE);
+    EXPECT_EQ(static_cast<LONG>(WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU),
+              style & (WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU | WS_CAPTION | WS_VISIBLE));
+    const size_t before = simboardLogSize(board);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD code = 1234;
+    ASSERT_TRUE(waitProgramExit(&child, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+    Sleep(100);
+    bool stopAgain = false;
+    for (const SimEvent& e : eventsOf(simboardLog(board), SIM_COMMAND, before))
+        if (e.command == SIM_CMD_STOP && e.connection == commandConnection && hex(e.bytes) == STOP_BYTES)
+            stopAgain = true;
+    EXPECT_TRUE(stopAgain) << "Stop over the first handle at shut-down";
+    EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY));
+}
+
+TEST_F(Startup, NothingButTheTrayIconIsVisibleAtStart) {
+    // "Save" 0: the palette is not shown at start either.
+    ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
+    startBoard();
+    ChildProgram child;
+    HWND main = startRunning(&child);
+    ASSERT_NE(nullptr, main);
+    flushEvents(300);
+    flushEvents(300);
+    for (HWND w : topLevelWindows(nullptr, child.processId))
+        if (IsWindowVisible(w)) {
+            RECT wr;
+            GetWindowRect(w, &wr);
+            ADD_FAILURE() << "a visible \"" << windowClassName(w) << "\" window at start, at (" << wr.left
+                          << ", " << wr.top << ") to (" << wr.right << ", " << wr.bottom << "); screenshot "
+                          << (saveScreenshot("startup_visible.bmp") ? "startup_visible.bmp" : "failed");
+        }
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD code = 1234;
+    ASSERT_TRUE(waitProgramExit(&child, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+}
+
+TEST_F(Startup, ASecondInstanceEndsAtOnceAndTouchesNothing) {
+    ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
+    startBoard();
+    ChildProgram first;
+    HWND main = startRunning(&first);
+    ASSERT_NE(nullptr, main);
+    ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_STOP, 2000), 0);
+    flushEvents(300);
+
+    const size_t before = simboardLogSize(board);
+    WindowCreationWatch watch;
+    ChildProgram second;
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &second));
+    DWORD code = 1234;
+    ASSERT_TRUE(waitProgramExit(&second, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+    flushEvents(200);
+    EXPECT_TRUE(eventsOf(simboardLog(board), SIM_CONNECT, before).empty())
+        << "the second instance opened a sensor";
+    for (const char* name : WINDOW_CLASS_NAMES)
+        EXPECT_FALSE(watch.sawClass(name, second.processId))
+            << "the second instance created a \"" << name << "\"";
+    EXPECT_EQ(nullptr, findTopLevelWindow("#32770", second.processId)) << "the second instance showed a box";
+    EXPECT_TRUE(programRunning(&first));
+    EXPECT_EQ(1u, topLevelWindows("Velmora").size());
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitProgramExit(&first, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+}
