@@ -155,20 +155,18 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         if (!value.readable)
             continue;
         int setting = matchSettingName(value.name.c_str());
+        char text[kMaxValueTextLength + 1];
+        if (setting != SETTING_NONE && rewritten[setting] && value.name == kNames[setting].name) {
+            std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
+        } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
+            continue; // a text too long for any setting: unreadable, left alone like the others
+        }
         if (setting == SETTING_NONE) {
             RegistryChange change;
             change.remove = true;
             change.name = value.name;
             deletions.push_back(change);
             continue;
-        }
-
-        char text[kMaxValueTextLength + 1];
-        bool exactName = value.name == kNames[setting].name;
-        if (exactName && rewritten[setting]) {
-            std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
-        } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
-            continue; // too long to be a setting: taken as unreadable, left alone
         }
         d.seen[setting] = true;
 

@@ -75,7 +75,8 @@ size_t formatSettingText(int setting, int32_t value, char out[16]);
 const char* settingDefaultText(int setting);
 
 // One value of the key as the enumeration found it. A value whose name or data did not fit the
-// buffers is unreadable; nothing is taken from it and it is left in the key.
+// buffers (readable false), or whose text is longer than kMaxValueTextLength, is unreadable:
+// nothing is taken from it and it is left in the key, whatever its name.
 struct SnapshotValue {
     bool readable = true;
     std::string name;                // up to the first zero byte
@@ -105,7 +106,8 @@ struct LoadDecision {
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a
-// readable value that answers to none is deleted, an unreadable one is left alone. Then each of
+// readable value that answers to none is deleted, an unreadable one is left alone and its name
+// counts as not seen. Then each of
 // the eleven names not seen gets its default. calibRawBefore is what memory held; a coordinate not
 // seen keeps it.
 //

@@ -325,6 +325,7 @@ TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
     put("Save", "00000000000000000000000000000001"); // text longer than 19 characters
     put("P1X", std::string(150, '\0') + "0150");     // 154 bytes, 4 characters: fits and is read
     put("Zz", "1");                                  // readable and unknown: deleted
+    put("Zy", std::string(25, 'y'));                 // text longer than 19: unreadable, kept
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
@@ -340,6 +341,7 @@ TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
     EXPECT_EQ(stored(key, "Save"), "1");
     EXPECT_EQ(stored(key, "P1X"), std::string(150, '\0') + "0150") << "read, not rewritten";
     EXPECT_EQ(key.count("Zz"), 0u);
+    EXPECT_EQ(stored(key, "Zy"), std::string(25, 'y'));
     EXPECT_EQ(stored(key, "P2X"), "9999");
 }
 
