@@ -7,32 +7,12 @@
 #include "app/app_state.h"
 #include "app/ids.h"
 #include "app/window_classes.h"
+#include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 
-// Wine's X11 driver treats full-screen popups as managed by a window manager and, on hiding one,
-// waits up to two seconds for a window manager to withdraw it; the test displays have none. The
-// per-program "Managed" = "N" option of the driver skips that wait for this test program only. It
-// is read when the driver loads, so it is written before the first window.
-static void skipWindowManagerWaitUnderWine() {
-    if (!GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"))
-        return;
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/')
-            name = p + 1;
-    char keyName[MAX_PATH + 64];
-    std::snprintf(keyName, sizeof keyName, "Software\\Wine\\AppDefaults\\%s\\X11 Driver", name);
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, keyName, &key) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-}
-
 // Runs before main, so before any window of the test program exists.
-static const bool windowManagerWaitSkipped = (skipWindowManagerWaitUnderWine(), true);
+// Full-screen popups count as managed windows too, so hiding a page would wait as well.
+static const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
 
 void ensureProgramClasses() {
     static bool done = false;
@@ -159,60 +139,13 @@ void paintCanvas(TestPage* t, RECT area, COLORREF colour) {
     DeleteObject(brush);
 }
 
-COLORREF screenPixel(int x, int y) {
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    HBITMAP bmp = CreateCompatibleBitmap(screen, 1, 1);
-    HGDIOBJ old = SelectObject(mem, bmp);
-    BitBlt(mem, 0, 0, 1, 1, screen, x, y, SRCCOPY);
-    COLORREF c = GetPixel(mem, 0, 0);
-    SelectObject(mem, old);
-    DeleteObject(bmp);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return c;
-}
-
-bool saveScreenshot(const char* name) {
+std::string shotPath(const char* name) {
     // Into VELMORA_SHOTS when set, else the temporary folder: never into the working tree.
     char dir[MAX_PATH] = {};
     if (!GetEnvironmentVariableA("VELMORA_SHOTS", dir, MAX_PATH))
         GetTempPathA(MAX_PATH, dir);
-    char path[2 * MAX_PATH];
-    const size_t n = std::strlen(dir);
-    std::snprintf(path, sizeof path, "%s%s%s", dir, n && dir[n - 1] != '\\' && dir[n - 1] != '/' ? "\\" : "",
-                  name);
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 24;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC mem = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    GdiFlush();
-    const DWORD stride = (w * 3 + 3) & ~3u;
-    const DWORD size = stride * h;
-    BITMAPFILEHEADER fh = {};
-    fh.bfType = 0x4D42;
-    fh.bfOffBits = sizeof(fh) + sizeof(bi.bmiHeader);
-    fh.bfSize = fh.bfOffBits + size;
-    bool ok = false;
-    if (FILE* f = std::fopen(path, "wb")) {
-        ok = std::fwrite(&fh, sizeof(fh), 1, f) == 1 &&
-             std::fwrite(&bi.bmiHeader, sizeof(bi.bmiHeader), 1, f) == 1 &&
-             std::fwrite(bits, size, 1, f) == 1;
-        std::fclose(f);
-    }
-    SelectObject(mem, old);
-    DeleteDC(mem);
-    DeleteObject(dib);
-    ReleaseDC(nullptr, screen);
-    return ok;
+    std::string path = dir;
+    if (!path.empty() && path.back() != '\\' && path.back() != '/')
+        path += '\\';
+    return path + name;
 }

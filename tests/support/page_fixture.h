@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <string>
 
 #include "pages/page_state.h"
 
@@ -39,8 +40,6 @@ int countInked(const TestPage* t, RECT area);
 // Fills a canvas rectangle with a colour (to have something to erase or cut).
 void paintCanvas(TestPage* t, RECT area, COLORREF colour);
 
-// The screen pixel through GetDC(NULL) + BitBlt.
-COLORREF screenPixel(int x, int y);
-// Saves the whole screen as a 24-bit BMP named `name` in VELMORA_SHOTS (a Windows path) when set,
-// else in the temporary folder.
-bool saveScreenshot(const char* name);
+// Where a test keeps a screenshot named `name`: in VELMORA_SHOTS (a Windows path) when set, else in
+// the temporary folder. Screen pixels and screenshots themselves: tests/support/wintest.h.
+std::string shotPath(const char* name);

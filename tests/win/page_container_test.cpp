@@ -82,7 +82,7 @@ TEST_F(PageContainer, RealDragOnTransparentPixelsDrawsOnTheScreen) {
     for (int x = w / 4 + 10; x < w / 2 - 10; x += 10)
         redOnScreen += screenPixel(x, y) == RED;
     EXPECT_GE(redOnScreen, (w / 4 - 20) / 10 - 1) << "the stroke does not show on the screen";
-    saveScreenshot("page_container_stroke.bmp");
+    saveScreenshot(shotPath("page_container_stroke.bmp").c_str());
 }
 
 TEST_F(PageContainer, DesktopShowsThroughContainerOne) {

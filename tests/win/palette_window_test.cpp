@@ -182,7 +182,7 @@ TEST_F(Palette, FirstToolClickSwitchesDesktopModeOn) {
     EXPECT_TRUE(visible(containerWindows[0]));
     EXPECT_FALSE(visible(pageWindows[1]));
     flushEvents(100);
-    saveScreenshot("palette_desktop_mode.bmp");
+    saveScreenshot(shotPath("palette_desktop_mode.bmp").c_str());
 }
 
 TEST_F(Palette, ClickingTheCurrentToolAgainOnlyTellsThePage) {
@@ -233,7 +233,7 @@ TEST_F(Palette, BoardModeReplacesDesktopMode) {
     EXPECT_EQ(drawState.currentPage, pageWindows[1]);
     flushEvents(150);
     EXPECT_EQ(screenPixel(20, 20), RGB(200, 200, 200)) << "the grey board";
-    saveScreenshot("palette_board_mode.bmp");
+    saveScreenshot(shotPath("palette_board_mode.bmp").c_str());
     // Switched off again: no page is visible, the board page stays current.
     click(BUTTON_N_BOARD);
     EXPECT_FALSE(visible(pageWindows[1]) || visible(containerWindows[1]));
@@ -307,7 +307,7 @@ TEST_F(Palette, CommandIdsOutsideTheTableAndKeyboardCloseAreIgnored) {
     flushEvents(50);
     EXPECT_TRUE(IsWindow(palette));
     EXPECT_TRUE(visible(palette));
-    saveScreenshot("palette_shown.bmp");
+    saveScreenshot(shotPath("palette_shown.bmp").c_str());
 }
 
 // "Si ejecutar Zarpelo al inicio?" answered yes: a palette made with "Save" 1 shows itself once its
