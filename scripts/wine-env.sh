@@ -36,6 +36,14 @@ _start_prefix() { # prefix display
         # Let the boot finish (its server exits) before the persistent server takes over.
         WINEPREFIX="$1" wineserver -w 2>/dev/null || true
     fi
+    # Wine has no "Times New Roman" (the settings window's face): draw it with the metric-compatible
+    # Liberation Serif of fonts-liberation, which Wine finds through fontconfig. Wine reads the
+    # mapping when a program starts.
+    if ! grep -q '"Times New Roman"="Liberation Serif"' "$1/user.reg" 2>/dev/null; then
+        WINEPREFIX="$1" DISPLAY="$2" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' \
+            /d 'Liberation Serif' /f >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$1" wineserver -w 2>/dev/null || true
+    fi
 }
 
 wine_env_start() {
