@@ -90,21 +90,6 @@ TEST(SettingsLayoutTable, CellsTileTheBarAndScaleLabelsSitOnTheirEdges) {
     }
 }
 
-TEST(SettingsLayoutTable, ButtonsHaveTheirIdsAndPlaces) {
-    EXPECT_STREQ(SETTINGS_BUTTONS[0].caption, "Aplicar");
-    EXPECT_EQ(SETTINGS_BUTTONS[0].id, 0x44Du);
-    EXPECT_STREQ(SETTINGS_BUTTONS[1].caption, "Cancelar");
-    EXPECT_EQ(SETTINGS_BUTTONS[1].id, 0x44Eu);
-    EXPECT_STREQ(SETTINGS_BUTTONS[2].caption, "Defecto");
-    EXPECT_EQ(SETTINGS_BUTTONS[2].id, 0x44Fu);
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(SETTINGS_BUTTONS[i].x, 80 + 70 * i);
-        EXPECT_EQ(SETTINGS_BUTTONS[i].y, 375);
-        EXPECT_EQ(SETTINGS_BUTTONS[i].width, 60);
-        EXPECT_EQ(SETTINGS_BUTTONS[i].height, 26);
-    }
-}
-
 // Both diagonals and the bottom edge, ending one pixel inside the right and bottom sides.
 TEST(SettingsMark, PathRunsFromTopLeftThroughBothDiagonalsAndTheBottom) {
     LayoutPoint p[4];
