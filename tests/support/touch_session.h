@@ -1,0 +1,59 @@
+#pragma once
+// A session of the simulated-board build against the simulated board, for the end-to-end tests of
+// touch input and calibration: a board with a keystoned, slightly rotated screen on it, the program
+// as a child process, and the calibration crosses found on the screen's pixels.
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+// Keystoned and turned a little, with the screen well inside the sensor's space.
+SimGeometry keystonedBoard();
+
+struct TouchSession {
+    SimBoard* board = nullptr;
+    ChildProgram program;
+    HWND mainWindow = nullptr; // the program's hidden "Velmora" window
+    ~TouchSession();
+};
+
+enum StoredCalibration {
+    NO_CALIBRATION,    // only "Save" = "0": a first run otherwise
+    BOARD_CALIBRATION, // the four crosses mapped through the board, as a good capture would store
+};
+
+// Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden) and, when asked, a
+// calibration matching the board; starts the board and the program and waits for its main window.
+bool startTouchSession(TouchSession* session, StoredCalibration stored,
+                       const SimGeometry& geometry = keystonedBoard());
+
+// The four cross positions of the program's calibration window for this screen size.
+void crossTargets(POINT targets[4]);
+
+// Looks for the calibration cross (two black diagonals, 3 pixels wide, grey all round) on the
+// screen; true with its centre when exactly one is visible.
+bool findCrossOnScreen(POINT* centre);
+// Waits until a cross is visible somewhere other than `notAt` (pass {-1000, -1000} for any),
+// at most timeoutMs.
+bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre);
+// Waits until no cross is visible.
+bool waitNoCross(DWORD timeoutMs);
+
+// Sends a tray command to the program's main window (WM_COMMAND posted, as the menu does).
+void sendTrayCommand(const TouchSession& session, unsigned id);
+
+// Calibrates by tapping each cross where the screen shows it, 150 ms per tap, more than 700 ms
+// apart. True when four crosses were found and tapped and the window then went away.
+bool calibrateByTapping(TouchSession* session, std::string* failure);
+
+// Waits until the mouse recorder holds at least `count` button events (at most timeoutMs).
+bool waitButtons(size_t count, DWORD timeoutMs);
+
+// Distance between a recorded position and an intended one.
+double pixelDistance(POINT a, double x, double y);
+
+// The registry value as text, or "(missing)".
+std::string tolvexValue(const char* name);
