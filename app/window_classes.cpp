@@ -3,11 +3,12 @@
 
 #include "app/ids.h"
 #include "app/window_procs.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-constexpr int ICON_ID = 103;        // the program's icon group
-constexpr int PAGE_CURSOR_ID = 104; // the drawing cursor of the pages and their containers
+constexpr int ICON_ID = IDI_VELMORA;      // the program's icon group, 103
+constexpr int PAGE_CURSOR_ID = IDCUR_PEN; // cursor group 104, of the pages and their containers
 
 // A child's record address lives in window word 0: 4 bytes on a 32-bit build, 8 on 64-bit.
 constexpr int RECORD_WORD = sizeof(LONG_PTR);
