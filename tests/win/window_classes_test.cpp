@@ -1,7 +1,9 @@
 // The eight window classes as start-up registers them: names, styles, window bytes, cursors,
-// brushes and icon.
+// brushes and icon; and the layering helper the windows use.
 #include <gtest/gtest.h>
 
+#include "app/app_state.h"
+#include "app/layered.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"
@@ -98,4 +100,24 @@ TEST(WindowClasses, ASecondRegistrationReportsTheFirstClassFailing) {
     registerOnce();
     EXPECT_FALSE(registerWindowClasses(self())) << "\"Velmora\" exists already";
     EXPECT_EQ(static_cast<DWORD>(ERROR_CLASS_ALREADY_EXISTS), GetLastError());
+}
+
+TEST(Layering, IsSkippedWithoutTheEntryPointAndAppliedWithIt) {
+    HWND hwnd = CreateWindowExA(WS_EX_LAYERED, "STATIC", "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, self(),
+                                nullptr);
+    ASSERT_NE(nullptr, hwnd);
+    const SetLayeredWindowAttributesFn found = setLayeredWindowAttributes;
+    setLayeredWindowAttributes = nullptr; // as when the lookup in User32.DLL failed
+    EXPECT_FALSE(setLayered(hwnd, 0, 128, LWA_ALPHA));
+    setLayeredWindowAttributes = reinterpret_cast<SetLayeredWindowAttributesFn>(
+        reinterpret_cast<void*>(GetProcAddress(user32Module, "SetLayeredWindowAttributes")));
+    ASSERT_NE(nullptr, setLayeredWindowAttributes) << "the static initialiser loaded User32.DLL";
+    EXPECT_TRUE(setLayered(hwnd, 0, 128, LWA_ALPHA));
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    ASSERT_TRUE(GetLayeredWindowAttributes(hwnd, nullptr, &alpha, &flags));
+    EXPECT_EQ(128, alpha);
+    EXPECT_EQ(static_cast<DWORD>(LWA_ALPHA), flags);
+    setLayeredWindowAttributes = found;
+    DestroyWindow(hwnd);
 }
