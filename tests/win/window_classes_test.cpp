@@ -70,32 +70,6 @@ TEST(WindowClasses, EachClassIsAsTheTableSays) {
     }
 }
 
-TEST(WindowClasses, ARecordAddressFitsTheWindowWord) {
-    // The four classes whose windows carry their record's address in window word 0.
-    registerOnce();
-    static int record = 0;
-    for (const char* name : {"qv_tool_button", "qv_page", "qv_pageparent", "qv_dingwei"}) {
-        SCOPED_TRACE(name);
-        // A plain window of that class; its own procedure is bypassed to keep the test to the class.
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        ASSERT_TRUE(GetClassInfoExA(self(), name, &wc));
-        wc.lpfnWndProc = DefWindowProcA;
-        std::string copy = std::string(name) + "_copy";
-        wc.lpszClassName = copy.c_str();
-        ASSERT_TRUE(RegisterClassExA(&wc));
-        HWND hwnd =
-            CreateWindowExA(0, copy.c_str(), "", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, self(), nullptr);
-        ASSERT_NE(nullptr, hwnd);
-        SetLastError(0);
-        SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(&record));
-        EXPECT_EQ(0u, GetLastError());
-        EXPECT_EQ(reinterpret_cast<LONG_PTR>(&record), GetWindowLongPtrA(hwnd, 0));
-        DestroyWindow(hwnd);
-        UnregisterClassA(copy.c_str(), self());
-    }
-}
-
 TEST(WindowClasses, ASecondRegistrationReportsTheFirstClassFailing) {
     registerOnce();
     EXPECT_FALSE(registerWindowClasses(self())) << "\"Velmora\" exists already";
