@@ -175,19 +175,6 @@ double ellipseLevel(Point2 l, const PaletteShapeSpec& e, double grow) {
     return (x / ax) * (x / ax) + (y / ay) * (y / ay);
 }
 
-double polygonEdgeDistance(const PaletteShape& shape, double x, double y) {
-    double best = 1e9;
-    for (int32_t i = 0; i < shape.pointCount; ++i) {
-        const ShapePoint& a = shape.points[i];
-        const ShapePoint& b = shape.points[(i + 1) % shape.pointCount];
-        double dx = b.x - a.x, dy = b.y - a.y, len2 = dx * dx + dy * dy;
-        double t = len2 > 0 ? ((x - a.x) * dx + (y - a.y) * dy) / len2 : 0;
-        t = std::max(0.0, std::min(1.0, t));
-        best = std::min(best, std::hypot(a.x + t * dx - x, a.y + t * dy - y));
-    }
-    return best;
-}
-
 struct Scene {
     PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
     std::vector<ToolIcon> icons = makeToolIcons();
@@ -243,15 +230,26 @@ Rgb ringColour(Look look) {
     return look == LOOK_PRESSED ? RIM_ORANGE : look == LOOK_HOVER ? SKIN : RING_GREY;
 }
 
+// The eye's level in its own frame: 1 on the outline of its table ellipse, grown by `grow` pixels.
+double eyeLevel(int e, Point2 l, double grow) {
+    const PaletteShapeSpec& eye = spec(SHAPE_RIGHT_EYE + e);
+    double dx = l.x - eye.centerX, dy = l.y - eye.centerY, c = std::cos(eye.tilt), s = std::sin(eye.tilt);
+    double u = dx * c + dy * s, v = -dx * s + dy * c;
+    double ax = eye.semiAxisX + grow, ay = eye.semiAxisY + grow;
+    return (u / ax) * (u / ax) + (v / ay) * (v / ay);
+}
+
+// A black eye drawn a little past its region's outline, so no edge pixel of the eye button is a
+// blend; a white light runs along the upper left of the outline, with a glint beside it.
 Rgb eyeColour(const Scene& scene, int e, double sx, double sy) {
-    const PaletteShape& s = scene.shapes[SHAPE_RIGHT_EYE + e];
     Point2 c = scene.eyeCentre[e];
-    double gx = sx - (c.x - 2.4), gy = sy - (c.y - 1.4);
-    if (gx * gx + gy * gy < 1.7 * 1.7)
-        return WHITE; // the glint
-    bool upperLeft = (sx - c.x) + (sy - c.y) < -1.0;
-    if (upperLeft && polygonEdgeDistance(s, sx, sy) < 1.1)
-        return WHITE; // light along the upper outline
+    double gx = sx - (c.x - 2.2), gy = sy - (c.y - 1.6);
+    if (gx * gx + gy * gy < 1.5 * 1.5)
+        return WHITE;
+    double level = eyeLevel(e, toLayout(sx, sy), 0);
+    bool upperLeft = (sx - c.x) * 0.8 + (sy - c.y) < -1.5;
+    if (upperLeft && level > 0.42 && level < 0.72)
+        return WHITE;
     return BLACK;
 }
 
@@ -262,8 +260,7 @@ Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) 
         return WHITE;
     for (int e = 0; e < 2; ++e) {
         Point2 c = scene.eyeCentre[e];
-        if (std::fabs(sx - c.x) < 12 && std::fabs(sy - c.y) < 12 &&
-            pointInShape(&scene.shapes[SHAPE_RIGHT_EYE + e], sx, sy))
+        if (std::fabs(sx - c.x) < 12 && std::fabs(sy - c.y) < 12 && eyeLevel(e, l, 1.3) <= 1.0)
             return eyeColour(scene, e, sx, sy);
     }
     Rgb ring = ringColour(kind.look);
