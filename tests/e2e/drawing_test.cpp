@@ -1,0 +1,253 @@
+// Drawing end to end: the simulated-board build on the simulated board with a stored calibration.
+// The palette is opened from the tray command, red and the pen are picked by touches on the
+// palette's buttons, a drag over the desktop draws a red stroke on the screen; board mode shows
+// the grey board, a stroke there is cleared by the clear button, and the right eye hides it all.
+// screens: sd hd
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/ids.h"
+#include "palette/core/palette_layout.h"
+#include "tests/support/page_fixture.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+namespace {
+
+constexpr COLORREF RED = RGB(255, 0, 0);
+constexpr COLORREF KEY = RGB(200, 200, 200);
+
+// A point well inside palette button n, in palette client coordinates: the grid point of the
+// button nearest to the centre of all its grid points.
+POINT buttonPoint(int n) {
+    static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
+    static bool prepared = false;
+    if (!prepared) {
+        preparePaletteShapes(shapes);
+        prepared = true;
+    }
+    std::vector<POINT> inside;
+    double sx = 0, sy = 0;
+    for (int y = 0; y < PALETTE_SIZE; ++y)
+        for (int x = 0; x < PALETTE_SIZE; ++x)
+            if (paletteButtonAt(shapes, x + 0.5, y + 0.5) == n) {
+                inside.push_back({x, y});
+                sx += x;
+                sy += y;
+            }
+    if (inside.empty())
+        return {-1, -1};
+    const double cx = sx / inside.size(), cy = sy / inside.size();
+    POINT best = inside[0];
+    double bestD = 1e18;
+    for (POINT p : inside) {
+        const double d = (p.x - cx) * (p.x - cx) + (p.y - cy) * (p.y - cy);
+        // Keep away from the edges: all four neighbours two pixels off must be the same button.
+        const bool deep = paletteButtonAt(shapes, p.x + 2.5, p.y + 0.5) == n &&
+                          paletteButtonAt(shapes, p.x - 1.5, p.y + 0.5) == n &&
+                          paletteButtonAt(shapes, p.x + 0.5, p.y + 2.5) == n &&
+                          paletteButtonAt(shapes, p.x + 0.5, p.y - 1.5) == n;
+        if (deep && d < bestD) {
+            bestD = d;
+            best = p;
+        }
+    }
+    return best;
+}
+
+std::string decimal(double v) {
+    return std::to_string(static_cast<long>(std::lround(v)));
+}
+
+// The stored calibration the program would have measured: the board's sensor units at the four
+// crosses (100, 50), (W - 100, 50), (100, H - 50), (W - 100, H - 50).
+void writeStoredCalibration(const SimBoard* board, int w, int h) {
+    const double cross[4][2] = {{100.0, 50.0}, {w - 100.0, 50.0}, {100.0, h - 50.0}, {w - 100.0, h - 50.0}};
+    for (int i = 0; i < 4; ++i) {
+        double sx = 0, sy = 0;
+        simScreenToSensor(simboardMapping(board), cross[i][0], cross[i][1], &sx, &sy);
+        const std::string n = std::to_string(i + 1);
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, ("P" + n + "X").c_str(), decimal(sx)));
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, ("P" + n + "Y").c_str(), decimal(sy)));
+    }
+}
+
+bool visibleWindowOf(const char* cls, DWORD pid, HWND* out = nullptr) {
+    for (HWND h : topLevelWindows(cls, pid))
+        if (IsWindowVisible(h)) {
+            if (out)
+                *out = h;
+            return true;
+        }
+    return false;
+}
+
+bool waitVisible(const char* cls, DWORD pid, bool wanted, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        if (visibleWindowOf(cls, pid) == wanted)
+            return true;
+        flushEvents(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return visibleWindowOf(cls, pid) == wanted;
+}
+
+// How many of the samples along the segment show that colour on the screen.
+int colourAlong(POINT a, POINT b, COLORREF colour, int samples) {
+    int hits = 0;
+    for (int i = 1; i < samples; ++i) {
+        const int x = a.x + (b.x - a.x) * i / samples, y = a.y + (b.y - a.y) * i / samples;
+        COLORREF seen = CLR_INVALID;
+        // The stroke may land a pixel off the straight line: look in a small cross around it.
+        for (int d = -2; d <= 2 && seen != colour; ++d) {
+            seen = screenPixel(x, y + d);
+            if (seen != colour)
+                seen = screenPixel(x + d, y);
+        }
+        hits += seen == colour;
+    }
+    return hits;
+}
+
+// Board mode as the windows show it: exactly one container visible, the opaque (not layered) one.
+bool boardShown(DWORD pid) {
+    int shown = 0;
+    bool opaque = false;
+    for (HWND c : topLevelWindows("qv_pageparent", pid))
+        if (IsWindowVisible(c)) {
+            ++shown;
+            opaque = !(GetWindowLongPtrA(c, GWL_EXSTYLE) & WS_EX_LAYERED);
+        }
+    return shown == 1 && opaque;
+}
+
+class Drawing : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        w = GetSystemMetrics(SM_CXSCREEN);
+        h = GetSystemMetrics(SM_CYSCREEN);
+        ASSERT_TRUE(deleteTolvexKey());
+        SimBoardConfig config;
+        config.geometry.scaleX = 0.92;
+        config.geometry.scaleY = 0.9;
+        config.geometry.offsetX = 12;
+        config.geometry.offsetY = -7;
+        config.geometry.rotationDeg = 1.0;
+        board = simboardStart(config);
+        ASSERT_NE(board, nullptr);
+        writeStoredCalibration(board, w, h);
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "1"));
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", "10"));
+        ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
+        mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
+        ASSERT_NE(mainWindow, nullptr) << "the program did not start";
+        palette = waitTopLevelWindow("qv_tool", child.processId, 5000, true);
+        ASSERT_NE(palette, nullptr);
+        flushEvents(300);
+    }
+    void TearDown() override {
+        if (mainWindow && programRunning(&child)) {
+            PostMessageA(mainWindow, WM_COMMAND, IDM_EXIT, 0);
+            DWORD code = 0;
+            if (!waitProgramExit(&child, 5000, &code, true))
+                killProgram(&child);
+        }
+        if (board)
+            simboardStop(board);
+        deleteTolvexKey();
+    }
+    // A touch on palette button n through the board.
+    void touchButton(int n) {
+        RECT r;
+        GetWindowRect(palette, &r);
+        const POINT p = buttonPoint(n);
+        ASSERT_GE(p.x, 0) << "button " << n << " has no point";
+        simboardTap(board, 0, r.left + p.x, r.top + p.y, 120, SIM_SCREEN, true, 150);
+        waitProgramIdle();
+    }
+    // Waits until the program's GUI thread has handled everything before: a WM_NULL sent to its
+    // main window returns only then. (Under Wine without a window manager, hiding or raising a
+    // full-screen window can hold that thread for seconds; input sent meanwhile would be handled
+    // late, and a check made right after it would look too early.)
+    void waitProgramIdle() {
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+        flushEvents(150);
+    }
+    bool waitBoardShown(DWORD timeoutMs) {
+        const DWORD start = GetTickCount();
+        while (!boardShown(child.processId)) {
+            if (GetTickCount() - start > timeoutMs)
+                return false;
+            flushEvents(50);
+        }
+        return true;
+    }
+    void shot(const char* what) {
+        char name[96];
+        std::snprintf(name, sizeof name, "drawing_%s_%dx%d.bmp", what, w, h);
+        saveScreenshot(shotPath(name).c_str());
+    }
+    int w = 0, h = 0;
+    SimBoard* board = nullptr;
+    ChildProgram child;
+    HWND mainWindow = nullptr, palette = nullptr;
+};
+
+TEST_F(Drawing, PickRedAndPenByTouchDrawOverTheDesktopThenBoardClearAndHide) {
+    EXPECT_FALSE(IsWindowVisible(palette)) << "\"Save\" 0: no palette at start";
+    // The tray's "Zarpelo" item.
+    SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
+    ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
+    flushEvents(200);
+    shot("palette");
+
+    touchButton(BUTTON_N_BLACK + 1); // red
+    touchButton(BUTTON_N_PEN);       // the first tool pick switches desktop mode on
+    ASSERT_TRUE(waitVisible("qv_page", child.processId, true, 3000)) << "no page after picking the pen";
+
+    // A stroke over the desktop, away from the palette.
+    const POINT a = {w / 5, h / 3}, b = {w / 2, h / 2};
+    simboardDrag(board, 0, a.x, a.y, b.x, b.y, 700, SIM_SCREEN, true, 200);
+    waitProgramIdle();
+    shot("desktop_stroke");
+    const int samples = 20;
+    const int red = colourAlong(a, b, RED, samples);
+    std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
+    EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
+
+    // Board mode: the grey board hides the desktop and the first page's stroke.
+    // (Under Wine without a window manager each hidden full-screen window can take two seconds.)
+    touchButton(BUTTON_N_BOARD);
+    ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
+    flushEvents(300);
+    shot("board");
+    EXPECT_EQ(colourAlong(a, b, RED, samples), 0) << "the desktop page's stroke shows over the board";
+    EXPECT_EQ(screenPixel(w / 2, 20), KEY);
+    EXPECT_EQ(screenPixel(20, h / 2), KEY);
+
+    // A stroke on the board, then clear.
+    simboardDrag(board, 0, a.x, a.y, b.x, b.y, 700, SIM_SCREEN, true, 200);
+    waitProgramIdle();
+    shot("board_stroke");
+
+    EXPECT_GE(colourAlong(a, b, RED, samples), samples - 4) << "no stroke on the board";
+    touchButton(BUTTON_N_CLEAR);
+    flushEvents(300);
+    shot("board_cleared");
+    EXPECT_EQ(colourAlong(a, b, RED, samples), 0) << "clear left the stroke";
+
+    // The right eye hides the palette and the pages.
+    touchButton(BUTTON_N_RIGHT_EYE);
+    EXPECT_TRUE(waitVisible("qv_tool", child.processId, false, 12000)) << "the palette is still shown";
+    EXPECT_TRUE(waitVisible("qv_page", child.processId, false, 12000));
+    EXPECT_TRUE(waitVisible("qv_pageparent", child.processId, false, 12000));
+    shot("hidden");
+}
+
+} // namespace
