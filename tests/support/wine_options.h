@@ -4,6 +4,7 @@
 // Wine's X11 driver treats captioned top-level windows as managed by a window manager and, on
 // hiding one, waits up to two seconds for the window manager to withdraw it; the test displays have
 // none. The driver's per-program option "Managed" = "N" skips that wait (Wine then draws the
-// caption itself). The driver reads it when it loads, at the first window, so call this before
-// creating one. Does nothing outside Wine.
+// caption itself). Wine 8 loads the driver, and reads the option, while the process starts, so
+// the option written here takes effect from the program's next start in the same prefix: the first
+// run in a fresh prefix still waits. Does nothing outside Wine.
 void skipWindowManagerWait();
