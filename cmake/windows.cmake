@@ -101,3 +101,13 @@ if(VELMORA_BUILD_TESTS)
         target_link_libraries(${name} PRIVATE wintest_support velmora_resources)
     endforeach()
 endif()
+
+# The main job's scripted session (scripts/demo.sh): a program of ours driving the simulated board
+# and the simulated-board build; its steps are a table in tools/demo/demo_steps.cpp.
+file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/demo/*.cpp)
+if(demo_sources AND TARGET simboard)
+    add_executable(velmora_demo ${demo_sources})
+    set_target_properties(velmora_demo PROPERTIES OUTPUT_NAME demo)
+    velmora_warnings(velmora_demo)
+    target_link_libraries(velmora_demo PRIVATE simboard gdi32 user32)
+endif()

@@ -301,7 +301,6 @@ bool awaitTransfer(HANDLE pipe, OVERLAPPED* ov, HANDLE endEvent, DWORD* transfer
 DWORD WINAPI connectionThread(void* parameter) {
     SimConnection* c = static_cast<SimConnection*>(parameter);
     SimBoard* board = c->board;
-    addEvent(board, c->sensor, c->id, SIM_CONNECT, nullptr, 0);
     OVERLAPPED readOv{};
     readOv.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     OVERLAPPED writeOv{};
@@ -410,9 +409,11 @@ void startConnection(SimBoard* board, int sensor, HANDLE endEvent, HANDLE pipe) 
     c->endEvent = endEvent;
     SimConnection* raw = c.get();
     {
+        // The id and the connect event together, so the log lists connections in id order.
         Locked locked(board);
         raw->id = board->nextConnection++;
         board->sensors[size_t(sensor)].connections.push_back(std::move(c));
+        addEvent(board, sensor, raw->id, SIM_CONNECT, nullptr, 0);
     }
     raw->thread = CreateThread(nullptr, 0, connectionThread, raw, 0, nullptr);
 }

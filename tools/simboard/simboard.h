@@ -18,6 +18,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -222,3 +223,23 @@ int simClassifyCommand(const uint8_t* bytes, size_t length);
 const char* simCommandName(int command);
 // One line per event: "  123.4 ms  sensor 0  conn 2  command Stop  00 A0 03 00 00 00 00 00 60".
 std::string simFormatEvent(const SimEvent& event);
+
+// ---------------------------------------------------------------------------------------------
+// Scripts: one step a line, run in order by simboardRunScript (simboard.exe runs them too).
+//   tap X Y MS | hold X Y MS | drag X1 Y1 X2 Y2 MS   gestures of the selected finger (they wait)
+//   down X Y | move X Y MS | lift                     single finger steps (move waits)
+//   units screen|sensor                               units of the points that follow (screen)
+//   sensor N                                          the sensor whose finger and faults follow (0)
+//   sleep MS
+//   unplug [N] | replug [N]                           N omitted: every sensor
+//   silent on|off | delay MS | status BYTE | length N the reply mode of the selected sensor
+//   wait-window CLASS [MS]                            until a top-level window of the class exists
+//   close-window CLASS                                posts WM_CLOSE to it
+//   wait-command Stop|Get|Run|probe [MS]              until such a command arrives after the
+//                                                     previous wait-command (or the start)
+//   log                                               prints the log so far
+//   echo TEXT                                         prints TEXT
+// Blank lines and lines starting with '#' are skipped. Returns 0 when every step ran, else the
+// number of the first line that failed (unknown step, bad number, a wait that timed out), after
+// printing why to out.
+int simboardRunScript(SimBoard* board, const std::string& script, FILE* out);

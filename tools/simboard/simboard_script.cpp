@@ -1,0 +1,236 @@
+// Scripts of finger and fault steps for the simulated board, one step a line.
+#include "tools/simboard/simboard.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <sstream>
+
+namespace {
+
+struct ScriptState {
+    SimBoard* board;
+    FILE* out;
+    int sensor = 0;
+    SimUnits units = SIM_SCREEN;
+    size_t logMark = 0; // where the next wait-command starts looking
+};
+
+bool number(const std::string& word, double* value) {
+    if (word.empty())
+        return false;
+    char* end = nullptr;
+    *value = strtod(word.c_str(), &end);
+    return end && *end == 0;
+}
+
+bool whole(const std::string& word, DWORD* value) {
+    double d;
+    if (!number(word, &d) || d < 0 || d > 86400000.0)
+        return false;
+    *value = DWORD(d);
+    return true;
+}
+
+int commandNamed(const std::string& name) {
+    const int commands[] = {SIM_CMD_PROBE, SIM_CMD_GET, SIM_CMD_RUN, SIM_CMD_STOP};
+    for (int c : commands)
+        if (_stricmp(name.c_str(), simCommandName(c)) == 0)
+            return c;
+    return -2;
+}
+
+HWND waitWindow(const std::string& className, DWORD timeoutMs) {
+    double deadline = simboardNowMs() + timeoutMs;
+    for (;;) {
+        HWND hwnd = FindWindowA(className.c_str(), nullptr);
+        if (hwnd || simboardNowMs() >= deadline)
+            return hwnd;
+        Sleep(20);
+    }
+}
+
+// Runs one step; false with a reason when it cannot.
+bool runStep(ScriptState& s, const std::vector<std::string>& w, std::string* why) {
+    const std::string& op = w[0];
+    double v[5] = {0, 0, 0, 0, 0};
+    auto numbers = [&](size_t count) {
+        if (w.size() != count + 1) {
+            *why = "expects " + std::to_string(count) + " numbers";
+            return false;
+        }
+        for (size_t i = 0; i < count; ++i) {
+            if (!number(w[i + 1], &v[i])) {
+                *why = "not a number: " + w[i + 1];
+                return false;
+            }
+        }
+        return true;
+    };
+    auto wholeAt = [&](size_t i, DWORD* value) {
+        if (w.size() <= i || !whole(w[i], value)) {
+            *why = "expects a whole number of milliseconds";
+            return false;
+        }
+        return true;
+    };
+    if (op == "tap" || op == "hold") {
+        if (!numbers(3))
+            return false;
+        simboardTap(s.board, s.sensor, v[0], v[1], DWORD(v[2] < 0 ? 0 : v[2]), s.units);
+    } else if (op == "drag") {
+        if (!numbers(5))
+            return false;
+        simboardDrag(s.board, s.sensor, v[0], v[1], v[2], v[3], DWORD(v[4] < 0 ? 0 : v[4]), s.units);
+    } else if (op == "down") {
+        if (!numbers(2))
+            return false;
+        simboardFingerDown(s.board, s.sensor, v[0], v[1], s.units);
+    } else if (op == "move") {
+        if (!numbers(3))
+            return false;
+        SimPath path;
+        path.units = s.units;
+        int x, y;
+        if (!simboardFingerPoint(s.board, s.sensor, &x, &y)) {
+            *why = "the finger is not down on the sensor";
+            return false;
+        }
+        // Continue from where the finger is (in sensor units), to the target in the script's units.
+        double tx = v[0], ty = v[1];
+        if (s.units == SIM_SCREEN)
+            simScreenToSensor(simboardMapping(s.board), v[0], v[1], &tx, &ty);
+        path.units = SIM_SENSOR;
+        simMove(simDown(path, x, y), tx, ty, DWORD(v[2] < 0 ? 0 : v[2]));
+        simboardPlay(s.board, s.sensor, path);
+        simboardWaitFinger(s.board, s.sensor);
+    } else if (op == "lift") {
+        simboardFingerLift(s.board, s.sensor);
+    } else if (op == "units") {
+        if (w.size() != 2 || (w[1] != "screen" && w[1] != "sensor")) {
+            *why = "units screen or units sensor";
+            return false;
+        }
+        s.units = w[1] == "screen" ? SIM_SCREEN : SIM_SENSOR;
+    } else if (op == "sensor") {
+        if (!numbers(1) || v[0] < 0 || v[0] >= simboardSensorCount(s.board)) {
+            *why = "no such sensor";
+            return false;
+        }
+        s.sensor = int(v[0]);
+    } else if (op == "sleep") {
+        DWORD ms;
+        if (!wholeAt(1, &ms))
+            return false;
+        Sleep(ms);
+    } else if (op == "unplug" || op == "replug") {
+        int which = -1;
+        if (w.size() == 2) {
+            if (!numbers(1) || v[0] < 0 || v[0] >= simboardSensorCount(s.board)) {
+                *why = "no such sensor";
+                return false;
+            }
+            which = int(v[0]);
+        }
+        if (op == "unplug")
+            simboardUnplug(s.board, which);
+        else
+            simboardReplug(s.board, which);
+    } else if (op == "silent" || op == "delay" || op == "status" || op == "length") {
+        SimReplyMode mode = simboardReplies(s.board, s.sensor);
+        if (op == "silent") {
+            if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
+                *why = "silent on or silent off";
+                return false;
+            }
+            mode.silent = w[1] == "on";
+        } else {
+            if (w.size() != 2) {
+                *why = "expects one number";
+                return false;
+            }
+            char* end = nullptr;
+            long n = strtol(w[1].c_str(), &end, 0); // 0x55 or 85
+            if (!end || *end || n < 0 || n > 86400000L || (op == "status" && n > 255) ||
+                (op == "length" && (n < 1 || n > 64))) {
+                *why = "bad value: " + w[1];
+                return false;
+            }
+            if (op == "delay")
+                mode.delayMs = DWORD(n);
+            else if (op == "status")
+                mode.statusByte = int(n);
+            else
+                mode.replyLength = DWORD(n);
+        }
+        simboardSetReplies(s.board, s.sensor, mode);
+    } else if (op == "wait-window") {
+        DWORD ms = 10000;
+        if (w.size() < 2 || (w.size() == 3 && !wholeAt(2, &ms)) || w.size() > 3) {
+            *why = "wait-window CLASS [MS]";
+            return false;
+        }
+        if (!waitWindow(w[1], ms)) {
+            *why = "no window of class " + w[1];
+            return false;
+        }
+    } else if (op == "close-window") {
+        HWND hwnd = w.size() == 2 ? FindWindowA(w[1].c_str(), nullptr) : nullptr;
+        if (!hwnd) {
+            *why = "no window to close";
+            return false;
+        }
+        PostMessageA(hwnd, WM_CLOSE, 0, 0);
+    } else if (op == "wait-command") {
+        DWORD ms = 10000;
+        int command = w.size() >= 2 ? commandNamed(w[1]) : -2;
+        if (command == -2 || w.size() > 3 || (w.size() == 3 && !wholeAt(2, &ms))) {
+            *why = "wait-command Stop|Get|Run|probe [MS]";
+            return false;
+        }
+        int at = simboardWaitCommand(s.board, -1, command, ms, s.logMark);
+        if (at < 0) {
+            *why = "no " + w[1] + " received";
+            return false;
+        }
+        s.logMark = size_t(at) + 1;
+    } else if (op == "log") {
+        for (const SimEvent& e : simboardLog(s.board))
+            fprintf(s.out, "%s\n", simFormatEvent(e).c_str());
+    } else if (op == "echo") {
+        for (size_t i = 1; i < w.size(); ++i)
+            fprintf(s.out, "%s%s", i > 1 ? " " : "", w[i].c_str());
+        fprintf(s.out, "\n");
+    } else {
+        *why = "unknown step";
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int simboardRunScript(SimBoard* board, const std::string& script, FILE* out) {
+    ScriptState s;
+    s.board = board;
+    s.out = out;
+    std::istringstream lines(script);
+    std::string line;
+    int number = 0;
+    while (std::getline(lines, line)) {
+        ++number;
+        std::istringstream words(line);
+        std::vector<std::string> w;
+        for (std::string word; words >> word;)
+            w.push_back(word);
+        if (w.empty() || w[0][0] == '#')
+            continue;
+        std::string why;
+        if (!runStep(s, w, &why)) {
+            fprintf(out, "line %d: %s: %s\n", number, line.c_str(), why.c_str());
+            fflush(out);
+            return number;
+        }
+        fflush(out);
+    }
+    return 0;
+}
