@@ -1,0 +1,276 @@
+// The program end to end around the sensor and the session: cancelling a calibration, losing and
+// regaining the sensor, calibrating without one, log-off, a restarted shell, "Salir" in the middle
+// of a touch, what "Salir" stores, and the tray menu.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+#include "app/ids.h"
+#include "tests/support/touch_session.h"
+
+#include <shellapi.h>
+
+namespace {
+
+class TouchSensor : public ::testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(mouseRecorderStart()); }
+    void TearDown() override { mouseRecorderStop(); }
+};
+
+// A tap that must give one click at (x, y), within 2 pixels.
+void expectClickAt(TouchSession& s, double x, double y, const char* when) {
+    mouseRecorderClear();
+    simboardTap(s.board, 0, x, y, 120, SIM_SCREEN, true, 60);
+    ASSERT_TRUE(waitButtons(2, 2000)) << "no click " << when;
+    flushEvents(30);
+    const std::vector<MouseRecord> b = mouseRecorderButtons();
+    ASSERT_EQ(b.size(), 2u) << when;
+    EXPECT_EQ(b[0].message, static_cast<UINT>(WM_LBUTTONDOWN)) << when;
+    EXPECT_EQ(b[1].message, static_cast<UINT>(WM_LBUTTONUP)) << when;
+    EXPECT_LE(pixelDistance(b[0].point, x, y), 2.0) << when << ": " << b[0].point.x << "," << b[0].point.y;
+}
+
+// Ups and downs of each button balance: no button is left down.
+void expectNoButtonLeftDown(const char* when) {
+    int left = 0, right = 0;
+    for (const MouseRecord& r : mouseRecorderButtons()) {
+        left += r.message == WM_LBUTTONDOWN ? 1 : r.message == WM_LBUTTONUP ? -1 : 0;
+        if (r.message == WM_RBUTTONDOWN)
+            right = 1; // a hold presses the secondary button twice before the one up
+        if (r.message == WM_RBUTTONUP)
+            right = 0;
+    }
+    EXPECT_EQ(left, 0) << when;
+    EXPECT_EQ(right, 0) << when;
+}
+
+// The tray icon (owner window, id 103) is there: deleting it from here succeeds. Puts it back.
+bool trayIconPresent(HWND owner) {
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = owner;
+    icon.uID = 103;
+    if (!Shell_NotifyIconA(NIM_DELETE, &icon))
+        return false;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON;
+    icon.uCallbackMessage = UM_TRAY_NOTIFY;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    return true;
+}
+
+TEST_F(TouchSensor, EscDuringACalibrationSendsStopOverTheCommandHandleAndKeepsTheOldCalibration) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+    simboardClearLog(s.board);
+    sendTrayCommand(s, IDM_CALIBRATE);
+    POINT cross;
+    ASSERT_TRUE(waitCrossMoved({-1000, -1000}, 3000, &cross));
+    simboardTap(s.board, 0, cross.x, cross.y, 120, SIM_SCREEN, true, 60); // the first point is taken
+    POINT second;
+    ASSERT_TRUE(waitCrossMoved(cross, 2000, &second));
+    const HWND calibration = findTopLevelWindow("qv_dingwei", s.program.processId);
+    ASSERT_NE(calibration, nullptr);
+    const size_t before = simboardLogSize(s.board);
+    PostMessageA(calibration, WM_CHAR, 27, 0);
+    const int stop = simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 3000, before, true);
+    ASSERT_GE(stop, 0) << "no Stop after Esc";
+    EXPECT_TRUE(waitNoCross(4000));
+    const std::vector<SimEvent> log = simboardLog(s.board);
+    int getConnection = -1;
+    for (const SimEvent& e : log)
+        if (e.kind == SIM_COMMAND && e.command == SIM_CMD_GET)
+            getConnection = e.connection;
+    EXPECT_NE(log[stop].connection, getConnection) << "Stop went over the reader's handle";
+    flushEvents(2200); // the hide holds the program's GUI thread for 2 s under Wine
+    // The touches after it are clicks again, mapped by the calibration from before.
+    expectClickAt(s, 500, 400, "after Esc");
+    expectClickAt(s, 200, 600, "after Esc");
+}
+
+TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWorks) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+    SimPath drag;
+    simDown(drag, 200, 200);
+    simMove(drag, 700, 500, 4000);
+    simboardPlay(s.board, 0, drag);
+    ASSERT_TRUE(waitButtons(1, 2000)) << "the drag did not start";
+    flushEvents(300);
+    const DWORD unplugged = GetTickCount(); // the unplug returns only after its broadcast
+    simboardUnplug(s.board, 0);
+    ASSERT_TRUE(waitButtons(2, 1000)) << "the button stayed down";
+    std::vector<MouseRecord> all = mouseRecorderEvents();
+    std::vector<MouseRecord> b = mouseRecorderButtons();
+    EXPECT_EQ(b[1].message, static_cast<UINT>(WM_LBUTTONUP));
+    EXPECT_LE(b[1].time - unplugged, 300u) << "the up came late";
+    POINT lastMove = {-1, -1};
+    for (const MouseRecord& r : all)
+        if (r.message == WM_MOUSEMOVE && r.time <= b[1].time)
+            lastMove = r.point;
+    EXPECT_LE(pixelDistance(b[1].point, lastMove.x, lastMove.y), 1.0)
+        << "released away from the last position";
+
+    const HWND box = waitMessageBox(s.program.processId, 3000, true);
+    ASSERT_NE(box, nullptr) << "no \"Sensor desconectado\"";
+    EXPECT_EQ(messageBoxText(box), "Sensor desconectado");
+    EXPECT_EQ(messageBoxCaption(box), "");
+    pressMessageBoxOk(box);
+    flushEvents(200);
+    simboardBroadcastDeviceChange(); // while unplugged: tries to re-open, silently
+    flushEvents(300);
+    EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr) << "a second message";
+
+    // No input while unplugged.
+    simboardFingerLift(s.board, 0);
+    mouseRecorderClear();
+    simboardTap(s.board, 0, 400, 300, 120, SIM_SCREEN, true, 100);
+    EXPECT_TRUE(mouseRecorderButtons().empty());
+
+    // Calibrating without a sensor is refused and changes nothing.
+    sendTrayCommand(s, IDM_CALIBRATE);
+    const HWND refusal = waitMessageBox(s.program.processId, 3000, true);
+    ASSERT_NE(refusal, nullptr);
+    EXPECT_EQ(messageBoxText(refusal), "No se ha encontrado sensor");
+    EXPECT_EQ(messageBoxCaption(refusal), "Error");
+    pressMessageBoxOk(refusal);
+    flushEvents(300);
+    POINT cross;
+    EXPECT_FALSE(findCrossOnScreen(&cross)) << "the calibration window was shown";
+
+    // Plugged back: the next device change opens it again without a word, and touches work.
+    simboardReplug(s.board, 0);
+    flushEvents(400);
+    EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr);
+    expectClickAt(s, 600, 300, "after the replug");
+}
+
+TEST_F(TouchSensor, LogOffStoresTheCalibrationAndARestartedShellGetsTheIconBack) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+    const std::string p1x = tolvexValue("P1X"), p4y = tolvexValue("P4Y");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X");
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P4Y");
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "7");
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(s.mainWindow, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 3000, &answer);
+    EXPECT_NE(answer, 0u) << "the program refused the log-off";
+    SendMessageTimeoutA(s.mainWindow, WM_ENDSESSION, TRUE, 0, SMTO_ABORTIFHUNG, 3000, &answer);
+    EXPECT_EQ(std::atoi(tolvexValue("P1X").c_str()), std::atoi(p1x.c_str())) << tolvexValue("P1X");
+    EXPECT_EQ(std::atoi(tolvexValue("P4Y").c_str()), std::atoi(p4y.c_str())) << tolvexValue("P4Y");
+    EXPECT_EQ(tolvexValue("Ouhe"), "7") << "the settings were saved instead";
+
+    if (!trayIconPresent(s.mainWindow))
+        GTEST_SKIP() << "this Wine has no tray to ask about icons";
+    ASSERT_TRUE(trayIconPresent(s.mainWindow)); // put back by the helper, so deleted again here
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = s.mainWindow;
+    icon.uID = 103;
+    Shell_NotifyIconA(NIM_DELETE, &icon);
+    EXPECT_FALSE(trayIconPresent(s.mainWindow));
+    SendMessageTimeoutA(s.mainWindow, RegisterWindowMessageA("TaskbarCreated"), 0, 0, SMTO_ABORTIFHUNG, 3000,
+                        &answer);
+    EXPECT_TRUE(trayIconPresent(s.mainWindow)) << "the icon was not added again";
+}
+
+TEST_F(TouchSensor, SalirDuringADragOrAHoldLeavesNoButtonDown) {
+    for (int hold = 0; hold < 2; ++hold) {
+        const char* what = hold ? "hold" : "drag";
+        TouchSession s;
+        ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+        mouseRecorderClear();
+        SimPath path;
+        simDown(path, 300, 300);
+        if (!hold)
+            simMove(path, 700, 500, 5000);
+        else
+            simHold(path, 5000);
+        simboardPlay(s.board, 0, path);
+        ASSERT_TRUE(waitButtons(1, 3000)) << what << " did not press a button";
+        flushEvents(200);
+        sendTrayCommand(s, IDM_EXIT);
+        DWORD code = 1;
+        ASSERT_TRUE(waitProgramExit(&s.program, 5000, &code, true)) << what;
+        EXPECT_EQ(code, 0u) << what;
+        flushEvents(100);
+        const std::vector<MouseRecord> b = mouseRecorderButtons();
+        ASSERT_FALSE(b.empty());
+        EXPECT_EQ(b.back().message, static_cast<UINT>(hold ? WM_RBUTTONUP : WM_LBUTTONUP)) << what;
+        expectNoButtonLeftDown(what);
+        EXPECT_FALSE(trayIconPresent(s.mainWindow)) << "the tray icon outlived the program";
+    }
+}
+
+TEST_F(TouchSensor, SalirWithoutACalibrationStoresTheSettingsAndNotTheCoordinates) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "7");   // the program holds 1
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X", "1234"); // must stay as it is
+    sendTrayCommand(s, IDM_EXIT);
+    DWORD code = 1;
+    ASSERT_TRUE(waitProgramExit(&s.program, 5000, &code, true));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(std::atoi(tolvexValue("Ouhe").c_str()), 1) << tolvexValue("Ouhe");
+    EXPECT_EQ(tolvexValue("P1X"), "1234");
+}
+
+TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
+    const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDBLCLK, WM_MBUTTONUP};
+    for (UINT m : others) {
+        PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, m);
+        flushEvents(200);
+        EXPECT_EQ(findTopLevelWindow("#32768", s.program.processId), nullptr)
+            << "menu on 0x" << std::hex << m;
+    }
+    for (UINT m : {WM_LBUTTONUP, WM_RBUTTONUP}) {
+        SetCursorPos(700, 600);
+        PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, m);
+        const HWND menu = waitTopLevelWindow("#32768", s.program.processId, 2000, true);
+        ASSERT_NE(menu, nullptr) << "no menu on 0x" << std::hex << m;
+        flushEvents(100);
+        RECT r;
+        GetWindowRect(menu, &r);
+        EXPECT_NEAR(r.right, 700, 2) << "menu's right edge";
+        EXPECT_NEAR(r.bottom, 600, 2) << "menu's bottom edge";
+        // Six rows (five items and a separator): taller than five and shorter than eight items.
+        EXPECT_GT(r.bottom - r.top, 5 * GetSystemMetrics(SM_CYMENUSIZE) / 2);
+        keybd_event(VK_ESCAPE, 0, 0, 0);
+        keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+        flushEvents(300);
+    }
+    // Walking the menu from the keyboard: the fourth item is "Ayuda" (the help window appears),
+    // and the last, after the separator, is "Salir".
+    PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
+    ASSERT_NE(waitTopLevelWindow("#32768", s.program.processId, 2000, true), nullptr);
+    flushEvents(100);
+    for (int i = 0; i < 4; ++i) {
+        keybd_event(VK_DOWN, 0, 0, 0);
+        keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
+        flushEvents(50);
+    }
+    keybd_event(VK_RETURN, 0, 0, 0);
+    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+    flushEvents(500);
+    const HWND help = findTopLevelWindow("qv_help", s.program.processId);
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(IsWindowVisible(help)) << "\"Ayuda\" is not the fourth item";
+
+    PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
+    ASSERT_NE(waitTopLevelWindow("#32768", s.program.processId, 2000, true), nullptr);
+    flushEvents(100);
+    keybd_event(VK_UP, 0, 0, 0); // from nothing selected, up wraps to the last item
+    keybd_event(VK_UP, 0, KEYEVENTF_KEYUP, 0);
+    flushEvents(50);
+    keybd_event(VK_RETURN, 0, 0, 0);
+    keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
+    DWORD code = 1;
+    EXPECT_TRUE(waitProgramExit(&s.program, 5000, &code, true)) << "the last item is not \"Salir\"";
+    EXPECT_EQ(code, 0u);
+}
+
+} // namespace
