@@ -247,6 +247,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawOverTheDesktopThenBoardClearAndHide) {
     EXPECT_TRUE(waitVisible("qv_tool", child.processId, false, 12000)) << "the palette is still shown";
     EXPECT_TRUE(waitVisible("qv_page", child.processId, false, 12000));
     EXPECT_TRUE(waitVisible("qv_pageparent", child.processId, false, 12000));
+    // Checked on the windows' state: under Wine without a window manager the hidden board container
+    // can stay mapped on the X display with its last pixels, so the screenshot may still show them.
     shot("hidden");
 }
 
