@@ -1,0 +1,197 @@
+// The reader thread against a simulated board that answers at once: its polling rate in mapping mode
+// beside the bare exchange rate on the same sensor, and the time from the board's reply carrying a
+// moved point to the injected move seen by a low-level mouse hook, during a drag.
+//
+// Run: scripts/wine-exec.sh build/<tree>/bin/reader_bench.exe
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "app/app_state.h"
+#include "calibration/core/transform.h"
+#include "sensor/sensor_link.h"
+#include "tools/simboard/simboard.h"
+#include "touch/sensor_reader.h"
+
+namespace {
+
+std::mutex movesLock;
+std::vector<double> moveTimes; // board clock (ms) at which the hook saw each injected move
+std::atomic<bool> recording{false};
+
+LRESULT CALLBACK onMouse(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == HC_ACTION && wParam == WM_MOUSEMOVE && recording) {
+        const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
+        if (info->flags & LLMHF_INJECTED) {
+            std::lock_guard<std::mutex> hold(movesLock);
+            moveTimes.push_back(simboardNowMs());
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+HANDLE hookReady = nullptr;
+DWORD WINAPI hookThread(LPVOID) {
+    HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, onMouse, GetModuleHandleA(nullptr), 0);
+    MSG msg;
+    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+    SetEvent(hookReady);
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
+        DispatchMessageA(&msg);
+    UnhookWindowsHookEx(hook);
+    return 0;
+}
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    const size_t i = std::min(v.size() - 1, static_cast<size_t>(p * (v.size() - 1) + 0.5));
+    return v[i];
+}
+
+// Calibration as a good capture of this board would leave it.
+bool installBoardCalibration(SimBoard* board) {
+    const int w = screenWidth, h = screenHeight;
+    const int targets[4][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}};
+    int32_t raw[8];
+    for (int i = 0; i < 4; ++i) {
+        calibTargets[i].x = targets[i][0];
+        calibTargets[i].y = targets[i][1];
+        double sx = 0, sy = 0;
+        simScreenToSensor(simboardMapping(board), targets[i][0], targets[i][1], &sx, &sy);
+        raw[2 * i] = static_cast<int32_t>(std::lround(sx));
+        raw[2 * i + 1] = static_cast<int32_t>(std::lround(sy));
+    }
+    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
+        return false;
+    calibState = -1;
+    return true;
+}
+
+int countKind(const std::vector<SimEvent>& log, SimEventKind kind, int command, double from, double to) {
+    int n = 0;
+    for (const SimEvent& e : log)
+        if (e.kind == kind && (command < 0 || e.command == command) && e.timeMs >= from && e.timeMs < to)
+            ++n;
+    return n;
+}
+
+} // namespace
+
+int main() {
+    screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    settings.ouhe = 1;
+    SimBoardConfig config;
+    config.geometry.scaleX = 0.9;
+    config.geometry.scaleY = 0.88;
+    config.geometry.rotationDeg = 2;
+    config.geometry.keystoneX = 0.05;
+    SimBoard* board = simboardStart(config);
+    if (!board) {
+        std::printf("the simulated board did not start\n");
+        return 1;
+    }
+    sensorHandle = findSensor();
+    if (!sensorHandle.load() || !installBoardCalibration(board)) {
+        std::printf("no sensor or no calibration\n");
+        return 1;
+    }
+
+    // (1) The bare exchange rate on the reader's handle, no reader running.
+    SensorReport get = {}, reply = {};
+    buildSensorCommand(get, SENSOR_GET);
+    const double bareStart = simboardNowMs();
+    int bare = 0;
+    while (simboardNowMs() - bareStart < 2000) {
+        exchangeReport(sensorHandle, get, reply);
+        ++bare;
+    }
+    const double bareRate = bare * 1000.0 / (simboardNowMs() - bareStart);
+
+    hookReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    DWORD hookId = 0;
+    HANDLE hook = CreateThread(nullptr, 0, hookThread, nullptr, 0, &hookId);
+    WaitForSingleObject(hookReady, 5000);
+
+    simboardClearLog(board);
+    HANDLE reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
+    Sleep(300);
+
+    // (2) Polling rate in mapping mode, finger lifted and finger resting (a touch held still).
+    double t0 = simboardNowMs();
+    Sleep(2000);
+    double t1 = simboardNowMs();
+    simboardFingerDown(board, 0, screenWidth / 2.0, screenHeight / 2.0);
+    Sleep(300);
+    double t2 = simboardNowMs();
+    Sleep(2000);
+    double t3 = simboardNowMs();
+    std::vector<SimEvent> log = simboardLog(board);
+    const double liftedRate = countKind(log, SIM_COMMAND, SIM_CMD_GET, t0, t1) * 1000.0 / (t1 - t0);
+    const double touchedRate = countKind(log, SIM_COMMAND, SIM_CMD_GET, t2, t3) * 1000.0 / (t3 - t2);
+    simboardFingerLift(board, 0);
+    Sleep(300);
+
+    // (3) Latency during a drag: each reply whose point differs from the reply before, to the first
+    // injected move the hook sees after it.
+    simboardClearLog(board);
+    recording = true;
+    SimPath drag;
+    simDown(drag, 150, 150);
+    simMove(drag, screenWidth - 150.0, screenHeight - 150.0, 4000);
+    simLift(drag);
+    simboardPlay(board, 0, drag);
+    simboardWaitFinger(board, 0, 10000);
+    Sleep(200);
+    recording = false;
+    log = simboardLog(board);
+    std::vector<double> moves;
+    {
+        std::lock_guard<std::mutex> hold(movesLock);
+        moves = moveTimes;
+    }
+    std::vector<double> latencies;
+    // Only once the drag has begun (the first injected move) does every moved point give a move.
+    const double dragBegan = moves.empty() ? 1e300 : moves[0];
+    int lastX = -1, lastY = -1;
+    size_t m = 0;
+    for (const SimEvent& e : log) {
+        if (e.kind != SIM_REPLY || e.bytes.size() < 6)
+            continue;
+        const int x = e.bytes[3] + 256 * ((e.bytes[5] >> 4) & 3);
+        const int y = e.bytes[4] + 256 * ((e.bytes[5] >> 6) & 3);
+        const bool moved = x != 0 && y != 0 && (x != lastX || y != lastY);
+        lastX = x;
+        lastY = y;
+        if (!moved || e.timeMs <= dragBegan)
+            continue;
+        while (m < moves.size() && moves[m] < e.timeMs)
+            ++m;
+        if (m < moves.size())
+            latencies.push_back(moves[m] - e.timeMs);
+    }
+
+    std::printf("reader_bench at %d x %d, simulated board answering at once\n", screenWidth.load(),
+                screenHeight.load());
+    std::printf("  bare exchangeReport rate            %8.0f exchanges/s\n", bareRate);
+    std::printf("  reader polling, finger lifted       %8.0f reports/s (%.0f%% of bare)\n", liftedRate,
+                100.0 * liftedRate / bareRate);
+    std::printf("  reader polling, finger resting      %8.0f reports/s (%.0f%% of bare)\n", touchedRate,
+                100.0 * touchedRate / bareRate);
+    std::printf("  reply with a moved point -> injected move seen by the hook, during a drag:\n");
+    std::printf("    samples %zu, median %.3f ms, p99 %.3f ms, max %.3f ms\n", latencies.size(),
+                percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0));
+
+    stopSensorReader(reader, 1000);
+    PostThreadMessageA(hookId, WM_QUIT, 0, 0);
+    WaitForSingleObject(hook, 1000);
+    simboardStop(board);
+    return 0;
+}
