@@ -1,4 +1,5 @@
 // The logos (100 for the palette's face, 200 for the calibration window) and the four help pages.
+#include <algorithm>
 #include <cmath>
 
 #include "palette/core/palette_layout.h"
@@ -54,19 +55,35 @@ Picture paletteLogo() {
     return p;
 }
 
-// Bitmap 200: a card with rounded corners on the calibration window's grey, the palette's round
-// emblem on the left and the name on the right.
+namespace {
+
+// Bilinear sample of a picture at a point in its pixel coordinates.
+Rgb sampleBilinear(const Picture& p, double x, double y) {
+    x = std::max(0.0, std::min(p.w - 1.001, x - 0.5));
+    y = std::max(0.0, std::min(p.h - 1.001, y - 0.5));
+    int x0 = int(x), y0 = int(y);
+    double fx = x - x0, fy = y - y0;
+    Rgb top = mix(p.at(x0, y0), p.at(x0 + 1, y0), fx),
+        bottom = mix(p.at(x0, y0 + 1), p.at(x0 + 1, y0 + 1), fx);
+    return mix(top, bottom, fy);
+}
+
+} // namespace
+
+// Bitmap 200: a card with rounded corners on the calibration window's grey, a small picture of the
+// palette itself on the left and the name on the right.
 Picture calibrationLogo() {
     const Rgb ground = {200, 200, 200}, card = {250, 248, 244}, border = {96, 102, 116}, text = {40, 44, 52};
-    const Rgb ring = {178, 178, 178}, orange = {213, 151, 88};
+    const Rgb orange = {213, 151, 88};
+    const Picture palette = paletteNormalPicture();
     const TextArt word = strokeText("Velmora", 0.11);
     LineArt line;
     line.width = 0.07;
     line.lines.push_back(swoosh(0.05, word.advance - 0.05, 0.22));
     const double em = 215.0 / word.advance, textX = 182, baseline = 146;
+    const double emblemX = 96, emblemY = 125, emblemR = 78; // the palette's disc, radius 110, shrunk
     Picture p(430, 250, ground);
-    renderSupersampled(p, 4, [&](double x, double y) {
-        // rounded card: inset 4, corner radius 34, border 3
+    renderSupersampled(p, 3, [&](double x, double y) {
         double qx = std::max({8.0 + 30 - x, 0.0, x - (430 - 8.0 - 30)});
         double qy = std::max({8.0 + 30 - y, 0.0, y - (250 - 8.0 - 30)});
         double outside = std::hypot(qx, qy) - 30;
@@ -74,29 +91,10 @@ Picture calibrationLogo() {
             return ground;
         if (outside > 0)
             return border;
-        // emblem: a disc with a grey ring, a tilted face and two eyes, as on the palette
-        double ex = x - 100, ey = y - 125, r = std::hypot(ex, ey);
-        if (r <= 72) {
-            double a = -30 * M_PI / 180, u = ex * std::cos(a) + ey * std::sin(a),
-                   v = -ex * std::sin(a) + ey * std::cos(a);
-            double fv = v - 10;
-            double level = (u / 55) * (u / 55) + (fv / 43) * (fv / 43);
-            auto eye = [&](double cx, double cy, double tilt) {
-                double dx = u - cx, dy = v - cy;
-                double pu = dx * std::cos(tilt) + dy * std::sin(tilt),
-                       pv = -dx * std::sin(tilt) + dy * std::cos(tilt);
-                return (pu / 6) * (pu / 6) + (pv / 3.8) * (pv / 3.8) <= 1;
-            };
-            if (eye(13, -37, 0.5) || eye(-13, -37, -0.5))
-                return Rgb{0, 0, 0};
-            if (level <= 1)
-                return level > 0.85 ? mix(SKIN, SKIN_SHADE, (level - 0.85) / 0.15) : SKIN;
-            if (level <= 1.12)
-                return mix(ring, Rgb{0, 0, 0}, 0.35);
-            double deg = std::atan2(ey, ex) * 180 / M_PI;
-            if (r > 65 && deg > 150 && deg < 185)
-                return orange;
-            return r > 69 ? mix(ring, Rgb{0, 0, 0}, 0.25) : ring;
+        double ex = x - emblemX, ey = y - emblemY;
+        if (std::hypot(ex, ey) <= emblemR) {
+            double k = 110.0 / emblemR;
+            return sampleBilinear(palette, 110 + ex * k, 110 + ey * k);
         }
         double tx = (x - textX) / em, ty = (y - baseline) / em;
         if (word.art.covers(tx, ty))

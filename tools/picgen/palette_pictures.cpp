@@ -310,6 +310,11 @@ Picture drawPalette(const Scene& scene, const PictureKind& kind) {
 
 } // namespace
 
+Picture paletteNormalPicture() {
+    Scene scene;
+    return drawPalette(scene, {LOOK_NORMAL, 4, 4});
+}
+
 std::vector<NamedPicture> palettePictures() {
     Scene scene;
     std::vector<NamedPicture> out;

@@ -78,6 +78,7 @@ struct NamedPicture {
     Picture picture;
 };
 std::vector<NamedPicture> palettePictures();                       // 101, 102, 103, 113 .. 120
+Picture paletteNormalPicture();                                    // 101 alone
 Picture paletteLogo();                                             // 100
 Picture calibrationLogo();                                         // 200
 Picture helpPage(int number);                                      // 301 .. 304 show 1 .. 4
