@@ -1,0 +1,118 @@
+// A display change during a calibration: back to the first cross, with crosses and window at the
+// new size. A bare Xvfb cannot change its size, so the test runs itself again inside a Wine virtual
+// desktop (explorer /desktop=...), where ChangeDisplaySettingsA works, and reports from there.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+#include "app/ids.h"
+#include "tests/support/touch_session.h"
+
+namespace {
+
+constexpr const char* INNER_FLAG = "VELMORA_DISPLAY_INNER"; // set in the run inside the desktop
+
+std::string resultPath() {
+    return testExeDirectory() + "touch_display_result.txt";
+}
+
+bool changeScreenSize(int width, int height) {
+    DEVMODEA mode = {};
+    mode.dmSize = sizeof mode;
+    mode.dmPelsWidth = width;
+    mode.dmPelsHeight = height;
+    mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
+    return ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
+}
+
+TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNewSize) {
+    if (GetEnvironmentVariableA(INNER_FLAG, nullptr, 0) == 0) {
+        // Outside: run this test again inside a 1024 x 768 virtual desktop and report its result.
+        DeleteFileA(resultPath().c_str());
+        SetEnvironmentVariableA(INNER_FLAG, "1");
+        char self[MAX_PATH] = {};
+        GetModuleFileNameA(nullptr, self, MAX_PATH);
+        std::string command = "explorer.exe /desktop=velmora_display,1024x768 \"" + std::string(self) +
+                              "\" --gtest_filter=TouchDisplay.*";
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION info = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                   &startup, &info));
+        SetEnvironmentVariableA(INNER_FLAG, nullptr);
+        CloseHandle(info.hThread);
+        // explorer hands the program to the desktop and may return at once: wait for the result.
+        const DWORD start = GetTickCount();
+        while (GetFileAttributesA(resultPath().c_str()) == INVALID_FILE_ATTRIBUTES &&
+               GetTickCount() - start < 45000)
+            Sleep(100);
+        Sleep(200);
+        CloseHandle(info.hProcess);
+        std::ifstream in(resultPath());
+        ASSERT_TRUE(in.good()) << "the run inside the virtual desktop left no result";
+        std::stringstream text;
+        text << in.rdbuf();
+        const std::string result = text.str();
+        std::printf("%s", result.c_str());
+        EXPECT_EQ(result.rfind("PASS", 0), 0u) << result;
+        return;
+    }
+
+    // Inside the virtual desktop.
+    std::ostringstream report;
+    bool ok = true;
+    auto check = [&](bool condition, const std::string& what) {
+        if (!condition) {
+            ok = false;
+            report << "  failed: " << what << "\n";
+        }
+    };
+    {
+        TouchSession s;
+        if (!startTouchSession(&s, NO_CALIBRATION)) {
+            check(false, "the session did not start");
+        } else {
+            sendTrayCommand(s, IDM_CALIBRATE);
+            POINT cross = {-1000, -1000};
+            check(waitCrossMoved(cross, 3000, &cross), "no first cross");
+            check(cross.x == 100 && cross.y == 50,
+                  "first cross at " + std::to_string(cross.x) + "," + std::to_string(cross.y));
+            simboardTap(s.board, 0, cross.x, cross.y, 120, SIM_SCREEN, true, 60);
+            POINT second;
+            check(waitCrossMoved(cross, 2000, &second), "the cross did not move on");
+            check(second.x == 924 && second.y == 50,
+                  "second cross at " + std::to_string(second.x) + "," + std::to_string(second.y));
+            const bool changed = changeScreenSize(800, 600);
+            check(changed, "ChangeDisplaySettingsA to 800 x 600 failed");
+            if (changed) {
+                flushEvents(800);
+                POINT back;
+                check(waitCrossMoved(second, 3000, &back), "no cross after the display change");
+                check(back.x == 100 && back.y == 50, "after the change the cross is at " +
+                                                         std::to_string(back.x) + "," +
+                                                         std::to_string(back.y));
+                const HWND calibration = findTopLevelWindow("qv_dingwei", s.program.processId);
+                RECT r = {};
+                GetWindowRect(calibration, &r);
+                check(r.left == 0 && r.top == 0 && r.right == 800 && r.bottom == 600,
+                      "window " + std::to_string(r.right) + " x " + std::to_string(r.bottom));
+                flushEvents(700);
+                // Any valid touch is a calibration point; where it lands on the sensor does not matter.
+                simboardTap(s.board, 0, back.x, back.y, 120, SIM_SCREEN, true, 60);
+                POINT next;
+                check(waitCrossMoved(back, 2000, &next), "the cross did not move on after the change");
+                check(next.x == 700 && next.y == 50, "second cross after the change at " +
+                                                         std::to_string(next.x) + "," +
+                                                         std::to_string(next.y));
+                changeScreenSize(1024, 768);
+            }
+        }
+    }
+    std::ofstream out(resultPath());
+    out << (ok ? "PASS\n" : "FAIL\n") << report.str();
+    EXPECT_TRUE(ok) << report.str();
+}
+
+} // namespace
