@@ -1,5 +1,6 @@
 // The session's steps, in order. Each checks what a person would look for and notes what it saw.
 #include "tools/demo/demo.h"
+#include "tools/demo/demo_touch_steps.h"
 
 #include <cstring>
 #include <utility>
@@ -171,6 +172,10 @@ const DemoStep demoSteps[] = {
     {"Start the simulated-board build", startProgram},
     {"The program finds the sensor and sends Stop", sensorFound},
     {"The program sits in the tray with its hidden window", sitsInTray},
+    {"Calibrate by tapping the four crosses found on the screen", demoCalibrateByTapping},
+    {"A tap is a click where the finger is", demoTapClicks},
+    {"A moving touch is a drag", demoDragDrags},
+    {"A touch held still is a right click", demoHoldRightClicks},
     {"WM_CLOSE ends it: Stop again, exit code 0", closeCleanly},
 };
 const int demoStepCount = int(sizeof demoSteps / sizeof demoSteps[0]);
