@@ -424,3 +424,30 @@ TEST_F(BoardFixture, TapLastsItsTime) {
     EXPECT_FALSE(simboardFingerPoint(board, 0, &x, &y));
     CloseHandle(h);
 }
+
+// A script runs its steps in order against the board and names the first line that fails.
+TEST_F(BoardFixture, ScriptStepsDriveTheBoard) {
+    start();
+    EXPECT_EQ(simboardRunScript(board, "# set up\nunits sensor\n\ndown 100 600\nstatus 0x55\n", stdout), 0);
+    HANDLE h = openSensor(board, 0);
+    uint8_t r[10];
+    ASSERT_EQ(exchange(h, GET, r), 10);
+    int x, y;
+    decode(r, &x, &y);
+    EXPECT_EQ(r[1], 0x55);
+    EXPECT_EQ(x, 100);
+    EXPECT_EQ(y, 600);
+    ASSERT_EQ(exchange(h, STOP, r), 10);
+    EXPECT_EQ(simboardRunScript(board, "wait-command Stop 1000\nlift\nunplug\n", stdout), 0);
+    EXPECT_FALSE(simboardPlugged(board, 0));
+    EXPECT_EQ(exchange(h, GET, r), -1);
+    CloseHandle(h);
+
+    simboardClearLog(board); // a script's waits look from the log's start
+    EXPECT_EQ(simboardRunScript(board, "replug 0\nwait-command Stop 50\n", stdout), 2)
+        << "no second Stop came";
+    EXPECT_TRUE(simboardPlugged(board, 0));
+    EXPECT_EQ(simboardRunScript(board, "sleep 1\ntap 1 2\n", stdout), 2) << "tap needs three numbers";
+    EXPECT_EQ(simboardRunScript(board, "sensor 1\n", stdout), 1) << "there is one sensor";
+    EXPECT_EQ(simboardRunScript(board, "fly away\n", stdout), 1);
+}

@@ -236,7 +236,7 @@ std::string simFormatEvent(const SimEvent& event);
 //   wait-window CLASS [MS]                            until a top-level window of the class exists
 //   close-window CLASS                                posts WM_CLOSE to it
 //   wait-command Stop|Get|Run|probe [MS]              until such a command arrives after the
-//                                                     previous wait-command (or the start)
+//                                                     previous wait-command (or the log's start)
 //   log                                               prints the log so far
 //   echo TEXT                                         prints TEXT
 // Blank lines and lines starting with '#' are skipped. Returns 0 when every step ran, else the
