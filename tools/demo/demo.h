@@ -36,6 +36,8 @@ void demoNote(DemoSession& session, const char* format, ...);
 // Saves the whole screen as <outDir>\<name>.bmp (scripts/demo.sh turns it into .png) and lists it
 // in the report as <name>.png; false when the screen could not be read or the file written.
 bool demoScreenshot(DemoSession& session, const char* name);
+// The same for an area of the screen, enlarged zoom times (1 to 16).
+bool demoScreenshotArea(DemoSession& session, const char* name, const RECT& area, int zoom);
 // The bytes of a command as hex, "00 A0 03 00 00 00 00 00 60".
 std::string demoHex(const std::vector<uint8_t>& bytes);
 // True when the program's process has ended; its exit code then in *code.

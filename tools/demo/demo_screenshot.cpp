@@ -5,11 +5,13 @@
 
 namespace {
 
-// Copies the screen into a bottom-up 24-bit DIB section and writes it as a .bmp file.
-bool saveScreen(const char* path) {
-    int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    if (width <= 0 || height <= 0)
+// Copies an area of the screen, enlarged zoom times, into a bottom-up 24-bit DIB section and
+// writes it as a .bmp file.
+bool saveScreen(const char* path, const RECT& area, int zoom) {
+    int areaWidth = area.right - area.left, areaHeight = area.bottom - area.top;
+    if (areaWidth <= 0 || areaHeight <= 0 || zoom < 1 || zoom > 16)
         return false;
+    int width = areaWidth * zoom, height = areaHeight * zoom;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = width;
@@ -26,7 +28,8 @@ bool saveScreen(const char* path) {
     bool ok = false;
     if (memory && bitmap && bits) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        ok = BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY) != FALSE;
+        ok = StretchBlt(memory, 0, 0, width, height, screen, area.left, area.top, areaWidth, areaHeight,
+                        SRCCOPY) != FALSE;
         SelectObject(memory, old);
         GdiFlush();
     }
@@ -55,8 +58,13 @@ bool saveScreen(const char* path) {
 } // namespace
 
 bool demoScreenshot(DemoSession& session, const char* name) {
+    RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    return demoScreenshotArea(session, name, screen, 1);
+}
+
+bool demoScreenshotArea(DemoSession& session, const char* name, const RECT& area, int zoom) {
     std::string path = session.outDir + "\\" + name + ".bmp";
-    if (!saveScreen(path.c_str())) {
+    if (!saveScreen(path.c_str(), area, zoom)) {
         demoNote(session, "screenshot %s could not be taken", name);
         return false;
     }

@@ -133,6 +133,15 @@ bool sitsInTray(DemoSession& s) {
     demoNote(s, "visible top-level windows of the program: %s", names.empty() ? "none" : names.c_str());
     Sleep(700); // let the tray icon be drawn
     demoScreenshot(s, "01-tray");
+    // Without a desktop window, Wine's X11 driver shows the notification area as a small window of
+    // its own; enlarge it so the icon can be seen in the report.
+    HWND tray = FindWindowA("__winex11_standalone_tray", nullptr);
+    RECT trayRect{};
+    if (tray && IsWindowVisible(tray) && GetWindowRect(tray, &trayRect)) {
+        demoNote(s, "Wine's notification area is shown at (%ld, %ld), %ld x %ld", trayRect.left, trayRect.top,
+                 trayRect.right - trayRect.left, trayRect.bottom - trayRect.top);
+        demoScreenshotArea(s, "01-tray-enlarged", trayRect, 4);
+    }
     DWORD code;
     if (demoProgramEnded(s, &code)) {
         demoNote(s, "the program has ended (code %lu)", code);
