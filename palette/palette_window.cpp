@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstddef>
 #include <cstring>
 
 #include "app/app_state.h"
@@ -27,7 +28,8 @@ DrawState drawState = {};
 
 // The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
 // is 44 bytes.
-static_assert(sizeof(void*) != 4 || TTTOOLINFOA_V2_SIZE == 44, "TOOLINFOA size on 32-bit");
+constexpr UINT TOOLINFO_SIZE = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM); // TTTOOLINFOA_V2_SIZE
+static_assert(sizeof(void*) != 4 || TOOLINFO_SIZE == 44, "TOOLINFOA size on 32-bit");
 
 namespace {
 
@@ -125,7 +127,7 @@ void createTooltips(HWND palette) {
     SetWindowPos(tooltipWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         TOOLINFOA info = {};
-        info.cbSize = TTTOOLINFOA_V2_SIZE;
+        info.cbSize = TOOLINFO_SIZE;
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         info.hwnd = palette;
         info.uId = reinterpret_cast<UINT_PTR>(buttonWindows[n]);
@@ -262,7 +264,8 @@ void onHome(HWND palette) {
 
 // The ids exceed 65535: the whole wParam is the id, and anything else is ignored.
 void onCommand(HWND palette, WPARAM wParam) {
-    if (wParam > 0xFFFFFFFFu)
+    const uint64_t wide = wParam;
+    if (wide >> 32)
         return;
     const int32_t id = static_cast<int32_t>(wParam);
     const bool colour = id >= IDC_BLACK && id <= IDC_BLUE;
