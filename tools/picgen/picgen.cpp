@@ -1,5 +1,7 @@
 // The picture generator: draws every picture the program loads, from code, into the directory
 // given as its only argument. Run at build time; nothing it writes is committed.
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -91,22 +93,63 @@ bool writeIcon(const std::string& path, const std::vector<Image>& images) {
     return std::fclose(f) == 0 && ok;
 }
 
-// The program's icon: a white board in a dark frame on legs, with a blue pen across it.
+// The program's icon: a white board in a dark frame on two legs, a blue stroke on it and an orange
+// pen whose tip rests at the stroke's end; drawn in 32 units, anti-aliased, with alpha.
 Image boardIcon(int n) {
     Image im(n, n, 0x00000000);
-    auto s = [n](int v) { return v * n / 32; };
-    const uint32_t frame = 0xFF303840, board = 0xFFFFFFFF, ink = 0xFF2060D0, pen = 0xFFE08020;
-    im.rect(s(3), s(25), s(5), s(31), frame); // legs
-    im.rect(s(27), s(25), s(29), s(31), frame);
-    im.rect(s(1), s(3), s(31), s(26), frame); // frame
-    im.rect(s(3), s(5), s(29), s(24), board); // board
-    for (int x = s(5); x < s(20); ++x)        // a stroke on the board
-        im.rect(x, s(15) + (x % s(6) < s(3) ? -(x % s(3)) : (x % s(3))) - s(1), x + 1, s(15) + s(1), ink);
-    for (int i = 0; i < s(14); ++i) { // the pen, tip at the stroke's end
-        int x = s(20) + i, y = s(15) - i;
-        im.rect(x - s(1), y - s(1), x + s(2), y + s(2), pen);
+    const double k = 32.0 / n;             // units per pixel
+    const double thick = std::max(1.0, k); // strokes stay at least a pixel wide at 16 x 16
+    LineArt legs, stroke, pen, tip;
+    legs.width = 2.2 * thick;
+    legs.lines = {{{8, 25}, {5.5, 30.5}}, {{24, 25}, {26.5, 30.5}}};
+    stroke.width = 1.8 * thick;
+    Polyline wave;
+    for (int i = 0; i <= 24; ++i) {
+        double t = i / 24.0;
+        wave.push_back({6.5 + 13.5 * t, 17.5 - 3.5 * t + 2.0 * std::sin(t * 2 * M_PI * 1.5)});
     }
-    im.rect(s(19), s(15), s(21), s(17), 0xFF202020); // its tip
+    stroke.lines = {wave};
+    pen.width = 4.2;
+    pen.lines = {{{22.5, 12.5}, {29.5, 3.5}}};
+    tip.width = 1.6 * thick;
+    tip.lines = {{{20.3, 14.7}, {22.6, 12.2}}};
+    const Rgb frame = {48, 56, 64}, board = {255, 255, 255}, ink = {32, 96, 208}, body = {232, 132, 36};
+    auto sample = [&](double x, double y, Rgb* c) {
+        if (tip.covers(x, y))
+            *c = {32, 32, 32};
+        else if (pen.covers(x, y))
+            *c = body;
+        else if (x >= 4 && x <= 28 && y >= 6 && y <= 23.5)
+            *c = stroke.covers(x, y) ? ink : board;
+        else if (x >= 1.5 && x <= 30.5 && y >= 3.5 && y <= 26)
+            *c = frame;
+        else if (legs.covers(x, y))
+            *c = frame;
+        else
+            return false;
+        return true;
+    };
+    const int ss = 4;
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x) {
+            double r = 0, g = 0, b = 0;
+            int covered = 0;
+            for (int j = 0; j < ss; ++j)
+                for (int i = 0; i < ss; ++i) {
+                    Rgb c;
+                    if (sample((x + (i + 0.5) / ss) * k, (y + (j + 0.5) / ss) * k, &c)) {
+                        r += c.r;
+                        g += c.g;
+                        b += c.b;
+                        ++covered;
+                    }
+                }
+            if (!covered)
+                continue;
+            uint32_t a = uint32_t(std::lround(255.0 * covered / (ss * ss)));
+            auto ch = [covered](double v) { return uint32_t(std::lround(v / covered)); };
+            im.set(x, y, (a << 24) | (ch(r) << 16) | (ch(g) << 8) | ch(b));
+        }
     return im;
 }
 
