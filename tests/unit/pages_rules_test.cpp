@@ -1,5 +1,5 @@
 // The pages' exact rules: pointer decoding, canvas size, the eraser's square and hull, the
-// capture's clamping, "strictly inside" and the cut tool's transitions.
+// capture's clamping and "strictly inside".
 #include <gtest/gtest.h>
 
 #include <random>
@@ -143,46 +143,6 @@ TEST(PagesCut, InsideIsStrictAndIgnoresCornerOrder) {
     EXPECT_EQ(r.top, 20);
     EXPECT_EQ(r.right, 50);
     EXPECT_EQ(r.bottom, 40);
-}
-
-TEST(PagesCut, TransitionTable) {
-    struct Row {
-        int32_t from;
-        CutEvent event;
-        bool inside;
-        int32_t to;
-    };
-    const Row rows[] = {
-        {DRAG_IDLE, CutEvent::ButtonDown, false, DRAG_HELD},
-        {DRAG_IDLE, CutEvent::ButtonUp, false, DRAG_IDLE},
-        {DRAG_HELD, CutEvent::ButtonUp, false, DRAG_CUT_HELD},
-        {DRAG_HELD, CutEvent::ButtonDown, true, DRAG_HELD}, // a second press changes nothing
-        {DRAG_CUT_HELD, CutEvent::ButtonDown, true, DRAG_CUT_MOVE},
-        {DRAG_CUT_HELD, CutEvent::ButtonDown, false, DRAG_IDLE},
-        {DRAG_CUT_HELD, CutEvent::ButtonUp, false, DRAG_CUT_HELD},
-        {DRAG_CUT_MOVE, CutEvent::ButtonUp, true, DRAG_CUT_HELD},
-        {DRAG_CUT_MOVE, CutEvent::ButtonUp, false, DRAG_IDLE},
-        {DRAG_CUT_MOVE, CutEvent::ButtonDown, false, DRAG_CUT_MOVE},
-        {7, CutEvent::ButtonDown, false, 7}, // a state the page never takes stays put
-    };
-    for (const Row& r : rows)
-        EXPECT_EQ(cutNextState(r.from, r.event, r.inside), r.to)
-            << "from " << r.from << (r.event == CutEvent::ButtonDown ? " down" : " up") << " inside "
-            << r.inside;
-}
-
-TEST(PagesTools, CursorPerToolAndGesturesThatNeedAHeldButton) {
-    EXPECT_EQ(toolCursorId(TOOL_ERASER, 8), 208);
-    EXPECT_EQ(toolCursorId(TOOL_ERASER, 64), 264);
-    EXPECT_EQ(toolCursorId(TOOL_CUT, 16), 105);
-    EXPECT_EQ(toolCursorId(TOOL_ELLIPSE, 16), 105);
-    EXPECT_EQ(toolCursorId(TOOL_LINE, 16), 104);
-    EXPECT_EQ(toolCursorId(TOOL_PEN, 16), 104);
-    EXPECT_EQ(toolCursorId(100302, 16), 0); // clear is no tool
-    EXPECT_TRUE(gestureUnderWay(DRAG_HELD));
-    EXPECT_TRUE(gestureUnderWay(DRAG_CUT_MOVE));
-    EXPECT_FALSE(gestureUnderWay(DRAG_IDLE));
-    EXPECT_FALSE(gestureUnderWay(DRAG_CUT_HELD)); // a held cut-out waits for the next press
 }
 
 } // namespace

@@ -77,13 +77,6 @@ TEST_F(PageCut, PressOutsideWithoutDraggingPutsItBack) {
     EXPECT_EQ(inked({0, 0, canvasExtent.x, canvasExtent.y}), 2500);
 }
 
-TEST_F(PageCut, PressOnTheFrameIsOutside) {
-    cutSquare();
-    sendDown(t.page, 90, 120); // on the left edge of the frame
-    EXPECT_EQ(t.record.dragState, 0);
-    EXPECT_EQ(inked({100, 100, 150, 150}), 2500);
-}
-
 TEST_F(PageCut, EmptySelectionCutsNothingAndTheNextPressOnlyEndsIt) {
     sendDown(t.page, 120, 120);
     sendUp(t.page, 120, 120);
