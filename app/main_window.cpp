@@ -103,6 +103,10 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd, w, h);
     addTrayIcon(hwnd);
+    // Under Wine, adding the tray icon takes the topmost place from the palette that was made
+    // topmost just before; giving it back is harmless where that does not happen.
+    if (hwndPalette)
+        SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     trayMenu = createTrayMenu();
     sensorHandle = findSensor();
     hwndMain = hwnd;

@@ -1,0 +1,160 @@
+// The main window created in this process: the windows it makes and their placement, the layered
+// topmost palette, the tray record and the six-item menu, and the calibration command without a
+// sensor. (The end-to-end tests drive the same window in the real program.)
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/ids.h"
+#include "app/window_classes.h"
+#include "tests/support/wintest.h"
+
+namespace {
+
+std::string titleOf(HWND hwnd) {
+    char text[128] = {};
+    GetWindowTextA(hwnd, text, sizeof text);
+    return text;
+}
+
+class MainWindow : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        registerWindowClasses(GetModuleHandleA(nullptr));
+        setLayeredWindowAttributes = SetLayeredWindowAttributes; // as WinMain looks it up
+        // No simulated board runs: the main window finds no sensor and the reader thread idles.
+        main = CreateWindowExA(0, "Velmora", "Velmora", WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0, 0, 0, 0,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    static HWND main;
+};
+HWND MainWindow::main = nullptr;
+
+TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
+    ASSERT_NE(main, nullptr);
+    EXPECT_EQ(hwndMain.load(), main);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(screenWidth.load(), w);
+    EXPECT_EQ(initialScreenHeight, h);
+    const int targets[4][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(calibTargets[i].x.load(), targets[i][0]) << i;
+        EXPECT_EQ(calibTargets[i].y.load(), targets[i][1]) << i;
+    }
+    struct Expected {
+        HWND hwnd;
+        const char* title;
+        RECT rect;
+    };
+    const Expected windows[] = {
+        {hwndSettings,
+         "Configuraci\xF3n del sistema",
+         {(w - 380) / 2, (h - 440) / 2, (w - 380) / 2 + 380, (h - 440) / 2 + 440}},
+        {hwndHelp, "Help", {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
+        {hwndPalette, "", {w - 255, h - 255, w - 35, h - 35}},
+        {hwndCalibration, "", {0, 0, w, h}},
+    };
+    for (const Expected& e : windows) {
+        ASSERT_NE(e.hwnd, nullptr) << e.title;
+        EXPECT_EQ(titleOf(e.hwnd), e.title);
+        EXPECT_FALSE(IsWindowVisible(e.hwnd)) << e.title;
+        EXPECT_EQ(GetWindow(e.hwnd, GW_OWNER), main) << e.title;
+        RECT r;
+        GetWindowRect(e.hwnd, &r);
+        EXPECT_EQ(r.left, e.rect.left) << e.title;
+        EXPECT_EQ(r.top, e.rect.top) << e.title;
+        EXPECT_EQ(r.right, e.rect.right) << e.title;
+        EXPECT_EQ(r.bottom, e.rect.bottom) << e.title;
+    }
+    const LONG paletteEx = GetWindowLongA(hwndPalette, GWL_EXSTYLE);
+    EXPECT_TRUE(paletteEx & WS_EX_LAYERED);
+    EXPECT_TRUE(paletteEx & WS_EX_TOPMOST);
+    COLORREF key = 0;
+    BYTE alpha = 0;
+    DWORD flags = 0;
+    if (GetLayeredWindowAttributes(hwndPalette, &key, &alpha, &flags)) {
+        EXPECT_EQ(key, RGB(200, 200, 200));
+        EXPECT_TRUE(flags & LWA_COLORKEY);
+    }
+    EXPECT_NE(readerThread, nullptr);
+}
+
+TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
+    EXPECT_EQ(trayIcon.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V1_SIZE));
+    EXPECT_EQ(trayIcon.hWnd, main);
+    EXPECT_EQ(trayIcon.uID, 103u);
+    EXPECT_EQ(trayIcon.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
+    EXPECT_EQ(trayIcon.uCallbackMessage, UM_TRAY_NOTIFY);
+    EXPECT_NE(trayIcon.hIcon, nullptr);
+    EXPECT_STREQ(trayIcon.szTip, "");
+
+    ASSERT_NE(trayMenu, nullptr);
+    struct Item {
+        UINT id;
+        const char* text;
+    };
+    const Item items[] = {{IDM_CALIBRATE, "Calibrar espacio de trabajo"},
+                          {IDM_SETTINGS, "Configuraci\xF3n del sistema"},
+                          {IDM_PALETTE, "Zarpelo"},
+                          {IDM_HELP, "Ayuda"},
+                          {0, ""},
+                          {IDM_EXIT, "Salir"}};
+    ASSERT_EQ(GetMenuItemCount(trayMenu), 6);
+    for (int i = 0; i < 6; ++i) {
+        MENUITEMINFOA info = {};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID;
+        ASSERT_TRUE(GetMenuItemInfoA(trayMenu, i, TRUE, &info));
+        if (items[i].id == 0) {
+            EXPECT_TRUE(info.fType & MFT_SEPARATOR) << "position " << i;
+            continue;
+        }
+        EXPECT_EQ(info.wID, items[i].id) << "position " << i;
+        char text[64] = {};
+        GetMenuStringA(trayMenu, i, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ(text, items[i].text) << "position " << i;
+    }
+}
+
+// The message box is modal on this thread: another thread reads it and presses OK.
+struct BoxSeen {
+    std::string text, caption;
+};
+DWORD WINAPI answerBox(LPVOID parameter) {
+    auto* seen = static_cast<BoxSeen*>(parameter);
+    const HWND box = waitMessageBox(GetCurrentProcessId(), 3000);
+    if (box) {
+        seen->text = messageBoxText(box);
+        seen->caption = messageBoxCaption(box);
+        pressMessageBoxOk(box);
+    }
+    return 0;
+}
+
+TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
+    ASSERT_EQ(sensorHandle.load(), nullptr);
+    calibState = -1;
+    BoxSeen seen;
+    HANDLE answerer = CreateThread(nullptr, 0, answerBox, &seen, 0, nullptr);
+    SendMessageA(main, WM_COMMAND, IDM_CALIBRATE, 0); // returns once the box is closed
+    WaitForSingleObject(answerer, 5000);
+    CloseHandle(answerer);
+    EXPECT_EQ(seen.text, "No se ha encontrado sensor");
+    EXPECT_EQ(seen.caption, "Error");
+    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_FALSE(IsWindowVisible(hwndCalibration));
+}
+
+TEST_F(MainWindow, CommandsAreTheLowWordAndUnknownOnesDoNothing) {
+    const int32_t state = calibState;
+    SendMessageA(main, WM_COMMAND, 0x447, 0);
+    EXPECT_EQ(calibState.load(), state);
+    EXPECT_FALSE(IsWindowVisible(hwndHelp));
+    SendMessageA(main, WM_COMMAND, 0x10000 | IDM_HELP, 0); // a high word (a notification code) is ignored
+    EXPECT_TRUE(IsWindowVisible(hwndHelp));
+    SendMessageA(main, WM_COMMAND, IDM_HELP, 0);
+    EXPECT_FALSE(IsWindowVisible(hwndHelp));
+}
+
+} // namespace
