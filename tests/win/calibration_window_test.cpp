@@ -1,4 +1,4 @@
-// The calibration window on its own: cross positions, painting into a memory DC, and what begin,
+// The calibration window on its own: painting into a memory DC, and what begin,
 // Esc and the close command do to calibState and the sensor.
 // screens: sd hd
 #include <gtest/gtest.h>
@@ -56,17 +56,6 @@ class CalibrationWindow : public ::testing::Test {
     HBITMAP bitmap = nullptr;
     HGDIOBJ old = nullptr;
 };
-
-TEST_F(CalibrationWindow, CrossesSitNearTheCornersOfTheScreen) {
-    const POINT expected[4] = {{100, 50}, {width - 100, 50}, {100, height - 50}, {width - 100, height - 50}};
-    for (int i = 0; i < 4; ++i) {
-        const POINT p = calibrationCrossPosition(i);
-        EXPECT_EQ(p.x, expected[i].x) << "cross " << i;
-        EXPECT_EQ(p.y, expected[i].y) << "cross " << i;
-    }
-    EXPECT_EQ(calibPointIndex.load(), 0);
-    EXPECT_FALSE(IsWindowVisible(hwnd));
-}
 
 TEST_F(CalibrationWindow, PaintsOnlyTheCrossOfTheCurrentIndex) {
     for (int index = 0; index <= 4; ++index) {
