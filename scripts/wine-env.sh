@@ -64,6 +64,10 @@ wine_env_start() {
     wait "$a" "$b"
     WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -p >/dev/null 2>&1 </dev/null
     WINEPREFIX="$VELMORA_PREFIX_HD" wineserver -p >/dev/null 2>&1 </dev/null
+    # Start each prefix's services now, outside any test: the first program of a fresh server
+    # brings them up, and under ctest that first program was seen never to exit.
+    WINEPREFIX="$VELMORA_PREFIX_SD" DISPLAY="$VELMORA_DISPLAY_SD" timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+    WINEPREFIX="$VELMORA_PREFIX_HD" DISPLAY="$VELMORA_DISPLAY_HD" timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 }
 
 wine_env_stop() {
