@@ -98,15 +98,15 @@ void createButtons(HWND palette) {
             rims[RIM_COLOUR] = combineRecipeRegion(rimRecipes[RIM_COLOUR], regions, noRims);
         if (n == BUTTON_N_WIDTH_0)
             rims[RIM_WIDTH] = combineRecipeRegion(rimRecipes[RIM_WIDTH], regions, noRims);
-        const PaletteButtonSpec& spec = paletteButtons[n];
-        HRGN region = combineRecipeRegion(spec.region, regions, rims);
+        const PaletteButtonEntry& entry = paletteButtons[n];
+        HRGN region = combineRecipeRegion(entry.region, regions, rims);
         HWND button =
-            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (spec.visibleAtCreation ? WS_VISIBLE : 0), 0,
+            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0), 0,
                             0, PALETTE_SIZE, PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
         initButtonRecord(&buttonRecords[n], n);
         attachButtonRecord(button, &buttonRecords[n]);
         buttonWindows[n] = button;
-        if (!spec.visibleAtCreation)
+        if (!entry.visibleAtCreation)
             ShowWindow(button, SW_SHOWNORMAL);
         // From here the region belongs to the button; one that cannot be given is ours to delete.
         if (region && !SetWindowRgn(button, region, TRUE))

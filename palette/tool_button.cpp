@@ -20,12 +20,12 @@ void initButtonRecord(ButtonRecord* record, int n) {
     *record = ButtonRecord{};
     if (n < 0 || n >= PALETTE_BUTTON_COUNT)
         return;
-    const PaletteButtonSpec& spec = paletteButtons[n];
-    record->kind = spec.kind;
-    record->state = spec.state;
-    record->command = spec.command;
-    record->picture = spec.picture;
-    record->colour = spec.colour;
+    const PaletteButtonEntry& entry = paletteButtons[n];
+    record->kind = entry.kind;
+    record->state = entry.state;
+    record->command = entry.command;
+    record->picture = entry.picture;
+    record->colour = entry.colour;
 }
 
 namespace {

@@ -2,17 +2,17 @@
 
 namespace {
 
-constexpr PaletteShapeSpec circle(int32_t radius) {
+constexpr PaletteShapeEntry circle(int32_t radius) {
     return {SHAPE_CIRCLE, 0, 0, radius, 0, 0, 0, 0, 0};
 }
-constexpr PaletteShapeSpec ellipse(int32_t ax, int32_t ay, int32_t cx, int32_t cy, double tilt) {
+constexpr PaletteShapeEntry ellipse(int32_t ax, int32_t ay, int32_t cx, int32_t cy, double tilt) {
     return {SHAPE_ELLIPSE, ax, ay, 0, 0, 0, cx, cy, tilt};
 }
-constexpr PaletteShapeSpec sector(int32_t radius, double from, double to, int32_t cy) {
+constexpr PaletteShapeEntry sector(int32_t radius, double from, double to, int32_t cy) {
     return {SHAPE_SECTOR, 0, 0, radius, from, to, 0, cy, 0};
 }
 // The ring's wedges: much larger than the palette, cut by the disc.
-constexpr PaletteShapeSpec wedge(double from, double to) {
+constexpr PaletteShapeEntry wedge(double from, double to) {
     return sector(500, from, to, 20);
 }
 
@@ -27,7 +27,7 @@ constexpr RegionRecipe polygon(int shape) {
 
 // The eyes sit 21 degrees (21 x 3.14 / 180 = 0.36633333333333334 rad) either side of straight up,
 // 57.5 pixels from the layout origin: (trunc(+-sin(a) x 57.5), trunc(-cos(a) x 57.5)) = (+-20, -53).
-const PaletteShapeSpec paletteShapeSpecs[PALETTE_SHAPE_COUNT] = {
+const PaletteShapeEntry paletteShapeEntries[PALETTE_SHAPE_COUNT] = {
     circle(110),                    // disc
     ellipse(90, 72, 0, 20, 0.0),    // inner ellipse: the ring's inner edge
     ellipse(86, 67, 0, 20, 0.0),    // face
@@ -60,7 +60,7 @@ const RegionRecipe rimRecipes[2] = {
     {REGION_RIM, shapeOfSector(2), shapeOfSector(3), RIM_NONE},
 };
 
-const PaletteButtonSpec paletteButtons[PALETTE_BUTTON_COUNT] = {
+const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT] = {
     {BUTTON_INDICATOR, 0, PICTURE_COLOUR_MARK_FIRST, 0, 0, "", rimRecipes[RIM_COLOUR], true},
     {BUTTON_INDICATOR, 0, PICTURE_WIDTH_MARK_FIRST + 1, 0, 0, "", rimRecipes[RIM_WIDTH], true},
     {BUTTON_PLAIN, IDC_HIDE, PICTURE_NORMAL, 0, 0, "Minimizar", polygon(SHAPE_RIGHT_EYE), true},
@@ -91,15 +91,15 @@ void preparePaletteShape(PaletteShape* shape, int index) {
     freeShape(shape);
     if (index < 0 || index >= PALETTE_SHAPE_COUNT)
         return;
-    const PaletteShapeSpec& spec = paletteShapeSpecs[index];
-    shape->semiAxisX = spec.semiAxisX;
-    shape->semiAxisY = spec.semiAxisY;
-    shape->radius = spec.radius;
-    shape->startAngle = spec.startAngle;
-    shape->endAngle = spec.endAngle;
-    shape->center = {spec.centerX, spec.centerY};
-    shape->tilt = spec.tilt;
-    switch (spec.kind) {
+    const PaletteShapeEntry& entry = paletteShapeEntries[index];
+    shape->semiAxisX = entry.semiAxisX;
+    shape->semiAxisY = entry.semiAxisY;
+    shape->radius = entry.radius;
+    shape->startAngle = entry.startAngle;
+    shape->endAngle = entry.endAngle;
+    shape->center = {entry.centerX, entry.centerY};
+    shape->tilt = entry.tilt;
+    switch (entry.kind) {
     case SHAPE_CIRCLE:
         buildCircle(shape);
         break;

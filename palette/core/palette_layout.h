@@ -30,14 +30,14 @@ constexpr int shapeOfSector(int sector) {
 
 enum ShapeKind { SHAPE_CIRCLE, SHAPE_SECTOR, SHAPE_ELLIPSE };
 
-struct PaletteShapeSpec {
+struct PaletteShapeEntry {
     ShapeKind kind;
     int32_t semiAxisX, semiAxisY, radius;
     double startAngle, endAngle;
     int32_t centerX, centerY;
     double tilt; // radians, as stored (the eyes' 30 and -30 are radians, not degrees)
 };
-extern const PaletteShapeSpec paletteShapeSpecs[PALETTE_SHAPE_COUNT];
+extern const PaletteShapeEntry paletteShapeEntries[PALETTE_SHAPE_COUNT];
 
 // Fills the shape with the parameters of table entry index, builds its polygon and turns it onto
 // the palette (rotateShape(shape, -30.0, 110, 110)). Any points it held before are released.
@@ -119,7 +119,7 @@ enum PalettePicture : int32_t {
     PICTURE_WIDTH_MARK_FIRST = 117,  // 117 .. 120: width rim marker at width 0 .. 3
 };
 
-struct PaletteButtonSpec {
+struct PaletteButtonEntry {
     int32_t kind;        // ButtonKind, as the button finally is (clear an action, the modes toggles)
     int32_t command;     // 0 for the rims
     int32_t picture;     // at start; 0 for the swatches
@@ -129,7 +129,7 @@ struct PaletteButtonSpec {
     RegionRecipe region;
     bool visibleAtCreation; // the face is created hidden and shown once it has its record
 };
-extern const PaletteButtonSpec paletteButtons[PALETTE_BUTTON_COUNT];
+extern const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT];
 
 // The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3, 20.
 extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];

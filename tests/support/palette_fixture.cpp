@@ -52,14 +52,14 @@ TestPalette::TestPalette(int x, int y) {
             rims[RIM_COLOUR] = combineRecipeRegion(rimRecipes[RIM_COLOUR], shapeRegions, rims);
         if (n == 16)
             rims[RIM_WIDTH] = combineRecipeRegion(rimRecipes[RIM_WIDTH], shapeRegions, rims);
-        const PaletteButtonSpec& spec = paletteButtons[n];
-        DWORD style = WS_CHILD | (spec.visibleAtCreation ? WS_VISIBLE : 0);
+        const PaletteButtonEntry& entry = paletteButtons[n];
+        DWORD style = WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0);
         buttons[n] = CreateWindowExA(0, TOOL_BUTTON_CLASS, "", style, 0, 0, PALETTE_SIZE, PALETTE_SIZE,
                                      parent, nullptr, instance, nullptr);
         initButtonRecord(&records[n], n);
         attachButtonRecord(buttons[n], &records[n]);
-        SetWindowRgn(buttons[n], combineRecipeRegion(spec.region, shapeRegions, rims), TRUE);
-        if (!spec.visibleAtCreation)
+        SetWindowRgn(buttons[n], combineRecipeRegion(entry.region, shapeRegions, rims), TRUE);
+        if (!entry.visibleAtCreation)
             ShowWindow(buttons[n], SW_SHOWNORMAL);
     }
     ShowWindow(parent, SW_SHOWNOACTIVATE);

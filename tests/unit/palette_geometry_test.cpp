@@ -25,7 +25,7 @@ ShapePoint last(const PaletteShape& shape) {
 // The centre of a shape after it is turned onto the palette, by the same arithmetic as its vertices.
 ShapePoint turnedCentre(int index) {
     PaletteShape one = {};
-    one.center = {paletteShapeSpecs[index].centerX, paletteShapeSpecs[index].centerY};
+    one.center = {paletteShapeEntries[index].centerX, paletteShapeEntries[index].centerY};
     one.pointCount = 1;
     one.points = static_cast<ShapePoint*>(std::calloc(1, sizeof(ShapePoint)));
     one.points[0] = one.center;
@@ -57,9 +57,9 @@ TEST(PaletteShapes, FaceAndEyeCentresLandWhereThePicturesExpectThem) {
     // The table's eye centres are the stated formula: 21 degrees either side of up, 57.5 out.
     const double a = 0.36633333333333334;
     EXPECT_DOUBLE_EQ(a, 21 * 3.14 / 180);
-    EXPECT_EQ(paletteShapeSpecs[SHAPE_RIGHT_EYE].centerX, truncToInt32(std::sin(a) * 57.5));
-    EXPECT_EQ(paletteShapeSpecs[SHAPE_RIGHT_EYE].centerY, truncToInt32(0 - std::cos(a) * 57.5));
-    EXPECT_EQ(paletteShapeSpecs[SHAPE_LEFT_EYE].centerX, truncToInt32(0 - std::sin(a) * 57.5));
+    EXPECT_EQ(paletteShapeEntries[SHAPE_RIGHT_EYE].centerX, truncToInt32(std::sin(a) * 57.5));
+    EXPECT_EQ(paletteShapeEntries[SHAPE_RIGHT_EYE].centerY, truncToInt32(0 - std::cos(a) * 57.5));
+    EXPECT_EQ(paletteShapeEntries[SHAPE_LEFT_EYE].centerX, truncToInt32(0 - std::sin(a) * 57.5));
 }
 
 TEST(PaletteShapes, SectorsCloseThroughTheirCentre) {
@@ -117,7 +117,7 @@ TEST(PaletteShapes, EyeTiltsAreRadians) {
     Shapes shapes;
     // 30 radians is about 1718.87 degrees, i.e. -81.1 degrees: the eye's long axis runs nearly
     // upright in layout terms; 30 degrees would lie almost flat. Vertex 0 is the end of the long axis.
-    const PaletteShapeSpec& eye = paletteShapeSpecs[SHAPE_RIGHT_EYE];
+    const PaletteShapeEntry& eye = paletteShapeEntries[SHAPE_RIGHT_EYE];
     PaletteShape e = {};
     e.semiAxisX = eye.semiAxisX;
     e.semiAxisY = eye.semiAxisY;

@@ -99,8 +99,8 @@ TEST(PaletteRegions, HolesBelongToNoButton) {
     for (int n = 4; n < 11; ++n) {
         if (n == 7)
             continue; // 7 and 8 face each other across the empty stretch
-        const PaletteShapeSpec& a = paletteShapeSpecs[shapeOfSector(n)];
-        const PaletteShapeSpec& b = paletteShapeSpecs[shapeOfSector(n + 1)];
+        const PaletteShapeEntry& a = paletteShapeEntries[shapeOfSector(n)];
+        const PaletteShapeEntry& b = paletteShapeEntries[shapeOfSector(n + 1)];
         double gap = (a.endAngle - 1 + (b.startAngle < a.startAngle ? b.startAngle + 360 : b.startAngle)) / 2;
         PaletteShape ray = {};
         ray.radius = 100;

@@ -25,7 +25,7 @@ Polyline swoosh(double x0, double x1, double y) {
 // tilted with the palette. It is drawn in those 220 x 220 coordinates: the word lies along the
 // face's long axis, centred on the face, and the face's edge is shaded as in the palette pictures.
 Picture paletteLogo() {
-    const PaletteShapeSpec& face = paletteShapeSpecs[SHAPE_FACE_ELLIPSE];
+    const PaletteShapeEntry& face = paletteShapeEntries[SHAPE_FACE_ELLIPSE];
     const double turn = PALETTE_ROTATION * SHAPE_PI / 180, c = std::cos(turn), s = std::sin(turn);
     const double faceX = face.centerX * c - face.centerY * s + PALETTE_CENTER; // (119, 127)
     const double faceY = face.centerX * s + face.centerY * c + PALETTE_CENTER;

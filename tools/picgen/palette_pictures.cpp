@@ -41,16 +41,16 @@ Point2 direction(double degrees) {
     return {std::cos(a), std::sin(a)};
 }
 
-const PaletteShapeSpec& spec(int index) {
-    return paletteShapeSpecs[index];
+const PaletteShapeEntry& entry(int index) {
+    return paletteShapeEntries[index];
 }
-const PaletteShapeSpec& sectorSpec(int sector) {
-    return spec(shapeOfSector(sector));
+const PaletteShapeEntry& sectorEntry(int sector) {
+    return entry(shapeOfSector(sector));
 }
 
 // Where a ray from the wedges' centre leaves the inner ellipse and the disc.
 double innerExit(Point2 d) {
-    const PaletteShapeSpec& e = spec(SHAPE_INNER_ELLIPSE);
+    const PaletteShapeEntry& e = entry(SHAPE_INNER_ELLIPSE);
     return 1 /
            std::sqrt((d.x / e.semiAxisX) * (d.x / e.semiAxisX) + (d.y / e.semiAxisY) * (d.y / e.semiAxisY));
 }
@@ -131,10 +131,10 @@ LineArt toolArt(int sector) {
 std::vector<ToolIcon> makeToolIcons() {
     std::vector<ToolIcon> icons;
     for (int sector = 4; sector <= 11; ++sector) {
-        const PaletteShapeSpec& s = sectorSpec(sector);
+        const PaletteShapeEntry& s = sectorEntry(sector);
         double mid = (s.startAngle + s.endAngle - 1) / 2;
         Point2 d = direction(mid), c = {double(s.centerX), double(s.centerY)};
-        double tIn = innerExit(d), tOut = discExit(c, d, spec(SHAPE_DISC).radius);
+        double tIn = innerExit(d), tOut = discExit(c, d, entry(SHAPE_DISC).radius);
         double t = (tIn + tOut) / 2;
         double chord = 2 * t * std::sin((s.endAngle - s.startAngle - 1) / 2 * SHAPE_PI / 180);
         double size = std::min(std::min(tOut - tIn, chord) * 0.86, 17.0);
@@ -149,7 +149,7 @@ struct Marker {
 
 // A marker in the rim band at the middle of a field, pointing inwards at it.
 Marker makeMarker(int sector) {
-    const PaletteShapeSpec& s = sectorSpec(sector);
+    const PaletteShapeEntry& s = sectorEntry(sector);
     Point2 d = direction((s.startAngle + s.endAngle - 1) / 2), c = {double(s.centerX), double(s.centerY)};
     double t = discExit(c, d, 106);
     Point2 p = {c.x + d.x * t, c.y + d.y * t};
@@ -169,7 +169,7 @@ bool inTriangle(const Marker& m, Point2 p) {
     return !(neg && pos);
 }
 
-double ellipseLevel(Point2 l, const PaletteShapeSpec& e, double grow) {
+double ellipseLevel(Point2 l, const PaletteShapeEntry& e, double grow) {
     double ax = e.semiAxisX + grow, ay = e.semiAxisY + grow;
     double x = l.x - e.centerX, y = l.y - e.centerY;
     return (x / ax) * (x / ax) + (y / ay) * (y / ay);
@@ -204,18 +204,18 @@ struct Scene {
 // Which field of the ring a wedge angle falls in: colour k, width k, or none (tools and gaps).
 // The boundaries lie on the shared edges; at the open ends the fields reach 1.5 degrees into the gap.
 int colourFieldAt(double deg) {
-    if (deg < sectorSpec(12).startAngle - 1.5 || deg > sectorSpec(15).endAngle + 0.5)
+    if (deg < sectorEntry(12).startAngle - 1.5 || deg > sectorEntry(15).endAngle + 0.5)
         return -1;
     for (int k = 3; k >= 1; --k)
-        if (deg >= sectorSpec(12 + k).startAngle)
+        if (deg >= sectorEntry(12 + k).startAngle)
             return k;
     return 0;
 }
 int widthFieldAt(double deg) {
-    if (deg < sectorSpec(19).startAngle - 1.5 || deg > sectorSpec(16).endAngle + 0.5)
+    if (deg < sectorEntry(19).startAngle - 1.5 || deg > sectorEntry(16).endAngle + 0.5)
         return -1;
     for (int k = 0; k < 3; ++k) // 16 has the largest angles
-        if (deg >= sectorSpec(16 + k).startAngle)
+        if (deg >= sectorEntry(16 + k).startAngle)
             return k;
     return 3;
 }
@@ -232,7 +232,7 @@ Rgb ringColour(Look look) {
 
 // The eye's level in its own frame: 1 on the outline of its table ellipse, grown by `grow` pixels.
 double eyeLevel(int e, Point2 l, double grow) {
-    const PaletteShapeSpec& eye = spec(SHAPE_RIGHT_EYE + e);
+    const PaletteShapeEntry& eye = entry(SHAPE_RIGHT_EYE + e);
     double dx = l.x - eye.centerX, dy = l.y - eye.centerY, c = std::cos(eye.tilt), s = std::sin(eye.tilt);
     double u = dx * c + dy * s, v = -dx * s + dy * c;
     double ax = eye.semiAxisX + grow, ay = eye.semiAxisY + grow;
@@ -256,7 +256,7 @@ Rgb eyeColour(const Scene& scene, int e, double sx, double sy) {
 Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) {
     Point2 l = toLayout(sx, sy);
     double r0 = std::hypot(l.x, l.y);
-    if (r0 > spec(SHAPE_DISC).radius + 1.5)
+    if (r0 > entry(SHAPE_DISC).radius + 1.5)
         return WHITE;
     for (int e = 0; e < 2; ++e) {
         Point2 c = scene.eyeCentre[e];
@@ -264,15 +264,15 @@ Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) 
             return eyeColour(scene, e, sx, sy);
     }
     Rgb ring = ringColour(kind.look);
-    double face = ellipseLevel(l, spec(SHAPE_FACE_ELLIPSE), 1.0);
+    double face = ellipseLevel(l, entry(SHAPE_FACE_ELLIPSE), 1.0);
     if (face <= 1.0)
         return face > 0.93 ? mix(SKIN, Rgb{176, 126, 86}, (face - 0.93) / 0.07) : SKIN;
-    if (ellipseLevel(l, spec(SHAPE_INNER_ELLIPSE), -2.0) <= 1.0)
+    if (ellipseLevel(l, entry(SHAPE_INNER_ELLIPSE), -2.0) <= 1.0)
         return mix(ring, BLACK, 0.35); // the band between face and ring: a hole on the palette
     double rimDeg = layoutDegrees(l.x, l.y);
-    bool inRimBand = r0 >= sectorSpec(1).radius - 0.5;
-    const PaletteShapeSpec& colourRim = sectorSpec(0);
-    const PaletteShapeSpec& widthRim = sectorSpec(2);
+    bool inRimBand = r0 >= sectorEntry(1).radius - 0.5;
+    const PaletteShapeEntry& colourRim = sectorEntry(0);
+    const PaletteShapeEntry& widthRim = sectorEntry(2);
     if (inRimBand && rimDeg >= colourRim.startAngle - 1 && rimDeg <= colourRim.endAngle) {
         for (int k = 0; k < 4; ++k)
             if ((kind.colourMarker == 4 || kind.colourMarker == k) && inTriangle(scene.colourMarkers[k], l))
