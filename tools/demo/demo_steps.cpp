@@ -1,5 +1,6 @@
 // The session's steps, in order. Each checks what a person would look for and notes what it saw.
 #include "tools/demo/demo.h"
+#include "tools/demo/demo_drawing_steps.h"
 #include "tools/demo/demo_touch_steps.h"
 
 #include <cstring>
@@ -185,6 +186,13 @@ const DemoStep demoSteps[] = {
     {"A tap is a click where the finger is", demoTapClicks},
     {"A moving touch is a drag", demoDragDrags},
     {"A touch held still is a right click", demoHoldRightClicks},
+    {"\"Zarpelo\" from the tray shows the palette", demoOpenPalette},
+    {"Red and the pen picked by touches on the palette", demoPickRedAndPen},
+    {"A drag over the desktop draws a red stroke", demoDrawOverDesktop},
+    {"The board button shows the grey board", demoBoardMode},
+    {"A drag on the board draws a red stroke", demoDrawOnBoard},
+    {"The clear button clears the board", demoClearBoard},
+    {"The right eye hides the palette and the pages", demoHidePalette},
     {"WM_CLOSE ends it: Stop again, exit code 0", closeCleanly},
 };
 const int demoStepCount = int(sizeof demoSteps / sizeof demoSteps[0]);
