@@ -167,3 +167,36 @@ int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, do
             return n;
     return -1;
 }
+
+bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y) {
+    auto at = [&](double px, double py) { return paletteButtonAt(shapes, px + 0.5, py + 0.5) == n; };
+    double sumX = 0, sumY = 0;
+    int count = 0;
+    for (int py = 0; py < PALETTE_SIZE; ++py)
+        for (int px = 0; px < PALETTE_SIZE; ++px)
+            if (at(px, py)) {
+                if (count == 0) {
+                    *x = px; // a narrow button with no deep pixel gets its first one
+                    *y = py;
+                }
+                sumX += px;
+                sumY += py;
+                ++count;
+            }
+    if (count == 0)
+        return false;
+    const double cx = sumX / count, cy = sumY / count;
+    double best = -1;
+    for (int py = 0; py < PALETTE_SIZE; ++py)
+        for (int px = 0; px < PALETTE_SIZE; ++px) {
+            if (!at(px, py) || !at(px + 2, py) || !at(px - 2, py) || !at(px, py + 2) || !at(px, py - 2))
+                continue;
+            const double d = (px - cx) * (px - cx) + (py - cy) * (py - cy);
+            if (best < 0 || d < best) {
+                best = d;
+                *x = px;
+                *y = py;
+            }
+        }
+    return true;
+}

@@ -146,3 +146,7 @@ bool pointInRecipe(const PaletteShape shapes[PALETTE_SHAPE_COUNT], const RegionR
 bool pointInButton(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, double x, double y);
 // The button whose region holds (x, y), or -1 for a hole (gap, band, corner).
 int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, double y);
+// A pixel well inside button n, for touching it: the pixel nearest the centre of all the button's
+// pixels that has the same button two pixels off on every side (a narrow button without one gets
+// its first pixel). False when the button has no pixel at all.
+bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y);

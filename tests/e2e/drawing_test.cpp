@@ -21,8 +21,7 @@ namespace {
 constexpr COLORREF RED = RGB(255, 0, 0);
 constexpr COLORREF KEY = RGB(200, 200, 200);
 
-// A point well inside palette button n, in palette client coordinates: the grid point of the
-// button nearest to the centre of all its grid points.
+// A point well inside palette button n, in palette client coordinates.
 POINT buttonPoint(int n) {
     static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
     static bool prepared = false;
@@ -30,33 +29,9 @@ POINT buttonPoint(int n) {
         preparePaletteShapes(shapes);
         prepared = true;
     }
-    std::vector<POINT> inside;
-    double sx = 0, sy = 0;
-    for (int y = 0; y < PALETTE_SIZE; ++y)
-        for (int x = 0; x < PALETTE_SIZE; ++x)
-            if (paletteButtonAt(shapes, x + 0.5, y + 0.5) == n) {
-                inside.push_back({x, y});
-                sx += x;
-                sy += y;
-            }
-    if (inside.empty())
-        return {-1, -1};
-    const double cx = sx / inside.size(), cy = sy / inside.size();
-    POINT best = inside[0];
-    double bestD = 1e18;
-    for (POINT p : inside) {
-        const double d = (p.x - cx) * (p.x - cx) + (p.y - cy) * (p.y - cy);
-        // Keep away from the edges: all four neighbours two pixels off must be the same button.
-        const bool deep = paletteButtonAt(shapes, p.x + 2.5, p.y + 0.5) == n &&
-                          paletteButtonAt(shapes, p.x - 1.5, p.y + 0.5) == n &&
-                          paletteButtonAt(shapes, p.x + 0.5, p.y + 2.5) == n &&
-                          paletteButtonAt(shapes, p.x + 0.5, p.y - 1.5) == n;
-        if (deep && d < bestD) {
-            bestD = d;
-            best = p;
-        }
-    }
-    return best;
+    int x = -1, y = -1;
+    paletteButtonInnerPoint(shapes, n, &x, &y);
+    return {x, y};
 }
 
 std::string decimal(double v) {
