@@ -25,6 +25,7 @@ SettingsRecord settings;
 std::atomic<int32_t> screenWidth{0}, screenHeight{0};
 int32_t initialScreenWidth = 0, initialScreenHeight = 0;
 SharedPoint calibTargets[4];
+std::atomic<uint32_t> calibTargetsSeq{0};
 int32_t calibRaw[8] = {};
 Vec3 calibSensorPoints[4] = {};
 Vec3 calibWeights = {};
@@ -36,4 +37,39 @@ void copySettings(SettingsRecord* to, const SettingsRecord* from) {
     to->save = from->save.load();
     to->ouhe = from->ouhe.load();
     to->lagTime = from->lagTime.load();
+}
+
+// A sequence counter around the write (a seqlock): the reader takes a copy and keeps it only when
+// the counter was even and unchanged across the copy.
+void publishScreenTargets(const ScreenTargets& screen) {
+    const uint32_t seq = calibTargetsSeq.load(std::memory_order_relaxed);
+    calibTargetsSeq.store(seq + 1, std::memory_order_relaxed);
+    std::atomic_thread_fence(std::memory_order_release);
+    screenWidth.store(screen.width, std::memory_order_relaxed);
+    screenHeight.store(screen.height, std::memory_order_relaxed);
+    for (int i = 0; i < 4; ++i) {
+        calibTargets[i].x.store(screen.targets[i][0], std::memory_order_relaxed);
+        calibTargets[i].y.store(screen.targets[i][1], std::memory_order_relaxed);
+    }
+    calibTargetsSeq.store(seq + 2, std::memory_order_release);
+}
+
+ScreenTargets readScreenTargets() {
+    ScreenTargets screen;
+    for (;;) {
+        const uint32_t before = calibTargetsSeq.load(std::memory_order_acquire);
+        if (before & 1) {
+            YieldProcessor();
+            continue;
+        }
+        screen.width = screenWidth.load(std::memory_order_relaxed);
+        screen.height = screenHeight.load(std::memory_order_relaxed);
+        for (int i = 0; i < 4; ++i) {
+            screen.targets[i][0] = calibTargets[i].x.load(std::memory_order_relaxed);
+            screen.targets[i][1] = calibTargets[i].y.load(std::memory_order_relaxed);
+        }
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (calibTargetsSeq.load(std::memory_order_relaxed) == before)
+            return screen;
+    }
 }

@@ -58,9 +58,19 @@ extern SettingsRecord settings;
 extern std::atomic<int32_t> screenWidth, screenHeight; // follow WM_DISPLAYCHANGE
 extern int32_t initialScreenWidth, initialScreenHeight; // as at the main window's creation
 extern SharedPoint calibTargets[4];      // crosses: top-left, top-right, bottom-left, bottom-right
+extern std::atomic<uint32_t> calibTargetsSeq; // odd while the GUI thread rewrites size and crosses
 extern int32_t calibRaw[8];              // P1X, P1Y, P2X, P2Y, P3X, P3Y, P4X, P4Y; 9999 = not measured
 extern Vec3 calibSensorPoints[4];        // calibRaw prepared for the transform
 extern Vec3 calibWeights;                // the plane vector
 extern std::atomic<int32_t> calibState;  // -1 mapping, 0 no calibration, 1 capturing
 extern std::atomic<int32_t> calibValid;  // -1 when calibRaw holds a complete calibration
 extern std::atomic<int32_t> calibPointIndex; // next cross during a calibration, 0..4
+
+// The screen size and the crosses as one consistent snapshot: the GUI thread rewrites them at a
+// display change while the reader thread maps touches with them.
+struct ScreenTargets {
+    int32_t width, height;
+    int32_t targets[4][2]; // as calibTargets
+};
+void publishScreenTargets(const ScreenTargets& screen); // GUI thread only
+ScreenTargets readScreenTargets();                      // any thread; never a mix of two writes

@@ -6,6 +6,7 @@
 #include "app/ids.h"
 #include "app/settings_store.h"
 #include "app/window_procs.h"
+#include "calibration/calibration_window.h"
 #include "sensor/sensor_link.h"
 #include "touch/sensor_reader.h"
 
@@ -37,14 +38,8 @@ UINT taskbarCreatedMessage = 0; // registered "TaskbarCreated": the shell has re
 bool shutDownDone = false;
 
 void takeScreenSize() {
-    screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    const int w = screenWidth, h = screenHeight;
-    const int targets[4][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}};
-    for (int i = 0; i < 4; ++i) {
-        calibTargets[i].x = targets[i][0];
-        calibTargets[i].y = targets[i][1];
-    }
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    publishScreenTargets(ScreenTargets{w, h, {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}}});
 }
 
 HWND createOwned(HWND owner, const char* className, const char* title, DWORD style, int x, int y, int width,
@@ -180,6 +175,14 @@ void onDisplayChange() {
     }
 }
 
+// Only the reader thread injects input and writes the calibration: once it has ended no button
+// can be left down, and the calibration about to be saved is the one in force. Should it not end
+// even after its transfer was cancelled, the touch it left is released here.
+void stopReaderCleanly() {
+    stopSensorReader(readerThread, READER_STOP_WAIT_MS);
+    releaseAbandonedTouch();
+}
+
 // Shut-down steps 1 and 2: the Stop command once more, then either the points of a complete
 // calibration or the settings.
 void stopSensorAndSave() {
@@ -193,9 +196,7 @@ void stopSensorAndSave() {
 void onShutdown() {
     if (!shutDownDone) {
         shutDownDone = true;
-        // Only the reader thread injects input: once it has ended, no button can be left down, and
-        // it no longer writes the calibration that is about to be saved.
-        stopSensorReader(readerThread, READER_STOP_WAIT_MS);
+        stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
         Shell_NotifyIconA(NIM_DELETE, &trayIcon);
@@ -209,7 +210,7 @@ void onShutdown() {
 void onEndSession(WPARAM ending) {
     if (!ending || shutDownDone)
         return;
-    stopSensorReader(readerThread, READER_STOP_WAIT_MS);
+    stopReaderCleanly();
     stopSensorAndSave();
 }
 
@@ -242,7 +243,7 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         InvalidateRect(hwndCalibration, nullptr, TRUE);
         return 0;
     case UM_CALIB_DONE:
-        ShowWindow(hwndCalibration, SW_HIDE);
+        endCalibrationWindow(hwndCalibration);
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

@@ -1,6 +1,7 @@
 #include "app/settings_store.h"
 
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "app/app_state.h"
@@ -35,12 +36,31 @@ void writeSetting(HKEY key, int setting, int32_t value) {
     writeText(key, settingValueName(setting), text, length);
 }
 
+// The name of value `index` as the key holds it, and whether the narrow name the ANSI call gave is
+// exactly that name. A name with a character the code page lacks comes out of the ANSI call as a
+// best fit ("lagtim\u0113" as "lagtime", which answers to "LagTime") or with '?' in its place:
+// neither may be matched, nor used to delete.
+bool wideName(HKEY key, DWORD index, const std::string& narrow, std::wstring& name, bool& exact) {
+    wchar_t buffer[kValueNameBufferSize];
+    DWORD size = kValueNameBufferSize;
+    if (RegEnumValueW(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return false;
+    name.assign(buffer, size < kValueNameBufferSize ? size : kValueNameBufferSize - 1);
+    char spelled[kValueNameBufferSize * 2];
+    BOOL lossy = FALSE;
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), int(name.size()), spelled,
+                                           int(sizeof spelled), nullptr, &lossy);
+    exact = !lossy && length >= 0 && narrow == std::string(spelled, size_t(length));
+    return true;
+}
+
 // Reads every value of the key, by index from 0, before anything is written or deleted: a write
 // under a canonical name would insert a value and shift the indices behind it (Wine keeps values
 // sorted by name), and a deletion would pull the next value onto the current index, so examining
-// while enumerating could pass over a value or see one twice. false when the enumeration fails
-// for any reason other than a value too large for the buffers.
-bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values) {
+// while enumerating could pass over a value or see one twice. The data come from the ANSI call,
+// the names also from the wide one (`names`, one per value). false when the enumeration fails for
+// any reason other than a value too large for the buffers.
+bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::wstring>& names) {
     for (DWORD index = 0;; ++index) {
         char name[kValueNameBufferSize];
         unsigned char data[kValueDataBufferSize];
@@ -62,7 +82,11 @@ bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values) {
         } else {
             return false;
         }
+        std::wstring exactName;
+        if (value.readable && !wideName(key, index, value.name, exactName, value.exactName))
+            value.readable = false; // a name too long for the wide buffer: left alone
         values.push_back(std::move(value));
+        names.push_back(std::move(exactName));
     }
 }
 
@@ -83,7 +107,8 @@ int loadSettings(SettingsRecord* record) {
         return 0;
     }
     std::vector<SnapshotValue> snapshot;
-    if (!snapshotKey(key, snapshot)) {
+    std::vector<std::wstring> names;
+    if (!snapshotKey(key, snapshot, names)) {
         // A key that cannot be read to its end is not rewritten from what was read of it.
         RegCloseKey(key);
         useDefaults(record);
@@ -92,7 +117,7 @@ int loadSettings(SettingsRecord* record) {
     LoadDecision decision = decideLoad(snapshot, calibRaw);
     for (const RegistryChange& change : decision.changes) {
         if (change.remove)
-            RegDeleteValueA(key, change.name.c_str());
+            RegDeleteValueW(key, names[change.snapshotIndex].c_str()); // exactly the value examined
         else
             writeText(key, change.name.c_str(), change.text.data(), change.text.size());
     }

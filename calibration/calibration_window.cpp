@@ -49,7 +49,50 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
         logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
 }
 
+// The annotation tool's windows (the palette and the page containers, each page inside its
+// container) are put aside while a calibration runs: the topmost palette sits in the bottom-right
+// corner, over the fourth cross. They come back as they were when the calibration ends.
+constexpr int ASIDE_MAX = 8;
+HWND asideWindows[ASIDE_MAX] = {}; // hidden by the calibration, top of the stack first
+int asideCount = 0;
+bool setAside = false;
+
+BOOL CALLBACK collectBoardWindow(HWND hwnd, LPARAM) {
+    char className[32] = "";
+    GetClassNameA(hwnd, className, sizeof className);
+    const bool board = lstrcmpiA(className, "qv_tool") == 0 || lstrcmpiA(className, "qv_pageparent") == 0;
+    if (board && IsWindowVisible(hwnd) && asideCount < ASIDE_MAX)
+        asideWindows[asideCount++] = hwnd;
+    return TRUE;
+}
+
+void putBoardWindowsAside() {
+    if (setAside)
+        return; // a restart during a calibration: they are aside already
+    setAside = true;
+    asideCount = 0;
+    EnumThreadWindows(GetCurrentThreadId(), collectBoardWindow, 0);
+    for (int i = 0; i < asideCount; ++i)
+        ShowWindow(asideWindows[i], SW_HIDE);
+}
+
+void bringBoardWindowsBack() {
+    if (!setAside)
+        return;
+    setAside = false;
+    // Bottom first, each raised as it is shown: Wine maps a newly shown window above all others,
+    // the topmost palette included, until the stack is set again.
+    for (int i = asideCount - 1; i >= 0; --i) {
+        ShowWindow(asideWindows[i], SW_SHOWNA);
+        BringWindowToTop(asideWindows[i]);
+    }
+    if (hwndPalette && IsWindowVisible(hwndPalette))
+        SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    asideCount = 0;
+}
+
 void onBegin(HWND hwnd) {
+    putBoardWindowsAside();
     // Choosing "Calibrar espacio de trabajo" again during a calibration restarts it but must keep
     // the state from before the first start, not record "capturing".
     const int32_t state = calibState;
@@ -64,6 +107,7 @@ void cancel(HWND hwnd) {
     ShowWindow(hwnd, SW_HIDE);
     int32_t capturing = 1;
     calibState.compare_exchange_strong(capturing, stateBeforeCapture);
+    bringBoardWindowsBack();
 }
 
 void drawCross(HDC dc, int x, int y) {
@@ -86,6 +130,11 @@ void paintCalibrationContent(HDC dc, const RECT& client) {
     if (logoDC && logoBitmap)
         BitBlt(dc, (client.right - LOGO_WIDTH) / 2, (client.bottom - LOGO_HEIGHT) / 2, LOGO_WIDTH,
                LOGO_HEIGHT, logoDC, 0, 0, SRCCOPY);
+}
+
+void endCalibrationWindow(HWND hwnd) {
+    ShowWindow(hwnd, SW_HIDE);
+    bringBoardWindowsBack();
 }
 
 POINT calibrationCrossPosition(int index) {

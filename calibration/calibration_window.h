@@ -8,3 +8,7 @@ void paintCalibrationContent(HDC dc, const RECT& client);
 
 // Where cross 0..3 is drawn (top left, top right, bottom left, bottom right), as at the last reset.
 POINT calibrationCrossPosition(int index);
+
+// A completed calibration: hides the window and shows again the annotation windows that the
+// calibration put aside (the palette and a shown page), as they were.
+void endCalibrationWindow(HWND hwnd);

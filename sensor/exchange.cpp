@@ -1,19 +1,27 @@
 // exchangeReport and probeSensor: one command written, one reply read, 100 ms per transfer.
 //
-// Three rules keep replies where they belong and memory safe:
-// - Exchanges on one handle run one at a time (a lock per handle), so a reply cannot be taken by
-//   another thread's exchange that happens to have a read pending at the same moment.
+// The rules that keep every reply with the command it answers, and memory safe:
+// - One exchange at a time with the sensor, whichever handle it goes through (one lock for all).
+//   The program opens the sensor twice, and a HID class driver gives every open handle a copy of
+//   every input report: a reply to a command on one handle also waits on the other. With
+//   exchanges serialised per handle only, the reader's pending read on its handle took the reply
+//   to a Stop written on the other one.
+// - Every command gets exactly one reply, so each handle knows whether a reply is still owed (its
+//   command timed out). An owed reply is dealt with before anything else is written to the
+//   sensor: on its own handle it is read, and taken as the answer when the command to exchange is
+//   the very one that is owed (a late sensor then still delivers every answer, late); otherwise,
+//   and on every other handle, it is read and dropped. A reply still owed a second after its
+//   command is given up: a sensor that dropped a command is not waited on for ever. (Emptying
+//   the handle before each exchange is not enough on its own: a late reply that arrives while
+//   the next read is pending would be taken as that command's answer.)
+// - After the debts, every exchange discards whatever report is already waiting on its handle
+//   before it writes: the copies of replies that went to the other handle, and the tail of an
+//   over-long reply.
 // - A transfer still pending after 100 ms is cancelled and its completion awaited before its
-//   OVERLAPPED record, event and buffer are released. Should the cancellation not land within a
-//   second, the records are left allocated: a transfer that may still complete never writes into
-//   freed memory. Data moves through buffers of the exchange's own, never the caller's, so a
-//   late completion cannot reach the caller's memory either.
-// - Every exchange first discards whatever report is already waiting on the handle. The sensor
-//   only speaks when spoken to and exchanges on a handle do not overlap, so a waiting report can
-//   only be a late answer to an exchange that timed out, or the tail of an over-long reply: it is
-//   never the answer to the command about to be written. (Discarding only right after a time-out
-//   is not enough: with replies late by more than 100 ms, an exchange can read the previous
-//   command's answer and look in step while the next late answer is still on its way.)
+//   OVERLAPPED record and buffer are released. Should the cancellation not land within a second,
+//   the records (and the handle's events) are left allocated: a transfer that may still complete
+//   never writes into freed memory. Data moves through buffers of the exchange's own, never the
+//   caller's, so a late completion cannot reach the caller's memory either.
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -25,111 +33,80 @@ namespace {
 
 constexpr DWORD TRANSFER_TIMEOUT_MS = 100; // per pending write or read
 constexpr DWORD CANCEL_GRACE_MS = 1000;    // for a cancelled transfer to complete
+constexpr DWORD OWED_LIMIT_MS = 1000;      // an owed reply is waited for until this long after its command
 
-// ---- One lock per handle -----------------------------------------------------------------------
+// ---- The sensor's lock and what each handle still owes ------------------------------------------
 
-// A small table keyed by handle value. A slot is taken over by another handle only when no
-// exchange holds or waits for it; with two or three sensor handles alive at a time it never fills.
-struct HandleLock {
-    HANDLE handle;           // null: unused slot
-    SRWLOCK lock;            // held for a whole exchange (or a whole probe)
-    int users;               // exchanges holding or waiting for `lock` (under tableLock)
-    unsigned long long used; // when last taken, for picking a slot to reuse (under tableLock)
+SRWLOCK sensorLock = SRWLOCK_INIT; // held for a whole exchange (or a whole probe), whichever handle
+
+// Per handle, under sensorLock. A slot is taken over by another handle when the table is full (the
+// least recently used one); with two or three sensor handles alive at a time that never happens.
+struct HandleSlot {
+    HANDLE handle;            // null: unused slot
+    HANDLE writeEvent;        // reused by every exchange on the handle (auto-reset, unnamed); null
+    HANDLE readEvent;         // until first needed, or after a transfer that could not be cancelled
+    bool owing;               // a command's reply has not been read yet
+    DWORD owedTick;           // when that command was written
+    uint8_t owedCommand[SENSOR_COMMAND_BYTES];
+    unsigned long long used;  // when last taken, for picking a slot to reuse
 };
 
-constexpr int LOCK_SLOTS = 32;
-SRWLOCK tableLock = SRWLOCK_INIT;
-HandleLock handleLocks[LOCK_SLOTS];
-unsigned long long lockClock = 0;
+constexpr int HANDLE_SLOTS = 8;
+HandleSlot slots[HANDLE_SLOTS];
+unsigned long long slotClock = 0;
 
-HandleLock* takeSlot(HANDLE handle) {
-    HandleLock* same = nullptr;
-    HandleLock* reusable = nullptr;
-    for (HandleLock& slot : handleLocks) {
-        if (slot.handle == handle) {
-            same = &slot;
-            break;
-        }
-        if (slot.users == 0 && (!reusable || slot.used < reusable->used))
-            reusable = &slot;
-    }
-    HandleLock* slot = same ? same : reusable;
-    if (!slot)
-        return nullptr;
-    if (!same)
-        slot->handle = handle;
-    slot->users++;
-    slot->used = ++lockClock;
-    return slot;
+void closeEvents(HandleSlot& slot) {
+    if (slot.writeEvent)
+        CloseHandle(slot.writeEvent);
+    if (slot.readEvent)
+        CloseHandle(slot.readEvent);
+    slot.writeEvent = slot.readEvent = nullptr;
 }
 
-HandleLock* lockHandle(HANDLE handle) {
-    for (;;) {
-        AcquireSRWLockExclusive(&tableLock);
-        HandleLock* slot = takeSlot(handle);
-        ReleaseSRWLockExclusive(&tableLock);
-        if (slot) {
-            AcquireSRWLockExclusive(&slot->lock);
+HandleSlot& slotFor(HANDLE handle) {
+    HandleSlot* oldest = &slots[0];
+    for (HandleSlot& slot : slots) {
+        if (slot.handle == handle) {
+            slot.used = ++slotClock;
             return slot;
         }
-        Sleep(1); // every slot busy at this instant: wait for one to come free
+        if (!slot.handle || (oldest->handle && slot.used < oldest->used))
+            oldest = &slot;
     }
+    closeEvents(*oldest);
+    *oldest = HandleSlot{};
+    oldest->handle = handle;
+    oldest->used = ++slotClock;
+    return *oldest;
 }
 
-void unlockHandle(HandleLock* slot) {
-    ReleaseSRWLockExclusive(&slot->lock);
-    AcquireSRWLockExclusive(&tableLock);
-    slot->users--;
-    ReleaseSRWLockExclusive(&tableLock);
+// Auto-reset, not signalled, unnamed. WriteFile and ReadFile reset the event as a transfer begins.
+bool haveEvents(HandleSlot& slot) {
+    if (!slot.writeEvent)
+        slot.writeEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    if (!slot.readEvent)
+        slot.readEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    return slot.writeEvent && slot.readEvent;
 }
 
 // ---- Transfers ---------------------------------------------------------------------------------
 
-// The records of one exchange. Heap-allocated so that they can be left alive after a cancellation
+// The records of one transfer. Heap-allocated so that they can be left alive after a cancellation
 // that did not land.
-struct ExchangeRecords {
-    OVERLAPPED overWrite;             // the write, with its own event
-    OVERLAPPED overlap;               // the read, with its own event
-    uint8_t sOut[SENSOR_REPLY_BYTES]; // the command as written
-    uint8_t sIn[SENSOR_REPLY_BYTES];  // the reply as read; zero where nothing was read
+struct TransferRecords {
+    OVERLAPPED ov;
+    uint8_t data[SENSOR_REPLY_BYTES]; // the command as written, or the reply as read (zero where
+                                      // nothing was read)
 };
 
 std::atomic<long> leakedRecords{0}; // records left allocated after a cancellation that did not land
-
-ExchangeRecords* newRecords() {
-    auto* records = new (std::nothrow) ExchangeRecords();
-    if (!records)
-        return nullptr;
-    // Auto-reset, not signalled, unnamed.
-    records->overWrite.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    records->overlap.hEvent = CreateEventA(nullptr, FALSE, FALSE, nullptr);
-    if (!records->overWrite.hEvent || !records->overlap.hEvent) {
-        if (records->overWrite.hEvent)
-            CloseHandle(records->overWrite.hEvent);
-        if (records->overlap.hEvent)
-            CloseHandle(records->overlap.hEvent);
-        delete records;
-        return nullptr;
-    }
-    return records;
-}
-
-void releaseRecords(ExchangeRecords* records, bool stuck) {
-    if (stuck) {
-        leakedRecords++;
-        return;
-    }
-    CloseHandle(records->overWrite.hEvent);
-    CloseHandle(records->overlap.hEvent);
-    delete records;
-}
 
 enum TransferOutcome {
     TRANSFER_DONE,      // completed
     TRANSFER_MORE_DATA, // a read completed, but the reply was longer than the buffer
     TRANSFER_FAILED,    // failed at once, or completed with an error
-    TRANSFER_TIMEOUT,   // still pending after 100 ms; cancelled, and the cancellation landed
-    TRANSFER_STUCK,     // still pending after 100 ms, and the cancellation did not land in time
+    TRANSFER_TIMEOUT,   // still pending after the wait; cancelled, and the cancellation landed
+    TRANSFER_STUCK,     // still pending, and the cancellation did not land in time
 };
 
 TransferOutcome completedOutcome(HANDLE handle, OVERLAPPED* ov) {
@@ -140,7 +117,7 @@ TransferOutcome completedOutcome(HANDLE handle, OVERLAPPED* ov) {
 }
 
 // Finishes a transfer that WriteFile or ReadFile has just started; `started` is what it returned.
-TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started) {
+TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started, DWORD waitMs) {
     if (started)
         return completedOutcome(handle, ov);
     const DWORD error = GetLastError();
@@ -148,7 +125,7 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started) {
         return TRANSFER_MORE_DATA;
     if (error != ERROR_IO_PENDING)
         return TRANSFER_FAILED;
-    if (WaitForSingleObject(ov->hEvent, TRANSFER_TIMEOUT_MS) == WAIT_OBJECT_0)
+    if (WaitForSingleObject(ov->hEvent, waitMs) == WAIT_OBJECT_0)
         return completedOutcome(handle, ov);
     // Give up on it. Whether the cancellation or a last-moment completion wins, the transfer is
     // over once its event is signalled; only then may its records go.
@@ -158,41 +135,97 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started) {
     return TRANSFER_TIMEOUT;
 }
 
-// One exchange on a handle whose lock the caller holds.
-int exchangeLocked(HANDLE handle, const SensorReport& command, SensorReport& reply) {
-    deviceSeam.flushQueue(handle);
-    ExchangeRecords* records = newRecords();
+// One write or read of the handle in `slot`, waiting at most waitMs for a pending one. A read
+// copies what it got into `in` (10 bytes) when it completed.
+TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8_t* in, DWORD waitMs) {
+    if (!haveEvents(slot))
+        return TRANSFER_FAILED;
+    auto* records = new (std::nothrow) TransferRecords();
     if (!records)
-        return EXCHANGE_WRITE_FAILED; // nothing could be written
-
-    std::memcpy(records->sOut, command.data(), SENSOR_REPLY_BYTES);
-    BOOL started = WriteFile(handle, records->sOut, SENSOR_COMMAND_BYTES, nullptr, &records->overWrite);
-    TransferOutcome outcome = finishTransfer(handle, &records->overWrite, started);
-    if (outcome != TRANSFER_DONE) {
-        const bool late = outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK;
-        releaseRecords(records, outcome == TRANSFER_STUCK);
-        return late ? EXCHANGE_TIMEOUT : EXCHANGE_WRITE_FAILED;
+        return TRANSFER_FAILED;
+    records->ov.hEvent = write ? slot.writeEvent : slot.readEvent;
+    BOOL started;
+    if (write) {
+        std::memcpy(records->data, out, SENSOR_COMMAND_BYTES);
+        started = WriteFile(slot.handle, records->data, SENSOR_COMMAND_BYTES, nullptr, &records->ov);
+    } else {
+        started = ReadFile(slot.handle, records->data, SENSOR_REPLY_BYTES, nullptr, &records->ov);
     }
-
-    started = ReadFile(handle, records->sIn, SENSOR_REPLY_BYTES, nullptr, &records->overlap);
-    outcome = finishTransfer(handle, &records->overlap, started);
-    int result = EXCHANGE_OK;
-    switch (outcome) {
-    case TRANSFER_DONE:
-    case TRANSFER_MORE_DATA: // the first 10 bytes are the reply; the next exchange drops the rest
-        break;
-    case TRANSFER_FAILED:
-        result = EXCHANGE_READ_FAILED;
-        break;
-    case TRANSFER_TIMEOUT:
-    case TRANSFER_STUCK:
-        result = EXCHANGE_TIMEOUT;
-        break;
+    const TransferOutcome outcome = finishTransfer(slot.handle, &records->ov, started, waitMs);
+    if (outcome == TRANSFER_STUCK) {
+        // The transfer may still complete into these records and signal this event.
+        leakedRecords++;
+        if (write)
+            slot.writeEvent = nullptr;
+        else
+            slot.readEvent = nullptr;
+        return outcome;
     }
-    if (result == EXCHANGE_OK)
-        std::memcpy(reply.data(), records->sIn, SENSOR_REPLY_BYTES);
-    releaseRecords(records, outcome == TRANSFER_STUCK);
-    return result;
+    if (!write && (outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA))
+        std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
+    delete records;
+    return outcome;
+}
+
+bool readCompleted(TransferOutcome outcome) {
+    // A reply longer than 10 bytes: its first 10 bytes are the reply; the next flush drops the rest.
+    return outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA;
+}
+
+DWORD msUntilOwedLimit(const HandleSlot& slot) {
+    const DWORD age = GetTickCount() - slot.owedTick;
+    return age >= OWED_LIMIT_MS ? 0 : OWED_LIMIT_MS - age;
+}
+
+// Reads and drops the reply `slot` still owes, waiting until its time is up.
+void settleDebt(HandleSlot& slot) {
+    if (!slot.owing)
+        return;
+    uint8_t dropped[SENSOR_REPLY_BYTES];
+    const DWORD waitMs = msUntilOwedLimit(slot);
+    if (waitMs > 0)
+        transfer(slot, false, nullptr, dropped, waitMs);
+    // Read, failed or given up: nothing more is waited for on its account.
+    slot.owing = false;
+}
+
+// One exchange on `slot`'s handle; the caller holds the sensor's lock.
+int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& reply) {
+    uint8_t in[SENSOR_REPLY_BYTES] = {};
+    if (slot.owing && msUntilOwedLimit(slot) > 0 &&
+        std::memcmp(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES) == 0) {
+        // The same command is still unanswered: its reply, when it comes, is this exchange's.
+        const DWORD waitMs = msUntilOwedLimit(slot) < TRANSFER_TIMEOUT_MS ? msUntilOwedLimit(slot)
+                                                                          : TRANSFER_TIMEOUT_MS;
+        const TransferOutcome outcome = transfer(slot, false, nullptr, in, waitMs);
+        if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
+            return EXCHANGE_TIMEOUT; // still owed
+        slot.owing = false;
+        if (!readCompleted(outcome))
+            return EXCHANGE_READ_FAILED;
+        std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
+        return EXCHANGE_OK;
+    }
+    for (HandleSlot& other : slots)
+        if (other.handle)
+            settleDebt(other);
+    deviceSeam.flushQueue(slot.handle);
+
+    TransferOutcome outcome = transfer(slot, true, command.data(), nullptr, TRANSFER_TIMEOUT_MS);
+    if (outcome != TRANSFER_DONE)
+        return outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK ? EXCHANGE_TIMEOUT : EXCHANGE_WRITE_FAILED;
+    const DWORD written = GetTickCount();
+    outcome = transfer(slot, false, nullptr, in, TRANSFER_TIMEOUT_MS);
+    if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK) {
+        slot.owing = true;
+        slot.owedTick = written;
+        std::memcpy(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES);
+        return EXCHANGE_TIMEOUT;
+    }
+    if (!readCompleted(outcome))
+        return EXCHANGE_READ_FAILED;
+    std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
+    return EXCHANGE_OK;
 }
 
 bool noHandle(HANDLE handle) {
@@ -204,9 +237,9 @@ bool noHandle(HANDLE handle) {
 int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& reply) {
     if (noHandle(handle))
         return EXCHANGE_WRITE_FAILED;
-    HandleLock* slot = lockHandle(handle);
-    const int result = exchangeLocked(handle, command, reply);
-    unlockHandle(slot);
+    AcquireSRWLockExclusive(&sensorLock);
+    const int result = exchangeLocked(slotFor(handle), command, reply);
+    ReleaseSRWLockExclusive(&sensorLock);
     return result;
 }
 
@@ -216,13 +249,27 @@ int probeSensor(HANDLE handle) {
     SensorReport sWriteBuf;
     buildProbeCommand(sWriteBuf);
     SensorReport sRead = {};
-    HandleLock* slot = lockHandle(handle);
+    AcquireSRWLockExclusive(&sensorLock);
+    HandleSlot& slot = slotFor(handle);
     // The probe is written twice. The reply to the first writing is read and thrown away, so that
     // it cannot pass for the answer to the second; the lock is held throughout, so no other
     // exchange's reply comes in between.
     SensorReport discarded = {};
-    exchangeLocked(handle, sWriteBuf, discarded);
-    const int result = exchangeLocked(handle, sWriteBuf, sRead);
-    unlockHandle(slot);
+    exchangeLocked(slot, sWriteBuf, discarded);
+    const int result = exchangeLocked(slot, sWriteBuf, sRead);
+    ReleaseSRWLockExclusive(&sensorLock);
     return result == EXCHANGE_OK && replyCarriesAnswer(sRead) ? 1 : 0;
+}
+
+void forgetSensorHandle(HANDLE handle) {
+    if (noHandle(handle))
+        return;
+    AcquireSRWLockExclusive(&sensorLock);
+    for (HandleSlot& slot : slots) {
+        if (slot.handle == handle) {
+            closeEvents(slot);
+            slot = HandleSlot{};
+        }
+    }
+    ReleaseSRWLockExclusive(&sensorLock);
 }

@@ -15,9 +15,16 @@ enum ExchangeResult {
     EXCHANGE_TIMEOUT = 3,      // the write or the read was still pending after 100 ms
 };
 
-// Writes the 9 command bytes and reads one 10-byte reply, 100 ms per transfer. Exchanges on one
-// handle are serialised, so a reply always reaches the exchange that asked for it.
+// Writes the 9 command bytes and reads one 10-byte reply, 100 ms per transfer. Exchanges with the
+// sensor are serialised, whichever handle they use, so a reply always reaches the exchange that
+// asked for it. After a time-out the reply is owed: the next exchange of the same command on that
+// handle waits for it (100 ms) instead of writing again, and takes it as its answer; any other
+// exchange first reads and drops it. A reply owed for more than a second is given up.
 int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& reply);
+
+// Drops what the exchange keeps about a handle (what it owes, its events); called before the
+// handle is closed, since a new handle may get the same value.
+void forgetSensorHandle(HANDLE handle);
 
 // 1 when the sensor answers the probe with 0x0A in byte 1, else 0.
 int probeSensor(HANDLE handle);

@@ -1,6 +1,12 @@
 // The reader thread: every round looks at sensorHandle and calibState afresh and then maps one
-// touch onto the pointer, takes one calibration point, or idles. The pace is set by the exchanges
-// with the sensor; only the idle rounds sleep.
+// touch onto the pointer, takes one calibration point, or idles. While a finger is down the pace
+// is set by the exchanges with the sensor; otherwise a round takes at least 8 ms, so an idle board
+// costs next to nothing and a touch-down is still seen within 8 ms.
+//
+// A touch over a link that fails: a late sensor answers every command, but the answers come in
+// rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
+// end a touch. Only a link that gives no answer for half a second ends it, released as at a lift:
+// a finger held still on a late sensor is one hold, a drag one drag, a tap at most one click.
 #include "touch/sensor_reader.h"
 
 #include <atomic>
@@ -17,7 +23,17 @@
 
 namespace {
 
+constexpr DWORD LINK_GRACE_MS = 500;      // a touch outlives a link without answers this long
+constexpr DWORD IDLE_ROUND_MS = 8;        // shortest round while no finger is down (125 a second)
+constexpr int FAILURES_BEFORE_PAUSE = 3;  // failed exchanges in a row before rounds pause
+constexpr DWORD FIRST_PAUSE_MS = 10;      // then doubling with every further failure ...
+constexpr DWORD LONGEST_PAUSE_MS = 100;   // ... up to this
+
 std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down and log-off
+
+// The touch in progress as the GUI thread may need it when the reader is gone: the state in bits
+// 40 and up, the last absolute x in bits 20..39 and y in bits 0..19. One word, so never half new.
+std::atomic<uint64_t> publishedTouch{0};
 
 struct Reader {
     SensorReport sHidWGet = {};
@@ -29,41 +45,69 @@ struct Reader {
     double distance[2] = {0, 0}; // the last (u, v) the transform produced
     bool haveDistance = false;   // none yet: a touch without a result injects nothing
     CaptureTrack capture;
+    bool needLift = false;       // after a completed calibration: map nothing until the finger lifts
+    HANDLE handleInUse = nullptr; // the sensorHandle of the last round; closed once replaced
+    DWORD lastAnswer = 0;        // tick of the last exchange that was answered
+    int failuresInRow = 0;
+    DWORD pauseMs = 0;           // between rounds after repeated failures; 0 when the link works
+    bool fingerSeen = false;     // this round read a valid point
 };
+
+void publishTouch(const Reader& r) {
+    publishedTouch.store((uint64_t(uint32_t(r.touch.touchState)) << 40) |
+                         (uint64_t(uint32_t(r.pMouse.x) & 0xFFFFF) << 20) | (uint32_t(r.pMouse.y) & 0xFFFFF));
+}
 
 void endTouch(Reader& r) {
     if (r.touch.touchState != TOUCH_NONE) {
         releaseTouch(systemPointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
         r.touch.touchState = TOUCH_NONE;
+        publishTouch(r);
     }
 }
 
+// Counts answered and failed exchanges for the pause after repeated failures; true when answered.
+bool noteExchange(Reader& r, int result) {
+    if (result == EXCHANGE_OK) {
+        r.lastAnswer = GetTickCount();
+        r.failuresInRow = 0;
+        r.pauseMs = 0;
+        return true;
+    }
+    if (++r.failuresInRow >= FAILURES_BEFORE_PAUSE)
+        r.pauseMs = r.pauseMs == 0 ? FIRST_PAUSE_MS : (r.pauseMs * 2 > LONGEST_PAUSE_MS ? LONGEST_PAUSE_MS : r.pauseMs * 2);
+    return false;
+}
+
 void mappingRound(Reader& r, HANDLE handle) {
-    if (exchangeReport(handle, r.sHidWGet, r.sHidRead) != EXCHANGE_OK) {
-        endTouch(r);
+    if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
+        if (GetTickCount() - r.lastAnswer >= LINK_GRACE_MS)
+            endTouch(r);
         return;
     }
     if (!replyCarriesAnswer(r.sHidRead))
         return; // neither a point nor a lift: a touch in progress stays in progress
     const SensorPoint p = decodeSensorPoint(r.sHidRead);
     if (!isValidSensorPoint(p)) {
+        r.needLift = false;
         endTouch(r);
         return;
     }
+    r.fingerSeen = true;
+    if (r.needLift)
+        return; // the rest of the touch that ended the calibration
     const float smoothFactor = smoothFactorFor(settings.ouhe);
     if (sensorToUnitSquare(calibSensorPoints, calibWeights, p.x, p.y, r.distance))
         r.haveDistance = true;
     if (!r.haveDistance)
         return;
-    const int targets[3][2] = {{calibTargets[0].x, calibTargets[0].y},
-                               {calibTargets[1].x, calibTargets[1].y},
-                               {calibTargets[2].x, calibTargets[2].y}};
-    const int width = screenWidth, height = screenHeight;
+    const ScreenTargets screen = readScreenTargets();
     ScreenPoint pixel = {0, 0};
-    if (!unitSquareToPixel(r.distance[0], r.distance[1], targets, width, height, pixel))
+    if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
         return;
-    r.pMouse = {pixelToMouseX(pixel.x, width), pixelToMouseY(pixel.y, height)};
+    r.pMouse = {pixelToMouseX(pixel.x, screen.width), pixelToMouseY(pixel.y, screen.height)};
     trackTouch(r.touch, systemPointer, pixel.x, pixel.y, r.pMouse, smoothFactor);
+    publishTouch(r);
 }
 
 // The fourth point is in: install the capture if it can work, else start it again.
@@ -85,6 +129,8 @@ void completeCapture(Reader& r, HANDLE handle) {
     std::memcpy(calibRaw, points, sizeof calibRaw);
     std::memcpy(calibSensorPoints, newPoints, sizeof calibSensorPoints);
     calibWeights = newWeights;
+    // The finger is still on the last cross: what is left of that touch is not a click.
+    r.needLift = true;
     // The transform is complete before touches are let through.
     calibState.store(-1, std::memory_order_release);
     calibValid.store(-1, std::memory_order_release);
@@ -94,7 +140,7 @@ void completeCapture(Reader& r, HANDLE handle) {
 void captureRound(Reader& r, HANDLE handle) {
     exchangeReport(handle, r.sHidWGet, r.sHidRead); // whatever comes back is discarded
     endTouch(r);                                    // no button stays down while calibrating
-    if (exchangeReport(handle, r.sHidWGet, r.sHidRead) != EXCHANGE_OK) {
+    if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
         captureNoTouch(r.capture);
         return;
     }
@@ -105,6 +151,7 @@ void captureRound(Reader& r, HANDLE handle) {
         captureNoTouch(r.capture);
         return;
     }
+    r.fingerSeen = true;
     int32_t index = calibPointIndex;
     if (offerCapturePoint(r.capture, index, p.x, p.y, GetTickCount()) != CAPTURE_ACCEPTED)
         return;
@@ -117,6 +164,29 @@ void captureRound(Reader& r, HANDLE handle) {
         completeCapture(r, handle);
 }
 
+// The GUI thread replaced or cleared sensorHandle (the sensor was lost, or found again): the old
+// handle is no longer anyone's, and this thread was its last user.
+void retireHandle(Reader& r, HANDLE current) {
+    if (r.handleInUse) {
+        forgetSensorHandle(r.handleInUse);
+        CloseHandle(r.handleInUse);
+    }
+    r.handleInUse = current;
+    r.failuresInRow = 0;
+    r.pauseMs = 0;
+}
+
+// Paces the round that began at `start`: the pause after repeated failures, or the idle pace.
+void endRound(const Reader& r, DWORD start) {
+    DWORD wait = r.pauseMs;
+    const bool fingerDown = r.fingerSeen || r.touch.touchState != TOUCH_NONE;
+    const DWORD spent = GetTickCount() - start;
+    if (!fingerDown && spent < IDLE_ROUND_MS && IDLE_ROUND_MS - spent > wait)
+        wait = IDLE_ROUND_MS - spent;
+    if (wait > 0)
+        Sleep(wait);
+}
+
 } // namespace
 
 DWORD WINAPI sensorReaderProc(LPVOID) {
@@ -124,17 +194,22 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
     buildSensorCommand(r.sHidWGet, SENSOR_GET);
     buildSensorCommand(r.sHidWStop, SENSOR_STOP);
     buildSensorCommand(r.sHidWRun, SENSOR_RUN);
+    r.lastAnswer = GetTickCount();
     for (;;) {
         if (stopRequested) {
             endTouch(r);
             return 0;
         }
         const HANDLE handle = sensorHandle;
+        if (handle != r.handleInUse)
+            retireHandle(r, handle);
         if (!handle) {
             Sleep(1);
             endTouch(r);
             continue;
         }
+        const DWORD start = GetTickCount();
+        r.fingerSeen = false;
         const int32_t state = calibState.load(std::memory_order_acquire);
         if (state == -1) {
             mappingRound(r, handle);
@@ -145,14 +220,16 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
             // but should one be, it is ended rather than left with a button down.
             endTouch(r);
             Sleep(1);
+            continue;
         }
+        endRound(r, start);
     }
 }
 
-bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
-    stopRequested = true;
-    if (!thread)
-        return true;
+namespace {
+
+// Waits for the thread, handling the messages it may be sending this thread meanwhile.
+bool waitForReader(HANDLE thread, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         const DWORD elapsed = GetTickCount() - start;
@@ -167,4 +244,26 @@ bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
         MSG msg;
         PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
     }
+}
+
+} // namespace
+
+bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
+    stopRequested = true;
+    if (!thread)
+        return true;
+    if (waitForReader(thread, timeoutMs))
+        return true;
+    // Still in an exchange: cancel its transfer, which then ends within the exchange's own grace.
+    const HANDLE handle = sensorHandle;
+    if (handle)
+        CancelIoEx(handle, nullptr);
+    return waitForReader(thread, timeoutMs + READER_CANCEL_GRACE_MS);
+}
+
+void releaseAbandonedTouch() {
+    const uint64_t touch = publishedTouch.exchange(0);
+    const int32_t state = int32_t(touch >> 40);
+    if (state != TOUCH_NONE)
+        releaseTouch(systemPointer, state, int32_t((touch >> 20) & 0xFFFFF), int32_t(touch & 0xFFFFF));
 }

@@ -9,6 +9,13 @@ DWORD WINAPI sensorReaderProc(LPVOID);
 
 // Asks the reader thread to end: it releases any touch in progress (so no button stays down) and
 // then injects nothing more. Waits at most timeoutMs for the thread to finish, handling messages
-// sent to this thread meanwhile (the reader may be waiting in SendMessageA for the main window).
-// true when the thread has ended.
+// sent to this thread meanwhile (the reader may be waiting in SendMessageA for the main window);
+// should it still be running then, its transfer on sensorHandle is cancelled and it is waited for
+// once more, for as long again plus the exchange's grace for a cancelled transfer. true when the
+// thread has ended.
 bool stopSensorReader(HANDLE thread, DWORD timeoutMs);
+constexpr DWORD READER_CANCEL_GRACE_MS = 1100;
+
+// After stopSensorReader: a touch the reader left under way (it did not end in time) is released
+// here exactly as at a lift, so the process never ends between a button's down and its up.
+void releaseAbandonedTouch();

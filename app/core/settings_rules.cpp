@@ -151,10 +151,11 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
     bool rewritten[SETTING_COUNT] = {};
     std::vector<RegistryChange> deletions;
 
-    for (const SnapshotValue& value : values) {
+    for (size_t index = 0; index < values.size(); ++index) {
+        const SnapshotValue& value = values[index];
         if (!value.readable)
             continue;
-        int setting = matchSettingName(value.name.c_str());
+        int setting = value.exactName ? matchSettingName(value.name.c_str()) : SETTING_NONE;
         char text[kMaxValueTextLength + 1];
         if (setting != SETTING_NONE && rewritten[setting] && value.name == kNames[setting].name) {
             std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
@@ -165,6 +166,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
             RegistryChange change;
             change.remove = true;
             change.name = value.name;
+            change.snapshotIndex = index;
             deletions.push_back(change);
             continue;
         }

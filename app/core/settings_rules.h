@@ -79,6 +79,8 @@ const char* settingDefaultText(int setting);
 // nothing is taken from it and it is left in the key, whatever its name.
 struct SnapshotValue {
     bool readable = true;
+    bool exactName = true;           // false: the name has no spelling in the ANSI code page (the
+                                     // narrow name is a best fit): it answers to no setting
     std::string name;                // up to the first zero byte
     std::vector<unsigned char> data; // the bytes enumerated, at most kValueDataBufferSize
 };
@@ -88,6 +90,8 @@ struct RegistryChange {
     bool remove = false;
     std::string name;
     std::string text;
+    size_t snapshotIndex = 0; // a deletion: the value to remove, by its place in the snapshot (its
+                              // name as the key holds it may have no narrow spelling)
 };
 
 struct LoadDecision {

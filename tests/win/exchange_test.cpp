@@ -240,31 +240,59 @@ TEST_F(Exchange, NoHandleAClosedHandleAndAnUnpluggedSensorFail) {
     EXPECT_EQ(0, probeSensor(h));
 }
 
-TEST_F(Exchange, AReplyWaitingAfterATimeOutIsNotTakenForTheNextAnswer) {
+TEST_F(Exchange, ALateReplyAnswersOnlyTheCommandItBelongsTo) {
     HANDLE h = open();
+    SimReplyMode late = replies(false, 150);
+    late.tagReplies = true;
+    simboardSetReplies(board, 0, late);
     simboardFingerDown(board, 0, 100, 200, SIM_SENSOR);
-    simboardSetReplies(board, 0, replies(false, 150));
-    SensorReport reply;
+    SensorReport reply = {};
+    SimReplyTag tag = {};
     ASSERT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
-    Sleep(200); // the late reply, with the old point, now waits on the handle
-    simboardSetReplies(board, 0, replies(false, 0));
-    simboardFingerDown(board, 0, 500, 600, SIM_SENSOR);
+    const size_t from = simboardLogSize(board);
+    // The next Get is the one still owed: its reply is this exchange's answer, and no new Get is
+    // written.
     ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
-    EXPECT_EQ(500, pointOf(reply).x) << "got the late reply to the earlier command";
-    EXPECT_EQ(600, pointOf(reply).y);
+    ASSERT_TRUE(simReadReplyTag(reply.data(), reply.size(), &tag));
+    EXPECT_EQ(1, tag.serial) << "the answer to the first Get";
+    EXPECT_EQ(100, pointOf(reply).x);
+    EXPECT_EQ(std::vector<std::string>{}, commandsSince(from));
+    late.delayMs = 0;
+    simboardSetReplies(board, 0, late);
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    ASSERT_TRUE(simReadReplyTag(reply.data(), reply.size(), &tag));
+    EXPECT_EQ(2, tag.serial) << "the owed reply is taken once";
+
+    // Another command while a Get is owed: the late Get reply is read and dropped first, and the
+    // Stop gets its own (zeros where a Get has the point).
+    simboardSetReplies(board, 0, replies(false, 150));
+    ASSERT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    simboardSetReplies(board, 0, replies(false, 0));
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_STOP), reply));
+    EXPECT_EQ(0, reply[3] | reply[4] | reply[5]) << "took the Get's late reply";
+
+    // A reply owed for more than a second is given up, and a stale one waiting is dropped.
+    simboardSetReplies(board, 0, replies(true, 0));
+    ASSERT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    simboardSetReplies(board, 0, replies(false, 0));
+    Sleep(1000);
+    simboardFingerDown(board, 0, 700, 300, SIM_SENSOR);
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
+    EXPECT_EQ(700, pointOf(reply).x);
 }
 
-TEST_F(Exchange, AThousandLateRepliesCorruptNothing) {
-    // Each reply arrives 20 ms after its exchange gave up. Twenty connections share the thousand
-    // exchanges, so the run takes seconds. Every exchange must time out, nothing may be written
-    // outside a reply buffer, and afterwards each connection reads its own fresh answer.
-    constexpr int CONNECTIONS = 20, ROUNDS = 50;
+TEST_F(Exchange, LateRepliesAcrossHandlesCorruptNothing) {
+    // Each reply arrives 20 ms after its exchange gave up, on four handles of one sensor taking
+    // turns. Every exchange either times out and leaves the caller's buffer alone, or answers with
+    // the finger's point; nothing may be written outside a reply buffer, and afterwards each
+    // handle reads its own fresh answer.
+    constexpr int CONNECTIONS = 4, ROUNDS = 15;
     simboardFingerDown(board, 0, 100, 200, SIM_SENSOR);
     simboardSetReplies(board, 0, replies(false, 120));
     std::vector<HANDLE> hs;
     for (int i = 0; i < CONNECTIONS; ++i)
         hs.push_back(open());
-    std::atomic<int> timeouts{0}, others{0}, smashed{0};
+    std::atomic<int> timeouts{0}, answers{0}, others{0}, smashed{0};
     std::vector<std::thread> threads;
     for (HANDLE h : hs)
         threads.emplace_back([&, h] {
@@ -272,15 +300,20 @@ TEST_F(Exchange, AThousandLateRepliesCorruptNothing) {
             for (int round = 0; round < ROUNDS; ++round) {
                 r.reset();
                 const int result = exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply);
-                (result == EXCHANGE_TIMEOUT ? timeouts : others)++;
-                if (!r.guardsIntact() || r.reply[0] != 0xEE)
-                    smashed++; // a timed-out exchange leaves the caller's buffer alone
-                Sleep(60);     // the late reply lands in the meantime
+                if (result == EXCHANGE_TIMEOUT && r.reply[0] == 0xEE)
+                    timeouts++;
+                else if (result == EXCHANGE_OK && pointOf(r.reply).x == 100 && pointOf(r.reply).y == 200)
+                    answers++;
+                else
+                    others++;
+                if (!r.guardsIntact())
+                    smashed++;
+                Sleep(60); // the late reply lands in the meantime
             }
         });
     for (std::thread& t : threads)
         t.join();
-    EXPECT_EQ(CONNECTIONS * ROUNDS, timeouts.load());
+    EXPECT_EQ(CONNECTIONS * ROUNDS, timeouts.load() + answers.load()) << answers.load() << " answered";
     EXPECT_EQ(0, others.load());
     EXPECT_EQ(0, smashed.load());
     EXPECT_TRUE(HeapValidate(GetProcessHeap(), 0, nullptr));
@@ -288,6 +321,7 @@ TEST_F(Exchange, AThousandLateRepliesCorruptNothing) {
     Sleep(200);
     simboardSetReplies(board, 0, replies(false, 0));
     simboardFingerDown(board, 0, 321, 456, SIM_SENSOR);
+    Sleep(1000); // every debt given up
     for (HANDLE h : hs) {
         SensorReport reply = {};
         ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
@@ -356,6 +390,69 @@ TEST_F(Exchange, TwoThreadsOnOneHandleEachGetTheirOwnReplies) {
     EXPECT_EQ(0, probesLost.load());
 }
 
+TEST_F(Exchange, TwoHandlesOfAFanOutSensorEachGetTheirOwnReplies) {
+    // As a HID class driver does, the board puts every reply in both handles' pipes, 1 ms after
+    // the command. The reader's 2000 Gets on one handle; meanwhile the GUI's Stop on the other
+    // handle, and its probe and Run on the reader's handle. Each reply is tagged by the board with
+    // the command, the connection and the command's number there: a reply that answers anything
+    // but the exchange's own command is counted.
+    SimReplyMode fanOut = replies(false, 1);
+    fanOut.fanOut = true;
+    fanOut.tagReplies = true;
+    simboardSetReplies(board, 0, fanOut);
+    HANDLE command = open(), reader = open();
+    // What one thread has seen on one handle: its connection, and the number of its last command
+    // there (a stale reply carries an older one).
+    struct Side {
+        HANDLE h;
+        int connection;
+        int lastSerial = 0;
+    };
+    std::atomic<int> crossed{0}, failed{0}, rounds{0};
+    auto exchange = [&](Side& side, SensorSubCommand sub, int wanted) {
+        SensorReport reply = {};
+        if (exchangeReport(side.h, makeSensorCommand(sub), reply) != EXCHANGE_OK) {
+            failed++;
+            return;
+        }
+        SimReplyTag tag;
+        if (!simReadReplyTag(reply.data(), reply.size(), &tag) || tag.command != wanted ||
+            (side.connection >= 0 && tag.connection != side.connection) || tag.serial <= side.lastSerial) {
+            crossed++;
+            return;
+        }
+        side.connection = tag.connection;
+        side.lastSerial = tag.serial;
+    };
+    Side learnCommand{command, -1}, learnReader{reader, -1};
+    exchange(learnCommand, SENSOR_RUN, SIM_CMD_RUN);
+    exchange(learnReader, SENSOR_RUN, SIM_CMD_RUN);
+    ASSERT_EQ(0, crossed.load() + failed.load());
+    ASSERT_NE(learnCommand.connection, learnReader.connection);
+    std::thread readerThread([&] {
+        Side side{reader, learnReader.connection, learnReader.lastSerial};
+        for (int i = 0; i < 2000; ++i, rounds++)
+            exchange(side, SENSOR_GET, SIM_CMD_GET);
+    });
+    std::thread gui([&] {
+        Side stopSide{command, learnCommand.connection, learnCommand.lastSerial};
+        Side runSide{reader, learnReader.connection, learnReader.lastSerial};
+        for (int i = 0; rounds < 2000; ++i) {
+            if (i % 3 == 0)
+                exchange(stopSide, SENSOR_STOP, SIM_CMD_STOP);
+            else if (i % 3 == 1 && probeSensor(reader) != 1)
+                failed++;
+            else if (i % 3 == 2)
+                exchange(runSide, SENSOR_RUN, SIM_CMD_RUN);
+            Sleep(2);
+        }
+    });
+    readerThread.join();
+    gui.join();
+    EXPECT_EQ(0, crossed.load()) << "rounds that took another command's reply";
+    EXPECT_EQ(0, failed.load());
+}
+
 TEST_F(Exchange, TheProbeIsWrittenTwiceAndWantsStatus0A) {
     HANDLE h = open();
     size_t from = simboardLogSize(board);
@@ -376,5 +473,6 @@ TEST_F(Exchange, TheProbeIsWrittenTwiceAndWantsStatus0A) {
     simboardSetReplies(board, 0, replies(true, 0));
     EXPECT_EQ(0, probeSensor(h)) << "no answer";
     simboardSetReplies(board, 0, replies(false, 0));
+    Sleep(1000); // the silent probe's reply is given up
     EXPECT_EQ(1, probeSensor(h)) << "answers again";
 }

@@ -207,6 +207,33 @@ TEST_F(SettingsStore, OtherCaseIsDeletedAndTheDefaultWritten) {
     EXPECT_EQ(key.count("lagtime"), 0u);
 }
 
+// Names only the wide API can spell: one without any ANSI spelling, one whose best fit is
+// "lagtime". Each is an unknown name, deleted by its own name; the real "LagTime" and its setting
+// stay, and a calibration held in the key does not hide the loss.
+TEST_F(SettingsStore, NamesWithoutAnAnsiSpellingAreDeletedByTheirOwnName) {
+    put("LagTime", "42");
+    putCalibration();
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const wchar_t* const odd[] = {L"\u4E2D\u6587", L"lagtim\u0113"};
+    for (const wchar_t* name : odd)
+        ASSERT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"7"), 2 * sizeof(wchar_t)),
+                  ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.lagTime.load(), 42);
+    EXPECT_EQ(calibState.load(), -1);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (const wchar_t* name : odd)
+        EXPECT_EQ(RegQueryValueExW(key, name, nullptr, nullptr, nullptr, nullptr), ERROR_FILE_NOT_FOUND)
+            << "still there: value " << (name == odd[0] ? "zhongwen" : "lagtime with macron");
+    RegCloseKey(key);
+    auto values = readKey();
+    EXPECT_EQ(values.size(), 11u);
+    EXPECT_EQ(stored(values, "LagTime"), "42");
+}
+
 TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
     // Unknown names before, between and after the eleven, in any enumeration order.
     const char* junk[] = {"A",   "Lag", "LagTim", "M", "Ouh", "P0X", "P1W", "P1Z",  "P5Y",  "Q",

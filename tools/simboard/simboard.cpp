@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <deque>
 #include <memory>
 
@@ -14,6 +15,7 @@ constexpr int LISTEN_POOL = 4;      // idle instances kept waiting, so quick suc
 constexpr DWORD MESSAGE_MAX = 64;   // longest command message the board keeps
 constexpr DWORD PIPE_BUFFER = 4096; // room for many queued replies
 constexpr UINT BROADCAST_TIMEOUT_MS = 300;
+constexpr size_t FANOUT_PENDING_MAX = 32; // copies waiting for room in a pipe nobody reads
 
 struct SimSegment {
     double t0, t1; // ms from the path's start
@@ -30,6 +32,13 @@ struct SimFinger {
     double restX = 0, restY = 0;
 };
 
+// A reply copied into another connection's pipe (fan-out), with its own record: the write may stay
+// pending until that connection's client reads.
+struct FanoutCopy {
+    OVERLAPPED ov{};
+    uint8_t bytes[MESSAGE_MAX];
+};
+
 struct SimConnection {
     SimBoard* board;
     int sensor;
@@ -37,6 +46,9 @@ struct SimConnection {
     HANDLE pipe;
     HANDLE endEvent; // the plug period's event, owned by the sensor
     HANDLE thread;
+    int commands = 0;     // received so far; numbers the tags (connection thread only)
+    bool closing = false; // no more copies may be written (under the board's lock)
+    std::vector<std::unique_ptr<FanoutCopy>> copies; // pending copies (under the board's lock)
 };
 
 struct SimSensor {
@@ -275,7 +287,32 @@ void buildReply(SimBoard* board, int sensor, int command, const SimReplyMode& mo
 struct DueReply {
     double due;
     int command;
+    int serial; // the command's number on its connection
 };
+
+void tagReply(uint8_t* reply, int command, int serial, int connection) {
+    reply[6] = uint8_t(command == SIM_CMD_OTHER ? 0 : command + 1);
+    reply[7] = uint8_t(serial & 0xFF);
+    reply[8] = uint8_t((serial >> 8) & 0xFF);
+    reply[9] = uint8_t(connection & 0xFF);
+}
+
+// Frees the copies whose writes have completed; the caller holds the board's lock.
+void reapCopies(SimConnection* c) {
+    auto& copies = c->copies;
+    for (size_t i = 0; i < copies.size();) {
+        if (HasOverlappedIoCompleted(&copies[i]->ov)) {
+            CloseHandle(copies[i]->ov.hEvent);
+            copies.erase(copies.begin() + long(i));
+        } else {
+            ++i;
+        }
+    }
+}
+
+// Fan-out: the reply goes into the pipe of every other open connection of the sensor, before the
+// asker's own reply is written, as a HID class driver fills every handle's buffer at once.
+void deliverCopies(SimBoard* board, const SimConnection* from, const uint8_t* reply, DWORD length);
 
 // Waits for an overlapped transfer, or for the end of the plug period; on the end the transfer is
 // cancelled and awaited, so it never completes into this thread's records later.
@@ -349,17 +386,23 @@ DWORD WINAPI connectionThread(void* parameter) {
             }
             addEvent(board, c->sensor, c->id, SIM_COMMAND, message, length);
             SimReplyMode mode = simboardReplies(board, c->sensor);
+            c->commands++;
             if (!mode.silent)
-                due.push_back(DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length)});
+                due.push_back(
+                    DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length), c->commands});
         }
         while (open && !due.empty() && due.front().due <= simboardNowMs()) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
             uint8_t reply[MESSAGE_MAX];
             buildReply(board, c->sensor, due.front().command, mode, reply);
+            if (mode.tagReplies)
+                tagReply(reply, due.front().command, due.front().serial, c->id);
             due.pop_front();
             DWORD length = mode.replyLength < 1             ? 1
                            : mode.replyLength > MESSAGE_MAX ? MESSAGE_MAX
                                                             : mode.replyLength;
+            if (mode.fanOut)
+                deliverCopies(board, c, reply, length);
             ResetEvent(writeOv.hEvent);
             if (!WriteFile(c->pipe, reply, length, nullptr, &writeOv) && GetLastError() != ERROR_IO_PENDING) {
                 open = false;
@@ -378,6 +421,18 @@ DWORD WINAPI connectionThread(void* parameter) {
         DWORD ignored;
         GetOverlappedResult(c->pipe, &readOv, &ignored, TRUE);
     }
+    std::vector<std::unique_ptr<FanoutCopy>> copies;
+    {
+        Locked locked(board);
+        c->closing = true;
+        copies.swap(c->copies);
+    }
+    for (auto& copy : copies) {
+        CancelIoEx(c->pipe, &copy->ov);
+        DWORD ignored;
+        GetOverlappedResult(c->pipe, &copy->ov, &ignored, TRUE);
+        CloseHandle(copy->ov.hEvent);
+    }
     DisconnectNamedPipe(c->pipe);
     CloseHandle(c->pipe);
     c->pipe = nullptr;
@@ -385,6 +440,28 @@ DWORD WINAPI connectionThread(void* parameter) {
     CloseHandle(writeOv.hEvent);
     addEvent(board, c->sensor, c->id, SIM_DISCONNECT, nullptr, 0);
     return 0;
+}
+
+void deliverCopies(SimBoard* board, const SimConnection* from, const uint8_t* reply, DWORD length) {
+    Locked locked(board);
+    for (auto& target : board->sensors[size_t(from->sensor)].connections) {
+        SimConnection* c = target.get();
+        if (c == from || c->closing || !c->pipe)
+            continue;
+        reapCopies(c);
+        if (c->copies.size() >= FANOUT_PENDING_MAX)
+            continue; // its buffer is full: the report is lost for that handle
+        auto copy = std::make_unique<FanoutCopy>();
+        copy->ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        std::memcpy(copy->bytes, reply, length);
+        if (WriteFile(c->pipe, copy->bytes, length, nullptr, &copy->ov)) {
+            CloseHandle(copy->ov.hEvent);
+        } else if (GetLastError() == ERROR_IO_PENDING) {
+            c->copies.push_back(std::move(copy));
+        } else {
+            CloseHandle(copy->ov.hEvent);
+        }
+    }
 }
 
 // ---- listening -------------------------------------------------------------------------------
@@ -675,14 +752,14 @@ SimReplyMode simboardReplies(const SimBoard* board, int sensor) {
     return board->sensors[size_t(sensor)].replies;
 }
 
-void simboardUnplug(SimBoard* board, int sensor) {
+void simboardUnplug(SimBoard* board, int sensor, bool announce) {
     if (!board)
         return;
     for (size_t i = 0; i < board->sensors.size(); ++i)
         if (sensor < 0 || size_t(sensor) == i)
             pullOut(board, int(i));
     writeDeviceList(board);
-    if (board->config.broadcastDeviceChange)
+    if (announce && board->config.broadcastDeviceChange)
         simboardBroadcastDeviceChange();
 }
 
@@ -872,6 +949,15 @@ int simboardCountCommands(const SimBoard* board, int sensor, int command) {
             (command == SIM_CMD_OTHER || e.command == command))
             ++n;
     return n;
+}
+
+bool simReadReplyTag(const uint8_t* reply, size_t length, SimReplyTag* tag) {
+    if (!reply || length < 10)
+        return false;
+    tag->command = reply[6] == 0 ? SIM_CMD_OTHER : reply[6] - 1;
+    tag->serial = reply[7] | (reply[8] << 8);
+    tag->connection = reply[9];
+    return true;
 }
 
 int simClassifyCommand(const uint8_t* bytes, size_t length) {

@@ -37,14 +37,15 @@ constexpr uint16_t SIMBOARD_SENSOR_PID = 0x0300;
 // (u, v divided by 1 + keystoneX * u + keystoneY * v), turned by rotationDeg (clockwise on the
 // screen, y pointing down), scaled to sensor units (scaleX * 1024, scaleY * 768) and moved to the
 // sensor centre plus the offset (a positive keystoneY widens the top edge on the sensor, a positive
-// keystoneX the left one). The default maps the screen exactly onto the sensor space.
+// keystoneX the left one). The default puts the whole screen inside the sensor units 1 to 1023 and
+// 1 to 767 (0 on either axis means no touch to the program).
 struct SimGeometry {
     int screenWidth = 0; // 0: the primary screen's size at board start
     int screenHeight = 0;
     double offsetX = 0; // sensor units, added after scaling
     double offsetY = 0;
-    double scaleX = 1; // 1: the screen's width spans the sensor's 1024 units
-    double scaleY = 1; // 1: the screen's height spans the sensor's 768 units
+    double scaleX = 1022.0 / 1024; // 1: the screen's width spans the sensor's 1024 units
+    double scaleY = 766.0 / 768;   // 1: the screen's height spans the sensor's 768 units
     double rotationDeg = 0;
     double keystoneX = 0; // perspective terms; 0: a plain affine board
     double keystoneY = 0;
@@ -86,7 +87,25 @@ struct SimReplyMode {
                             // replies below the program's 100 ms, late replies above it)
     int statusByte = 0x0A;  // byte 1 of every reply (0x0A: an answer)
     DWORD replyLength = 10; // bytes in each reply message (short replies below 10)
+    // A HID class driver's fan-out: every reply of the sensor is also delivered to every other
+    // open connection of that sensor, put in their pipes before the asker's own reply goes out.
+    // A connection that is never read keeps what its pipe holds (about 400 replies) and 32 more;
+    // later copies to it are lost, as a full HID input buffer drops reports.
+    bool fanOut = false;
+    // Bytes 6 to 9 of every reply name the command it answers: byte 6 the command (SimCommand + 1:
+    // 1 probe, 2 Get, 3 Run, 4 Stop; 0 another), bytes 7 and 8 its number among the commands of
+    // its connection (1, 2, ...; low byte first), byte 9 the connection's number (low byte). The
+    // program ignores these bytes.
+    bool tagReplies = false;
 };
+
+// The parts of a tagged reply (see SimReplyMode::tagReplies); false when the reply is too short.
+struct SimReplyTag {
+    int command;    // a SimCommand
+    int serial;     // 1, 2, ... among the commands of its connection, modulo 65536
+    int connection; // low byte of the connection's number
+};
+bool simReadReplyTag(const uint8_t* reply, size_t length, SimReplyTag* tag);
 
 struct SimBoard; // opaque
 
@@ -110,7 +129,8 @@ SimReplyMode simboardReplies(const SimBoard* board, int sensor);
 // (abort if hung, 300 ms) to windows of other threads, posted to windows of the calling thread
 // (sending would run their handler inline, and a modal box there would hold the board).
 // sensor -1: every sensor at once, with one broadcast.
-void simboardUnplug(SimBoard* board, int sensor = -1);
+// announce false: no broadcast, as a device that stops working without the system noticing.
+void simboardUnplug(SimBoard* board, int sensor = -1, bool announce = true);
 void simboardReplug(SimBoard* board, int sensor = -1);
 bool simboardPlugged(const SimBoard* board, int sensor);
 // The broadcast on its own (as when some other device comes or goes).
@@ -231,8 +251,9 @@ std::string simFormatEvent(const SimEvent& event);
 //   units screen|sensor                               units of the points that follow (screen)
 //   sensor N                                          the sensor whose finger and faults follow (0)
 //   sleep MS
-//   unplug [N] | replug [N]                           N omitted: every sensor
+//   unplug [N] [quiet] | replug [N]                   N omitted: every sensor; quiet: no broadcast
 //   silent on|off | delay MS | status BYTE | length N the reply mode of the selected sensor
+//   fanout on|off | tag on|off                        (see SimReplyMode)
 //   wait-window CLASS [MS]                            until a top-level window of the class exists
 //   close-window CLASS                                posts WM_CLOSE to it
 //   wait-command Stop|Get|Run|probe [MS]              until such a command arrives after the

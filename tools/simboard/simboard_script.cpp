@@ -124,18 +124,27 @@ bool runStep(ScriptState& s, const std::vector<std::string>& w, std::string* why
         Sleep(ms);
     } else if (op == "unplug" || op == "replug") {
         int which = -1;
-        if (w.size() == 2) {
-            if (!numbers(1) || v[0] < 0 || v[0] >= simboardSensorCount(s.board)) {
+        bool quiet = op == "unplug" && w.size() >= 2 && w.back() == "quiet";
+        const size_t args = w.size() - (quiet ? 1 : 0);
+        if (args > 2) {
+            *why = op + " [N]" + (op == "unplug" ? " [quiet]" : "");
+            return false;
+        }
+        if (args == 2) {
+            char* end = nullptr;
+            const long n = strtol(w[1].c_str(), &end, 10);
+            if (!end || *end || n < 0 || n >= simboardSensorCount(s.board)) {
                 *why = "no such sensor";
                 return false;
             }
-            which = int(v[0]);
+            which = int(n);
         }
         if (op == "unplug")
-            simboardUnplug(s.board, which);
+            simboardUnplug(s.board, which, !quiet);
         else
             simboardReplug(s.board, which);
-    } else if (op == "silent" || op == "delay" || op == "status" || op == "length") {
+    } else if (op == "silent" || op == "delay" || op == "status" || op == "length" || op == "fanout" ||
+               op == "tag") {
         SimReplyMode mode = simboardReplies(s.board, s.sensor);
         if (op == "silent") {
             if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
@@ -143,6 +152,12 @@ bool runStep(ScriptState& s, const std::vector<std::string>& w, std::string* why
                 return false;
             }
             mode.silent = w[1] == "on";
+        } else if (op == "fanout" || op == "tag") {
+            if (w.size() != 2 || (w[1] != "on" && w[1] != "off")) {
+                *why = op + " on or " + op + " off";
+                return false;
+            }
+            (op == "fanout" ? mode.fanOut : mode.tagReplies) = w[1] == "on";
         } else {
             if (w.size() != 2) {
                 *why = "expects one number";
