@@ -5,7 +5,7 @@
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
-// end a touch. Only a link that gives no answer for half a second ends it, released as at a lift:
+// end a touch. Only a link that gives no answer for a second ends it, released as at a lift:
 // a finger held still on a late sensor is one hold, a drag one drag, a tap at most one click.
 #include "touch/sensor_reader.h"
 
@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr DWORD LINK_GRACE_MS = 500;      // a touch outlives a link without answers this long
+constexpr DWORD LINK_GRACE_MS = 1000;     // a touch outlives a link without answers this long
 constexpr DWORD IDLE_ROUND_MS = 8;        // shortest round while no finger is down (125 a second)
 constexpr int FAILURES_BEFORE_PAUSE = 3;  // failed exchanges in a row before rounds pause
 constexpr DWORD FIRST_PAUSE_MS = 10;      // then doubling with every further failure ...

@@ -9,6 +9,7 @@
 
 #include "app/ids.h"
 #include "tests/support/touch_session.h"
+#include "tests/support/wine_options.h"
 
 namespace {
 
@@ -110,8 +111,12 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     checkGrid(s, tolerance, "fresh");
 
     mouseRecorderClear();
-    SimPath drag; // rests at the end before lifting, so the last polled point is the end point
+    // Rests a moment where it comes down (an idle board is polled every 8 ms, and this finger
+    // moves 6 pixels in that time) and at the end before lifting, so the first and last polled
+    // points are the drag's ends.
+    SimPath drag;
     simDown(drag, 300, 250);
+    simHold(drag, 30);
     simMove(drag, 600, 450, 400);
     simHold(drag, 100);
     simLift(drag);
@@ -177,6 +182,50 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     EXPECT_LE(pixelDistance(mouseRecorderButtons()[0].point, width / 2.0, height / 3.0), tolerance);
     PostMessageA(main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(waitProgramExit(&again, 5000, &code, true));
+}
+
+// With the palette shown (as "Save" 1 has it at start) it is put aside while the crosses are up:
+// each cross is found on the screen, and the palette is back afterwards. The finger left on the
+// fourth cross after its acceptance injects nothing (the window hides at once here: no window
+// manager wait), and the next tap is a click where it lands.
+TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) {
+    skipWindowManagerWaitFor("VelmoraSim.exe");
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION, keystonedBoard(), true));
+    const HWND palette = waitTopLevelWindow("qv_tool", s.program.processId, 3000, true);
+    ASSERT_NE(palette, nullptr);
+    flushEvents(300);
+    ASSERT_TRUE(IsWindowVisible(palette)) << "the palette is not shown at start";
+    const size_t logStart = simboardLogSize(s.board);
+    sendTrayCommand(s, IDM_CALIBRATE);
+    POINT t[4];
+    crossTargets(t);
+    POINT cross = {-1000, -1000};
+    for (int i = 0; i < 4; ++i) {
+        ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "cross " << i << " not found on the screen";
+        EXPECT_LE(pixelDistance(cross, t[i].x, t[i].y), 1.0) << "cross " << i;
+        EXPECT_FALSE(IsWindowVisible(palette)) << "the palette is up during the calibration";
+        if (i < 3) {
+            simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
+            flushEvents(650);
+        }
+    }
+    mouseRecorderClear();
+    simboardFingerDown(s.board, 0, cross.x, cross.y);
+    const int stop = simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 3000, logStart, true);
+    ASSERT_GE(stop, 0) << "the fourth cross was not accepted";
+    flushEvents(1500); // held on after the acceptance
+    simboardFingerLift(s.board, 0);
+    flushEvents(400);
+    EXPECT_TRUE(mouseRecorderEvents().empty())
+        << mouseRecorderEvents().size() << " events, buttons \"" << buttonTrace() << "\"";
+    EXPECT_TRUE(IsWindowVisible(palette)) << "the palette did not come back";
+    mouseRecorderClear();
+    simboardTap(s.board, 0, width / 2.0, height / 3.0, 120, SIM_SCREEN, true, 60);
+    ASSERT_TRUE(waitButtons(2, 2000)) << "no click after the calibration";
+    EXPECT_EQ(buttonTrace(), "ldown lup");
+    EXPECT_LE(pixelDistance(mouseRecorderButtons()[0].point, width / 2.0, height / 3.0), tolerance);
+    restoreWindowManagerWait("VelmoraSim.exe");
 }
 
 TEST_F(TouchCalibration, NextStartMapsTouchesAtOnceWithTheStoredCalibration) {

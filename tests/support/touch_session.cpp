@@ -60,10 +60,11 @@ void crossTargets(POINT targets[4]) {
     targets[3] = {w - 100, h - 50};
 }
 
-bool startTouchSession(TouchSession* session, StoredCalibration stored, const SimGeometry& geometry) {
+bool startTouchSession(TouchSession* session, StoredCalibration stored, const SimGeometry& geometry,
+                       bool paletteShown) {
     if (!deleteTolvexKey())
         return false;
-    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0");
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", paletteShown ? "1" : "0");
     SimBoardConfig config;
     config.geometry = geometry;
     session->board = simboardStart(config);
@@ -177,6 +178,19 @@ bool waitButtons(size_t count, DWORD timeoutMs) {
         flushEvents(10);
     }
     return true;
+}
+
+std::string buttonTrace() {
+    std::string trace;
+    for (const MouseRecord& r : mouseRecorderButtons()) {
+        const char* name = r.message == WM_LBUTTONDOWN ? "ldown"
+                           : r.message == WM_LBUTTONUP ? "lup"
+                           : r.message == WM_RBUTTONDOWN ? "rdown"
+                           : r.message == WM_RBUTTONUP ? "rup"
+                                                       : "other";
+        trace += trace.empty() ? name : std::string(" ") + name;
+    }
+    return trace;
 }
 
 double pixelDistance(POINT a, double x, double y) {

@@ -27,8 +27,9 @@ enum StoredCalibration {
 
 // Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden) and, when asked, a
 // calibration matching the board; starts the board and the program and waits for its main window.
+// paletteShown: "Save" = "1" instead, and the palette is shown at start.
 bool startTouchSession(TouchSession* session, StoredCalibration stored,
-                       const SimGeometry& geometry = keystonedBoard());
+                       const SimGeometry& geometry = keystonedBoard(), bool paletteShown = false);
 
 // The four cross positions of the program's calibration window for this screen size.
 void crossTargets(POINT targets[4]);
@@ -51,6 +52,9 @@ bool calibrateByTapping(TouchSession* session, std::string* failure);
 
 // Waits until the mouse recorder holds at least `count` button events (at most timeoutMs).
 bool waitButtons(size_t count, DWORD timeoutMs);
+
+// The recorded button events as one line, "ldown lup rdown rdown rup", for comparing whole traces.
+std::string buttonTrace();
 
 // Distance between a recorded position and an intended one.
 double pixelDistance(POINT a, double x, double y);

@@ -8,3 +8,7 @@
 // the option written here takes effect from the program's next start in the same prefix: the first
 // run in a fresh prefix still waits. Does nothing outside Wine.
 void skipWindowManagerWait();
+// The same for another program of the prefix, by its file name ("VelmoraSim.exe"), from its next
+// start; restoreWindowManagerWait puts that program's option back.
+void skipWindowManagerWaitFor(const char* exeName);
+void restoreWindowManagerWait(const char* exeName);
