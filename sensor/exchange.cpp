@@ -14,9 +14,11 @@
 //   command is given up: a sensor that dropped a command is not waited on for ever. (Emptying
 //   the handle before each exchange is not enough on its own: a late reply that arrives while
 //   the next read is pending would be taken as that command's answer.)
-// - After the debts, every exchange discards whatever report is already waiting on its handle
-//   before it writes: the copies of replies that went to the other handle, and the tail of an
-//   over-long reply.
+// - After the debts, an exchange discards whatever report is already waiting on its handle before
+//   it writes, whenever something can be waiting there: the copies of replies to exchanges on the
+//   other handle, the tail of an over-long reply, a reply given up. A handle whose last exchange
+//   was the sensor's last one, and ended cleanly, has nothing waiting, and the flush's cost (a
+//   round trip to the system) is saved on every round of an idle board.
 // - A transfer still pending after 100 ms is cancelled and its completion awaited before its
 //   OVERLAPPED record and buffer are released. Should the cancellation not land within a second,
 //   the records (and the handle's events) are left allocated: a transfer that may still complete
@@ -46,6 +48,7 @@ struct HandleSlot {
     HANDLE writeEvent;        // reused by every exchange on the handle (auto-reset, unnamed); null
     HANDLE readEvent;         // until first needed, or after a transfer that could not be cancelled
     bool owing;               // a command's reply has not been read yet
+    bool mayHoldReports;      // something may be waiting: flush before the next write
     DWORD owedTick;           // when that command was written
     uint8_t owedCommand[SENSOR_COMMAND_BYTES];
     unsigned long long used;  // when last taken, for picking a slot to reuse
@@ -76,6 +79,7 @@ HandleSlot& slotFor(HANDLE handle) {
     closeEvents(*oldest);
     *oldest = HandleSlot{};
     oldest->handle = handle;
+    oldest->mayHoldReports = true;
     oldest->used = ++slotClock;
     return *oldest;
 }
@@ -183,8 +187,8 @@ void settleDebt(HandleSlot& slot) {
         return;
     uint8_t dropped[SENSOR_REPLY_BYTES];
     const DWORD waitMs = msUntilOwedLimit(slot);
-    if (waitMs > 0)
-        transfer(slot, false, nullptr, dropped, waitMs);
+    if (waitMs == 0 || transfer(slot, false, nullptr, dropped, waitMs) != TRANSFER_DONE)
+        slot.mayHoldReports = true; // given up: it may still come
     // Read, failed or given up: nothing more is waited for on its account.
     slot.owing = false;
 }
@@ -201,19 +205,30 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
         if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
             return EXCHANGE_TIMEOUT; // still owed
         slot.owing = false;
+        if (outcome != TRANSFER_DONE)
+            slot.mayHoldReports = true;
         if (!readCompleted(outcome))
             return EXCHANGE_READ_FAILED;
         std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
         return EXCHANGE_OK;
     }
-    for (HandleSlot& other : slots)
-        if (other.handle)
-            settleDebt(other);
-    deviceSeam.flushQueue(slot.handle);
+    for (HandleSlot& other : slots) {
+        if (!other.handle)
+            continue;
+        settleDebt(other);
+        if (&other != &slot)
+            other.mayHoldReports = true; // this exchange's reply may be copied to it
+    }
+    if (slot.mayHoldReports) {
+        deviceSeam.flushQueue(slot.handle);
+        slot.mayHoldReports = false;
+    }
 
     TransferOutcome outcome = transfer(slot, true, command.data(), nullptr, TRANSFER_TIMEOUT_MS);
-    if (outcome != TRANSFER_DONE)
+    if (outcome != TRANSFER_DONE) {
+        slot.mayHoldReports = true;
         return outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK ? EXCHANGE_TIMEOUT : EXCHANGE_WRITE_FAILED;
+    }
     const DWORD written = GetTickCount();
     outcome = transfer(slot, false, nullptr, in, TRANSFER_TIMEOUT_MS);
     if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK) {
@@ -222,6 +237,8 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
         std::memcpy(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES);
         return EXCHANGE_TIMEOUT;
     }
+    if (outcome != TRANSFER_DONE)
+        slot.mayHoldReports = true; // the tail of an over-long reply, or a failed read
     if (!readCompleted(outcome))
         return EXCHANGE_READ_FAILED;
     std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);

@@ -176,13 +176,27 @@ void retireHandle(Reader& r, HANDLE current) {
     r.pauseMs = 0;
 }
 
-// Paces the round that began at `start`: the pause after repeated failures, or the idle pace.
-void endRound(const Reader& r, DWORD start) {
+// Milliseconds on the performance counter. GetTickCount is too coarse to pace 8 ms rounds: under
+// Wine it moves in steps of several milliseconds, and a round then looked long enough not to wait.
+double nowMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / perMs;
+}
+
+// Paces the round that began at `start` (nowMs): the pause after repeated failures, or the idle
+// pace.
+void endRound(const Reader& r, double start) {
     DWORD wait = r.pauseMs;
     const bool fingerDown = r.fingerSeen || r.touch.touchState != TOUCH_NONE;
-    const DWORD spent = GetTickCount() - start;
-    if (!fingerDown && spent < IDLE_ROUND_MS && IDLE_ROUND_MS - spent > wait)
-        wait = IDLE_ROUND_MS - spent;
+    const double left = IDLE_ROUND_MS - (nowMs() - start);
+    if (!fingerDown && left >= 1 && DWORD(left) > wait)
+        wait = DWORD(left);
     if (wait > 0)
         Sleep(wait);
 }
@@ -204,11 +218,11 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
         if (handle != r.handleInUse)
             retireHandle(r, handle);
         if (!handle) {
-            Sleep(1);
+            Sleep(IDLE_ROUND_MS); // the GUI thread opens the sensor again at a device change
             endTouch(r);
             continue;
         }
-        const DWORD start = GetTickCount();
+        const double start = nowMs();
         r.fingerSeen = false;
         const int32_t state = calibState.load(std::memory_order_acquire);
         if (state == -1) {
@@ -219,7 +233,7 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
             // No calibration: no exchange, nothing injected. A touch cannot be in progress here,
             // but should one be, it is ended rather than left with a button down.
             endTouch(r);
-            Sleep(1);
+            Sleep(IDLE_ROUND_MS);
             continue;
         }
         endRound(r, start);
