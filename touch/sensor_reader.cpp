@@ -86,8 +86,8 @@ void completeCapture(Reader& r, HANDLE handle) {
     std::memcpy(calibSensorPoints, newPoints, sizeof calibSensorPoints);
     calibWeights = newWeights;
     // The transform is complete before touches are let through.
-    calibState.store(-1, std::memory_order_release);
-    calibValid.store(-1, std::memory_order_release);
+    calibState.store(CALIB_MAPPING, std::memory_order_release);
+    calibValid.store(CALIB_MAPPING, std::memory_order_release);
     Sleep(1);
 }
 
@@ -136,9 +136,9 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
             continue;
         }
         const int32_t state = calibState.load(std::memory_order_acquire);
-        if (state == -1) {
+        if (state == CALIB_MAPPING) {
             mappingRound(r, handle);
-        } else if (state == 1) {
+        } else if (state == CALIB_CAPTURING) {
             captureRound(r, handle);
         } else {
             // No calibration: no exchange, nothing injected. A touch cannot be in progress here,

@@ -134,7 +134,7 @@ DWORD WINAPI answerBox(LPVOID parameter) {
 
 TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     ASSERT_EQ(sensorHandle.load(), nullptr);
-    calibState = -1;
+    calibState = CALIB_MAPPING;
     BoxSeen seen;
     HANDLE answerer = CreateThread(nullptr, 0, answerBox, &seen, 0, nullptr);
     SendMessageA(main, WM_COMMAND, IDM_CALIBRATE, 0); // returns once the box is closed
@@ -142,7 +142,7 @@ TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     CloseHandle(answerer);
     EXPECT_EQ(seen.text, "No se ha encontrado sensor");
     EXPECT_EQ(seen.caption, "Error");
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_FALSE(IsWindowVisible(hwndCalibration));
 }
 

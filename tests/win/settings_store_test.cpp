@@ -76,7 +76,7 @@ void resetState() {
         calibRaw[k] = -1000 - k;
     std::memset(calibSensorPoints, 0, sizeof calibSensorPoints);
     calibWeights = Vec3{0, 0, 0};
-    calibState = 0;
+    calibState = CALIB_NONE;
     calibValid = 0;
 }
 
@@ -114,7 +114,7 @@ TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
     EXPECT_EQ(settings.lagTime.load(), 10);
     EXPECT_EQ(settings.save.load(), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
-    EXPECT_EQ(calibState.load(), 0);
+    EXPECT_EQ(calibState.load(), CALIB_NONE);
     EXPECT_EQ(calibValid.load(), 0);
     EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
     auto key = readKey();
@@ -224,7 +224,7 @@ TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
     const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(calibRaw[k], expected[k]) << k;
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     auto key = readKey();
     EXPECT_EQ(key.size(), 11u);
     for (const char* name : junk)
@@ -236,7 +236,7 @@ TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
 TEST_F(SettingsStore, CompleteCalibrationPreparesTheTransform) {
     putCalibration();
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(calibValid.load(), -1);
     Vec3 points[4], weights;
     ASSERT_TRUE(setUpTransform(calibRaw, points, weights));
@@ -254,9 +254,9 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         putCalibration();
         put("P3Y", "9999");
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
         EXPECT_EQ(calibValid.load(), 0);
-        EXPECT_EQ(calibRaw[5], 9999);
+        EXPECT_EQ(calibRaw[5], CALIB_NOT_MEASURED);
         EXPECT_EQ(calibWeights.z, 0.0) << "transform not prepared";
     }
     {
@@ -264,7 +264,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         putCalibration();
         RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P2X");
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
         EXPECT_EQ(calibRaw[2], -1002) << "the missing coordinate stays in memory as it was";
         EXPECT_EQ(stored(readKey(), "P2X"), "9999");
     }
@@ -276,7 +276,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         for (int k = 0; k < 8; ++k)
             put(names[k], texts[k]);
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
         EXPECT_EQ(calibValid.load(), 0);
         auto key = readKey();
         for (int k = 0; k < 8; ++k)
@@ -309,7 +309,7 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     EXPECT_EQ(settings.lagTime.load(), 5);
     EXPECT_EQ(settings.save.load(), 0);
     EXPECT_EQ(settings.ouhe.load(), 7);
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
 }
 
@@ -364,12 +364,12 @@ TEST_F(SettingsStore, WrittenNamesHaveTheirOwnCase) {
 
 TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     // No key at all under the scratch HKCU.
-    calibState = 0;
+    calibState = CALIB_NONE;
     EXPECT_EQ(loadSettings(&settings), 0);
     EXPECT_EQ(settings.save.load(), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(calibState.load(), 0);
+    EXPECT_EQ(calibState.load(), CALIB_NONE);
     EXPECT_EQ(calibValid.load(), 0);
     SettingsRecord record;
     saveSettings(&record);

@@ -298,13 +298,14 @@ TEST_F(ButtonTest, LongRunOfHoverAndPressCyclesKeepsPainting) {
         << objectsBefore << " GDI objects before, " << objectsAfter << " after";
     palette.commands.clear();
     // Painting still works: the tool shows the picture its record names, the swatch its colour.
-    record(tool).picture = 102;
+    record(tool).picture = PICTURE_PRESSED;
     InvalidateRect(palette.buttons[tool], nullptr, TRUE);
     UpdateWindow(palette.buttons[tool]);
     flushEvents(100);
     POINT t = fieldPoint(palette, tool), s = fieldPoint(palette, swatch);
-    HBITMAP pressed = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(102),
-                                                      IMAGE_BITMAP, 220, 220, LR_DEFAULTCOLOR));
+    HBITMAP pressed =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(PICTURE_PRESSED),
+                                        IMAGE_BITMAP, 220, 220, LR_DEFAULTCOLOR));
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, pressed);
     COLORREF expected = GetPixel(memory, t.x, t.y);

@@ -1,18 +1,16 @@
 // The touch steps of the session (see demo_touch_steps.h). The mouse input is watched with a
-// low-level mouse hook on a thread of its own; the crosses are found on the screen's pixels.
+// low-level mouse hook on a thread of its own; the crosses are found on the screen's pixels by the
+// test support's cross finder.
 #include "tools/demo/demo_touch_steps.h"
 
 #include <cmath>
-#include <cstdlib>
 #include <mutex>
 #include <vector>
 
-namespace {
+#include "app/ids.h"
+#include "tests/support/wintest.h"
 
-constexpr unsigned IDM_CALIBRATE = 0x444; // the tray commands the steps use
-constexpr unsigned IDM_PALETTE = 0x445;
-constexpr COLORREF GREY = RGB(200, 200, 200);
-constexpr COLORREF BLACK = RGB(0, 0, 0);
+namespace {
 
 struct Button {
     UINT message;
@@ -95,62 +93,6 @@ void noteButtons(DemoSession& s, const std::vector<Button>& b) {
         demoNote(s, "  %s at (%ld, %ld)", buttonName(e.message), e.point.x, e.point.y);
 }
 
-// The calibration cross: black on both diagonals, grey straight out to the sides.
-bool findCross(POINT* centre) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    const auto* px = static_cast<const uint32_t*>(bits);
-    auto at = [&](int x, int y) {
-        const uint32_t v = px[static_cast<size_t>(y) * w + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    };
-    long sx = 0, sy = 0, n = 0;
-    for (int y = 8; y < h - 8; ++y)
-        for (int x = 8; x < w - 8; ++x) {
-            if (at(x, y) != BLACK || at(x - 4, y - 4) != BLACK || at(x + 4, y + 4) != BLACK ||
-                at(x - 4, y + 4) != BLACK || at(x + 4, y - 4) != BLACK)
-                continue;
-            if (at(x - 7, y) != GREY || at(x + 7, y) != GREY || at(x, y - 7) != GREY || at(x, y + 7) != GREY)
-                continue;
-            sx += x;
-            sy += y;
-            ++n;
-        }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    if (n == 0)
-        return false;
-    centre->x = std::lround(static_cast<double>(sx) / n);
-    centre->y = std::lround(static_cast<double>(sy) / n);
-    return true;
-}
-
-bool waitCross(POINT notAt, DWORD timeoutMs, POINT* centre) {
-    const DWORD start = GetTickCount();
-    do {
-        POINT c;
-        if (findCross(&c) && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
-            *centre = c;
-            return true;
-        }
-        Sleep(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
-}
-
 HWND programWindow(const DemoSession& s, const char* className) {
     HWND found = nullptr;
     for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
@@ -178,7 +120,7 @@ bool demoCalibrateByTapping(DemoSession& s) {
     demoNote(s, "\"Calibrar espacio de trabajo\" chosen from the tray menu");
     POINT cross = {-1000, -1000};
     for (int i = 0; i < 4; ++i) {
-        if (!waitCross(cross, 4000, &cross)) {
+        if (!waitCrossMoved(cross, 4000, &cross)) {
             demoNote(s, "cross %d did not appear on the screen", i + 1);
             demoScreenshot(s, "03-calibration-missing-cross");
             return false;
@@ -196,7 +138,7 @@ bool demoCalibrateByTapping(DemoSession& s) {
     const bool mapping =
         stop >= 0 && simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, size_t(stop) + 1) >= 0;
     POINT left;
-    const bool gone = !findCross(&left);
+    const bool gone = !findCrossOnScreen(&left);
     demoNote(s, "calibration window %s; mapping %s", gone ? "hidden" : "STILL SHOWN",
              mapping ? "on" : "NOT on");
     return stop >= 0 && mapping && gone;
