@@ -56,7 +56,13 @@ bool waitVisible(const char* cls, DWORD pid, bool wanted, DWORD timeoutMs) {
             return true;
         flushEvents(50);
     } while (GetTickCount() - start < timeoutMs);
-    return visibleWindowOf(cls, pid) == wanted;
+    if (visibleWindowOf(cls, pid) == wanted)
+        return true;
+    std::printf("waitVisible: after %lu ms the %s windows are", timeoutMs, cls);
+    for (HWND h : topLevelWindows(cls, pid))
+        std::printf(" %p %s", static_cast<void*>(h), IsWindowVisible(h) ? "shown" : "hidden");
+    std::printf(" (wanted %s)\n", wanted ? "one shown" : "all hidden");
+    return false;
 }
 
 // How many of the samples along the segment show that colour on the screen.
@@ -157,8 +163,14 @@ class Drawing : public ::testing::Test {
     bool waitBoardShown(DWORD timeoutMs) {
         const DWORD start = GetTickCount();
         while (!boardShown(child.processId)) {
-            if (GetTickCount() - start > timeoutMs)
+            if (GetTickCount() - start > timeoutMs) {
+                std::printf("waitBoardShown: after %lu ms the containers are", timeoutMs);
+                for (HWND c : topLevelWindows("qv_pageparent", child.processId))
+                    std::printf(" %s ex-style 0x%lX", IsWindowVisible(c) ? "shown" : "hidden",
+                                static_cast<unsigned long>(GetWindowLongPtrA(c, GWL_EXSTYLE)));
+                std::printf("\n");
                 return false;
+            }
             flushEvents(50);
         }
         return true;

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "calibration/core/screen_mapping.h"
@@ -69,24 +70,31 @@ bool findCrossOnScreen(POINT* centre) {
 
 bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre) {
     const DWORD start = GetTickCount();
+    bool found = false;
+    POINT c = {0, 0};
     do {
-        POINT c;
-        if (findCrossOnScreen(&c) && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
+        found = findCrossOnScreen(&c);
+        if (found && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
             *centre = c;
             return true;
         }
         flushEvents(30);
     } while (GetTickCount() - start < timeoutMs);
+    if (found)
+        std::printf("waitCrossMoved: after %lu ms the cross was still at (%ld, %ld)\n", timeoutMs, c.x, c.y);
+    else
+        std::printf("waitCrossMoved: no single cross on the screen within %lu ms\n", timeoutMs);
     return false;
 }
 
 bool waitNoCross(DWORD timeoutMs) {
     const DWORD start = GetTickCount();
+    POINT c = {0, 0};
     do {
-        POINT c;
         if (!findCrossOnScreen(&c))
             return true;
         flushEvents(30);
     } while (GetTickCount() - start < timeoutMs);
+    std::printf("waitNoCross: after %lu ms a cross was still at (%ld, %ld)\n", timeoutMs, c.x, c.y);
     return false;
 }

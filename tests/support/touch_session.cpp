@@ -87,9 +87,16 @@ bool calibrateByTapping(TouchSession* session, std::string* failure) {
 
 bool waitButtons(size_t count, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    while (mouseRecorderButtons().size() < count) {
-        if (GetTickCount() - start >= timeoutMs)
+    std::vector<MouseRecord> buttons;
+    while ((buttons = mouseRecorderButtons()).size() < count) {
+        if (GetTickCount() - start >= timeoutMs) {
+            std::printf("waitButtons: %zu of %zu button events within %lu ms:", buttons.size(), count,
+                        timeoutMs);
+            for (const MouseRecord& b : buttons)
+                std::printf(" 0x%X at (%ld, %ld)", b.message, b.point.x, b.point.y);
+            std::printf("\n");
             return false;
+        }
         flushEvents(10);
     }
     return true;

@@ -252,8 +252,9 @@ TEST(PaletteLayout, ButtonTableAndCreationOrder) {
     EXPECT_STREQ(paletteButtons[BUTTON_N_WIDTH_0].tooltip, "Espesor ");
     // Every command leads back to its own button; the rims' 0 and ids no button sends lead nowhere.
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
-        if (paletteButtons[n].command != 0)
+        if (paletteButtons[n].command != 0) {
             EXPECT_EQ(paletteButtonOfCommand(paletteButtons[n].command), n) << paletteButtons[n].command;
+        }
     for (int32_t id : {0, 100000, 100105, 100309, 100403, -100301})
         EXPECT_EQ(paletteButtonOfCommand(id), -1) << id;
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
