@@ -77,7 +77,7 @@ void resetState() {
     std::memset(calibSensorPoints, 0, sizeof calibSensorPoints);
     calibWeights = Vec3{0, 0, 0};
     calibState = CALIB_NONE;
-    calibValid = 0;
+    calibValid = CALIB_NONE;
 }
 
 const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
@@ -115,7 +115,7 @@ TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
     EXPECT_EQ(settings.save.load(), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
     EXPECT_EQ(calibState.load(), CALIB_NONE);
-    EXPECT_EQ(calibValid.load(), 0);
+    EXPECT_EQ(calibValid.load(), CALIB_NONE);
     EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
     auto key = readKey();
     EXPECT_EQ(key.size(), 11u);
@@ -237,7 +237,7 @@ TEST_F(SettingsStore, CompleteCalibrationPreparesTheTransform) {
     putCalibration();
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
-    EXPECT_EQ(calibValid.load(), -1);
+    EXPECT_EQ(calibValid.load(), CALIB_MAPPING);
     Vec3 points[4], weights;
     ASSERT_TRUE(setUpTransform(calibRaw, points, weights));
     EXPECT_EQ(std::memcmp(points, calibSensorPoints, sizeof points), 0);
@@ -255,7 +255,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         put("P3Y", "9999");
         ASSERT_EQ(loadSettings(&settings), 1);
         EXPECT_EQ(calibState.load(), CALIB_NONE);
-        EXPECT_EQ(calibValid.load(), 0);
+        EXPECT_EQ(calibValid.load(), CALIB_NONE);
         EXPECT_EQ(calibRaw[5], CALIB_NOT_MEASURED);
         EXPECT_EQ(calibWeights.z, 0.0) << "transform not prepared";
     }
@@ -277,7 +277,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
             put(names[k], texts[k]);
         ASSERT_EQ(loadSettings(&settings), 1);
         EXPECT_EQ(calibState.load(), CALIB_NONE);
-        EXPECT_EQ(calibValid.load(), 0);
+        EXPECT_EQ(calibValid.load(), CALIB_NONE);
         auto key = readKey();
         for (int k = 0; k < 8; ++k)
             EXPECT_EQ(stored(key, names[k]), texts[k]) << "points left in the key";
@@ -370,7 +370,7 @@ TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     EXPECT_EQ(settings.ouhe.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
     EXPECT_EQ(calibState.load(), CALIB_NONE);
-    EXPECT_EQ(calibValid.load(), 0);
+    EXPECT_EQ(calibValid.load(), CALIB_NONE);
     SettingsRecord record;
     saveSettings(&record);
     const int32_t points[8] = {};
