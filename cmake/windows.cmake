@@ -104,10 +104,11 @@ endif()
 
 # The main job's scripted session (scripts/demo.sh): a program of ours driving the simulated board
 # and the simulated-board build; its steps are a table in tools/demo/demo_steps.cpp. It finds the
-# crosses, reads the screen and touches the palette with the tests' own support code.
+# crosses, reads the screen, watches the mouse, looks for windows and touches the palette with the
+# tests' own support code.
 file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/demo/*.cpp)
 if(demo_sources AND TARGET simboard)
-    set(demo_support crosses flush_events palette_point screen)
+    set(demo_support crosses find_windows flush_events mouse_recorder palette_point screen)
     list(TRANSFORM demo_support PREPEND ${CMAKE_SOURCE_DIR}/tests/support/)
     list(TRANSFORM demo_support APPEND .cpp)
     add_executable(velmora_demo ${demo_sources} ${demo_support})

@@ -17,15 +17,7 @@ constexpr int SAMPLES = 20; // points looked at along a stroke
 
 // The program's top-level windows of that class, shown or not.
 std::vector<HWND> programWindows(const DemoSession& s, const char* className) {
-    std::vector<HWND> found;
-    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
-         w = FindWindowExA(nullptr, w, className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s.program.dwProcessId)
-            found.push_back(w);
-    }
-    return found;
+    return topLevelWindows(className, s.program.dwProcessId);
 }
 
 bool anyVisible(const DemoSession& s, const char* className) {

@@ -1,10 +1,9 @@
-// The touch steps of the session (see demo_touch_steps.h). The mouse input is watched with a
-// low-level mouse hook on a thread of its own; the crosses are found on the screen's pixels by the
-// test support's cross finder.
+// The touch steps of the session (see demo_touch_steps.h). The mouse input is watched with the
+// test support's low-level mouse recorder; the crosses are found on the screen's pixels by its
+// cross finder.
 #include "tools/demo/demo_touch_steps.h"
 
 #include <cmath>
-#include <mutex>
 #include <vector>
 
 #include "app/ids.h"
@@ -12,65 +11,21 @@
 
 namespace {
 
-struct Button {
-    UINT message;
-    POINT point;
-};
-
-std::mutex recordLock;
-std::vector<Button> buttons;
-int moves = 0;
-DWORD hookThreadId = 0;
-
-LRESULT CALLBACK onMouse(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-        std::lock_guard<std::mutex> hold(recordLock);
-        if (wParam == WM_MOUSEMOVE)
-            ++moves;
-        else
-            buttons.push_back({static_cast<UINT>(wParam), info->pt});
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-DWORD WINAPI hookMain(LPVOID ready) {
-    HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, onMouse, GetModuleHandleA(nullptr), 0);
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    SetEvent(static_cast<HANDLE>(ready));
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    UnhookWindowsHookEx(hook);
-    return 0;
-}
-
-void startHook() {
-    if (hookThreadId)
-        return;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, hookMain, ready, 0, &hookThreadId);
-    WaitForSingleObject(ready, 3000);
-    CloseHandle(ready);
-    CloseHandle(thread);
-}
-
-void clearRecord() {
-    std::lock_guard<std::mutex> hold(recordLock);
-    buttons.clear();
-    moves = 0;
-}
-
-std::vector<Button> recordedButtons(size_t atLeast, DWORD timeoutMs) {
+// The button events recorded since the last mouseRecorderClear, once there are atLeast of them or
+// timeoutMs has passed.
+std::vector<MouseRecord> recordedButtons(size_t atLeast, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> hold(recordLock);
-            if (buttons.size() >= atLeast || GetTickCount() - start > timeoutMs)
-                return buttons;
-        }
+    std::vector<MouseRecord> buttons;
+    while ((buttons = mouseRecorderButtons()).size() < atLeast && GetTickCount() - start <= timeoutMs)
         Sleep(10);
-    }
+    return buttons;
+}
+
+int recordedMoves() {
+    int moves = 0;
+    for (const MouseRecord& r : mouseRecorderEvents())
+        moves += r.message == WM_MOUSEMOVE;
+    return moves;
 }
 
 const char* buttonName(UINT message) {
@@ -88,28 +43,16 @@ const char* buttonName(UINT message) {
     }
 }
 
-void noteButtons(DemoSession& s, const std::vector<Button>& b) {
-    for (const Button& e : b)
+void noteButtons(DemoSession& s, const std::vector<MouseRecord>& b) {
+    for (const MouseRecord& e : b)
         demoNote(s, "  %s at (%ld, %ld)", buttonName(e.message), e.point.x, e.point.y);
-}
-
-HWND programWindow(const DemoSession& s, const char* className) {
-    HWND found = nullptr;
-    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
-         w = FindWindowExA(nullptr, w, className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s.program.dwProcessId)
-            found = w;
-    }
-    return found;
 }
 
 } // namespace
 
 bool demoCalibrateByTapping(DemoSession& s) {
-    startHook();
-    const HWND palette = programWindow(s, "qv_tool");
+    mouseRecorderStart();
+    const HWND palette = findTopLevelWindow("qv_tool", s.program.dwProcessId);
     if (palette && IsWindowVisible(palette)) {
         PostMessageA(s.mainWindow, WM_COMMAND, IDM_PALETTE, 0); // it would cover the last cross
         Sleep(300);
@@ -146,9 +89,9 @@ bool demoCalibrateByTapping(DemoSession& s) {
 
 bool demoTapClicks(DemoSession& s) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    clearRecord();
+    mouseRecorderClear();
     simboardTap(s.board, 0, w / 2.0, h / 2.0, 150, SIM_SCREEN, false, 60);
-    const std::vector<Button> b = recordedButtons(2, 2000);
+    const std::vector<MouseRecord> b = recordedButtons(2, 2000);
     demoNote(s, "tap at (%d, %d), the system received:", w / 2, h / 2);
     noteButtons(s, b);
     return b.size() == 2 && b[0].message == WM_LBUTTONDOWN && b[1].message == WM_LBUTTONUP &&
@@ -156,7 +99,7 @@ bool demoTapClicks(DemoSession& s) {
 }
 
 bool demoDragDrags(DemoSession& s) {
-    clearRecord();
+    mouseRecorderClear();
     SimPath drag;
     simDown(drag, 250, 250);
     simMove(drag, 650, 450, 600);
@@ -165,21 +108,17 @@ bool demoDragDrags(DemoSession& s) {
     simHold(drag, 80);
     simboardPlay(s.board, 0, drag);
     simboardWaitFinger(s.board, 0, 5000);
-    const std::vector<Button> b = recordedButtons(2, 2000);
-    int movesSeen;
-    {
-        std::lock_guard<std::mutex> hold(recordLock);
-        movesSeen = moves;
-    }
+    const std::vector<MouseRecord> b = recordedButtons(2, 2000);
+    const int movesSeen = recordedMoves();
     demoNote(s, "drag from (250, 250) to (650, 450), the system received %d moves and:", movesSeen);
     noteButtons(s, b);
     return b.size() == 2 && b[0].message == WM_LBUTTONDOWN && b[1].message == WM_LBUTTONUP && movesSeen > 5;
 }
 
 bool demoHoldRightClicks(DemoSession& s) {
-    clearRecord();
+    mouseRecorderClear();
     simboardTap(s.board, 0, 400, 300, 1300, SIM_SCREEN, false, 60);
-    const std::vector<Button> b = recordedButtons(3, 2000);
+    const std::vector<MouseRecord> b = recordedButtons(3, 2000);
     demoNote(s, "touch held 1.3 s at (400, 300), the system received:");
     noteButtons(s, b);
     demoScreenshot(s, "04-after-touches");
