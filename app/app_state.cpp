@@ -29,8 +29,8 @@ std::atomic<uint32_t> calibTargetsSeq{0};
 int32_t calibRaw[8] = {};
 Vec3 calibSensorPoints[4] = {};
 Vec3 calibWeights = {};
-std::atomic<int32_t> calibState{0};
-std::atomic<int32_t> calibValid{0};
+std::atomic<int32_t> calibState{CALIB_NONE};
+std::atomic<int32_t> calibValid{CALIB_NONE};
 std::atomic<int32_t> calibPointIndex{0};
 
 void copySettings(SettingsRecord* to, const SettingsRecord* from) {

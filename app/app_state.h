@@ -2,7 +2,7 @@
 // AppState: the process-wide state that the GUI thread and the reader thread share, as static
 // variables zeroed at load. The fields both threads touch are atomics (plain loads and stores);
 // the reader thread publishes a finished calibration by writing the transform first and storing
-// calibState = -1 with release order last.
+// calibState = CALIB_MAPPING with release order last.
 
 #include <windows.h>
 #include <shellapi.h>
@@ -59,11 +59,11 @@ extern std::atomic<int32_t> screenWidth, screenHeight; // follow WM_DISPLAYCHANG
 extern int32_t initialScreenWidth, initialScreenHeight; // as at the main window's creation
 extern SharedPoint calibTargets[4];      // crosses: top-left, top-right, bottom-left, bottom-right
 extern std::atomic<uint32_t> calibTargetsSeq; // odd while the GUI thread rewrites size and crosses
-extern int32_t calibRaw[8];              // P1X, P1Y, P2X, P2Y, P3X, P3Y, P4X, P4Y; 9999 = not measured
+extern int32_t calibRaw[8];              // P1X, P1Y, P2X, P2Y, P3X, P3Y, P4X, P4Y, or CALIB_NOT_MEASURED
 extern Vec3 calibSensorPoints[4];        // calibRaw prepared for the transform
 extern Vec3 calibWeights;                // the plane vector
-extern std::atomic<int32_t> calibState;  // -1 mapping, 0 no calibration, 1 capturing
-extern std::atomic<int32_t> calibValid;  // -1 when calibRaw holds a complete calibration
+extern std::atomic<int32_t> calibState;  // CalibState: mapping, no calibration or capturing
+extern std::atomic<int32_t> calibValid;  // CALIB_MAPPING when calibRaw holds a complete calibration
 extern std::atomic<int32_t> calibPointIndex; // next cross during a calibration, 0..4
 
 // The screen size and the crosses as one consistent snapshot: the GUI thread rewrites them at a

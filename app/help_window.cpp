@@ -4,11 +4,13 @@
 
 #include "app/core/settings_layout.h"
 #include "app/ids.h"
+#include "app/show_hide.h"
 #include "app/window_procs.h"
+#include "resources/resource_ids.h"
 
 namespace {
 
-int32_t helpPage = 0;               // page shown, 0 to 3 (bitmap 301 + helpPage)
+int32_t helpPage = 0;               // page shown, 0 to 3 (bitmap IDB_HELP_PAGE_1 + helpPage)
 RECT clientRect = {};               // measured once at creation
 HINSTANCE instance = nullptr;       // from the creation parameters; holds the pictures
 HWND buttons[HELP_PAGE_COUNT] = {}; // in HELP_BUTTONS order: "end", "next", "last", "first"
@@ -59,13 +61,8 @@ void onCommand(HWND hwnd, WPARAM wParam) {
 }
 
 void onToggleShow(HWND hwnd) {
-    // A minimised window counts as visible: it is restored, then hidden.
-    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
-        ShowWindow(hwnd, SW_HIDE);
-        return;
-    }
-    SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
-    ShowWindow(hwnd, SW_SHOWNORMAL);
+    if (toggleShown(hwnd))
+        SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
 }
 
 void onPaint(HWND hwnd) {
@@ -80,8 +77,8 @@ void onPaint(HWND hwnd) {
 void paintHelpContent(HDC dc) {
     if (!memoryDC)
         return;
-    HANDLE loaded = LoadImageA(instance, MAKEINTRESOURCEA(HELP_FIRST_RESOURCE + helpPage), IMAGE_BITMAP, 220,
-                               220, LR_DEFAULTCOLOR);
+    HANDLE loaded = LoadImageA(instance, MAKEINTRESOURCEA(IDB_HELP_PAGE_1 + helpPage), IMAGE_BITMAP, 220, 220,
+                               LR_DEFAULTCOLOR);
     // A picture that fails to load leaves the one held before in place.
     if (loaded) {
         HGDIOBJ previous = SelectObject(memoryDC, loaded);
@@ -113,10 +110,8 @@ LRESULT CALLBACK helpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         onPaint(hwnd);
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            ShowWindow(hwnd, SW_HIDE);
+        if (hideOnClose(hwnd, wParam))
             return 0;
-        }
         break;
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);

@@ -7,12 +7,14 @@
 #include "app/settings_store.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
+#include "calibration/core/screen_mapping.h"
+#include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
 #include "touch/sensor_reader.h"
 
 namespace {
 
-constexpr UINT TRAY_ICON_ID = 103;
+constexpr UINT TRAY_ICON_ID = IDI_VELMORA;
 constexpr DWORD READER_STOP_WAIT_MS = 500; // the reader's last exchange and a click's 100 ms pause
 
 #if !defined(_WIN64)
@@ -39,7 +41,13 @@ bool shutDownDone = false;
 
 void takeScreenSize() {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    publishScreenTargets(ScreenTargets{w, h, {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}}});
+    ScreenTargets screen = {w, h, {}};
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint cross = calibrationCross(i, w, h);
+        screen.targets[i][0] = cross.x;
+        screen.targets[i][1] = cross.y;
+    }
+    publishScreenTargets(screen);
 }
 
 HWND createOwned(HWND owner, const char* className, const char* title, DWORD style, int x, int y, int width,
@@ -69,7 +77,7 @@ void addTrayIcon(HWND hwnd) {
     trayIcon.uID = TRAY_ICON_ID;
     trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
     trayIcon.uCallbackMessage = UM_TRAY_NOTIFY;
-    trayIcon.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(TRAY_ICON_ID));
+    trayIcon.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_VELMORA));
     Shell_NotifyIconA(NIM_ADD, &trayIcon);
 }
 
@@ -111,6 +119,8 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
 }
 
 void openTrayMenu() {
+    // The menu's owner must be the foreground window, or the menu does not go away when the user
+    // clicks outside it.
     SetForegroundWindow(hwndMain);
     GetCursorPos(&trayClickPoint);
     TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, trayClickPoint.x,
@@ -125,7 +135,7 @@ void startCalibration(HWND hwnd) {
     if (!hwndCalibration)
         hwndCalibration = createCalibrationWindow(hwnd, initialScreenWidth, initialScreenHeight);
     SendMessageA(hwndCalibration, UM_CALIB_BEGIN, 0, 0);
-    calibState = 1;
+    calibState = CALIB_CAPTURING;
     ShowWindow(hwndCalibration, SW_SHOWNORMAL);
 }
 
@@ -187,7 +197,7 @@ void stopReaderCleanly() {
 // calibration or the settings.
 void stopSensorAndSave() {
     exchangeReport(sensorCommandHandle, sensorCommand, sensorReply);
-    if (calibValid.load(std::memory_order_acquire) == -1)
+    if (calibValid.load(std::memory_order_acquire) == CALIB_MAPPING)
         saveCalibrationPoints(calibRaw);
     else
         saveSettings(&settings);

@@ -127,7 +127,7 @@ int loadSettings(SettingsRecord* record) {
     record->ouhe = decision.ouhe;
     record->lagTime = decision.lagTime;
     std::memcpy(calibRaw, decision.calibRaw, sizeof calibRaw);
-    if (decision.calibState == -1) {
+    if (decision.calibState == CALIB_MAPPING) {
         // The transform is in place before calibState says it may be used.
         for (int k = 0; k < 4; ++k)
             calibSensorPoints[k] = decision.sensorPoints[k];

@@ -5,8 +5,10 @@
 
 #include "app/app_state.h"
 #include "app/core/settings_layout.h"
+#include "app/gdi_scope.h"
 #include "app/ids.h"
 #include "app/settings_store.h"
+#include "app/show_hide.h"
 #include "app/window_procs.h"
 
 namespace {
@@ -24,20 +26,6 @@ RECT toRect(const LayoutRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
-// Selects a GDI object into a DC for one scope, then puts the old one back and deletes it.
-struct ScopedObject {
-    HDC dc;
-    HGDIOBJ object;
-    HGDIOBJ old;
-    ScopedObject(HDC d, HGDIOBJ o) : dc(d), object(o), old(SelectObject(d, o)) {}
-    ~ScopedObject() {
-        SelectObject(dc, old);
-        DeleteObject(object);
-    }
-    ScopedObject(const ScopedObject&) = delete;
-    ScopedObject& operator=(const ScopedObject&) = delete;
-};
-
 HFONT createLayoutFont(int32_t height) {
     LOGFONTA font = {}; // zero but for the height and the face
     font.lfHeight = height;
@@ -47,13 +35,13 @@ HFONT createLayoutFont(int32_t height) {
 
 // A filled rectangle with a 1-pixel black outline.
 void drawBox(HDC dc, const LayoutRect& r, COLORREF fill) {
-    ScopedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
-    ScopedObject brush(dc, CreateSolidBrush(fill));
+    SelectedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
+    SelectedObject brush(dc, CreateSolidBrush(fill));
     Rectangle(dc, r.left, r.top, r.right, r.bottom);
 }
 
 void drawLayoutText(HDC dc, const LayoutText& t) {
-    ScopedObject font(dc, createLayoutFont(t.height));
+    SelectedObject font(dc, createLayoutFont(t.height));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, SETTINGS_INK);
     RECT r = toRect(t.rect);
@@ -97,7 +85,7 @@ void preparePicture(HWND hwnd) {
 void drawMark(HDC dc, const LayoutRect& box) {
     LayoutPoint path[4];
     settingsMarkPath(box, path);
-    ScopedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
+    SelectedObject pen(dc, CreatePen(PS_SOLID, 1, SETTINGS_INK));
     MoveToEx(dc, path[0].x, path[0].y, nullptr);
     for (int i = 1; i < 4; ++i)
         LineTo(dc, path[i].x, path[i].y);
@@ -106,7 +94,7 @@ void drawMark(HDC dc, const LayoutRect& box) {
 void drawNumber(HDC dc, int32_t ouhe) {
     char digits[3];
     formatSmoothing(ouhe, digits);
-    ScopedObject font(dc, createLayoutFont(SETTINGS_NUMBER_HEIGHT));
+    SelectedObject font(dc, createLayoutFont(SETTINGS_NUMBER_HEIGHT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, SETTINGS_NUMBER_COLOUR);
     RECT r = toRect(SETTINGS_VALUE_BOX);
@@ -185,14 +173,9 @@ void onCommand(HWND hwnd, WPARAM wParam) {
 }
 
 void onToggleShow(HWND hwnd) {
-    // ShowWindow reports whether the window was visible before; a minimised window counts as
-    // visible, so the toggle restores it and then hides it.
-    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
-        ShowWindow(hwnd, SW_HIDE);
+    if (!toggleShown(hwnd))
         return;
-    }
     reloadPending();
-    ShowWindow(hwnd, SW_SHOWNORMAL);
     InvalidateRect(hwnd, nullptr, FALSE); // paint the reloaded values, whatever was queued before
 }
 
@@ -234,11 +217,8 @@ LRESULT CALLBACK settingsWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         onCommand(hwnd, wParam);
         break;
     case WM_SYSCOMMAND:
-        // The low four bits of wParam are the system's own; the close box and Alt+F4 only hide.
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
-            ShowWindow(hwnd, SW_HIDE);
+        if (hideOnClose(hwnd, wParam))
             return 0;
-        }
         break;
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);

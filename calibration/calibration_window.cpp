@@ -2,16 +2,19 @@
 // time near a screen corner and the logo in the middle. The reader thread does the measuring and
 // advances calibPointIndex; this window only draws the cross whose index that is.
 #include "app/app_state.h"
+#include "app/gdi_scope.h"
 #include "app/ids.h"
+#include "app/show_hide.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
+#include "calibration/core/screen_mapping.h"
+#include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
 
 namespace {
 
-constexpr int LOGO_WIDTH = 512; // bitmap 200, stretched to this size when loaded
+constexpr int LOGO_WIDTH = 512; // IDB_CALIBRATION_LOGO, stretched to this size when loaded
 constexpr int LOGO_HEIGHT = 296;
-constexpr int LOGO_RESOURCE = 200;
 constexpr int CROSS_HALF = 5; // the cross spans 10 pixels on each diagonal
 constexpr int CROSS_PEN = 3;  // pixels
 constexpr WPARAM KEY_ESCAPE = 27;
@@ -23,16 +26,16 @@ HDC logoDC = nullptr;            // holds logoBitmap for the window's life
 HGDIOBJ logoDCOldBitmap = nullptr;
 SensorReport calibCommand = {}; // Run, rebuilt at every reset
 SensorReport calibReply = {};
-int32_t stateBeforeCapture = 0; // calibState when the calibration began: restored on cancel
+int32_t stateBeforeCapture = CALIB_NONE; // calibState when the calibration began: restored on cancel
 
 void reset(HWND hwnd) {
     ownWidth = GetSystemMetrics(SM_CXSCREEN);
     ownHeight = GetSystemMetrics(SM_CYSCREEN);
     calibPointIndex = 0;
-    crossPositions[0] = {100, 50};
-    crossPositions[1] = {ownWidth - 100, 50};
-    crossPositions[2] = {100, ownHeight - 50};
-    crossPositions[3] = {ownWidth - 100, ownHeight - 50};
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint cross = calibrationCross(i, ownWidth, ownHeight);
+        crossPositions[i] = {cross.x, cross.y};
+    }
     InvalidateRect(hwnd, nullptr, TRUE);
     buildSensorCommand(calibCommand, SENSOR_RUN);
     exchangeReport(sensorHandle, calibCommand, calibReply);
@@ -40,8 +43,8 @@ void reset(HWND hwnd) {
 
 void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
-    logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(LOGO_RESOURCE), IMAGE_BITMAP,
-                                                 LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
+    logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO),
+                                                 IMAGE_BITMAP, LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
     HDC windowDC = GetDC(hwnd);
     logoDC = CreateCompatibleDC(windowDC);
     ReleaseDC(hwnd, windowDC);
@@ -96,29 +99,26 @@ void onBegin(HWND hwnd) {
     // Choosing "Calibrar espacio de trabajo" again during a calibration restarts it but must keep
     // the state from before the first start, not record "capturing".
     const int32_t state = calibState;
-    if (state != 1)
+    if (state != CALIB_CAPTURING)
         stateBeforeCapture = state;
     reset(hwnd);
 }
 
 // Esc or the close command: hide, and stop taking touches as calibration points. The reader thread
-// may be finishing a capture at this moment; a completed capture (-1) is kept.
+// may be finishing a capture at this moment; a completed capture (CALIB_MAPPING) is kept.
 void cancel(HWND hwnd) {
     ShowWindow(hwnd, SW_HIDE);
-    int32_t capturing = 1;
+    int32_t capturing = CALIB_CAPTURING;
     calibState.compare_exchange_strong(capturing, stateBeforeCapture);
     bringBoardWindowsBack();
 }
 
 void drawCross(HDC dc, int x, int y) {
-    HPEN pen = CreatePen(PS_SOLID, CROSS_PEN, RGB(0, 0, 0));
-    HGDIOBJ old = SelectObject(dc, pen);
+    SelectedObject pen(dc, CreatePen(PS_SOLID, CROSS_PEN, RGB(0, 0, 0)));
     MoveToEx(dc, x - CROSS_HALF, y - CROSS_HALF, nullptr);
     LineTo(dc, x + CROSS_HALF, y + CROSS_HALF);
     MoveToEx(dc, x - CROSS_HALF, y + CROSS_HALF, nullptr);
     LineTo(dc, x + CROSS_HALF, y - CROSS_HALF);
-    SelectObject(dc, old);
-    DeleteObject(pen);
 }
 
 } // namespace
@@ -170,7 +170,7 @@ LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         }
         break;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE) {
+        if (isCloseCommand(wParam)) {
             cancel(hwnd);
             return 0;
         }

@@ -103,10 +103,15 @@ if(VELMORA_BUILD_TESTS)
 endif()
 
 # The main job's scripted session (scripts/demo.sh): a program of ours driving the simulated board
-# and the simulated-board build; its steps are a table in tools/demo/demo_steps.cpp.
+# and the simulated-board build; its steps are a table in tools/demo/demo_steps.cpp. It finds the
+# crosses, reads the screen, watches the mouse, looks for windows and touches the palette with the
+# tests' own support code.
 file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/demo/*.cpp)
 if(demo_sources AND TARGET simboard)
-    add_executable(velmora_demo ${demo_sources})
+    set(demo_support crosses find_windows flush_events mouse_recorder palette_point screen)
+    list(TRANSFORM demo_support PREPEND ${CMAKE_SOURCE_DIR}/tests/support/)
+    list(TRANSFORM demo_support APPEND .cpp)
+    add_executable(velmora_demo ${demo_sources} ${demo_support})
     set_target_properties(velmora_demo PROPERTIES OUTPUT_NAME demo)
     velmora_warnings(velmora_demo)
     target_link_libraries(velmora_demo PRIVATE simboard gdi32 user32)

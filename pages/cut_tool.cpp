@@ -5,7 +5,7 @@
 // window: a layered window's pixels cannot be relied on through its DC (Wine keeps them off the
 // window surface, Windows redirects them), and the canvas holds exactly what the page shows when
 // no gesture is under way. The result is the canvas that reading the window back would give.
-#include "pages/gdi_scope.h"
+#include "app/gdi_scope.h"
 #include "pages/page_state.h"
 
 namespace {
@@ -72,13 +72,13 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
     switch (record->dragState) {
     case DRAG_IDLE:
         takeSnapshot(page, record);
-        loadPageCursor(CURSOR_PEN_CROSS, false);
+        loadPageCursor(IDCUR_PEN_CROSS, false);
         ds->selection = {p.x, p.y, p.x, p.y};
         moveOffset = {0, 0};
         record->dragState = cutNextState(DRAG_IDLE, CutEvent::ButtonDown, false);
         break;
     case DRAG_CUT_HELD: {
-        loadPageCursor(CURSOR_GRABBING_HAND, false);
+        loadPageCursor(IDCUR_GRABBING_HAND, false);
         const bool inside = strictlyInside(ds->selection, p);
         if (inside)
             record->dragState = cutNextState(DRAG_CUT_HELD, CutEvent::ButtonDown, true);
@@ -106,7 +106,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
         break;
     }
     case DRAG_CUT_HELD:
-        loadPageCursor(strictlyInside(ds->selection, p) ? CURSOR_GRABBING_HAND : CURSOR_POINTING_HAND, true);
+        loadPageCursor(strictlyInside(ds->selection, p) ? IDCUR_GRABBING_HAND : IDCUR_POINTING_HAND, true);
         break;
     case DRAG_CUT_MOVE: {
         const int32_t dx = p.x - ds->lastPoint.x, dy = p.y - ds->lastPoint.y;
@@ -136,12 +136,12 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint p) {
         ds->selection.x2 = p.x;
         ds->selection.y2 = p.y;
         record->dragState = cutNextState(DRAG_HELD, CutEvent::ButtonUp, false);
-        loadPageCursor(CURSOR_POINTING_HAND, true);
+        loadPageCursor(IDCUR_POINTING_HAND, true);
         break;
     }
     case DRAG_CUT_MOVE:
         if (strictlyInside(ds->selection, p)) {
-            loadPageCursor(CURSOR_GRABBING_HAND, true);
+            loadPageCursor(IDCUR_GRABBING_HAND, true);
             record->dragState = cutNextState(DRAG_CUT_MOVE, CutEvent::ButtonUp, true);
         } else {
             record->dragState = cutNextState(DRAG_CUT_MOVE, CutEvent::ButtonUp, false);

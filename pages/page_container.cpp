@@ -1,6 +1,7 @@
 // The page container, class "qv_pageparent": a full-screen window right below its page. It is the
 // page's backdrop (practically invisible over the desktop, or the opaque grey board) and catches
 // the pointer where the page is transparent, handing the mouse message to the page unchanged.
+#include "app/show_hide.h"
 #include "app/window_procs.h"
 
 namespace {
@@ -25,7 +26,7 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_RBUTTONUP:
         return forwardToPage(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
+        if (isCloseCommand(wParam))
             return 0; // the board cannot be closed from the keyboard
         return DefWindowProcA(hwnd, message, wParam, lParam);
     default:

@@ -34,6 +34,8 @@ struct PageRecord {
     int32_t dragState;   // DRAG_*
     DrawState* settings; // the shared settings; both pages point to the same record
     HBITMAP canvas;      // the canvas bitmap, selected into memDC
+    IntPoint lastPointer; // this page's last gesture pointer: a move without the button ends the
+                          // gesture there, where the user last saw it
 };
 
 // Process-wide values shared by both pages.

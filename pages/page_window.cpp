@@ -2,9 +2,10 @@
 // canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
 // are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
 // live in cut_tool.cpp.
+#include "app/gdi_scope.h"
 #include "app/ids.h"
+#include "app/show_hide.h"
 #include "app/window_procs.h"
-#include "pages/gdi_scope.h"
 #include "pages/page_state.h"
 
 HCURSOR currentCursor = nullptr;
@@ -15,10 +16,6 @@ POINT moveOffset = {0, 0};
 POINT canvasExtent = {0, 0};
 
 namespace {
-
-// The pointer of the last gesture message, so that a move arriving without the button can end
-// the gesture where the user last saw it.
-IntPoint lastPointer = {0, 0};
 
 IntPoint pointerOf(LPARAM lParam) {
     return pointerFromLParam(static_cast<uint32_t>(static_cast<uintptr_t>(lParam)));
@@ -78,7 +75,7 @@ void toolCursor(const DrawState* ds) {
 // --- page messages --------------------------------------------------------------------------
 
 void onInit(HWND hwnd) {
-    loadPageCursor(CURSOR_PEN, false);
+    loadPageCursor(IDCUR_PEN, false);
     WindowDC windowDC(hwnd);
     if (!scratchDC)
         scratchDC = CreateCompatibleDC(windowDC.get());
@@ -97,39 +94,44 @@ void onInit(HWND hwnd) {
         canvasRegion = CreateRectRgn(0, 0, canvasExtent.x, canvasExtent.y);
 }
 
-void onToolChanged(PageRecord* record) {
+// The handlers of the page and pointer messages run only for a page that can draw (see
+// onDrawingMessage). Each returns whether default processing follows.
+
+bool onToolChanged(HWND, PageRecord* record, WPARAM, IntPoint) {
     record->dragState = DRAG_IDLE;
     moveOffset = {0, 0};
     toolCursor(record->settings);
+    return true;
 }
 
-void onClear(HWND hwnd, PageRecord* record) {
+bool onClear(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
     record->dragState = DRAG_IDLE;
     moveOffset = {0, 0};
     fillKeyColour(record->memDC, {0, 0, canvasExtent.x, canvasExtent.y});
     repaintPage(hwnd);
+    return true;
 }
 
 // --- gestures ---------------------------------------------------------------------------------
 
-void onButtonDown(HWND hwnd, PageRecord* record, IntPoint p) {
+bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     DrawState* ds = record->settings;
-    lastPointer = p;
+    record->lastPointer = p;
     switch (ds->tool) {
     case TOOL_PEN:
-        loadPageCursor(CURSOR_PEN, false);
+        loadPageCursor(IDCUR_PEN, false);
         ds->lastPoint = {p.x, p.y};
         MoveToEx(record->memDC, p.x, p.y, nullptr);
         record->dragState = DRAG_HELD;
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
-        loadPageCursor(ds->tool == TOOL_LINE ? CURSOR_PEN : CURSOR_PEN_CROSS, false);
+        loadPageCursor(ds->tool == TOOL_LINE ? IDCUR_PEN : IDCUR_PEN_CROSS, false);
         ds->lastPoint = {p.x, p.y};
         record->dragState = DRAG_HELD;
         break;
     case TOOL_ERASER: {
-        loadPageCursor(200 + ds->eraserSize, false);
+        loadPageCursor(eraserCursorId(ds->eraserSize), false);
         ds->pointBegin = {p.x, p.y};
         IntPoint square[4];
         eraserSquare(p, ds->eraserSize, square);
@@ -145,6 +147,7 @@ void onButtonDown(HWND hwnd, PageRecord* record, IntPoint p) {
         break; // not a drawing tool: no gesture
     }
     applyCursor();
+    return true;
 }
 
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
@@ -152,12 +155,12 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     if (ds->tool == TOOL_CUT) {
         cutMove(hwnd, record, p);
         if (record->dragState != DRAG_CUT_HELD)
-            lastPointer = p;
+            record->lastPointer = p;
         return;
     }
     if (record->dragState != DRAG_HELD)
         return;
-    lastPointer = p;
+    record->lastPointer = p;
     switch (ds->tool) {
     case TOOL_PEN: {
         // The canvas DC's current position is the previous pointer: the stroke is the polyline of
@@ -218,22 +221,68 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     record->dragState = DRAG_IDLE;
 }
 
-LRESULT onMouseMove(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint p) {
+bool onMouseMove(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint p) {
     applyCursor();
     if (record->dragState == DRAG_IDLE)
-        return 0;
+        return false;
     // A gesture never goes on without a held button: a release over another window (the palette
     // lies above the page) would otherwise leave a stray stroke to wherever the next touch lands.
     // End it as that release would have, where the pointer last was, then treat this as an idle
     // move.
     if (gestureUnderWay(record->dragState) && !(wParam & MK_LBUTTON)) {
-        endGesture(hwnd, record, lastPointer);
+        endGesture(hwnd, record, record->lastPointer);
         applyCursor();
         if (record->dragState != DRAG_CUT_HELD)
-            return 0;
+            return false;
     }
     continueGesture(hwnd, record, p);
-    return 1;
+    return true;
+}
+
+bool onButtonUp(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
+    applyCursor();
+    if (record->dragState == DRAG_IDLE)
+        return false;
+    endGesture(hwnd, record, p);
+    return true;
+}
+
+// The right button changes nothing but the cursor.
+bool onRightButton(HWND, PageRecord*, WPARAM, IntPoint) {
+    applyCursor();
+    return true;
+}
+
+using DrawingHandler = bool (*)(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint pointer);
+
+// A page without a record, without its settings or (before its init) without a canvas does
+// nothing with page and pointer messages.
+LRESULT onDrawingMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, DrawingHandler handler) {
+    PageRecord* record = pageRecordOf(hwnd);
+    if (!record || !record->settings || !record->memDC)
+        return 0;
+    if (!handler(hwnd, record, wParam, pointerOf(lParam)))
+        return 0;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+LRESULT onPaint(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    PageRecord* record = pageRecordOf(hwnd);
+    if (!record || !record->memDC) // default processing validates the window, so no paint loop
+        return DefWindowProcA(hwnd, WM_PAINT, wParam, lParam);
+    applyCursor();
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    const SIZE size = windowSize(hwnd);
+    BitBlt(dc, 0, 0, size.cx, size.cy, record->memDC, 0, 0, SRCCOPY);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+LRESULT onSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (isCloseCommand(wParam))
+        return 0; // Alt+F4 on a page does nothing
+    return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
 }
 
 } // namespace
@@ -278,62 +327,25 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case UM_PAGE_INIT:
         onInit(hwnd);
-        break;
-    case UM_PAGE_TOOL_CHANGED:
-    case UM_PAGE_CLEAR:
-    case WM_LBUTTONDOWN:
-    case WM_MOUSEMOVE:
-    case WM_LBUTTONUP:
-    case WM_RBUTTONDOWN:
-    case WM_RBUTTONUP: {
-        PageRecord* record = pageRecordOf(hwnd);
-        if (!record || !record->settings || !record->memDC)
-            return 0; // a page without a record (or before its init) does nothing
-        const IntPoint p = pointerOf(lParam);
-        switch (message) {
-        case UM_PAGE_TOOL_CHANGED:
-            onToolChanged(record);
-            break;
-        case UM_PAGE_CLEAR:
-            onClear(hwnd, record);
-            break;
-        case WM_LBUTTONDOWN:
-            onButtonDown(hwnd, record, p);
-            break;
-        case WM_MOUSEMOVE:
-            if (onMouseMove(hwnd, record, wParam, p) == 0)
-                return 0;
-            break;
-        case WM_LBUTTONUP:
-            applyCursor();
-            if (record->dragState == DRAG_IDLE)
-                return 0;
-            endGesture(hwnd, record, p);
-            break;
-        default: // right button: the cursor only
-            applyCursor();
-            break;
-        }
-        break;
-    }
-    case WM_PAINT: {
-        PageRecord* record = pageRecordOf(hwnd);
-        if (!record || !record->memDC)
-            break; // default processing validates the window, so no paint loop
-        applyCursor();
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        const SIZE size = windowSize(hwnd);
-        BitBlt(dc, 0, 0, size.cx, size.cy, record->memDC, 0, 0, SRCCOPY);
-        EndPaint(hwnd, &ps);
         return 0;
-    }
+    case UM_PAGE_TOOL_CHANGED:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onToolChanged);
+    case UM_PAGE_CLEAR:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onClear);
+    case WM_LBUTTONDOWN:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onButtonDown);
+    case WM_MOUSEMOVE:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onMouseMove);
+    case WM_LBUTTONUP:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onButtonUp);
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONUP:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onRightButton);
+    case WM_PAINT:
+        return onPaint(hwnd, wParam, lParam);
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
-            return 0; // Alt+F4 on a page does nothing
-        break;
+        return onSysCommand(hwnd, wParam, lParam);
     default:
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }

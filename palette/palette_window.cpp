@@ -11,6 +11,7 @@
 #include "app/app_state.h"
 #include "app/ids.h"
 #include "app/layered.h"
+#include "app/show_hide.h"
 #include "app/window_procs.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
@@ -34,8 +35,6 @@ static_assert(sizeof(void*) != 4 || TOOLINFO_SIZE == 44, "TOOLINFOA size on 32-b
 namespace {
 
 PaletteShape paletteShapes[PALETTE_SHAPE_COUNT] = {};
-
-constexpr int TOOL_BUTTON_OFFSET = 100297; // tool id - this = its button n (eraser 4 .. pen 11)
 
 HINSTANCE programInstance() {
     return hInstance ? hInstance : GetModuleHandleA(nullptr);
@@ -163,7 +162,7 @@ LRESULT onCreate(HWND palette) {
     drawState.colour = RGB(0, 0, 0);
 
     for (int i = 0; i < 2; ++i) {
-        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr};
+        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr, {0, 0}};
         SetWindowLongPtrA(pageWindows[i], 0, reinterpret_cast<LONG_PTR>(&pageRecords[i]));
     }
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
@@ -205,8 +204,8 @@ void onWidth(int k) {
 void onTool(HWND palette, int32_t id) {
     const int32_t old = drawState.tool;
     if (old != id) {
-        const int oldButton = old - TOOL_BUTTON_OFFSET;
-        if (oldButton >= BUTTON_N_ERASER && oldButton <= BUTTON_N_PEN)
+        const int oldButton = paletteButtonOfCommand(old);
+        if (oldButton >= 0 && paletteButtons[oldButton].commandKind == COMMAND_TOOL)
             setLook(oldButton, BUTTON_NORMAL, PICTURE_NORMAL, true);
         // The width rim shows the width of whatever is in use: the eraser's size or the pen's width.
         if (old != IDC_ERASER && id == IDC_ERASER)
@@ -262,45 +261,47 @@ void onHome(HWND palette) {
                PALETTE_SIZE, PALETTE_SIZE, TRUE);
 }
 
-// The ids exceed 65535: the whole wParam is the id, and anything else is ignored.
+// The ids exceed 65535: the whole wParam is the id. The button table says what each id does; an
+// id that no button sends, or one the palette has no use for (the face's), is ignored.
 void onCommand(HWND palette, WPARAM wParam) {
     const uint64_t wide = wParam;
-    if (wide >> 32)
+    const int n = wide >> 32 ? -1 : paletteButtonOfCommand(static_cast<int32_t>(wParam));
+    if (n < 0 || paletteButtons[n].commandKind == COMMAND_NONE)
         return;
-    const int32_t id = static_cast<int32_t>(wParam);
-    const bool colour = id >= IDC_BLACK && id <= IDC_BLUE;
-    const bool width = id >= IDC_WIDTH_0 && id <= IDC_WIDTH_3;
-    const bool tool =
-        id == IDC_ERASER || id == IDC_CUT || id == IDC_ELLIPSE || id == IDC_LINE || id == IDC_PEN;
-    const bool other =
-        id == IDC_CLEAR || id == IDC_DESKTOP || id == IDC_BOARD || id == IDC_HIDE || id == IDC_HOME;
-    if (!colour && !width && !tool && !other)
-        return;
+    const PaletteButtonEntry& entry = paletteButtons[n];
     BringWindowToTop(palette); // stays above the pages
-    if (colour)
-        onColour(id - IDC_BLACK);
-    else if (width)
-        onWidth(id - IDC_WIDTH_0);
-    else if (tool)
-        onTool(palette, id);
-    else if (id == IDC_CLEAR) {
+    switch (entry.commandKind) {
+    case COMMAND_COLOUR:
+        onColour(n - BUTTON_N_BLACK);
+        break;
+    case COMMAND_WIDTH:
+        onWidth(n - BUTTON_N_WIDTH_0);
+        break;
+    case COMMAND_TOOL:
+        onTool(palette, entry.command);
+        break;
+    case COMMAND_PAGE:
         if (drawState.currentPage)
-            SendMessageA(drawState.currentPage, UM_PAGE_CLEAR, 0, 0);
-    } else if (id == IDC_DESKTOP)
-        onMode(palette, 0);
-    else if (id == IDC_BOARD)
-        onMode(palette, 1);
-    else if (id == IDC_HIDE)
+            SendMessageA(drawState.currentPage, entry.pageMessage, 0, 0);
+        break;
+    case COMMAND_MODE:
+        onMode(palette, n == BUTTON_N_DESKTOP ? 0 : 1);
+        break;
+    case COMMAND_HIDE:
         onHide(palette);
-    else
+        break;
+    case COMMAND_HOME:
         onHome(palette);
+        break;
+    default:
+        break;
+    }
 }
 
 // Shows a hidden palette; hides a shown one together with the current page and its container,
 // and then both modes are off.
 void onToggleShow(HWND palette) {
-    if (ShowWindow(palette, SW_SHOWNORMAL)) {
-        ShowWindow(palette, SW_HIDE);
+    if (!toggleShown(palette)) {
         if (HWND page = drawState.currentPage) {
             ShowWindow(page, SW_HIDE);
             if (HWND container = GetParent(page))
@@ -308,8 +309,6 @@ void onToggleShow(HWND palette) {
         }
         setLook(BUTTON_N_DESKTOP, BUTTON_NORMAL, PICTURE_NORMAL, false);
         setLook(BUTTON_N_BOARD, BUTTON_NORMAL, PICTURE_NORMAL, false);
-    } else {
-        ShowWindow(palette, SW_SHOWNORMAL);
     }
     toolChanged(drawState.currentPage);
 }
@@ -333,7 +332,7 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         }
         return 0;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
+        if (isCloseCommand(wParam))
             return 0; // the palette cannot be closed from the keyboard
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_CLOSE:

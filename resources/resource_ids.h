@@ -26,7 +26,8 @@
 #define IDCUR_GRABBING_HAND 103 // a selection is held: while dragging it
 #define IDCUR_PEN 104           // pen and line
 #define IDCUR_PEN_CROSS 105     // ellipse and cut
-#define IDCUR_ERASER_8 208      // eraser sizes 8, 16, 32, 64 (200 + size)
+#define IDCUR_ERASER_BASE 200   // the eraser of size s (8, 16, 32 or 64) has cursor IDCUR_ERASER_BASE + s
+#define IDCUR_ERASER_8 208
 #define IDCUR_ERASER_16 216
 #define IDCUR_ERASER_32 232
 #define IDCUR_ERASER_64 264

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job: the program on the simulated board, with a scripted session (tools/demo), leaving
-# screenshots and a short report (out/report.md) under out/.
+# screenshots, a short report (out/report.md) and the board's whole log (out/board-log.txt) under
+# out/.
 #
 #   scripts/demo.sh                    on an Xvfb display of its own (1024 x 768)
 #   scripts/demo.sh --current-display  on $DISPLAY, with a Wine prefix of its own
@@ -17,7 +18,7 @@ cmake --build build/demo --target Velmora VelmoraSim simboard_exe velmora_demo
 
 out=$root/out
 mkdir -p "$out"
-rm -f "$out"/*.bmp "$out"/*.png "$out"/report.md
+rm -f "$out"/*.bmp "$out"/*.png "$out"/report.md "$out"/board-log.txt
 
 source scripts/wine-env.sh
 if [ "${1:-}" = "--current-display" ]; then

@@ -132,8 +132,8 @@ void completeCapture(Reader& r, HANDLE handle) {
     // The finger is still on the last cross: what is left of that touch is not a click.
     r.needLift = true;
     // The transform is complete before touches are let through.
-    calibState.store(-1, std::memory_order_release);
-    calibValid.store(-1, std::memory_order_release);
+    calibState.store(CALIB_MAPPING, std::memory_order_release);
+    calibValid.store(CALIB_MAPPING, std::memory_order_release);
     Sleep(1);
 }
 
@@ -225,9 +225,9 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
         const double start = nowMs();
         r.fingerSeen = false;
         const int32_t state = calibState.load(std::memory_order_acquire);
-        if (state == -1) {
+        if (state == CALIB_MAPPING) {
             mappingRound(r, handle);
-        } else if (state == 1) {
+        } else if (state == CALIB_CAPTURING) {
             captureRound(r, handle);
         } else {
             // No calibration: no exchange, nothing injected. A touch cannot be in progress here,

@@ -106,7 +106,6 @@ SettingsHit settingsHitTest(int32_t x, int32_t y);
 
 // Help window: four pages, buttons "first" 10001, "end" 10002, "last" 10003, "next" 10004.
 constexpr int HELP_PAGE_COUNT = 4;
-constexpr unsigned HELP_FIRST_RESOURCE = 301;
 constexpr unsigned IDC_HELP_FIRST = 10001;
 constexpr unsigned IDC_HELP_END = 10002;
 constexpr unsigned IDC_HELP_LAST = 10003;

@@ -125,7 +125,7 @@ const char* settingDefaultText(int setting) {
     case SETTING_OUHE:
         return "1";
     default:
-        return validSetting(setting) ? "9999" : nullptr;
+        return validSetting(setting) ? "9999" : nullptr; // CALIB_NOT_MEASURED
     }
 }
 
@@ -178,7 +178,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         int rawIndex = kNames[setting].rawIndex;
         if (rawIndex >= 0) {
             d.calibRaw[rawIndex] = taken;
-            if (taken == kCoordinateMissing)
+            if (taken == CALIB_NOT_MEASURED)
                 coordinateMissing = true;
             continue;
         }
@@ -211,6 +211,6 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
     d.changes.insert(d.changes.begin(), deletions.begin(), deletions.end());
     d.complete = !coordinateMissing;
     if (d.complete && setUpTransform(d.calibRaw, d.sensorPoints, d.weights))
-        d.calibState = -1;
+        d.calibState = CALIB_MAPPING;
     return d;
 }

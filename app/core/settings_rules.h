@@ -38,8 +38,6 @@ enum SettingName : int {
 constexpr int32_t kDefaultSave = 1;
 constexpr int32_t kDefaultOuhe = 1;
 constexpr int32_t kDefaultLagTime = 10;
-// A stored coordinate of 9999 means the point was never measured.
-constexpr int32_t kCoordinateMissing = 9999;
 
 // "LagTime", "Save", ... ; null for a value outside 0..SETTING_COUNT-1.
 const char* settingValueName(int setting);
@@ -98,9 +96,9 @@ struct LoadDecision {
     int32_t save = 0, ouhe = 0, lagTime = 0;
     int32_t calibRaw[8] = {};
     bool seen[SETTING_COUNT] = {}; // matched by a readable value
-    bool complete = false;         // all eight coordinates read and none 9999
-    int32_t calibState = 0;        // -1 only when complete and the transform set up
-    Vec3 sensorPoints[4] = {};     // the prepared transform when calibState is -1
+    bool complete = false;         // all eight coordinates read and none CALIB_NOT_MEASURED
+    int32_t calibState = CALIB_NONE; // CALIB_MAPPING only when complete and the transform set up
+    Vec3 sensorPoints[4] = {};       // the prepared transform when calibState is CALIB_MAPPING
     Vec3 weights = {};
     // In the order to carry out: the deletions first, then the writes. Value names are not case
     // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:

@@ -70,7 +70,7 @@ bool installBoardCalibration(SimBoard* board) {
     }
     if (!setUpTransform(raw, calibSensorPoints, calibWeights))
         return false;
-    calibState = -1;
+    calibState = CALIB_MAPPING;
     return true;
 }
 

@@ -3,6 +3,22 @@
 #include <cmath>
 #include <cstdint>
 
+ScreenPoint calibrationCross(int index, int width, int height) {
+    constexpr int IN_X = 100, IN_Y = 50;
+    switch (index) {
+    case 0:
+        return {IN_X, IN_Y};
+    case 1:
+        return {width - IN_X, IN_Y};
+    case 2:
+        return {IN_X, height - IN_Y};
+    case 3:
+        return {width - IN_X, height - IN_Y};
+    default:
+        return {0, 0};
+    }
+}
+
 void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]) {
     xy[0] = targets[0][0] + (targets[1][0] - targets[0][0]) * u;
     xy[1] = targets[0][1] + (targets[2][1] - targets[0][1]) * v;

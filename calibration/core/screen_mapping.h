@@ -8,6 +8,11 @@ struct ScreenPoint {
     int x, y;
 };
 
+// Where calibration cross index (0 top left, 1 top right, 2 bottom left, 3 bottom right) stands on
+// a screen width x height: 100 pixels in from the left or right edge, 50 from the top or bottom.
+// (0, 0) for an index outside 0..3.
+ScreenPoint calibrationCross(int index, int width, int height);
+
 // The unrounded position: X = T1.x + (T2.x - T1.x) u, Y = T1.y + (T3.y - T1.y) v, in double.
 // targets[k] is {x, y} of cross k + 1.
 void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]);

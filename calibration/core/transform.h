@@ -17,6 +17,17 @@ struct Vec3 {
     double x, y, z;
 };
 
+// What the reader thread does with the sensor's points (calibState). calibValid holds
+// CALIB_MAPPING while calibRaw is a complete calibration, else CALIB_NONE.
+enum CalibState : int32_t {
+    CALIB_MAPPING = -1,  // a complete calibration is in force: touches become mouse input
+    CALIB_NONE = 0,      // no calibration: the sensor is not read
+    CALIB_CAPTURING = 1, // the calibration window is up: touches become calibration points
+};
+
+// A raw calibration coordinate (calibRaw, "P1X" .. "P4Y") that was never measured.
+constexpr int32_t CALIB_NOT_MEASURED = 9999;
+
 // The centre of the sensor's 1024 x 768 space, taken off every point before anything else.
 constexpr double kSensorCentreX = 512.0;
 constexpr double kSensorCentreY = 384.0;

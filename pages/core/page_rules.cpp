@@ -93,16 +93,20 @@ int32_t cutNextState(int32_t state, CutEvent event, bool inside) {
     }
 }
 
+int32_t eraserCursorId(int32_t eraserSize) {
+    return IDCUR_ERASER_BASE + eraserSize;
+}
+
 int32_t toolCursorId(int32_t tool, int32_t eraserSize) {
     switch (tool) {
     case TOOL_ERASER:
-        return 200 + eraserSize;
+        return eraserCursorId(eraserSize);
     case TOOL_CUT:
     case TOOL_ELLIPSE:
-        return CURSOR_PEN_CROSS;
+        return IDCUR_PEN_CROSS;
     case TOOL_LINE:
     case TOOL_PEN:
-        return CURSOR_PEN;
+        return IDCUR_PEN;
     default:
         return 0;
     }

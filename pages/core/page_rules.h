@@ -5,7 +5,10 @@
 
 #include <cstdint>
 
-// Tool ids: the palette's button ids, kept in DrawState::tool.
+#include "resources/resource_ids.h"
+
+// Tool ids, kept in DrawState::tool: the palette's command ids of the tool buttons (IDC_PEN is
+// TOOL_PEN, and so on).
 constexpr int32_t TOOL_ERASER = 100301;
 constexpr int32_t TOOL_CUT = 100303;
 constexpr int32_t TOOL_ELLIPSE = 100306;
@@ -17,12 +20,6 @@ constexpr int32_t DRAG_IDLE = 0;     // no gesture
 constexpr int32_t DRAG_HELD = 1;     // button held: a stroke, a rubber band or a selection frame
 constexpr int32_t DRAG_CUT_HELD = 2; // a cut-out is held (cut tool only)
 constexpr int32_t DRAG_CUT_MOVE = 3; // the cut-out is being dragged (cut tool only)
-
-// Cursor resources of the pages.
-constexpr int32_t CURSOR_POINTING_HAND = 101;
-constexpr int32_t CURSOR_GRABBING_HAND = 103;
-constexpr int32_t CURSOR_PEN = 104;
-constexpr int32_t CURSOR_PEN_CROSS = 105;
 
 // The smallest canvas, whatever the screen.
 constexpr int32_t CANVAS_MIN_WIDTH = 2000;
@@ -78,6 +75,9 @@ enum class CutEvent { ButtonDown, ButtonUp };
 // The cut tool's next dragState; `inside` says whether the pointer is strictly inside the
 // (moved) selection. States and events outside the table keep the state.
 int32_t cutNextState(int32_t state, CutEvent event, bool inside);
+
+// The eraser's cursor for its size (8, 16, 32 or 64).
+int32_t eraserCursorId(int32_t eraserSize);
 
 // The cursor a tool shows while it is current and no gesture says otherwise; 0 for an id the
 // pages do not know (the cursor then stays as it is).

@@ -1,5 +1,7 @@
 #include "palette/core/palette_layout.h"
 
+#include "app/ids.h"
+
 namespace {
 
 constexpr PaletteShapeEntry circle(int32_t radius) {
@@ -61,28 +63,38 @@ const RegionRecipe rimRecipes[2] = {
 };
 
 const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT] = {
-    {BUTTON_INDICATOR, 0, PICTURE_COLOUR_MARK_FIRST, 0, 0, "", rimRecipes[RIM_COLOUR], true},
-    {BUTTON_INDICATOR, 0, PICTURE_WIDTH_MARK_FIRST + 1, 0, 0, "", rimRecipes[RIM_WIDTH], true},
-    {BUTTON_PLAIN, IDC_HIDE, PICTURE_NORMAL, 0, 0, "Minimizar", polygon(SHAPE_RIGHT_EYE), true},
-    {BUTTON_PLAIN, IDC_HOME, PICTURE_NORMAL, 0, 0, "Restaurar", polygon(SHAPE_LEFT_EYE), true},
-    {BUTTON_TOOL, IDC_ERASER, PICTURE_NORMAL, 0, 0, "Borrar", ring(4, RIM_NONE), true},
-    {BUTTON_ACTION, IDC_CLEAR, PICTURE_NORMAL, 0, 0, "Limpiar", ring(5, RIM_NONE), true},
-    {BUTTON_TOOL, IDC_CUT, PICTURE_NORMAL, 0, 0, "Cortar", ring(6, RIM_NONE), true},
-    {BUTTON_TOGGLE, IDC_DESKTOP, PICTURE_NORMAL, 0, 0, "Windows / Nota", ring(7, RIM_NONE), true},
-    {BUTTON_TOGGLE, IDC_BOARD, PICTURE_NORMAL, 0, 0, "Windows / Velmora", ring(8, RIM_NONE), true},
-    {BUTTON_TOOL, IDC_ELLIPSE, PICTURE_NORMAL, 0, 0, "Elipse", ring(9, RIM_NONE), true},
-    {BUTTON_TOOL, IDC_LINE, PICTURE_NORMAL, 0, 0, "L\xEDnea", ring(10, RIM_NONE), true},
-    {BUTTON_TOOL, IDC_PEN, PICTURE_PRESSED, BUTTON_DOWN, 0, "Pluma", ring(11, RIM_NONE), true},
-    {BUTTON_SWATCH, IDC_BLACK, 0, 0, 0x000000, "Color", ring(12, RIM_COLOUR), true},
-    {BUTTON_SWATCH, IDC_RED, 0, 0, 0x0000FF, "Color", ring(13, RIM_COLOUR), true},
-    {BUTTON_SWATCH, IDC_GREEN, 0, 0, 0x00FF00, "Color", ring(14, RIM_COLOUR), true},
-    {BUTTON_SWATCH, IDC_BLUE, 0, 0, 0xFF0000, "Color", ring(15, RIM_COLOUR), true},
-    {BUTTON_PLAIN, IDC_WIDTH_0, PICTURE_NORMAL, 0, 0, "Espesor ", ring(16, RIM_WIDTH), true},
-    {BUTTON_PLAIN, IDC_WIDTH_1, PICTURE_NORMAL, 0, 0, "Espesor ", ring(17, RIM_WIDTH), true},
-    {BUTTON_PLAIN, IDC_WIDTH_2, PICTURE_NORMAL, 0, 0, "Espesor ", ring(18, RIM_WIDTH), true},
-    {BUTTON_PLAIN, IDC_WIDTH_3, PICTURE_NORMAL, 0, 0, "Espesor ", ring(19, RIM_WIDTH), true},
-    {BUTTON_GRIP, IDC_FACE, PICTURE_LOGO, 0, 0, "", polygon(SHAPE_FACE_ELLIPSE), false},
+    {BUTTON_INDICATOR, 0, COMMAND_NONE, PICTURE_COLOUR_MARK_FIRST, 0, 0, "", rimRecipes[RIM_COLOUR]},
+    {BUTTON_INDICATOR, 0, COMMAND_NONE, PICTURE_WIDTH_MARK_FIRST + 1, 0, 0, "", rimRecipes[RIM_WIDTH]},
+    {BUTTON_PLAIN, IDC_HIDE, COMMAND_HIDE, PICTURE_NORMAL, 0, 0, "Minimizar", polygon(SHAPE_RIGHT_EYE)},
+    {BUTTON_PLAIN, IDC_HOME, COMMAND_HOME, PICTURE_NORMAL, 0, 0, "Restaurar", polygon(SHAPE_LEFT_EYE)},
+    {BUTTON_TOOL, IDC_ERASER, COMMAND_TOOL, PICTURE_NORMAL, 0, 0, "Borrar", ring(4, RIM_NONE)},
+    {BUTTON_ACTION, IDC_CLEAR, COMMAND_PAGE, PICTURE_NORMAL, 0, 0, "Limpiar", ring(5, RIM_NONE), true,
+     UM_PAGE_CLEAR},
+    {BUTTON_TOOL, IDC_CUT, COMMAND_TOOL, PICTURE_NORMAL, 0, 0, "Cortar", ring(6, RIM_NONE)},
+    {BUTTON_TOGGLE, IDC_DESKTOP, COMMAND_MODE, PICTURE_NORMAL, 0, 0, "Windows / Nota", ring(7, RIM_NONE)},
+    {BUTTON_TOGGLE, IDC_BOARD, COMMAND_MODE, PICTURE_NORMAL, 0, 0, "Windows / Velmora", ring(8, RIM_NONE)},
+    {BUTTON_TOOL, IDC_ELLIPSE, COMMAND_TOOL, PICTURE_NORMAL, 0, 0, "Elipse", ring(9, RIM_NONE)},
+    {BUTTON_TOOL, IDC_LINE, COMMAND_TOOL, PICTURE_NORMAL, 0, 0, "L\xEDnea", ring(10, RIM_NONE)},
+    {BUTTON_TOOL, IDC_PEN, COMMAND_TOOL, PICTURE_PRESSED, BUTTON_DOWN, 0, "Pluma", ring(11, RIM_NONE)},
+    {BUTTON_SWATCH, IDC_BLACK, COMMAND_COLOUR, 0, 0, 0x000000, "Color", ring(12, RIM_COLOUR)},
+    {BUTTON_SWATCH, IDC_RED, COMMAND_COLOUR, 0, 0, 0x0000FF, "Color", ring(13, RIM_COLOUR)},
+    {BUTTON_SWATCH, IDC_GREEN, COMMAND_COLOUR, 0, 0, 0x00FF00, "Color", ring(14, RIM_COLOUR)},
+    {BUTTON_SWATCH, IDC_BLUE, COMMAND_COLOUR, 0, 0, 0xFF0000, "Color", ring(15, RIM_COLOUR)},
+    {BUTTON_PLAIN, IDC_WIDTH_0, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(16, RIM_WIDTH)},
+    {BUTTON_PLAIN, IDC_WIDTH_1, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(17, RIM_WIDTH)},
+    {BUTTON_PLAIN, IDC_WIDTH_2, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(18, RIM_WIDTH)},
+    {BUTTON_PLAIN, IDC_WIDTH_3, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(19, RIM_WIDTH)},
+    {BUTTON_GRIP, IDC_FACE, COMMAND_NONE, PICTURE_LOGO, 0, 0, "", polygon(SHAPE_FACE_ELLIPSE), false},
 };
+
+int paletteButtonOfCommand(int32_t id) {
+    if (id == 0)
+        return -1;
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        if (paletteButtons[n].command == id)
+            return n;
+    return -1;
+}
 
 const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14,
                                                               15, 16, 17, 18, 19, 0, 1,  2,  3,  20};

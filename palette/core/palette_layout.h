@@ -7,6 +7,8 @@
 
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_geometry.h"
+#include "pages/core/page_rules.h"
+#include "resources/resource_ids.h"
 
 constexpr int32_t PALETTE_SIZE = 220;             // the palette window is 220 x 220
 constexpr int32_t PALETTE_CENTER = 110;           // the layout origin lands at (110, 110)
@@ -97,39 +99,57 @@ enum PaletteCommand : int32_t {
     IDC_WIDTH_1 = 100202,
     IDC_WIDTH_2 = 100203,
     IDC_WIDTH_3 = 100204,
-    IDC_ERASER = 100301,
+    IDC_ERASER = TOOL_ERASER,
     IDC_CLEAR = 100302,
-    IDC_CUT = 100303,
+    IDC_CUT = TOOL_CUT,
     IDC_DESKTOP = 100304,
     IDC_BOARD = 100305,
-    IDC_ELLIPSE = 100306,
-    IDC_LINE = 100307,
-    IDC_PEN = 100308,
+    IDC_ELLIPSE = TOOL_ELLIPSE,
+    IDC_LINE = TOOL_LINE,
+    IDC_PEN = TOOL_PEN,
     IDC_HIDE = 100401,
     IDC_HOME = 100402,
 };
 
-// Picture ids of the palette (bitmap resources, 220 x 220 but the logo).
+// Picture ids of the palette: its bitmap resources, 220 x 220 but the logo.
 enum PalettePicture : int32_t {
-    PICTURE_LOGO = 100,              // the logo, 430 x 250, stretched onto the face
-    PICTURE_NORMAL = 101,            // grey ring
-    PICTURE_PRESSED = 102,           // orange ring
-    PICTURE_HOVER = 103,             // light ring, paler fields
-    PICTURE_COLOUR_MARK_FIRST = 113, // 113 .. 116: colour rim marker at black, red, green, blue
-    PICTURE_WIDTH_MARK_FIRST = 117,  // 117 .. 120: width rim marker at width 0 .. 3
+    PICTURE_LOGO = IDB_PALETTE_LOGO,                   // stretched onto the face
+    PICTURE_NORMAL = IDB_PALETTE_NORMAL,               // grey ring
+    PICTURE_PRESSED = IDB_PALETTE_PRESSED,             // orange ring
+    PICTURE_HOVER = IDB_PALETTE_HOVER,                 // light ring, paler fields
+    PICTURE_COLOUR_MARK_FIRST = IDB_COLOUR_MARK_BLACK, // + 0 .. 3: colour rim at black, red, green, blue
+    PICTURE_WIDTH_MARK_FIRST = IDB_WIDTH_MARK_0,       // + 0 .. 3: width rim at width 0 .. 3
+};
+
+// What the palette does with a button's command. A new command button is a row of the button
+// table; one that sends the current page a message needs no new case in the palette.
+enum PaletteCommandKind : int32_t {
+    COMMAND_NONE = 0, // rims and face: the palette ignores the id
+    COMMAND_COLOUR,   // a swatch: its colour becomes the stroke colour
+    COMMAND_WIDTH,    // a width: the pen's width, or the eraser's size while erasing
+    COMMAND_TOOL,     // a drawing tool: the id is the tool (TOOL_*)
+    COMMAND_PAGE,     // the current page gets the entry's pageMessage
+    COMMAND_MODE,     // desktop or board mode
+    COMMAND_HIDE,     // hide the palette and the pages
+    COMMAND_HOME,     // move the palette back to its first place
 };
 
 struct PaletteButtonEntry {
     int32_t kind;        // ButtonKind, as the button finally is (clear an action, the modes toggles)
     int32_t command;     // 0 for the rims
+    int32_t commandKind; // PaletteCommandKind
     int32_t picture;     // at start; 0 for the swatches
     int32_t state;       // at start: 2 for the pen, else 0
     int32_t colour;      // swatches: COLORREF 0x00BBGGRR
     const char* tooltip; // Windows-1252, at most 31 bytes
     RegionRecipe region;
-    bool visibleAtCreation; // the face is created hidden and shown once it has its record
+    bool visibleAtCreation = true; // the face is created hidden and shown once it has its record
+    uint32_t pageMessage = 0;      // COMMAND_PAGE: the message sent to the current page
 };
 extern const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT];
+
+// The button n whose command is id; -1 for 0 and for an id no button sends.
+int paletteButtonOfCommand(int32_t id);
 
 // The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3, 20.
 extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];

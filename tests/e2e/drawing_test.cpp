@@ -19,32 +19,20 @@
 namespace {
 
 constexpr COLORREF RED = RGB(255, 0, 0);
-constexpr COLORREF KEY = RGB(200, 200, 200);
-
-// A point well inside palette button n, in palette client coordinates.
-POINT buttonPoint(int n) {
-    static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
-    static bool prepared = false;
-    if (!prepared) {
-        preparePaletteShapes(shapes);
-        prepared = true;
-    }
-    int x = -1, y = -1;
-    paletteButtonInnerPoint(shapes, n, &x, &y);
-    return {x, y};
-}
+constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
 
 std::string decimal(double v) {
     return std::to_string(static_cast<long>(std::lround(v)));
 }
 
 // The stored calibration the program would have measured: the board's sensor units at the four
-// crosses (100, 50), (W - 100, 50), (100, H - 50), (W - 100, H - 50).
-void writeStoredCalibration(const SimBoard* board, int w, int h) {
-    const double cross[4][2] = {{100.0, 50.0}, {w - 100.0, 50.0}, {100.0, h - 50.0}, {w - 100.0, h - 50.0}};
+// crosses.
+void writeStoredCalibration(const SimBoard* board) {
+    POINT cross[4];
+    crossTargets(cross);
     for (int i = 0; i < 4; ++i) {
         double sx = 0, sy = 0;
-        simScreenToSensor(simboardMapping(board), cross[i][0], cross[i][1], &sx, &sy);
+        simScreenToSensor(simboardMapping(board), cross[i].x, cross[i].y, &sx, &sy);
         const std::string n = std::to_string(i + 1);
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, ("P" + n + "X").c_str(), decimal(sx)));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, ("P" + n + "Y").c_str(), decimal(sy)));
@@ -68,7 +56,13 @@ bool waitVisible(const char* cls, DWORD pid, bool wanted, DWORD timeoutMs) {
             return true;
         flushEvents(50);
     } while (GetTickCount() - start < timeoutMs);
-    return visibleWindowOf(cls, pid) == wanted;
+    if (visibleWindowOf(cls, pid) == wanted)
+        return true;
+    std::printf("waitVisible: after %lu ms the %s windows are", timeoutMs, cls);
+    for (HWND h : topLevelWindows(cls, pid))
+        std::printf(" %p %s", static_cast<void*>(h), IsWindowVisible(h) ? "shown" : "hidden");
+    std::printf(" (wanted %s)\n", wanted ? "one shown" : "all hidden");
+    return false;
 }
 
 // How many of the samples along the segment show that colour on the screen.
@@ -126,7 +120,7 @@ class Drawing : public ::testing::Test {
         config.geometry.rotationDeg = 1.0;
         board = simboardStart(config);
         ASSERT_NE(board, nullptr);
-        writeStoredCalibration(board, w, h);
+        writeStoredCalibration(board);
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "1"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", "10"));
@@ -152,7 +146,7 @@ class Drawing : public ::testing::Test {
     void touchButton(int n) {
         RECT r;
         GetWindowRect(palette, &r);
-        const POINT p = buttonPoint(n);
+        const POINT p = paletteButtonPoint(n);
         ASSERT_GE(p.x, 0) << "button " << n << " has no point";
         simboardTap(board, 0, r.left + p.x, r.top + p.y, 120, SIM_SCREEN, true, 150);
         waitProgramIdle();
@@ -169,8 +163,14 @@ class Drawing : public ::testing::Test {
     bool waitBoardShown(DWORD timeoutMs) {
         const DWORD start = GetTickCount();
         while (!boardShown(child.processId)) {
-            if (GetTickCount() - start > timeoutMs)
+            if (GetTickCount() - start > timeoutMs) {
+                std::printf("waitBoardShown: after %lu ms the containers are", timeoutMs);
+                for (HWND c : topLevelWindows("qv_pageparent", child.processId))
+                    std::printf(" %s ex-style 0x%lX", IsWindowVisible(c) ? "shown" : "hidden",
+                                static_cast<unsigned long>(GetWindowLongPtrA(c, GWL_EXSTYLE)));
+                std::printf("\n");
                 return false;
+            }
             flushEvents(50);
         }
         return true;

@@ -45,11 +45,12 @@ COLORREF screenPixel(int x, int y) {
     return captureScreen(area, &pixel) ? pixel[0] : CLR_INVALID;
 }
 
-bool saveScreenshotArea(const char* path, const RECT& area) {
+bool saveScreenshotArea(const char* path, const RECT& area, int zoom) {
     std::vector<COLORREF> pixels;
-    if (!captureScreen(area, &pixels))
+    if (zoom < 1 || zoom > 16 || !captureScreen(area, &pixels))
         return false;
-    const int width = area.right - area.left, height = area.bottom - area.top;
+    const int areaWidth = area.right - area.left;
+    const int width = areaWidth * zoom, height = (area.bottom - area.top) * zoom;
     const int rowBytes = (width * 3 + 3) & ~3;
     BITMAPFILEHEADER file = {};
     BITMAPINFOHEADER header = {};
@@ -65,19 +66,19 @@ bool saveScreenshotArea(const char* path, const RECT& area) {
     FILE* out = std::fopen(path, "wb");
     if (!out)
         return false;
-    std::fwrite(&file, sizeof file, 1, out);
-    std::fwrite(&header, sizeof header, 1, out);
+    bool written =
+        std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&header, sizeof header, 1, out) == 1;
     std::vector<unsigned char> row(rowBytes, 0);
-    for (int y = height - 1; y >= 0; --y) {
+    for (int y = height - 1; y >= 0 && written; --y) {
         for (int x = 0; x < width; ++x) {
-            const COLORREF c = pixels[static_cast<size_t>(y) * width + x];
+            const COLORREF c = pixels[static_cast<size_t>(y / zoom) * areaWidth + x / zoom];
             row[x * 3] = GetBValue(c);
             row[x * 3 + 1] = GetGValue(c);
             row[x * 3 + 2] = GetRValue(c);
         }
-        std::fwrite(row.data(), 1, row.size(), out);
+        written = std::fwrite(row.data(), 1, row.size(), out) == row.size();
     }
-    return std::fclose(out) == 0;
+    return std::fclose(out) == 0 && written;
 }
 
 bool saveScreenshot(const char* path) {

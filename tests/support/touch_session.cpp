@@ -7,30 +7,6 @@
 
 #include "app/ids.h"
 
-namespace {
-
-constexpr COLORREF GREY = RGB(200, 200, 200);
-constexpr COLORREF BLACK = RGB(0, 0, 0);
-
-// Screen pixels that look like the cross centre: black there and on both diagonals 4 pixels out,
-// grey 5 to 7 pixels straight up, down, left and right.
-bool crossCentreAt(const std::vector<COLORREF>& px, int width, int height, int x, int y) {
-    if (x < 8 || y < 8 || x >= width - 8 || y >= height - 8)
-        return false;
-    auto at = [&](int dx, int dy) { return px[static_cast<size_t>(y + dy) * width + (x + dx)]; };
-    if (at(0, 0) != BLACK)
-        return false;
-    for (int d : {-4, 4})
-        if (at(d, d) != BLACK || at(d, -d) != BLACK)
-            return false;
-    for (int d : {-7, 7})
-        if (at(d, 0) != GREY || at(0, d) != GREY)
-            return false;
-    return true;
-}
-
-} // namespace
-
 SimGeometry keystonedBoard() {
     SimGeometry g;
     g.offsetX = 12;
@@ -50,14 +26,6 @@ TouchSession::~TouchSession() {
     }
     if (board)
         simboardStop(board);
-}
-
-void crossTargets(POINT targets[4]) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    targets[0] = {100, 50};
-    targets[1] = {w - 100, 50};
-    targets[2] = {100, h - 50};
-    targets[3] = {w - 100, h - 50};
 }
 
 bool startTouchSession(TouchSession* session, StoredCalibration stored, const SimGeometry& geometry,
@@ -86,58 +54,6 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);
     flushEvents(200); // the reader thread starts at the end of the main window's creation
     return session->mainWindow != nullptr;
-}
-
-bool findCrossOnScreen(POINT* centre) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    std::vector<COLORREF> px;
-    RECT all = {0, 0, w, h};
-    if (!captureScreen(all, &px))
-        return false;
-    long sumX = 0, sumY = 0, count = 0;
-    int minX = w, maxX = -1, minY = h, maxY = -1;
-    for (int y = 8; y < h - 8; ++y)
-        for (int x = 8; x < w - 8; ++x)
-            if (crossCentreAt(px, w, h, x, y)) {
-                sumX += x;
-                sumY += y;
-                ++count;
-                minX = std::min(minX, x);
-                maxX = std::max(maxX, x);
-                minY = std::min(minY, y);
-                maxY = std::max(maxY, y);
-            }
-    // One cross gives a few neighbouring centre pixels (the lines are 3 wide); two crosses would be
-    // far apart.
-    if (count == 0 || maxX - minX > 4 || maxY - minY > 4)
-        return false;
-    centre->x = static_cast<LONG>(std::lround(static_cast<double>(sumX) / count));
-    centre->y = static_cast<LONG>(std::lround(static_cast<double>(sumY) / count));
-    return true;
-}
-
-bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre) {
-    const DWORD start = GetTickCount();
-    do {
-        POINT c;
-        if (findCrossOnScreen(&c) && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
-            *centre = c;
-            return true;
-        }
-        flushEvents(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
-}
-
-bool waitNoCross(DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-        POINT c;
-        if (!findCrossOnScreen(&c))
-            return true;
-        flushEvents(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
 }
 
 void sendTrayCommand(const TouchSession& session, unsigned id) {
@@ -172,9 +88,16 @@ bool calibrateByTapping(TouchSession* session, std::string* failure) {
 
 bool waitButtons(size_t count, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    while (mouseRecorderButtons().size() < count) {
-        if (GetTickCount() - start >= timeoutMs)
+    std::vector<MouseRecord> buttons;
+    while ((buttons = mouseRecorderButtons()).size() < count) {
+        if (GetTickCount() - start >= timeoutMs) {
+            std::printf("waitButtons: %zu of %zu button events within %lu ms:", buttons.size(), count,
+                        timeoutMs);
+            for (const MouseRecord& b : buttons)
+                std::printf(" 0x%X at (%ld, %ld)", b.message, b.point.x, b.point.y);
+            std::printf("\n");
             return false;
+        }
         flushEvents(10);
     }
     return true;

@@ -1,7 +1,7 @@
 #pragma once
 // A session of the simulated-board build against the simulated board, for the end-to-end tests of
-// touch input and calibration: a board with a keystoned, slightly rotated screen on it, the program
-// as a child process, and the calibration crosses found on the screen's pixels.
+// touch input and calibration: a board with a keystoned, slightly rotated screen on it and the
+// program as a child process. The crosses on the screen: tests/support/wintest.h.
 #include <windows.h>
 
 #include <string>
@@ -30,18 +30,6 @@ enum StoredCalibration {
 // paletteShown: "Save" = "1" instead, and the palette is shown at start.
 bool startTouchSession(TouchSession* session, StoredCalibration stored,
                        const SimGeometry& geometry = keystonedBoard(), bool paletteShown = false);
-
-// The four cross positions of the program's calibration window for this screen size.
-void crossTargets(POINT targets[4]);
-
-// Looks for the calibration cross (two black diagonals, 3 pixels wide, grey all round) on the
-// screen; true with its centre when exactly one is visible.
-bool findCrossOnScreen(POINT* centre);
-// Waits until a cross is visible somewhere other than `notAt` (pass {-1000, -1000} for any),
-// at most timeoutMs.
-bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre);
-// Waits until no cross is visible.
-bool waitNoCross(DWORD timeoutMs);
 
 // Sends a tray command to the program's main window (WM_COMMAND posted, as the menu does).
 void sendTrayCommand(const TouchSession& session, unsigned id);

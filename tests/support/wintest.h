@@ -121,6 +121,26 @@ struct ScratchCurrentUser {
 // COLORREF values row by row; false when the copy failed.
 bool captureScreen(const RECT& area, std::vector<COLORREF>* pixels);
 COLORREF screenPixel(int x, int y); // CLR_INVALID when it cannot be read
-// Saves the whole screen (or an area) as a 24-bit .bmp file.
+// Saves the whole screen (or an area, each pixel enlarged to zoom x zoom, zoom 1 to 16) as a 24-bit
+// .bmp file; false when the screen could not be read or the file not written whole.
 bool saveScreenshot(const char* path);
-bool saveScreenshotArea(const char* path, const RECT& area);
+bool saveScreenshotArea(const char* path, const RECT& area, int zoom = 1);
+
+// ---- The calibration crosses (tests/support/crosses.cpp) ---------------------------------------
+
+// The four cross positions of the program's calibration window for this screen size.
+void crossTargets(POINT targets[4]);
+// Looks for the calibration cross (two black diagonals, 3 pixels wide, grey all round) on the
+// screen; true with its centre when exactly one is visible.
+bool findCrossOnScreen(POINT* centre);
+// Waits until a cross is visible somewhere other than `notAt` (pass {-1000, -1000} for any),
+// at most timeoutMs, pumping this thread's messages.
+bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre);
+// Waits until no cross is visible.
+bool waitNoCross(DWORD timeoutMs);
+
+// ---- Touching the palette (tests/support/palette_point.cpp) ------------------------------------
+
+// A point well inside palette button n (paletteButtonInnerPoint), in palette client coordinates;
+// (-1, -1) when the button has no pixel.
+POINT paletteButtonPoint(int n);

@@ -250,9 +250,13 @@ TEST(PaletteLayout, ButtonTableAndCreationOrder) {
     EXPECT_FALSE(paletteButtons[BUTTON_N_FACE].visibleAtCreation);
     EXPECT_STREQ(paletteButtons[BUTTON_N_LINE].tooltip, "L\xEDnea");
     EXPECT_STREQ(paletteButtons[BUTTON_N_WIDTH_0].tooltip, "Espesor ");
-    // A tool's button is found from its id as n = id - 100297.
-    for (int n = 4; n <= 11; ++n)
-        EXPECT_EQ(paletteButtons[n].command - 100297, n);
+    // Every command leads back to its own button; the rims' 0 and ids no button sends lead nowhere.
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        if (paletteButtons[n].command != 0) {
+            EXPECT_EQ(paletteButtonOfCommand(paletteButtons[n].command), n) << paletteButtons[n].command;
+        }
+    for (int32_t id : {0, 100000, 100105, 100309, 100403, -100301})
+        EXPECT_EQ(paletteButtonOfCommand(id), -1) << id;
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
         EXPECT_LT(std::strlen(paletteButtons[n].tooltip), 32u);
     EXPECT_EQ(shapeErrorNumber(SHAPE_DISC), 1);

@@ -25,7 +25,9 @@ SnapshotValue unreadable() {
     return v;
 }
 
-const int32_t kUnmeasured[8] = {9999, 9999, 9999, 9999, 9999, 9999, 9999, 9999};
+const int32_t kUnmeasured[8] = {CALIB_NOT_MEASURED, CALIB_NOT_MEASURED, CALIB_NOT_MEASURED,
+                                CALIB_NOT_MEASURED, CALIB_NOT_MEASURED, CALIB_NOT_MEASURED,
+                                CALIB_NOT_MEASURED, CALIB_NOT_MEASURED};
 
 std::string textOf(const std::string& data) {
     char text[kMaxValueTextLength + 1];
@@ -201,7 +203,7 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
         EXPECT_EQ(d.lagTime, 10);
         EXPECT_EQ(d.save, 0);
         EXPECT_EQ(d.ouhe, 7);
-        EXPECT_EQ(d.calibState, -1);
+        EXPECT_EQ(d.calibState, CALIB_MAPPING);
         Changes c = changesOf(d);
         EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime"}));
         EXPECT_EQ(c.lastWrite("LagTime"), "10");
@@ -360,19 +362,19 @@ TEST(SettingsLoad, RandomKeysProperty) {
                 unknown.insert(v.name);
         EXPECT_EQ(c.deleted, unknown);
 
-        // Calibrated exactly when all eight were read, none is 9999 and the transform set up.
-        bool none9999 = true; // of the coordinate values read, whichever came last
+        // Calibrated exactly when all eight were read, none is unmeasured and the transform set up.
+        bool noneUnmeasured = true; // of the coordinate values read, whichever came last
         for (const SnapshotValue& v : key) {
             int32_t number;
             if (v.readable && calibRawIndex(matchSettingName(v.name.c_str())) >= 0 && numberOf(v, number) &&
-                number == 9999)
-                none9999 = false;
+                number == CALIB_NOT_MEASURED)
+                noneUnmeasured = false;
         }
         Vec3 points[4], weights;
         bool transform = setUpTransform(d.calibRaw, points, weights);
-        EXPECT_EQ(d.calibState == -1, allCoordinatesRead && none9999 && transform);
-        EXPECT_TRUE(d.calibState == -1 || d.calibState == 0);
-        if (d.calibState == -1) {
+        EXPECT_EQ(d.calibState == CALIB_MAPPING, allCoordinatesRead && noneUnmeasured && transform);
+        EXPECT_TRUE(d.calibState == CALIB_MAPPING || d.calibState == CALIB_NONE);
+        if (d.calibState == CALIB_MAPPING) {
             ++calibrated;
             EXPECT_EQ(std::memcmp(points, d.sensorPoints, sizeof points), 0);
             EXPECT_EQ(std::memcmp(&weights, &d.weights, sizeof weights), 0);

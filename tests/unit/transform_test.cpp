@@ -235,6 +235,20 @@ TEST(Transform, RandomKeystonedBoardsRoundTrip) {
     EXPECT_EQ(boards, 3000);
 }
 
+TEST(ScreenMapping, CrossesStandInFromTheCorners) {
+    const int expected[4][2] = {{100, 50}, {1820, 50}, {100, 1030}, {1820, 1030}};
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint c = calibrationCross(i, 1920, 1080);
+        EXPECT_EQ(c.x, expected[i][0]) << "cross " << i;
+        EXPECT_EQ(c.y, expected[i][1]) << "cross " << i;
+    }
+    for (int i : {-1, 4}) {
+        const ScreenPoint c = calibrationCross(i, 1920, 1080);
+        EXPECT_EQ(c.x, 0) << "cross " << i;
+        EXPECT_EQ(c.y, 0) << "cross " << i;
+    }
+}
+
 TEST(ScreenMapping, PixelsBetweenTheCrossesHeldInsideTheScreen) {
     const int targets[3][2] = {{100, 50}, {924, 50}, {100, 718}};
     ScreenPoint p{-1, -1};

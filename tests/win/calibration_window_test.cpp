@@ -7,6 +7,7 @@
 #include "app/ids.h"
 #include "app/window_classes.h"
 #include "calibration/calibration_window.h"
+#include "resources/resource_ids.h"
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "sensor/sensor_link.h"
@@ -21,7 +22,7 @@ class CalibrationWindow : public ::testing::Test {
     void SetUp() override {
         width = GetSystemMetrics(SM_CXSCREEN);
         height = GetSystemMetrics(SM_CYSCREEN);
-        calibState = 0;
+        calibState = CALIB_NONE;
         hwnd = CreateWindowExA(0, "qv_dingwei", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
                                GetModuleHandleA(nullptr), nullptr);
         ASSERT_NE(hwnd, nullptr);
@@ -79,8 +80,9 @@ TEST_F(CalibrationWindow, PaintsOnlyTheCrossOfTheCurrentIndex) {
 }
 
 TEST_F(CalibrationWindow, LogoIsCentredWhenThePictureIsThere) {
-    HBITMAP logo = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(200),
-                                                   IMAGE_BITMAP, 512, 296, LR_DEFAULTCOLOR));
+    HBITMAP logo =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO),
+                                        IMAGE_BITMAP, 512, 296, LR_DEFAULTCOLOR));
     paint();
     const int left = (width - 512) / 2, top = (height - 296) / 2;
     int notGrey = 0;
@@ -110,16 +112,16 @@ TEST_F(CalibrationWindow, CancelPutsBackTheStateFromBeforeTheCalibration) {
         bool shown; // hiding a full-screen window costs 2 s under Wine without a window manager
     };
     const Case cases[] = {
-        {"Esc after a calibrated start", -1, WM_CHAR, 27, false, true},
-        {"Esc after an uncalibrated start", 0, WM_CHAR, 27, false, false},
-        {"close command", -1, WM_SYSCOMMAND, SC_CLOSE, false, true},
-        {"Esc after a restart during the calibration", 0, WM_CHAR, 27, true, false},
-        {"close after a restart", -1, WM_SYSCOMMAND, SC_CLOSE, true, false},
+        {"Esc after a calibrated start", CALIB_MAPPING, WM_CHAR, 27, false, true},
+        {"Esc after an uncalibrated start", CALIB_NONE, WM_CHAR, 27, false, false},
+        {"close command", CALIB_MAPPING, WM_SYSCOMMAND, SC_CLOSE, false, true},
+        {"Esc after a restart during the calibration", CALIB_NONE, WM_CHAR, 27, true, false},
+        {"close after a restart", CALIB_MAPPING, WM_SYSCOMMAND, SC_CLOSE, true, false},
     };
     for (const Case& c : cases) {
         calibState = c.before;
         SendMessageA(hwnd, UM_CALIB_BEGIN, 0, 0);
-        calibState = 1;
+        calibState = CALIB_CAPTURING;
         if (c.shown)
             ShowWindow(hwnd, SW_SHOWNORMAL);
         if (c.restartFirst) {
@@ -136,15 +138,15 @@ TEST_F(CalibrationWindow, CancelPutsBackTheStateFromBeforeTheCalibration) {
     }
     // Other characters do nothing.
     SendMessageA(hwnd, UM_CALIB_BEGIN, 0, 0);
-    calibState = 1;
+    calibState = CALIB_CAPTURING;
     ShowWindow(hwnd, SW_SHOWNORMAL);
     SendMessageA(hwnd, WM_CHAR, 'a', 0);
     EXPECT_TRUE(IsWindowVisible(hwnd));
-    EXPECT_EQ(calibState.load(), 1);
+    EXPECT_EQ(calibState.load(), CALIB_CAPTURING);
     // A capture that completed just before the cancel is kept.
-    calibState = -1;
+    calibState = CALIB_MAPPING;
     SendMessageA(hwnd, WM_CHAR, 27, 0);
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
 }
 
 TEST_F(CalibrationWindow, BeginSendsRunOverTheReaderHandleAndEscStopOverTheCommandHandle) {
@@ -158,7 +160,7 @@ TEST_F(CalibrationWindow, BeginSendsRunOverTheReaderHandleAndEscStopOverTheComma
     simboardClearLog(board);
 
     SendMessageA(hwnd, UM_CALIB_BEGIN, 0, 0);
-    calibState = 1;
+    calibState = CALIB_CAPTURING;
     SendMessageA(hwnd, WM_CHAR, 27, 0);
     const std::vector<SimEvent> commands = simboardCommands(board);
     ASSERT_EQ(commands.size(), 2u);

@@ -5,6 +5,7 @@
 #include "app/ids.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
+#include "resources/resource_ids.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
@@ -86,11 +87,11 @@ std::vector<COLORREF> clientOnScreen(HWND hwnd, RECT* client) {
     return pixels;
 }
 
-// Page picture 301 + page as the resources hold it, cut to the client's size from (0, 0).
+// Page picture IDB_HELP_PAGE_1 + page as the resources hold it, cut to the client's size from (0, 0).
 std::vector<COLORREF> pagePicture(int page, const RECT& client) {
     std::vector<COLORREF> pixels;
-    HANDLE picture = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(301 + page), IMAGE_BITMAP, 220,
-                                220, LR_DEFAULTCOLOR);
+    HANDLE picture = LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_HELP_PAGE_1 + page),
+                                IMAGE_BITMAP, 220, 220, LR_DEFAULTCOLOR);
     if (!picture)
         return pixels;
     DibCanvas canvas(client.right, client.bottom);

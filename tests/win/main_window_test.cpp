@@ -68,14 +68,14 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
         EXPECT_EQ(r.bottom, e.rect.bottom) << e.title;
     }
     const LONG paletteEx = GetWindowLongA(hwndPalette, GWL_EXSTYLE);
-    EXPECT_TRUE(paletteEx & WS_EX_LAYERED);
-    EXPECT_TRUE(paletteEx & WS_EX_TOPMOST);
+    EXPECT_EQ(paletteEx & WS_EX_LAYERED, WS_EX_LAYERED) << std::hex << paletteEx;
+    EXPECT_EQ(paletteEx & WS_EX_TOPMOST, WS_EX_TOPMOST) << std::hex << paletteEx;
     COLORREF key = 0;
     BYTE alpha = 0;
     DWORD flags = 0;
     if (GetLayeredWindowAttributes(hwndPalette, &key, &alpha, &flags)) {
         EXPECT_EQ(key, RGB(200, 200, 200));
-        EXPECT_TRUE(flags & LWA_COLORKEY);
+        EXPECT_EQ(flags & LWA_COLORKEY, DWORD(LWA_COLORKEY)) << std::hex << flags;
     }
     EXPECT_NE(readerThread, nullptr);
 }
@@ -107,7 +107,8 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
         info.fMask = MIIM_FTYPE | MIIM_ID;
         ASSERT_TRUE(GetMenuItemInfoA(trayMenu, i, TRUE, &info));
         if (items[i].id == 0) {
-            EXPECT_TRUE(info.fType & MFT_SEPARATOR) << "position " << i;
+            EXPECT_EQ(info.fType & MFT_SEPARATOR, UINT(MFT_SEPARATOR))
+                << "position " << i << std::hex << ", type " << info.fType;
             continue;
         }
         EXPECT_EQ(info.wID, items[i].id) << "position " << i;
@@ -134,7 +135,7 @@ DWORD WINAPI answerBox(LPVOID parameter) {
 
 TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     ASSERT_EQ(sensorHandle.load(), nullptr);
-    calibState = -1;
+    calibState = CALIB_MAPPING;
     BoxSeen seen;
     HANDLE answerer = CreateThread(nullptr, 0, answerBox, &seen, 0, nullptr);
     SendMessageA(main, WM_COMMAND, IDM_CALIBRATE, 0); // returns once the box is closed
@@ -142,7 +143,7 @@ TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     CloseHandle(answerer);
     EXPECT_EQ(seen.text, "No se ha encontrado sensor");
     EXPECT_EQ(seen.caption, "Error");
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_FALSE(IsWindowVisible(hwndCalibration));
 }
 

@@ -221,17 +221,17 @@ TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {
 
 TEST_F(PageCanvas, CursorFollowsToolAndEraserSize) {
     HMODULE self = GetModuleHandleA(nullptr);
-    if (!LoadCursorA(self, MAKEINTRESOURCEA(232)))
+    if (!LoadCursorA(self, MAKEINTRESOURCEA(IDCUR_ERASER_32)))
         GTEST_SKIP() << "the cursor resources are not in this build";
     ds.eraserSize = 32;
     tool(TOOL_ERASER);
-    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(232)));
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(IDCUR_ERASER_32)));
     tool(TOOL_ELLIPSE);
-    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(105)));
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(IDCUR_PEN_CROSS)));
     tool(TOOL_PEN);
-    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(104)));
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(IDCUR_PEN)));
     tool(555); // unknown: the cursor stays
-    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(104)));
+    EXPECT_EQ(currentCursor, LoadCursorA(self, MAKEINTRESOURCEA(IDCUR_PEN)));
 }
 
 TEST_F(PageCanvas, KeyboardCloseIsIgnoredByPageAndContainer) {

@@ -76,8 +76,8 @@ void resetState() {
         calibRaw[k] = -1000 - k;
     std::memset(calibSensorPoints, 0, sizeof calibSensorPoints);
     calibWeights = Vec3{0, 0, 0};
-    calibState = 0;
-    calibValid = 0;
+    calibState = CALIB_NONE;
+    calibValid = CALIB_NONE;
 }
 
 const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
@@ -114,8 +114,8 @@ TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
     EXPECT_EQ(settings.lagTime.load(), 10);
     EXPECT_EQ(settings.save.load(), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
-    EXPECT_EQ(calibState.load(), 0);
-    EXPECT_EQ(calibValid.load(), 0);
+    EXPECT_EQ(calibState.load(), CALIB_NONE);
+    EXPECT_EQ(calibValid.load(), CALIB_NONE);
     EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
     auto key = readKey();
     EXPECT_EQ(key.size(), 11u);
@@ -251,7 +251,7 @@ TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
     const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(calibRaw[k], expected[k]) << k;
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     auto key = readKey();
     EXPECT_EQ(key.size(), 11u);
     for (const char* name : junk)
@@ -263,8 +263,8 @@ TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
 TEST_F(SettingsStore, CompleteCalibrationPreparesTheTransform) {
     putCalibration();
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(calibState.load(), -1);
-    EXPECT_EQ(calibValid.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
+    EXPECT_EQ(calibValid.load(), CALIB_MAPPING);
     Vec3 points[4], weights;
     ASSERT_TRUE(setUpTransform(calibRaw, points, weights));
     EXPECT_EQ(std::memcmp(points, calibSensorPoints, sizeof points), 0);
@@ -281,9 +281,9 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         putCalibration();
         put("P3Y", "9999");
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
-        EXPECT_EQ(calibValid.load(), 0);
-        EXPECT_EQ(calibRaw[5], 9999);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
+        EXPECT_EQ(calibValid.load(), CALIB_NONE);
+        EXPECT_EQ(calibRaw[5], CALIB_NOT_MEASURED);
         EXPECT_EQ(calibWeights.z, 0.0) << "transform not prepared";
     }
     {
@@ -291,7 +291,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         putCalibration();
         RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P2X");
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
         EXPECT_EQ(calibRaw[2], -1002) << "the missing coordinate stays in memory as it was";
         EXPECT_EQ(stored(readKey(), "P2X"), "9999");
     }
@@ -303,8 +303,8 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         for (int k = 0; k < 8; ++k)
             put(names[k], texts[k]);
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), 0);
-        EXPECT_EQ(calibValid.load(), 0);
+        EXPECT_EQ(calibState.load(), CALIB_NONE);
+        EXPECT_EQ(calibValid.load(), CALIB_NONE);
         auto key = readKey();
         for (int k = 0; k < 8; ++k)
             EXPECT_EQ(stored(key, names[k]), texts[k]) << "points left in the key";
@@ -336,7 +336,7 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     EXPECT_EQ(settings.lagTime.load(), 5);
     EXPECT_EQ(settings.save.load(), 0);
     EXPECT_EQ(settings.ouhe.load(), 7);
-    EXPECT_EQ(calibState.load(), -1);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
 }
 
@@ -391,13 +391,13 @@ TEST_F(SettingsStore, WrittenNamesHaveTheirOwnCase) {
 
 TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     // No key at all under the scratch HKCU.
-    calibState = 0;
+    calibState = CALIB_NONE;
     EXPECT_EQ(loadSettings(&settings), 0);
     EXPECT_EQ(settings.save.load(), 1);
     EXPECT_EQ(settings.ouhe.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(calibState.load(), 0);
-    EXPECT_EQ(calibValid.load(), 0);
+    EXPECT_EQ(calibState.load(), CALIB_NONE);
+    EXPECT_EQ(calibValid.load(), CALIB_NONE);
     SettingsRecord record;
     saveSettings(&record);
     const int32_t points[8] = {};

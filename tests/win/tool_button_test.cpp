@@ -76,8 +76,7 @@ TEST_F(ButtonTest, HoverLookAndOneLeaveRequestPerEntry) {
     EXPECT_EQ(record(n).tracking, 1);
     DWORD flags = 0;
     EXPECT_EQ(trackedWindow(&flags), palette.buttons[n]);
-    EXPECT_TRUE(flags & TME_LEAVE);
-    EXPECT_TRUE(flags & TME_HOVER);
+    EXPECT_EQ(flags & (TME_LEAVE | TME_HOVER), DWORD(TME_LEAVE | TME_HOVER)) << std::hex << flags;
     SetCursorPos(5, 5);
     for (int i = 0; i < 20 && record(n).tracking; ++i)
         flushEvents(100);
@@ -100,7 +99,7 @@ TEST_F(ButtonTest, HoverLookAndOneLeaveRequestPerEntry) {
     EXPECT_EQ(send(n, WM_MOUSEHOVER), 0);
     send(n, WM_MOUSELEAVE);
     EXPECT_EQ(record(n).tracking, 0);
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
     SetCursorPos(5, 5);
     flushEvents(100);
 }
@@ -127,7 +126,7 @@ TEST_F(ButtonTest, PressMoveOffReleaseSendsNothingAndResetsTheTool) {
     send(n, WM_LBUTTONDOWN);
     send(n, WM_MOUSELEAVE);
     send(n, WM_LBUTTONUP);
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
     EXPECT_EQ(record(n).state, BUTTON_NORMAL);
     EXPECT_EQ(record(n).picture, 101);
     EXPECT_EQ(record(n).pressed, 0);
@@ -152,7 +151,7 @@ TEST_F(ButtonTest, ToggleLeftWhilePressedGetsItsOldLookBack) {
     EXPECT_EQ(record(n).state, BUTTON_DOWN);
     EXPECT_EQ(record(n).picture, 103);
     send(n, WM_LBUTTONUP);
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
     // A completed click flips it and reports it; the next one flips it back.
     send(n, WM_LBUTTONDOWN);
     send(n, WM_LBUTTONUP);
@@ -198,7 +197,7 @@ TEST_F(ButtonTest, RimsNeverReactToThePointer) {
         EXPECT_EQ(std::memcmp(&before, &record(n), sizeof before), 0) << n;
         EXPECT_FALSE(repaintRequested(n)) << n;
     }
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
 }
 
 TEST_F(ButtonTest, ButtonWithoutRecordDoesNothing) {
@@ -211,7 +210,7 @@ TEST_F(ButtonTest, ButtonWithoutRecordDoesNothing) {
     InvalidateRect(bare, nullptr, TRUE);
     UpdateWindow(bare); // paints nothing, but the paint is done
     EXPECT_EQ(GetUpdateRect(bare, nullptr, FALSE), FALSE);
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
     // It cannot be closed.
     SendMessageA(bare, WM_CLOSE, 0, 0);
     EXPECT_TRUE(IsWindow(bare));
@@ -256,7 +255,7 @@ TEST_F(ButtonTest, PressingTheFaceMovesThePaletteAndSendsNoCommand) {
     EXPECT_NEAR(after.top - before.top, 40, 3);
     ASSERT_EQ(palette.captionPresses.size(), 1u);
     EXPECT_EQ(palette.captionPresses[0], WPARAM(HTCAPTION));
-    EXPECT_TRUE(palette.commands.empty());
+    EXPECT_EQ(palette.commands, std::vector<WPARAM>{});
     EXPECT_EQ(record(BUTTON_N_FACE).picture, 100);
     SetCursorPos(5, 5);
 }
@@ -298,13 +297,14 @@ TEST_F(ButtonTest, LongRunOfHoverAndPressCyclesKeepsPainting) {
         << objectsBefore << " GDI objects before, " << objectsAfter << " after";
     palette.commands.clear();
     // Painting still works: the tool shows the picture its record names, the swatch its colour.
-    record(tool).picture = 102;
+    record(tool).picture = PICTURE_PRESSED;
     InvalidateRect(palette.buttons[tool], nullptr, TRUE);
     UpdateWindow(palette.buttons[tool]);
     flushEvents(100);
     POINT t = fieldPoint(palette, tool), s = fieldPoint(palette, swatch);
-    HBITMAP pressed = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(102),
-                                                      IMAGE_BITMAP, 220, 220, LR_DEFAULTCOLOR));
+    HBITMAP pressed =
+        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(PICTURE_PRESSED),
+                                        IMAGE_BITMAP, 220, 220, LR_DEFAULTCOLOR));
     HDC memory = CreateCompatibleDC(nullptr);
     HGDIOBJ old = SelectObject(memory, pressed);
     COLORREF expected = GetPixel(memory, t.x, t.y);

@@ -1,43 +1,23 @@
 // The drawing steps of the session (see demo_drawing_steps.h). Touches go through the simulated
-// board onto points well inside the palette's buttons, found with the palette's own hit test.
+// board onto points well inside the palette's buttons (the test support's palette-button point).
 #include "tools/demo/demo_drawing_steps.h"
 
 #include <cstdint>
 #include <vector>
 
+#include "app/ids.h"
 #include "palette/core/palette_layout.h"
+#include "tests/support/wintest.h"
 
 namespace {
 
-constexpr unsigned IDM_PALETTE = 0x445; // the tray's "Zarpelo"
 constexpr COLORREF RED = RGB(255, 0, 0);
-constexpr COLORREF KEY = RGB(200, 200, 200); // the board's grey
-constexpr int SAMPLES = 20;                  // points looked at along a stroke
-
-// A point well inside palette button n, in palette client coordinates.
-POINT buttonPoint(int n) {
-    static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
-    static bool prepared = false;
-    if (!prepared) {
-        preparePaletteShapes(shapes);
-        prepared = true;
-    }
-    int x = -1, y = -1;
-    paletteButtonInnerPoint(shapes, n, &x, &y);
-    return {x, y};
-}
+constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL); // the board's grey
+constexpr int SAMPLES = 20; // points looked at along a stroke
 
 // The program's top-level windows of that class, shown or not.
 std::vector<HWND> programWindows(const DemoSession& s, const char* className) {
-    std::vector<HWND> found;
-    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
-         w = FindWindowExA(nullptr, w, className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s.program.dwProcessId)
-            found.push_back(w);
-    }
-    return found;
+    return topLevelWindows(className, s.program.dwProcessId);
 }
 
 bool anyVisible(const DemoSession& s, const char* className) {
@@ -69,15 +49,14 @@ bool boardShown(const DemoSession& s) {
     return shown == 1 && opaque;
 }
 
-// The whole screen's pixels, as COLORREF, row by row.
+// The whole screen's pixels, row by row.
 struct ScreenPixels {
     int width = 0, height = 0;
-    std::vector<uint32_t> bits; // 0x00RRGGBB
+    std::vector<COLORREF> pixels; // empty when the screen could not be read
     COLORREF at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height)
+        if (x < 0 || y < 0 || x >= width || y >= height || pixels.empty())
             return CLR_INVALID;
-        const uint32_t v = bits[static_cast<size_t>(y) * width + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
+        return pixels[static_cast<size_t>(y) * width + x];
     }
 };
 
@@ -85,28 +64,8 @@ ScreenPixels readScreen() {
     ScreenPixels p;
     p.width = GetSystemMetrics(SM_CXSCREEN);
     p.height = GetSystemMetrics(SM_CYSCREEN);
-    p.bits.assign(static_cast<size_t>(p.width) * p.height, 0);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = p.width;
-    info.bmiHeader.biHeight = -p.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (bitmap) {
-        HGDIOBJ old = SelectObject(dc, bitmap);
-        BitBlt(dc, 0, 0, p.width, p.height, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* px = static_cast<const uint32_t*>(bits);
-        p.bits.assign(px, px + p.bits.size());
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-    }
-    DeleteDC(dc);
-    ReleaseDC(nullptr, screen);
+    if (!captureScreen({0, 0, p.width, p.height}, &p.pixels))
+        p.pixels.clear();
     return p;
 }
 
@@ -172,7 +131,7 @@ const char* buttonName(int n) {
 bool touchButton(DemoSession& s, int n) {
     HWND palette = paletteWindow(s);
     RECT r{};
-    const POINT p = buttonPoint(n);
+    const POINT p = paletteButtonPoint(n);
     if (!palette || !GetWindowRect(palette, &r) || p.x < 0) {
         demoNote(s, "no palette or no point on button %d (%s)", n, buttonName(n));
         return false;

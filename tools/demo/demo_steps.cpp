@@ -4,56 +4,20 @@
 #include "tools/demo/demo_touch_steps.h"
 
 #include <cstring>
-#include <utility>
+
+#include "tests/support/wintest.h"
 
 namespace {
 
 const uint8_t STOP_BYTES[9] = {0x00, 0xA0, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x60};
 
-struct WindowSearch {
-    const char* className;
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK matchWindow(HWND hwnd, LPARAM parameter) {
-    WindowSearch* search = reinterpret_cast<WindowSearch*>(parameter);
-    char name[64];
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->processId && GetClassNameA(hwnd, name, sizeof name) &&
-        strcmp(name, search->className) == 0) {
-        search->found = hwnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-// A top-level window (shown or not) of that class owned by that process, waited for.
-HWND waitProgramWindow(DWORD processId, const char* className, DWORD timeoutMs) {
-    double deadline = simboardNowMs() + timeoutMs;
-    for (;;) {
-        WindowSearch search{className, processId, nullptr};
-        EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
-        if (search.found || simboardNowMs() >= deadline)
-            return search.found;
-        Sleep(20);
-    }
-}
-
-BOOL CALLBACK collectVisible(HWND hwnd, LPARAM parameter) {
-    auto* search = reinterpret_cast<std::pair<DWORD, std::vector<HWND>>*>(parameter);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(hwnd, &pid);
-    if (pid == search->first && IsWindowVisible(hwnd))
-        search->second.push_back(hwnd);
-    return TRUE;
-}
-
+// The program's top-level windows that are shown.
 std::vector<HWND> visibleWindows(DWORD processId) {
-    std::pair<DWORD, std::vector<HWND>> search{processId, {}};
-    EnumWindows(collectVisible, reinterpret_cast<LPARAM>(&search));
-    return search.second;
+    std::vector<HWND> shown;
+    for (HWND hwnd : topLevelWindows(nullptr, processId))
+        if (IsWindowVisible(hwnd))
+            shown.push_back(hwnd);
+    return shown;
 }
 
 bool isStop(const SimEvent& e) {
@@ -107,7 +71,7 @@ bool sensorFound(DemoSession& s) {
 }
 
 bool sitsInTray(DemoSession& s) {
-    s.mainWindow = waitProgramWindow(s.program.dwProcessId, "Velmora", 10000);
+    s.mainWindow = waitTopLevelWindow("Velmora", s.program.dwProcessId, 10000);
     if (!s.mainWindow) {
         demoNote(s, "no window of class \"Velmora\" appeared within 10 s");
         return false;

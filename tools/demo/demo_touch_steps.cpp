@@ -1,78 +1,31 @@
-// The touch steps of the session (see demo_touch_steps.h). The mouse input is watched with a
-// low-level mouse hook on a thread of its own; the crosses are found on the screen's pixels.
+// The touch steps of the session (see demo_touch_steps.h). The mouse input is watched with the
+// test support's low-level mouse recorder; the crosses are found on the screen's pixels by its
+// cross finder.
 #include "tools/demo/demo_touch_steps.h"
 
 #include <cmath>
-#include <cstdlib>
-#include <mutex>
 #include <vector>
+
+#include "app/ids.h"
+#include "tests/support/wintest.h"
 
 namespace {
 
-constexpr unsigned IDM_CALIBRATE = 0x444; // the tray commands the steps use
-constexpr unsigned IDM_PALETTE = 0x445;
-constexpr COLORREF GREY = RGB(200, 200, 200);
-constexpr COLORREF BLACK = RGB(0, 0, 0);
-
-struct Button {
-    UINT message;
-    POINT point;
-};
-
-std::mutex recordLock;
-std::vector<Button> buttons;
-int moves = 0;
-DWORD hookThreadId = 0;
-
-LRESULT CALLBACK onMouse(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(lParam);
-        std::lock_guard<std::mutex> hold(recordLock);
-        if (wParam == WM_MOUSEMOVE)
-            ++moves;
-        else
-            buttons.push_back({static_cast<UINT>(wParam), info->pt});
-    }
-    return CallNextHookEx(nullptr, code, wParam, lParam);
-}
-
-DWORD WINAPI hookMain(LPVOID ready) {
-    HHOOK hook = SetWindowsHookExA(WH_MOUSE_LL, onMouse, GetModuleHandleA(nullptr), 0);
-    MSG msg;
-    PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
-    SetEvent(static_cast<HANDLE>(ready));
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageA(&msg);
-    UnhookWindowsHookEx(hook);
-    return 0;
-}
-
-void startHook() {
-    if (hookThreadId)
-        return;
-    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    HANDLE thread = CreateThread(nullptr, 0, hookMain, ready, 0, &hookThreadId);
-    WaitForSingleObject(ready, 3000);
-    CloseHandle(ready);
-    CloseHandle(thread);
-}
-
-void clearRecord() {
-    std::lock_guard<std::mutex> hold(recordLock);
-    buttons.clear();
-    moves = 0;
-}
-
-std::vector<Button> recordedButtons(size_t atLeast, DWORD timeoutMs) {
+// The button events recorded since the last mouseRecorderClear, once there are atLeast of them or
+// timeoutMs has passed.
+std::vector<MouseRecord> recordedButtons(size_t atLeast, DWORD timeoutMs) {
     const DWORD start = GetTickCount();
-    for (;;) {
-        {
-            std::lock_guard<std::mutex> hold(recordLock);
-            if (buttons.size() >= atLeast || GetTickCount() - start > timeoutMs)
-                return buttons;
-        }
+    std::vector<MouseRecord> buttons;
+    while ((buttons = mouseRecorderButtons()).size() < atLeast && GetTickCount() - start <= timeoutMs)
         Sleep(10);
-    }
+    return buttons;
+}
+
+int recordedMoves() {
+    int moves = 0;
+    for (const MouseRecord& r : mouseRecorderEvents())
+        moves += r.message == WM_MOUSEMOVE;
+    return moves;
 }
 
 const char* buttonName(UINT message) {
@@ -90,84 +43,16 @@ const char* buttonName(UINT message) {
     }
 }
 
-void noteButtons(DemoSession& s, const std::vector<Button>& b) {
-    for (const Button& e : b)
+void noteButtons(DemoSession& s, const std::vector<MouseRecord>& b) {
+    for (const MouseRecord& e : b)
         demoNote(s, "  %s at (%ld, %ld)", buttonName(e.message), e.point.x, e.point.y);
-}
-
-// The calibration cross: black on both diagonals, grey straight out to the sides.
-bool findCross(POINT* centre) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    HDC screen = GetDC(nullptr);
-    HDC dc = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(dc, bitmap);
-    BitBlt(dc, 0, 0, w, h, screen, 0, 0, SRCCOPY);
-    ReleaseDC(nullptr, screen);
-    const auto* px = static_cast<const uint32_t*>(bits);
-    auto at = [&](int x, int y) {
-        const uint32_t v = px[static_cast<size_t>(y) * w + x];
-        return RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF);
-    };
-    long sx = 0, sy = 0, n = 0;
-    for (int y = 8; y < h - 8; ++y)
-        for (int x = 8; x < w - 8; ++x) {
-            if (at(x, y) != BLACK || at(x - 4, y - 4) != BLACK || at(x + 4, y + 4) != BLACK ||
-                at(x - 4, y + 4) != BLACK || at(x + 4, y - 4) != BLACK)
-                continue;
-            if (at(x - 7, y) != GREY || at(x + 7, y) != GREY || at(x, y - 7) != GREY || at(x, y + 7) != GREY)
-                continue;
-            sx += x;
-            sy += y;
-            ++n;
-        }
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    if (n == 0)
-        return false;
-    centre->x = std::lround(static_cast<double>(sx) / n);
-    centre->y = std::lround(static_cast<double>(sy) / n);
-    return true;
-}
-
-bool waitCross(POINT notAt, DWORD timeoutMs, POINT* centre) {
-    const DWORD start = GetTickCount();
-    do {
-        POINT c;
-        if (findCross(&c) && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
-            *centre = c;
-            return true;
-        }
-        Sleep(30);
-    } while (GetTickCount() - start < timeoutMs);
-    return false;
-}
-
-HWND programWindow(const DemoSession& s, const char* className) {
-    HWND found = nullptr;
-    for (HWND w = FindWindowExA(nullptr, nullptr, className, nullptr); w;
-         w = FindWindowExA(nullptr, w, className, nullptr)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(w, &pid);
-        if (pid == s.program.dwProcessId)
-            found = w;
-    }
-    return found;
 }
 
 } // namespace
 
 bool demoCalibrateByTapping(DemoSession& s) {
-    startHook();
-    const HWND palette = programWindow(s, "qv_tool");
+    mouseRecorderStart();
+    const HWND palette = findTopLevelWindow("qv_tool", s.program.dwProcessId);
     if (palette && IsWindowVisible(palette)) {
         PostMessageA(s.mainWindow, WM_COMMAND, IDM_PALETTE, 0); // it would cover the last cross
         Sleep(300);
@@ -178,7 +63,7 @@ bool demoCalibrateByTapping(DemoSession& s) {
     demoNote(s, "\"Calibrar espacio de trabajo\" chosen from the tray menu");
     POINT cross = {-1000, -1000};
     for (int i = 0; i < 4; ++i) {
-        if (!waitCross(cross, 4000, &cross)) {
+        if (!waitCrossMoved(cross, 4000, &cross)) {
             demoNote(s, "cross %d did not appear on the screen", i + 1);
             demoScreenshot(s, "03-calibration-missing-cross");
             return false;
@@ -196,7 +81,7 @@ bool demoCalibrateByTapping(DemoSession& s) {
     const bool mapping =
         stop >= 0 && simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, size_t(stop) + 1) >= 0;
     POINT left;
-    const bool gone = !findCross(&left);
+    const bool gone = !findCrossOnScreen(&left);
     demoNote(s, "calibration window %s; mapping %s", gone ? "hidden" : "STILL SHOWN",
              mapping ? "on" : "NOT on");
     return stop >= 0 && mapping && gone;
@@ -204,9 +89,9 @@ bool demoCalibrateByTapping(DemoSession& s) {
 
 bool demoTapClicks(DemoSession& s) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    clearRecord();
+    mouseRecorderClear();
     simboardTap(s.board, 0, w / 2.0, h / 2.0, 150, SIM_SCREEN, false, 60);
-    const std::vector<Button> b = recordedButtons(2, 2000);
+    const std::vector<MouseRecord> b = recordedButtons(2, 2000);
     demoNote(s, "tap at (%d, %d), the system received:", w / 2, h / 2);
     noteButtons(s, b);
     return b.size() == 2 && b[0].message == WM_LBUTTONDOWN && b[1].message == WM_LBUTTONUP &&
@@ -214,7 +99,7 @@ bool demoTapClicks(DemoSession& s) {
 }
 
 bool demoDragDrags(DemoSession& s) {
-    clearRecord();
+    mouseRecorderClear();
     SimPath drag;
     simDown(drag, 250, 250);
     simMove(drag, 650, 450, 600);
@@ -223,21 +108,17 @@ bool demoDragDrags(DemoSession& s) {
     simHold(drag, 80);
     simboardPlay(s.board, 0, drag);
     simboardWaitFinger(s.board, 0, 5000);
-    const std::vector<Button> b = recordedButtons(2, 2000);
-    int movesSeen;
-    {
-        std::lock_guard<std::mutex> hold(recordLock);
-        movesSeen = moves;
-    }
+    const std::vector<MouseRecord> b = recordedButtons(2, 2000);
+    const int movesSeen = recordedMoves();
     demoNote(s, "drag from (250, 250) to (650, 450), the system received %d moves and:", movesSeen);
     noteButtons(s, b);
     return b.size() == 2 && b[0].message == WM_LBUTTONDOWN && b[1].message == WM_LBUTTONUP && movesSeen > 5;
 }
 
 bool demoHoldRightClicks(DemoSession& s) {
-    clearRecord();
+    mouseRecorderClear();
     simboardTap(s.board, 0, 400, 300, 1300, SIM_SCREEN, false, 60);
-    const std::vector<Button> b = recordedButtons(3, 2000);
+    const std::vector<MouseRecord> b = recordedButtons(3, 2000);
     demoNote(s, "touch held 1.3 s at (400, 300), the system received:");
     noteButtons(s, b);
     demoScreenshot(s, "04-after-touches");

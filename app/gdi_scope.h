@@ -1,6 +1,7 @@
 #pragma once
-// Selects a GDI object into a DC for one drawing step, then selects the old one back and deletes
-// the object (unless it is a stock object or borrowed).
+// The program's GDI scopes. A pen, brush or font made for one drawing step is selected for that
+// step, and at the end of the scope the old object is selected back before the new one is deleted:
+// an object still selected into a DC cannot be deleted, and the DC would be left holding it.
 #include <windows.h>
 
 class SelectedObject {

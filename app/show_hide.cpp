@@ -1,0 +1,16 @@
+#include "app/show_hide.h"
+
+bool toggleShown(HWND hwnd) {
+    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
+        ShowWindow(hwnd, SW_HIDE);
+        return false;
+    }
+    return true;
+}
+
+bool hideOnClose(HWND hwnd, WPARAM wParam) {
+    if (!isCloseCommand(wParam))
+        return false;
+    ShowWindow(hwnd, SW_HIDE);
+    return true;
+}

@@ -1,0 +1,100 @@
+// The calibration crosses of the program, as it places them and as the screen shows them.
+#include "tests/support/wintest.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+#include "calibration/core/screen_mapping.h"
+
+namespace {
+
+constexpr COLORREF GREY = RGB(200, 200, 200);
+constexpr COLORREF BLACK = RGB(0, 0, 0);
+
+// Screen pixels that look like the cross centre: black there and on both diagonals 4 pixels out,
+// grey 5 to 7 pixels straight up, down, left and right.
+bool crossCentreAt(const std::vector<COLORREF>& px, int width, int height, int x, int y) {
+    if (x < 8 || y < 8 || x >= width - 8 || y >= height - 8)
+        return false;
+    auto at = [&](int dx, int dy) { return px[static_cast<size_t>(y + dy) * width + (x + dx)]; };
+    if (at(0, 0) != BLACK)
+        return false;
+    for (int d : {-4, 4})
+        if (at(d, d) != BLACK || at(d, -d) != BLACK)
+            return false;
+    for (int d : {-7, 7})
+        if (at(d, 0) != GREY || at(0, d) != GREY)
+            return false;
+    return true;
+}
+
+} // namespace
+
+void crossTargets(POINT targets[4]) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint cross = calibrationCross(i, w, h);
+        targets[i] = {cross.x, cross.y};
+    }
+}
+
+bool findCrossOnScreen(POINT* centre) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<COLORREF> px;
+    RECT all = {0, 0, w, h};
+    if (!captureScreen(all, &px))
+        return false;
+    long sumX = 0, sumY = 0, count = 0;
+    int minX = w, maxX = -1, minY = h, maxY = -1;
+    for (int y = 8; y < h - 8; ++y)
+        for (int x = 8; x < w - 8; ++x)
+            if (crossCentreAt(px, w, h, x, y)) {
+                sumX += x;
+                sumY += y;
+                ++count;
+                minX = std::min(minX, x);
+                maxX = std::max(maxX, x);
+                minY = std::min(minY, y);
+                maxY = std::max(maxY, y);
+            }
+    // One cross gives a few neighbouring centre pixels (the lines are 3 wide); two crosses would be
+    // far apart.
+    if (count == 0 || maxX - minX > 4 || maxY - minY > 4)
+        return false;
+    centre->x = static_cast<LONG>(std::lround(static_cast<double>(sumX) / count));
+    centre->y = static_cast<LONG>(std::lround(static_cast<double>(sumY) / count));
+    return true;
+}
+
+bool waitCrossMoved(POINT notAt, DWORD timeoutMs, POINT* centre) {
+    const DWORD start = GetTickCount();
+    bool found = false;
+    POINT c = {0, 0};
+    do {
+        found = findCrossOnScreen(&c);
+        if (found && (std::abs(c.x - notAt.x) > 3 || std::abs(c.y - notAt.y) > 3)) {
+            *centre = c;
+            return true;
+        }
+        flushEvents(30);
+    } while (GetTickCount() - start < timeoutMs);
+    if (found)
+        std::printf("waitCrossMoved: after %lu ms the cross was still at (%ld, %ld)\n", timeoutMs, c.x, c.y);
+    else
+        std::printf("waitCrossMoved: no single cross on the screen within %lu ms\n", timeoutMs);
+    return false;
+}
+
+bool waitNoCross(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    POINT c = {0, 0};
+    do {
+        if (!findCrossOnScreen(&c))
+            return true;
+        flushEvents(30);
+    } while (GetTickCount() - start < timeoutMs);
+    std::printf("waitNoCross: after %lu ms a cross was still at (%ld, %ld)\n", timeoutMs, c.x, c.y);
+    return false;
+}
