@@ -62,6 +62,14 @@ HWND createWaitWindow(HINSTANCE instance) {
                            nullptr);
 }
 
+// A message sent from another thread (the system's device change, the installer's WM_CLOSE) is
+// handled inside GetMessageA, which then goes on waiting for a posted one: the wait's end is
+// posted, so the loop sees it at once rather than at the next timer tick.
+void endWait(HWND hwnd, WaitState state) {
+    waitState = state;
+    PostMessageA(hwnd, WM_NULL, 0, 0);
+}
+
 } // namespace
 
 LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -69,13 +77,15 @@ LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_DEVICECHANGE:
     case WM_TIMER:
         lookAgain();
+        if (waitState != WAITING)
+            endWait(hwnd, waitState);
         return message == WM_DEVICECHANGE ? TRUE : 0;
     case WM_CLOSE: // the installer ends a waiting copy like a running one
-        waitState = GIVEN_UP;
+        endWait(hwnd, GIVEN_UP);
         return 0;
     case WM_ENDSESSION:
         if (wParam)
-            waitState = GIVEN_UP;
+            endWait(hwnd, GIVEN_UP);
         return 0;
     }
     return DefWindowProcA(hwnd, message, wParam, lParam);
