@@ -68,6 +68,8 @@ Var startupBox       ; the option's check box on its page
 
 !define MUI_WELCOMEPAGE_TEXT "Este asistente instalará Velmora ${VERSION}, el programa del tablero interactivo: convierte los toques en el tablero en clics del ratón y trae la paleta de dibujo Zarpelo.$\r$\n$\r$\nSi Velmora está en marcha, el asistente lo cerrará antes de copiar los archivos; la calibración y los ajustes se conservan.$\r$\n$\r$\nPulse Siguiente para continuar."
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_HEADER_TEXT "Aviso"
+!define MUI_PAGE_HEADER_SUBTEXT "Qué instala Velmora y qué conserva."
 !define MUI_LICENSEPAGE_TEXT_TOP "Lea este aviso antes de instalar Velmora."
 !define MUI_LICENSEPAGE_BUTTON "&Siguiente >"
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "Pulse Siguiente para continuar."
@@ -205,10 +207,12 @@ FunctionEnd
 ; to the board, and a reinstall finds it.
 Section "Uninstall"
   Call un.endRunningCopies
-  Delete "$INSTDIR\${EXE_NAME}"
+  ; A copy that was not found (one showing "No se ha encontrado sensor") still holds the program:
+  ; it then goes at the next restart.
+  Delete /REBOOTOK "$INSTDIR\${EXE_NAME}"
   Delete "$INSTDIR\LEAME.txt"
   Delete "$INSTDIR\${UNINSTALLER}"
-  RMDir "$INSTDIR"
+  RMDir /REBOOTOK "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
   DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   DeleteRegKey HKLM "${UNINST_KEY}"
