@@ -243,6 +243,7 @@ TEST_F(Startup, AtLogonWithoutABoardTwoCopiesWaitUnseenAndOneCarriesOnWhenTheBoa
     ASSERT_TRUE(startProgram("VelmoraSim.exe", &first.program, "/inicio")) << GetLastError();
     const HWND waiting = waitWaitingWindow(first.program.processId, START_TIMEOUT_MS);
     ASSERT_NE(nullptr, waiting) << "no waiting window";
+    const DWORD firstWaits = GetTickCount(); // its timed looks come STARTUP_WAIT_RETRY_MS apart from here
     EXPECT_EQ(nullptr, waitMessageBox(first.program.processId, 1500, true)) << "a box at log-on";
     expectUnseen(first.program, "first copy");
     EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY));
@@ -270,8 +271,18 @@ TEST_F(Startup, AtLogonWithoutABoardTwoCopiesWaitUnseenAndOneCarriesOnWhenTheBoa
 
     HWND main = waitTopLevelWindow("Velmora", 0, START_TIMEOUT_MS, true);
     ASSERT_NE(nullptr, main) << "no copy carried on";
+    const DWORD carriedOn = GetTickCount();
     std::printf("[ figures  ] a copy carried on %lu ms after the device change\n",
-                static_cast<unsigned long>(GetTickCount() - plugged));
+                static_cast<unsigned long>(carriedOn - plugged));
+    // Whether the device change itself ended the wait (not the first copy's next timed look) is
+    // told apart only when the change came well before that look.
+    const DWORD nextLook = STARTUP_WAIT_RETRY_MS - 500;
+    if (plugged - firstWaits < nextLook - 1000)
+        EXPECT_LT(carriedOn - firstWaits, nextLook) << "the first copy carried on only at its timed look";
+    else
+        std::printf(
+            "[ note     ] the board came %lu ms into the wait: too late to tell the device change apart\n",
+            static_cast<unsigned long>(plugged - firstWaits));
     DWORD owner = 0;
     GetWindowThreadProcessId(main, &owner);
     ASSERT_EQ(first.program.processId, owner)
