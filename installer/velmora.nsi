@@ -77,8 +77,9 @@ Var startupBox       ; the option's check box on its page
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom startupPageShow startupPageLeave
 !insertmacro MUI_PAGE_INSTFILES
-!define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE_NAME}"
+!define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Ejecutar Velmora"
+!define MUI_FINISHPAGE_RUN_FUNCTION runAsTheDesktopUser
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -125,6 +126,13 @@ FunctionEnd
 !macroend
 !insertmacro END_RUNNING_COPIES ""
 !insertmacro END_RUNNING_COPIES "un."
+
+; The installer runs elevated, perhaps as another account (an administrator's, typed in over the
+; user's shoulder): started from here the program would run as that account, with its settings and
+; calibration. Explorer starts it as the user of the desktop, not elevated.
+Function runAsTheDesktopUser
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${EXE_NAME}"'
+FunctionEnd
 
 Function .onInit
   SetShellVarContext all
