@@ -1,23 +1,25 @@
 // Start-up: single instance, the sensor, the Stop command, the registry key, the settings, the
 // layered-window entry point, the window classes, the hidden main window and the message loop.
-// Every early exit returns 0.
+// Every early exit returns 0. Started with "/inicio" (the Run value at log-on), it first waits
+// quietly for the sensor and takes the single-instance mutex only when the sensor is there.
 #include "app/app_state.h"
+#include "app/core/command_line.h"
 #include "app/layered.h"
 #include "app/settings_store.h"
+#include "app/startup_wait.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
 #include "sensor/sensor_link.h"
 
 namespace {
 
-const char MUTEX_NAME[] = "QV_Only2";
 const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
 const char MAIN_CLASS[] = "Velmora"; // also the main window's title and the class error's caption
 
 // The mutex is kept (owned, never released) until the process ends. False when another instance
 // already owns it.
 bool takeSingleInstance() {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, MUTEX_NAME);
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
     if (GetLastError() == ERROR_ALREADY_EXISTS) {
         if (mutex)
             CloseHandle(mutex);
@@ -67,17 +69,33 @@ int runMessageLoop() {
     }
 }
 
+// The start by hand: the mutex, then the sensor or the box that says it is missing.
+HANDLE openSensorByHand() {
+    if (!takeSingleInstance())
+        return nullptr;
+    HANDLE sensor = findSensor();
+    if (!sensor)
+        MessageBoxA(nullptr, "No se ha encontrado sensor", "Error", MB_OK);
+    return sensor;
+}
+
+// The start at log-on: no box, no window until the sensor is there; of two copies that find it,
+// the one that takes the mutex carries on and the other lets its handle go.
+HANDLE openSensorAtLogon(HINSTANCE instance) {
+    HANDLE sensor = waitForSensorAtLogon(instance);
+    if (sensor && !takeSingleInstance()) {
+        CloseHandle(sensor);
+        return nullptr;
+    }
+    return sensor;
+}
+
 } // namespace
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
-    if (!takeSingleInstance())
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    sensorCommandHandle = hasLogonOption(commandLine) ? openSensorAtLogon(instance) : openSensorByHand();
+    if (!sensorCommandHandle)
         return 0;
-
-    sensorCommandHandle = findSensor();
-    if (!sensorCommandHandle) {
-        MessageBoxA(nullptr, "No se ha encontrado sensor", "Error", MB_OK);
-        return 0;
-    }
 
     buildSensorCommand(sensorCommand, SENSOR_STOP);
     exchangeReport(sensorCommandHandle, sensorCommand, sensorReply);

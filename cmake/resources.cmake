@@ -26,8 +26,13 @@ add_custom_command(
     COMMENT "Generating the program's pictures")
 add_custom_target(picgen_run DEPENDS ${picgen_outputs})
 
+set(VELMORA_VERSION_DIR ${CMAKE_BINARY_DIR}/generated/version)
+configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${VELMORA_VERSION_DIR}/version.h @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/resources/velmora.manifest.in ${VELMORA_VERSION_DIR}/velmora.manifest @ONLY)
+
 add_library(velmora_resources OBJECT ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
-target_include_directories(velmora_resources PRIVATE ${PICGEN_DIR} ${CMAKE_SOURCE_DIR}/resources)
+target_include_directories(velmora_resources PRIVATE ${PICGEN_DIR} ${VELMORA_VERSION_DIR}
+                           ${CMAKE_SOURCE_DIR}/resources)
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velmora.rc PROPERTIES
-    OBJECT_DEPENDS "${picgen_outputs};${CMAKE_SOURCE_DIR}/resources/velmora.manifest;${CMAKE_SOURCE_DIR}/resources/resource_ids.h")
+    OBJECT_DEPENDS "${picgen_outputs};${VELMORA_VERSION_DIR}/velmora.manifest;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${VELMORA_VERSION_DIR}/version.h")
 add_dependencies(velmora_resources picgen_run)

@@ -58,6 +58,23 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
     velmora_program(VelmoraSim ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
 endif()
 
+# The installer (installer/velmora.nsi), 64-bit trees only: NSIS's amd64-unicode stubs, so it runs
+# where the program runs and writes the 64-bit registry. Warnings fail the build.
+if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    find_program(MAKENSIS makensis REQUIRED)
+    set(VELMORA_SETUP_NAME VelmoraSetup-${PROJECT_VERSION}.exe)
+    set(VELMORA_SETUP ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${VELMORA_SETUP_NAME})
+    file(GLOB installer_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/installer/*)
+    add_custom_command(
+        OUTPUT ${VELMORA_SETUP}
+        COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DPROGRAM=$<TARGET_FILE:Velmora>
+                -DICON=${PICGEN_DIR}/icon103.ico -DOUT_FILE=${VELMORA_SETUP} velmora.nsi
+        WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/installer
+        DEPENDS Velmora ${installer_sources} ${PICGEN_DIR}/icon103.ico
+        COMMENT "Building the installer ${VELMORA_SETUP_NAME}")
+    add_custom_target(installer ALL DEPENDS ${VELMORA_SETUP})
+endif()
+
 if(VELMORA_BUILD_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -87,6 +104,12 @@ if(VELMORA_BUILD_TESTS)
             target_link_libraries(${name} PRIVATE wintest_support velmora_resources gtest_main)
             if(layer STREQUAL "e2e")
                 add_dependencies(${name} Velmora VelmoraSim)
+            endif()
+            if(base STREQUAL "installer")
+                target_link_libraries(${name} PRIVATE version ole32 uuid)
+                target_compile_definitions(${name} PRIVATE VELMORA_VERSION_TEXT="${PROJECT_VERSION}"
+                                           VELMORA_SETUP_NAME="${VELMORA_SETUP_NAME}")
+                add_dependencies(${name} installer)
             endif()
             velmora_add_test(${name} ${src})
         endforeach()

@@ -29,7 +29,9 @@ _start_xvfb() { # number size
 }
 
 _start_prefix() { # prefix display
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" LC_ALL=C.UTF-8
+    # No winemenubuilder: the installer's Start menu shortcut must not become a menu entry of the
+    # Linux desktop.
+    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
     mkdir -p "$1"
     if [ ! -f "$1/system.reg" ]; then
         WINEPREFIX="$1" DISPLAY="$2" wineboot -i >/dev/null 2>&1 </dev/null

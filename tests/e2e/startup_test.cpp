@@ -1,9 +1,12 @@
 // Start-up seen from outside: the program as a child process, the simulated board in this one.
+// Also the start at log-on ("/inicio"): a quiet wait for the board, then the normal start-up.
 #include <gtest/gtest.h>
 
+#include "app/startup_wait.h"
 #include "app/window_classes.h"
-#include "tests/support/wintest.h"
-#include "tools/simboard/simboard.h"
+#include "tests/support/touch_session.h"
+
+#include <dbt.h>
 
 namespace {
 
@@ -79,6 +82,30 @@ void expectNoSensorBox(ChildProgram* child, const WindowCreationWatch& watch) {
     } else {
         ADD_FAILURE() << "the window-creation watch saw nothing here; only the end state was checked";
     }
+}
+
+// The message-only windows of a copy waiting at log-on.
+std::vector<HWND> waitingWindows(DWORD processId) {
+    std::vector<HWND> out;
+    HWND w = nullptr;
+    while ((w = FindWindowExA(HWND_MESSAGE, w, STARTUP_WAIT_CLASS, nullptr)) != nullptr) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(w, &pid);
+        if (pid == processId)
+            out.push_back(w);
+    }
+    return out;
+}
+
+HWND waitWaitingWindow(DWORD processId, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        const std::vector<HWND> found = waitingWindows(processId);
+        if (!found.empty())
+            return found[0];
+        flushEvents(50);
+    } while (GetTickCount() - start < timeoutMs);
+    return nullptr;
 }
 
 } // namespace
@@ -194,5 +221,102 @@ TEST_F(Startup, ASecondInstanceEndsAtOnceAndTouchesNothing) {
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitProgramExit(&first, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+}
+
+// Two copies started with "/inicio" before the board is plugged in: neither shows anything nor
+// takes the mutex; the board comes, the first copy hears of it by a device change and carries on
+// (Stop first, the tray icon, a calibration, touches); the second, at its next timed look, finds
+// the first running and ends with 0.
+TEST_F(Startup, AtLogonWithoutABoardTwoCopiesWaitUnseenAndOneCarriesOnWhenTheBoardComes) {
+    WindowCreationWatch watch;
+    TouchSession first;
+    ChildProgram second;
+    auto expectUnseen = [&](const ChildProgram& copy, const char* which) {
+        EXPECT_TRUE(programRunning(&copy)) << which;
+        for (HWND w : topLevelWindows(nullptr, copy.processId))
+            EXPECT_FALSE(IsWindowVisible(w)) << which << ": a visible \"" << windowClassName(w) << "\"";
+        for (const char* name : WINDOW_CLASS_NAMES)
+            EXPECT_FALSE(watch.sawClass(name, copy.processId)) << which << ": a \"" << name << "\"";
+    };
+
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &first.program, "/inicio")) << GetLastError();
+    const HWND waiting = waitWaitingWindow(first.program.processId, START_TIMEOUT_MS);
+    ASSERT_NE(nullptr, waiting) << "no waiting window";
+    const DWORD firstWaits = GetTickCount(); // its timed looks come STARTUP_WAIT_RETRY_MS apart from here
+    EXPECT_EQ(nullptr, waitMessageBox(first.program.processId, 1500, true)) << "a box at log-on";
+    expectUnseen(first.program, "first copy");
+    EXPECT_FALSE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY));
+
+    // The second copy's first look is at its start, the next one STARTUP_WAIT_RETRY_MS after its
+    // window appears: the board comes well inside that gap.
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &second, "/inicio")) << GetLastError();
+    ASSERT_NE(nullptr, waitWaitingWindow(second.processId, START_TIMEOUT_MS));
+    const DWORD secondWaits = GetTickCount();
+    expectUnseen(second, "second copy");
+    HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, SINGLE_INSTANCE_MUTEX);
+    EXPECT_EQ(nullptr, mutex) << "a waiting copy holds the mutex";
+    if (mutex)
+        CloseHandle(mutex);
+
+    // The board comes. The first copy is told as the system tells a window that asked for device
+    // interface arrivals.
+    ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0")); // no palette at start
+    ASSERT_TRUE(mouseRecorderStart());
+    startBoard();
+    const DWORD plugged = GetTickCount();
+    DWORD_PTR handled = 0;
+    SendMessageTimeoutA(waiting, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0, SMTO_ABORTIFHUNG, 2000, &handled);
+    EXPECT_EQ(static_cast<DWORD_PTR>(TRUE), handled);
+
+    HWND main = waitTopLevelWindow("Velmora", 0, START_TIMEOUT_MS, true);
+    ASSERT_NE(nullptr, main) << "no copy carried on";
+    const DWORD carriedOn = GetTickCount();
+    std::printf("[ figures  ] a copy carried on %lu ms after the device change\n",
+                static_cast<unsigned long>(carriedOn - plugged));
+    // Whether the device change itself ended the wait (not the first copy's next timed look) is
+    // told apart only when the change came well before that look.
+    const DWORD nextLook = STARTUP_WAIT_RETRY_MS - 500;
+    if (plugged - firstWaits < nextLook - 1000)
+        EXPECT_LT(carriedOn - firstWaits, nextLook) << "the first copy carried on only at its timed look";
+    else
+        std::printf(
+            "[ note     ] the board came %lu ms into the wait: too late to tell the device change apart\n",
+            static_cast<unsigned long>(plugged - firstWaits));
+    DWORD owner = 0;
+    GetWindowThreadProcessId(main, &owner);
+    ASSERT_EQ(first.program.processId, owner)
+        << "the second copy carried on (" << (plugged - secondWaits) << " ms after it began to wait)";
+    DWORD code = 1234;
+    EXPECT_TRUE(waitProgramExit(&second, STARTUP_WAIT_RETRY_MS + EXIT_TIMEOUT_MS, &code, true))
+        << "the second copy still waits";
+    EXPECT_EQ(0u, code);
+    EXPECT_FALSE(watch.sawClass("#32770", second.processId)) << "the second copy showed a box";
+    EXPECT_EQ(1u, topLevelWindows("Velmora").size());
+
+    first.mainWindow = main;
+    first.board = board;
+    board = nullptr; // the session stops it
+    ASSERT_TRUE(waitProgramIdle(&first.program, START_TIMEOUT_MS));
+    ASSERT_GE(simboardWaitCommand(first.board, 0, SIM_CMD_STOP, 2000), 0);
+    const std::vector<SimEvent> commands = simboardCommands(first.board);
+    ASSERT_FALSE(commands.empty());
+    EXPECT_EQ(STOP_BYTES, hex(commands[0].bytes)) << "the first command the board receives";
+    flushEvents(300);
+    EXPECT_TRUE(trayIconPresent(main)) << "no tray icon";
+
+    std::string failure;
+    ASSERT_TRUE(calibrateByTapping(&first, &failure)) << failure;
+    mouseRecorderClear();
+    const double x = GetSystemMetrics(SM_CXSCREEN) / 2.0, y = GetSystemMetrics(SM_CYSCREEN) / 2.0;
+    simboardTap(first.board, 0, x, y, 120, SIM_SCREEN, true, 60);
+    ASSERT_TRUE(waitButtons(2, 2000)) << "no click after the calibration";
+    const std::vector<MouseRecord> b = mouseRecorderButtons();
+    EXPECT_EQ(static_cast<UINT>(WM_LBUTTONDOWN), b[0].message);
+    EXPECT_LE(pixelDistance(b[0].point, x, y), 2.0) << b[0].point.x << "," << b[0].point.y;
+    mouseRecorderStop();
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitProgramExit(&first.program, EXIT_TIMEOUT_MS, &code, true));
     EXPECT_EQ(0u, code);
 }

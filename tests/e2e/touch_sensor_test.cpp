@@ -48,21 +48,6 @@ void expectNoButtonLeftDown(const char* when) {
     EXPECT_EQ(right, 0) << when;
 }
 
-// The tray icon (owner window, id 103) is there: deleting it from here succeeds. Puts it back.
-bool trayIconPresent(HWND owner) {
-    NOTIFYICONDATAA icon = {};
-    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    icon.hWnd = owner;
-    icon.uID = 103;
-    if (!Shell_NotifyIconA(NIM_DELETE, &icon))
-        return false;
-    icon.uFlags = NIF_MESSAGE | NIF_ICON;
-    icon.uCallbackMessage = UM_TRAY_NOTIFY;
-    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
-    Shell_NotifyIconA(NIM_ADD, &icon);
-    return true;
-}
-
 TEST_F(TouchSensor, EscDuringACalibrationSendsStopOverTheCommandHandleAndKeepsTheOldCalibration) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));

@@ -19,9 +19,14 @@ ChildProgram::~ChildProgram() {
     CloseHandle(process);
 }
 
-bool startProgram(const char* exeName, ChildProgram* child) {
-    const std::string path = testExeDirectory() + exeName;
+bool startProgram(const char* exeName, ChildProgram* child, const char* arguments) {
+    return startProgramAt(testExeDirectory() + exeName, arguments, child);
+}
+
+bool startProgramAt(const std::string& path, const char* arguments, ChildProgram* child) {
     std::string commandLine = "\"" + path + "\"";
+    if (arguments && *arguments)
+        commandLine += std::string(" ") + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};

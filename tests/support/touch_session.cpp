@@ -7,6 +7,8 @@
 
 #include "app/ids.h"
 
+#include <shellapi.h>
+
 SimGeometry keystonedBoard() {
     SimGeometry g;
     g.offsetX = 12;
@@ -125,4 +127,18 @@ std::string tolvexValue(const char* name) {
     if (!readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, name, &text))
         return "(missing)";
     return text;
+}
+
+bool trayIconPresent(HWND owner) {
+    NOTIFYICONDATAA icon = {};
+    icon.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    icon.hWnd = owner;
+    icon.uID = 103;
+    if (!Shell_NotifyIconA(NIM_DELETE, &icon))
+        return false;
+    icon.uFlags = NIF_MESSAGE | NIF_ICON;
+    icon.uCallbackMessage = UM_TRAY_NOTIFY;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    Shell_NotifyIconA(NIM_ADD, &icon);
+    return true;
 }

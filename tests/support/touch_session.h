@@ -49,3 +49,6 @@ double pixelDistance(POINT a, double x, double y);
 
 // The registry value as text, or "(missing)".
 std::string tolvexValue(const char* name);
+
+// The tray icon (owner window, id 103) is there: deleting it from here succeeds. Puts it back.
+bool trayIconPresent(HWND owner);

@@ -25,8 +25,11 @@ struct ChildProgram {
     ~ChildProgram();
 };
 
-// Starts "Velmora.exe", "VelmoraSim.exe" or any program found next to the test executable.
-bool startProgram(const char* exeName, ChildProgram* child);
+// Starts "Velmora.exe", "VelmoraSim.exe" or any program found next to the test executable, with
+// the arguments given (none when null).
+bool startProgram(const char* exeName, ChildProgram* child, const char* arguments = nullptr);
+// Starts the program at that full path (its working directory is the test's).
+bool startProgramAt(const std::string& path, const char* arguments, ChildProgram* child);
 // Waits at most timeoutMs for the child to end (pumping this thread's messages when asked); true
 // with its exit code when it ended.
 bool waitProgramExit(ChildProgram* child, DWORD timeoutMs, DWORD* exitCode, bool pumpMessages = false);

@@ -1,0 +1,266 @@
+// The installer as a technician uses it, under Wine: silent installs with and without the start at
+// log-on and into a folder of one's own, the program's version resource, an install over a running
+// copy (the simulated-board build stands in for the program), the silent uninstall with a copy
+// waiting at log-on.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+
+#include <shlobj.h>
+
+namespace {
+
+constexpr DWORD INSTALL_TIMEOUT_MS = 60000;
+constexpr DWORD START_TIMEOUT_MS = 15000;
+
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
+const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const char OWN_FOLDER[] = "C:\\Velmora Prueba"; // a folder with a space, given by /D=
+
+std::string shellFolder(int csidl) {
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+std::string defaultFolder() {
+    return shellFolder(CSIDL_PROGRAM_FILES) + "\\Velmora";
+}
+std::string shortcutPath() {
+    return shellFolder(CSIDL_COMMON_PROGRAMS) + "\\Velmora.lnk";
+}
+
+bool fileExists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string fileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string hklmValue(const char* key, const char* name) {
+    std::string text;
+    return readRegistryText(HKEY_LOCAL_MACHINE, key, name, &text) ? text : "(missing)";
+}
+
+// Where the shortcut leads, read back through the shell's own link object.
+std::string shortcutTarget(const std::string& lnk) {
+    std::string target = "(unreadable)";
+    CoInitialize(nullptr);
+    IShellLinkA* link = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                                   reinterpret_cast<void**>(&link)))) {
+        IPersistFile* file = nullptr;
+        if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+            wchar_t wide[MAX_PATH];
+            MultiByteToWideChar(CP_ACP, 0, lnk.c_str(), -1, wide, MAX_PATH);
+            char path[MAX_PATH] = {};
+            if (SUCCEEDED(file->Load(wide, STGM_READ)) &&
+                SUCCEEDED(link->GetPath(path, MAX_PATH, nullptr, 0)))
+                target = path;
+            file->Release();
+        }
+        link->Release();
+    }
+    CoUninitialize();
+    return target;
+}
+
+// One string of the version resource, read with the version API.
+std::string versionString(const std::string& exe, const char* name) {
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(exe.c_str(), &ignored);
+    if (!size)
+        return "(no version resource)";
+    std::vector<char> data(size);
+    if (!GetFileVersionInfoA(exe.c_str(), 0, size, data.data()))
+        return "(unreadable)";
+    struct Translation {
+        WORD language, codePage;
+    }* translation = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(data.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation),
+                        &length) ||
+        length < sizeof *translation)
+        return "(no translation)";
+    char query[80];
+    snprintf(query, sizeof query, "\\StringFileInfo\\%04X%04X\\%s", translation->language,
+             translation->codePage, name);
+    char* text = nullptr;
+    if (!VerQueryValueA(data.data(), query, reinterpret_cast<void**>(&text), &length) || !length)
+        return "(missing)";
+    return text;
+}
+
+// Runs the installer with these arguments and waits for it; its exit code.
+DWORD runSetup(const char* arguments) {
+    ChildProgram setup;
+    EXPECT_TRUE(startProgram(VELMORA_SETUP_NAME, &setup, arguments)) << GetLastError();
+    DWORD code = 1234;
+    EXPECT_TRUE(waitProgramExit(&setup, INSTALL_TIMEOUT_MS, &code, true)) << "the installer did not end";
+    return code;
+}
+
+// Runs the uninstall entry's QuietUninstallString, as a technician's script would. The uninstaller
+// hands over to a copy of itself outside the folder (so it can delete itself) and returns at once:
+// the uninstall is over when its entry is gone.
+void uninstallSilently() {
+    const std::string command = hklmValue(UNINSTALL_KEY, "QuietUninstallString");
+    ASSERT_EQ('"', command[0]) << command;
+    const size_t close = command.find('"', 1);
+    ASSERT_NE(std::string::npos, close) << command;
+    ChildProgram uninstaller;
+    ASSERT_TRUE(startProgramAt(command.substr(1, close - 1), command.c_str() + close + 1, &uninstaller));
+    ASSERT_TRUE(waitProgramExit(&uninstaller, INSTALL_TIMEOUT_MS, nullptr, true));
+    const DWORD start = GetTickCount();
+    while (registryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY) &&
+           GetTickCount() - start < INSTALL_TIMEOUT_MS)
+        flushEvents(100);
+    flushEvents(500); // the entry goes last
+}
+
+// Whatever an earlier run left: its uninstaller, then anything still there.
+void removeInstallation() {
+    if (registryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY))
+        uninstallSilently();
+    for (const std::string& dir : {defaultFolder(), std::string(OWN_FOLDER)}) {
+        for (const char* f : {"\\Velmora.exe", "\\LEAME.txt", "\\Desinstalar.exe"})
+            DeleteFileA((dir + f).c_str());
+        RemoveDirectoryA(dir.c_str());
+    }
+    DeleteFileA(shortcutPath().c_str());
+    RegDeleteTreeA(HKEY_LOCAL_MACHINE, UNINSTALL_KEY);
+    HKEY run = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RUN_KEY, 0, KEY_SET_VALUE, &run) == ERROR_SUCCESS) {
+        RegDeleteValueA(run, "Velmora");
+        RegCloseKey(run);
+    }
+}
+
+// Everything the installer puts in place, for a program installed in `dir`.
+void expectInstalledIn(const std::string& dir) {
+    const std::string exe = dir + "\\Velmora.exe";
+    const std::string built = fileBytes(testExeDirectory() + "Velmora.exe"), installed = fileBytes(exe);
+    EXPECT_TRUE(built == installed) << exe << " is not the program (" << installed.size()
+                                    << " bytes, the program " << built.size() << ")";
+    EXPECT_TRUE(fileExists(dir + "\\LEAME.txt"));
+    EXPECT_TRUE(fileExists(dir + "\\Desinstalar.exe"));
+    EXPECT_EQ(exe, shortcutTarget(shortcutPath())) << shortcutPath();
+
+    const std::pair<const char*, std::string> entry[] = {
+        {"DisplayName", "Velmora"},
+        {"DisplayVersion", VELMORA_VERSION_TEXT},
+        {"Publisher", "Tolvex"},
+        {"DisplayIcon", exe + ",0"},
+        {"InstallLocation", dir},
+        {"UninstallString", "\"" + dir + "\\Desinstalar.exe\""},
+        {"QuietUninstallString", "\"" + dir + "\\Desinstalar.exe\" /S"},
+        {"NoModify", "1"},
+        {"NoRepair", "1"},
+    };
+    for (const auto& [name, expected] : entry)
+        EXPECT_EQ(expected, hklmValue(UNINSTALL_KEY, name)) << name;
+    const std::string size = hklmValue(UNINSTALL_KEY, "EstimatedSize"); // in KB
+    EXPECT_TRUE(size != "(missing)" && std::stoul(size) * 1024 >= fileBytes(exe).size()) << size;
+}
+
+// Everything is gone but the user's settings.
+void expectUninstalled(const std::string& dir) {
+    EXPECT_FALSE(fileExists(dir)) << dir << " is left";
+    EXPECT_FALSE(fileExists(shortcutPath())) << "the shortcut is left";
+    EXPECT_FALSE(registryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY)) << "the uninstall entry is left";
+    EXPECT_EQ("(missing)", hklmValue(RUN_KEY, "Velmora"));
+    std::string p1x;
+    EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X", &p1x) && p1x == "123")
+        << "the settings key was not kept";
+}
+
+struct Installer : ::testing::Test {
+    void SetUp() override {
+        removeInstallation();
+        ASSERT_TRUE(deleteTolvexKey());
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X", "123")); // a user's calibration
+        ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
+    }
+    void TearDown() override {
+        removeInstallation();
+        deleteTolvexKey();
+    }
+};
+
+} // namespace
+
+TEST_F(Installer, SilentInstallWithoutStartAtLogonThenSilentUninstall) {
+    ASSERT_EQ(0u, runSetup("/S /INICIO=0"));
+    expectInstalledIn(defaultFolder());
+    EXPECT_EQ("(missing)", hklmValue(RUN_KEY, "Velmora")) << "a Run value with /INICIO=0";
+
+    const std::string exe = defaultFolder() + "\\Velmora.exe";
+    const std::pair<const char*, std::string> version[] = {
+        {"CompanyName", "Tolvex"},
+        {"ProductName", "Velmora"},
+        {"FileDescription", "Velmora"},
+        {"FileVersion", VELMORA_VERSION_TEXT},
+        {"ProductVersion", VELMORA_VERSION_TEXT},
+        {"OriginalFilename", "Velmora.exe"},
+    };
+    for (const auto& [name, expected] : version)
+        EXPECT_EQ(expected, versionString(exe, name)) << name;
+    EXPECT_NE(std::string::npos, versionString(exe, "LegalCopyright").find("Tolvex"));
+
+    // A copy started at log-on that still waits for a board is ended too, so its file can go.
+    ChildProgram waiting;
+    ASSERT_TRUE(startProgramAt(exe, "/inicio", &waiting));
+    const DWORD start = GetTickCount();
+    while (!FindWindowExA(HWND_MESSAGE, nullptr, "qv_inicio", nullptr) &&
+           GetTickCount() - start < START_TIMEOUT_MS)
+        flushEvents(50);
+    ASSERT_TRUE(programRunning(&waiting));
+
+    uninstallSilently();
+    DWORD code = 1234;
+    EXPECT_TRUE(waitProgramExit(&waiting, 1000, &code, true)) << "the waiting copy was not ended";
+    EXPECT_EQ(0u, code);
+    expectUninstalled(defaultFolder());
+}
+
+TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlace) {
+    const std::string dir = OWN_FOLDER;
+    ASSERT_EQ(0u, runSetup((std::string("/S /INICIO=1 /D=") + dir).c_str()));
+    expectInstalledIn(dir);
+    EXPECT_EQ("\"" + dir + "\\Velmora.exe\" /inicio", hklmValue(RUN_KEY, "Velmora"));
+
+    // The simulated-board build in the program's place, running from the install folder.
+    ASSERT_TRUE(
+        CopyFileA((testExeDirectory() + "VelmoraSim.exe").c_str(), (dir + "\\Velmora.exe").c_str(), FALSE));
+    SimBoardConfig config;
+    config.broadcastDeviceChange = false;
+    SimBoard* board = simboardStart(config);
+    ASSERT_NE(nullptr, board);
+    ChildProgram running;
+    ASSERT_TRUE(startProgramAt(dir + "\\Velmora.exe", nullptr, &running));
+    ASSERT_NE(nullptr, waitTopLevelWindow("Velmora", running.processId, START_TIMEOUT_MS, true));
+    ASSERT_TRUE(waitProgramIdle(&running, START_TIMEOUT_MS));
+    // What the program stores as it ends shows here: its settings, "LagTime" among them.
+    ASSERT_EQ(ERROR_SUCCESS, RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime"));
+    const size_t before = simboardLogSize(board);
+
+    // Again, without /D: the folder of the installed copy.
+    EXPECT_EQ(0u, runSetup("/S"));
+    DWORD code = 1234;
+    EXPECT_TRUE(waitProgramExit(&running, 1000, &code, true)) << "the running copy was not ended";
+    EXPECT_EQ(0u, code);
+    EXPECT_GE(simboardWaitCommand(board, 0, SIM_CMD_STOP, 100, before), 0) << "no Stop as it ended";
+    std::string lagTime;
+    EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", &lagTime)) << "no settings stored";
+    simboardStop(board);
+    expectInstalledIn(dir); // the program replaced the stand-in
+    EXPECT_EQ("\"" + dir + "\\Velmora.exe\" /inicio", hklmValue(RUN_KEY, "Velmora"));
+
+    uninstallSilently();
+    expectUninstalled(dir);
+}
