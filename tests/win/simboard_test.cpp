@@ -2,6 +2,8 @@
 // simulated device seam across unplug and replug, the refusing sensor, fault timing and the log.
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include <windows.h>
 #include <dbt.h>
 
@@ -212,6 +214,27 @@ TEST_F(BoardFixture, GeometryMapsScreenToSensorUnits) {
     decode(r, &x, &y);
     EXPECT_EQ(x + y, 0);
     CloseHandle(h);
+}
+
+// The default board keeps every pixel of the screen inside the units 1..1023 and 1..767 (a 0 on
+// either axis is no touch to the program), at both screen sizes.
+TEST(BoardGeometry, TheDefaultKeepsTheWholeScreenOnTheSensor) {
+    const std::array<int, 2> sizes[] = {{1024, 768}, {1920, 1080}};
+    for (const std::array<int, 2>& size : sizes) {
+        SimGeometry g;
+        g.screenWidth = size[0];
+        g.screenHeight = size[1];
+        const SimMapping m = simMappingFrom(g);
+        const double corners[][2] = {{0, 0}, {size[0] - 1.0, 0}, {0, size[1] - 1.0}, {size[0] - 1.0, size[1] - 1.0}};
+        for (const auto& c : corners) {
+            double sx, sy;
+            simScreenToSensor(m, c[0], c[1], &sx, &sy);
+            EXPECT_GE(std::lround(sx), 1) << size[0] << ": pixel " << c[0] << "," << c[1];
+            EXPECT_LE(std::lround(sx), 1023) << size[0] << ": pixel " << c[0] << "," << c[1];
+            EXPECT_GE(std::lround(sy), 1) << size[0] << ": pixel " << c[0] << "," << c[1];
+            EXPECT_LE(std::lround(sy), 767) << size[0] << ": pixel " << c[0] << "," << c[1];
+        }
+    }
 }
 
 // The seam lists the board's sensors in order with their identifiers; unplug takes a sensor off
