@@ -282,7 +282,7 @@ long handleCount(DWORD processId) {
 }
 
 // Every unplug costs the program the handle it had; 200 unplugs and replugs leave its handle count
-// where it was.
+// where it was. Then a sensor lost without a notice.
 TEST_F(TouchSensor, UnplugsAndReplugsLeakNoHandle) {
     skipWindowManagerWaitFor("VelmoraSim.exe"); // each unplug shows a box; hide each at once
     TouchSession s;
@@ -310,6 +310,21 @@ TEST_F(TouchSensor, UnplugsAndReplugsLeakNoHandle) {
                 CYCLES, GetTickCount() - start);
     EXPECT_LE(after, before + 10);
     expectClickAt(s, 600, 300, "after the replugs");
+
+    // A sensor that stops answering writes without any notice: the reader backs off instead of
+    // spinning, and the next device change finds the handle dead, says so, and the one after
+    // opens the sensor again.
+    simboardUnplug(s.board, 0, false);
+    flushEvents(1000);
+    simboardReplug(s.board, 0);
+    const HWND box = waitMessageBox(s.program.processId, 3000, true);
+    ASSERT_NE(box, nullptr) << "the dead handle went unnoticed";
+    EXPECT_EQ(messageBoxText(box), "Sensor desconectado");
+    pressMessageBoxOk(box);
+    simboardBroadcastDeviceChange();
+    ASSERT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 3000, simboardLogSize(s.board), true), 0)
+        << "not found again after the silent loss";
+    expectClickAt(s, 300, 500, "after the silent loss");
     restoreWindowManagerWait("VelmoraSim.exe");
 }
 
