@@ -84,6 +84,15 @@ int countKind(const std::vector<SimEvent>& log, SimEventKind kind, int command, 
 
 } // namespace
 
+// User and kernel time of a thread so far, in milliseconds.
+double threadCpuMs(HANDLE thread) {
+    FILETIME created, ended, kernel, user;
+    if (!GetThreadTimes(thread, &created, &ended, &kernel, &user))
+        return 0;
+    auto ms = [](const FILETIME& t) { return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    return ms(kernel) + ms(user);
+}
+
 int main() {
     screenWidth = GetSystemMetrics(SM_CXSCREEN);
     screenHeight = GetSystemMetrics(SM_CYSCREEN);
@@ -104,16 +113,21 @@ int main() {
         return 1;
     }
 
-    // (1) The bare exchange rate on the reader's handle, no reader running.
+    // (1) The bare exchange rate on the reader's handle, no reader running. Polling back to back
+    // is also what an idle reader did before its rounds were paced: its CPU is the figure to
+    // compare the idle reader's with.
     SensorReport get = {}, reply = {};
     buildSensorCommand(get, SENSOR_GET);
     const double bareStart = simboardNowMs();
+    const double bareCpuStart = threadCpuMs(GetCurrentThread());
     int bare = 0;
     while (simboardNowMs() - bareStart < 2000) {
         exchangeReport(sensorHandle, get, reply);
         ++bare;
     }
-    const double bareRate = bare * 1000.0 / (simboardNowMs() - bareStart);
+    const double bareElapsed = simboardNowMs() - bareStart;
+    const double bareRate = bare * 1000.0 / bareElapsed;
+    const double bareCpu = 100.0 * (threadCpuMs(GetCurrentThread()) - bareCpuStart) / bareElapsed;
 
     hookReady = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     DWORD hookId = 0;
@@ -126,8 +140,10 @@ int main() {
 
     // (2) Polling rate in mapping mode, finger lifted and finger resting (a touch held still).
     double t0 = simboardNowMs();
+    const double idleCpuStart = threadCpuMs(reader);
     Sleep(2000);
     double t1 = simboardNowMs();
+    const double idleCpu = 100.0 * (threadCpuMs(reader) - idleCpuStart) / (t1 - t0);
     simboardFingerDown(board, 0, screenWidth / 2.0, screenHeight / 2.0);
     Sleep(300);
     double t2 = simboardNowMs();
@@ -183,6 +199,8 @@ int main() {
     std::printf("  bare exchangeReport rate            %8.0f exchanges/s\n", bareRate);
     std::printf("  reader polling, finger lifted       %8.0f reports/s (%.0f%% of bare)\n", liftedRate,
                 100.0 * liftedRate / bareRate);
+    std::printf("  thread CPU: polling back to back %.1f %% of a core, reader with the finger lifted %.1f %%\n",
+                bareCpu, idleCpu);
     std::printf("  reader polling, finger resting      %8.0f reports/s (%.0f%% of bare)\n", touchedRate,
                 100.0 * touchedRate / bareRate);
     std::printf("  reply with a moved point -> injected move seen by the hook, during a drag:\n");
