@@ -36,6 +36,10 @@ namespace {
 constexpr DWORD TRANSFER_TIMEOUT_MS = 100; // per pending write or read
 constexpr DWORD CANCEL_GRACE_MS = 1000;    // for a cancelled transfer to complete
 constexpr DWORD OWED_LIMIT_MS = 1000;      // an owed reply is waited for until this long after its command
+// A read asks for more than a reply: the sensor's handle may read in bytes (a pipe does), and the
+// tail of an over-long reply is then taken with it instead of waiting to pass for the next reply.
+// The first 10 bytes are the reply. Only a read that fills the buffer may have left bytes behind.
+constexpr DWORD READ_BYTES = 64;
 
 // ---- The sensor's lock and what each handle still owes ------------------------------------------
 
@@ -99,7 +103,7 @@ bool haveEvents(HandleSlot& slot) {
 // that did not land.
 struct TransferRecords {
     OVERLAPPED ov;
-    uint8_t data[SENSOR_REPLY_BYTES]; // the command as written, or the reply as read (zero where
+    uint8_t data[READ_BYTES];         // the command as written, or the reply as read (zero where
                                       // nothing was read)
 };
 
@@ -153,7 +157,7 @@ TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8
         std::memcpy(records->data, out, SENSOR_COMMAND_BYTES);
         started = WriteFile(slot.handle, records->data, SENSOR_COMMAND_BYTES, nullptr, &records->ov);
     } else {
-        started = ReadFile(slot.handle, records->data, SENSOR_REPLY_BYTES, nullptr, &records->ov);
+        started = ReadFile(slot.handle, records->data, READ_BYTES, nullptr, &records->ov);
     }
     const TransferOutcome outcome = finishTransfer(slot.handle, &records->ov, started, waitMs);
     if (outcome == TRANSFER_STUCK) {
@@ -165,14 +169,19 @@ TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8
             slot.readEvent = nullptr;
         return outcome;
     }
-    if (!write && (outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA))
+    if (!write && (outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA)) {
         std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
+        DWORD got = 0;
+        GetOverlappedResult(slot.handle, &records->ov, &got, FALSE);
+        if (outcome == TRANSFER_MORE_DATA || got >= READ_BYTES)
+            slot.mayHoldReports = true;
+    }
     delete records;
     return outcome;
 }
 
 bool readCompleted(TransferOutcome outcome) {
-    // A reply longer than 10 bytes: its first 10 bytes are the reply; the next flush drops the rest.
+    // A reply longer than the read: its first 10 bytes are the reply; the next flush drops the rest.
     return outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA;
 }
 
@@ -205,10 +214,10 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
         if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
             return EXCHANGE_TIMEOUT; // still owed
         slot.owing = false;
-        if (outcome != TRANSFER_DONE)
+        if (!readCompleted(outcome)) {
             slot.mayHoldReports = true;
-        if (!readCompleted(outcome))
             return EXCHANGE_READ_FAILED;
+        }
         std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
         return EXCHANGE_OK;
     }
@@ -237,10 +246,10 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
         std::memcpy(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES);
         return EXCHANGE_TIMEOUT;
     }
-    if (outcome != TRANSFER_DONE)
-        slot.mayHoldReports = true; // the tail of an over-long reply, or a failed read
-    if (!readCompleted(outcome))
+    if (!readCompleted(outcome)) {
+        slot.mayHoldReports = true;
         return EXCHANGE_READ_FAILED;
+    }
     std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
     return EXCHANGE_OK;
 }
