@@ -1,6 +1,5 @@
-// The calibration window on its own: painting into a memory DC (the corner crosses, the check
-// cross and the outcome of the check), and what begin, Esc and the close command do to calibState
-// and the sensor.
+// The calibration window on its own: painting into a memory DC, and what begin,
+// Esc and the close command do to calibState and the sensor.
 // screens: sd hd
 #include <gtest/gtest.h>
 
@@ -78,44 +77,6 @@ TEST_F(CalibrationWindow, PaintsOnlyTheCrossOfTheCurrentIndex) {
         }
         release();
     }
-}
-
-// Pixels that are not grey in the band where a text stands, its top `top`.
-int inkAt(HDC dc, int width, int top) {
-    int ink = 0;
-    for (int y = top; y < top + 36; y += 2)
-        for (int x = width / 2 - 250; x < width / 2 + 250; x += 2)
-            ink += GetPixel(dc, x, y) != GREY;
-    return ink;
-}
-
-TEST_F(CalibrationWindow, TheCheckCrossStandsAloneAtTheCentreWithItsRequestAndAMissIsSaid) {
-    const int cx = width / 2, cy = height / 2;
-    calibPointIndex = 4;
-    paint();
-    for (int d : {-4, 0, 4})
-        EXPECT_EQ(GetPixel(dc, cx + d, cy + d), RGB(0, 0, 0)) << "check cross, d " << d;
-    EXPECT_EQ(GetPixel(dc, cx + 7, cy), GREY) << "the logo is drawn around the check cross";
-    EXPECT_GT(inkAt(dc, width, cy + 24), 50) << "no request under the check cross";
-    release();
-    calibPointIndex = 5; // the check touch taken, no outcome yet: nothing
-    paint();
-    EXPECT_EQ(inkAt(dc, width, cy - 18) + inkAt(dc, width, cy + 24), 0);
-    release();
-    // A miss: the text under the logo with the first cross, until the next start.
-    calibPointIndex = 0;
-    const int underLogo = (height + 296) / 2 + 24;
-    paint();
-    EXPECT_EQ(inkAt(dc, width, underLogo), 0);
-    release();
-    calibrationCheckMissed(hwnd);
-    paint();
-    EXPECT_GT(inkAt(dc, width, underLogo), 50) << "the miss is not said";
-    release();
-    SendMessageA(hwnd, UM_CALIB_BEGIN, 0, 0);
-    paint();
-    EXPECT_EQ(inkAt(dc, width, underLogo), 0) << "the miss is still said after a new start";
-    release();
 }
 
 TEST_F(CalibrationWindow, LogoIsCentredWhenThePictureIsThere) {
