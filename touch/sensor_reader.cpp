@@ -1,8 +1,8 @@
 // The reader thread: every round looks at sensorHandle and calibState afresh and then maps one
 // touch onto the pointer (and tells the hold ring what to show), takes one calibration point, or
-// idles. While a finger is down the pace
-// is set by the exchanges with the sensor; otherwise a round takes at least 8 ms, so an idle board
-// costs next to nothing and a touch-down is still seen within 8 ms.
+// idles. While a finger is down the pace is set by the exchanges with the sensor; otherwise a round
+// takes at least 8 ms, so an idle board costs next to nothing and a touch-down is still seen within
+// 8 ms.
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
