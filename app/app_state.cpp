@@ -8,6 +8,7 @@ HWND hwndSettings = nullptr;
 HWND hwndHelp = nullptr;
 HWND hwndPalette = nullptr;
 HWND hwndCalibration = nullptr;
+std::atomic<HWND> hwndHoldRing{nullptr};
 
 NOTIFYICONDATAA trayIcon = {};
 HMENU trayMenu = nullptr;

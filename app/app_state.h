@@ -37,6 +37,7 @@ extern HWND hwndSettings;                                   // "qv_sysset"
 extern HWND hwndHelp;                                       // "qv_help"
 extern HWND hwndPalette;                                    // "qv_tool"
 extern HWND hwndCalibration;                                // "qv_dingwei"
+extern std::atomic<HWND> hwndHoldRing;                      // "qv_hold_ring": the reader posts here
 
 // Tray.
 extern NOTIFYICONDATAA trayIcon; // first form (NOTIFYICONDATAA_V1_SIZE); the tip stays empty

@@ -1,6 +1,6 @@
 #pragma once
-// Window messages and command ids the program's windows exchange. All custom messages are sent
-// with SendMessageA, wParam 0 and lParam 0.
+// Window messages and command ids the program's windows exchange. The custom messages are sent
+// with SendMessageA, wParam 0 and lParam 0, but for UM_HOLD_RING.
 
 #include <cstdint>
 
@@ -8,6 +8,10 @@ constexpr unsigned UM_TRAY_NOTIFY = 0x410;       // tray icon -> main window
 constexpr unsigned UM_TOGGLE_SHOW = 0x411;       // main window -> settings, help, palette
 constexpr unsigned UM_CALIB_POINT = 0x510;       // reader thread -> main window
 constexpr unsigned UM_CALIB_DONE = 0x511;        // reader thread -> main window
+constexpr unsigned UM_CALIB_RETRY = 0x512;       // reader thread -> main window: the check missed
+// Reader thread -> hold ring, posted (the reader never waits for it): wParam the ring's step
+// (0 hides it), lParam the touch point, x in the low and y in the high word.
+constexpr unsigned UM_HOLD_RING = 0x513;
 constexpr unsigned UM_CALIB_RESET = 0x5001;      // -> calibration window
 constexpr unsigned UM_CALIB_BEGIN = 0x5002;      // main window -> calibration window
 constexpr unsigned UM_PAGE_TOOL_CHANGED = 0x5001; // palette -> current page (same value, other window)

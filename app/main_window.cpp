@@ -10,6 +10,7 @@
 #include "calibration/core/screen_mapping.h"
 #include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
+#include "touch/hold_ring_window.h"
 #include "touch/sensor_reader.h"
 
 namespace {
@@ -113,6 +114,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     trayMenu = createTrayMenu();
     sensorHandle = findSensor();
     hwndMain = hwnd;
+    hwndHoldRing = createHoldRingWindow(hInstance, hwnd);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     readerThread = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, &readerThreadId);
     return 0;
@@ -254,6 +256,9 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case UM_CALIB_DONE:
         endCalibrationWindow(hwndCalibration);
+        return 0;
+    case UM_CALIB_RETRY:
+        calibrationCheckMissed(hwndCalibration);
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

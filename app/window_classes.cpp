@@ -1,4 +1,4 @@
-// The eight window classes, registered by WinMain before the main window is created.
+// The window classes, registered by WinMain before the main window is created.
 #include "app/window_classes.h"
 
 #include "app/ids.h"
@@ -27,7 +27,7 @@ struct ClassEntry {
 
 constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
 
-const ClassEntry CLASSES[8] = {
+const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[0], mainWindowProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, 0, ARROW_CURSOR,
      RGB(255, 255, 255)},
     {WINDOW_CLASS_NAMES[1], settingsWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, RGB(205, 205, 205)},
@@ -37,6 +37,7 @@ const ClassEntry CLASSES[8] = {
     {WINDOW_CLASS_NAMES[5], pageWindowProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY},
     {WINDOW_CLASS_NAMES[6], pageContainerProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY},
     {WINDOW_CLASS_NAMES[7], calibrationWindowProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY},
+    {WINDOW_CLASS_NAMES[8], holdRingProc, 0, 0, ARROW_CURSOR, RGB(0, 0, 0)},
 };
 
 ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {
@@ -64,7 +65,7 @@ ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {
 bool registerWindowClasses(HINSTANCE instance) {
     if (!registerClass(instance, CLASSES[0]))
         return false;
-    for (int i = 1; i < 8; ++i)
+    for (int i = 1; i < WINDOW_CLASS_COUNT; ++i)
         registerClass(instance, CLASSES[i]);
     return true;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The window procedures of the program's eight window classes, one per source file.
+// The window procedures of the program's window classes, one per source file.
 #include <windows.h>
 
 LRESULT CALLBACK mainWindowProc(HWND, UINT, WPARAM, LPARAM);        // "Velmora", app/main_window.cpp
@@ -10,3 +10,4 @@ LRESULT CALLBACK toolButtonProc(HWND, UINT, WPARAM, LPARAM);        // "qv_tool_
 LRESULT CALLBACK pageWindowProc(HWND, UINT, WPARAM, LPARAM);        // "qv_page", pages/page_window.cpp
 LRESULT CALLBACK pageContainerProc(HWND, UINT, WPARAM, LPARAM);     // "qv_pageparent", pages/page_container.cpp
 LRESULT CALLBACK calibrationWindowProc(HWND, UINT, WPARAM, LPARAM); // "qv_dingwei", calibration/calibration_window.cpp
+LRESULT CALLBACK holdRingProc(HWND, UINT, WPARAM, LPARAM);          // "qv_hold_ring", touch/hold_ring_window.cpp

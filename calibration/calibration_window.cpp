@@ -1,6 +1,7 @@
 // The calibration window, class "qv_dingwei": the full-screen grey surface that shows one cross at a
-// time near a screen corner and the logo in the middle. The reader thread does the measuring and
-// advances calibPointIndex; this window only draws the cross whose index that is.
+// time near a screen corner and the logo in the middle, then the check cross at the centre with its
+// request, then the check's outcome. The reader thread does the measuring and advances
+// calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
 #include "app/gdi_scope.h"
 #include "app/ids.h"
@@ -18,6 +19,22 @@ constexpr int LOGO_HEIGHT = 296;
 constexpr int CROSS_HALF = 5; // the cross spans 10 pixels on each diagonal
 constexpr int CROSS_PEN = 3;  // pixels
 constexpr WPARAM KEY_ESCAPE = 27;
+constexpr int CHECK_INDEX = 4;         // the check cross, at the centre
+constexpr int CHECKED_INDEX = 5;       // the check touch was taken
+constexpr int NOTE_GAP = 24;           // pixels from the centre (or the logo) down to a text
+constexpr int NOTE_HEIGHT = 30;        // of the texts' font, in pixels
+constexpr UINT_PTR PASSED_TIMER = 1;   // hides the window after the check passed
+constexpr UINT PASSED_SHOWN_MS = 1000; // how long "Calibración correcta" stays up
+
+const char* const CHECK_REQUEST = "Toque el centro para comprobar";
+const char* const CHECK_PASSED = "Calibraci\xF3n correcta";
+const char* const CHECK_MISSED = "Calibraci\xF3n imprecisa: repita";
+
+enum CheckNote {
+    NOTE_NONE,   // no check yet in this calibration
+    NOTE_MISSED, // the check missed: shown with the first cross until it is taken
+    NOTE_PASSED, // the check passed: shown until the window hides
+};
 
 int ownWidth = 0, ownHeight = 0; // the screen size as at the last reset
 POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
@@ -27,11 +44,14 @@ HGDIOBJ logoDCOldBitmap = nullptr;
 SensorReport calibCommand = {}; // Run, rebuilt at every reset
 SensorReport calibReply = {};
 int32_t stateBeforeCapture = CALIB_NONE; // calibState when the calibration began: restored on cancel
+CheckNote checkNote = NOTE_NONE;         // set by the main window on the reader's outcome
 
 void reset(HWND hwnd) {
     ownWidth = GetSystemMetrics(SM_CXSCREEN);
     ownHeight = GetSystemMetrics(SM_CYSCREEN);
     calibPointIndex = 0;
+    checkNote = NOTE_NONE;
+    KillTimer(hwnd, PASSED_TIMER);
     for (int i = 0; i < 4; ++i) {
         const ScreenPoint cross = calibrationCross(i, ownWidth, ownHeight);
         crossPositions[i] = {cross.x, cross.y};
@@ -107,6 +127,7 @@ void onBegin(HWND hwnd) {
 // Esc or the close command: hide, and stop taking touches as calibration points. The reader thread
 // may be finishing a capture at this moment; a completed capture (CALIB_MAPPING) is kept.
 void cancel(HWND hwnd) {
+    KillTimer(hwnd, PASSED_TIMER);
     ShowWindow(hwnd, SW_HIDE);
     int32_t capturing = CALIB_CAPTURING;
     calibState.compare_exchange_strong(capturing, stateBeforeCapture);
@@ -121,20 +142,63 @@ void drawCross(HDC dc, int x, int y) {
     LineTo(dc, x + CROSS_HALF, y - CROSS_HALF);
 }
 
+// One line of text centred on x, its top at y.
+void drawNote(HDC dc, const char* text, int x, int y) {
+    SelectedObject font(dc, CreateFontA(-NOTE_HEIGHT, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
+                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                                        DEFAULT_PITCH | FF_SWISS, "Arial"));
+    const int oldMode = SetBkMode(dc, TRANSPARENT);
+    const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 0));
+    RECT line = {x - 600, y, x + 600, y + 2 * NOTE_HEIGHT};
+    DrawTextA(dc, text, -1, &line, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    SetTextColor(dc, oldColour);
+    SetBkMode(dc, oldMode);
+}
+
+void hideAfterCalibration(HWND hwnd) {
+    KillTimer(hwnd, PASSED_TIMER);
+    ShowWindow(hwnd, SW_HIDE);
+    bringBoardWindowsBack();
+}
+
 } // namespace
 
 void paintCalibrationContent(HDC dc, const RECT& client) {
     const int index = calibPointIndex;
+    const int centreX = client.right / 2, centreY = client.bottom / 2;
+    if (index == CHECK_INDEX) {
+        // The check cross stands where the logo would: the logo stays away until the next start.
+        drawCross(dc, centreX, centreY);
+        drawNote(dc, CHECK_REQUEST, centreX, centreY + NOTE_GAP);
+        return;
+    }
+    if (index == CHECKED_INDEX) {
+        if (checkNote == NOTE_PASSED)
+            drawNote(dc, CHECK_PASSED, centreX, centreY + NOTE_GAP);
+        return;
+    }
     if (index >= 0 && index < 4)
         drawCross(dc, crossPositions[index].x, crossPositions[index].y);
     if (logoDC && logoBitmap)
         BitBlt(dc, (client.right - LOGO_WIDTH) / 2, (client.bottom - LOGO_HEIGHT) / 2, LOGO_WIDTH,
                LOGO_HEIGHT, logoDC, 0, 0, SRCCOPY);
+    if (index == 0 && checkNote == NOTE_MISSED)
+        drawNote(dc, CHECK_MISSED, centreX, (client.bottom + LOGO_HEIGHT) / 2 + NOTE_GAP);
 }
 
 void endCalibrationWindow(HWND hwnd) {
-    ShowWindow(hwnd, SW_HIDE);
-    bringBoardWindowsBack();
+    if (!IsWindowVisible(hwnd)) {
+        hideAfterCalibration(hwnd); // cancelled just before: nothing to show
+        return;
+    }
+    checkNote = NOTE_PASSED;
+    InvalidateRect(hwnd, nullptr, TRUE);
+    SetTimer(hwnd, PASSED_TIMER, PASSED_SHOWN_MS, nullptr);
+}
+
+void calibrationCheckMissed(HWND hwnd) {
+    checkNote = NOTE_MISSED;
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 POINT calibrationCrossPosition(int index) {
@@ -163,6 +227,12 @@ LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         EndPaint(hwnd, &ps);
         break;
     }
+    case WM_TIMER:
+        if (wParam == PASSED_TIMER) {
+            hideAfterCalibration(hwnd);
+            return 0;
+        }
+        break;
     case WM_CHAR:
         if (wParam == KEY_ESCAPE) {
             cancel(hwnd);

@@ -1,7 +1,8 @@
 // The reader thread: every round looks at sensorHandle and calibState afresh and then maps one
-// touch onto the pointer, takes one calibration point, or idles. While a finger is down the pace
-// is set by the exchanges with the sensor; otherwise a round takes at least 8 ms, so an idle board
-// costs next to nothing and a touch-down is still seen within 8 ms.
+// touch onto the pointer (and tells the hold ring what to show), takes one calibration point, or
+// idles. While a finger is down the pace is set by the exchanges with the sensor; otherwise a round
+// takes at least 8 ms, so an idle board costs next to nothing and a touch-down is still seen within
+// 8 ms.
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
@@ -19,15 +20,17 @@
 #include "sensor/sensor_link.h"
 #include "touch/core/capture.h"
 #include "touch/core/gesture.h"
+#include "touch/core/hold_ring.h"
+#include "touch/hold_ring_window.h"
 #include "touch/pointer_injection.h"
 
 namespace {
 
-constexpr DWORD LINK_GRACE_MS = 1000;     // a touch outlives a link without answers this long
-constexpr DWORD IDLE_ROUND_MS = 8;        // shortest round while no finger is down (125 a second)
-constexpr int FAILURES_BEFORE_PAUSE = 3;  // failed exchanges in a row before rounds pause
-constexpr DWORD FIRST_PAUSE_MS = 10;      // then doubling with every further failure ...
-constexpr DWORD LONGEST_PAUSE_MS = 100;   // ... up to this
+constexpr DWORD LINK_GRACE_MS = 1000;    // a touch outlives a link without answers this long
+constexpr DWORD IDLE_ROUND_MS = 8;       // shortest round while no finger is down (125 a second)
+constexpr int FAILURES_BEFORE_PAUSE = 3; // failed exchanges in a row before rounds pause
+constexpr DWORD FIRST_PAUSE_MS = 10;     // then doubling with every further failure ...
+constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
 
 std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down and log-off
 
@@ -45,12 +48,19 @@ struct Reader {
     double distance[2] = {0, 0}; // the last (u, v) the transform produced
     bool haveDistance = false;   // none yet: a touch without a result injects nothing
     CaptureTrack capture;
-    bool needLift = false;       // after a completed calibration: map nothing until the finger lifts
+    // Four corners that passed the shape checks, set up but not installed until the check touch
+    // confirms them.
+    int32_t newRaw[8] = {};
+    Vec3 newPoints[4] = {};
+    Vec3 newWeights = {0, 0, 0};
+    int32_t ringStep = 0;         // what the hold ring was last told; 0: hidden
+    uint32_t dTimeHold = 0;       // tick at which the touch became a hold
+    bool needLift = false;        // after a completed calibration: map nothing until the finger lifts
     HANDLE handleInUse = nullptr; // the sensorHandle of the last round; closed once replaced
-    DWORD lastAnswer = 0;        // tick of the last exchange that was answered
+    DWORD lastAnswer = 0;         // tick of the last exchange that was answered
     int failuresInRow = 0;
-    DWORD pauseMs = 0;           // between rounds after repeated failures; 0 when the link works
-    bool fingerSeen = false;     // this round read a valid point
+    DWORD pauseMs = 0;       // between rounds after repeated failures; 0 when the link works
+    bool fingerSeen = false; // this round read a valid point
 };
 
 void publishTouch(const Reader& r) {
@@ -58,7 +68,19 @@ void publishTouch(const Reader& r) {
                          (uint64_t(uint32_t(r.pMouse.x) & 0xFFFFF) << 20) | (uint32_t(r.pMouse.y) & 0xFFFFF));
 }
 
+// Posts the ring's new step when it changed. Posted, not sent: the reader never waits for the GUI.
+void tellRing(Reader& r, int32_t step) {
+    if (step == r.ringStep)
+        return;
+    r.ringStep = step;
+    const HWND ring = hwndHoldRing;
+    if (ring)
+        PostMessageA(ring, UM_HOLD_RING, static_cast<WPARAM>(step),
+                     holdRingPoint(r.touch.pDataOld.x, r.touch.pDataOld.y));
+}
+
 void endTouch(Reader& r) {
+    tellRing(r, 0); // before the release, which pauses 100 ms in a click
     if (r.touch.touchState != TOUCH_NONE) {
         releaseTouch(systemPointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
         r.touch.touchState = TOUCH_NONE;
@@ -75,7 +97,8 @@ bool noteExchange(Reader& r, int result) {
         return true;
     }
     if (++r.failuresInRow >= FAILURES_BEFORE_PAUSE)
-        r.pauseMs = r.pauseMs == 0 ? FIRST_PAUSE_MS : (r.pauseMs * 2 > LONGEST_PAUSE_MS ? LONGEST_PAUSE_MS : r.pauseMs * 2);
+        r.pauseMs = r.pauseMs == 0 ? FIRST_PAUSE_MS
+                                   : (r.pauseMs * 2 > LONGEST_PAUSE_MS ? LONGEST_PAUSE_MS : r.pauseMs * 2);
     return false;
 }
 
@@ -106,35 +129,71 @@ void mappingRound(Reader& r, HANDLE handle) {
     if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
         return;
     r.pMouse = {pixelToMouseX(pixel.x, screen.width), pixelToMouseY(pixel.y, screen.height)};
+    const int32_t before = r.touch.touchState;
     trackTouch(r.touch, systemPointer, pixel.x, pixel.y, r.pMouse, smoothFactor);
     publishTouch(r);
+    const uint32_t now = GetTickCount();
+    if (before != TOUCH_HOLD && r.touch.touchState == TOUCH_HOLD)
+        r.dTimeHold = now;
+    tellRing(r, holdRingStep(r.touch.touchState, now - r.touch.dTimeMouse, now - r.dTimeHold));
 }
 
-// The fourth point is in: install the capture if it can work, else start it again.
-void completeCapture(Reader& r, HANDLE handle) {
+// The previous calibration stays in force; the cross goes back to the top left, and the rest of the
+// last touch cannot become the new first point.
+void restartAtFirstCross(Reader& r, HANDLE handle) {
+    restartCapture(r.capture);
+    exchangeReport(handle, r.sHidWRun, r.sHidRead);
+}
+
+// The fourth point is in: if the four can make a calibration, keep it aside and show the check
+// cross; else start again.
+void cornersCaptured(Reader& r, HANDLE handle) {
     const int32_t* points = r.capture.pDingweiTem;
-    Vec3 newPoints[4] = {};
-    Vec3 newWeights = {0, 0, 0};
-    if (!captureShapeAcceptable(points) || !setUpTransform(points, newPoints, newWeights)) {
-        // The previous calibration stays in force; the cross goes back to the top left, and the
-        // rest of the last touch cannot become the new first point.
+    if (!captureShapeAcceptable(points) || !setUpTransform(points, r.newPoints, r.newWeights)) {
         calibPointIndex = 0;
-        restartCapture(r.capture);
-        exchangeReport(handle, r.sHidWRun, r.sHidRead);
-        SendMessageA(hwndMain, UM_CALIB_POINT, 0, 0);
-        return;
+        restartAtFirstCross(r, handle);
+    } else {
+        std::memcpy(r.newRaw, points, sizeof r.newRaw);
+        awaitCheckPoint(r.capture); // a finger left on the fourth cross is no check touch
     }
+    SendMessageA(hwndMain, UM_CALIB_POINT, 0, 0);
+}
+
+void installCapture(Reader& r, HANDLE handle) {
     exchangeReport(handle, r.sHidWStop, r.sHidRead);
     SendMessageA(hwndMain, UM_CALIB_DONE, 0, 0);
-    std::memcpy(calibRaw, points, sizeof calibRaw);
-    std::memcpy(calibSensorPoints, newPoints, sizeof calibSensorPoints);
-    calibWeights = newWeights;
-    // The finger is still on the last cross: what is left of that touch is not a click.
+    std::memcpy(calibRaw, r.newRaw, sizeof calibRaw);
+    std::memcpy(calibSensorPoints, r.newPoints, sizeof calibSensorPoints);
+    calibWeights = r.newWeights;
+    // The finger is still on the check cross: what is left of that touch is not a click.
     r.needLift = true;
     // The transform is complete before touches are let through.
     calibState.store(CALIB_MAPPING, std::memory_order_release);
     calibValid.store(CALIB_MAPPING, std::memory_order_release);
     Sleep(1);
+}
+
+// The check touch is in: mapped with the new calibration, it must land near the check cross for
+// the calibration to be installed; a miss starts the capture again.
+void checkCaptured(Reader& r, HANDLE handle) {
+    const ScreenTargets screen = readScreenTargets();
+    const ScreenPoint cross = calibrationCross(CAPTURE_CHECK_INDEX, screen.width, screen.height);
+    double uv[2] = {0, 0};
+    ScreenPoint landed = {0, 0};
+    const bool accurate =
+        sensorToUnitSquare(r.newPoints, r.newWeights, r.capture.pCheck[0], r.capture.pCheck[1], uv) &&
+        unitSquareToPixel(uv[0], uv[1], screen.targets, screen.width, screen.height, landed) &&
+        checkPointAccurate(landed.x, landed.y, cross.x, cross.y, screen.width, screen.height);
+    // The GUI thread may have started the calibration again meanwhile: then this touch checks nothing.
+    int32_t index = CAPTURE_CHECK_INDEX;
+    if (!calibPointIndex.compare_exchange_strong(index, accurate ? CAPTURE_CHECK_INDEX + 1 : 0))
+        return;
+    if (accurate) {
+        installCapture(r, handle);
+        return;
+    }
+    restartAtFirstCross(r, handle);
+    SendMessageA(hwndMain, UM_CALIB_RETRY, 0, 0);
 }
 
 void captureRound(Reader& r, HANDLE handle) {
@@ -155,13 +214,18 @@ void captureRound(Reader& r, HANDLE handle) {
     int32_t index = calibPointIndex;
     if (offerCapturePoint(r.capture, index, p.x, p.y, GetTickCount()) != CAPTURE_ACCEPTED)
         return;
+    if (index == CAPTURE_CHECK_INDEX) {
+        checkCaptured(r, handle);
+        return;
+    }
     // The GUI thread may have reset the index meanwhile (a display change, a new start): then this
     // point belongs to no cross any more.
     if (!calibPointIndex.compare_exchange_strong(index, index + 1))
         return;
-    SendMessageA(hwndMain, UM_CALIB_POINT, 0, 0);
     if (index + 1 == 4)
-        completeCapture(r, handle);
+        cornersCaptured(r, handle);
+    else
+        SendMessageA(hwndMain, UM_CALIB_POINT, 0, 0);
 }
 
 // The GUI thread replaced or cleared sensorHandle (the sensor was lost, or found again): the old

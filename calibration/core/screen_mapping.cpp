@@ -14,6 +14,8 @@ ScreenPoint calibrationCross(int index, int width, int height) {
         return {IN_X, height - IN_Y};
     case 3:
         return {width - IN_X, height - IN_Y};
+    case 4:
+        return {width / 2, height / 2};
     default:
         return {0, 0};
     }

@@ -10,7 +10,8 @@ struct ScreenPoint {
 
 // Where calibration cross index (0 top left, 1 top right, 2 bottom left, 3 bottom right) stands on
 // a screen width x height: 100 pixels in from the left or right edge, 50 from the top or bottom.
-// (0, 0) for an index outside 0..3.
+// Index 4 is the check cross that follows them, at the centre (width / 2, height / 2). (0, 0) for
+// an index outside 0..4.
 ScreenPoint calibrationCross(int index, int width, int height);
 
 // The unrounded position: X = T1.x + (T2.x - T1.x) u, Y = T1.y + (T3.y - T1.y) v, in double.

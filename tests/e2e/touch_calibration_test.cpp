@@ -1,6 +1,8 @@
 // The program's main job end to end: a first run ignores touches, a calibration by tapping the
-// crosses on the screen, then taps, drags and holds on a keystoned, slightly rotated board become
-// clicks, drags and right clicks where the finger is; "Salir" keeps the calibration for the next run.
+// crosses on the screen and the check cross, then taps, drags and holds on a keystoned, slightly
+// rotated board become clicks, drags and right clicks where the finger is; "Salir" keeps the
+// calibration for the next run. A calibration with a corner touched off is caught by the check
+// cross. A hold shows a closing ring that changes none of the input and takes no click.
 // screens: sd hd
 #include <gtest/gtest.h>
 
@@ -59,6 +61,24 @@ void checkGrid(TouchSession& s, double tolerance, const char* label) {
         label, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), largest, sum / n, n);
 }
 
+// Pixels that are not the calibration window's grey in the band where a text stands under y.
+int inkUnder(int y) {
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    std::vector<COLORREF> px;
+    RECT band = {w / 2 - 250, y + 20, w / 2 + 250, y + 60};
+    if (!captureScreen(band, &px))
+        return -1;
+    int ink = 0;
+    for (COLORREF c : px)
+        ink += c != RGB(200, 200, 200);
+    return ink;
+}
+
+std::string screenName(const char* what) {
+    return testExeDirectory() + what + "_" + std::to_string(GetSystemMetrics(SM_CXSCREEN)) + "x" +
+           std::to_string(GetSystemMetrics(SM_CYSCREEN)) + ".bmp";
+}
+
 TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
@@ -99,9 +119,22 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
         cross = next;
         flushEvents(650);
     }
+    // The check cross at the centre, with its request under it; nothing is installed before it.
+    POINT check;
+    ASSERT_TRUE(waitCrossMoved(cross, 2000, &check)) << "no check cross after the fourth";
+    EXPECT_LE(pixelDistance(check, width / 2, height / 2), 1.0) << check.x << "," << check.y;
+    EXPECT_GT(inkUnder(check.y), 200) << "no \"Toque el centro para comprobar\" under the check cross";
+    saveScreenshot(screenName("calibration_check_cross").c_str());
+    flushEvents(500);
+    EXPECT_EQ(simboardCountCommands(s.board, 0, SIM_CMD_STOP), 0) << "Stop before the check";
+    simboardTap(s.board, 0, check.x, check.y, 150, SIM_SCREEN, true, 60);
     const size_t stopAt = static_cast<size_t>(simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 2000));
-    EXPECT_NE(stopAt, static_cast<size_t>(-1)) << "no Stop after the fourth cross";
-    EXPECT_TRUE(waitNoCross(4000)) << "the calibration window did not hide";
+    EXPECT_NE(stopAt, static_cast<size_t>(-1)) << "no Stop after the check cross";
+    EXPECT_TRUE(waitNoCross(1000)) << "a cross is still shown";
+    flushEvents(100);
+    EXPECT_GT(inkUnder(height / 2), 200) << "no \"Calibraci\xF3n correcta\"";
+    saveScreenshot(screenName("calibration_check_passed").c_str());
+    EXPECT_TRUE(waitCalibrationHidden(s, 5000)) << "the calibration window did not hide";
     // Mapping has begun once a Get follows the Stop (under Wine, without a window manager, hiding
     // the full-screen window holds the main window, and with it the reader thread, for 2 s).
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, stopAt + 1, true), 0);
@@ -186,7 +219,7 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
 
 // With the palette shown (as "Save" 1 has it at start) it is put aside while the crosses are up:
 // each cross is found on the screen, and the palette is back afterwards. The finger left on the
-// fourth cross after its acceptance injects nothing (the window hides at once here: no window
+// check cross after its acceptance injects nothing (the window hides at once here: no window
 // manager wait), and the next tap is a click where it lands.
 TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) {
     skipWindowManagerWaitFor("VelmoraSim.exe");
@@ -201,19 +234,20 @@ TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) 
     POINT t[4];
     crossTargets(t);
     POINT cross = {-1000, -1000};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "cross " << i << " not found on the screen";
-        EXPECT_LE(pixelDistance(cross, t[i].x, t[i].y), 1.0) << "cross " << i;
+        const POINT target = i < 4 ? t[i] : POINT{width / 2, height / 2};
+        EXPECT_LE(pixelDistance(cross, target.x, target.y), 1.0) << "cross " << i;
         EXPECT_FALSE(IsWindowVisible(palette)) << "the palette is up during the calibration";
-        if (i < 3) {
+        if (i < 4) {
             simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
             flushEvents(650);
         }
     }
     mouseRecorderClear();
-    simboardFingerDown(s.board, 0, cross.x, cross.y);
+    simboardFingerDown(s.board, 0, cross.x, cross.y); // on the check cross, and left there
     const int stop = simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 3000, logStart, true);
-    ASSERT_GE(stop, 0) << "the fourth cross was not accepted";
+    ASSERT_GE(stop, 0) << "the check cross was not accepted";
     flushEvents(1500); // held on after the acceptance
     simboardFingerLift(s.board, 0);
     flushEvents(400);
@@ -226,6 +260,131 @@ TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) 
     EXPECT_EQ(buttonTrace(), "ldown lup");
     EXPECT_LE(pixelDistance(mouseRecorderButtons()[0].point, width / 2.0, height / 3.0), tolerance);
     restoreWindowManagerWait("VelmoraSim.exe");
+}
+
+// The fourth cross touched 6 % of the screen's diagonal up and to the right of it: the outline is
+// still convex and the points far apart, but the check touch at the centre lands more than 2 % of
+// the diagonal away. The window says so and starts again at the first cross; after Esc the stored
+// calibration maps the touches; a calibration done right then passes, the grid as accurate as ever.
+TEST_F(TouchCalibration, ACornerTouchedOffIsCaughtByTheCheckCross) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+    POINT t[4];
+    crossTargets(t);
+    simboardClearLog(s.board);
+    sendTrayCommand(s, IDM_CALIBRATE);
+    const LONG off = std::lround(0.06 * std::hypot(width, height) / std::sqrt(2.0));
+    POINT cross = {-1000, -1000};
+    std::string failure;
+    ASSERT_TRUE(tapCrosses(&s, 4, &cross, &failure, {off, -off})) << failure;
+    ASSERT_TRUE(tapCrosses(&s, 1, &cross, &failure)) << failure; // the check cross
+    EXPECT_LE(pixelDistance(cross, width / 2, height / 2), 1.0) << cross.x << "," << cross.y;
+    POINT back;
+    ASSERT_TRUE(waitCrossMoved(cross, 3000, &back)) << "the check did not send the window back";
+    EXPECT_LE(pixelDistance(back, t[0].x, t[0].y), 1.0) << back.x << "," << back.y;
+    EXPECT_GT(inkUnder((height + 296) / 2), 200) << "no \"Calibraci\xF3n imprecisa: repita\" under the logo";
+    saveScreenshot(screenName("calibration_check_missed").c_str());
+    EXPECT_EQ(simboardCountCommands(s.board, 0, SIM_CMD_STOP), 0) << "the missed check sent Stop";
+    EXPECT_GE(simboardCountCommands(s.board, 0, SIM_CMD_RUN), 2) << "no Run for the new start";
+
+    // Esc: the calibration from before maps the touches, also where the rejected one was far off.
+    PostMessageA(findTopLevelWindow("qv_dingwei", s.program.processId), WM_CHAR, 27, 0);
+    ASSERT_TRUE(waitCalibrationHidden(s, 4000));
+    mouseRecorderClear();
+    simboardTap(s.board, 0, width * 0.8, height * 0.2, 120, SIM_SCREEN, true, 60);
+    ASSERT_TRUE(waitButtons(2, 2000));
+    EXPECT_LE(pixelDistance(mouseRecorderButtons()[0].point, width * 0.8, height * 0.2), tolerance);
+
+    ASSERT_TRUE(calibrateByTapping(&s, &failure)) << failure;
+    checkGrid(s, tolerance, "checked");
+}
+
+// The right-button messages that reach a window of this test under the ring.
+int rightButtonMessages = 0;
+LRESULT CALLBACK underRingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    rightButtonMessages += message == WM_RBUTTONDOWN || message == WM_RBUTTONUP;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The ring's dark grey pixels within 32 of (x, y): all, and those of the upper-left quarter (the
+// last to close); saved as a screenshot when named.
+std::pair<int, int> ringAround(int x, int y, const char* shot) {
+    const RECT area = {x - 32, y - 32, x + 32, y + 32};
+    std::vector<COLORREF> px;
+    std::pair<int, int> seen{0, 0};
+    if (captureScreen(area, &px))
+        for (size_t k = 0; k < px.size(); ++k)
+            if (px[k] == RGB(0x40, 0x40, 0x40)) {
+                ++seen.first;
+                seen.second += k % 64 < 26 && k / 64 < 26;
+            }
+    if (shot)
+        saveScreenshotArea(screenName(shot).c_str(), area, 4);
+    return seen;
+}
+
+std::string eventTrace() {
+    std::string trace;
+    for (const MouseRecord& r : mouseRecorderEvents())
+        trace += std::to_string(r.message) + (r.injected ? "i@" : "@") + std::to_string(r.point.x) + "," +
+                 std::to_string(r.point.y) + " ";
+    return trace;
+}
+
+void flushUntil(DWORD tick) {
+    const DWORD now = GetTickCount();
+    if (static_cast<int>(tick - now) > 0)
+        flushEvents(tick - now);
+}
+
+// A touch held 1.3 s: at 500 ms the ring is half closed around it, at 1100 ms (the right button has
+// gone down) closed, after the lift gone; the right click reaches the window under the ring. The
+// same hold with the ring's window closed gives the same injected events.
+TEST_F(TouchCalibration, AHeldTouchShowsAClosingRingThatTakesNoClick) {
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = underRingProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.hbrBackground = CreateSolidBrush(RGB(40, 90, 160));
+    wc.lpszClassName = "under_ring";
+    RegisterClassA(&wc);
+    const int x = width / 3, y = height / 2;
+    const HWND under = CreateWindowExA(0, "under_ring", "", WS_POPUP | WS_VISIBLE, x - 150, y - 150, 300, 300,
+                                       nullptr, nullptr, wc.hInstance, nullptr);
+    std::string traces[2];
+    for (int run = 0; run < 2; ++run) {
+        const bool ring = run == 0;
+        SetCursorPos(10, 10); // so that the touch-down moves the cursor in both runs
+        flushEvents(200);
+        mouseRecorderClear();
+        rightButtonMessages = 0;
+        const DWORD down = GetTickCount();
+        simboardFingerDown(s.board, 0, x, y);
+        flushUntil(down + 500);
+        const std::pair<int, int> half = ringAround(x, y, ring ? "hold_ring_500ms" : nullptr);
+        flushUntil(down + 1100);
+        const std::pair<int, int> closed = ringAround(x, y, ring ? "hold_ring_1100ms" : nullptr);
+        flushUntil(down + 1300);
+        simboardFingerLift(s.board, 0);
+        ASSERT_TRUE(waitButtons(3, 2000));
+        flushEvents(150);
+        EXPECT_EQ(ringAround(x, y, nullptr).first, 0) << "a ring after the lift, run " << run;
+        EXPECT_EQ(rightButtonMessages, 3) << "the right click missed the window under the touch, run " << run;
+        traces[run] = eventTrace();
+        std::printf("[ figures  ] hold %s the ring: right down %lu ms after the finger came down\n",
+                    ring ? "with" : "without", mouseRecorderButtons()[0].time - down);
+        if (ring) {
+            EXPECT_GT(half.first, 40) << "no ring at 500 ms";
+            EXPECT_EQ(half.second, 0) << "more than half closed at 500 ms";
+            EXPECT_GT(closed.second, 10) << "not closed at 1100 ms";
+            PostMessageA(findTopLevelWindow("qv_hold_ring", s.program.processId), WM_CLOSE, 0, 0);
+        } else {
+            EXPECT_EQ(half.first + closed.first, 0) << "a ring with its window closed";
+        }
+    }
+    EXPECT_EQ(traces[0], traces[1]) << "the ring changed the injected events";
+    DestroyWindow(under);
 }
 
 TEST_F(TouchCalibration, NextStartMapsTouchesAtOnceWithTheStoredCalibration) {

@@ -62,27 +62,54 @@ void sendTrayCommand(const TouchSession& session, unsigned id) {
     PostMessageA(session.mainWindow, WM_COMMAND, id, 0);
 }
 
+bool tapCrosses(TouchSession* session, int count, POINT* last, std::string* failure, POINT offLast) {
+    for (int i = 0; i < count; ++i) {
+        if (!waitCrossMoved(*last, 3000, last)) {
+            *failure = "cross " + std::to_string(i) + " did not appear";
+            return false;
+        }
+        const bool off = i == count - 1;
+        simboardTap(session->board, 0, last->x + (off ? offLast.x : 0), last->y + (off ? offLast.y : 0), 150,
+                    SIM_SCREEN, true, 60);
+        flushEvents(650); // the next point is taken only 700 ms after this one
+    }
+    return true;
+}
+
+bool waitCalibrationHidden(const TouchSession& session, DWORD timeoutMs) {
+    const HWND window = findTopLevelWindow("qv_dingwei", session.program.processId);
+    const DWORD start = GetTickCount();
+    while (window && IsWindowVisible(window)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        flushEvents(30);
+    }
+    // Under Wine without a window manager the hide holds the program's GUI thread for 2 s: wait
+    // until it answers again, so what follows meets the program as after a hide on Windows.
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(session.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer) != 0;
+}
+
 bool calibrateByTapping(TouchSession* session, std::string* failure) {
     const size_t logStart = simboardLogSize(session->board);
     sendTrayCommand(*session, IDM_CALIBRATE);
     POINT cross = {-1000, -1000};
-    for (int i = 0; i < 4; ++i) {
-        if (!waitCrossMoved(cross, 3000, &cross)) {
-            *failure = "cross " + std::to_string(i) + " did not appear";
-            return false;
-        }
-        simboardTap(session->board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
-        flushEvents(650); // the next point is taken only 700 ms after this one
-    }
+    if (!tapCrosses(session, 5, &cross, failure)) // the four corners, then the check at the centre
+        return false;
     if (!waitNoCross(5000)) {
-        *failure = "the calibration window stayed after the fourth cross";
+        *failure = "a cross stayed after the check cross";
         return false;
     }
     // Mapping has begun once a Get follows the Stop (hiding the full-screen window holds the main
     // window, and the reader thread waiting on it, for 2 s under Wine without a window manager).
     const int stop = simboardWaitCommand(session->board, 0, SIM_CMD_STOP, 3000, logStart, true);
     if (stop < 0 || simboardWaitCommand(session->board, 0, SIM_CMD_GET, 5000, stop + 1, true) < 0) {
-        *failure = "no Stop and then mapping after the fourth cross";
+        *failure = "no Stop and then mapping after the check cross";
+        return false;
+    }
+    // "Calibraci\xF3n correcta" stays up for a second over the screen.
+    if (!waitCalibrationHidden(*session, 5000)) {
+        *failure = "the calibration window stayed after the check";
         return false;
     }
     return true;

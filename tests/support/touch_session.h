@@ -35,8 +35,17 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored,
 void sendTrayCommand(const TouchSession& session, unsigned id);
 
 // Calibrates by tapping each cross where the screen shows it, 150 ms per tap, more than 700 ms
-// apart. True when four crosses were found and tapped and the window then went away.
+// apart: the four corners and the check cross. True when the five crosses were found and tapped,
+// mapping began and the window then went away.
 bool calibrateByTapping(TouchSession* session, std::string* failure);
+
+// Taps the next `count` crosses as they appear, each where the screen shows it (the last one
+// offLast pixels beside it); *last is the cross before them ({-1000, -1000} for none) and ends as
+// the last one tapped.
+bool tapCrosses(TouchSession* session, int count, POINT* last, std::string* failure, POINT offLast = {0, 0});
+
+// Waits until the program's calibration window is hidden and its GUI thread answers again.
+bool waitCalibrationHidden(const TouchSession& session, DWORD timeoutMs);
 
 // Waits until the mouse recorder holds at least `count` button events (at most timeoutMs).
 bool waitButtons(size_t count, DWORD timeoutMs);

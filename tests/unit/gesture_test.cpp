@@ -1,4 +1,5 @@
-// The pointer emulation and the capture rules, replayed on touch traces with exact times.
+// The pointer emulation, the capture and check rules and the hold ring, replayed on touch traces
+// with exact times.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,6 +7,7 @@
 
 #include "touch/core/capture.h"
 #include "touch/core/gesture.h"
+#include "touch/core/hold_ring.h"
 
 namespace {
 
@@ -245,8 +247,32 @@ TEST(Capture, FirstPointAtOnceLaterOnesOnlyAfter700ms) {
     EXPECT_EQ(c.pDingweiTem[3], 85);
     EXPECT_EQ(c.dTimeDingwei, 1701u);
     EXPECT_EQ(c.pDingweiTem[0], 110); // earlier slots keep their points
-    EXPECT_EQ(offerCapturePoint(c, 4, 1, 1, 9000), CAPTURE_IGNORED);
+    EXPECT_EQ(offerCapturePoint(c, 5, 1, 1, 9000), CAPTURE_IGNORED);
     EXPECT_EQ(offerCapturePoint(c, -1, 1, 1, 9000), CAPTURE_IGNORED);
+}
+
+TEST(Capture, TheCheckPointWaitsForALiftAnd700ms) {
+    CaptureTrack c;
+    EXPECT_EQ(offerCapturePoint(c, 3, 900, 700, 1000), CAPTURE_ACCEPTED);
+    awaitCheckPoint(c);
+    EXPECT_EQ(offerCapturePoint(c, CAPTURE_CHECK_INDEX, 901, 701, 2500), CAPTURE_IGNORED)
+        << "still on cross 4";
+    captureNoTouch(c);
+    EXPECT_EQ(offerCapturePoint(c, CAPTURE_CHECK_INDEX, 500, 380, 1600), CAPTURE_STORED);
+    EXPECT_EQ(offerCapturePoint(c, CAPTURE_CHECK_INDEX, 510, 390, 1701), CAPTURE_ACCEPTED);
+    EXPECT_EQ(c.pCheck[0] * 1000 + c.pCheck[1], 510390);
+    EXPECT_EQ(c.pDingweiTem[6] * 1000 + c.pDingweiTem[7], 900700) << "the check overwrote a corner";
+}
+
+TEST(Capture, CheckPointWithinTwoPercentOfTheDiagonal) {
+    // {x, y, width, height, within}: 1024 x 768 allows 25.6 px, 1920 x 1080 44.06 px, 150 x 200 5 px.
+    const int32_t cases[][5] = {{512 + 25, 384, 1024, 768, 1},      {512 + 26, 384, 1024, 768, 0},
+                                {512 - 18, 384 + 18, 1024, 768, 1}, {512 + 19, 384 - 18, 1024, 768, 0},
+                                {960 + 44, 540, 1920, 1080, 1},     {960, 540 - 45, 1920, 1080, 0},
+                                {75 + 3, 100 + 4, 150, 200, 1},     {75 + 3, 100 + 5, 150, 200, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(checkPointAccurate(c[0], c[1], c[2] / 2, c[3] / 2, c[2], c[3]), c[4] == 1)
+            << "(" << c[0] << ", " << c[1] << ") on " << c[2] << " x " << c[3];
 }
 
 TEST(Capture, AfterARejectionNothingIsTakenUntilTheFingerLifts) {
@@ -282,6 +308,19 @@ TEST(Capture, ShapeTests) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(captureShapeAcceptable(c.p), c.ok) << c.what;
+}
+
+// --- the hold ring -------------------------------------------------------------------------------
+
+TEST(HoldRing, AppearsAt300msClosesWithTheHoldAndStaysClosed150ms) {
+    // {state, ms since down, ms since the hold began, step}
+    const uint32_t cases[][4] = {{TOUCH_DOWN, 299, 0, 0},    {TOUCH_DOWN, 300, 0, 12},
+                                 {TOUCH_DOWN, 500, 0, 20},   {TOUCH_DOWN, 1300, 0, 39},
+                                 {TOUCH_HOLD, 1001, 0, 40},  {TOUCH_HOLD, 1150, 149, 40},
+                                 {TOUCH_HOLD, 1151, 150, 0}, {TOUCH_DRAG, 800, 0, 0}};
+    for (const auto& c : cases)
+        EXPECT_EQ(holdRingStep(static_cast<int32_t>(c[0]), c[1], c[2]), static_cast<int32_t>(c[3]))
+            << "state " << c[0] << " at " << c[1] << " ms";
 }
 
 } // namespace

@@ -236,13 +236,13 @@ TEST(Transform, RandomKeystonedBoardsRoundTrip) {
 }
 
 TEST(ScreenMapping, CrossesStandInFromTheCorners) {
-    const int expected[4][2] = {{100, 50}, {1820, 50}, {100, 1030}, {1820, 1030}};
-    for (int i = 0; i < 4; ++i) {
+    const int expected[5][2] = {{100, 50}, {1820, 50}, {100, 1030}, {1820, 1030}, {960, 540}};
+    for (int i = 0; i < 5; ++i) {
         const ScreenPoint c = calibrationCross(i, 1920, 1080);
         EXPECT_EQ(c.x, expected[i][0]) << "cross " << i;
         EXPECT_EQ(c.y, expected[i][1]) << "cross " << i;
     }
-    for (int i : {-1, 4}) {
+    for (int i : {-1, 5}) {
         const ScreenPoint c = calibrationCross(i, 1920, 1080);
         EXPECT_EQ(c.x, 0) << "cross " << i;
         EXPECT_EQ(c.y, 0) << "cross " << i;

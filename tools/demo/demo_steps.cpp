@@ -146,7 +146,7 @@ const DemoStep demoSteps[] = {
     {"Start the simulated-board build", startProgram},
     {"The program finds the sensor and sends Stop", sensorFound},
     {"The program sits in the tray with its hidden window", sitsInTray},
-    {"Calibrate by tapping the four crosses found on the screen", demoCalibrateByTapping},
+    {"Calibrate by tapping the four crosses and the check cross found on the screen", demoCalibrateByTapping},
     {"A tap is a click where the finger is", demoTapClicks},
     {"A moving touch is a drag", demoDragDrags},
     {"A touch held still is a right click", demoHoldRightClicks},

@@ -62,26 +62,39 @@ bool demoCalibrateByTapping(DemoSession& s) {
     PostMessageA(s.mainWindow, WM_COMMAND, IDM_CALIBRATE, 0);
     demoNote(s, "\"Calibrar espacio de trabajo\" chosen from the tray menu");
     POINT cross = {-1000, -1000};
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) { // the four corners, then the check cross at the centre
+        const char* which = i < 4 ? "cross" : "check cross";
         if (!waitCrossMoved(cross, 4000, &cross)) {
-            demoNote(s, "cross %d did not appear on the screen", i + 1);
+            demoNote(s, "%s %d did not appear on the screen", which, i + 1);
             demoScreenshot(s, "03-calibration-missing-cross");
             return false;
         }
-        demoNote(s, "cross %d found on the screen at (%ld, %ld): tapped there", i + 1, cross.x, cross.y);
+        demoNote(s, "%s %d found on the screen at (%ld, %ld): tapped there", which, i + 1, cross.x, cross.y);
         if (i == 0)
             demoScreenshot(s, "03-calibration-first-cross");
+        if (i == 4)
+            demoScreenshot(s, "03-calibration-check-cross");
         simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, false, 60);
-        Sleep(700);
+        if (i < 4)
+            Sleep(700);
     }
     const int stop = simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 3000, mark);
     demoNote(s,
-             stop >= 0 ? "the board received Stop after the fourth cross" : "no Stop after the fourth cross");
+             stop >= 0 ? "the board received Stop after the check cross" : "no Stop after the check cross");
+    Sleep(200);
+    demoScreenshot(s, "03-calibration-check-passed");
     // Mapping has begun when a Get follows that Stop.
     const bool mapping =
         stop >= 0 && simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, size_t(stop) + 1) >= 0;
-    POINT left;
-    const bool gone = !findCrossOnScreen(&left);
+    // The outcome stays up for a second; under Wine without a window manager the hide then holds
+    // the program's GUI thread for 2 s, which a message sent to it waits out.
+    const HWND window = findTopLevelWindow("qv_dingwei", s.program.dwProcessId);
+    const DWORD start = GetTickCount();
+    while (window && IsWindowVisible(window) && GetTickCount() - start < 5000)
+        Sleep(30);
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(s.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+    const bool gone = !window || !IsWindowVisible(window);
     demoNote(s, "calibration window %s; mapping %s", gone ? "hidden" : "STILL SHOWN",
              mapping ? "on" : "NOT on");
     return stop >= 0 && mapping && gone;
@@ -117,9 +130,16 @@ bool demoDragDrags(DemoSession& s) {
 
 bool demoHoldRightClicks(DemoSession& s) {
     mouseRecorderClear();
-    simboardTap(s.board, 0, 400, 300, 1300, SIM_SCREEN, false, 60);
+    // The ring around the finger closes as the hold's second runs out.
+    simboardFingerDown(s.board, 0, 400, 300);
+    Sleep(600);
+    const RECT ring = {360, 260, 440, 340};
+    demoScreenshotArea(s, "04-hold-ring-600ms", ring, 3);
+    Sleep(700);
+    simboardFingerLift(s.board, 0);
+    Sleep(60);
     const std::vector<MouseRecord> b = recordedButtons(3, 2000);
-    demoNote(s, "touch held 1.3 s at (400, 300), the system received:");
+    demoNote(s, "touch held 1.3 s at (400, 300), a ring closing around it, the system received:");
     noteButtons(s, b);
     demoScreenshot(s, "04-after-touches");
     return b.size() == 3 && b[0].message == WM_RBUTTONDOWN && b[2].message == WM_RBUTTONUP;

@@ -1,12 +1,13 @@
 #include "touch/core/capture.h"
 
 CaptureOffer offerCapturePoint(CaptureTrack& track, int32_t index, int32_t x, int32_t y, uint32_t now) {
-    if (index < 0 || index > 3)
+    if (index < 0 || index > CAPTURE_CHECK_INDEX)
         return CAPTURE_IGNORED;
     if (track.needLift)
         return CAPTURE_IGNORED;
-    track.pDingweiTem[2 * index] = x;
-    track.pDingweiTem[2 * index + 1] = y;
+    int32_t* slot = index == CAPTURE_CHECK_INDEX ? track.pCheck : track.pDingweiTem + 2 * index;
+    slot[0] = x;
+    slot[1] = y;
     if (index != 0 && static_cast<uint32_t>(now - track.dTimeDingwei) <= CAPTURE_GAP_MS)
         return CAPTURE_STORED;
     track.dTimeDingwei = now;
@@ -19,6 +20,17 @@ void captureNoTouch(CaptureTrack& track) {
 
 void restartCapture(CaptureTrack& track) {
     track.needLift = true;
+}
+
+void awaitCheckPoint(CaptureTrack& track) {
+    track.needLift = true;
+}
+
+bool checkPointAccurate(int32_t x, int32_t y, int32_t crossX, int32_t crossY, int32_t width, int32_t height) {
+    // distance <= p/100 * diagonal, squared and multiplied out: 100^2 d^2 <= p^2 (w^2 + h^2).
+    const int64_t dx = int64_t{x} - crossX, dy = int64_t{y} - crossY;
+    const int64_t p = CHECK_TOLERANCE_PERCENT;
+    return 10000 * (dx * dx + dy * dy) <= p * p * (int64_t{width} * width + int64_t{height} * height);
 }
 
 bool captureShapeAcceptable(const int32_t points[8]) {

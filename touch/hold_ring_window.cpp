@@ -1,0 +1,123 @@
+// The hold ring, class "qv_hold_ring": a small topmost window around a touch held still, closing as
+// the hold's second runs out (touch/core/hold_ring.h says when and what). It never takes input or
+// activation: layered with per-pixel alpha and transparent, so the pointer's clicks go to the window
+// below it; a tool window, so it has no taskbar button; never activated when shown. The reader
+// thread posts UM_HOLD_RING and never waits for it; this window only draws what it is told, so the
+// touch's timing and input are the same with or without it.
+#include "touch/hold_ring_window.h"
+
+#include "app/app_state.h"
+#include "app/ids.h"
+#include "app/window_procs.h"
+#include "touch/core/hold_ring.h"
+
+namespace {
+
+constexpr DWORD RING_EX_STYLE =
+    WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE | WS_EX_TOPMOST;
+
+using UpdateLayeredWindowFn = BOOL(WINAPI*)(HWND, HDC, POINT*, SIZE*, HDC, POINT*, COLORREF, BLENDFUNCTION*,
+                                            DWORD);
+
+HDC ringDC = nullptr;         // holds ringBitmap for the window's life
+HBITMAP ringBitmap = nullptr; // 32-bit top-down DIB section, premultiplied alpha
+HGDIOBJ ringDCOldBitmap = nullptr;
+uint32_t* ringPixels = nullptr; // ringBitmap's bits
+int32_t drawnStep = 0;          // the step in ringBitmap; 0: nothing drawn yet
+
+// Looked up at run time like SetLayeredWindowAttributes, from the same module: a system without it
+// shows no ring.
+UpdateLayeredWindowFn updateLayeredWindow() {
+    static const UpdateLayeredWindowFn fn = [] {
+        const HMODULE user32 = user32Module ? user32Module : GetModuleHandleA("user32.dll");
+        return user32 ? reinterpret_cast<UpdateLayeredWindowFn>(
+                            reinterpret_cast<void*>(GetProcAddress(user32, "UpdateLayeredWindow")))
+                      : nullptr;
+    }();
+    return fn;
+}
+
+void onCreate(HWND hwnd) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = RING_SIZE;
+    info.bmiHeader.biHeight = -RING_SIZE; // top-down, as renderHoldRing writes the rows
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC windowDC = GetDC(hwnd);
+    ringDC = CreateCompatibleDC(windowDC);
+    ReleaseDC(hwnd, windowDC);
+    void* bits = nullptr;
+    ringBitmap = CreateDIBSection(ringDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ringPixels = static_cast<uint32_t*>(bits);
+    if (ringDC && ringBitmap)
+        ringDCOldBitmap = SelectObject(ringDC, ringBitmap);
+}
+
+void onDestroy(HWND hwnd) {
+    if (hwndHoldRing == hwnd)
+        hwndHoldRing = nullptr;
+    if (ringDC) {
+        if (ringDCOldBitmap)
+            SelectObject(ringDC, ringDCOldBitmap);
+        DeleteDC(ringDC);
+    }
+    if (ringBitmap)
+        DeleteObject(ringBitmap);
+    ringDC = nullptr;
+    ringBitmap = nullptr;
+    ringDCOldBitmap = nullptr;
+    ringPixels = nullptr;
+    drawnStep = 0;
+}
+
+void show(HWND hwnd, int32_t step, int x, int y) {
+    const UpdateLayeredWindowFn update = updateLayeredWindow();
+    if (!update || !ringPixels)
+        return;
+    if (step != drawnStep) {
+        renderHoldRing(step, ringPixels);
+        GdiFlush(); // the bits were written behind GDI's back
+        drawnStep = step;
+    }
+    POINT where = {x - RING_SIZE / 2, y - RING_SIZE / 2};
+    SIZE size = {RING_SIZE, RING_SIZE};
+    POINT from = {0, 0};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    update(hwnd, nullptr, &where, &size, ringDC, &from, 0, &blend, ULW_ALPHA);
+    if (!IsWindowVisible(hwnd))
+        SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0,
+                     SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+}
+
+} // namespace
+
+HWND createHoldRingWindow(HINSTANCE instance, HWND owner) {
+    return CreateWindowExA(RING_EX_STYLE, "qv_hold_ring", "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,
+                           nullptr, instance, nullptr);
+}
+
+LRESULT CALLBACK holdRingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        onCreate(hwnd);
+        return 0;
+    case WM_DESTROY:
+        onDestroy(hwnd);
+        return 0;
+    case UM_HOLD_RING:
+        if (wParam == 0)
+            ShowWindow(hwnd, SW_HIDE);
+        else
+            show(hwnd, static_cast<int32_t>(wParam), static_cast<short>(LOWORD(lParam)),
+                 static_cast<short>(HIWORD(lParam)));
+        return 0;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT; // never the target of the pointer, whatever the platform does with the styles
+    case WM_MOUSEACTIVATE:
+        return MA_NOACTIVATE;
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
