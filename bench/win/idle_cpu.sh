@@ -48,9 +48,9 @@ done
 script=$(mktemp /tmp/velmora-idle-XXXX.txt)
 cat >"$script" <<'EOF'
 wait-command Get 20000
-sleep 23000
+sleep 25000
 down 512 384
-sleep 23000
+sleep 25000
 lift
 sleep 2000
 unplug 0 quiet
@@ -71,11 +71,11 @@ if [ -z "$program" ] || [ -z "$server" ]; then
     exit 1
 fi
 echo "idle_cpu at 1024 x 768 (program pid $program, wineserver pid $server)"
-sleep 2
-echo "  idle, 20 s:         $(percent 20)"
+sleep 5 # past the start-up's own work
+echo "  idle, 15 s:         $(percent 15)"
 sleep 5 # the finger is down by now
-echo "  finger held, 20 s:  $(percent 20) (polling at the sensor's pace)"
-sleep 5 # lifted, then the sensor goes without a notice
+echo "  finger held, 15 s:  $(percent 15) (polling at the sensor's pace)"
+sleep 12 # lifted, then the sensor goes without a notice
 echo "  dead handle, 10 s:  $(percent 10)"
 wait "$board" || true
 # The replug's notice finds the lost handle dead: "Sensor desconectado" is shown; the program is
