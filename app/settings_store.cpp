@@ -48,8 +48,8 @@ bool wideName(HKEY key, DWORD index, const std::string& narrow, std::wstring& na
     name.assign(buffer, size < kValueNameBufferSize ? size : kValueNameBufferSize - 1);
     char spelled[kValueNameBufferSize * 2];
     BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), int(name.size()), spelled,
-                                           int(sizeof spelled), nullptr, &lossy);
+    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), int(name.size()),
+                                           spelled, int(sizeof spelled), nullptr, &lossy);
     exact = !lossy && length >= 0 && narrow == std::string(spelled, size_t(length));
     return true;
 }

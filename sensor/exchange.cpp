@@ -48,14 +48,16 @@ SRWLOCK sensorLock = SRWLOCK_INIT; // held for a whole exchange (or a whole prob
 // Per handle, under sensorLock. A slot is taken over by another handle when the table is full (the
 // least recently used one); with two or three sensor handles alive at a time that never happens.
 struct HandleSlot {
-    HANDLE handle;            // null: unused slot
-    HANDLE writeEvent;        // reused by every exchange on the handle (auto-reset, unnamed); null
-    HANDLE readEvent;         // until first needed, or after a transfer that could not be cancelled
-    bool owing;               // a command's reply has not been read yet
-    bool mayHoldReports;      // something may be waiting: flush before the next write
-    DWORD owedTick;           // when that command was written
+    HANDLE handle; // null: unused slot
+    // Reused by every exchange on the handle (auto-reset, unnamed); null until first needed, and
+    // again after a transfer that could not be cancelled (it may still signal its event).
+    HANDLE writeEvent;
+    HANDLE readEvent;
+    bool owing;          // a command's reply has not been read yet
+    bool mayHoldReports; // something may be waiting: flush before the next write
+    DWORD owedTick;      // when that command was written
     uint8_t owedCommand[SENSOR_COMMAND_BYTES];
-    unsigned long long used;  // when last taken, for picking a slot to reuse
+    unsigned long long used; // when last taken, for picking a slot to reuse
 };
 
 constexpr int HANDLE_SLOTS = 8;
@@ -103,8 +105,8 @@ bool haveEvents(HandleSlot& slot) {
 // that did not land.
 struct TransferRecords {
     OVERLAPPED ov;
-    uint8_t data[READ_BYTES];         // the command as written, or the reply as read (zero where
-                                      // nothing was read)
+    uint8_t data[READ_BYTES]; // the command as written, or the reply as read (zero where
+                              // nothing was read)
 };
 
 std::atomic<long> leakedRecords{0}; // records left allocated after a cancellation that did not land
@@ -208,8 +210,8 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
     if (slot.owing && msUntilOwedLimit(slot) > 0 &&
         std::memcmp(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES) == 0) {
         // The same command is still unanswered: its reply, when it comes, is this exchange's.
-        const DWORD waitMs = msUntilOwedLimit(slot) < TRANSFER_TIMEOUT_MS ? msUntilOwedLimit(slot)
-                                                                          : TRANSFER_TIMEOUT_MS;
+        const DWORD waitMs =
+            msUntilOwedLimit(slot) < TRANSFER_TIMEOUT_MS ? msUntilOwedLimit(slot) : TRANSFER_TIMEOUT_MS;
         const TransferOutcome outcome = transfer(slot, false, nullptr, in, waitMs);
         if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
             return EXCHANGE_TIMEOUT; // still owed
@@ -236,7 +238,8 @@ int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& 
     TransferOutcome outcome = transfer(slot, true, command.data(), nullptr, TRANSFER_TIMEOUT_MS);
     if (outcome != TRANSFER_DONE) {
         slot.mayHoldReports = true;
-        return outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK ? EXCHANGE_TIMEOUT : EXCHANGE_WRITE_FAILED;
+        return outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK ? EXCHANGE_TIMEOUT
+                                                                        : EXCHANGE_WRITE_FAILED;
     }
     const DWORD written = GetTickCount();
     outcome = transfer(slot, false, nullptr, in, TRANSFER_TIMEOUT_MS);

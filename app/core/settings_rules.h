@@ -95,8 +95,8 @@ struct RegistryChange {
 struct LoadDecision {
     int32_t save = 0, ouhe = 0, lagTime = 0;
     int32_t calibRaw[8] = {};
-    bool seen[SETTING_COUNT] = {}; // matched by a readable value
-    bool complete = false;         // all eight coordinates read and none CALIB_NOT_MEASURED
+    bool seen[SETTING_COUNT] = {};   // matched by a readable value
+    bool complete = false;           // all eight coordinates read and none CALIB_NOT_MEASURED
     int32_t calibState = CALIB_NONE; // CALIB_MAPPING only when complete and the transform set up
     Vec3 sensorPoints[4] = {};       // the prepared transform when calibState is CALIB_MAPPING
     Vec3 weights = {};

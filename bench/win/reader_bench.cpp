@@ -89,7 +89,9 @@ double threadCpuMs(HANDLE thread) {
     FILETIME created, ended, kernel, user;
     if (!GetThreadTimes(thread, &created, &ended, &kernel, &user))
         return 0;
-    auto ms = [](const FILETIME& t) { return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0; };
+    auto ms = [](const FILETIME& t) {
+        return ((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 10000.0;
+    };
     return ms(kernel) + ms(user);
 }
 
@@ -199,8 +201,9 @@ int main() {
     std::printf("  bare exchangeReport rate            %8.0f exchanges/s\n", bareRate);
     std::printf("  reader polling, finger lifted       %8.0f reports/s (%.0f%% of bare)\n", liftedRate,
                 100.0 * liftedRate / bareRate);
-    std::printf("  thread CPU: polling back to back %.1f %% of a core, reader with the finger lifted %.1f %%\n",
-                bareCpu, idleCpu);
+    std::printf(
+        "  thread CPU: polling back to back %.1f %% of a core, reader with the finger lifted %.1f %%\n",
+        bareCpu, idleCpu);
     std::printf("  reader polling, finger resting      %8.0f reports/s (%.0f%% of bare)\n", touchedRate,
                 100.0 * touchedRate / bareRate);
     std::printf("  reply with a moved point -> injected move seen by the hook, during a drag:\n");

@@ -268,7 +268,8 @@ long handleCount(DWORD processId) {
     std::vector<char> buffer(1 << 20);
     for (int attempt = 0; attempt < 6; ++attempt) {
         ULONG needed = 0;
-        const LONG status = query(16 /* SystemHandleInformation */, buffer.data(), ULONG(buffer.size()), &needed);
+        const LONG status =
+            query(16 /* SystemHandleInformation */, buffer.data(), ULONG(buffer.size()), &needed);
         if (status == 0) {
             const List* list = reinterpret_cast<const List*>(buffer.data());
             long n = 0;
@@ -306,8 +307,8 @@ TEST_F(TouchSensor, UnplugsAndReplugsLeakNoHandle) {
     }
     flushEvents(300);
     const long after = handleCount(s.program.processId);
-    std::printf("[ figures  ] handles %ld before and %ld after %d unplugs and replugs (%lu ms)\n", before, after,
-                CYCLES, GetTickCount() - start);
+    std::printf("[ figures  ] handles %ld before and %ld after %d unplugs and replugs (%lu ms)\n", before,
+                after, CYCLES, GetTickCount() - start);
     EXPECT_LE(after, before + 10);
     expectClickAt(s, 600, 300, "after the replugs");
 

@@ -135,11 +135,11 @@ bool waitButtons(size_t count, DWORD timeoutMs) {
 std::string buttonTrace() {
     std::string trace;
     for (const MouseRecord& r : mouseRecorderButtons()) {
-        const char* name = r.message == WM_LBUTTONDOWN ? "ldown"
-                           : r.message == WM_LBUTTONUP ? "lup"
+        const char* name = r.message == WM_LBUTTONDOWN   ? "ldown"
+                           : r.message == WM_LBUTTONUP   ? "lup"
                            : r.message == WM_RBUTTONDOWN ? "rdown"
-                           : r.message == WM_RBUTTONUP ? "rup"
-                                                       : "other";
+                           : r.message == WM_RBUTTONUP   ? "rup"
+                                                         : "other";
         trace += trace.empty() ? name : std::string(" ") + name;
     }
     return trace;

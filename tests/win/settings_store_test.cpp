@@ -217,8 +217,9 @@ TEST_F(SettingsStore, NamesWithoutAnAnsiSpellingAreDeletedByTheirOwnName) {
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     const wchar_t* const odd[] = {L"\u4E2D\u6587", L"lagtim\u0113"};
     for (const wchar_t* name : odd)
-        ASSERT_EQ(RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"7"), 2 * sizeof(wchar_t)),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(L"7"), 2 * sizeof(wchar_t)),
+            ERROR_SUCCESS);
     RegCloseKey(key);
 
     ASSERT_EQ(loadSettings(&settings), 1);

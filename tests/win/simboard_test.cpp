@@ -225,7 +225,8 @@ TEST(BoardGeometry, TheDefaultKeepsTheWholeScreenOnTheSensor) {
         g.screenWidth = size[0];
         g.screenHeight = size[1];
         const SimMapping m = simMappingFrom(g);
-        const double corners[][2] = {{0, 0}, {size[0] - 1.0, 0}, {0, size[1] - 1.0}, {size[0] - 1.0, size[1] - 1.0}};
+        const double corners[][2] = {
+            {0, 0}, {size[0] - 1.0, 0}, {0, size[1] - 1.0}, {size[0] - 1.0, size[1] - 1.0}};
         for (const auto& c : corners) {
             double sx, sy;
             simScreenToSensor(m, c[0], c[1], &sx, &sy);

@@ -388,8 +388,8 @@ DWORD WINAPI connectionThread(void* parameter) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
             c->commands++;
             if (!mode.silent)
-                due.push_back(
-                    DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length), c->commands});
+                due.push_back(DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length),
+                                       c->commands});
         }
         while (open && !due.empty() && due.front().due <= simboardNowMs()) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
