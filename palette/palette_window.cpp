@@ -162,7 +162,7 @@ LRESULT onCreate(HWND palette) {
     drawState.colour = RGB(0, 0, 0);
 
     for (int i = 0; i < 2; ++i) {
-        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr, {0, 0}};
+        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr, {0, 0}, nullptr, 0};
         SetWindowLongPtrA(pageWindows[i], 0, reinterpret_cast<LONG_PTR>(&pageRecords[i]));
     }
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
