@@ -75,6 +75,9 @@ extern HBITMAP snapshot;      // the page's pixels when a cut selection starts
 extern HRGN canvasRegion;     // (0, 0) to the canvas size; clips a dragged cut-out
 extern POINT moveOffset;      // how far the held cut-out has moved since it was taken
 extern POINT canvasExtent;    // the canvas size every page gets (at least 2000 x 1500 and the screen)
+extern bool wholeCanvasPerMove; // false: a pen or eraser move copies only what it changed; true
+                                // copies the whole page as before, for the benchmark and the test
+                                // that both give the same screen
 
 // The record in window word 0 of a page, or null.
 PageRecord* pageRecordOf(HWND page);

@@ -14,6 +14,7 @@ HBITMAP snapshot = nullptr;
 HRGN canvasRegion = nullptr;
 POINT moveOffset = {0, 0};
 POINT canvasExtent = {0, 0};
+bool wholeCanvasPerMove = false;
 
 namespace {
 
@@ -385,6 +386,10 @@ void showCanvasOn(HDC windowDC, HWND page, const PageRecord* record) {
 }
 
 void showCanvasRect(HWND page, const PageRecord* record, const IntRect& r) {
+    if (wholeCanvasPerMove) {
+        showCanvas(page, record);
+        return;
+    }
     const SIZE size = windowSize(page);
     const IntRect c = clipRect(r, size.cx, size.cy);
     if (rectEmpty(c))
