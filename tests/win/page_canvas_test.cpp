@@ -9,9 +9,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "app/ids.h"
+#include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"
@@ -358,6 +360,67 @@ TEST_F(PageCanvas, ClearsAndUndosStayWithinTheMemoryBound) {
     EXPECT_LT(grown, UNDO_MEMORY_BOUND) << "private bytes grew past the bound";
     EXPECT_GE(t.record.history->lane.done.size(), 50u);
     EXPECT_GT(canvasInked(), 0) << "the last undo did not bring the drawing back";
+}
+
+DWORD WINAPI saveOnThread(void* page) {
+    savePagePicture(nullptr, static_cast<HWND>(page));
+    return 0;
+}
+
+// A save whose folder cannot be made (a file named Velmora stands in the Pictures folder) says so
+// with the reason, leaves no file and changes nothing on the page.
+TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
+    const char* folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string pictures = std::string(temp) + "velmora_blocked_pictures";
+    CreateDirectoryA(pictures.c_str(), nullptr);
+    HANDLE blocker = CreateFileA((pictures + "\\Velmora").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+    CloseHandle(blocker);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, folders, &key), ERROR_SUCCESS);
+    char old[MAX_PATH] = {};
+    DWORD oldSize = sizeof old, oldType = 0;
+    const bool hadOld = RegQueryValueExA(key, "My Pictures", nullptr, &oldType, reinterpret_cast<BYTE*>(old),
+                                         &oldSize) == ERROR_SUCCESS;
+    RegSetValueExA(key, "My Pictures", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(pictures.c_str()),
+                   DWORD(pictures.size() + 1));
+
+    ds.colour = RED;
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 100);
+    sendUp(t.page, 200, 100);
+    const int inked = canvasInked();
+    std::wstring path;
+    std::string reason;
+    ScreenPicture picture;
+    ASSERT_TRUE(composePagePicture(t.page, &picture));
+    EXPECT_FALSE(writePicturePng(picture, &path, &reason));
+    EXPECT_NE(reason.find("Velmora"), std::string::npos) << reason;
+    HANDLE thread = CreateThread(nullptr, 0, saveOnThread, t.page, 0, nullptr);
+    HWND box = waitMessageBox(GetCurrentProcessId(), 5000, true);
+    std::string text = "(no message box)";
+    if (box) {
+        for (int i = 0; i < 40 && messageBoxText(box).empty(); ++i)
+            flushEvents(50);
+        text = messageBoxText(box);
+        pressMessageBoxOk(box);
+    }
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+
+    if (hadOld)
+        RegSetValueExA(key, "My Pictures", 0, oldType, reinterpret_cast<const BYTE*>(old), oldSize);
+    else
+        RegDeleteValueA(key, "My Pictures");
+    RegCloseKey(key);
+    DeleteFileA((pictures + "\\Velmora").c_str());
+    RemoveDirectoryA(pictures.c_str());
+    std::printf("[ figures  ] the box reads: %s\n", text.c_str());
+    EXPECT_EQ(text.rfind("No se pudo guardar la imagen\r\n", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("No se pudo guardar la imagen\r\n").size()) << "no reason given";
+    EXPECT_EQ(canvasInked(), inked) << "the drawing changed";
 }
 
 TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {
