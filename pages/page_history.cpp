@@ -52,8 +52,8 @@ bool openPageHistory(HWND page, PageRecord* record) {
             DeleteObject(shadow);
         return false;
     }
-    PageHistory* h = new PageHistory{dc, shadow, SelectObject(dc, shadow), static_cast<uint32_t*>(bits), {},
-                                     {0, 0, 0, 0}};
+    PageHistory* h =
+        new PageHistory{dc, shadow, SelectObject(dc, shadow), static_cast<uint32_t*>(bits), {}, {0, 0, 0, 0}};
     copyRect(dc, record->memDC, canvasRect());
     addLane(&undoBudget, &h->lane);
     record->history = h;

@@ -57,13 +57,13 @@ bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, s
 
 std::string systemText(DWORD code) {
     char text[256] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0, text,
-                             sizeof text, nullptr);
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                             text, sizeof text, nullptr);
     while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ' || text[n - 1] == '.'))
         text[--n] = 0;
     char codeText[32];
     std::snprintf(codeText, sizeof codeText, "0x%08lX", static_cast<unsigned long>(code));
-    return n ? std::string(text) + " (" + codeText + ")" : std::string("c\xF3" "digo ") + codeText;
+    return n ? std::string(text) + " (" + codeText + ")" : std::string("error ") + codeText;
 }
 
 std::wstring widen(const std::string& s) {
@@ -93,8 +93,8 @@ HRESULT encodePng(const ScreenPicture& picture, const std::wstring& path, std::s
     IWICBitmapFrameEncode* frame = nullptr;
     IPropertyBag2* options = nullptr;
     *step = "No hay codificador PNG";
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(&factory));
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
     if (SUCCEEDED(hr))
         hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
     if (SUCCEEDED(hr)) {
@@ -151,9 +151,8 @@ bool pictureFolder(std::wstring* folder, std::string* reason) {
         const DWORD attributes = GetFileAttributesW(folder->c_str());
         if (error != ERROR_ALREADY_EXISTS || attributes == INVALID_FILE_ATTRIBUTES ||
             !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            *reason = "No se pudo crear la carpeta Velmora: " + systemText(error == ERROR_ALREADY_EXISTS
-                                                                                  ? DWORD(ERROR_DIRECTORY)
-                                                                                  : error);
+            *reason = "No se pudo crear la carpeta Velmora: " +
+                      systemText(error == ERROR_ALREADY_EXISTS ? DWORD(ERROR_DIRECTORY) : error);
             return false;
         }
     }
@@ -168,8 +167,8 @@ bool reserveName(const std::wstring& folder, std::wstring* path, std::string* re
     const LocalTime t = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     for (int32_t attempt = 1; attempt < 1000; ++attempt) {
         const std::wstring candidate = folder + L"\\" + widen(savedPictureName(t, attempt));
-        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL,
-                                  nullptr);
+        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {
             CloseHandle(file);
             *path = candidate;

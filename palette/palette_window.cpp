@@ -1,7 +1,8 @@
 // The tool palette, class "qv_tool": a round floating window whose 24 shaped buttons pick the
 // tool, colour and width, clear the page, undo and redo its steps, save it as a picture, switch
-// between drawing over the desktop and on the grey board, hide the palette or bring it home. Its creation makes the whole drawing machinery: both
-// pages with their containers, the buttons and a tooltip control.
+// between drawing over the desktop and on the grey board, hide the palette or bring it home. Its
+// creation makes the whole drawing machinery: both pages with their containers, the buttons and a
+// tooltip control.
 #include <windows.h>
 #include <commctrl.h>
 

@@ -73,8 +73,8 @@ int main() {
                     pen.mean);
         std::printf("%s  eraser move: median %.3f ms  p99 %.3f ms  mean %.3f ms (eraser 32)\n", way,
                     eraser.median, eraser.p99, eraser.mean);
-        std::printf("%s  a 1000 Hz mouse gives one event per 1.000 ms: pen %s, eraser %s at the median\n", way,
-                    pen.median <= 1.0 ? "keeps up" : "falls behind",
+        std::printf("%s  a 1000 Hz mouse gives one event per 1.000 ms: pen %s, eraser %s at the median\n",
+                    way, pen.median <= 1.0 ? "keeps up" : "falls behind",
                     eraser.median <= 1.0 ? "keeps up" : "falls behind");
         SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
     }

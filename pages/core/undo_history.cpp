@@ -154,7 +154,8 @@ IntRect unionRect(const IntRect& a, const IntRect& b) {
 }
 
 IntRect clipRect(const IntRect& r, int32_t width, int32_t height) {
-    IntRect c = {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width), std::min(r.bottom, height)};
+    IntRect c = {std::max(r.left, 0), std::max(r.top, 0), std::min(r.right, width),
+                 std::min(r.bottom, height)};
     if (rectEmpty(c))
         return {0, 0, 0, 0};
     return c;

@@ -21,13 +21,13 @@ struct UndoStep {
 };
 
 struct UndoLane {
-    std::deque<UndoStep> done;   // the steps that can be undone, oldest first
+    std::deque<UndoStep> done;    // the steps that can be undone, oldest first
     std::vector<UndoStep> undone; // the steps that can be redone, the next one last
 };
 
 struct UndoBudget {
     size_t bound = UNDO_MEMORY_BOUND;
-    size_t used = 0;             // bytes held by the steps of every lane
+    size_t used = 0; // bytes held by the steps of every lane
     uint64_t nextOrder = 1;
     std::vector<UndoLane*> lanes; // every lane that shares the bound
 };

@@ -104,7 +104,7 @@ int paletteButtonOfCommand(int32_t id) {
     return -1;
 }
 
-const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7, 8, 9, 10, 11, 12, 13, 14, 15,
+const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8, 9, 10, 11, 12, 13, 14, 15,
                                                               16, 17, 18, 19, 0, 1, 2,  3,  21, 22, 23, 20};
 
 void preparePaletteShape(PaletteShape* shape, int index) {

@@ -139,8 +139,8 @@ bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t
     IWICBitmapDecoder* decoder = nullptr;
     IWICBitmapFrameDecode* frame = nullptr;
     IWICFormatConverter* converter = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(&factory));
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
     if (SUCCEEDED(hr))
         hr = factory->CreateDecoderFromFilename((folder + *name).c_str(), nullptr, GENERIC_READ,
                                                 WICDecodeMetadataCacheOnDemand, &decoder);
@@ -224,8 +224,8 @@ int differencesFromScreen(int w, int h, const std::vector<uint32_t>& pixels, REC
             const uint32_t p = pixels[size_t(y) * size_t(w) + size_t(x)];
             if (RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF) != screen[size_t(y) * size_t(w) + size_t(x)]) {
                 ++wrong;
-                *box = {std::min(box->left, LONG(x)), std::min(box->top, LONG(y)), std::max(box->right, LONG(x + 1)),
-                        std::max(box->bottom, LONG(y + 1))};
+                *box = {std::min(box->left, LONG(x)), std::min(box->top, LONG(y)),
+                        std::max(box->right, LONG(x + 1)), std::max(box->bottom, LONG(y + 1))};
             }
         }
     return wrong;
@@ -379,7 +379,9 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
         simboardDrag(board, 0, a.x, a.y, b.x, b.y, 600, SIM_SCREEN, true, 200);
         waitProgramIdle();
     };
-    auto redAlong = [&](POINT a, POINT b, int wanted) { return settledColourAlong(a, b, RED, samples, wanted); };
+    auto redAlong = [&](POINT a, POINT b, int wanted) {
+        return settledColourAlong(a, b, RED, samples, wanted);
+    };
     POINT from[3], to[3];
     for (int i = 0; i < 3; ++i) {
         from[i] = {w / 5, h / 6 + i * h / 8};
@@ -401,13 +403,16 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_CLEAR);
     EXPECT_EQ(redAlong(from[0], to[0], 0), 0) << "clear left the first stroke";
     touchButton(BUTTON_N_UNDO);
-    EXPECT_GE(redAlong(from[0], to[0], most), most) << "undoing the clear did not bring the first stroke back";
-    EXPECT_GE(redAlong(from[1], to[1], most), most) << "undoing the clear did not bring the second stroke back";
+    EXPECT_GE(redAlong(from[0], to[0], most), most)
+        << "undoing the clear did not bring the first stroke back";
+    EXPECT_GE(redAlong(from[1], to[1], most), most)
+        << "undoing the clear did not bring the second stroke back";
     shot("undo_redo");
 
     // A line released over the palette is drawn to the release point: the page holds the mouse.
     touchButton(BUTTON_N_LINE);
-    const POINT lineFrom = {w / 6, h * 3 / 4}, over = {(pal.left + pal.right) / 2, (pal.top + pal.bottom) / 2};
+    const POINT lineFrom = {w / 6, h * 3 / 4},
+                over = {(pal.left + pal.right) / 2, (pal.top + pal.bottom) / 2};
     drag(lineFrom, over);
     touchButton(BUTTON_N_BLACK + 1); // the next palette tap
     const POINT beforePalette = {lineFrom.x + (over.x - lineFrom.x) * 7 / 10,
@@ -418,7 +423,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // A cut-out held while a colour is picked is put down where it was dragged, not lost.
     touchButton(BUTTON_N_CUT);
     const int y0 = from[0].y, left = w / 5 + 30, right = w / 5 + 150, down = h / 10;
-    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});           // select part of the first stroke
+    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});               // select part of the first stroke
     drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // and drag it down
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_GE(redAlong({left, y0 + down}, {right, y0 + down}, most), most)
@@ -443,7 +448,8 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
         RECT box = {0, 0, 0, 0};
         EXPECT_EQ(differencesFromScreen(w, h, png, &box), 0)
             << "the saved picture differs from the screen in (" << box.left << ", " << box.top << ")-("
-            << box.right << ", " << box.bottom << "); the palette is at (" << pal.left << ", " << pal.top << ")";
+            << box.right << ", " << box.bottom << "); the palette is at (" << pal.left << ", " << pal.top
+            << ")";
     }
     ASSERT_TRUE(clipboardPicture(&cw, &ch, &clip)) << "no CF_DIB on the clipboard";
     EXPECT_EQ(cw, w);

@@ -353,9 +353,10 @@ TEST_F(PageCanvas, ClearsAndUndosStayWithinTheMemoryBound) {
         SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
     }
     const SIZE_T end = privateBytes(), grown = end > start ? end - start : 0;
-    std::printf("[ figures  ] 200 strokes, clears and undos at %d x %d: history %zu bytes in %zu steps, private "
-                "bytes %zu before, %zu after\n",
-                w, h, undoBudget.used, t.record.history->lane.done.size(), start, end);
+    std::printf(
+        "[ figures  ] 200 strokes, clears and undos at %d x %d: history %zu bytes in %zu steps, private "
+        "bytes %zu before, %zu after\n",
+        w, h, undoBudget.used, t.record.history->lane.done.size(), start, end);
     EXPECT_LE(undoBudget.used, UNDO_MEMORY_BOUND);
     EXPECT_LT(grown, UNDO_MEMORY_BOUND) << "private bytes grew past the bound";
     EXPECT_GE(t.record.history->lane.done.size(), 50u);
@@ -375,7 +376,8 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
     GetTempPathA(MAX_PATH, temp);
     const std::string pictures = std::string(temp) + "velmora_blocked_pictures";
     CreateDirectoryA(pictures.c_str(), nullptr);
-    HANDLE blocker = CreateFileA((pictures + "\\Velmora").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    HANDLE blocker =
+        CreateFileA((pictures + "\\Velmora").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
     CloseHandle(blocker);
     HKEY key = nullptr;

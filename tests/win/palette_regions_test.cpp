@@ -157,11 +157,10 @@ TEST(PaletteRegions, OldButtonsKeepTheirRegionsPixelForPixel) {
         int pixels;
         uint32_t hash;
     } before[21] = {
-        {768, 0xB83051F1u}, {753, 0x6A348464u}, {117, 0xF7662006u}, {127, 0x6DA26A8Au},
-        {687, 0x43AC0C86u}, {430, 0x28C3DA07u}, {398, 0xF42C425Fu}, {407, 0x19B78276u},
-        {406, 0x51AEC8F7u}, {398, 0x1223435Du}, {448, 0x080BC745u}, {646, 0xF4D98777u},
-        {433, 0x30F62018u}, {587, 0xB073BD0Cu}, {795, 0x055EC5A6u}, {968, 0x826C0987u},
-        {443, 0x0DFB430Cu}, {609, 0x31DEFD06u}, {806, 0xF40CBC7Du}, {838, 0xA82A7D83u},
+        {768, 0xB83051F1u},   {753, 0x6A348464u}, {117, 0xF7662006u}, {127, 0x6DA26A8Au}, {687, 0x43AC0C86u},
+        {430, 0x28C3DA07u},   {398, 0xF42C425Fu}, {407, 0x19B78276u}, {406, 0x51AEC8F7u}, {398, 0x1223435Du},
+        {448, 0x080BC745u},   {646, 0xF4D98777u}, {433, 0x30F62018u}, {587, 0xB073BD0Cu}, {795, 0x055EC5A6u},
+        {968, 0x826C0987u},   {443, 0x0DFB430Cu}, {609, 0x31DEFD06u}, {806, 0xF40CBC7Du}, {838, 0xA82A7D83u},
         {17790, 0xFA8E382Fu},
     };
     Regions r;
