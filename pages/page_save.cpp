@@ -216,9 +216,10 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
     if (board) {
         out->pixels.assign(size_t(width) * size_t(height), KEY_PIXEL);
     } else {
-        // Without CAPTUREBLT the screen's pixels leave the layered windows out (on Windows): what
-        // is read is the desktop itself. (Wine shows them in the screen's pixels; the drawing laid
-        // over below is then the same, and the palette stays in the picture.)
+        // Read without CAPTUREBLT: where GDI draws the screen itself, the layered windows (the
+        // palette, the page, its container) are left out and the desktop is read. Where the screen
+        // is composed (Wine, and Windows with desktop composition) they are in it: the drawing laid
+        // over below is then the same, and the palette stays in the picture.
         HDC screen = GetDC(nullptr);
         const bool ok = readPixels(screen, m.left, m.top, width, height, &out->pixels);
         ReleaseDC(nullptr, screen);

@@ -15,9 +15,8 @@ struct ScreenPicture {
     std::vector<uint32_t> pixels;
 };
 
-// What the page's monitor shows: in board mode the grey board, over the desktop the desktop (read
-// from the screen, which leaves layered windows out: the palette, the page and its container), and
-// the page's drawing over it. False when the page cannot draw.
+// What the page's monitor shows: in board mode the grey board, over the desktop the screen as read
+// without CAPTUREBLT, and the page's drawing over it. False when the page cannot draw.
 bool composePagePicture(HWND page, ScreenPicture* out);
 
 // Writes the picture as a PNG (WIC) into Pictures\Velmora under a new name. On success `path` is
