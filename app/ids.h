@@ -17,6 +17,10 @@ constexpr unsigned UM_CALIB_BEGIN = 0x5002;      // main window -> calibration w
 constexpr unsigned UM_PAGE_TOOL_CHANGED = 0x5001; // palette -> current page (same value, other window)
 constexpr unsigned UM_PAGE_INIT = 0x5010;        // palette -> each page
 constexpr unsigned UM_PAGE_CLEAR = 0x5020;       // palette -> current page
+constexpr unsigned UM_PAGE_UNDO = 0x5021;        // palette -> current page: undo its last step
+constexpr unsigned UM_PAGE_REDO = 0x5022;        // palette -> current page: redo the step undone last
+constexpr unsigned UM_PAGE_PUT_DOWN = 0x5023;    // palette -> current page: finish any gesture, put a
+                                                 // held cut-out down, before a palette action
 
 // Main window commands (low word of wParam).
 constexpr unsigned IDM_CALIBRATE = 0x444;

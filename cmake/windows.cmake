@@ -6,7 +6,7 @@ enable_language(RC)
 set(CMAKE_EXE_LINKER_FLAGS "${CMAKE_EXE_LINKER_FLAGS} -static")
 add_compile_definitions(WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0601 WINVER=0x0601)
 
-set(VELMORA_SYSTEM_LIBS setupapi hid comctl32 gdi32 user32 advapi32 shell32 kernel32)
+set(VELMORA_SYSTEM_LIBS setupapi hid comctl32 windowscodecs ole32 gdi32 user32 advapi32 shell32 kernel32)
 
 velmora_core_libs("" VELMORA_CORE_LIBS)
 

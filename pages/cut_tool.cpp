@@ -22,19 +22,21 @@ void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
 }
 
 // The page's canvas as it stands becomes the snapshot in scratchDC, replacing the previous one.
-void takeSnapshot(HWND page, const PageRecord* record) {
+// False when no snapshot could be made: then nothing may be cut, or its pixels would be lost.
+bool takeSnapshot(HWND page, const PageRecord* record) {
     WindowDC windowDC(page);
     HBITMAP fresh = CreateCompatibleBitmap(windowDC.get(), canvasExtent.x, canvasExtent.y);
     if (!fresh || !scratchDC) {
         if (fresh)
             DeleteObject(fresh);
-        return;
+        return false;
     }
     HGDIOBJ old = SelectObject(scratchDC, fresh);
     if (snapshot && old == snapshot)
         DeleteObject(snapshot);
     snapshot = fresh;
     BitBlt(scratchDC, 0, 0, canvasExtent.x, canvasExtent.y, record->memDC, 0, 0, SRCCOPY);
+    return true;
 }
 
 void paste(HWND page, PageRecord* record) {
@@ -45,6 +47,8 @@ void paste(HWND page, PageRecord* record) {
         drawCutOut(windowDC.get(), sel);
     }
     drawCutOut(record->memDC, sel);
+    const IntRect r = orderedCorners(sel);
+    markChanged(record, r);
     record->dragState = DRAG_IDLE;
     moveOffset = {0, 0};
     repaintPage(page);
@@ -71,7 +75,8 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     switch (record->dragState) {
     case DRAG_IDLE:
-        takeSnapshot(page, record);
+        if (!takeSnapshot(page, record))
+            break; // no selection starts, nothing on the canvas changes
         loadPageCursor(IDCUR_PEN_CROSS, false);
         ds->selection = {p.x, p.y, p.x, p.y};
         moveOffset = {0, 0};
@@ -133,6 +138,7 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint p) {
         // The cut-out leaves the canvas; the window still shows it and the frame.
         const IntRect r = orderedCorners({ds->lastPoint.x, ds->lastPoint.y, p.x, p.y});
         fillKeyColour(record->memDC, {r.left, r.top, r.right, r.bottom});
+        markChanged(record, r);
         ds->selection.x2 = p.x;
         ds->selection.y2 = p.y;
         record->dragState = cutNextState(DRAG_HELD, CutEvent::ButtonUp, false);
@@ -152,4 +158,9 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint p) {
     default:
         break; // nothing under way (a second release)
     }
+}
+
+void cutPutDown(HWND page, PageRecord* record) {
+    if (record->dragState == DRAG_CUT_HELD || record->dragState == DRAG_CUT_MOVE)
+        paste(page, record);
 }

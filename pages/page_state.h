@@ -11,6 +11,7 @@
 
 #include "app/ids.h"
 #include "pages/core/page_rules.h"
+#include "pages/core/undo_history.h"
 
 // Pixels of this colour are transparent on the layered pages; erasing and clearing paint it.
 constexpr COLORREF PAGE_KEY_COLOUR = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
@@ -36,7 +37,36 @@ struct PageRecord {
     HBITMAP canvas;      // the canvas bitmap, selected into memDC
     IntPoint lastPointer; // this page's last gesture pointer: a move without the button ends the
                           // gesture there, where the user last saw it
+    struct PageHistory* history; // undo and redo of this page; made by UM_PAGE_INIT
+    int32_t gestureTool;         // the tool the gesture under way (or the held cut-out) began with:
+                                 // it ends with that tool even when the palette has changed it
 };
+
+// A page's undo and redo. The shadow is a copy of the canvas as it stood after the last finished
+// step: when a step ends, the rectangle it changed is read from the shadow (before) and from the
+// canvas (after), and the shadow takes the new pixels. A step in progress only widens `changed`.
+struct PageHistory {
+    HDC shadowDC;      // holds shadow
+    HBITMAP shadow;    // top-down 32-bit DIB section of the canvas size
+    HGDIOBJ oldBitmap; // shadowDC's own bitmap, put back when the history goes
+    uint32_t* pixels;  // the shadow's pixels, canvasExtent.x per row
+    UndoLane lane;     // this page's steps
+    IntRect changed;   // what the step in progress has changed so far; empty when none
+};
+
+extern UndoBudget undoBudget; // the one memory bound both pages' steps share
+
+// Makes the page's history from its canvas as it stands (false when the shadow cannot be made:
+// the page then draws without undo); closePageHistory drops it and its steps.
+bool openPageHistory(HWND page, PageRecord* record);
+void closePageHistory(PageRecord* record);
+// Widens the step in progress by a canvas rectangle.
+void markChanged(PageRecord* record, const IntRect& r);
+// Ends the step in progress: its rectangle's pixels before and after become one undo step.
+void commitStep(PageRecord* record);
+// Undoes the page's last step or redoes the one undone last, and repaints; false when there is none.
+bool undoPageStep(HWND page, PageRecord* record);
+bool redoPageStep(HWND page, PageRecord* record);
 
 // Process-wide values shared by both pages.
 extern HCURSOR currentCursor; // set on every mouse message of a page
@@ -45,6 +75,9 @@ extern HBITMAP snapshot;      // the page's pixels when a cut selection starts
 extern HRGN canvasRegion;     // (0, 0) to the canvas size; clips a dragged cut-out
 extern POINT moveOffset;      // how far the held cut-out has moved since it was taken
 extern POINT canvasExtent;    // the canvas size every page gets (at least 2000 x 1500 and the screen)
+extern bool wholeCanvasPerMove; // false: a pen or eraser move copies only what it changed; true
+                                // copies the whole page as before, for the benchmark and the test
+                                // that both give the same screen
 
 // The record in window word 0 of a page, or null.
 PageRecord* pageRecordOf(HWND page);
@@ -57,6 +90,8 @@ void loadPageCursor(int32_t id, bool setNow);
 // a window DC the caller holds, so a preview can follow on the same DC.
 void showCanvas(HWND page, const PageRecord* record);
 void showCanvasOn(HDC windowDC, HWND page, const PageRecord* record);
+// Copies only a rectangle of the canvas onto the window: a pen or eraser move changes no more.
+void showCanvasRect(HWND page, const PageRecord* record, const IntRect& r);
 // Fills a rectangle of `dc` with the key colour.
 void fillKeyColour(HDC dc, const RECT& rect);
 // Invalidates the whole page with erasing; WM_PAINT then shows the canvas.
@@ -68,6 +103,8 @@ void drawCutOut(HDC dc, const Corners& selection);
 void cutButtonDown(HWND page, PageRecord* record, IntPoint pointer);
 void cutMove(HWND page, PageRecord* record, IntPoint pointer);
 void cutButtonUp(HWND page, PageRecord* record, IntPoint pointer);
+// Puts a held cut-out down where it is now, as a press outside it would; nothing when none is held.
+void cutPutDown(HWND page, PageRecord* record);
 
 // Copies a rectangle of a window's pixels (client coordinates) into a new bitmap owned by the
 // caller; null when the rectangle is empty, before or after clamping to the screen.

@@ -14,6 +14,7 @@ HBITMAP snapshot = nullptr;
 HRGN canvasRegion = nullptr;
 POINT moveOffset = {0, 0};
 POINT canvasExtent = {0, 0};
+bool wholeCanvasPerMove = false;
 
 namespace {
 
@@ -92,24 +93,70 @@ void onInit(HWND hwnd) {
     fillKeyColour(record->memDC, {0, 0, canvasExtent.x, canvasExtent.y});
     if (!canvasRegion)
         canvasRegion = CreateRectRgn(0, 0, canvasExtent.x, canvasExtent.y);
+    openPageHistory(hwnd, record);
+}
+
+// The page holds the mouse from a button down to its button up, so a release over the palette
+// (which lies above the page) still reaches the page and ends the gesture there.
+void holdPointer(HWND hwnd, const PageRecord* record) {
+    if (gestureUnderWay(record->dragState) && GetCapture() != hwnd)
+        SetCapture(hwnd);
+}
+
+void releasePointer(HWND hwnd, const PageRecord* record) {
+    if (!gestureUnderWay(record->dragState) && GetCapture() == hwnd)
+        ReleaseCapture();
+}
+
+void endGesture(HWND hwnd, PageRecord* record, IntPoint p);
+
+// Before a palette action: a gesture under way ends where the pointer last was, a held cut-out is
+// put down where it is, and the step is finished, so that nothing drawn is lost by the action.
+void putDown(HWND hwnd, PageRecord* record) {
+    if (gestureUnderWay(record->dragState))
+        endGesture(hwnd, record, record->lastPointer);
+    if (record->dragState == DRAG_CUT_HELD)
+        cutPutDown(hwnd, record);
+    record->dragState = DRAG_IDLE;
+    moveOffset = {0, 0};
+    releasePointer(hwnd, record);
+    commitStep(record);
 }
 
 // The handlers of the page and pointer messages run only for a page that can draw (see
 // onDrawingMessage). Each returns whether default processing follows.
 
-bool onToolChanged(HWND, PageRecord* record, WPARAM, IntPoint) {
-    record->dragState = DRAG_IDLE;
-    moveOffset = {0, 0};
+bool onToolChanged(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
+    putDown(hwnd, record);
     toolCursor(record->settings);
     return true;
 }
 
+bool onPutDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
+    putDown(hwnd, record);
+    return false;
+}
+
+// A clear is a step like any other: it can be undone.
 bool onClear(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
-    record->dragState = DRAG_IDLE;
-    moveOffset = {0, 0};
+    putDown(hwnd, record);
     fillKeyColour(record->memDC, {0, 0, canvasExtent.x, canvasExtent.y});
+    markChanged(record, {0, 0, canvasExtent.x, canvasExtent.y});
     repaintPage(hwnd);
     return true;
+}
+
+// With nothing to undo or redo, nothing happens.
+bool onUndo(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
+    putDown(hwnd, record);
+    undoPageStep(hwnd, record);
+    return false;
+}
+
+bool onRedo(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
+    putDown(hwnd, record);
+    redoPageStep(hwnd, record);
+    return false;
 }
 
 // --- gestures ---------------------------------------------------------------------------------
@@ -117,7 +164,9 @@ bool onClear(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
 bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     DrawState* ds = record->settings;
     record->lastPointer = p;
-    switch (ds->tool) {
+    if (record->dragState == DRAG_IDLE)
+        record->gestureTool = ds->tool;
+    switch (record->gestureTool) {
     case TOOL_PEN:
         loadPageCursor(IDCUR_PEN, false);
         ds->lastPoint = {p.x, p.y};
@@ -126,7 +175,7 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
-        loadPageCursor(ds->tool == TOOL_LINE ? IDCUR_PEN : IDCUR_PEN_CROSS, false);
+        loadPageCursor(record->gestureTool == TOOL_LINE ? IDCUR_PEN : IDCUR_PEN_CROSS, false);
         ds->lastPoint = {p.x, p.y};
         record->dragState = DRAG_HELD;
         break;
@@ -136,6 +185,7 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         IntPoint square[4];
         eraserSquare(p, ds->eraserSize, square);
         fillKeyPolygon(record->memDC, square, 4);
+        markChanged(record, segmentBounds(p, p, ds->eraserSize / 2 + 1));
         record->dragState = DRAG_HELD;
         repaintPage(hwnd);
         break;
@@ -146,13 +196,15 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     default:
         break; // not a drawing tool: no gesture
     }
+    holdPointer(hwnd, record);
     applyCursor();
     return true;
 }
 
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
-    if (ds->tool == TOOL_CUT) {
+    const int32_t tool = record->gestureTool;
+    if (tool == TOOL_CUT) {
         cutMove(hwnd, record, p);
         if (record->dragState != DRAG_CUT_HELD)
             record->lastPointer = p;
@@ -161,13 +213,19 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     if (record->dragState != DRAG_HELD)
         return;
     record->lastPointer = p;
-    switch (ds->tool) {
+    switch (tool) {
     case TOOL_PEN: {
         // The canvas DC's current position is the previous pointer: the stroke is the polyline of
         // the positions received, nothing smoothed or filled in.
-        SelectedObject pen(record->memDC, strokePen(ds));
-        LineTo(record->memDC, p.x, p.y);
-        showCanvas(hwnd, record);
+        POINT from = {p.x, p.y};
+        GetCurrentPositionEx(record->memDC, &from);
+        {
+            SelectedObject pen(record->memDC, strokePen(ds));
+            LineTo(record->memDC, p.x, p.y);
+        }
+        const IntRect changed = segmentBounds({from.x, from.y}, p, ds->penWidth);
+        markChanged(record, changed);
+        showCanvasRect(hwnd, record, changed);
         break;
     }
     case TOOL_LINE:
@@ -175,7 +233,7 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         // The preview goes on the window only, over a fresh copy of the canvas.
         WindowDC windowDC(hwnd);
         showCanvasOn(windowDC.get(), hwnd, record);
-        if (ds->tool == TOOL_LINE)
+        if (tool == TOOL_LINE)
             strokeLine(windowDC.get(), ds, ds->lastPoint, p);
         else
             strokeEllipse(windowDC.get(), ds, ds->lastPoint, p);
@@ -183,10 +241,13 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     }
     case TOOL_ERASER: {
         IntPoint hull[6];
-        eraserHull({ds->pointBegin.x, ds->pointBegin.y}, p, ds->eraserSize, hull);
+        const IntPoint from = {ds->pointBegin.x, ds->pointBegin.y};
+        eraserHull(from, p, ds->eraserSize, hull);
         fillKeyPolygon(record->memDC, hull, 6);
         ds->pointBegin = {p.x, p.y};
-        showCanvas(hwnd, record);
+        const IntRect changed = segmentBounds(from, p, ds->eraserSize / 2 + 1);
+        markChanged(record, changed);
+        showCanvasRect(hwnd, record, changed);
         break;
     }
     default:
@@ -196,7 +257,7 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
 
 void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
-    if (ds->tool == TOOL_CUT) {
+    if (record->gestureTool == TOOL_CUT) {
         cutButtonUp(hwnd, record, p);
         return;
     }
@@ -204,14 +265,16 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         record->dragState = DRAG_IDLE;
         return;
     }
-    switch (ds->tool) {
+    switch (record->gestureTool) {
     case TOOL_LINE:
         strokeLine(record->memDC, ds, ds->lastPoint, p);
+        markChanged(record, segmentBounds({ds->lastPoint.x, ds->lastPoint.y}, p, ds->penWidth));
         showCanvas(hwnd, record);
         break;
     case TOOL_ELLIPSE:
         showCanvas(hwnd, record);
         strokeEllipse(record->memDC, ds, ds->lastPoint, p);
+        markChanged(record, segmentBounds({ds->lastPoint.x, ds->lastPoint.y}, p, ds->penWidth));
         break;
     default: // pen, eraser
         showCanvas(hwnd, record);
@@ -231,6 +294,7 @@ bool onMouseMove(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint p) {
     // move.
     if (gestureUnderWay(record->dragState) && !(wParam & MK_LBUTTON)) {
         endGesture(hwnd, record, record->lastPointer);
+        releasePointer(hwnd, record);
         applyCursor();
         if (record->dragState != DRAG_CUT_HELD)
             return false;
@@ -241,9 +305,20 @@ bool onMouseMove(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint p) {
 
 bool onButtonUp(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     applyCursor();
-    if (record->dragState == DRAG_IDLE)
+    if (record->dragState == DRAG_IDLE) {
+        releasePointer(hwnd, record);
         return false;
+    }
     endGesture(hwnd, record, p);
+    releasePointer(hwnd, record);
+    return true;
+}
+
+// Losing the mouse to another window (or to the system) ends the gesture where the pointer last
+// was; the page's own release at the end of a gesture comes here with nothing under way.
+bool onCaptureChanged(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
+    if (gestureUnderWay(record->dragState))
+        endGesture(hwnd, record, record->lastPointer);
     return true;
 }
 
@@ -261,7 +336,11 @@ LRESULT onDrawingMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     PageRecord* record = pageRecordOf(hwnd);
     if (!record || !record->settings || !record->memDC)
         return 0;
-    if (!handler(hwnd, record, wParam, pointerOf(lParam)))
+    const bool more = handler(hwnd, record, wParam, pointerOf(lParam));
+    // A step is finished once no gesture or held cut-out is left.
+    if (record->dragState == DRAG_IDLE)
+        commitStep(record);
+    if (!more)
         return 0;
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
@@ -306,6 +385,20 @@ void showCanvasOn(HDC windowDC, HWND page, const PageRecord* record) {
     BitBlt(windowDC, 0, 0, size.cx, size.cy, record->memDC, 0, 0, SRCCOPY);
 }
 
+void showCanvasRect(HWND page, const PageRecord* record, const IntRect& r) {
+    if (wholeCanvasPerMove) {
+        showCanvas(page, record);
+        return;
+    }
+    const SIZE size = windowSize(page);
+    const IntRect c = clipRect(r, size.cx, size.cy);
+    if (rectEmpty(c))
+        return;
+    WindowDC windowDC(page);
+    BitBlt(windowDC.get(), c.left, c.top, c.right - c.left, c.bottom - c.top, record->memDC, c.left, c.top,
+           SRCCOPY);
+}
+
 void showCanvas(HWND page, const PageRecord* record) {
     WindowDC windowDC(page);
     showCanvasOn(windowDC.get(), page, record);
@@ -332,6 +425,14 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return onDrawingMessage(hwnd, message, wParam, lParam, onToolChanged);
     case UM_PAGE_CLEAR:
         return onDrawingMessage(hwnd, message, wParam, lParam, onClear);
+    case UM_PAGE_UNDO:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onUndo);
+    case UM_PAGE_REDO:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onRedo);
+    case UM_PAGE_PUT_DOWN:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onPutDown);
+    case WM_CAPTURECHANGED:
+        return onDrawingMessage(hwnd, message, wParam, lParam, onCaptureChanged);
     case WM_LBUTTONDOWN:
         return onDrawingMessage(hwnd, message, wParam, lParam, onButtonDown);
     case WM_MOUSEMOVE:

@@ -1,7 +1,8 @@
-// The tool palette, class "qv_tool": a round floating window whose 21 shaped buttons pick the
-// tool, colour and width, clear the page, switch between drawing over the desktop and on the grey
-// board, hide the palette or bring it home. Its creation makes the whole drawing machinery: both
-// pages with their containers, the buttons and a tooltip control.
+// The tool palette, class "qv_tool": a round floating window whose 24 shaped buttons pick the
+// tool, colour and width, clear the page, undo and redo its steps, save it as a picture, switch
+// between drawing over the desktop and on the grey board, hide the palette or bring it home. Its
+// creation makes the whole drawing machinery: both pages with their containers, the buttons and a
+// tooltip control.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -13,6 +14,7 @@
 #include "app/layered.h"
 #include "app/show_hide.h"
 #include "app/window_procs.h"
+#include "pages/page_save.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 
@@ -162,7 +164,7 @@ LRESULT onCreate(HWND palette) {
     drawState.colour = RGB(0, 0, 0);
 
     for (int i = 0; i < 2; ++i) {
-        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr, {0, 0}};
+        pageRecords[i] = {nullptr, DRAG_IDLE, &drawState, nullptr, {0, 0}, nullptr, 0};
         SetWindowLongPtrA(pageWindows[i], 0, reinterpret_cast<LONG_PTR>(&pageRecords[i]));
     }
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
@@ -270,6 +272,10 @@ void onCommand(HWND palette, WPARAM wParam) {
         return;
     const PaletteButtonEntry& entry = paletteButtons[n];
     BringWindowToTop(palette); // stays above the pages
+    // Whatever the action, a gesture under way or a held cut-out is put down first, before the
+    // action changes the tool or hides the page: nothing drawn is lost by a palette touch.
+    if (drawState.currentPage)
+        SendMessageA(drawState.currentPage, UM_PAGE_PUT_DOWN, 0, 0);
     switch (entry.commandKind) {
     case COMMAND_COLOUR:
         onColour(n - BUTTON_N_BLACK);
@@ -292,6 +298,10 @@ void onCommand(HWND palette, WPARAM wParam) {
         break;
     case COMMAND_HOME:
         onHome(palette);
+        break;
+    case COMMAND_SAVE:
+        if (drawState.currentPage)
+            savePagePicture(palette, drawState.currentPage);
         break;
     default:
         break;

@@ -55,6 +55,9 @@ const PaletteShapeEntry paletteShapeEntries[PALETTE_SHAPE_COUNT] = {
     wedge(291, 303),                // 19: width 3 (thickest)
     ellipse(8, 5, 20, -53, 30.0),   // right eye
     ellipse(8, 5, -20, -53, -30.0), // left eye
+    wedge(62, 80),                  // 20: undo, in the free arc between sectors 7 and 8
+    wedge(82, 100),                 // 21: redo
+    wedge(102, 120),                // 22: save
 };
 
 const RegionRecipe rimRecipes[2] = {
@@ -85,6 +88,11 @@ const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT] = {
     {BUTTON_PLAIN, IDC_WIDTH_2, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(18, RIM_WIDTH)},
     {BUTTON_PLAIN, IDC_WIDTH_3, COMMAND_WIDTH, PICTURE_NORMAL, 0, 0, "Espesor ", ring(19, RIM_WIDTH)},
     {BUTTON_GRIP, IDC_FACE, COMMAND_NONE, PICTURE_LOGO, 0, 0, "", polygon(SHAPE_FACE_ELLIPSE), false},
+    {BUTTON_ACTION, IDC_UNDO, COMMAND_PAGE, PICTURE_NORMAL, 0, 0, "Deshacer", ring(20, RIM_NONE), true,
+     UM_PAGE_UNDO},
+    {BUTTON_ACTION, IDC_REDO, COMMAND_PAGE, PICTURE_NORMAL, 0, 0, "Rehacer", ring(21, RIM_NONE), true,
+     UM_PAGE_REDO},
+    {BUTTON_ACTION, IDC_SAVE, COMMAND_SAVE, PICTURE_NORMAL, 0, 0, "Guardar", ring(22, RIM_NONE)},
 };
 
 int paletteButtonOfCommand(int32_t id) {
@@ -96,8 +104,8 @@ int paletteButtonOfCommand(int32_t id) {
     return -1;
 }
 
-const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8,  9, 10, 11, 12, 13, 14,
-                                                              15, 16, 17, 18, 19, 0, 1,  2,  3,  20};
+const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8, 9, 10, 11, 12, 13, 14, 15,
+                                                              16, 17, 18, 19, 0, 1, 2,  3,  21, 22, 23, 20};
 
 void preparePaletteShape(PaletteShape* shape, int index) {
     freeShape(shape);
@@ -142,8 +150,10 @@ int shapeErrorNumber(int index) {
         return 2;
     if (index == SHAPE_FACE_ELLIPSE)
         return 3;
-    if (index >= SHAPE_SECTOR_FIRST && index < SHAPE_SECTOR_FIRST + PALETTE_SECTOR_COUNT)
+    if (index >= SHAPE_SECTOR_FIRST && index < SHAPE_SECTOR_FIRST + 20)
         return index - SHAPE_SECTOR_FIRST;
+    if (index >= SHAPE_LATE_SECTOR_FIRST && index < PALETTE_SHAPE_COUNT)
+        return 20 + index - SHAPE_LATE_SECTOR_FIRST;
     return -1;
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The palette's layout as data: every shape with its constants, how each of the 21 buttons'
+// The palette's layout as data: every shape with its constants, how each of the 24 buttons'
 // regions is combined from the shapes, and what each button is (kind, command, tooltip, picture).
 // The palette window builds its regions and buttons from these tables; the picture generator draws
 // the palette pictures from the same shapes, so every button's region frames its own field.
@@ -23,11 +23,13 @@ enum PaletteShapeIndex {
     SHAPE_SECTOR_FIRST = 3, // sector i is SHAPE_SECTOR_FIRST + i, i = 0 .. 19
     SHAPE_RIGHT_EYE = SHAPE_SECTOR_FIRST + 20,
     SHAPE_LEFT_EYE,
-    PALETTE_SHAPE_COUNT
+    SHAPE_LATE_SECTOR_FIRST, // sectors 20 .. 22 (undo, redo, save) come after the eyes, so that
+                             // every earlier shape keeps its index and building step
+    PALETTE_SHAPE_COUNT = SHAPE_LATE_SECTOR_FIRST + 3
 };
-constexpr int PALETTE_SECTOR_COUNT = 20;
+constexpr int PALETTE_SECTOR_COUNT = 23;
 constexpr int shapeOfSector(int sector) {
-    return SHAPE_SECTOR_FIRST + sector;
+    return sector < 20 ? SHAPE_SECTOR_FIRST + sector : SHAPE_LATE_SECTOR_FIRST + sector - 20;
 }
 
 enum ShapeKind { SHAPE_CIRCLE, SHAPE_SECTOR, SHAPE_ELLIPSE };
@@ -69,7 +71,7 @@ struct RegionRecipe {
 // The rim bands themselves: colour rim sector 0 minus sector 1, width rim sector 2 minus sector 3.
 extern const RegionRecipe rimRecipes[2];
 
-constexpr int PALETTE_BUTTON_COUNT = 21;
+constexpr int PALETTE_BUTTON_COUNT = 24;
 enum PaletteButtonIndex {
     BUTTON_N_COLOUR_RIM = 0,
     BUTTON_N_WIDTH_RIM = 1,
@@ -86,6 +88,9 @@ enum PaletteButtonIndex {
     BUTTON_N_BLACK = 12,   // colours 12 .. 15: black, red, green, blue
     BUTTON_N_WIDTH_0 = 16, // widths 16 .. 19: thinnest to thickest
     BUTTON_N_FACE = 20,
+    BUTTON_N_UNDO = 21, // in the free arc between the desktop and board buttons: sectors 20 .. 22
+    BUTTON_N_REDO = 22,
+    BUTTON_N_SAVE = 23,
 };
 
 // Command ids; the palette passes and compares the whole 32-bit wParam (they exceed 65535).
@@ -109,6 +114,9 @@ enum PaletteCommand : int32_t {
     IDC_PEN = TOOL_PEN,
     IDC_HIDE = 100401,
     IDC_HOME = 100402,
+    IDC_UNDO = 100403,
+    IDC_REDO = 100404,
+    IDC_SAVE = 100405,
 };
 
 // Picture ids of the palette: its bitmap resources, 220 x 220 but the logo.
@@ -132,6 +140,7 @@ enum PaletteCommandKind : int32_t {
     COMMAND_MODE,     // desktop or board mode
     COMMAND_HIDE,     // hide the palette and the pages
     COMMAND_HOME,     // move the palette back to its first place
+    COMMAND_SAVE,     // save what the current page's monitor shows as a picture
 };
 
 struct PaletteButtonEntry {
@@ -151,7 +160,8 @@ extern const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT];
 // The button n whose command is id; -1 for 0 and for an id no button sends.
 int paletteButtonOfCommand(int32_t id);
 
-// The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3, 20.
+// The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3,
+// 21, 22, 23, 20 (the face last, as before the undo, redo and save buttons came).
 extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];
 
 // Pen widths and eraser sizes selected by the width buttons, pixels.

@@ -2,11 +2,20 @@
 // The palette is opened from the tray command, red and the pen are picked by touches on the
 // palette's buttons, a drag over the desktop draws a red stroke on the screen; board mode shows
 // the grey board, a stroke there is cleared by the clear button, and the right eye hides it all.
+// Then on the board: strokes undone and redone, a clear undone, a line released over the palette,
+// a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard.
 // screens: sd hd
 #include <gtest/gtest.h>
 
+#include <initguid.h>
+#include <knownfolders.h>
+#include <shlobj.h>
+#include <wincodec.h>
+
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -104,6 +113,122 @@ int settledColourAlong(POINT a, POINT b, COLORREF colour, int samples, int wante
         hits = colourAlong(a, b, colour, samples);
     }
     return hits;
+}
+
+// The newest "Velmora *.png" in Pictures\Velmora, with its pixels (0x00RRGGBB) read through WIC.
+bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t>* pixels) {
+    PWSTR pictures = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)))
+        return false;
+    const std::wstring folder = std::wstring(pictures) + L"\\Velmora\\";
+    CoTaskMemFree(pictures);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"Velmora *.png").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return false;
+    FILETIME newest = {0, 0};
+    do {
+        if (CompareFileTime(&found.ftLastWriteTime, &newest) >= 0) {
+            newest = found.ftLastWriteTime;
+            *name = found.cFileName;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateDecoderFromFilename((folder + *name).c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, &decoder);
+    if (SUCCEEDED(hr))
+        hr = decoder->GetFrame(0, &frame);
+    if (SUCCEEDED(hr))
+        hr = factory->CreateFormatConverter(&converter);
+    if (SUCCEEDED(hr))
+        hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom);
+    UINT uw = 0, uh = 0;
+    if (SUCCEEDED(hr))
+        hr = converter->GetSize(&uw, &uh);
+    if (SUCCEEDED(hr)) {
+        pixels->assign(size_t(uw) * uh, 0);
+        hr = converter->CopyPixels(nullptr, uw * 4, uw * uh * 4, reinterpret_cast<BYTE*>(pixels->data()));
+    }
+    for (IUnknown* u : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
+                        static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(factory)})
+        if (u)
+            u->Release();
+    CoUninitialize();
+    *w = int(uw);
+    *h = int(uh);
+    return SUCCEEDED(hr);
+}
+
+// The clipboard's CF_DIB (24 bits, bottom-up) as 0x00RRGGBB pixels, top row first.
+bool clipboardPicture(int* w, int* h, std::vector<uint32_t>* pixels) {
+    if (!OpenClipboard(nullptr))
+        return false;
+    bool ok = false;
+    if (HANDLE data = GetClipboardData(CF_DIB)) {
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
+        if (header && header->biBitCount == 24 && header->biHeight > 0) {
+            *w = header->biWidth;
+            *h = header->biHeight;
+            const size_t stride = (size_t(*w) * 3 + 3) & ~size_t(3);
+            const BYTE* rows = reinterpret_cast<const BYTE*>(header) + header->biSize;
+            pixels->resize(size_t(*w) * size_t(*h));
+            for (int y = 0; y < *h; ++y)
+                for (int x = 0; x < *w; ++x) {
+                    const BYTE* p = rows + stride * size_t(*h - 1 - y) + size_t(x) * 3;
+                    (*pixels)[size_t(y) * size_t(*w) + size_t(x)] = uint32_t(p[0]) | p[1] << 8 | p[2] << 16;
+                }
+            ok = true;
+        }
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return ok;
+}
+
+// The rectangles of the visible windows over the board that are not the board: the palette, its
+// tooltip, the system's tray window.
+BOOL CALLBACK collectWindow(HWND hwnd, LPARAM out) {
+    char cls[64] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    RECT r;
+    if (IsWindowVisible(hwnd) && std::strcmp(cls, "qv_page") && std::strcmp(cls, "qv_pageparent") &&
+        GetWindowRect(hwnd, &r) && !IsRectEmpty(&r))
+        reinterpret_cast<std::vector<RECT>*>(out)->push_back(r);
+    return TRUE;
+}
+
+// How many pixels outside every other window differ between a picture and the screen; `box`
+// bounds them.
+int differencesFromScreen(int w, int h, const std::vector<uint32_t>& pixels, RECT* box) {
+    std::vector<RECT> others;
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&others));
+    std::vector<COLORREF> screen;
+    if (!captureScreen({0, 0, w, h}, &screen))
+        return -1;
+    *box = {w, h, 0, 0};
+    int wrong = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const POINT at = {x, y};
+            if (std::any_of(others.begin(), others.end(), [&](const RECT& r) { return PtInRect(&r, at); }))
+                continue;
+            const uint32_t p = pixels[size_t(y) * size_t(w) + size_t(x)];
+            if (RGB(p >> 16 & 0xFF, p >> 8 & 0xFF, p & 0xFF) != screen[size_t(y) * size_t(w) + size_t(x)]) {
+                ++wrong;
+                *box = {std::min(box->left, LONG(x)), std::min(box->top, LONG(y)),
+                        std::max(box->right, LONG(x + 1)), std::max(box->bottom, LONG(y + 1))};
+            }
+        }
+    return wrong;
 }
 
 class Drawing : public ::testing::Test {
@@ -238,6 +363,99 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawOverTheDesktopThenBoardClearAndHide) {
     // Checked on the windows' state: under Wine without a window manager the hidden board container
     // can stay mapped on the X display with its last pixels, so the screenshot may still show them.
     shot("hidden");
+}
+
+TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
+    SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
+    ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
+    touchButton(BUTTON_N_BLACK + 1); // red, with the pen of the start
+    touchButton(BUTTON_N_BOARD);
+    ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
+    flushEvents(300);
+    RECT pal;
+    GetWindowRect(palette, &pal);
+    const int samples = 20, most = samples - 4;
+    auto drag = [&](POINT a, POINT b) {
+        simboardDrag(board, 0, a.x, a.y, b.x, b.y, 600, SIM_SCREEN, true, 200);
+        waitProgramIdle();
+    };
+    auto redAlong = [&](POINT a, POINT b, int wanted) {
+        return settledColourAlong(a, b, RED, samples, wanted);
+    };
+    POINT from[3], to[3];
+    for (int i = 0; i < 3; ++i) {
+        from[i] = {w / 5, h / 6 + i * h / 8};
+        to[i] = {w / 2, h / 6 + i * h / 8};
+        drag(from[i], to[i]);
+    }
+    EXPECT_GE(redAlong(from[2], to[2], most), most) << "the third stroke is not on the board";
+
+    // Undo twice: only the first stroke is left; redo once: two strokes.
+    touchButton(BUTTON_N_UNDO);
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_EQ(redAlong(from[1], to[1], 0), 0) << "the second stroke is still there after two undos";
+    EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "the third stroke is still there after two undos";
+    EXPECT_GE(redAlong(from[0], to[0], most), most) << "the first stroke went with the undos";
+    touchButton(BUTTON_N_REDO);
+    EXPECT_GE(redAlong(from[1], to[1], most), most) << "redo did not bring the second stroke back";
+    EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "redo brought back more than one step";
+    // A clear is a step: undone, both strokes are back.
+    touchButton(BUTTON_N_CLEAR);
+    EXPECT_EQ(redAlong(from[0], to[0], 0), 0) << "clear left the first stroke";
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_GE(redAlong(from[0], to[0], most), most)
+        << "undoing the clear did not bring the first stroke back";
+    EXPECT_GE(redAlong(from[1], to[1], most), most)
+        << "undoing the clear did not bring the second stroke back";
+    shot("undo_redo");
+
+    // A line released over the palette is drawn to the release point: the page holds the mouse.
+    touchButton(BUTTON_N_LINE);
+    const POINT lineFrom = {w / 6, h * 3 / 4},
+                over = {(pal.left + pal.right) / 2, (pal.top + pal.bottom) / 2};
+    drag(lineFrom, over);
+    touchButton(BUTTON_N_BLACK + 1); // the next palette tap
+    const POINT beforePalette = {lineFrom.x + (over.x - lineFrom.x) * 7 / 10,
+                                 lineFrom.y + (over.y - lineFrom.y) * 7 / 10};
+    EXPECT_GE(redAlong(lineFrom, beforePalette, most), most) << "the line released over the palette is lost";
+    shot("line_over_palette");
+
+    // A cut-out held while a colour is picked is put down where it was dragged, not lost.
+    touchButton(BUTTON_N_CUT);
+    const int y0 = from[0].y, left = w / 5 + 30, right = w / 5 + 150, down = h / 10;
+    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});               // select part of the first stroke
+    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // and drag it down
+    touchButton(BUTTON_N_BLACK + 1);
+    EXPECT_GE(redAlong({left, y0 + down}, {right, y0 + down}, most), most)
+        << "the cut-out is not on the board where it was put down";
+    EXPECT_EQ(redAlong({left + 5, y0}, {right - 5, y0}, 0), 0) << "the cut-out is still at its old place";
+    shot("cut_put_down");
+
+    // Guardar: a PNG of the board that equals the screen but for the palette, and the clipboard.
+    touchButton(BUTTON_N_SAVE);
+    waitProgramIdle();
+    shot("saved");
+    std::wstring name;
+    int pw = 0, ph = 0, cw = 0, ch = 0;
+    std::vector<uint32_t> png, clip;
+    ASSERT_TRUE(newestSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
+    EXPECT_EQ(name.size(), std::wstring(L"Velmora 2026-01-01 00-00-00.png").size());
+    EXPECT_EQ(pw, w);
+    EXPECT_EQ(ph, h);
+    for (uint32_t& p : png)
+        p &= 0xFFFFFF; // WIC's 32bppBGR leaves the fourth byte to the codec
+    if (pw == w && ph == h) {
+        RECT box = {0, 0, 0, 0};
+        EXPECT_EQ(differencesFromScreen(w, h, png, &box), 0)
+            << "the saved picture differs from the screen in (" << box.left << ", " << box.top << ")-("
+            << box.right << ", " << box.bottom << "); the palette is at (" << pal.left << ", " << pal.top
+            << ")";
+    }
+    ASSERT_TRUE(clipboardPicture(&cw, &ch, &clip)) << "no CF_DIB on the clipboard";
+    EXPECT_EQ(cw, w);
+    EXPECT_EQ(ch, h);
+    EXPECT_TRUE(clip == png) << "the clipboard holds another picture than the file";
+    EXPECT_EQ(waitMessageBox(child.processId, 0, false), nullptr) << "a save failure was reported";
 }
 
 } // namespace

@@ -73,6 +73,7 @@ void destroyTestPage(TestPage* t) {
         DestroyWindow(t->page);
     if (t->container)
         DestroyWindow(t->container);
+    closePageHistory(&t->record);
     if (t->record.memDC)
         DeleteDC(t->record.memDC);
     if (t->record.canvas)

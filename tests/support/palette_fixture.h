@@ -1,5 +1,5 @@
 #pragma once
-// A palette of 21 real "qv_tool_button" windows over the program's pictures, on a recording parent
+// A palette of 24 real "qv_tool_button" windows over the program's pictures, on a recording parent
 // popup, built as the palette window builds it: shapes, regions, buttons in creation order, each
 // with its record and region. The parent records the WM_COMMAND and WM_NCLBUTTONDOWN messages it
 // receives (the latter then get default processing, which runs the platform's move loop).

@@ -1,10 +1,12 @@
 // The pages' exact rules: pointer decoding, canvas size, the eraser's square and hull, the
-// capture's clamping and "strictly inside".
+// capture's clamping and "strictly inside"; the undo history and the saved picture's name.
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "pages/core/page_rules.h"
+#include "pages/core/picture_name.h"
+#include "pages/core/undo_history.h"
 
 namespace {
 
@@ -146,3 +148,73 @@ TEST(PagesCut, InsideIsStrictAndIgnoresCornerOrder) {
 }
 
 } // namespace
+
+// --- undo history -------------------------------------------------------------------------------
+
+namespace {
+
+UndoStep stepOf(IntRect r, size_t payload) {
+    UndoStep s = {r, std::vector<uint32_t>(payload, 1), std::vector<uint32_t>(payload, 2), 0};
+    return s;
+}
+
+} // namespace
+
+TEST(UndoHistory, RunsRoundTripAnyRectangleOfAnImage) {
+    const int32_t w = 37, h = 23;
+    std::vector<uint32_t> image(size_t(w * h));
+    uint32_t seed = 7;
+    for (uint32_t& p : image) {
+        seed = seed * 1103515245u + 12345u;
+        p = (seed >> 28) < 12 ? 0xC8C8C8u : seed >> 8; // long runs of the key colour, some noise
+    }
+    for (const IntRect r : {IntRect{0, 0, w, h}, IntRect{10, 2, 30, 20}, IntRect{36, 0, 37, 23}}) {
+        std::vector<uint32_t> runs;
+        packRect(image.data(), w, r, &runs);
+        std::vector<uint32_t> copy(image.size(), 0);
+        ASSERT_TRUE(unpackRect(runs, copy.data(), w, r)) << r.left << "," << r.top;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) {
+                const bool inside = x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+                ASSERT_EQ(copy[size_t(y * w + x)], inside ? image[size_t(y * w + x)] : 0u) << x << "," << y;
+            }
+        runs.push_back(1); // one pixel too many is refused
+        runs.push_back(0);
+        EXPECT_FALSE(unpackRect(runs, copy.data(), w, r));
+    }
+    // A cleared 2000 x 1500 canvas is one run.
+    std::vector<uint32_t> blank(size_t(2000) * 1500, 0xC8C8C8u), runs;
+    packRect(blank.data(), 2000, {0, 0, 2000, 1500}, &runs);
+    EXPECT_EQ(runs.size(), 2u);
+}
+
+TEST(UndoHistory, TheBoundDropsTheOldestStepsOfEitherLane) {
+    UndoBudget budget;
+    UndoLane desktop, board;
+    addLane(&budget, &desktop);
+    addLane(&budget, &board);
+    const size_t one = stepBytes(stepOf({0, 0, 1, 1}, 1000));
+    budget.bound = one * 10;
+    for (int i = 0; i < 8; ++i)
+        pushStep(&budget, &desktop, stepOf({i, 0, i + 1, 1}, 1000));
+    takeUndo(&board); // nothing there: no effect
+    for (int i = 0; i < 5; ++i)
+        pushStep(&budget, &board, stepOf({100 + i, 0, 101 + i, 1}, 1000));
+    EXPECT_LE(budget.used, budget.bound);
+    EXPECT_EQ(desktop.done.size() + board.done.size(), 10u);
+    EXPECT_EQ(board.done.size(), 5u) << "the newest steps stay";
+    EXPECT_EQ(desktop.done.front().rect.left, 3) << "desktop steps 0 .. 2 were the oldest";
+    // What can be redone on another lane goes before any step that can be undone.
+    takeUndo(&board);
+    pushStep(&budget, &desktop, stepOf({50, 0, 51, 1}, 1000));
+    EXPECT_TRUE(board.undone.empty());
+    EXPECT_EQ(board.done.size(), 4u);
+    EXPECT_EQ(desktop.done.size(), 6u);
+}
+
+TEST(SavedPictureName, LocalTimeAndACountOnAClash) {
+    const LocalTime t = {2026, 3, 7, 9, 5, 4};
+    EXPECT_EQ(savedPictureName(t, 1), "Velmora 2026-03-07 09-05-04.png");
+    EXPECT_EQ(savedPictureName(t, 2), "Velmora 2026-03-07 09-05-04 (2).png");
+    EXPECT_EQ(savedPictureName(t, 12), "Velmora 2026-03-07 09-05-04 (12).png");
+}

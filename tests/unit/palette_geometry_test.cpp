@@ -255,7 +255,7 @@ TEST(PaletteLayout, ButtonTableAndCreationOrder) {
         if (paletteButtons[n].command != 0) {
             EXPECT_EQ(paletteButtonOfCommand(paletteButtons[n].command), n) << paletteButtons[n].command;
         }
-    for (int32_t id : {0, 100000, 100105, 100309, 100403, -100301})
+    for (int32_t id : {0, 100000, 100105, 100309, 100406, -100301})
         EXPECT_EQ(paletteButtonOfCommand(id), -1) << id;
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
         EXPECT_LT(std::strlen(paletteButtons[n].tooltip), 32u);

@@ -1,10 +1,19 @@
 // The drawing page with real windows under Wine: canvas, pen, line, ellipse, eraser, clearing,
-// cursors, the gesture rules, and a page without a record.
+// cursors, the gesture rules, holding the mouse, the changed-rectangle copy, undo and redo with
+// their memory bound, and a page without a record.
+// screens: sd hd
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
 
 #include "app/ids.h"
+#include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"
@@ -204,6 +213,216 @@ TEST_F(PageCanvas, MoveWithoutButtonEndsTheGestureWhereThePointerLastWas) {
     EXPECT_EQ(t.record.dragState, 0);
     EXPECT_EQ(canvasPixel(&t, 300, 300), RED) << "the line as last previewed is committed";
     EXPECT_EQ(countInked(&t, {410, 310, 1000, 700}), 0);
+}
+
+// The page holds the mouse from the press to the release; losing it ends the gesture where the
+// pointer last was, as a release there would.
+TEST_F(PageCanvas, PageHoldsTheMouseDuringAGestureAndLosingItEndsTheGesture) {
+    ds.colour = RED;
+    tool(TOOL_LINE);
+    sendDown(t.page, 100, 300);
+    EXPECT_EQ(GetCapture(), t.page) << "no capture after the press";
+    sendMove(t.page, 400, 300);
+    SetCapture(t.container); // another window takes the mouse
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasPixel(&t, 300, 300), RED) << "the line as last previewed is committed";
+    ReleaseCapture();
+    tool(TOOL_PEN);
+    sendDown(t.page, 100, 500);
+    sendMove(t.page, 300, 500);
+    sendUp(t.page, 900, 700); // released anywhere: the release ends the stroke
+    EXPECT_EQ(GetCapture(), nullptr) << "the release must give the mouse back";
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(canvasPixel(&t, 200, 500), RED);
+}
+
+// Pen and eraser moves copy only the rectangle they changed: the screen after every move equals
+// the screen of the whole-page copy. Read before each release, whose repaint would hide a fault.
+TEST_F(PageCanvas, ChangedRectangleCopiesGiveTheSameScreenAsWholePageCopies) {
+    showTestPage(&t);
+    const RECT area = {0, 0, 640, 480};
+    std::vector<COLORREF> screens[2][2];
+    for (int way = 0; way < 2; ++way) {
+        wholeCanvasPerMove = way == 1;
+        SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+        flushEvents(150);
+        ds.colour = RED;
+        ds.penWidth = 16;
+        tool(TOOL_PEN);
+        sendDown(t.page, 40, 40);
+        for (int i = 1; i <= 40; ++i)
+            sendMove(t.page, 40 + i * 13, 40 + (i * i * 7) % 400);
+        flushEvents(100);
+        ASSERT_TRUE(captureScreen(area, &screens[way][0]));
+        sendUp(t.page, 560, 300);
+        flushEvents(150);
+        ds.eraserSize = 32;
+        tool(TOOL_ERASER);
+        sendDown(t.page, 600, 20);
+        flushEvents(150); // the press repaints the whole page
+        for (int i = 1; i <= 30; ++i)
+            sendMove(t.page, 600 - i * 19, 20 + (i * 37) % 440);
+        flushEvents(100);
+        ASSERT_TRUE(captureScreen(area, &screens[way][1]));
+        sendUp(t.page, 30, 300);
+    }
+    wholeCanvasPerMove = false;
+    for (int k = 0; k < 2; ++k) {
+        int differ = 0;
+        for (size_t i = 0; i < screens[0][k].size(); ++i)
+            differ += screens[0][k][i] != screens[1][k][i];
+        EXPECT_EQ(differ, 0) << (k ? "eraser" : "pen") << ": pixels differ from the whole-page copy";
+    }
+    int red = 0;
+    for (COLORREF c : screens[0][0])
+        red += c == RED;
+    EXPECT_GT(red, 5000) << "the pen stroke is not on the screen at all";
+}
+
+// Every finished step can be undone and redone, at least 50 deep; a new step drops the redo; a
+// clear and a cut are steps like the strokes.
+TEST_F(PageCanvas, UndoAndRedoStepByStep) {
+    ds.colour = RED;
+    tool(TOOL_PEN);
+    const int strokes = 60;
+    for (int i = 0; i < strokes; ++i) {
+        sendDown(t.page, 20, 10 + i * 10);
+        sendMove(t.page, 300, 10 + i * 10);
+        sendUp(t.page, 300, 10 + i * 10);
+    }
+    auto strokeShown = [&](int i) { return canvasPixel(&t, 150, 10 + i * 10) == RED; };
+    for (int i = strokes - 1; i >= 5; --i) {
+        ASSERT_TRUE(strokeShown(i)) << i;
+        SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+        ASSERT_FALSE(strokeShown(i)) << "undo " << strokes - i << " did not take stroke " << i;
+        ASSERT_TRUE(strokeShown(i - 1)) << "undo " << strokes - i << " took more than one stroke";
+    }
+    SendMessageA(t.page, UM_PAGE_REDO, 0, 0);
+    SendMessageA(t.page, UM_PAGE_REDO, 0, 0);
+    EXPECT_TRUE(strokeShown(6));
+    EXPECT_FALSE(strokeShown(7));
+    SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+    EXPECT_EQ(canvasInked(), 0);
+    SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+    EXPECT_TRUE(strokeShown(0) && strokeShown(6)) << "undoing the clear did not bring the strokes back";
+    // A cut moved and put down is one step.
+    tool(TOOL_CUT);
+    sendDown(t.page, 10, 5);
+    sendUp(t.page, 310, 25); // strokes 0 and 1
+    sendDown(t.page, 150, 15);
+    sendMove(t.page, 650, 15);
+    sendUp(t.page, 650, 15);
+    SendMessageA(t.page, UM_PAGE_PUT_DOWN, 0, 0);
+    EXPECT_EQ(canvasPixel(&t, 650, 10), RED);
+    EXPECT_NE(canvasPixel(&t, 150, 10), RED);
+    SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(canvasPixel(&t, 150, 10), RED) << "the cut is not undone";
+    EXPECT_NE(canvasPixel(&t, 650, 10), RED);
+    // A new step drops what could be redone; with nothing to redo, redo does nothing.
+    tool(TOOL_PEN);
+    sendDown(t.page, 400, 700);
+    sendMove(t.page, 500, 700);
+    sendUp(t.page, 500, 700);
+    const int inked = canvasInked();
+    SendMessageA(t.page, UM_PAGE_REDO, 0, 0);
+    EXPECT_EQ(canvasInked(), inked);
+    EXPECT_EQ(canvasPixel(&t, 650, 10), KEY) << "the undone cut came back after a new step";
+}
+
+// 200 clears of a drawn canvas, each undone, stay within the memory bound of the steps, read as the
+// process's private bytes.
+TEST_F(PageCanvas, ClearsAndUndosStayWithinTheMemoryBound) {
+    auto privateBytes = [] {
+        PROCESS_MEMORY_COUNTERS_EX counters = {};
+        counters.cb = sizeof counters;
+        GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters);
+        // Wine leaves PrivateUsage 0; its PagefileUsage follows the private commit.
+        return counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage;
+    };
+    const SIZE_T start = privateBytes();
+    ds.penWidth = 16;
+    tool(TOOL_PEN);
+    const int h = GetSystemMetrics(SM_CYSCREEN), w = GetSystemMetrics(SM_CXSCREEN);
+    for (int i = 0; i < 200; ++i) {
+        ds.colour = RGB(i, 255 - i, (i * 37) & 0xFF);
+        sendDown(t.page, 0, (i * 23) % h);
+        sendMove(t.page, w - 1, (i * 41) % h);
+        sendUp(t.page, w - 1, (i * 41) % h);
+        SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+        SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+    }
+    const SIZE_T end = privateBytes(), grown = end > start ? end - start : 0;
+    std::printf(
+        "[ figures  ] 200 strokes, clears and undos at %d x %d: history %zu bytes in %zu steps, private "
+        "bytes %zu before, %zu after\n",
+        w, h, undoBudget.used, t.record.history->lane.done.size(), start, end);
+    EXPECT_LE(undoBudget.used, UNDO_MEMORY_BOUND);
+    EXPECT_LT(grown, UNDO_MEMORY_BOUND) << "private bytes grew past the bound";
+    EXPECT_GE(t.record.history->lane.done.size(), 50u);
+    EXPECT_GT(canvasInked(), 0) << "the last undo did not bring the drawing back";
+}
+
+DWORD WINAPI saveOnThread(void* page) {
+    savePagePicture(nullptr, static_cast<HWND>(page));
+    return 0;
+}
+
+// A save whose folder cannot be made (a file named Velmora stands in the Pictures folder) says so
+// with the reason, leaves no file and changes nothing on the page.
+TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
+    const char* folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    char temp[MAX_PATH] = {};
+    GetTempPathA(MAX_PATH, temp);
+    const std::string pictures = std::string(temp) + "velmora_blocked_pictures";
+    CreateDirectoryA(pictures.c_str(), nullptr);
+    HANDLE blocker =
+        CreateFileA((pictures + "\\Velmora").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(blocker, INVALID_HANDLE_VALUE);
+    CloseHandle(blocker);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, folders, &key), ERROR_SUCCESS);
+    char old[MAX_PATH] = {};
+    DWORD oldSize = sizeof old, oldType = 0;
+    const bool hadOld = RegQueryValueExA(key, "My Pictures", nullptr, &oldType, reinterpret_cast<BYTE*>(old),
+                                         &oldSize) == ERROR_SUCCESS;
+    RegSetValueExA(key, "My Pictures", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(pictures.c_str()),
+                   DWORD(pictures.size() + 1));
+
+    ds.colour = RED;
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 100);
+    sendUp(t.page, 200, 100);
+    const int inked = canvasInked();
+    std::wstring path;
+    std::string reason;
+    ScreenPicture picture;
+    ASSERT_TRUE(composePagePicture(t.page, &picture));
+    EXPECT_FALSE(writePicturePng(picture, &path, &reason));
+    EXPECT_NE(reason.find("Velmora"), std::string::npos) << reason;
+    HANDLE thread = CreateThread(nullptr, 0, saveOnThread, t.page, 0, nullptr);
+    HWND box = waitMessageBox(GetCurrentProcessId(), 5000, true);
+    std::string text = "(no message box)";
+    if (box) {
+        for (int i = 0; i < 40 && messageBoxText(box).empty(); ++i)
+            flushEvents(50);
+        text = messageBoxText(box);
+        pressMessageBoxOk(box);
+    }
+    WaitForSingleObject(thread, 5000);
+    CloseHandle(thread);
+
+    if (hadOld)
+        RegSetValueExA(key, "My Pictures", 0, oldType, reinterpret_cast<const BYTE*>(old), oldSize);
+    else
+        RegDeleteValueA(key, "My Pictures");
+    RegCloseKey(key);
+    DeleteFileA((pictures + "\\Velmora").c_str());
+    RemoveDirectoryA(pictures.c_str());
+    std::printf("[ figures  ] the box reads: %s\n", text.c_str());
+    EXPECT_EQ(text.rfind("No se pudo guardar la imagen\r\n", 0), 0u) << text;
+    EXPECT_GT(text.size(), std::string("No se pudo guardar la imagen\r\n").size()) << "no reason given";
+    EXPECT_EQ(canvasInked(), inked) << "the drawing changed";
 }
 
 TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {

@@ -1,5 +1,5 @@
-// The cut tool on a real page under Wine: cut, drag, paste, put back, empty selections, a tool
-// change while a cut-out is held, and a drag that loses its button.
+// The cut tool on a real page under Wine: cut, drag, paste, put back, empty selections, a palette
+// action while a cut-out is held, a failed snapshot, and a drag that loses its button.
 #include <gtest/gtest.h>
 
 #include "app/ids.h"
@@ -87,21 +87,45 @@ TEST_F(PageCut, EmptySelectionCutsNothingAndTheNextPressOnlyEndsIt) {
     EXPECT_EQ(inked({0, 0, canvasExtent.x, canvasExtent.y}), 2500);
 }
 
-TEST_F(PageCut, ToolChangeWhileHeldDropsTheCutOut) {
-    cutSquare();
-    sendDown(t.page, 120, 120);
-    sendMove(t.page, 320, 120);
+TEST_F(PageCut, PaletteActionWhileHeldPutsTheCutOutDownWhereItIs) {
+    // A tool change (any palette action) while dragged, and a plain put-down while held: each puts
+    // the cut-out down at its place, no key-colour hole is left, and the pen draws normally after.
+    for (unsigned message : {unsigned(UM_PAGE_TOOL_CHANGED), UM_PAGE_PUT_DOWN}) {
+        cutSquare();
+        sendDown(t.page, 120, 120);
+        sendMove(t.page, 320, 120);
+        if (message == UM_PAGE_PUT_DOWN)
+            sendUp(t.page, 320, 120);
+        ds.tool = message == UM_PAGE_PUT_DOWN ? TOOL_CUT : TOOL_PEN;
+        SendMessageA(t.page, message, 0, 0);
+        EXPECT_EQ(t.record.dragState, 0) << std::hex << message;
+        EXPECT_EQ(GetCapture(), nullptr) << std::hex << message;
+        EXPECT_EQ(inked({300, 100, 350, 150}), 2500) << "the cut-out is at its new place";
+        EXPECT_EQ(inked({0, 0, canvasExtent.x, canvasExtent.y}), 2500) << "and nowhere else";
+        paintCanvas(&t, {0, 0, canvasExtent.x, canvasExtent.y}, KEY);
+        paintCanvas(&t, {100, 100, 150, 150}, BLUE);
+        ds.tool = TOOL_CUT;
+        SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+    }
     ds.tool = TOOL_PEN;
     SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
-    EXPECT_EQ(t.record.dragState, 0);
-    InvalidateRect(t.page, nullptr, TRUE);
-    flushEvents(100);
-    EXPECT_EQ(inked({0, 0, canvasExtent.x, canvasExtent.y}), 0) << "the cut-out is dropped, the hole stays";
-    // The pen draws normally afterwards.
     sendDown(t.page, 500, 500);
     sendMove(t.page, 600, 500);
     sendUp(t.page, 600, 500);
     EXPECT_GT(inked({500, 490, 600, 510}), 0);
+}
+
+TEST_F(PageCut, FailedSnapshotStartsNoSelectionAndChangesNothing) {
+    // No bitmap of this size can be made, so the snapshot fails.
+    const POINT extent = canvasExtent;
+    canvasExtent = {200000, 200000};
+    sendDown(t.page, 90, 90);
+    canvasExtent = extent;
+    EXPECT_EQ(t.record.dragState, 0);
+    sendMove(t.page, 160, 160);
+    sendUp(t.page, 160, 160);
+    EXPECT_EQ(t.record.dragState, 0);
+    EXPECT_EQ(inked({100, 100, 150, 150}), 2500) << "nothing was cut out";
 }
 
 TEST_F(PageCut, DragThatLosesItsButtonKeepsTheCutOutHeld) {

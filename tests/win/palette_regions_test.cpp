@@ -138,6 +138,40 @@ TEST(PaletteRegions, RimsAreTheBandsOverTheirFields) {
     }
 }
 
+// The pixels of a button's region, hashed row by row (FNV-1a over the inside/outside bits).
+uint32_t regionHash(HRGN region, int* pixels) {
+    uint32_t hash = 2166136261u;
+    *pixels = 0;
+    for (int y = 0; y < PALETTE_SIZE; ++y)
+        for (int x = 0; x < PALETTE_SIZE; ++x) {
+            const bool in = PtInRegion(region, x, y) != 0;
+            *pixels += in;
+            hash = (hash ^ (in ? 1u : 0u)) * 16777619u;
+        }
+    return hash;
+}
+
+TEST(PaletteRegions, OldButtonsKeepTheirRegionsPixelForPixel) {
+    // Measured before the undo, redo and save buttons were added to the free arc.
+    const struct {
+        int pixels;
+        uint32_t hash;
+    } before[21] = {
+        {768, 0xB83051F1u},   {753, 0x6A348464u}, {117, 0xF7662006u}, {127, 0x6DA26A8Au}, {687, 0x43AC0C86u},
+        {430, 0x28C3DA07u},   {398, 0xF42C425Fu}, {407, 0x19B78276u}, {406, 0x51AEC8F7u}, {398, 0x1223435Du},
+        {448, 0x080BC745u},   {646, 0xF4D98777u}, {433, 0x30F62018u}, {587, 0xB073BD0Cu}, {795, 0x055EC5A6u},
+        {968, 0x826C0987u},   {443, 0x0DFB430Cu}, {609, 0x31DEFD06u}, {806, 0xF40CBC7Du}, {838, 0xA82A7D83u},
+        {17790, 0xFA8E382Fu},
+    };
+    Regions r;
+    for (int n = 0; n < 21; ++n) {
+        int pixels = 0;
+        const uint32_t hash = regionHash(r.button[n], &pixels);
+        EXPECT_EQ(pixels, before[n].pixels) << "button " << n;
+        EXPECT_EQ(hash, before[n].hash) << "button " << n;
+    }
+}
+
 // A region that cannot be made is reported by a message box "error" with "<step>,<error code>",
 // and the build goes on; the eyes' regions are not checked.
 struct ReportCall {

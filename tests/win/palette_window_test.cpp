@@ -117,10 +117,10 @@ TEST_F(Palette, MakesBothPagesWithTheirContainersLayeredAsTheBoardNeeds) {
     EXPECT_EQ(flags, (DWORD)LWA_ALPHA);
 }
 
-TEST_F(Palette, TooltipsCarryTheTwentyOneTexts) {
+TEST_F(Palette, TooltipsCarryTheButtonsTexts) {
     ASSERT_TRUE(IsWindow(tooltipWindow)) << "tooltips_class32 was not registered";
-    EXPECT_EQ(SendMessageA(tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), 21);
-    const char* expected[21] = {"",
+    EXPECT_EQ(SendMessageA(tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), PALETTE_BUTTON_COUNT);
+    const char* expected[PALETTE_BUTTON_COUNT] = {"",
                                 "",
                                 "Minimizar",
                                 "Restaurar",
@@ -140,8 +140,11 @@ TEST_F(Palette, TooltipsCarryTheTwentyOneTexts) {
                                 "Espesor ",
                                 "Espesor ",
                                 "Espesor ",
-                                ""};
-    for (int n = 0; n < 21; ++n) {
+                                "",
+                                "Deshacer",
+                                "Rehacer",
+                                "Guardar"};
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         char text[80] = "?";
         TOOLINFOA info = {};
         info.cbSize = TTTOOLINFOA_V2_SIZE;
@@ -293,7 +296,7 @@ TEST_F(Palette, CommandIdsOutsideTheTableAndKeyboardCloseAreIgnored) {
                           100300,
                           100309,
                           100400,
-                          100403,
+                          100406,
                           0x186A4 /* 100004 */,
                           static_cast<WPARAM>(100308) & 0xFFFF};
     for (WPARAM id : ids)

@@ -122,6 +122,23 @@ LineArt toolArt(int sector) {
             pl({{8, 6.5}, {10.5, 3.5}, {13.5, 4}, {15, 7.5}, {14, 11.5}, {10.5, 13}, {7.5, 11.5}, {6.5, 9}}),
             pl({{9.5, 8}, {12.5, 7}}), pl({{9, 10.2}, {12.5, 9.5}})};
         break;
+    case 20:   // undo: an arrow that turns back to the left
+    case 21: { // redo: the same arrow, turning to the right
+        Polyline hook = {{4.5, 13.5}, {9, 13.5}};
+        append(hook, arc(9, 9, 4.5, 90, -90, 20));
+        append(hook, {{2.5, 4.5}});
+        a.lines = {hook, pl({{5.5, 1.5}, {2.5, 4.5}, {5.5, 7.5}})};
+        if (sector == 21)
+            for (Polyline& line : a.lines)
+                for (Point2& p : line)
+                    p.x = 16 - p.x;
+        break;
+    }
+    case 22: // save: a diskette with its shutter and its label
+        a.lines = {pl({{2, 2}, {12, 2}, {14, 4}, {14, 14}, {2, 14}, {2, 2}}),
+                   pl({{5, 2}, {5, 6}, {11, 6}, {11, 2}}), pl({{9, 3}, {9, 5}}),
+                   pl({{4.5, 14}, {4.5, 9}, {11.5, 9}, {11.5, 14}})};
+        break;
     default:
         break;
     }
@@ -130,7 +147,7 @@ LineArt toolArt(int sector) {
 
 std::vector<ToolIcon> makeToolIcons() {
     std::vector<ToolIcon> icons;
-    for (int sector = 4; sector <= 11; ++sector) {
+    for (int sector : {4, 5, 6, 7, 8, 9, 10, 11, 20, 21, 22}) {
         const PaletteShapeEntry& s = sectorEntry(sector);
         double mid = (s.startAngle + s.endAngle - 1) / 2;
         Point2 d = direction(mid), c = {double(s.centerX), double(s.centerY)};

@@ -1,0 +1,110 @@
+// Undo and redo of a page: the shadow copy of the canvas and the steps made from it.
+#include <vector>
+
+#include "pages/page_state.h"
+
+UndoBudget undoBudget;
+
+namespace {
+
+IntRect canvasRect() {
+    return {0, 0, canvasExtent.x, canvasExtent.y};
+}
+
+// Canvas pixels of a rectangle into the shadow (or the shadow's into the canvas).
+void copyRect(HDC to, HDC from, const IntRect& r) {
+    BitBlt(to, r.left, r.top, r.right - r.left, r.bottom - r.top, from, r.left, r.top, SRCCOPY);
+    GdiFlush(); // the shadow's pixels are read straight from memory next
+}
+
+// Puts one side of a step back on the canvas and the shadow, and shows it.
+bool applySide(HWND page, PageRecord* record, const UndoStep* step, bool before) {
+    if (!step)
+        return false;
+    PageHistory* h = record->history;
+    unpackRect(before ? step->before : step->after, h->pixels, canvasExtent.x, step->rect);
+    copyRect(record->memDC, h->shadowDC, step->rect);
+    repaintPage(page);
+    return true;
+}
+
+} // namespace
+
+bool openPageHistory(HWND page, PageRecord* record) {
+    if (record->history)
+        return true;
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = canvasExtent.x;
+    info.bmiHeader.biHeight = -canvasExtent.y; // top row first
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HDC windowDC = GetDC(page);
+    HDC dc = CreateCompatibleDC(windowDC);
+    ReleaseDC(page, windowDC);
+    HBITMAP shadow = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!dc || !shadow || !bits) {
+        if (dc)
+            DeleteDC(dc);
+        if (shadow)
+            DeleteObject(shadow);
+        return false;
+    }
+    PageHistory* h =
+        new PageHistory{dc, shadow, SelectObject(dc, shadow), static_cast<uint32_t*>(bits), {}, {0, 0, 0, 0}};
+    copyRect(dc, record->memDC, canvasRect());
+    addLane(&undoBudget, &h->lane);
+    record->history = h;
+    return true;
+}
+
+void closePageHistory(PageRecord* record) {
+    PageHistory* h = record->history;
+    if (!h)
+        return;
+    removeLane(&undoBudget, &h->lane);
+    SelectObject(h->shadowDC, h->oldBitmap);
+    DeleteDC(h->shadowDC);
+    DeleteObject(h->shadow);
+    delete h;
+    record->history = nullptr;
+}
+
+void markChanged(PageRecord* record, const IntRect& r) {
+    if (record->history)
+        record->history->changed = unionRect(record->history->changed, r);
+}
+
+void commitStep(PageRecord* record) {
+    PageHistory* h = record->history;
+    if (!h || rectEmpty(h->changed))
+        return;
+    const IntRect r = clipRect(h->changed, canvasExtent.x, canvasExtent.y);
+    h->changed = {0, 0, 0, 0};
+    if (rectEmpty(r))
+        return;
+    UndoStep step = {r, {}, {}, 0};
+    GdiFlush();
+    packRect(h->pixels, canvasExtent.x, r, &step.before);
+    copyRect(h->shadowDC, record->memDC, r);
+    packRect(h->pixels, canvasExtent.x, r, &step.after);
+    if (step.before == step.after)
+        return; // a press without a move, an eraser over nothing: no step to undo
+    pushStep(&undoBudget, &h->lane, std::move(step));
+}
+
+bool undoPageStep(HWND page, PageRecord* record) {
+    if (!record->history)
+        return false;
+    commitStep(record);
+    return applySide(page, record, takeUndo(&record->history->lane), true);
+}
+
+bool redoPageStep(HWND page, PageRecord* record) {
+    if (!record->history)
+        return false;
+    commitStep(record);
+    return applySide(page, record, takeRedo(&record->history->lane), false);
+}

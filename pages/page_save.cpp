@@ -1,0 +1,303 @@
+// Saving the board as a picture: composing what the monitor shows, the PNG through WIC, the
+// clipboard copy and what the user is told.
+#include <initguid.h> // the WIC and known-folder GUIDs are defined here, not taken from a library
+
+#include "pages/page_save.h"
+
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <wincodec.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/tray_balloon.h"
+#include "pages/core/picture_name.h"
+#include "pages/page_state.h"
+
+namespace {
+
+constexpr uint32_t KEY_PIXEL = 0xC8C8C8; // the key colour as a DIB pixel
+
+HBITMAP topDownSection(int32_t width, int32_t height, uint32_t** bits) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* p = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
+    *bits = static_cast<uint32_t*>(p);
+    return section;
+}
+
+// A rectangle of a DC's pixels, read through a DIB section.
+bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+    uint32_t* bits = nullptr;
+    HBITMAP section = topDownSection(width, height, &bits);
+    HDC dc = CreateCompatibleDC(from);
+    bool ok = section && bits && dc;
+    if (ok) {
+        HGDIOBJ old = SelectObject(dc, section);
+        ok = BitBlt(dc, 0, 0, width, height, from, x, y, SRCCOPY) != FALSE;
+        GdiFlush();
+        if (ok)
+            out->assign(bits, bits + size_t(width) * size_t(height));
+        SelectObject(dc, old);
+    }
+    if (dc)
+        DeleteDC(dc);
+    if (section)
+        DeleteObject(section);
+    return ok;
+}
+
+std::string systemText(DWORD code) {
+    char text[256] = {};
+    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                             text, sizeof text, nullptr);
+    while (n && (text[n - 1] == '\n' || text[n - 1] == '\r' || text[n - 1] == ' ' || text[n - 1] == '.'))
+        text[--n] = 0;
+    char codeText[32];
+    std::snprintf(codeText, sizeof codeText, "0x%08lX", static_cast<unsigned long>(code));
+    return n ? std::string(text) + " (" + codeText + ")" : std::string("error ") + codeText;
+}
+
+std::wstring widen(const std::string& s) {
+    return std::wstring(s.begin(), s.end()); // the names are plain ASCII
+}
+
+// Balances a successful CoInitializeEx; a thread already in another apartment still works.
+struct ComScope {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ~ComScope() {
+        if (SUCCEEDED(hr))
+            CoUninitialize();
+    }
+};
+
+template <class T> void release(T*& p) {
+    if (p)
+        p->Release();
+    p = nullptr;
+}
+
+HRESULT encodePng(const ScreenPicture& picture, const std::wstring& path, std::string* step) {
+    ComScope com;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    IPropertyBag2* options = nullptr;
+    *step = "No hay codificador PNG";
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+    if (SUCCEEDED(hr)) {
+        *step = "No se pudo escribir el archivo";
+        hr = factory->CreateStream(&stream);
+    }
+    if (SUCCEEDED(hr))
+        hr = stream->InitializeFromFilename(path.c_str(), GENERIC_WRITE);
+    if (SUCCEEDED(hr))
+        hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr))
+        hr = encoder->CreateNewFrame(&frame, &options);
+    if (SUCCEEDED(hr))
+        hr = frame->Initialize(options);
+    if (SUCCEEDED(hr))
+        hr = frame->SetSize(UINT(picture.width), UINT(picture.height));
+    WICPixelFormatGUID format = GUID_WICPixelFormat32bppBGR;
+    if (SUCCEEDED(hr))
+        hr = frame->SetPixelFormat(&format);
+    if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat32bppBGR))
+        hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT; // the encoder wants another layout: not ours
+    const UINT stride = UINT(picture.width) * 4;
+    if (SUCCEEDED(hr))
+        hr = frame->WritePixels(UINT(picture.height), stride, stride * UINT(picture.height),
+                                reinterpret_cast<BYTE*>(const_cast<uint32_t*>(picture.pixels.data())));
+    if (SUCCEEDED(hr))
+        hr = frame->Commit();
+    if (SUCCEEDED(hr))
+        hr = encoder->Commit();
+    if (SUCCEEDED(hr))
+        hr = stream->Commit(STGC_DEFAULT);
+    release(options);
+    release(frame);
+    release(encoder);
+    release(stream); // closes the file
+    release(factory);
+    return hr;
+}
+
+// Pictures\Velmora, made when missing.
+bool pictureFolder(std::wstring* folder, std::string* reason) {
+    PWSTR pictures = nullptr;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &pictures);
+    if (FAILED(hr) || !pictures) {
+        if (pictures)
+            CoTaskMemFree(pictures);
+        *reason = "No se encuentra la carpeta de im\xE1genes: " + systemText(DWORD(hr));
+        return false;
+    }
+    *folder = std::wstring(pictures) + L"\\Velmora";
+    CoTaskMemFree(pictures);
+    if (!CreateDirectoryW(folder->c_str(), nullptr)) {
+        const DWORD error = GetLastError();
+        const DWORD attributes = GetFileAttributesW(folder->c_str());
+        if (error != ERROR_ALREADY_EXISTS || attributes == INVALID_FILE_ATTRIBUTES ||
+            !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            *reason = "No se pudo crear la carpeta Velmora: " +
+                      systemText(error == ERROR_ALREADY_EXISTS ? DWORD(ERROR_DIRECTORY) : error);
+            return false;
+        }
+    }
+    return true;
+}
+
+// A name of the local time that no file has yet, taken at once (CREATE_NEW), so that two saves in
+// the same second get " (2)" rather than one overwriting the other.
+bool reserveName(const std::wstring& folder, std::wstring* path, std::string* reason) {
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    const LocalTime t = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+    for (int32_t attempt = 1; attempt < 1000; ++attempt) {
+        const std::wstring candidate = folder + L"\\" + widen(savedPictureName(t, attempt));
+        HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            *path = candidate;
+            return true;
+        }
+        const DWORD error = GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            *reason = "No se pudo crear el archivo: " + systemText(error);
+            return false;
+        }
+    }
+    *reason = "No se pudo crear el archivo: " + systemText(ERROR_FILE_EXISTS);
+    return false;
+}
+
+std::string fileNameOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    char narrow[MAX_PATH] = {};
+    WideCharToMultiByte(CP_ACP, 0, name.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+} // namespace
+
+bool composePagePicture(HWND page, ScreenPicture* out) {
+    const PageRecord* record = pageRecordOf(page);
+    if (!record || !record->memDC)
+        return false;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(page, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return false;
+    const RECT m = monitor.rcMonitor;
+    RECT pageRect = {0, 0, 0, 0};
+    GetWindowRect(page, &pageRect);
+    const int32_t width = m.right - m.left, height = m.bottom - m.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    out->width = width;
+    out->height = height;
+    // The board is the opaque container (not layered) below the page: its grey is the key colour.
+    HWND container = GetParent(page);
+    const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
+    if (board) {
+        out->pixels.assign(size_t(width) * size_t(height), KEY_PIXEL);
+    } else {
+        // Read without CAPTUREBLT: where GDI draws the screen itself, the layered windows (the
+        // palette, the page, its container) are left out and the desktop is read. Where the screen
+        // is composed (Wine, and Windows with desktop composition) they are in it: the drawing laid
+        // over below is then the same, and the palette stays in the picture.
+        HDC screen = GetDC(nullptr);
+        const bool ok = readPixels(screen, m.left, m.top, width, height, &out->pixels);
+        ReleaseDC(nullptr, screen);
+        if (!ok)
+            return false;
+    }
+    // The drawing over it: every canvas pixel that is not the key colour.
+    std::vector<uint32_t> drawing;
+    if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, width, height, &drawing))
+        return false;
+    for (size_t i = 0; i < drawing.size(); ++i)
+        if ((drawing[i] & 0xFFFFFF) != KEY_PIXEL)
+            out->pixels[i] = drawing[i] & 0xFFFFFF;
+    return true;
+}
+
+bool writePicturePng(const ScreenPicture& picture, std::wstring* path, std::string* reason) {
+    std::wstring folder;
+    if (!pictureFolder(&folder, reason) || !reserveName(folder, path, reason))
+        return false;
+    std::string step;
+    const HRESULT hr = encodePng(picture, *path, &step);
+    if (FAILED(hr)) {
+        DeleteFileW(path->c_str());
+        *reason = step + ": " + systemText(DWORD(hr));
+        return false;
+    }
+    return true;
+}
+
+bool putPictureOnClipboard(HWND owner, const ScreenPicture& picture) {
+    const size_t stride = (size_t(picture.width) * 3 + 3) & ~size_t(3);
+    const size_t bytes = sizeof(BITMAPINFOHEADER) + stride * size_t(picture.height);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory)
+        return false;
+    BYTE* p = static_cast<BYTE*>(GlobalLock(memory));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = picture.width;
+    header.biHeight = picture.height; // bottom-up, as every reader of CF_DIB expects
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    header.biSizeImage = DWORD(stride * size_t(picture.height));
+    std::memcpy(p, &header, sizeof header);
+    BYTE* rows = p + sizeof header;
+    for (int32_t y = 0; y < picture.height; ++y) {
+        BYTE* row = rows + stride * size_t(picture.height - 1 - y);
+        const uint32_t* from = picture.pixels.data() + size_t(y) * size_t(picture.width);
+        for (int32_t x = 0; x < picture.width; ++x) {
+            row[x * 3] = BYTE(from[x]);
+            row[x * 3 + 1] = BYTE(from[x] >> 8);
+            row[x * 3 + 2] = BYTE(from[x] >> 16);
+        }
+    }
+    GlobalUnlock(memory);
+    if (!OpenClipboard(owner)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool taken = SetClipboardData(CF_DIB, memory) != nullptr;
+    CloseClipboard();
+    if (!taken)
+        GlobalFree(memory); // the clipboard owns it only once taken
+    return taken;
+}
+
+void savePagePicture(HWND owner, HWND page) {
+    ScreenPicture picture;
+    std::wstring path;
+    std::string reason = "No se pudo leer la pantalla";
+    if (composePagePicture(page, &picture) && writePicturePng(picture, &path, &reason)) {
+        putPictureOnClipboard(owner, picture);
+        showTrayBalloon("Imagen guardada", fileNameOf(path).c_str());
+        return;
+    }
+    const std::string text = "No se pudo guardar la imagen\r\n" + reason;
+    MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+}

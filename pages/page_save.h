@@ -1,0 +1,31 @@
+#pragma once
+// "Guardar": what the board shows on the page's monitor, without the palette, written as a PNG
+// into the user's Pictures folder (Velmora\Velmora AAAA-MM-DD HH-MM-SS.png) and put on the
+// clipboard, so that it can be pasted into a document at once.
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A picture of the screen: 32-bit pixels 0x00RRGGBB, top row first.
+struct ScreenPicture {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// What the page's monitor shows: in board mode the grey board, over the desktop the screen as read
+// without CAPTUREBLT, and the page's drawing over it. False when the page cannot draw.
+bool composePagePicture(HWND page, ScreenPicture* out);
+
+// Writes the picture as a PNG (WIC) into Pictures\Velmora under a new name. On success `path` is
+// the file's whole path; on failure `reason` says what failed, for the user, and no file is left.
+bool writePicturePng(const ScreenPicture& picture, std::wstring* path, std::string* reason);
+
+// The picture on the clipboard as CF_DIB (24 bits, bottom-up), owned by `owner`.
+bool putPictureOnClipboard(HWND owner, const ScreenPicture& picture);
+
+// The palette's save: compose, write and copy the picture, then a tray balloon "Imagen guardada"
+// with the file name, or the box "No se pudo guardar la imagen" with the reason.
+void savePagePicture(HWND owner, HWND page);
