@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "pages/page_state.h"
+#include "pages/top_down_section.h"
 
 UndoBudget undoBudget;
 
@@ -33,18 +34,11 @@ bool applySide(HWND page, PageRecord* record, const UndoStep* step, bool before)
 bool openPageHistory(HWND page, PageRecord* record) {
     if (record->history)
         return true;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = canvasExtent.x;
-    info.bmiHeader.biHeight = -canvasExtent.y; // top row first
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
     HDC windowDC = GetDC(page);
     HDC dc = CreateCompatibleDC(windowDC);
     ReleaseDC(page, windowDC);
-    HBITMAP shadow = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    uint32_t* bits = nullptr;
+    HBITMAP shadow = topDownSection(canvasExtent.x, canvasExtent.y, &bits);
     if (!dc || !shadow || !bits) {
         if (dc)
             DeleteDC(dc);
@@ -52,8 +46,7 @@ bool openPageHistory(HWND page, PageRecord* record) {
             DeleteObject(shadow);
         return false;
     }
-    PageHistory* h =
-        new PageHistory{dc, shadow, SelectObject(dc, shadow), static_cast<uint32_t*>(bits), {}, {0, 0, 0, 0}};
+    PageHistory* h = new PageHistory{dc, shadow, SelectObject(dc, shadow), bits, {}, {0, 0, 0, 0}};
     copyRect(dc, record->memDC, canvasRect());
     addLane(&undoBudget, &h->lane);
     record->history = h;

@@ -15,24 +15,11 @@
 #include "app/tray_balloon.h"
 #include "pages/core/picture_name.h"
 #include "pages/page_state.h"
+#include "pages/top_down_section.h"
 
 namespace {
 
 constexpr uint32_t KEY_PIXEL = 0xC8C8C8; // the key colour as a DIB pixel
-
-HBITMAP topDownSection(int32_t width, int32_t height, uint32_t** bits) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* p = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &p, nullptr, 0);
-    *bits = static_cast<uint32_t*>(p);
-    return section;
-}
 
 // A rectangle of a DC's pixels, read through a DIB section.
 bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
