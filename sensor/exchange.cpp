@@ -138,11 +138,14 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started, DWOR
     if (WaitForSingleObject(ov->hEvent, waitMs) == WAIT_OBJECT_0)
         return completedOutcome(handle, ov);
     // Give up on it. Whether the cancellation or a last-moment completion wins, the transfer is
-    // over once its event is signalled; only then may its records go.
+    // over once its event is signalled; only then may its records go. A completion that won is a
+    // transfer done: a late reply that came just as its wait ran out is this read's reply, and
+    // would be lost for good if it were taken for a timeout.
     CancelIoEx(handle, ov);
     if (WaitForSingleObject(ov->hEvent, CANCEL_GRACE_MS) != WAIT_OBJECT_0 && !HasOverlappedIoCompleted(ov))
         return TRANSFER_STUCK;
-    return TRANSFER_TIMEOUT;
+    const TransferOutcome outcome = completedOutcome(handle, ov);
+    return outcome == TRANSFER_FAILED ? TRANSFER_TIMEOUT : outcome;
 }
 
 // One write or read of the handle in `slot`, waiting at most waitMs for a pending one. A read

@@ -281,6 +281,33 @@ TEST_F(Exchange, ALateReplyAnswersOnlyTheCommandItBelongsTo) {
     EXPECT_EQ(700, pointOf(reply).x);
 }
 
+// A reply that falls due just as a read's wait runs out races the cancellation of that read; a
+// completion that wins is the reply, not a timeout. Taken for one, the reply would be lost and
+// the command owed for a whole second, as long as a touch on a late sensor is allowed to go
+// without an answer.
+TEST_F(Exchange, AReplyThatComesAsTheWaitRunsOutIsNotLost) {
+    HANDLE h = open();
+    SimReplyMode late = replies(false, 0);
+    late.tagReplies = true;
+    int serial = 0;
+    for (int round = 0; round < 30; ++round) {
+        late.delayMs = 98 + round % 5; // about when the first wait ends
+        simboardSetReplies(board, 0, late);
+        serial++;
+        const DWORD start = GetTickCount();
+        SensorReport reply = {};
+        int result = EXCHANGE_TIMEOUT;
+        for (int attempt = 0; attempt < 20 && result != EXCHANGE_OK; ++attempt)
+            result = exchangeReport(h, makeSensorCommand(SENSOR_GET), reply);
+        ASSERT_EQ(EXCHANGE_OK, result);
+        SimReplyTag tag = {};
+        ASSERT_TRUE(simReadReplyTag(reply.data(), reply.size(), &tag));
+        EXPECT_EQ(serial, tag.serial) << "round " << round << ": the answer to a later Get";
+        EXPECT_LT(GetTickCount() - start, 600u) << "round " << round << ": the reply was lost";
+        serial = tag.serial;
+    }
+}
+
 TEST_F(Exchange, LateRepliesAcrossHandlesCorruptNothing) {
     // Each reply arrives 20 ms after its exchange gave up, on four handles of one sensor taking
     // turns. Every exchange either times out and leaves the caller's buffer alone, or answers with
