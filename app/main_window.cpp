@@ -107,6 +107,17 @@ HMENU createTrayMenu() {
     return menu;
 }
 
+// Made afresh when it opens and when the monitors change (not while it is open): monitors come
+// and go, and the board's one is checked.
+bool menuOpen = false;
+void rebuildTrayMenu() {
+    if (menuOpen)
+        return;
+    if (trayMenu)
+        DestroyMenu(trayMenu);
+    trayMenu = createTrayMenu();
+}
+
 LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hInstance = cs->hInstance;
     takeBoardMonitor();
@@ -141,11 +152,11 @@ void openTrayMenu() {
     // clicks outside it.
     SetForegroundWindow(hwndMain);
     GetCursorPos(&trayClickPoint);
-    // Made afresh each time: monitors come and go, and the board's one is checked.
-    DestroyMenu(trayMenu);
-    trayMenu = createTrayMenu();
+    rebuildTrayMenu();
+    menuOpen = true;
     TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, trayClickPoint.x,
                    trayClickPoint.y, 0, hwndMain, nullptr);
+    menuOpen = false;
 }
 
 void startCalibration(HWND hwnd) {
@@ -171,6 +182,7 @@ void followBoardMonitor() {
         MoveWindow(hwndCalibration, a.left, a.top, a.right - a.left, a.bottom - a.top, TRUE);
     if (hwndPalette)
         SendMessageA(hwndPalette, UM_BOARD_MOVED, 0, 0);
+    rebuildTrayMenu();
 }
 
 // Monitor k of the menu becomes the board's, and is calibrated at once: the calibration in force

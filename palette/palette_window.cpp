@@ -270,8 +270,8 @@ void onHome(HWND palette) {
 }
 
 // The board's monitor moved or changed size: the containers and pages cover it again (the canvas
-// grows first when the monitor outgrew it, so no page is ever larger than its canvas), and the
-// palette comes back inside the monitor's work area if it would be left outside.
+// grows first when the monitor outgrew it), and the palette comes back inside the monitor's work
+// area if it would be left outside.
 void onBoardMoved(HWND palette) {
     const RECT board = boardArea();
     const int width = board.right - board.left, height = board.bottom - board.top;
@@ -300,7 +300,7 @@ void onBoardMoved(HWND palette) {
     }
     RECT now = {};
     GetWindowRect(palette, &now);
-    const BoxPoint at = keepInside({now.left, now.top}, PALETTE_SIZE, PALETTE_SIZE, toBox(boardWorkArea()));
+    const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()));
     if (at.x != now.left || at.y != now.top)
         SetWindowPos(palette, nullptr, at.x, at.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }

@@ -14,6 +14,7 @@ bool sameName(const std::string& a, const std::string& b) {
 }
 
 constexpr int32_t PALETTE_INSET = 255; // from the right and bottom edges to the palette's corner
+constexpr int32_t PALETTE_SIZE = 220;
 
 int32_t keepInsideAxis(int32_t at, int32_t extent, int32_t low, int32_t high) {
     if (at + extent > high)
@@ -54,4 +55,10 @@ BoxPoint paletteHome(const MonitorBox& work) {
 BoxPoint keepInside(BoxPoint at, int32_t width, int32_t height, const MonitorBox& work) {
     return {keepInsideAxis(at.x, width, work.left, work.right),
             keepInsideAxis(at.y, height, work.top, work.bottom)};
+}
+
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work) {
+    const bool overlaps = at.x < work.right && at.x + PALETTE_SIZE > work.left && at.y < work.bottom &&
+                          at.y + PALETTE_SIZE > work.top;
+    return overlaps ? keepInside(at, PALETTE_SIZE, PALETTE_SIZE, work) : paletteHome(work);
 }

@@ -35,3 +35,8 @@ BoxPoint paletteHome(const MonitorBox& work);
 // Where a window at `at` of width x height goes so that it lies inside `work`: unchanged when it
 // does, else moved the least. A window larger than the work area keeps its top-left corner inside.
 BoxPoint keepInside(BoxPoint at, int32_t width, int32_t height, const MonitorBox& work);
+
+// Where the palette goes when the board's monitor changed (220 x 220 at `at`): where it is while
+// inside the work area; moved the least when partly outside (a smaller resolution); its first
+// place on the monitor when wholly outside (it was on another monitor).
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work);

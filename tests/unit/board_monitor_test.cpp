@@ -46,6 +46,11 @@ TEST(BoardMonitor, MenuTextsAndThePalettesPlace) {
     EXPECT_EQ(keepInside({100, -50}, 220, 220, work).x, 1024) << "left on the other monitor";
     EXPECT_EQ(keepInside({100, -50}, 220, 220, work).y, 0);
     EXPECT_EQ(keepInside({3000, 0}, 2000, 220, work).x, 1024) << "wider than the area: its corner inside";
+    // The palette: moved the least when partly out, home when it was on another monitor.
+    EXPECT_EQ(paletteInside({2200, 300}, work).x, 2304 - 220);
+    EXPECT_EQ(paletteInside({769, 513}, work).x, 2304 - 255) << "from the primary's corner to its own";
+    EXPECT_EQ(paletteInside({769, 513}, work).y, 800 - 255);
+    EXPECT_EQ(paletteInside({1500, 300}, work).x, 1500);
 }
 
 // The system takes absolute units d to floor(d * extent / 65536) over the primary, and with
