@@ -112,5 +112,5 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint pointer);
 void cutPutDown(HWND page, PageRecord* record);
 
 // Copies a rectangle of a window's pixels (client coordinates) into a new bitmap owned by the
-// caller; null when the rectangle is empty, before or after clamping to the screen.
+// caller; null when the rectangle is empty, before or after clamping to the window.
 HBITMAP captureWindowRect(RECT rect, HWND window);
