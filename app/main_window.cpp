@@ -315,6 +315,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DISPLAYCHANGE:
         onDisplayChange();
         return 0;
+    case WM_SETTINGCHANGE:
+        // The taskbar took its new place: the palette stays inside the work area.
+        if (wParam == SPI_SETWORKAREA)
+            followBoardMonitor();
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_ENDSESSION:
         onEndSession(wParam);
         return 0;

@@ -10,7 +10,11 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     if (!GetMonitorInfoA(monitor, &info))
         return TRUE;
     const RECT& a = info.rcMonitor;
-    const RECT& w = info.rcWork;
+    // Right after a display change the work area can still be the old mode's (the shell's taskbar
+    // sets it afresh later): it never reaches beyond the monitor.
+    RECT w = info.rcWork;
+    if (!IntersectRect(&w, &info.rcWork, &a))
+        w = a;
     reinterpret_cast<std::vector<MonitorEntry>*>(list)->push_back(
         {info.szDevice,
          {a.left, a.top, a.right, a.bottom},
@@ -21,8 +25,11 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
 
 MonitorEntry primaryScreen() {
     const int32_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    RECT work = {0, 0, w, h};
+    const RECT all = {0, 0, w, h};
+    RECT work = all;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!IntersectRect(&work, &work, &all))
+        work = all;
     return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true};
 }
 

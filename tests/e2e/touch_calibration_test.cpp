@@ -24,8 +24,8 @@ class TouchCalibration : public ::testing::Test {
     void SetUp() override {
         // The one-monitor scenarios run on the one-monitor displays; the second monitor's own.
         const bool secondMonitorTest =
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()).find("SecondMonitor") !=
-            std::string::npos;
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                .find("SecondMonitor") != std::string::npos;
         if (secondMonitorTest != (systemMonitors().size() >= 2))
             GTEST_SKIP() << (secondMonitorTest ? "one monitor" : "a one-monitor scenario");
         ASSERT_TRUE(mouseRecorderStart());
@@ -431,7 +431,8 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     const std::vector<MonitorEntry> monitors = systemMonitors();
     ASSERT_GE(monitors.size(), 2u);
     const MonitorEntry& m = monitors[1];
-    const RECT first = {monitors[0].area.left, monitors[0].area.top, monitors[0].area.right, monitors[0].area.bottom};
+    const RECT first = {monitors[0].area.left, monitors[0].area.top, monitors[0].area.right,
+                        monitors[0].area.bottom};
     const RECT second = {m.area.left, m.area.top, m.area.right, m.area.bottom};
     const POINT origin = {second.left, second.top};
     const int w = second.right - second.left, h = second.bottom - second.top;
@@ -478,7 +479,8 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     EXPECT_TRUE(p.left >= second.left && p.right <= second.right && p.bottom <= second.bottom)
         << "palette at " << p.left << "," << p.top;
     const POINT board = paletteButtonPoint(BUTTON_N_BOARD);
-    simboardTap(s.board, 0, p.left - origin.x + board.x, p.top - origin.y + board.y, 120, SIM_SCREEN, true, 600);
+    simboardTap(s.board, 0, p.left - origin.x + board.x, p.top - origin.y + board.y, 120, SIM_SCREEN, true,
+                600);
     flushEvents(1500);
     EXPECT_GT(greyShare(second), 80) << "no board on the second monitor";
     EXPECT_LT(greyShare(first), 20) << "the board covers the first monitor";
@@ -489,7 +491,8 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     std::vector<COLORREF> px;
     int dark = 0;
     for (int k = 1; k < 10; ++k) {
-        const RECT dot = {origin.x + 200 + 40 * k - 3, 200 + 30 * k - 3, origin.x + 200 + 40 * k + 4, 200 + 30 * k + 4};
+        const RECT dot = {origin.x + 200 + 40 * k - 3, 200 + 30 * k - 3, origin.x + 200 + 40 * k + 4,
+                          200 + 30 * k + 4};
         if (captureScreen(dot, &px))
             for (COLORREF c : px)
                 if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
