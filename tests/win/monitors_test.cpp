@@ -57,18 +57,19 @@ TEST(Monitors, TwoMonitorsSideBySideThePrimaryFirst) {
 TEST(Monitors, VirtualDeskUnitsLandOnTheirPixelAndOneUnitLessOnThePixelBefore) {
     const int left = GetSystemMetrics(SM_XVIRTUALSCREEN), top = GetSystemMetrics(SM_YVIRTUALSCREEN);
     const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN), height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
-    const POINT pixels[] = {{1024, 0}, {2303, 799}, {1024, 799}, {2303, 0}, {1700, 400}, {0, 0}, {1023, 767},
-                            {500, 300}};
+    const POINT pixels[] = {{1024, 0},   {2303, 799}, {1024, 799}, {2303, 0},
+                            {1700, 400}, {0, 0},      {1023, 767}, {500, 300}};
     for (const POINT& px : pixels) {
         const int dx = units(px.x, left, width), dy = units(px.y, top, height);
         POINT p = moveAbsolute(dx, dy, MOUSEEVENTF_VIRTUALDESK);
         EXPECT_TRUE(p.x == px.x && p.y == px.y)
             << "(" << px.x << ", " << px.y << ") landed on (" << p.x << ", " << p.y << ")";
-        // The smallest such unit: one less lands on the pixel before (pixel = origin + units * extent / 65536).
+        // The smallest such unit: one less lands on the pixel before. Together these pin the
+        // system's rounding down, pixel = origin + units * extent / 65536.
         if (px.x > 0 && px.y > 0) {
             p = moveAbsolute(dx - 1, dy - 1, MOUSEEVENTF_VIRTUALDESK);
-            EXPECT_TRUE(p.x == px.x - 1 && p.y == px.y - 1)
-                << "one unit before (" << px.x << ", " << px.y << ") landed on (" << p.x << ", " << p.y << ")";
+            EXPECT_TRUE(p.x == px.x - 1 && p.y == px.y - 1) << "one unit before (" << px.x << ", " << px.y
+                                                            << ") landed on (" << p.x << ", " << p.y << ")";
         }
     }
 }
