@@ -217,10 +217,11 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
 
     // The next start maps touches at once with what was stored.
     ChildProgram again;
+    const size_t restartLog = simboardLogSize(s.board);
     ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
     const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
     ASSERT_NE(main, nullptr);
-    flushEvents(200);
+    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
     mouseRecorderClear();
     simboardTap(s.board, 0, width / 2.0, height / 3.0, 120, SIM_SCREEN, true, 60);
     ASSERT_TRUE(waitButtons(2, 2000)) << "no click after the restart";
@@ -532,10 +533,11 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     ASSERT_TRUE(waitProgramExit(&s.program, 5000, nullptr, true));
     EXPECT_EQ(tolvexValue("Screen"), m.device);
     ChildProgram again;
+    const size_t restartLog = simboardLogSize(s.board);
     ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
     const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
     ASSERT_NE(main, nullptr);
-    flushEvents(300);
+    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
     ASSERT_TRUE(clickAt(s, w / 2.0, h / 3.0, &landed));
     EXPECT_LE(pixelDistance(landed, origin.x + w / 2.0, origin.y + h / 3.0), tolerance) << "after a restart";
     PostMessageA(main, WM_CLOSE, 0, 0);

@@ -55,7 +55,15 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
         return false;
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);
     flushEvents(200); // the reader thread starts at the end of the main window's creation
+    // With a calibration stored the reader maps at once: its first Get says it is polling (the
+    // window is found while its creation is still under way, and a tap before that is missed).
+    if (session->mainWindow && stored == BOARD_CALIBRATION)
+        return waitMapping(session->board, 0);
     return session->mainWindow != nullptr;
+}
+
+bool waitMapping(SimBoard* board, size_t from) {
+    return simboardWaitCommand(board, 0, SIM_CMD_GET, 5000, from, true) >= 0;
 }
 
 void sendTrayCommand(const TouchSession& session, unsigned id) {

@@ -31,6 +31,9 @@ enum StoredCalibration {
 bool startTouchSession(TouchSession* session, StoredCalibration stored,
                        const SimGeometry& geometry = keystonedBoard(), bool paletteShown = false);
 
+// Waits until the program polls the board for touches (a Get at log position `from` or later),
+// at most 5 s.
+bool waitMapping(SimBoard* board, size_t from);
 // Sends a tray command to the program's main window (WM_COMMAND posted, as the menu does).
 void sendTrayCommand(const TouchSession& session, unsigned id);
 
