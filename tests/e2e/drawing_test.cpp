@@ -252,6 +252,30 @@ std::wstring shownBalloonText(DWORD notOfProcess) {
     return L"";
 }
 
+// Points the user's "My Pictures" at that folder (none: back to the default) and returns what it
+// was. The prefixes' own Pictures folder is a link to the Unix home, which every run on the
+// machine shares: a run saves into a folder of its own.
+std::string setPicturesFolder(const std::string& folder) {
+    HKEY key = nullptr;
+    std::string was;
+    if (RegCreateKeyA(HKEY_CURRENT_USER,
+                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                      &key) != ERROR_SUCCESS)
+        return was;
+    char old[MAX_PATH] = {};
+    DWORD size = sizeof old - 1;
+    if (RegQueryValueExA(key, "My Pictures", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
+        ERROR_SUCCESS)
+        was = old;
+    if (folder.empty())
+        RegDeleteValueA(key, "My Pictures");
+    else
+        RegSetValueExA(key, "My Pictures", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       DWORD(folder.size() + 1));
+    RegCloseKey(key);
+    return was;
+}
+
 class Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -270,6 +294,11 @@ class Drawing : public ::testing::Test {
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "1"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", "10"));
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string pictures = std::string(temp) + "velmora_drawing_pictures";
+        CreateDirectoryA(pictures.c_str(), nullptr);
+        userPictures = setPicturesFolder(pictures);
         ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
         mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
@@ -287,6 +316,7 @@ class Drawing : public ::testing::Test {
         if (board)
             simboardStop(board);
         deleteTolvexKey();
+        setPicturesFolder(userPictures);
     }
     // A touch on palette button n through the board.
     void touchButton(int n) {
@@ -371,6 +401,7 @@ class Drawing : public ::testing::Test {
     SimBoard* board = nullptr;
     ChildProgram child;
     HWND mainWindow = nullptr, palette = nullptr;
+    std::string userPictures; // "My Pictures" before the test
 };
 
 TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHide) {
