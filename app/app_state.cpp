@@ -27,6 +27,15 @@ std::atomic<int32_t> screenWidth{0}, screenHeight{0};
 int32_t initialScreenWidth = 0, initialScreenHeight = 0;
 SharedPoint calibTargets[4];
 std::atomic<uint32_t> calibTargetsSeq{0};
+std::string boardScreenChoice;
+MonitorEntry boardMonitor = {};
+
+namespace {
+
+// The placement's fields, written and read under calibTargetsSeq like the crosses.
+std::atomic<int32_t> placementWords[7];
+
+} // namespace
 int32_t calibRaw[8] = {};
 Vec3 calibSensorPoints[4] = {};
 Vec3 calibWeights = {};
@@ -52,6 +61,11 @@ void publishScreenTargets(const ScreenTargets& screen) {
         calibTargets[i].x.store(screen.targets[i][0], std::memory_order_relaxed);
         calibTargets[i].y.store(screen.targets[i][1], std::memory_order_relaxed);
     }
+    const BoardPlacement& b = screen.placement;
+    const int32_t words[7] = {b.left,    b.top,       b.virtualDesk ? 1 : 0, b.deskLeft,
+                              b.deskTop, b.deskWidth, b.deskHeight};
+    for (int i = 0; i < 7; ++i)
+        placementWords[i].store(words[i], std::memory_order_relaxed);
     calibTargetsSeq.store(seq + 2, std::memory_order_release);
 }
 
@@ -69,6 +83,10 @@ ScreenTargets readScreenTargets() {
             screen.targets[i][0] = calibTargets[i].x.load(std::memory_order_relaxed);
             screen.targets[i][1] = calibTargets[i].y.load(std::memory_order_relaxed);
         }
+        int32_t words[7];
+        for (int i = 0; i < 7; ++i)
+            words[i] = placementWords[i].load(std::memory_order_relaxed);
+        screen.placement = {words[0], words[1], words[2] != 0, words[3], words[4], words[5], words[6]};
         std::atomic_thread_fence(std::memory_order_acquire);
         if (calibTargetsSeq.load(std::memory_order_relaxed) == before)
             return screen;

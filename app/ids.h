@@ -4,23 +4,31 @@
 
 #include <cstdint>
 
-constexpr unsigned UM_TRAY_NOTIFY = 0x410;       // tray icon -> main window
-constexpr unsigned UM_TOGGLE_SHOW = 0x411;       // main window -> settings, help, palette
-constexpr unsigned UM_CALIB_POINT = 0x510;       // reader thread -> main window
-constexpr unsigned UM_CALIB_DONE = 0x511;        // reader thread -> main window
-constexpr unsigned UM_CALIB_RETRY = 0x512;       // reader thread -> main window: the check missed
+constexpr unsigned UM_TRAY_NOTIFY = 0x410; // tray icon -> main window
+constexpr unsigned UM_TOGGLE_SHOW = 0x411; // main window -> settings, help, palette
+constexpr unsigned UM_CALIB_POINT = 0x510; // reader thread -> main window
+constexpr unsigned UM_CALIB_DONE = 0x511;  // reader thread -> main window
+constexpr unsigned UM_CALIB_RETRY = 0x512; // reader thread -> main window: the check missed
 // Reader thread -> hold ring, posted (the reader never waits for it): wParam the ring's step
 // (0 hides it), lParam the touch point, x in the low and y in the high word.
 constexpr unsigned UM_HOLD_RING = 0x513;
-constexpr unsigned UM_CALIB_RESET = 0x5001;      // -> calibration window
-constexpr unsigned UM_CALIB_BEGIN = 0x5002;      // main window -> calibration window
+constexpr unsigned UM_CALIB_RESET = 0x5001;       // -> calibration window
+constexpr unsigned UM_CALIB_BEGIN = 0x5002;       // main window -> calibration window
 constexpr unsigned UM_PAGE_TOOL_CHANGED = 0x5001; // palette -> current page (same value, other window)
-constexpr unsigned UM_PAGE_INIT = 0x5010;        // palette -> each page
-constexpr unsigned UM_PAGE_CLEAR = 0x5020;       // palette -> current page
-constexpr unsigned UM_PAGE_UNDO = 0x5021;        // palette -> current page: undo its last step
-constexpr unsigned UM_PAGE_REDO = 0x5022;        // palette -> current page: redo the step undone last
-constexpr unsigned UM_PAGE_PUT_DOWN = 0x5023;    // palette -> current page: finish any gesture, put a
-                                                 // held cut-out down, before a palette action
+constexpr unsigned UM_PAGE_INIT = 0x5010;         // palette -> each page
+constexpr unsigned UM_PAGE_CLEAR = 0x5020;        // palette -> current page
+constexpr unsigned UM_PAGE_UNDO = 0x5021;         // palette -> current page: undo its last step
+constexpr unsigned UM_PAGE_REDO = 0x5022;         // palette -> current page: redo the step undone last
+constexpr unsigned UM_PAGE_PUT_DOWN = 0x5023;     // palette -> current page: finish any gesture, put a
+                                                  // held cut-out down, before a palette action
+// Main window -> palette: the board's monitor moved or changed size (boardMonitor): the pages and
+// their containers follow it, the canvas grows to it, the palette stays inside its work area.
+constexpr unsigned UM_BOARD_MOVED = 0x5024;
+// Palette -> each page, its gestures put down first: grow the canvas and its history to wParam x
+// lParam, keeping every pixel where it is; returns 1 when grown (or nothing to grow), 0 when not.
+constexpr unsigned UM_PAGE_GROW = 0x5025;
+// Calibration window -> main window: the user cancelled the calibration (Esc or close).
+constexpr unsigned UM_CALIB_CANCELLED = 0x5026;
 
 // Main window commands (low word of wParam).
 constexpr unsigned IDM_CALIBRATE = 0x444;
@@ -28,6 +36,9 @@ constexpr unsigned IDM_PALETTE = 0x445;
 constexpr unsigned IDM_SETTINGS = 0x446;
 constexpr unsigned IDM_HELP = 0x448;
 constexpr unsigned IDM_EXIT = 0x449;
+// "Pantalla de la pizarra": monitor k (0-based, in the system's order) is IDM_SCREEN_FIRST + k.
+constexpr unsigned IDM_SCREEN_FIRST = 0x460;
+constexpr unsigned IDM_SCREEN_COUNT = 16; // monitors beyond these are not offered
 
 // The key colour: background of the palette, buttons, pages, containers and calibration window,
 // colour key of the layered palette and pages, and the colour erasing paints.

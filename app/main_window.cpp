@@ -4,6 +4,7 @@
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
 #include "app/ids.h"
+#include "app/monitors.h"
 #include "app/settings_store.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
@@ -40,16 +41,9 @@ constexpr MenuItem TRAY_MENU[] = {
 UINT taskbarCreatedMessage = 0; // registered "TaskbarCreated": the shell has restarted
 bool shutDownDone = false;
 
-void takeScreenSize() {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    ScreenTargets screen = {w, h, {}};
-    for (int i = 0; i < 4; ++i) {
-        const ScreenPoint cross = calibrationCross(i, w, h);
-        screen.targets[i][0] = cross.x;
-        screen.targets[i][1] = cross.y;
-    }
-    publishScreenTargets(screen);
-}
+// A choice of monitor waits for its calibration: Esc puts back the monitor chosen before.
+bool screenChoicePending = false;
+std::string screenChoiceBefore;
 
 HWND createOwned(HWND owner, const char* className, const char* title, DWORD style, int x, int y, int width,
                  int height) {
@@ -57,8 +51,9 @@ HWND createOwned(HWND owner, const char* className, const char* title, DWORD sty
                            nullptr);
 }
 
-HWND createCalibrationWindow(HWND owner, int width, int height) {
-    return createOwned(owner, "qv_dingwei", "", WS_POPUP, 0, 0, width, height);
+HWND createCalibrationWindow(HWND owner) {
+    const RECT a = boardArea();
+    return createOwned(owner, "qv_dingwei", "", WS_POPUP, a.left, a.top, a.right - a.left, a.bottom - a.top);
 }
 
 void makePaletteLayeredAndTopmost() {
@@ -82,30 +77,62 @@ void addTrayIcon(HWND hwnd) {
     Shell_NotifyIconA(NIM_ADD, &trayIcon);
 }
 
+// "Pantalla de la pizarra": one item per monitor, the board's checked. Null with one monitor.
+HMENU createScreenMenu(const std::vector<MonitorEntry>& monitors) {
+    if (monitors.size() < 2)
+        return nullptr;
+    HMENU menu = CreatePopupMenu();
+    const int board = resolveBoardMonitor(monitors, boardScreenChoice);
+    for (size_t k = 0; k < monitors.size() && k < IDM_SCREEN_COUNT; ++k) {
+        const UINT checked = int(k) == board ? MF_CHECKED : MF_UNCHECKED;
+        AppendMenuA(menu, MF_STRING | checked, IDM_SCREEN_FIRST + k,
+                    monitorMenuText(int(k) + 1, monitors[k]).c_str());
+    }
+    return menu;
+}
+
+// The menu as the monitors are now: with two or more, the monitor choice follows the first item.
 HMENU createTrayMenu() {
     HMENU menu = CreatePopupMenu();
+    HMENU screens = createScreenMenu(monitorSource());
     for (const MenuItem& item : TRAY_MENU) {
         if (item.id == 0)
             AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
         else
             AppendMenuA(menu, MF_STRING, item.id, item.text);
+        if (item.id == IDM_CALIBRATE && screens)
+            AppendMenuA(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(screens),
+                        "Pantalla de la pizarra");
     }
     return menu;
 }
 
+// Made afresh when it opens and when the monitors change (not while it is open): monitors come
+// and go, and the board's one is checked.
+bool menuOpen = false;
+void rebuildTrayMenu() {
+    if (menuOpen)
+        return;
+    if (trayMenu)
+        DestroyMenu(trayMenu);
+    trayMenu = createTrayMenu();
+}
+
 LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hInstance = cs->hInstance;
-    takeScreenSize();
+    takeBoardMonitor();
     initialScreenWidth = screenWidth;
     initialScreenHeight = screenHeight;
-    const int w = initialScreenWidth, h = initialScreenHeight;
+    // The settings and help windows are for the person at the computer: on the primary screen.
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const DWORD framed = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
     hwndSettings = createOwned(hwnd, "qv_sysset", "Configuraci\xF3n del sistema", framed, (w - 380) / 2,
                                (h - 440) / 2, 380, 440);
     hwndHelp = createOwned(hwnd, "qv_help", "Help", framed, (w - 220) / 2, (h - 220) / 2, 220, 220);
-    hwndPalette = createOwned(hwnd, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN, w - 255, h - 255, 220, 220);
+    const BoxPoint home = paletteHome(boardMonitor.work);
+    hwndPalette = createOwned(hwnd, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y, 220, 220);
     makePaletteLayeredAndTopmost();
-    hwndCalibration = createCalibrationWindow(hwnd, w, h);
+    hwndCalibration = createCalibrationWindow(hwnd);
     addTrayIcon(hwnd);
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
@@ -125,8 +152,11 @@ void openTrayMenu() {
     // clicks outside it.
     SetForegroundWindow(hwndMain);
     GetCursorPos(&trayClickPoint);
+    rebuildTrayMenu();
+    menuOpen = true;
     TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, trayClickPoint.x,
                    trayClickPoint.y, 0, hwndMain, nullptr);
+    menuOpen = false;
 }
 
 void startCalibration(HWND hwnd) {
@@ -135,14 +165,55 @@ void startCalibration(HWND hwnd) {
         return;
     }
     if (!hwndCalibration)
-        hwndCalibration = createCalibrationWindow(hwnd, initialScreenWidth, initialScreenHeight);
+        hwndCalibration = createCalibrationWindow(hwnd);
+    const RECT a = boardArea();
+    MoveWindow(hwndCalibration, a.left, a.top, a.right - a.left, a.bottom - a.top, FALSE);
     SendMessageA(hwndCalibration, UM_CALIB_BEGIN, 0, 0);
     calibState = CALIB_CAPTURING;
     ShowWindow(hwndCalibration, SW_SHOWNORMAL);
 }
 
+// The board's monitor is looked up again (the primary while the chosen one is missing, without
+// forgetting the choice): the calibration window, the pages and the palette follow it.
+void followBoardMonitor() {
+    takeBoardMonitor();
+    const RECT a = boardArea();
+    if (hwndCalibration)
+        MoveWindow(hwndCalibration, a.left, a.top, a.right - a.left, a.bottom - a.top, TRUE);
+    if (hwndPalette)
+        SendMessageA(hwndPalette, UM_BOARD_MOVED, 0, 0);
+    rebuildTrayMenu();
+}
+
+// Monitor k of the menu becomes the board's, and is calibrated at once: the calibration in force
+// belongs to the projector of the other monitor. Esc during it puts the monitor before back.
+void chooseScreen(HWND hwnd, unsigned k) {
+    const std::vector<MonitorEntry> monitors = monitorSource();
+    if (k >= monitors.size() || int(k) == resolveBoardMonitor(monitors, boardScreenChoice))
+        return;
+    if (!screenChoicePending)
+        screenChoiceBefore = boardScreenChoice;
+    boardScreenChoice = monitors[k].device;
+    followBoardMonitor();
+    screenChoicePending = sensorHandle.load() != nullptr;
+    startCalibration(hwnd);
+}
+
+void onCalibrationCancelled() {
+    if (!screenChoicePending)
+        return;
+    screenChoicePending = false;
+    boardScreenChoice = screenChoiceBefore;
+    followBoardMonitor();
+}
+
 void onCommand(HWND hwnd, WPARAM wParam) {
-    switch (LOWORD(wParam)) {
+    const unsigned id = LOWORD(wParam);
+    if (id >= IDM_SCREEN_FIRST && id < IDM_SCREEN_FIRST + IDM_SCREEN_COUNT) {
+        chooseScreen(hwnd, id - IDM_SCREEN_FIRST);
+        return;
+    }
+    switch (id) {
     case IDM_CALIBRATE:
         startCalibration(hwnd);
         break;
@@ -178,13 +249,13 @@ LRESULT onDeviceChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
+// A resolution change, a monitor added or removed, the board's monitor moved: the board follows
+// its monitor, and a calibration under way starts again at the first cross.
 void onDisplayChange() {
     calibPointIndex = 0;
-    takeScreenSize();
-    if (hwndCalibration) {
-        MoveWindow(hwndCalibration, 0, 0, screenWidth, screenHeight, TRUE);
+    followBoardMonitor();
+    if (hwndCalibration)
         SendMessageA(hwndCalibration, UM_CALIB_RESET, 0, 0);
-    }
 }
 
 // Only the reader thread injects input and writes the calibration: once it has ended no button
@@ -244,6 +315,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_DISPLAYCHANGE:
         onDisplayChange();
         return 0;
+    case WM_SETTINGCHANGE:
+        // The taskbar took its new place: the palette stays inside the work area.
+        if (wParam == SPI_SETWORKAREA)
+            followBoardMonitor();
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_ENDSESSION:
         onEndSession(wParam);
         return 0;
@@ -255,7 +331,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         InvalidateRect(hwndCalibration, nullptr, TRUE);
         return 0;
     case UM_CALIB_DONE:
+        screenChoicePending = false; // the chosen monitor is calibrated: it stays
         endCalibrationWindow(hwndCalibration);
+        return 0;
+    case UM_CALIB_CANCELLED:
+        onCalibrationCancelled();
         return 0;
     case UM_CALIB_RETRY:
         calibrationCheckMissed(hwndCalibration);

@@ -90,6 +90,13 @@ bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::
     }
 }
 
+// The board's monitor, stored with every save once the user has chosen one; without a choice the
+// key stays as it was (the primary needs no name).
+void writeBoardScreen(HKEY key) {
+    if (!boardScreenChoice.empty())
+        writeText(key, kScreenValueName, boardScreenChoice.data(), boardScreenChoice.size());
+}
+
 void useDefaults(SettingsRecord* record) {
     record->save = kDefaultSave;
     record->ouhe = kDefaultOuhe;
@@ -126,6 +133,7 @@ int loadSettings(SettingsRecord* record) {
     record->save = decision.save;
     record->ouhe = decision.ouhe;
     record->lagTime = decision.lagTime;
+    boardScreenChoice = decision.screen;
     std::memcpy(calibRaw, decision.calibRaw, sizeof calibRaw);
     if (decision.calibState == CALIB_MAPPING) {
         // The transform is in place before calibState says it may be used.
@@ -145,6 +153,7 @@ void saveSettings(const SettingsRecord* record) {
     writeSetting(key, SETTING_LAG_TIME, record->lagTime.load());
     writeSetting(key, SETTING_SAVE, record->save.load());
     writeSetting(key, SETTING_OUHE, record->ouhe.load());
+    writeBoardScreen(key);
     RegCloseKey(key);
 }
 
@@ -156,5 +165,6 @@ void saveCalibrationPoints(const int32_t points[8]) {
                                  SETTING_P1Y, SETTING_P2Y, SETTING_P3Y, SETTING_P4Y};
     for (int setting : order)
         writeSetting(key, setting, points[calibRawIndex(setting)]);
+    writeBoardScreen(key);
     RegCloseKey(key);
 }

@@ -1,6 +1,6 @@
-// The calibration window, class "qv_dingwei": the full-screen grey surface that shows one cross at a
-// time near a screen corner and the logo in the middle, then the check cross at the centre with its
-// request, then the check's outcome. The reader thread does the measuring and advances
+// The calibration window, class "qv_dingwei": the grey surface over the board's whole monitor that
+// shows one cross at a time near a corner of it and the logo in the middle, then the check cross at the
+// centre with its request, then the check's outcome. The reader thread does the measuring and advances
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
 #include "app/gdi_scope.h"
@@ -36,7 +36,7 @@ enum CheckNote {
     NOTE_PASSED, // the check passed: shown until the window hides
 };
 
-int ownWidth = 0, ownHeight = 0; // the screen size as at the last reset
+int ownWidth = 0, ownHeight = 0; // the board monitor's size as at the last reset
 POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
 HBITMAP logoBitmap = nullptr;    // null until the resources carry the picture: paint copes
 HDC logoDC = nullptr;            // holds logoBitmap for the window's life
@@ -47,8 +47,9 @@ int32_t stateBeforeCapture = CALIB_NONE; // calibState when the calibration bega
 CheckNote checkNote = NOTE_NONE;         // set by the main window on the reader's outcome
 
 void reset(HWND hwnd) {
-    ownWidth = GetSystemMetrics(SM_CXSCREEN);
-    ownHeight = GetSystemMetrics(SM_CYSCREEN);
+    const ScreenTargets board = readScreenTargets(); // the board's monitor, where this window lies
+    ownWidth = board.width > 0 ? board.width : GetSystemMetrics(SM_CXSCREEN);
+    ownHeight = board.height > 0 ? board.height : GetSystemMetrics(SM_CYSCREEN);
     calibPointIndex = 0;
     checkNote = NOTE_NONE;
     KillTimer(hwnd, PASSED_TIMER);
@@ -132,6 +133,9 @@ void cancel(HWND hwnd) {
     int32_t capturing = CALIB_CAPTURING;
     calibState.compare_exchange_strong(capturing, stateBeforeCapture);
     bringBoardWindowsBack();
+    const HWND main = hwndMain;
+    if (main)
+        SendMessageA(main, UM_CALIB_CANCELLED, 0, 0);
 }
 
 void drawCross(HDC dc, int x, int y) {

@@ -10,10 +10,12 @@ HBITMAP captureWindowRect(RECT rect, HWND window) {
         return nullptr;
     IntRect clamped;
     const IntRect asked = {rect.left, rect.top, rect.right, rect.bottom};
-    // A rectangle wholly off the device has nothing to copy; a zero-sized bitmap would not help
-    // any caller.
-    if (!clampCaptureRect(asked, GetDeviceCaps(windowDC.get(), HORZRES),
-                          GetDeviceCaps(windowDC.get(), VERTRES), &clamped))
+    // A rectangle wholly off the window has nothing to copy; a zero-sized bitmap would not help
+    // any caller. The window's own size, not the device's: on a monitor other than the primary,
+    // or larger than it, the device's size is the primary's.
+    RECT client = {};
+    GetClientRect(window, &client);
+    if (!clampCaptureRect(asked, client.right, client.bottom, &clamped))
         return nullptr;
     const int width = clamped.right - clamped.left;
     const int height = clamped.bottom - clamped.top;

@@ -6,7 +6,7 @@
 
 namespace {
 
-// Both windows cover the screen from (0, 0), so the client coordinates in lParam hold for the
+// Both windows cover the board's monitor from its corner, so the client coordinates in lParam hold for the
 // page as they are. A container without a page drops the message.
 LRESULT forwardToPage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     HWND page = reinterpret_cast<HWND>(GetWindowLongPtrA(hwnd, 0));

@@ -12,6 +12,22 @@ IntRect canvasRect() {
     return {0, 0, canvasExtent.x, canvasExtent.y};
 }
 
+// A shadow of width x height: a top-down DIB section selected into a DC of its own.
+bool makeShadow(HWND page, int32_t width, int32_t height, HDC* dc, HBITMAP* shadow, uint32_t** bits) {
+    HDC windowDC = GetDC(page);
+    *dc = CreateCompatibleDC(windowDC);
+    ReleaseDC(page, windowDC);
+    *bits = nullptr;
+    *shadow = topDownSection(width, height, bits);
+    if (*dc && *shadow && *bits)
+        return true;
+    if (*dc)
+        DeleteDC(*dc);
+    if (*shadow)
+        DeleteObject(*shadow);
+    return false;
+}
+
 // Canvas pixels of a rectangle into the shadow (or the shadow's into the canvas).
 void copyRect(HDC to, HDC from, const IntRect& r) {
     BitBlt(to, r.left, r.top, r.right - r.left, r.bottom - r.top, from, r.left, r.top, SRCCOPY);
@@ -23,7 +39,7 @@ bool applySide(HWND page, PageRecord* record, const UndoStep* step, bool before)
     if (!step)
         return false;
     PageHistory* h = record->history;
-    unpackRect(before ? step->before : step->after, h->pixels, canvasExtent.x, step->rect);
+    unpackRect(before ? step->before : step->after, h->pixels, h->width, step->rect);
     copyRect(record->memDC, h->shadowDC, step->rect);
     repaintPage(page);
     return true;
@@ -34,19 +50,13 @@ bool applySide(HWND page, PageRecord* record, const UndoStep* step, bool before)
 bool openPageHistory(HWND page, PageRecord* record) {
     if (record->history)
         return true;
-    HDC windowDC = GetDC(page);
-    HDC dc = CreateCompatibleDC(windowDC);
-    ReleaseDC(page, windowDC);
-    uint32_t* bits = nullptr;
-    HBITMAP shadow = topDownSection(canvasExtent.x, canvasExtent.y, &bits);
-    if (!dc || !shadow || !bits) {
-        if (dc)
-            DeleteDC(dc);
-        if (shadow)
-            DeleteObject(shadow);
+    HDC dc;
+    HBITMAP shadow;
+    uint32_t* bits;
+    if (!makeShadow(page, canvasExtent.x, canvasExtent.y, &dc, &shadow, &bits))
         return false;
-    }
-    PageHistory* h = new PageHistory{dc, shadow, SelectObject(dc, shadow), bits, {}, {0, 0, 0, 0}};
+    PageHistory* h = new PageHistory{
+        dc, shadow, SelectObject(dc, shadow), bits, canvasExtent.x, canvasExtent.y, {}, {0, 0, 0, 0}};
     copyRect(dc, record->memDC, canvasRect());
     addLane(&undoBudget, &h->lane);
     record->history = h;
@@ -65,6 +75,36 @@ void closePageHistory(PageRecord* record) {
     record->history = nullptr;
 }
 
+bool growPageHistory(HWND page, PageRecord* record, int32_t width, int32_t height) {
+    PageHistory* h = record->history;
+    if (!h || (width <= h->width && height <= h->height))
+        return true;
+    HDC dc;
+    HBITMAP shadow;
+    uint32_t* bits;
+    if (!makeShadow(page, width, height, &dc, &shadow, &bits))
+        return false;
+    HGDIOBJ old = SelectObject(dc, shadow);
+    // The new part is blank, as the canvas's new part is: the key colour.
+    HBRUSH key = CreateSolidBrush(PAGE_KEY_COLOUR);
+    RECT all = {0, 0, width, height};
+    FillRect(dc, &all, key);
+    DeleteObject(key);
+    BitBlt(dc, 0, 0, h->width, h->height, h->shadowDC, 0, 0, SRCCOPY);
+    GdiFlush();
+    SelectObject(h->shadowDC, h->oldBitmap);
+    DeleteDC(h->shadowDC);
+    DeleteObject(h->shadow);
+    // The steps stay where they are: the budget knows the lane by its address.
+    h->shadowDC = dc;
+    h->shadow = shadow;
+    h->oldBitmap = old;
+    h->pixels = bits;
+    h->width = width;
+    h->height = height;
+    return true;
+}
+
 void markChanged(PageRecord* record, const IntRect& r) {
     if (record->history)
         record->history->changed = unionRect(record->history->changed, r);
@@ -74,15 +114,15 @@ void commitStep(PageRecord* record) {
     PageHistory* h = record->history;
     if (!h || rectEmpty(h->changed))
         return;
-    const IntRect r = clipRect(h->changed, canvasExtent.x, canvasExtent.y);
+    const IntRect r = clipRect(h->changed, h->width, h->height);
     h->changed = {0, 0, 0, 0};
     if (rectEmpty(r))
         return;
     UndoStep step = {r, {}, {}, 0};
     GdiFlush();
-    packRect(h->pixels, canvasExtent.x, r, &step.before);
+    packRect(h->pixels, h->width, r, &step.before);
     copyRect(h->shadowDC, record->memDC, r);
-    packRect(h->pixels, canvasExtent.x, r, &step.after);
+    packRect(h->pixels, h->width, r, &step.after);
     if (step.before == step.after)
         return; // a press without a move, an eraser over nothing: no step to undo
     pushStep(&undoBudget, &h->lane, std::move(step));

@@ -31,12 +31,12 @@ struct DrawState {
 
 // One per page; the palette owns the storage and stores its address as the page's window word 0.
 struct PageRecord {
-    HDC memDC;           // memory DC holding the canvas, for the life of the page
-    int32_t dragState;   // DRAG_*
-    DrawState* settings; // the shared settings; both pages point to the same record
-    HBITMAP canvas;      // the canvas bitmap, selected into memDC
-    IntPoint lastPointer; // this page's last gesture pointer: a move without the button ends the
-                          // gesture there, where the user last saw it
+    HDC memDC;                   // memory DC holding the canvas, for the life of the page
+    int32_t dragState;           // DRAG_*
+    DrawState* settings;         // the shared settings; both pages point to the same record
+    HBITMAP canvas;              // the canvas bitmap, selected into memDC
+    IntPoint lastPointer;        // this page's last gesture pointer: a move without the button ends the
+                                 // gesture there, where the user last saw it
     struct PageHistory* history; // undo and redo of this page; made by UM_PAGE_INIT
     int32_t gestureTool;         // the tool the gesture under way (or the held cut-out) began with:
                                  // it ends with that tool even when the palette has changed it
@@ -49,9 +49,11 @@ struct PageHistory {
     HDC shadowDC;      // holds shadow
     HBITMAP shadow;    // top-down 32-bit DIB section of the canvas size
     HGDIOBJ oldBitmap; // shadowDC's own bitmap, put back when the history goes
-    uint32_t* pixels;  // the shadow's pixels, canvasExtent.x per row
-    UndoLane lane;     // this page's steps
-    IntRect changed;   // what the step in progress has changed so far; empty when none
+    uint32_t* pixels;  // the shadow's pixels, width per row
+    int32_t width;     // the shadow's size: the canvas's when it was made or last grown
+    int32_t height;
+    UndoLane lane;   // this page's steps
+    IntRect changed; // what the step in progress has changed so far; empty when none
 };
 
 extern UndoBudget undoBudget; // the one memory bound both pages' steps share
@@ -60,6 +62,9 @@ extern UndoBudget undoBudget; // the one memory bound both pages' steps share
 // the page then draws without undo); closePageHistory drops it and its steps.
 bool openPageHistory(HWND page, PageRecord* record);
 void closePageHistory(PageRecord* record);
+// Grows the shadow to width x height, keeping its pixels where they are; the steps stay. false
+// when the new shadow cannot be made (the old one then stays, whole).
+bool growPageHistory(HWND page, PageRecord* record, int32_t width, int32_t height);
 // Widens the step in progress by a canvas rectangle.
 void markChanged(PageRecord* record, const IntRect& r);
 // Ends the step in progress: its rectangle's pixels before and after become one undo step.
@@ -69,12 +74,12 @@ bool undoPageStep(HWND page, PageRecord* record);
 bool redoPageStep(HWND page, PageRecord* record);
 
 // Process-wide values shared by both pages.
-extern HCURSOR currentCursor; // set on every mouse message of a page
-extern HDC scratchDC;         // holds snapshot; made by the first UM_PAGE_INIT
-extern HBITMAP snapshot;      // the page's pixels when a cut selection starts
-extern HRGN canvasRegion;     // (0, 0) to the canvas size; clips a dragged cut-out
-extern POINT moveOffset;      // how far the held cut-out has moved since it was taken
-extern POINT canvasExtent;    // the canvas size every page gets (at least 2000 x 1500 and the screen)
+extern HCURSOR currentCursor;   // set on every mouse message of a page
+extern HDC scratchDC;           // holds snapshot; made by the first UM_PAGE_INIT
+extern HBITMAP snapshot;        // the page's pixels when a cut selection starts
+extern HRGN canvasRegion;       // (0, 0) to the canvas size; clips a dragged cut-out
+extern POINT moveOffset;        // how far the held cut-out has moved since it was taken
+extern POINT canvasExtent;      // the canvas size every page gets (at least 2000 x 1500 and the screen)
 extern bool wholeCanvasPerMove; // false: a pen or eraser move copies only what it changed; true
                                 // copies the whole page as before, for the benchmark and the test
                                 // that both give the same screen
@@ -107,5 +112,5 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint pointer);
 void cutPutDown(HWND page, PageRecord* record);
 
 // Copies a rectangle of a window's pixels (client coordinates) into a new bitmap owned by the
-// caller; null when the rectangle is empty, before or after clamping to the screen.
+// caller; null when the rectangle is empty, before or after clamping to the window.
 HBITMAP captureWindowRect(RECT rect, HWND window);

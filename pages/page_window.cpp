@@ -6,6 +6,7 @@
 #include "app/ids.h"
 #include "app/show_hide.h"
 #include "app/window_procs.h"
+#include "app/monitors.h"
 #include "pages/page_state.h"
 
 HCURSOR currentCursor = nullptr;
@@ -84,7 +85,8 @@ void onInit(HWND hwnd) {
     if (!record || record->memDC)
         return; // no record, or the canvas already exists (a second init keeps the drawing)
     if (canvasExtent.x == 0) {
-        const IntPoint size = canvasSize(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+        const RECT board = boardArea();
+        const IntPoint size = canvasSize(board.right - board.left, board.bottom - board.top);
         canvasExtent = {size.x, size.y};
     }
     record->memDC = CreateCompatibleDC(windowDC.get());
@@ -94,6 +96,36 @@ void onInit(HWND hwnd) {
     if (!canvasRegion)
         canvasRegion = CreateRectRgn(0, 0, canvasExtent.x, canvasExtent.y);
     openPageHistory(hwnd, record);
+}
+
+// The canvas grows to width x height: the old pixels stay where they are on the board, the new part
+// is blank, the history keeps its steps. The palette has put every gesture down before. false when
+// a new bitmap cannot be made: the page then keeps its canvas and history as they were.
+bool growCanvas(HWND hwnd, int32_t width, int32_t height) {
+    PageRecord* record = pageRecordOf(hwnd);
+    if (!record || !record->memDC)
+        return true;
+    WindowDC windowDC(hwnd);
+    HDC dc = CreateCompatibleDC(windowDC.get());
+    HBITMAP canvas = CreateCompatibleBitmap(windowDC.get(), width, height);
+    if (!dc || !canvas || !growPageHistory(hwnd, record, width, height)) {
+        if (dc)
+            DeleteDC(dc);
+        if (canvas)
+            DeleteObject(canvas);
+        return false;
+    }
+    SelectObject(dc, canvas);
+    fillKeyColour(dc, {0, 0, width, height});
+    BITMAP old = {};
+    GetObjectA(record->canvas, sizeof old, &old);
+    BitBlt(dc, 0, 0, old.bmWidth, old.bmHeight, record->memDC, 0, 0, SRCCOPY);
+    DeleteDC(record->memDC);
+    DeleteObject(record->canvas);
+    record->memDC = dc;
+    record->canvas = canvas;
+    repaintPage(hwnd);
+    return true;
 }
 
 // The page holds the mouse from a button down to its button up, so a release over the palette
@@ -421,6 +453,8 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case UM_PAGE_INIT:
         onInit(hwnd);
         return 0;
+    case UM_PAGE_GROW:
+        return growCanvas(hwnd, int32_t(wParam), int32_t(lParam)) ? 1 : 0;
     case UM_PAGE_TOOL_CHANGED:
         return onDrawingMessage(hwnd, message, wParam, lParam, onToolChanged);
     case UM_PAGE_CLEAR:

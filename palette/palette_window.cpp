@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/ids.h"
 #include "app/layered.h"
+#include "app/monitors.h"
 #include "app/show_hide.h"
 #include "app/window_procs.h"
 #include "pages/page_save.h"
@@ -69,9 +70,10 @@ void addExStyle(HWND hwnd, LONG_PTR bits) {
 // 255) yet takes the pointer; container 2 is the opaque board. Without the layering call (not
 // found at start-up) no window is made layered: a layered window that never gets its attributes
 // stays invisible.
-void createPagePair(int i, int width, int height) {
+void createPagePair(int i, const RECT& area) {
     const bool layering = setLayeredWindowAttributes != nullptr;
-    HWND container = CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, 0, 0, width, height, nullptr, nullptr,
+    const int x = area.left, y = area.top, width = area.right - area.left, height = area.bottom - area.top;
+    HWND container = CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, x, y, width, height, nullptr, nullptr,
                                      programInstance(), nullptr);
     if (i == 0) {
         addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
@@ -79,7 +81,7 @@ void createPagePair(int i, int width, int height) {
     } else {
         addExStyle(container, WS_EX_TOOLWINDOW);
     }
-    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, 0, 0, width, height, container, nullptr,
+    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, x, y, width, height, container, nullptr,
                                 programInstance(), nullptr);
     addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
     setLayered(page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
@@ -102,8 +104,8 @@ void createButtons(HWND palette) {
         const PaletteButtonEntry& entry = paletteButtons[n];
         HRGN region = combineRecipeRegion(entry.region, regions, rims);
         HWND button =
-            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0), 0,
-                            0, PALETTE_SIZE, PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
+            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0),
+                            0, 0, PALETTE_SIZE, PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
         initButtonRecord(&buttonRecords[n], n);
         attachButtonRecord(button, &buttonRecords[n]);
         buttonWindows[n] = button;
@@ -146,9 +148,9 @@ LRESULT onCreate(HWND palette) {
         std::memset(tooltipTexts[n], 0, sizeof tooltipTexts[n]);
         std::strncpy(tooltipTexts[n], paletteButtons[n].tooltip, sizeof tooltipTexts[n] - 1);
     }
-    const int width = GetSystemMetrics(SM_CXSCREEN), height = GetSystemMetrics(SM_CYSCREEN);
-    createPagePair(0, width, height);
-    createPagePair(1, width, height);
+    const RECT board = boardArea();
+    createPagePair(0, board);
+    createPagePair(1, board);
     createButtons(palette);
 
     buttonRecords[BUTTON_N_CLEAR].kind = BUTTON_ACTION;
@@ -258,9 +260,49 @@ void onHide(HWND palette) {
     toolChanged(drawState.currentPage);
 }
 
+MonitorBox toBox(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
+}
+
 void onHome(HWND palette) {
-    MoveWindow(palette, GetSystemMetrics(SM_CXSCREEN) - 255, GetSystemMetrics(SM_CYSCREEN) - 255,
-               PALETTE_SIZE, PALETTE_SIZE, TRUE);
+    const BoxPoint home = paletteHome(toBox(boardWorkArea()));
+    MoveWindow(palette, home.x, home.y, PALETTE_SIZE, PALETTE_SIZE, TRUE);
+}
+
+// The board's monitor moved or changed size: the containers and pages cover it again (the canvas
+// grows first when the monitor outgrew it), and the palette comes back inside the monitor's work
+// area if it would be left outside.
+void onBoardMoved(HWND palette) {
+    const RECT board = boardArea();
+    const int width = board.right - board.left, height = board.bottom - board.top;
+    const IntPoint needed = canvasSize(width, height);
+    if (needed.x > canvasExtent.x || needed.y > canvasExtent.y) {
+        const POINT grown = {needed.x > canvasExtent.x ? needed.x : canvasExtent.x,
+                             needed.y > canvasExtent.y ? needed.y : canvasExtent.y};
+        // Every step under way is finished at the old size first.
+        bool all = true;
+        for (HWND page : pageWindows) {
+            SendMessageA(page, UM_PAGE_PUT_DOWN, 0, 0);
+            all = SendMessageA(page, UM_PAGE_GROW, WPARAM(grown.x), LPARAM(grown.y)) == 1 && all;
+        }
+        // Should a page be left at the old size (no memory for a bitmap), the extent stays too:
+        // nothing is ever read or written beyond a page's canvas.
+        if (all) {
+            canvasExtent = grown;
+            if (canvasRegion)
+                SetRectRgn(canvasRegion, 0, 0, grown.x, grown.y);
+        }
+    }
+    for (int i = 0; i < 2; ++i) {
+        const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER;
+        SetWindowPos(containerWindows[i], nullptr, board.left, board.top, width, height, flags);
+        SetWindowPos(pageWindows[i], nullptr, board.left, board.top, width, height, flags);
+    }
+    RECT now = {};
+    GetWindowRect(palette, &now);
+    const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()));
+    if (at.x != now.left || at.y != now.top)
+        SetWindowPos(palette, nullptr, at.x, at.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
 
 // The ids exceed 65535: the whole wParam is the id. The button table says what each id does; an
@@ -334,6 +376,9 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return 0;
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
+        return 0;
+    case UM_BOARD_MOVED:
+        onBoardMoved(hwnd);
         return 0;
     case UM_PALETTE_START_SHOW:
         if (!IsWindowVisible(hwnd)) {

@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with the run's prefix and display (see scripts/wine-env.sh).
 # Used as CMake's cross-compiling emulator, so every ctest entry of the windows tree goes through it.
-# VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix; anything else the 1024 x 768 one.
+# VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix, dual the two-monitor display
+# (1024 x 768 and 1280 x 800) and its prefix; anything else the 1024 x 768 one.
 set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export LC_ALL=C.UTF-8
 if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
+elif [ "${VELMORA_SCREEN:-sd}" = dual ]; then
+    export WINEPREFIX=${VELMORA_PREFIX_DUAL:-} DISPLAY=${VELMORA_DISPLAY_DUAL:-}
 else
     export WINEPREFIX=${VELMORA_PREFIX_SD:-${WINEPREFIX:-}} DISPLAY=${VELMORA_DISPLAY_SD:-${DISPLAY:-}}
 fi

@@ -11,3 +11,13 @@ const PointerOutput systemPointer = {
     [](uint32_t ms) { Sleep(ms); },
     []() { return GetSystemMetrics(SM_SWAPBUTTON) != 0; },
 };
+
+const PointerOutput virtualDeskPointer = {
+    systemPointer.setCursorPos,
+    [](uint32_t flags, int32_t x, int32_t y) {
+        mouse_event(flags | MOUSEEVENTF_VIRTUALDESK, static_cast<DWORD>(x), static_cast<DWORD>(y), 0, 0);
+    },
+    systemPointer.tickCount,
+    systemPointer.sleepMs,
+    systemPointer.buttonsSwapped,
+};

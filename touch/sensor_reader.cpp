@@ -34,9 +34,11 @@ constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
 
 std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down and log-off
 
-// The touch in progress as the GUI thread may need it when the reader is gone: the state in bits
-// 40 and up, the last absolute x in bits 20..39 and y in bits 0..19. One word, so never half new.
+// The touch in progress as the GUI thread may need it when the reader is gone: whether its units
+// span the virtual screen in bit 63, the state in bits 40..62, the last absolute x in bits 20..39
+// and y in bits 0..19. One word, so never half new.
 std::atomic<uint64_t> publishedTouch{0};
+constexpr uint64_t PUBLISHED_VIRTUAL_DESK = uint64_t(1) << 63;
 
 struct Reader {
     SensorReport sHidWGet = {};
@@ -61,10 +63,12 @@ struct Reader {
     int failuresInRow = 0;
     DWORD pauseMs = 0;       // between rounds after repeated failures; 0 when the link works
     bool fingerSeen = false; // this round read a valid point
+    const PointerOutput* pointer = &systemPointer; // the units of the touch in progress
 };
 
 void publishTouch(const Reader& r) {
-    publishedTouch.store((uint64_t(uint32_t(r.touch.touchState)) << 40) |
+    publishedTouch.store((r.pointer == &virtualDeskPointer ? PUBLISHED_VIRTUAL_DESK : 0) |
+                         (uint64_t(uint32_t(r.touch.touchState)) << 40) |
                          (uint64_t(uint32_t(r.pMouse.x) & 0xFFFFF) << 20) | (uint32_t(r.pMouse.y) & 0xFFFFF));
 }
 
@@ -82,7 +86,7 @@ void tellRing(Reader& r, int32_t step) {
 void endTouch(Reader& r) {
     tellRing(r, 0); // before the release, which pauses 100 ms in a click
     if (r.touch.touchState != TOUCH_NONE) {
-        releaseTouch(systemPointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
+        releaseTouch(*r.pointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
         r.touch.touchState = TOUCH_NONE;
         publishTouch(r);
     }
@@ -128,9 +132,14 @@ void mappingRound(Reader& r, HANDLE handle) {
     ScreenPoint pixel = {0, 0};
     if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
         return;
-    r.pMouse = {pixelToMouseX(pixel.x, screen.width), pixelToMouseY(pixel.y, screen.height)};
+    const PointerPlace place = boardPixelToPointer(screen.placement, pixel, screen.width, screen.height);
+    r.pMouse = {place.mouseX, place.mouseY};
+    // A touch keeps the units it began in: a display change in the middle of it moves nothing
+    // under the button that is down.
+    if (r.touch.touchState == TOUCH_NONE)
+        r.pointer = screen.placement.virtualDesk ? &virtualDeskPointer : &systemPointer;
     const int32_t before = r.touch.touchState;
-    trackTouch(r.touch, systemPointer, pixel.x, pixel.y, r.pMouse, smoothFactor);
+    trackTouch(r.touch, *r.pointer, place.x, place.y, r.pMouse, smoothFactor);
     publishTouch(r);
     const uint32_t now = GetTickCount();
     if (before != TOUCH_HOLD && r.touch.touchState == TOUCH_HOLD)
@@ -341,7 +350,8 @@ bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
 
 void releaseAbandonedTouch() {
     const uint64_t touch = publishedTouch.exchange(0);
-    const int32_t state = int32_t(touch >> 40);
+    const int32_t state = int32_t((touch & ~PUBLISHED_VIRTUAL_DESK) >> 40);
+    const PointerOutput& pointer = touch & PUBLISHED_VIRTUAL_DESK ? virtualDeskPointer : systemPointer;
     if (state != TOUCH_NONE)
-        releaseTouch(systemPointer, state, int32_t((touch >> 20) & 0xFFFFF), int32_t(touch & 0xFFFFF));
+        releaseTouch(pointer, state, int32_t((touch >> 20) & 0xFFFFF), int32_t(touch & 0xFFFFF));
 }

@@ -162,6 +162,11 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
             continue; // a text too long for any setting: unreadable, left alone like the others
         }
+        if (setting == SETTING_NONE && value.exactName &&
+            std::strncmp(value.name.c_str(), kScreenValueName, std::strlen(kScreenValueName)) == 0) {
+            d.screen = text;
+            continue;
+        }
         if (setting == SETTING_NONE) {
             RegistryChange change;
             change.remove = true;

@@ -100,11 +100,17 @@ struct LoadDecision {
     int32_t calibState = CALIB_NONE; // CALIB_MAPPING only when complete and the transform set up
     Vec3 sensorPoints[4] = {};       // the prepared transform when calibState is CALIB_MAPPING
     Vec3 weights = {};
+    std::string screen; // "Screen": the device name of the board's monitor; empty when none
     // In the order to carry out: the deletions first, then the writes. Value names are not case
     // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:
     // deleting after writing would lose the write.
     std::vector<RegistryChange> changes;
 };
+
+// "Screen", the board's monitor, by the name test's rule (the first characters, case-sensitive).
+// It is kept when present and written by every save that has a choice to store, but it is not
+// one of the eleven: a key without it gets no default for it.
+constexpr const char* kScreenValueName = "Screen";
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a

@@ -69,3 +69,11 @@ int pixelToMouse(int p, int extent) {
         d = 65535;
     return static_cast<int>(d);
 }
+
+PointerPlace boardPixelToPointer(const BoardPlacement& board, ScreenPoint local, int width, int height) {
+    const int x = board.left + local.x, y = board.top + local.y;
+    if (!board.virtualDesk)
+        return {x, y, pixelToMouseX(local.x, width), pixelToMouseY(local.y, height)};
+    return {x, y, pixelToMouseX(x - board.deskLeft, board.deskWidth),
+            pixelToMouseY(y - board.deskTop, board.deskHeight)};
+}

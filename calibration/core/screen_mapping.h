@@ -36,3 +36,20 @@ inline int pixelToMouseX(int x, int width) {
 inline int pixelToMouseY(int y, int height) {
     return pixelToMouse(y, height);
 }
+
+// Where the board's monitor lies on the desktop. All zero is a board on the primary monitor at
+// (0, 0): absolute units over the primary, as the system takes them without further flags.
+struct BoardPlacement {
+    int left, top;    // the monitor's origin on the virtual screen (may be negative)
+    bool virtualDesk; // another monitor: units over the virtual screen (MOUSEEVENTF_VIRTUALDESK)
+    int deskLeft, deskTop, deskWidth, deskHeight; // the virtual screen, when virtualDesk
+};
+
+// What the pointer is given for a pixel of the board's monitor (in the monitor's own coordinates,
+// 0..width-1 and 0..height-1): the desktop position for SetCursorPos, and the absolute units
+// that land on that same position, over the primary monitor or over the virtual screen.
+struct PointerPlace {
+    int x, y;           // on the virtual screen
+    int mouseX, mouseY; // 0..65535
+};
+PointerPlace boardPixelToPointer(const BoardPlacement& board, ScreenPoint local, int width, int height);

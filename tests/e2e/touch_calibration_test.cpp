@@ -2,14 +2,18 @@
 // crosses on the screen and the check cross, then taps, drags and holds on a keystoned, slightly
 // rotated board become clicks, drags and right clicks where the finger is; "Salir" keeps the
 // calibration for the next run. A calibration with a corner touched off is caught by the check
-// cross. A hold shows a closing ring that changes none of the input and takes no click.
-// screens: sd hd
+// cross. A hold shows a closing ring that changes none of the input and takes no click. On a
+// desktop of two monitors, the board chosen on the second is calibrated, mapped, drawn on and found
+// again there after a restart; Esc during its calibration puts the first one back.
+// screens: sd hd dual
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 
 #include "app/ids.h"
+#include "app/monitors.h"
+#include "palette/core/palette_layout.h"
 #include "tests/support/touch_session.h"
 #include "tests/support/wine_options.h"
 
@@ -18,6 +22,12 @@ namespace {
 class TouchCalibration : public ::testing::Test {
   protected:
     void SetUp() override {
+        // The one-monitor scenarios run on the one-monitor displays; the second monitor's own.
+        const bool secondMonitorTest =
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name())
+                .find("SecondMonitor") != std::string::npos;
+        if (secondMonitorTest != (systemMonitors().size() >= 2))
+            GTEST_SKIP() << (secondMonitorTest ? "one monitor" : "a one-monitor scenario");
         ASSERT_TRUE(mouseRecorderStart());
         width = GetSystemMetrics(SM_CXSCREEN);
         height = GetSystemMetrics(SM_CYSCREEN);
@@ -29,7 +39,8 @@ class TouchCalibration : public ::testing::Test {
 };
 
 // The clicks of a 5 x 5 grid inside the crosses' rectangle; prints the largest and mean error.
-void checkGrid(TouchSession& s, double tolerance, const char* label) {
+// The board's screen is the monitor whose corner is at `origin`.
+void checkGrid(TouchSession& s, double tolerance, const char* label, POINT origin = {0, 0}) {
     POINT t[4];
     crossTargets(t);
     double largest = 0, sum = 0;
@@ -48,7 +59,7 @@ void checkGrid(TouchSession& s, double tolerance, const char* label) {
             EXPECT_EQ(b[1].message, static_cast<UINT>(WM_LBUTTONUP));
             EXPECT_TRUE(b[0].injected);
             for (const MouseRecord& r : b) {
-                const double e = pixelDistance(r.point, x, y);
+                const double e = pixelDistance(r.point, origin.x + x, origin.y + y);
                 EXPECT_LE(e, tolerance)
                     << "click at (" << r.point.x << ", " << r.point.y << ") for (" << x << ", " << y << ")";
                 largest = std::max(largest, e);
@@ -57,8 +68,8 @@ void checkGrid(TouchSession& s, double tolerance, const char* label) {
             }
         }
     std::printf(
-        "[ figures  ] %s calibration accuracy at %d x %d: largest %.2f px, mean %.2f px over %d clicks\n",
-        label, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), largest, sum / n, n);
+        "[ figures  ] %s calibration accuracy at %ld x %ld: largest %.2f px, mean %.2f px over %d clicks\n",
+        label, t[1].x + 100, t[2].y + 50, largest, sum / n, n);
 }
 
 // Pixels that are not the calibration window's grey in the band where a text stands under y.
@@ -391,6 +402,120 @@ TEST_F(TouchCalibration, NextStartMapsTouchesAtOnceWithTheStoredCalibration) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
     checkGrid(s, tolerance, "stored");
+}
+
+// Taps local (x, y) of the board's screen and returns where the click landed on the desktop.
+bool clickAt(TouchSession& s, double x, double y, POINT* landed) {
+    mouseRecorderClear();
+    simboardTap(s.board, 0, x, y, 120, SIM_SCREEN, true, 60);
+    if (!waitButtons(2, 3000))
+        return false;
+    *landed = mouseRecorderButtons()[0].point;
+    return true;
+}
+
+// How many of the monitor's sampled pixels are the board's grey (a grid of 64 x 40 samples).
+int greyShare(const RECT& area) {
+    std::vector<COLORREF> px;
+    if (!captureScreen(area, &px))
+        return -1;
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    int grey = 0;
+    for (int j = 0; j < 40; ++j)
+        for (int i = 0; i < 64; ++i)
+            grey += px[size_t(h * j / 40) * w + size_t(w * i / 64)] == RGB(200, 200, 200);
+    return grey * 100 / (64 * 40);
+}
+
+TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) {
+    const std::vector<MonitorEntry> monitors = systemMonitors();
+    ASSERT_GE(monitors.size(), 2u);
+    const MonitorEntry& m = monitors[1];
+    const RECT first = {monitors[0].area.left, monitors[0].area.top, monitors[0].area.right,
+                        monitors[0].area.bottom};
+    const RECT second = {m.area.left, m.area.top, m.area.right, m.area.bottom};
+    const POINT origin = {second.left, second.top};
+    const int w = second.right - second.left, h = second.bottom - second.top;
+    // One projector, showing the second monitor. The stored calibration is the first monitor's.
+    SimGeometry g = keystonedBoard();
+    g.screenWidth = w;
+    g.screenHeight = h;
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION, g, true));
+    POINT landed;
+    ASSERT_TRUE(clickAt(s, 500, 400, &landed));
+    EXPECT_LE(pixelDistance(landed, 500, 400), tolerance) << "the primary is the board's monitor at first";
+
+    // Picking the second monitor calibrates there at once; Esc puts the first one back, with the
+    // calibration from before.
+    setCrossMonitor(second);
+    sendTrayCommand(s, IDM_SCREEN_FIRST + 1);
+    POINT cross = {-1000, -1000};
+    ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "no cross on the second monitor";
+    EXPECT_LE(pixelDistance(cross, 100, 50), 1.0) << cross.x << "," << cross.y;
+    saveScreenshot((testExeDirectory() + "second_monitor_first_cross.bmp").c_str());
+    const HWND calibration = findTopLevelWindow("qv_dingwei", s.program.processId);
+    PostMessageA(calibration, WM_CHAR, 27, 0);
+    EXPECT_TRUE(waitNoCross(3000));
+    EXPECT_TRUE(waitCalibrationHidden(s, 5000));
+    ASSERT_TRUE(clickAt(s, 500, 400, &landed));
+    EXPECT_LE(pixelDistance(landed, 500, 400), tolerance) << "after Esc: the first monitor, as calibrated";
+
+    // Picked again and calibrated by tapping its crosses through the keystoned board.
+    sendTrayCommand(s, IDM_SCREEN_FIRST + 1);
+    cross = {-1000, -1000};
+    std::string failure;
+    ASSERT_TRUE(tapCrosses(&s, 5, &cross, &failure)) << failure;
+    ASSERT_TRUE(waitNoCross(5000));
+    ASSERT_TRUE(waitCalibrationHidden(s, 5000));
+    flushEvents(500);
+    checkGrid(s, tolerance, "second monitor", origin);
+
+    // Zarpelo on the second monitor: the palette, the grey board and a stroke, none on the first.
+    const HWND palette = findTopLevelWindow("qv_tool", s.program.processId);
+    RECT p = {};
+    GetWindowRect(palette, &p);
+    EXPECT_TRUE(IsWindowVisible(palette));
+    EXPECT_TRUE(p.left >= second.left && p.right <= second.right && p.bottom <= second.bottom)
+        << "palette at " << p.left << "," << p.top;
+    const POINT board = paletteButtonPoint(BUTTON_N_BOARD);
+    simboardTap(s.board, 0, p.left - origin.x + board.x, p.top - origin.y + board.y, 120, SIM_SCREEN, true,
+                600);
+    flushEvents(1500);
+    EXPECT_GT(greyShare(second), 80) << "no board on the second monitor";
+    EXPECT_LT(greyShare(first), 20) << "the board covers the first monitor";
+    simboardDrag(s.board, 0, 200, 200, 600, 500, 700, SIM_SCREEN, true, 300);
+    flushEvents(800);
+    saveScreenshotArea((testExeDirectory() + "second_monitor_board_stroke.bmp").c_str(),
+                       {first.left, 0, second.right, second.bottom});
+    std::vector<COLORREF> px;
+    int dark = 0;
+    for (int k = 1; k < 10; ++k) {
+        const RECT dot = {origin.x + 200 + 40 * k - 3, 200 + 30 * k - 3, origin.x + 200 + 40 * k + 4,
+                          200 + 30 * k + 4};
+        if (captureScreen(dot, &px))
+            for (COLORREF c : px)
+                if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
+                    ++dark;
+                    break;
+                }
+    }
+    EXPECT_GE(dark, 7) << "no stroke along the drag on the second monitor";
+
+    // "Salir" stores the monitor; the next start maps onto it again.
+    sendTrayCommand(s, IDM_EXIT);
+    ASSERT_TRUE(waitProgramExit(&s.program, 5000, nullptr, true));
+    EXPECT_EQ(tolvexValue("Screen"), m.device);
+    ChildProgram again;
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
+    const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
+    ASSERT_NE(main, nullptr);
+    flushEvents(300);
+    ASSERT_TRUE(clickAt(s, w / 2.0, h / 3.0, &landed));
+    EXPECT_LE(pixelDistance(landed, origin.x + w / 2.0, origin.y + h / 3.0), tolerance) << "after a restart";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitProgramExit(&again, 5000, nullptr, true));
+    setCrossMonitor({0, 0, 0, 0});
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 // A display change during a calibration: back to the first cross, with crosses and window at the
-// new size. A bare Xvfb cannot change its size, so the test runs itself again inside a Wine virtual
-// desktop (explorer /desktop=...), where ChangeDisplaySettingsA works, and reports from there.
+// new size. Then a drawing on the board survives a resolution increase where it was, and the
+// board covers the whole new screen and takes strokes there. A bare Xvfb cannot change its size,
+// so the test runs itself again inside a Wine virtual desktop (explorer /desktop=...), where
+// ChangeDisplaySettingsA works, and reports from there.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -8,6 +10,8 @@
 #include <sstream>
 
 #include "app/ids.h"
+#include "calibration/core/screen_mapping.h"
+#include "palette/core/palette_layout.h"
 #include "tests/support/touch_session.h"
 
 namespace {
@@ -25,6 +29,40 @@ bool changeScreenSize(int width, int height) {
     mode.dmPelsHeight = height;
     mode.dmFields = DM_PELSWIDTH | DM_PELSHEIGHT;
     return ChangeDisplaySettingsA(&mode, 0) == DISP_CHANGE_SUCCESSFUL;
+}
+
+// The real mouse, in absolute units over the screen as it is now.
+void mouseTo(POINT p, DWORD flags = 0) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    mouse_event(MOUSEEVENTF_ABSOLUTE | MOUSEEVENTF_MOVE | flags, pixelToMouseX(p.x, w), pixelToMouseY(p.y, h),
+                0, 0);
+    flushEvents(15);
+}
+
+void mouseDrag(POINT a, POINT b) {
+    mouseTo(a);
+    mouseTo(a, MOUSEEVENTF_LEFTDOWN);
+    for (int k = 1; k <= 20; ++k)
+        mouseTo({a.x + (b.x - a.x) * k / 20, a.y + (b.y - a.y) * k / 20});
+    mouseTo(b, MOUSEEVENTF_LEFTUP);
+    flushEvents(300);
+}
+
+// How many of 9 points along a..b have a dark pixel within 3 pixels.
+int darkAlong(POINT a, POINT b) {
+    int dark = 0;
+    for (int k = 1; k < 10; ++k) {
+        const int x = a.x + (b.x - a.x) * k / 10, y = a.y + (b.y - a.y) * k / 10;
+        std::vector<COLORREF> px;
+        if (!captureScreen({x - 3, y - 3, x + 4, y + 4}, &px))
+            continue;
+        for (COLORREF c : px)
+            if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
+                ++dark;
+                break;
+            }
+    }
+    return dark;
 }
 
 TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNewSize) {
@@ -110,7 +148,35 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
                 check(next.x == 700 && next.y == 50, "second cross after the change at " +
                                                          std::to_string(next.x) + "," +
                                                          std::to_string(next.y));
-                changeScreenSize(1024, 768);
+
+                // The board at 800 x 600, a stroke on it; then the screen grows to 1024 x 768.
+                PostMessageA(calibration, WM_CHAR, 27, 0);
+                check(waitNoCross(3000), "the calibration did not end on Esc");
+                sendTrayCommand(s, IDM_PALETTE);
+                flushEvents(1500);
+                const HWND palette = findTopLevelWindow("qv_tool", s.program.processId);
+                RECT p = {};
+                GetWindowRect(palette, &p);
+                const POINT boardButton = paletteButtonPoint(BUTTON_N_BOARD);
+                mouseTo({p.left + boardButton.x, p.top + boardButton.y});
+                mouseTo({p.left + boardButton.x, p.top + boardButton.y}, MOUSEEVENTF_LEFTDOWN);
+                mouseTo({p.left + boardButton.x, p.top + boardButton.y}, MOUSEEVENTF_LEFTUP);
+                flushEvents(1500);
+                const POINT a = {100, 150}, b = {500, 450};
+                mouseDrag(a, b);
+                saveScreenshot((testExeDirectory() + "display_change_board_800x600.bmp").c_str());
+                check(darkAlong(a, b) >= 7, "no stroke on the board at 800 x 600");
+                check(changeScreenSize(1024, 768), "ChangeDisplaySettingsA back to 1024 x 768 failed");
+                flushEvents(1500);
+                check(darkAlong(a, b) >= 7, "the stroke is gone after the screen grew");
+                std::vector<COLORREF> corner;
+                check(captureScreen({900, 650, 1024, 768}, &corner) &&
+                          std::count(corner.begin(), corner.end(), RGB(200, 200, 200)) > 124 * 118 * 9 / 10,
+                      "the board does not cover the new part of the screen");
+                const POINT c = {850, 620}, d = {1010, 755};
+                mouseDrag(c, d);
+                check(darkAlong(c, d) >= 7, "no stroke in the new part of the screen");
+                saveScreenshot((testExeDirectory() + "display_change_board_grown.bmp").c_str());
             }
         }
     }

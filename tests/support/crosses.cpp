@@ -30,10 +30,23 @@ bool crossCentreAt(const std::vector<COLORREF>& px, int width, int height, int x
     return true;
 }
 
+RECT crossMonitor = {0, 0, 0, 0}; // empty: the primary screen
+
+RECT crossArea() {
+    if (!IsRectEmpty(&crossMonitor))
+        return crossMonitor;
+    return {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+}
+
 } // namespace
 
+void setCrossMonitor(const RECT& area) {
+    crossMonitor = area;
+}
+
 void crossTargets(POINT targets[4]) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const RECT area = crossArea();
+    const int w = area.right - area.left, h = area.bottom - area.top;
     for (int i = 0; i < 4; ++i) {
         const ScreenPoint cross = calibrationCross(i, w, h);
         targets[i] = {cross.x, cross.y};
@@ -41,9 +54,9 @@ void crossTargets(POINT targets[4]) {
 }
 
 bool findCrossOnScreen(POINT* centre) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const RECT all = crossArea();
+    const int w = all.right - all.left, h = all.bottom - all.top;
     std::vector<COLORREF> px;
-    RECT all = {0, 0, w, h};
     if (!captureScreen(all, &px))
         return false;
     long sumX = 0, sumY = 0, count = 0;

@@ -131,10 +131,14 @@ bool saveScreenshotArea(const char* path, const RECT& area, int zoom = 1);
 
 // ---- The calibration crosses (tests/support/crosses.cpp) ---------------------------------------
 
-// The four cross positions of the program's calibration window for this screen size.
+// The monitor the crosses are placed for and looked for on; the primary screen until set (an
+// empty rectangle sets it back). Cross positions are in that monitor's own coordinates, as the
+// simulated board's screen has them.
+void setCrossMonitor(const RECT& area);
+// The four cross positions of the program's calibration window for the cross monitor's size.
 void crossTargets(POINT targets[4]);
 // Looks for the calibration cross (two black diagonals, 3 pixels wide, grey all round) on the
-// screen; true with its centre when exactly one is visible.
+// cross monitor; true with its centre when exactly one is visible.
 bool findCrossOnScreen(POINT* centre);
 // Waits until a cross is visible somewhere other than `notAt` (pass {-1000, -1000} for any),
 // at most timeoutMs, pumping this thread's messages.

@@ -195,6 +195,8 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
     key.push_back(value("lagtime", "5"));
     key.push_back(value("Junk", "1"));
     key.push_back(value("Zzz", ""));
+    key.push_back(value("screen", "\\\\.\\DISPLAY3")); // not the name, by case: deleted
+    key.push_back(value("Screen", std::string("\\\\.\\DISPLAY2\0", 13)));
     key.push_back(unreadable());
     std::mt19937 rng(3);
     for (int n = 0; n < 50; ++n) {
@@ -205,9 +207,10 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
         EXPECT_EQ(d.ouhe, 7);
         EXPECT_EQ(d.calibState, CALIB_MAPPING);
         Changes c = changesOf(d);
-        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime"}));
+        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime", "screen"}));
         EXPECT_EQ(c.lastWrite("LagTime"), "10");
         EXPECT_EQ(c.writes.size(), 1u);
+        EXPECT_EQ(d.screen, "\\\\.\\DISPLAY2") << "the board's monitor is kept as it stands";
     }
 }
 

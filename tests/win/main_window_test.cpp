@@ -7,8 +7,11 @@
 
 #include "app/app_state.h"
 #include "app/ids.h"
+#include "app/monitors.h"
+#include "app/settings_store.h"
 #include "app/tray_balloon.h"
 #include "app/window_classes.h"
+#include "palette/palette_state.h"
 #include "tests/support/wintest.h"
 
 namespace {
@@ -169,6 +172,115 @@ TEST_F(MainWindow, CommandsAreTheLowWordAndUnknownOnesDoNothing) {
     EXPECT_TRUE(IsWindowVisible(hwndHelp));
     SendMessageA(main, WM_COMMAND, IDM_HELP, 0);
     EXPECT_FALSE(IsWindowVisible(hwndHelp));
+}
+
+// The monitors as a table of the test's own: a second monitor to the right that can go away and
+// come back, larger than any canvas so far.
+std::vector<MonitorEntry> testMonitors;
+std::vector<MonitorEntry> fromTable() {
+    return testMonitors;
+}
+
+RECT rectOf(HWND hwnd) {
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+std::string menuText(HMENU menu, int position) {
+    char text[64] = {};
+    GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+    return text;
+}
+
+void expectRect(HWND hwnd, const RECT& want, const char* what) {
+    const RECT r = rectOf(hwnd);
+    EXPECT_TRUE(EqualRect(&r, &want))
+        << what << " at (" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+
+// Last: it leaves the board on the primary again, but the choice and the grown canvas stay.
+TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const MonitorEntry primary = {"\\\\.\\DISPLAY1", {0, 0, w, h}, {0, 0, w, h}, true};
+    const MonitorEntry second = {"\\\\.\\DISPLAY2", {w, 0, w + 2400, 1600}, {w, 0, w + 2400, 1560}, false};
+    const RECT secondRect = {w, 0, w + 2400, 1600}, primaryRect = {0, 0, w, h};
+    monitorSource = fromTable;
+    testMonitors = {primary, second};
+    // A drawing near the canvas's far corner, and the canvas's size before.
+    const POINT before = canvasExtent;
+    SetPixel(pageRecords[1].memDC, before.x - 5, before.y - 5, RGB(255, 0, 0));
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+
+    // Two monitors: the choice follows the first item, the board's monitor checked.
+    ASSERT_EQ(GetMenuItemCount(trayMenu), 7);
+    EXPECT_EQ(menuText(trayMenu, 1), "Pantalla de la pizarra");
+    HMENU screens = GetSubMenu(trayMenu, 1);
+    ASSERT_NE(screens, nullptr);
+    ASSERT_EQ(GetMenuItemCount(screens), 2);
+    EXPECT_EQ(menuText(screens, 0),
+              "Pantalla 1: " + std::to_string(w) + " x " + std::to_string(h) + " (principal)");
+    EXPECT_EQ(menuText(screens, 1), "Pantalla 2: 2400 x 1600");
+    EXPECT_EQ(GetMenuState(screens, 0, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(screens, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
+    EXPECT_EQ(menuText(trayMenu, 2), "Configuraci\xF3n del sistema");
+
+    // Choosing the second: without a sensor the calibration is refused, the choice stands.
+    BoxSeen seen;
+    HANDLE answerer = CreateThread(nullptr, 0, answerBox, &seen, 0, nullptr);
+    SendMessageA(main, WM_COMMAND, IDM_SCREEN_FIRST + 1, 0);
+    WaitForSingleObject(answerer, 5000);
+    CloseHandle(answerer);
+    EXPECT_EQ(seen.text, "No se ha encontrado sensor");
+    EXPECT_EQ(boardScreenChoice, second.device);
+    expectRect(hwndCalibration, secondRect, "calibration window");
+    for (int i = 0; i < 2; ++i) {
+        expectRect(containerWindows[i], secondRect, "container");
+        expectRect(pageWindows[i], secondRect, "page");
+    }
+    const RECT home = {w + 2400 - 255, 1560 - 255, w + 2400 - 35, 1560 - 35};
+    expectRect(hwndPalette, home, "palette, at its place in the work area");
+    const ScreenTargets screen = readScreenTargets();
+    EXPECT_EQ(screen.width, 2400);
+    EXPECT_EQ(screen.targets[3][0], 2300) << "the crosses are the monitor's";
+    EXPECT_TRUE(screen.placement.virtualDesk);
+    EXPECT_EQ(screen.placement.left, w);
+    EXPECT_EQ(screen.placement.deskWidth, w + 2400);
+    EXPECT_EQ(GetMenuState(GetSubMenu(trayMenu, 1), 1, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+
+    // The canvas grew to the monitor, keeping what was drawn where it was.
+    EXPECT_EQ(canvasExtent.x, 2400);
+    EXPECT_EQ(canvasExtent.y, 1600);
+    EXPECT_EQ(GetPixel(pageRecords[1].memDC, before.x - 5, before.y - 5), RGB(255, 0, 0));
+    EXPECT_EQ(GetPixel(pageRecords[1].memDC, 2390, 1590), RGB(200, 200, 200)) << "the new part is blank";
+    EXPECT_EQ(GetPixel(pageRecords[0].memDC, 2390, 1590), RGB(200, 200, 200));
+
+    // The second monitor goes away: the board is on the primary for now, the choice is kept and
+    // stored as it was; it comes back on the second when that returns.
+    testMonitors = {primary};
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    EXPECT_EQ(boardScreenChoice, second.device);
+    expectRect(hwndCalibration, primaryRect, "calibration window, monitor gone");
+    expectRect(pageWindows[1], primaryRect, "page, monitor gone");
+    const RECT primaryHome = {w - 255, h - 255, w - 35, h - 35};
+    expectRect(hwndPalette, primaryHome, "palette, monitor gone");
+    EXPECT_FALSE(readScreenTargets().placement.virtualDesk);
+    EXPECT_EQ(GetMenuItemCount(trayMenu), 6) << "one monitor: the six items";
+    EXPECT_EQ(canvasExtent.x, 2400) << "a canvas never shrinks";
+    ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "01"));
+    saveSettings(&settings);
+    std::string stored;
+    EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Screen", &stored));
+    EXPECT_EQ(stored, second.device);
+    testMonitors = {primary, second};
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    expectRect(pageWindows[0], secondRect, "page, monitor back");
+
+    boardScreenChoice.clear();
+    monitorSource = systemMonitors;
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    expectRect(pageWindows[0], primaryRect, "page, back on the system's monitors");
+    deleteTolvexKey();
 }
 
 } // namespace

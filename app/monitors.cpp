@@ -1,0 +1,87 @@
+#include "app/monitors.h"
+
+#include "app/app_state.h"
+
+namespace {
+
+BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+    MONITORINFOEXA info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(monitor, &info))
+        return TRUE;
+    const RECT& a = info.rcMonitor;
+    // Right after a display change the work area can still be the old mode's (the shell's taskbar
+    // sets it afresh later): it never reaches beyond the monitor.
+    RECT w = info.rcWork;
+    if (!IntersectRect(&w, &info.rcWork, &a))
+        w = a;
+    reinterpret_cast<std::vector<MonitorEntry>*>(list)->push_back(
+        {info.szDevice,
+         {a.left, a.top, a.right, a.bottom},
+         {w.left, w.top, w.right, w.bottom},
+         (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    return TRUE;
+}
+
+MonitorEntry primaryScreen() {
+    const int32_t w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const RECT all = {0, 0, w, h};
+    RECT work = all;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!IntersectRect(&work, &work, &all))
+        work = all;
+    return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true};
+}
+
+RECT toRect(const MonitorBox& b) {
+    return {b.left, b.top, b.right, b.bottom};
+}
+
+} // namespace
+
+std::vector<MonitorEntry> systemMonitors() {
+    std::vector<MonitorEntry> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return monitors;
+}
+
+MonitorSource monitorSource = systemMonitors;
+
+void takeBoardMonitor() {
+    const std::vector<MonitorEntry> monitors = monitorSource();
+    const int board = resolveBoardMonitor(monitors, boardScreenChoice);
+    boardMonitor = board < 0 ? primaryScreen() : monitors[size_t(board)];
+    // The virtual screen is the union of the monitors: what the system's absolute units span
+    // with MOUSEEVENTF_VIRTUALDESK.
+    MonitorBox desk = boardMonitor.area;
+    for (const MonitorEntry& m : monitors) {
+        desk.left = m.area.left < desk.left ? m.area.left : desk.left;
+        desk.top = m.area.top < desk.top ? m.area.top : desk.top;
+        desk.right = m.area.right > desk.right ? m.area.right : desk.right;
+        desk.bottom = m.area.bottom > desk.bottom ? m.area.bottom : desk.bottom;
+    }
+    const MonitorBox& a = boardMonitor.area;
+    ScreenTargets screen = {a.right - a.left, a.bottom - a.top, {}, {}};
+    for (int i = 0; i < 4; ++i) {
+        const ScreenPoint cross = calibrationCross(i, screen.width, screen.height);
+        screen.targets[i][0] = cross.x;
+        screen.targets[i][1] = cross.y;
+    }
+    // On the primary the units are the primary's, exactly as without a choice of monitor.
+    if (!boardMonitor.primary)
+        screen.placement = {
+            a.left, a.top, true, desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top};
+    publishScreenTargets(screen);
+}
+
+// Before the first takeBoardMonitor (a window made on its own, as in a test) the board is the
+// primary screen.
+RECT boardArea() {
+    const MonitorBox& a = boardMonitor.area;
+    return a.right > a.left && a.bottom > a.top ? toRect(a) : toRect(primaryScreen().area);
+}
+
+RECT boardWorkArea() {
+    const MonitorBox& w = boardMonitor.work;
+    return w.right > w.left && w.bottom > w.top ? toRect(w) : toRect(primaryScreen().work);
+}

@@ -1,0 +1,24 @@
+#pragma once
+// The system's monitors and the board's monitor among them.
+#include <windows.h>
+
+#include <vector>
+
+#include "app/core/board_monitor.h"
+
+// The monitors as the system reports them (EnumDisplayMonitors, GetMonitorInfoA), in its order.
+std::vector<MonitorEntry> systemMonitors();
+
+// Where the monitors come from: systemMonitors, or a test's own table (a monitor that goes away
+// cannot be made to go away in the system).
+using MonitorSource = std::vector<MonitorEntry> (*)();
+extern MonitorSource monitorSource;
+
+// Looks boardScreenChoice up among the monitors again and makes the one it names (else the
+// primary) boardMonitor; publishes its size, crosses and placement for the reader thread.
+// Without any monitor reported, the primary screen as GetSystemMetrics gives it.
+void takeBoardMonitor();
+
+// boardMonitor's rectangles, as RECTs; the primary screen's before the board's monitor is taken.
+RECT boardArea();
+RECT boardWorkArea();
