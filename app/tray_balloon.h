@@ -3,5 +3,11 @@
 // first form, so the icon is modified with a copy of its record of that size.
 #include <windows.h>
 
+#include <shellapi.h>
+
+// The NIM_MODIFY record of a balloon over that icon: the same window and id, the size that carries
+// balloons, and only the balloon's fields, so that the icon itself stays as it is.
+NOTIFYICONDATAA trayBalloonRecord(const NOTIFYICONDATAA& icon, const char* title, const char* text);
+
 // True when the shell took the balloon; false with no tray icon.
 bool showTrayBalloon(const char* title, const char* text);

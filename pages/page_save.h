@@ -15,8 +15,9 @@ struct ScreenPicture {
     std::vector<uint32_t> pixels;
 };
 
-// What the page's monitor shows: in board mode the grey board, over the desktop the screen as read
-// without CAPTUREBLT, and the page's drawing over it. False when the page cannot draw.
+// What the page's monitor shows: in board mode the grey board, over the desktop the screen as it
+// shows with this thread's windows over the page (the palette, its tip) hidden for the read, and
+// the page's drawing over it. False when the page cannot draw or the screen cannot be read.
 bool composePagePicture(HWND page, ScreenPicture* out);
 
 // Writes the picture as a PNG (WIC) into Pictures\Velmora under a new name. On success `path` is

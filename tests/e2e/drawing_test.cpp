@@ -1,12 +1,16 @@
 // Drawing end to end: the simulated-board build on the simulated board with a stored calibration.
 // The palette is opened from the tray command, red and the pen are picked by touches on the
-// palette's buttons, a drag over the desktop draws a red stroke on the screen; board mode shows
-// the grey board, a stroke there is cleared by the clear button, and the right eye hides it all.
+// palette's buttons, a drag over the desktop draws a red stroke on the screen, and "Guardar" saves
+// the desktop with it, without the palette; board mode shows the grey board, a stroke there is
+// cleared by the clear button, and the right eye hides it all.
 // Then on the board: strokes undone and redone, a clear undone, a line released over the palette,
-// a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard.
+// a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard, the
+// file named by the tray's balloon.
 // screens: sd hd
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
 #include <initguid.h>
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -231,6 +235,47 @@ int differencesFromScreen(int w, int h, const std::vector<uint32_t>& pixels, REC
     return wrong;
 }
 
+// The text of the shell's balloon over the tray icon: Wine's tray shows it as a balloon tooltip of
+// its own process about two seconds after the request. (Its title cannot be read from here: Wine's
+// tooltips do not answer TTM_GETTITLE.) Empty while none is shown.
+std::wstring shownBalloonText(DWORD notOfProcess) {
+    for (HWND tip : topLevelWindows(TOOLTIPS_CLASSA)) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(tip, &pid);
+        WCHAR text[256] = {};
+        DWORD_PTR n = 0;
+        if (pid != notOfProcess && IsWindowVisible(tip) && (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) &&
+            SendMessageTimeoutW(tip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
+                                &n))
+            return text;
+    }
+    return L"";
+}
+
+// Points the user's "My Pictures" at that folder (none: back to the default) and returns what it
+// was. The prefixes' own Pictures folder is a link to the Unix home, which every run on the
+// machine shares: a run saves into a folder of its own.
+std::string setPicturesFolder(const std::string& folder) {
+    HKEY key = nullptr;
+    std::string was;
+    if (RegCreateKeyA(HKEY_CURRENT_USER,
+                      "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+                      &key) != ERROR_SUCCESS)
+        return was;
+    char old[MAX_PATH] = {};
+    DWORD size = sizeof old - 1;
+    if (RegQueryValueExA(key, "My Pictures", nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) ==
+        ERROR_SUCCESS)
+        was = old;
+    if (folder.empty())
+        RegDeleteValueA(key, "My Pictures");
+    else
+        RegSetValueExA(key, "My Pictures", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       DWORD(folder.size() + 1));
+    RegCloseKey(key);
+    return was;
+}
+
 class Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -249,6 +294,11 @@ class Drawing : public ::testing::Test {
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "1"));
         ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", "10"));
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        const std::string pictures = std::string(temp) + "velmora_drawing_pictures";
+        CreateDirectoryA(pictures.c_str(), nullptr);
+        userPictures = setPicturesFolder(pictures);
         ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
         mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
@@ -266,6 +316,7 @@ class Drawing : public ::testing::Test {
         if (board)
             simboardStop(board);
         deleteTolvexKey();
+        setPicturesFolder(userPictures);
     }
     // A touch on palette button n through the board.
     void touchButton(int n) {
@@ -300,6 +351,47 @@ class Drawing : public ::testing::Test {
         }
         return true;
     }
+    // The newest saved PNG equals the screen, its name is of the local time, and the clipboard holds
+    // the same picture; the file's name is returned. Compared outside the windows over the board,
+    // with the palette hidden from here when `belowPalette` (the program is not told): its place
+    // must then hold what the screen shows there without it. A screen that has not yet repainted
+    // what the palette uncovered is read again.
+    std::wstring expectSavedPictureIsTheScreen(bool belowPalette) {
+        std::wstring name;
+        int pw = 0, ph = 0, cw = 0, ch = 0;
+        std::vector<uint32_t> png, clip;
+        EXPECT_TRUE(newestSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
+        EXPECT_EQ(name.size(), std::wstring(L"Velmora 2026-01-01 00-00-00.png").size());
+        EXPECT_EQ(pw, w);
+        EXPECT_EQ(ph, h);
+        for (uint32_t& p : png)
+            p &= 0xFFFFFF; // WIC's 32bppBGR leaves the fourth byte to the codec
+        const UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE;
+        if (belowPalette)
+            SetWindowPos(palette, nullptr, 0, 0, 0, 0, keep | SWP_HIDEWINDOW);
+        if (pw == w && ph == h) {
+            RECT box = {0, 0, 0, 0}, pal;
+            GetWindowRect(palette, &pal);
+            int wrong = differencesFromScreen(w, h, png, &box);
+            for (DWORD start = GetTickCount(); belowPalette && wrong && GetTickCount() - start < 5000;) {
+                flushEvents(100);
+                wrong = differencesFromScreen(w, h, png, &box);
+            }
+            if (belowPalette)
+                shot("saved_desktop_without_palette");
+            EXPECT_EQ(wrong, 0) << "the saved picture differs from the screen in (" << box.left << ", "
+                                << box.top << ")-(" << box.right << ", " << box.bottom
+                                << "); the palette is at (" << pal.left << ", " << pal.top << ")";
+        }
+        if (belowPalette)
+            SetWindowPos(palette, nullptr, 0, 0, 0, 0, keep | SWP_SHOWWINDOW);
+        EXPECT_TRUE(clipboardPicture(&cw, &ch, &clip)) << "no CF_DIB on the clipboard";
+        EXPECT_EQ(cw, w);
+        EXPECT_EQ(ch, h);
+        EXPECT_TRUE(clip == png) << "the clipboard holds another picture than the file";
+        EXPECT_EQ(waitMessageBox(child.processId, 0, false), nullptr) << "a save failure was reported";
+        return name;
+    }
     void shot(const char* what) {
         char name[96];
         std::snprintf(name, sizeof name, "drawing_%s_%dx%d.bmp", what, w, h);
@@ -309,9 +401,10 @@ class Drawing : public ::testing::Test {
     SimBoard* board = nullptr;
     ChildProgram child;
     HWND mainWindow = nullptr, palette = nullptr;
+    std::string userPictures; // "My Pictures" before the test
 };
 
-TEST_F(Drawing, PickRedAndPenByTouchDrawOverTheDesktopThenBoardClearAndHide) {
+TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHide) {
     EXPECT_FALSE(IsWindowVisible(palette)) << "\"Save\" 0: no palette at start";
     // The tray's "Zarpelo" item.
     SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
@@ -332,6 +425,12 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawOverTheDesktopThenBoardClearAndHide) {
     const int red = settledColourAlong(a, b, RED, samples, samples - 4);
     std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
     EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
+    // Guardar over the desktop: the desktop with the stroke, and where the palette stands what lies
+    // below it, not the palette.
+    touchButton(BUTTON_N_SAVE);
+    waitProgramIdle();
+    EXPECT_TRUE(IsWindowVisible(palette)) << "the save left the palette hidden";
+    expectSavedPictureIsTheScreen(true);
 
     // Board mode: the grey board hides the desktop and the first page's stroke.
     // (Under Wine without a window manager each hidden full-screen window can take two seconds.)
@@ -431,31 +530,17 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     EXPECT_EQ(redAlong({left + 5, y0}, {right - 5, y0}, 0), 0) << "the cut-out is still at its old place";
     shot("cut_put_down");
 
-    // Guardar: a PNG of the board that equals the screen but for the palette, and the clipboard.
+    // Guardar: a PNG of the board that equals the screen but for the palette, and the clipboard;
+    // then the tray's balloon names the file.
     touchButton(BUTTON_N_SAVE);
     waitProgramIdle();
     shot("saved");
-    std::wstring name;
-    int pw = 0, ph = 0, cw = 0, ch = 0;
-    std::vector<uint32_t> png, clip;
-    ASSERT_TRUE(newestSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
-    EXPECT_EQ(name.size(), std::wstring(L"Velmora 2026-01-01 00-00-00.png").size());
-    EXPECT_EQ(pw, w);
-    EXPECT_EQ(ph, h);
-    for (uint32_t& p : png)
-        p &= 0xFFFFFF; // WIC's 32bppBGR leaves the fourth byte to the codec
-    if (pw == w && ph == h) {
-        RECT box = {0, 0, 0, 0};
-        EXPECT_EQ(differencesFromScreen(w, h, png, &box), 0)
-            << "the saved picture differs from the screen in (" << box.left << ", " << box.top << ")-("
-            << box.right << ", " << box.bottom << "); the palette is at (" << pal.left << ", " << pal.top
-            << ")";
-    }
-    ASSERT_TRUE(clipboardPicture(&cw, &ch, &clip)) << "no CF_DIB on the clipboard";
-    EXPECT_EQ(cw, w);
-    EXPECT_EQ(ch, h);
-    EXPECT_TRUE(clip == png) << "the clipboard holds another picture than the file";
-    EXPECT_EQ(waitMessageBox(child.processId, 0, false), nullptr) << "a save failure was reported";
+    const std::wstring name = expectSavedPictureIsTheScreen(false);
+    std::wstring balloon;
+    for (DWORD start = GetTickCount(); balloon.empty() && GetTickCount() - start < 8000; flushEvents(100))
+        balloon = shownBalloonText(child.processId);
+    shot("saved_balloon");
+    EXPECT_EQ(balloon, name) << "the tray's balloon does not name the saved file";
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "app/ids.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
+#include "app/tray_balloon.h"
 #include "app/window_classes.h"
 #include "palette/palette_state.h"
 #include "tests/support/wintest.h"
@@ -91,6 +92,18 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
     EXPECT_EQ(trayIcon.uCallbackMessage, UM_TRAY_NOTIFY);
     EXPECT_NE(trayIcon.hIcon, nullptr);
     EXPECT_STREQ(trayIcon.szTip, "");
+    // A save's balloon: the icon's window and id, the size that carries balloons, only the balloon's
+    // fields (no icon, tip or message: the icon stays as it is), the texts as given; the shell takes it.
+    const NOTIFYICONDATAA balloon =
+        trayBalloonRecord(trayIcon, "Imagen guardada", "Velmora 2026-01-01 00-00-00.png");
+    EXPECT_EQ(balloon.cbSize, static_cast<DWORD>(NOTIFYICONDATAA_V2_SIZE));
+    EXPECT_EQ(balloon.hWnd, main);
+    EXPECT_EQ(balloon.uID, 103u);
+    EXPECT_EQ(balloon.uFlags, static_cast<UINT>(NIF_INFO));
+    EXPECT_EQ(balloon.hIcon, nullptr);
+    EXPECT_STREQ(balloon.szInfoTitle, "Imagen guardada");
+    EXPECT_STREQ(balloon.szInfo, "Velmora 2026-01-01 00-00-00.png");
+    EXPECT_TRUE(showTrayBalloon("Imagen guardada", "Velmora 2026-01-01 00-00-00.png"));
 
     ASSERT_NE(trayMenu, nullptr);
     struct Item {
