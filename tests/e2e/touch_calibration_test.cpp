@@ -73,6 +73,33 @@ void checkGrid(TouchSession& s, double tolerance, const char* label, POINT origi
         label, t[1].x + 100, t[2].y + 50, largest, sum / n, n);
 }
 
+// Taps local (x, y) of the board's screen and returns where the click landed on the desktop.
+bool clickAt(TouchSession& s, double x, double y, POINT* landed) {
+    mouseRecorderClear();
+    simboardTap(s.board, 0, x, y, 120, SIM_SCREEN, true, 60);
+    if (!waitButtons(2, 3000))
+        return false;
+    *landed = mouseRecorderButtons()[0].point;
+    return true;
+}
+
+// Starts the program again on the session's board (the session's own copy has ended) and taps
+// local (x, y) once it polls: the click must land at (wantX, wantY) on the desktop.
+void expectClickAfterRestart(TouchSession& s, double x, double y, double wantX, double wantY,
+                             double tolerance) {
+    ChildProgram again;
+    const size_t restartLog = simboardLogSize(s.board);
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
+    const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
+    ASSERT_NE(main, nullptr);
+    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
+    POINT landed;
+    EXPECT_TRUE(clickAt(s, x, y, &landed)) << "no click after the restart";
+    EXPECT_LE(pixelDistance(landed, wantX, wantY), tolerance) << "after the restart";
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitProgramExit(&again, 5000, nullptr, true));
+}
+
 // Pixels that are not the calibration window's grey in the band where a text stands under y.
 int inkUnder(int y) {
     const int w = GetSystemMetrics(SM_CXSCREEN);
@@ -216,18 +243,7 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     }
 
     // The next start maps touches at once with what was stored.
-    ChildProgram again;
-    const size_t restartLog = simboardLogSize(s.board);
-    ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
-    const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
-    mouseRecorderClear();
-    simboardTap(s.board, 0, width / 2.0, height / 3.0, 120, SIM_SCREEN, true, 60);
-    ASSERT_TRUE(waitButtons(2, 2000)) << "no click after the restart";
-    EXPECT_LE(pixelDistance(mouseRecorderButtons()[0].point, width / 2.0, height / 3.0), tolerance);
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(waitProgramExit(&again, 5000, &code, true));
+    expectClickAfterRestart(s, width / 2.0, height / 3.0, width / 2.0, height / 3.0, tolerance);
 }
 
 // With the palette shown (as "Save" 1 has it at start) it is put aside while the crosses are up:
@@ -406,16 +422,6 @@ TEST_F(TouchCalibration, NextStartMapsTouchesAtOnceWithTheStoredCalibration) {
     checkGrid(s, tolerance, "stored");
 }
 
-// Taps local (x, y) of the board's screen and returns where the click landed on the desktop.
-bool clickAt(TouchSession& s, double x, double y, POINT* landed) {
-    mouseRecorderClear();
-    simboardTap(s.board, 0, x, y, 120, SIM_SCREEN, true, 60);
-    if (!waitButtons(2, 3000))
-        return false;
-    *landed = mouseRecorderButtons()[0].point;
-    return true;
-}
-
 // How many of the monitor's sampled pixels are the board's grey (a grid of 64 x 40 samples).
 int greyShare(const RECT& area) {
     std::vector<COLORREF> px;
@@ -532,16 +538,7 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     sendTrayCommand(s, IDM_EXIT);
     ASSERT_TRUE(waitProgramExit(&s.program, 5000, nullptr, true));
     EXPECT_EQ(tolvexValue("Screen"), m.device);
-    ChildProgram again;
-    const size_t restartLog = simboardLogSize(s.board);
-    ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
-    const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
-    ASSERT_TRUE(clickAt(s, w / 2.0, h / 3.0, &landed));
-    EXPECT_LE(pixelDistance(landed, origin.x + w / 2.0, origin.y + h / 3.0), tolerance) << "after a restart";
-    PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_TRUE(waitProgramExit(&again, 5000, nullptr, true));
+    expectClickAfterRestart(s, w / 2.0, h / 3.0, origin.x + w / 2.0, origin.y + h / 3.0, tolerance);
     setCrossMonitor({0, 0, 0, 0});
 }
 
