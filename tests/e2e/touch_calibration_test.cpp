@@ -462,7 +462,7 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     POINT cross = {-1000, -1000};
     ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "no cross on the second monitor";
     EXPECT_LE(pixelDistance(cross, 100, 50), 1.0) << cross.x << "," << cross.y;
-    saveScreenshot((testExeDirectory() + "second_monitor_first_cross.bmp").c_str());
+    saveScreenshotArea((testExeDirectory() + "second_monitor_first_cross.bmp").c_str(), second);
     const HWND calibration = findTopLevelWindow("qv_dingwei", s.program.processId);
     PostMessageA(calibration, WM_CHAR, 27, 0);
     EXPECT_TRUE(waitNoCross(3000));

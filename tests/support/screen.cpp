@@ -85,3 +85,12 @@ bool saveScreenshot(const char* path) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return saveScreenshotArea(path, area);
 }
+
+RECT primaryWorkArea() {
+    const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT work = screen;
+    SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
+    if (!IntersectRect(&work, &work, &screen))
+        work = screen;
+    return work;
+}

@@ -128,6 +128,9 @@ COLORREF screenPixel(int x, int y); // CLR_INVALID when it cannot be read
 // .bmp file; false when the screen could not be read or the file not written whole.
 bool saveScreenshot(const char* path);
 bool saveScreenshotArea(const char* path, const RECT& area, int zoom = 1);
+// The primary screen's work area, held inside the screen (a test that changed the display mode in
+// a virtual desktop may have left the prefix's work area short of the screen).
+RECT primaryWorkArea();
 
 // ---- The calibration crosses (tests/support/crosses.cpp) ---------------------------------------
 

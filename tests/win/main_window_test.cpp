@@ -51,12 +51,13 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
         const char* title;
         RECT rect;
     };
+    const RECT work = primaryWorkArea(); // the palette's first place is 35 px in from its corner
     const Expected windows[] = {
         {hwndSettings,
          "Configuraci\xF3n del sistema",
          {(w - 380) / 2, (h - 440) / 2, (w - 380) / 2 + 380, (h - 440) / 2 + 440}},
         {hwndHelp, "Help", {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
-        {hwndPalette, "", {w - 255, h - 255, w - 35, h - 35}},
+        {hwndPalette, "", {work.right - 255, work.bottom - 255, work.right - 35, work.bottom - 35}},
         {hwndCalibration, "", {0, 0, w, h}},
     };
     for (const Expected& e : windows) {

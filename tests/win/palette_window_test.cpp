@@ -121,29 +121,29 @@ TEST_F(Palette, TooltipsCarryTheButtonsTexts) {
     ASSERT_TRUE(IsWindow(tooltipWindow)) << "tooltips_class32 was not registered";
     EXPECT_EQ(SendMessageA(tooltipWindow, TTM_GETTOOLCOUNT, 0, 0), PALETTE_BUTTON_COUNT);
     const char* expected[PALETTE_BUTTON_COUNT] = {"",
-                                "",
-                                "Minimizar",
-                                "Restaurar",
-                                "Borrar",
-                                "Limpiar",
-                                "Cortar",
-                                "Windows / Nota",
-                                "Windows / Velmora",
-                                "Elipse",
-                                "L\xEDnea",
-                                "Pluma",
-                                "Color",
-                                "Color",
-                                "Color",
-                                "Color",
-                                "Espesor ",
-                                "Espesor ",
-                                "Espesor ",
-                                "Espesor ",
-                                "",
-                                "Deshacer",
-                                "Rehacer",
-                                "Guardar"};
+                                                  "",
+                                                  "Minimizar",
+                                                  "Restaurar",
+                                                  "Borrar",
+                                                  "Limpiar",
+                                                  "Cortar",
+                                                  "Windows / Nota",
+                                                  "Windows / Velmora",
+                                                  "Elipse",
+                                                  "L\xEDnea",
+                                                  "Pluma",
+                                                  "Color",
+                                                  "Color",
+                                                  "Color",
+                                                  "Color",
+                                                  "Espesor ",
+                                                  "Espesor ",
+                                                  "Espesor ",
+                                                  "Espesor ",
+                                                  "",
+                                                  "Deshacer",
+                                                  "Rehacer",
+                                                  "Guardar"};
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         char text[80] = "?";
         TOOLINFOA info = {};
@@ -276,8 +276,9 @@ TEST_F(Palette, LeftEyeBringsThePaletteHome) {
     click(BUTTON_N_LEFT_EYE);
     RECT r;
     GetWindowRect(palette, &r);
-    EXPECT_EQ(r.left, GetSystemMetrics(SM_CXSCREEN) - 255);
-    EXPECT_EQ(r.top, GetSystemMetrics(SM_CYSCREEN) - 255);
+    const RECT work = primaryWorkArea(); // the palette's home is 35 px in from its corner
+    EXPECT_EQ(r.left, work.right - 255);
+    EXPECT_EQ(r.top, work.bottom - 255);
     EXPECT_EQ(r.right - r.left, 220);
 }
 
