@@ -10,6 +10,8 @@
 #   wine_env_start DIR     prefixes and displays under DIR
 #   wine_env_stop
 #
+# VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
+# benches started at the same moment from different work trees do not race for one number.
 # Afterwards VELMORA_PREFIX_SD/HD/DUAL and VELMORA_DISPLAY_SD/HD/DUAL name them; scripts/wine-exec.sh
 # picks the pair by VELMORA_SCREEN (sd, the default, hd or dual).
 
@@ -68,7 +70,7 @@ wine_env_start() {
     local dir=$1
     mkdir -p "$dir"
     local sd hd host dual
-    sd=$(_free_display 90)
+    sd=$(_free_display "${VELMORA_DISPLAY_BASE:-90}")
     _start_xvfb "$sd" 1024x768x24 || return 1
     hd=$(_free_display $((sd + 1)))
     _start_xvfb "$hd" 1920x1080x24 || return 1
