@@ -155,14 +155,14 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         const SnapshotValue& value = values[index];
         if (!value.readable)
             continue;
-        int setting = value.exactName ? matchSettingName(value.name.c_str()) : SETTING_NONE;
+        int setting = matchSettingName(value.name.c_str());
         char text[kMaxValueTextLength + 1];
         if (setting != SETTING_NONE && rewritten[setting] && value.name == kNames[setting].name) {
             std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
         } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
             continue; // a text too long for any setting: unreadable, left alone like the others
         }
-        if (setting == SETTING_NONE && value.exactName &&
+        if (setting == SETTING_NONE &&
             std::strncmp(value.name.c_str(), kScreenValueName, std::strlen(kScreenValueName)) == 0) {
             d.screen = text;
             continue;

@@ -77,9 +77,9 @@ const char* settingDefaultText(int setting);
 // nothing is taken from it and it is left in the key, whatever its name.
 struct SnapshotValue {
     bool readable = true;
-    bool exactName = true;           // false: the name has no spelling in the ANSI code page (the
-                                     // narrow name is a best fit): it answers to no setting
-    std::string name;                // up to the first zero byte
+    std::string name;                // as the key holds it, in UTF-8, up to the first zero character:
+                                     // the name test compares its first characters, so a character
+                                     // the ANSI code page lacks never passes for another one
     std::vector<unsigned char> data; // the bytes enumerated, at most kValueDataBufferSize
 };
 
