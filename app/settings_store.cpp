@@ -19,7 +19,7 @@ bool openKey(HKEY* key) {
 // a terminating zero the caller "forgot" when the byte just behind the data is 0 (NT does this and
 // Wine copies it), so the text goes out from a buffer whose next byte is not 0.
 void writeText(HKEY key, const char* name, const char* text, size_t length) {
-    char buffer[32];
+    char buffer[kValueDataBufferSize + 1];
     if (length == 0 || length >= sizeof buffer)
         return;
     std::memcpy(buffer, text, length);
@@ -94,10 +94,22 @@ bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::
 }
 
 // The board's monitor, stored with every save once the user has chosen one; without a choice the
-// key stays as it was (the primary needs no name).
+// key stays as it was (the primary needs no name). What is not known of the chosen monitor is
+// removed, so that the three values always describe one monitor.
 void writeBoardScreen(HKEY key) {
-    if (!boardScreenChoice.empty())
-        writeText(key, kScreenValueName, boardScreenChoice.data(), boardScreenChoice.size());
+    const ScreenChoice& c = boardScreenChoice;
+    if (c.device.empty())
+        return;
+    writeText(key, kScreenValueName, c.device.data(), c.device.size());
+    if (c.id.empty())
+        RegDeleteValueA(key, kMonitorIdValueName);
+    else
+        writeText(key, kMonitorIdValueName, c.id.data(), c.id.size());
+    const std::string size = c.width > 0 && c.height > 0 ? monitorSizeText(c.width, c.height) : "";
+    if (size.empty())
+        RegDeleteValueA(key, kMonitorSizeValueName);
+    else
+        writeText(key, kMonitorSizeValueName, size.data(), size.size());
 }
 
 void useDefaults(SettingsRecord* record) {

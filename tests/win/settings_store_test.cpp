@@ -263,7 +263,7 @@ TEST_F(SettingsStore, WideNamesAnswerToTheNameTestByTheirOwnCharacters) {
     EXPECT_EQ(calibRaw[0], 150);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING) << "P1X read through \"P1X\\u6587\"";
     EXPECT_EQ(settings.lagTime.load(), 42);
-    EXPECT_EQ(boardScreenChoice, "\\\\.\\DISPLAY2");
+    EXPECT_EQ(boardScreenChoice.device, "\\\\.\\DISPLAY2");
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
     for (size_t k = 0; k < 4; ++k) {
         const bool kept = k != 2;
@@ -276,7 +276,7 @@ TEST_F(SettingsStore, WideNamesAnswerToTheNameTestByTheirOwnCharacters) {
     EXPECT_EQ(values.count("Ouhe"), 0u) << "a default written over the stored smoothing";
     EXPECT_EQ(values.count("P1X"), 0u);
     EXPECT_EQ(values.size(), 12u);
-    boardScreenChoice.clear();
+    boardScreenChoice = {};
 }
 
 TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
@@ -383,6 +383,40 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     EXPECT_EQ(settings.ouhe.load(), 7);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
+}
+
+// The board's monitor: every save writes what identifies it beside its name, and what is not
+// known of it is removed rather than left from another monitor; the load reads them back.
+TEST_F(SettingsStore, TheBoardsMonitorIsStoredWholeAndReadBack) {
+    createKey();
+    const std::string id =
+        "\\\\?\\DISPLAY#EPS0A1B#5&2d0b7a5a&0&UID4353#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+    boardScreenChoice = {"\\\\.\\DISPLAY2", id, 1280, 800};
+    saveSettings(&settings);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "Screen"), "\\\\.\\DISPLAY2");
+    EXPECT_EQ(stored(key, "MonitorId"), id);
+    EXPECT_EQ(stored(key, "MonitorSize"), "1280x800");
+    boardScreenChoice = {};
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(boardScreenChoice.device, "\\\\.\\DISPLAY2");
+    EXPECT_EQ(boardScreenChoice.id, id);
+    EXPECT_EQ(boardScreenChoice.width, 1280);
+    EXPECT_EQ(boardScreenChoice.height, 800);
+    EXPECT_EQ(readKey().size(), 14u) << "nothing rewritten, nothing deleted";
+
+    // Another monitor of which only the name is known; then a size that is no size.
+    boardScreenChoice = {"\\\\.\\DISPLAY3", "", 0, 0};
+    const int32_t points[8] = {512, 384, 900, 80, 7, 700, 1023, 767};
+    saveCalibrationPoints(points);
+    key = readKey();
+    EXPECT_EQ(stored(key, "Screen"), "\\\\.\\DISPLAY3");
+    EXPECT_EQ(key.count("MonitorId") + key.count("MonitorSize"), 0u);
+    put("MonitorSize", "1280 x 800");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(boardScreenChoice.width, 0);
+    EXPECT_EQ(stored(readKey(), "MonitorSize"), "1280 x 800") << "kept, as a known name";
+    boardScreenChoice = {};
 }
 
 TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
