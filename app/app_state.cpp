@@ -27,7 +27,7 @@ std::atomic<int32_t> screenWidth{0}, screenHeight{0};
 int32_t initialScreenWidth = 0, initialScreenHeight = 0;
 SharedPoint calibTargets[4];
 std::atomic<uint32_t> calibTargetsSeq{0};
-std::string boardScreenChoice;
+ScreenChoice boardScreenChoice;
 MonitorEntry boardMonitor = {};
 
 namespace {

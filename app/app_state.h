@@ -71,9 +71,10 @@ extern std::atomic<int32_t> calibValid;       // CALIB_MAPPING when calibRaw hol
 extern std::atomic<int32_t> calibPointIndex;  // next cross during a calibration, 0..4
 
 // The board's monitor (GUI thread). boardScreenChoice is the user's choice as stored under
-// "Screen" (empty: none made, the primary); boardMonitor is the monitor it resolved to at the last
-// start, display change or choice: the primary while the chosen one is missing.
-extern std::string boardScreenChoice;
+// "Screen", "MonitorId" and "MonitorSize" (no device name: none made, the primary); boardMonitor is
+// the monitor it resolved to at the last start, display change or choice: the primary while the
+// chosen one is missing.
+extern ScreenChoice boardScreenChoice;
 extern MonitorEntry boardMonitor;
 
 // The board monitor's size, the crosses on it and where it lies, as one consistent snapshot: the

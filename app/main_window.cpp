@@ -6,6 +6,7 @@
 #include "app/ids.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
+#include "app/tray_balloon.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
@@ -43,7 +44,11 @@ bool shutDownDone = false;
 
 // A choice of monitor waits for its calibration: Esc puts back the monitor chosen before.
 bool screenChoicePending = false;
-std::string screenChoiceBefore;
+ScreenChoice screenChoiceBefore;
+
+// The balloon that says the board's monitor is missing was shown for this disappearance; cleared
+// when the monitor is back, so the next disappearance is told again.
+bool boardMonitorGoneTold = false;
 
 HWND createOwned(HWND owner, const char* className, const char* title, DWORD style, int x, int y, int width,
                  int height) {
@@ -118,9 +123,19 @@ void rebuildTrayMenu() {
     trayMenu = createTrayMenu();
 }
 
+// Once per disappearance of the chosen monitor: the board is on the primary meanwhile, and the
+// projector's calibration no longer fits what it shows. Not told until the tray icon exists.
+void tellWhenBoardMonitorGone(bool gone) {
+    if (!gone)
+        boardMonitorGoneTold = false;
+    else if (!boardMonitorGoneTold)
+        boardMonitorGoneTold = showTrayBalloon(
+            "Pantalla de la pizarra", "La pantalla de la pizarra no est\xE1 conectada: se usa la principal");
+}
+
 LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hInstance = cs->hInstance;
-    takeBoardMonitor();
+    const bool boardMonitorGone = takeBoardMonitor();
     initialScreenWidth = screenWidth;
     initialScreenHeight = screenHeight;
     // The settings and help windows are for the person at the computer: on the primary screen.
@@ -134,6 +149,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
     addTrayIcon(hwnd);
+    tellWhenBoardMonitorGone(boardMonitorGone);
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
     if (hwndPalette)
@@ -176,7 +192,7 @@ void startCalibration(HWND hwnd) {
 // The board's monitor is looked up again (the primary while the chosen one is missing, without
 // forgetting the choice): the calibration window, the pages and the palette follow it.
 void followBoardMonitor() {
-    takeBoardMonitor();
+    tellWhenBoardMonitorGone(takeBoardMonitor());
     const RECT a = boardArea();
     if (hwndCalibration)
         MoveWindow(hwndCalibration, a.left, a.top, a.right - a.left, a.bottom - a.top, TRUE);
@@ -193,7 +209,7 @@ void chooseScreen(HWND hwnd, unsigned k) {
         return;
     if (!screenChoicePending)
         screenChoiceBefore = boardScreenChoice;
-    boardScreenChoice = monitors[k].device;
+    boardScreenChoice = choiceOf(monitors[k]);
     followBoardMonitor();
     screenChoicePending = sensorHandle.load() != nullptr;
     startCalibration(hwnd);

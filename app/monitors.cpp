@@ -4,6 +4,24 @@
 
 namespace {
 
+// The interface name of the monitor shown through an adapter output ("\\.\DISPLAY2"): of the
+// monitor devices under that output, the active one (two under one output mirror it), else the
+// first. Empty when the system lists none.
+std::string monitorInterfaceName(const char* device) {
+    std::string first;
+    for (DWORD k = 0;; ++k) {
+        DISPLAY_DEVICEA monitor = {};
+        monitor.cb = sizeof monitor;
+        if (!EnumDisplayDevicesA(device, k, &monitor, EDD_GET_DEVICE_INTERFACE_NAME))
+            return first;
+        monitor.DeviceID[sizeof monitor.DeviceID - 1] = '\0';
+        if (monitor.StateFlags & DISPLAY_DEVICE_ACTIVE)
+            return monitor.DeviceID;
+        if (k == 0)
+            first = monitor.DeviceID;
+    }
+}
+
 BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     MONITORINFOEXA info = {};
     info.cbSize = sizeof info;
@@ -15,11 +33,11 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
     RECT w = info.rcWork;
     if (!IntersectRect(&w, &info.rcWork, &a))
         w = a;
-    reinterpret_cast<std::vector<MonitorEntry>*>(list)->push_back(
-        {info.szDevice,
-         {a.left, a.top, a.right, a.bottom},
-         {w.left, w.top, w.right, w.bottom},
-         (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+    reinterpret_cast<std::vector<MonitorEntry>*>(list)->push_back({info.szDevice,
+                                                                   {a.left, a.top, a.right, a.bottom},
+                                                                   {w.left, w.top, w.right, w.bottom},
+                                                                   (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
+                                                                   monitorInterfaceName(info.szDevice)});
     return TRUE;
 }
 
@@ -30,7 +48,7 @@ MonitorEntry primaryScreen() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     if (!IntersectRect(&work, &work, &all))
         work = all;
-    return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true};
+    return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true, ""};
 }
 
 RECT toRect(const MonitorBox& b) {
@@ -47,8 +65,11 @@ std::vector<MonitorEntry> systemMonitors() {
 
 MonitorSource monitorSource = systemMonitors;
 
-void takeBoardMonitor() {
+bool takeBoardMonitor() {
     const std::vector<MonitorEntry> monitors = monitorSource();
+    const int chosen = findChosenMonitor(monitors, boardScreenChoice);
+    if (chosen >= 0)
+        refreshChoice(boardScreenChoice, monitors[size_t(chosen)]);
     const int board = resolveBoardMonitor(monitors, boardScreenChoice);
     boardMonitor = board < 0 ? primaryScreen() : monitors[size_t(board)];
     // The virtual screen is the union of the monitors: what the system's absolute units span
@@ -72,6 +93,7 @@ void takeBoardMonitor() {
         screen.placement = {
             a.left, a.top, true, desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top};
     publishScreenTargets(screen);
+    return chosen < 0 && !boardScreenChoice.device.empty();
 }
 
 // Before the first takeBoardMonitor (a window made on its own, as in a test) the board is the

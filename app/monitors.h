@@ -14,10 +14,11 @@ std::vector<MonitorEntry> systemMonitors();
 using MonitorSource = std::vector<MonitorEntry> (*)();
 extern MonitorSource monitorSource;
 
-// Looks boardScreenChoice up among the monitors again and makes the one it names (else the
-// primary) boardMonitor; publishes its size, crosses and placement for the reader thread.
-// Without any monitor reported, the primary screen as GetSystemMetrics gives it.
-void takeBoardMonitor();
+// Looks boardScreenChoice up among the monitors again and makes the chosen monitor (else the
+// primary) boardMonitor; publishes its size, crosses and placement for the reader thread. The
+// choice follows its monitor's name and size as they are now. Without any monitor reported, the
+// primary screen as GetSystemMetrics gives it. True when a monitor was chosen and is missing.
+bool takeBoardMonitor();
 
 // boardMonitor's rectangles, as RECTs; the primary screen's before the board's monitor is taken.
 RECT boardArea();

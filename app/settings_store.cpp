@@ -19,7 +19,7 @@ bool openKey(HKEY* key) {
 // a terminating zero the caller "forgot" when the byte just behind the data is 0 (NT does this and
 // Wine copies it), so the text goes out from a buffer whose next byte is not 0.
 void writeText(HKEY key, const char* name, const char* text, size_t length) {
-    char buffer[32];
+    char buffer[kValueDataBufferSize + 1];
     if (length == 0 || length >= sizeof buffer)
         return;
     std::memcpy(buffer, text, length);
@@ -36,21 +36,26 @@ void writeSetting(HKEY key, int setting, int32_t value) {
     writeText(key, settingValueName(setting), text, length);
 }
 
-// The name of value `index` as the key holds it, and whether the narrow name the ANSI call gave is
-// exactly that name. A name with a character the code page lacks comes out of the ANSI call as a
-// best fit ("lagtim\u0113" as "lagtime", which answers to "LagTime") or with '?' in its place:
-// neither may be matched, nor used to delete.
-bool wideName(HKEY key, DWORD index, const std::string& narrow, std::wstring& name, bool& exact) {
+// The name of value `index` as the key holds it (the registry keeps names in UTF-16), and the
+// same name in UTF-8 for the name test. The ANSI call spells a character its code page lacks as a
+// best fit ("lagtim\u0113" as "lagtime", which answers to "LagTime") or as '?' ("Ouhe\u4E2D" as
+// "Ouhe?"): the name test must see the real characters, and a deletion must name the real value.
+bool wideName(HKEY key, DWORD index, std::wstring& name, std::string& utf8) {
     wchar_t buffer[kValueNameBufferSize];
     DWORD size = kValueNameBufferSize;
     if (RegEnumValueW(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
     name.assign(buffer, size < kValueNameBufferSize ? size : kValueNameBufferSize - 1);
-    char spelled[kValueNameBufferSize * 2];
-    BOOL lossy = FALSE;
-    const int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, name.c_str(), int(name.size()),
-                                           spelled, int(sizeof spelled), nullptr, &lossy);
-    exact = !lossy && length >= 0 && narrow == std::string(spelled, size_t(length));
+    name.resize(wcsnlen(name.c_str(), name.size()));
+    utf8.clear();
+    if (name.empty())
+        return true;
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, name.c_str(), int(name.size()), nullptr, 0, nullptr, nullptr);
+    if (length <= 0)
+        return false;
+    utf8.resize(size_t(length));
+    WideCharToMultiByte(CP_UTF8, 0, name.c_str(), int(name.size()), &utf8[0], length, nullptr, nullptr);
     return true;
 }
 
@@ -58,8 +63,9 @@ bool wideName(HKEY key, DWORD index, const std::string& narrow, std::wstring& na
 // under a canonical name would insert a value and shift the indices behind it (Wine keeps values
 // sorted by name), and a deletion would pull the next value onto the current index, so examining
 // while enumerating could pass over a value or see one twice. The data come from the ANSI call,
-// the names also from the wide one (`names`, one per value). false when the enumeration fails for
-// any reason other than a value too large for the buffers.
+// the names from the wide one (`names`, one per value, as the key holds them; the snapshot has them
+// in UTF-8). false when the enumeration fails for any reason other than a value too large for the
+// buffers.
 bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::wstring>& names) {
     for (DWORD index = 0;; ++index) {
         char name[kValueNameBufferSize];
@@ -74,27 +80,36 @@ bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::
         if (result == ERROR_MORE_DATA) {
             value.readable = false;
         } else if (result == ERROR_SUCCESS) {
-            size_t nameLength = nameSize < sizeof name ? nameSize : sizeof name - 1;
-            name[nameLength] = '\0';
-            value.name.assign(name, strnlen(name, nameLength));
             size_t dataLength = dataSize < sizeof data ? dataSize : sizeof data;
             value.data.assign(data, data + dataLength);
         } else {
             return false;
         }
-        std::wstring exactName;
-        if (value.readable && !wideName(key, index, value.name, exactName, value.exactName))
-            value.readable = false; // a name too long for the wide buffer: left alone
+        std::wstring wide;
+        if (value.readable && !wideName(key, index, wide, value.name))
+            value.readable = false; // a name the wide call cannot give whole: left alone
         values.push_back(std::move(value));
-        names.push_back(std::move(exactName));
+        names.push_back(std::move(wide));
     }
 }
 
 // The board's monitor, stored with every save once the user has chosen one; without a choice the
-// key stays as it was (the primary needs no name).
+// key stays as it was (the primary needs no name). What is not known of the chosen monitor is
+// removed, so that the three values always describe one monitor.
 void writeBoardScreen(HKEY key) {
-    if (!boardScreenChoice.empty())
-        writeText(key, kScreenValueName, boardScreenChoice.data(), boardScreenChoice.size());
+    const ScreenChoice& c = boardScreenChoice;
+    if (c.device.empty())
+        return;
+    writeText(key, kScreenValueName, c.device.data(), c.device.size());
+    if (c.id.empty())
+        RegDeleteValueA(key, kMonitorIdValueName);
+    else
+        writeText(key, kMonitorIdValueName, c.id.data(), c.id.size());
+    const std::string size = c.width > 0 && c.height > 0 ? monitorSizeText(c.width, c.height) : "";
+    if (size.empty())
+        RegDeleteValueA(key, kMonitorSizeValueName);
+    else
+        writeText(key, kMonitorSizeValueName, size.data(), size.size());
 }
 
 void useDefaults(SettingsRecord* record) {

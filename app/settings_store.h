@@ -7,6 +7,7 @@ struct SettingsRecord;
 // Reads, corrects and defaults the settings and the stored calibration; prepares the transform for
 // a complete calibration. 1 when the key was opened and examined, 0 when it could not be opened.
 int loadSettings(SettingsRecord* settings);
-// Each save also writes "Screen" when the user has chosen the board's monitor.
+// Each save also writes the board's monitor ("Screen", "MonitorId", "MonitorSize") when the user has
+// chosen one.
 void saveSettings(const SettingsRecord* settings);   // "LagTime", "Save", "Ouhe"
 void saveCalibrationPoints(const int32_t points[8]); // "P1X" .. "P4X", "P1Y" .. "P4Y"

@@ -4,6 +4,8 @@
 
 #include "app/app_state.h"
 
+TrayNotify trayNotify = Shell_NotifyIconA;
+
 NOTIFYICONDATAA trayBalloonRecord(const NOTIFYICONDATAA& icon, const char* title, const char* text) {
     NOTIFYICONDATAA balloon = {};
     balloon.cbSize = NOTIFYICONDATAA_V2_SIZE;
@@ -21,5 +23,5 @@ bool showTrayBalloon(const char* title, const char* text) {
     if (!trayIcon.hWnd)
         return false;
     NOTIFYICONDATAA balloon = trayBalloonRecord(trayIcon, title, text);
-    return Shell_NotifyIconA(NIM_MODIFY, &balloon) != FALSE;
+    return trayNotify(NIM_MODIFY, &balloon) != FALSE;
 }

@@ -11,3 +11,8 @@ NOTIFYICONDATAA trayBalloonRecord(const NOTIFYICONDATAA& icon, const char* title
 
 // True when the shell took the balloon; false with no tray icon.
 bool showTrayBalloon(const char* title, const char* text);
+
+// The shell call the balloons go through: Shell_NotifyIconA, or a test's recorder (what the shell
+// shows cannot be read back from it).
+using TrayNotify = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAA record);
+extern TrayNotify trayNotify;

@@ -131,6 +131,32 @@ const char* settingDefaultText(int setting) {
 
 namespace {
 
+bool startsWith(const std::string& name, const char* start) {
+    return std::strncmp(name.c_str(), start, std::strlen(start)) == 0;
+}
+
+// A value of the board's monitor, by the name test's rule, into the choice: its text is the data
+// with the zero bytes left out, as long as the data buffer allows (an interface name is far
+// longer than any setting's text). A size that is not "WxH" is not known. false for other names.
+bool takeScreenValue(const SnapshotValue& value, ScreenChoice& screen) {
+    const bool device = startsWith(value.name, kScreenValueName);
+    const bool id = startsWith(value.name, kMonitorIdValueName);
+    const bool size = startsWith(value.name, kMonitorSizeValueName);
+    if (!device && !id && !size)
+        return false;
+    std::string text;
+    for (unsigned char c : value.data)
+        if (c != 0)
+            text += static_cast<char>(c);
+    if (device)
+        screen.device = text;
+    else if (id)
+        screen.id = text;
+    else if (!monitorSizeFromText(text, screen.width, screen.height))
+        screen.width = screen.height = 0;
+    return true;
+}
+
 void addDefaultWrite(LoadDecision& d, int setting) {
     RegistryChange change;
     change.name = kNames[setting].name;
@@ -155,17 +181,14 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         const SnapshotValue& value = values[index];
         if (!value.readable)
             continue;
-        int setting = value.exactName ? matchSettingName(value.name.c_str()) : SETTING_NONE;
+        int setting = matchSettingName(value.name.c_str());
+        if (setting == SETTING_NONE && takeScreenValue(value, d.screen))
+            continue;
         char text[kMaxValueTextLength + 1];
         if (setting != SETTING_NONE && rewritten[setting] && value.name == kNames[setting].name) {
             std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
         } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
             continue; // a text too long for any setting: unreadable, left alone like the others
-        }
-        if (setting == SETTING_NONE && value.exactName &&
-            std::strncmp(value.name.c_str(), kScreenValueName, std::strlen(kScreenValueName)) == 0) {
-            d.screen = text;
-            continue;
         }
         if (setting == SETTING_NONE) {
             RegistryChange change;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/board_monitor.h"
 #include "calibration/core/transform.h"
 
 // The reading buffers: a name of up to 199 characters, data of up to 200 bytes, a text of up to
@@ -77,9 +78,9 @@ const char* settingDefaultText(int setting);
 // nothing is taken from it and it is left in the key, whatever its name.
 struct SnapshotValue {
     bool readable = true;
-    bool exactName = true;           // false: the name has no spelling in the ANSI code page (the
-                                     // narrow name is a best fit): it answers to no setting
-    std::string name;                // up to the first zero byte
+    std::string name;                // as the key holds it, in UTF-8, up to the first zero character:
+                                     // the name test compares its first characters, so a character
+                                     // the ANSI code page lacks never passes for another one
     std::vector<unsigned char> data; // the bytes enumerated, at most kValueDataBufferSize
 };
 
@@ -100,17 +101,22 @@ struct LoadDecision {
     int32_t calibState = CALIB_NONE; // CALIB_MAPPING only when complete and the transform set up
     Vec3 sensorPoints[4] = {};       // the prepared transform when calibState is CALIB_MAPPING
     Vec3 weights = {};
-    std::string screen; // "Screen": the device name of the board's monitor; empty when none
+    ScreenChoice screen; // "Screen", "MonitorId", "MonitorSize": the board's monitor; no device name
+                         // when none was chosen
     // In the order to carry out: the deletions first, then the writes. Value names are not case
     // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:
     // deleting after writing would lose the write.
     std::vector<RegistryChange> changes;
 };
 
-// "Screen", the board's monitor, by the name test's rule (the first characters, case-sensitive).
-// It is kept when present and written by every save that has a choice to store, but it is not
-// one of the eleven: a key without it gets no default for it.
+// The board's monitor, by the name test's rule (the first characters, case-sensitive): "Screen"
+// its device name, "MonitorId" its interface name, "MonitorSize" its size as "WxH". They are kept
+// when present and written by every save that has a choice to store, but they are not among the
+// eleven: a key without them gets no default for them. (Not "ScreenId": the name test of earlier
+// versions takes every name that begins with "Screen" for "Screen".)
 constexpr const char* kScreenValueName = "Screen";
+constexpr const char* kMonitorIdValueName = "MonitorId";
+constexpr const char* kMonitorSizeValueName = "MonitorSize";
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a

@@ -538,6 +538,8 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     sendTrayCommand(s, IDM_EXIT);
     ASSERT_TRUE(waitProgramExit(&s.program, 5000, nullptr, true));
     EXPECT_EQ(tolvexValue("Screen"), m.device);
+    EXPECT_EQ(tolvexValue("MonitorId"), m.id) << "what identifies the monitor, beside its name";
+    EXPECT_EQ(tolvexValue("MonitorSize"), "1280x800");
     expectClickAfterRestart(s, w / 2.0, h / 3.0, origin.x + w / 2.0, origin.y + h / 3.0, tolerance);
     setCrossMonitor({0, 0, 0, 0});
 }

@@ -197,6 +197,11 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
     key.push_back(value("Zzz", ""));
     key.push_back(value("screen", "\\\\.\\DISPLAY3")); // not the name, by case: deleted
     key.push_back(value("Screen", std::string("\\\\.\\DISPLAY2\0", 13)));
+    const std::string id =
+        "\\\\?\\DISPLAY#EPS0A1B#5&2d0b7a5a&0&UID4353#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+    key.push_back(value("MonitorId", id + '\0')); // longer than any setting's text
+    key.push_back(value("MonitorSize", "1280x800"));
+    key.push_back(value("monitorsize", "1x1"));
     key.push_back(unreadable());
     std::mt19937 rng(3);
     for (int n = 0; n < 50; ++n) {
@@ -207,10 +212,13 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
         EXPECT_EQ(d.ouhe, 7);
         EXPECT_EQ(d.calibState, CALIB_MAPPING);
         Changes c = changesOf(d);
-        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime", "screen"}));
+        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime", "monitorsize", "screen"}));
         EXPECT_EQ(c.lastWrite("LagTime"), "10");
         EXPECT_EQ(c.writes.size(), 1u);
-        EXPECT_EQ(d.screen, "\\\\.\\DISPLAY2") << "the board's monitor is kept as it stands";
+        EXPECT_EQ(d.screen.device, "\\\\.\\DISPLAY2") << "the board's monitor is kept as it stands";
+        EXPECT_EQ(d.screen.id, id);
+        EXPECT_EQ(d.screen.width, 1280);
+        EXPECT_EQ(d.screen.height, 800);
     }
 }
 

@@ -200,13 +200,33 @@ void expectRect(HWND hwnd, const RECT& want, const char* what) {
         << what << " at (" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
 }
 
+// The balloons the main window asked the shell for, by their text.
+std::vector<std::string> balloonsShown;
+BOOL WINAPI recordBalloon(DWORD message, PNOTIFYICONDATAA record) {
+    if (message == NIM_MODIFY && (record->uFlags & NIF_INFO))
+        balloonsShown.push_back(record->szInfo);
+    return TRUE;
+}
+const char kBoardMonitorGone[] = "La pantalla de la pizarra no est\xE1 conectada: se usa la principal";
+
 // Last: it leaves the board on the primary again, but the choice and the grown canvas stay.
+// The monitors carry interface names as Windows gives them for monitors with EDID.
 TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const MonitorEntry primary = {"\\\\.\\DISPLAY1", {0, 0, w, h}, {0, 0, w, h}, true};
-    const MonitorEntry second = {"\\\\.\\DISPLAY2", {w, 0, w + 2400, 1600}, {w, 0, w + 2400, 1560}, false};
+    const char guid[] = "#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+    const MonitorEntry primary = {"\\\\.\\DISPLAY1",
+                                  {0, 0, w, h},
+                                  {0, 0, w, h},
+                                  true,
+                                  std::string("\\\\?\\DISPLAY#LEN40A0#4&1b2c3d4e&0&UID265988") + guid};
+    const MonitorEntry second = {"\\\\.\\DISPLAY2",
+                                 {w, 0, w + 2400, 1600},
+                                 {w, 0, w + 2400, 1560},
+                                 false,
+                                 std::string("\\\\?\\DISPLAY#EPS0A1B#5&2d0b7a5a&0&UID4353") + guid};
     const RECT secondRect = {w, 0, w + 2400, 1600}, primaryRect = {0, 0, w, h};
     monitorSource = fromTable;
+    trayNotify = recordBalloon;
     testMonitors = {primary, second};
     // A drawing near the canvas's far corner, and the canvas's size before.
     const POINT before = canvasExtent;
@@ -233,7 +253,8 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     WaitForSingleObject(answerer, 5000);
     CloseHandle(answerer);
     EXPECT_EQ(seen.text, "No se ha encontrado sensor");
-    EXPECT_EQ(boardScreenChoice, second.device);
+    EXPECT_EQ(boardScreenChoice.device, second.device);
+    EXPECT_EQ(boardScreenChoice.id, second.id);
     expectRect(hwndCalibration, secondRect, "calibration window");
     for (int i = 0; i < 2; ++i) {
         expectRect(containerWindows[i], secondRect, "container");
@@ -256,11 +277,41 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_EQ(GetPixel(pageRecords[1].memDC, 2390, 1590), RGB(200, 200, 200)) << "the new part is blank";
     EXPECT_EQ(GetPixel(pageRecords[0].memDC, 2390, 1590), RGB(200, 200, 200));
 
+    // A dock renumbers the monitors: a television takes the projector's name, the projector is
+    // "\\.\DISPLAY3" now. The board follows the projector, not the name.
+    MonitorEntry television = {second.device,
+                               {w, 0, w + 1920, 1080},
+                               {w, 0, w + 1920, 1080},
+                               false,
+                               std::string("\\\\?\\DISPLAY#SAM0F99#5&2d0b7a5a&0&UID4354") + guid};
+    MonitorEntry projector = second;
+    projector.device = "\\\\.\\DISPLAY3";
+    projector.area = {w + 1920, 0, w + 1920 + 2400, 1600};
+    projector.work = projector.area;
+    const RECT projectorRect = {w + 1920, 0, w + 1920 + 2400, 1600};
+    testMonitors = {primary, television, projector};
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    expectRect(hwndCalibration, projectorRect, "calibration window, monitors renumbered");
+    expectRect(pageWindows[1], projectorRect, "page, monitors renumbered");
+    EXPECT_EQ(GetMenuState(GetSubMenu(trayMenu, 1), 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(boardScreenChoice.device, projector.device) << "the choice follows its monitor's name";
+    EXPECT_TRUE(balloonsShown.empty()) << balloonsShown.front();
+
+    // The projector goes away and the television is renumbered under its name: the board is on
+    // the primary, not on the television, and the tray says so once.
+    television.device = projector.device;
+    testMonitors = {primary, television};
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    expectRect(pageWindows[1], primaryRect, "page, monitor gone, its name another's");
+    ASSERT_EQ(balloonsShown.size(), 1u);
+    EXPECT_EQ(balloonsShown[0], kBoardMonitorGone);
+
     // The second monitor goes away: the board is on the primary for now, the choice is kept and
     // stored as it was; it comes back on the second when that returns.
     testMonitors = {primary};
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
-    EXPECT_EQ(boardScreenChoice, second.device);
+    EXPECT_EQ(balloonsShown.size(), 1u) << "told once while it stays away";
+    EXPECT_EQ(boardScreenChoice.device, projector.device);
     expectRect(hwndCalibration, primaryRect, "calibration window, monitor gone");
     expectRect(pageWindows[1], primaryRect, "page, monitor gone");
     const RECT primaryHome = {w - 255, h - 255, w - 35, h - 35};
@@ -272,12 +323,21 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     saveSettings(&settings);
     std::string stored;
     EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Screen", &stored));
-    EXPECT_EQ(stored, second.device);
+    EXPECT_EQ(stored, projector.device);
+    EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "MonitorId", &stored));
+    EXPECT_EQ(stored, second.id);
+    EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "MonitorSize", &stored));
+    EXPECT_EQ(stored, "2400x1600");
     testMonitors = {primary, second};
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
     expectRect(pageWindows[0], secondRect, "page, monitor back");
+    EXPECT_EQ(balloonsShown.size(), 1u);
+    testMonitors = {primary};
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    EXPECT_EQ(balloonsShown.size(), 2u) << "told again when it goes away again";
+    trayNotify = Shell_NotifyIconA;
 
-    boardScreenChoice.clear();
+    boardScreenChoice = {};
     monitorSource = systemMonitors;
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
     expectRect(pageWindows[0], primaryRect, "page, back on the system's monitors");

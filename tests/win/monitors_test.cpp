@@ -7,6 +7,8 @@
 
 #include <vector>
 
+#include "app/monitors.h"
+
 namespace {
 
 BOOL CALLBACK collectMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
@@ -84,4 +86,23 @@ TEST(Monitors, WithoutVirtualDeskUnitsSpanThePrimaryMonitorOnly) {
     POINT p = moveAbsolute(65535, 65535, 0); // the far corner of the primary, not of the desk
     EXPECT_EQ(p.x, 1023);
     EXPECT_EQ(p.y, 767);
+}
+
+// What identifies each monitor, as the program reads it: Wine 8 gives every monitor the generic
+// "Default_Monitor" interface name, numbered by position (as the device name is), so the board's
+// monitor is found by its device name there, exactly as without it.
+TEST(Monitors, InterfaceNamesAreReadAndWinesGenericOnesLeaveTheNameToDecide) {
+    const std::vector<MonitorEntry> monitors = systemMonitors();
+    ASSERT_EQ(monitors.size(), 2u);
+    for (const MonitorEntry& m : monitors) {
+        EXPECT_EQ(m.id.rfind("\\\\?\\DISPLAY#", 0), 0u) << m.device << ": " << m.id;
+        EXPECT_FALSE(monitorIdIdentifies(m.id)) << m.device << ": " << m.id;
+    }
+    EXPECT_NE(monitors[0].id, monitors[1].id);
+    ScreenChoice chosen = choiceOf(monitors[1]);
+    EXPECT_EQ(chosen.width, 1280);
+    EXPECT_EQ(chosen.height, 800);
+    EXPECT_EQ(findChosenMonitor(monitors, chosen), 1);
+    chosen.device = "\\\\.\\DISPLAY1"; // the same interface name under another device name
+    EXPECT_EQ(findChosenMonitor(monitors, chosen), 0) << "the name decides";
 }

@@ -235,6 +235,50 @@ TEST_F(SettingsStore, NamesWithoutAnAnsiSpellingAreDeletedByTheirOwnName) {
     EXPECT_EQ(stored(values, "LagTime"), "42");
 }
 
+// The name test runs on the characters of the name as the key holds it: a name that begins with a
+// setting's name and goes on with characters the ANSI code page lacks is that setting (the ANSI
+// enumeration calls "Ouhe\u4E2D" "Ouhe?"), and one whose best fit only looks like a setting's name
+// ("Ouh\u0113" fits as "Ouhe") is not.
+TEST_F(SettingsStore, WideNamesAnswerToTheNameTestByTheirOwnCharacters) {
+    put("LagTime", "42");
+    putCalibration();
+    RegDeleteKeyValueA(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X");
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    const struct {
+        const wchar_t* name;
+        const wchar_t* data;
+    } wide[] = {{L"Ouhe\u4E2D", L"9"},
+                {L"P1X\u6587", L"0150"},
+                {L"Ouh\u0113", L"7"},
+                {L"Screen\u4E2D", L"\\\\.\\DISPLAY2"}};
+    for (const auto& v : wide)
+        ASSERT_EQ(RegSetValueExW(key, v.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(v.data),
+                                 DWORD(wcslen(v.data) * sizeof(wchar_t))),
+                  ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(settings.ouhe.load(), 9) << "the smoothing stored under \"Ouhe\\u4E2D\"";
+    EXPECT_EQ(calibRaw[0], 150);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING) << "P1X read through \"P1X\\u6587\"";
+    EXPECT_EQ(settings.lagTime.load(), 42);
+    EXPECT_EQ(boardScreenChoice.device, "\\\\.\\DISPLAY2");
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, TOLVEX_KEY, 0, KEY_READ, &key), ERROR_SUCCESS);
+    for (size_t k = 0; k < 4; ++k) {
+        const bool kept = k != 2;
+        EXPECT_EQ(RegQueryValueExW(key, wide[k].name, nullptr, nullptr, nullptr, nullptr),
+                  kept ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND)
+            << "value " << k << (kept ? " lost" : " kept");
+    }
+    RegCloseKey(key);
+    auto values = readKey(); // through the ANSI call: three wide names read as "...?"
+    EXPECT_EQ(values.count("Ouhe"), 0u) << "a default written over the stored smoothing";
+    EXPECT_EQ(values.count("P1X"), 0u);
+    EXPECT_EQ(values.size(), 12u);
+    boardScreenChoice = {};
+}
+
 TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
     // Unknown names before, between and after the eleven, in any enumeration order.
     const char* junk[] = {"A",   "Lag", "LagTim", "M", "Ouh", "P0X", "P1W", "P1Z",  "P5Y",  "Q",
@@ -339,6 +383,40 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     EXPECT_EQ(settings.ouhe.load(), 7);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
+}
+
+// The board's monitor: every save writes what identifies it beside its name, and what is not
+// known of it is removed rather than left from another monitor; the load reads them back.
+TEST_F(SettingsStore, TheBoardsMonitorIsStoredWholeAndReadBack) {
+    createKey();
+    const std::string id =
+        "\\\\?\\DISPLAY#EPS0A1B#5&2d0b7a5a&0&UID4353#{e6f07b5f-ee97-4a90-b076-33f57bf4eaa7}";
+    boardScreenChoice = {"\\\\.\\DISPLAY2", id, 1280, 800};
+    saveSettings(&settings);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "Screen"), "\\\\.\\DISPLAY2");
+    EXPECT_EQ(stored(key, "MonitorId"), id);
+    EXPECT_EQ(stored(key, "MonitorSize"), "1280x800");
+    boardScreenChoice = {};
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(boardScreenChoice.device, "\\\\.\\DISPLAY2");
+    EXPECT_EQ(boardScreenChoice.id, id);
+    EXPECT_EQ(boardScreenChoice.width, 1280);
+    EXPECT_EQ(boardScreenChoice.height, 800);
+    EXPECT_EQ(readKey().size(), 14u) << "nothing rewritten, nothing deleted";
+
+    // Another monitor of which only the name is known; then a size that is no size.
+    boardScreenChoice = {"\\\\.\\DISPLAY3", "", 0, 0};
+    const int32_t points[8] = {512, 384, 900, 80, 7, 700, 1023, 767};
+    saveCalibrationPoints(points);
+    key = readKey();
+    EXPECT_EQ(stored(key, "Screen"), "\\\\.\\DISPLAY3");
+    EXPECT_EQ(key.count("MonitorId") + key.count("MonitorSize"), 0u);
+    put("MonitorSize", "1280 x 800");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(boardScreenChoice.width, 0);
+    EXPECT_EQ(stored(readKey(), "MonitorSize"), "1280 x 800") << "kept, as a known name";
+    boardScreenChoice = {};
 }
 
 TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
