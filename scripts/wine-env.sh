@@ -59,9 +59,9 @@ _running() { # pid [display]: the process has not ended (a zombie has) and, give
 _start_x() { # first-number name program [args...] (the display ":N" goes right after the program)
     local -
     set +m
-    local n=$1 name=$2 program=$3 pid try
+    local n=$1 name=$2 program=$3 pid _
     shift 3
-    for try in 1 2 3 4 5; do
+    for _ in 1 2 3 4 5; do
         n=$(_free_display "$n")
         setsid "$program" ":$n" "$@" >/dev/null 2>&1 &
         pid=$!

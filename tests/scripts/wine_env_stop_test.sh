@@ -61,6 +61,7 @@ run_case() {
 
 # The Xephyr's host ends first: the Xephyr then ends by itself, and both are already gone when the
 # stop comes to them.
+# shellcheck disable=SC2016 # the child shell expands these
 run_case host_first 0 '
     kill "$host_pid"
     for i in $(seq 1 50); do _running "$dual_pid" || break; sleep 0.1; done'
