@@ -42,11 +42,13 @@ _lock_pid() { # number: the pid an X server wrote into the display's lock file
 }
 
 _running() { # pid [display]: the process has not ended (a zombie has) and, given a display, serves it
-    local stat
+    local stat command
     stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
     stat=${stat##*) }
     [ "${stat:0:1}" != Z ] || return 1
-    [ -z "${2:-}" ] || tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null | grep -q -- " :$2 "
+    [ -n "${2:-}" ] || return 0
+    command=$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null) || return 1
+    [[ "$command" == *" :$2 "* ]]
 }
 
 # Starts an X server on the first free display number from $1 and sets _started_display to it.
