@@ -1,9 +1,11 @@
-// The wait for the sensor at log-on (see startup_wait.h): a message-only window that looks for the
-// sensor at every WM_DEVICECHANGE and on a 5 s timer, and ends the wait when it is found.
+// The single-instance mutex and the wait for the sensor at log-on (see startup_wait.h): a
+// message-only window that looks for the sensor at every WM_DEVICECHANGE and on a 5 s timer, and
+// ends the wait when it is found and the mutex is taken, or when a running copy is found.
 #include "app/startup_wait.h"
 
 #include <dbt.h>
 
+#include "app/window_classes.h"
 #include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 
@@ -16,8 +18,8 @@ enum WaitState { WAITING, FOUND, GIVEN_UP };
 WaitState waitState = WAITING; // set by the window procedure, read by the loop below
 HANDLE foundSensor = nullptr;  // the sensor once FOUND
 
-// Another instance holds the mutex: opening it succeeds only while one does.
-bool anotherInstanceRuns() {
+// Another copy holds the mutex: opening it succeeds only while one does.
+bool mutexHeld() {
     HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, SINGLE_INSTANCE_MUTEX);
     if (!mutex)
         return false;
@@ -25,20 +27,35 @@ bool anotherInstanceRuns() {
     return true;
 }
 
+// A copy runs once it has its main window. (The mutex alone says less: a copy started by hand
+// without the board holds it while its "No se ha encontrado sensor" is shown, then ends.)
+bool programRuns() {
+    return FindWindowA(WINDOW_CLASS_NAMES[0], nullptr) != nullptr;
+}
+
 void lookAgain() {
     if (waitState != WAITING)
         return;
     // A copy that already runs has the sensor: this one has nothing left to wait for, and ends
     // without touching it.
-    if (anotherInstanceRuns()) {
+    if (programRuns()) {
         waitState = GIVEN_UP;
         return;
     }
+    // A copy without a main window holds the mutex: the sensor is left to it until the next look.
+    if (mutexHeld())
+        return;
     HANDLE sensor = findSensor();
-    if (sensor) {
-        foundSensor = sensor;
-        waitState = FOUND;
+    if (!sensor)
+        return;
+    // Of two copies that find the sensor at once, the one that takes the mutex carries on; the
+    // other lets its handle go and looks again later (it then finds the first one running).
+    if (!takeSingleInstance()) {
+        CloseHandle(sensor);
+        return;
     }
+    foundSensor = sensor;
+    waitState = FOUND;
 }
 
 // Device changes reach a message-only window only when it asks for them: the HID interface
@@ -72,6 +89,16 @@ void endWait(HWND hwnd, WaitState state) {
 
 } // namespace
 
+bool takeSingleInstance() {
+    HANDLE mutex = CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
+    if (GetLastError() == ERROR_ALREADY_EXISTS) {
+        if (mutex)
+            CloseHandle(mutex);
+        return false;
+    }
+    return true;
+}
+
 LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_DEVICECHANGE:
@@ -83,11 +110,9 @@ LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CLOSE: // the installer ends a waiting copy like a running one
         endWait(hwnd, GIVEN_UP);
         return 0;
-    case WM_ENDSESSION:
-        if (wParam)
-            endWait(hwnd, GIVEN_UP);
-        return 0;
     }
+    // No WM_ENDSESSION: the system sends it to top-level windows only. At log-off it ends this
+    // process, which holds nothing to store (no settings are loaded before the sensor is found).
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 

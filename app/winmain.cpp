@@ -1,7 +1,8 @@
 // Start-up: single instance, the sensor, the Stop command, the registry key, the settings, the
 // layered-window entry point, the window classes, the hidden main window and the message loop.
 // Every early exit returns 0. Started with "/inicio" (the Run value at log-on), it first waits
-// quietly for the sensor and takes the single-instance mutex only when the sensor is there.
+// quietly for the sensor and takes the single-instance mutex only when the sensor is there; a copy
+// started by hand without the board (its box, then its end) does not end that wait.
 #include "app/app_state.h"
 #include "app/core/command_line.h"
 #include "app/layered.h"
@@ -15,18 +16,6 @@ namespace {
 
 const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
 const char MAIN_CLASS[] = "Velmora"; // also the main window's title and the class error's caption
-
-// The mutex is kept (owned, never released) until the process ends. False when another instance
-// already owns it.
-bool takeSingleInstance() {
-    HANDLE mutex = CreateMutexA(nullptr, TRUE, SINGLE_INSTANCE_MUTEX);
-    if (GetLastError() == ERROR_ALREADY_EXISTS) {
-        if (mutex)
-            CloseHandle(mutex);
-        return false;
-    }
-    return true;
-}
 
 // Opens or creates the settings key; the settings store opens it again itself.
 bool createRegistryKey() {
@@ -79,21 +68,11 @@ HANDLE openSensorByHand() {
     return sensor;
 }
 
-// The start at log-on: no box, no window until the sensor is there; of two copies that find it,
-// the one that takes the mutex carries on and the other lets its handle go.
-HANDLE openSensorAtLogon(HINSTANCE instance) {
-    HANDLE sensor = waitForSensorAtLogon(instance);
-    if (sensor && !takeSingleInstance()) {
-        CloseHandle(sensor);
-        return nullptr;
-    }
-    return sensor;
-}
-
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
-    sensorCommandHandle = hasLogonOption(commandLine) ? openSensorAtLogon(instance) : openSensorByHand();
+    // At log-on: no box, no window until the sensor is there (and the mutex is this copy's).
+    sensorCommandHandle = hasLogonOption(commandLine) ? waitForSensorAtLogon(instance) : openSensorByHand();
     if (!sensorCommandHandle)
         return 0;
 

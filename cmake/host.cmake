@@ -20,6 +20,11 @@ if(unit_sources)
     add_test(NAME unit_tests COMMAND unit_tests)
 endif()
 
+# The bench's stop (scripts/wine-env.sh) with real X servers: exit 77 (skipped) where Xvfb, Xephyr
+# or xdpyinfo is missing.
+add_test(NAME wine_env_stop COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/wine_env_stop_test.sh)
+set_tests_properties(wine_env_stop PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 120)
+
 if(benchmark_FOUND)
     velmora_core_libs("_bench" VELMORA_BENCH_CORE_LIBS)
     foreach(lib ${VELMORA_BENCH_CORE_LIBS})

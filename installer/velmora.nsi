@@ -8,7 +8,12 @@
 ; Installs for all users: Velmora.exe in $PROGRAMFILES64\Velmora, a Start menu shortcut, the
 ; uninstaller, the "Add or remove programs" entry and, when chosen, the start with Windows (the
 ; Run value, with /inicio: the program then waits quietly for the board). A running copy is ended
-; first by WM_CLOSE, as "Salir" does, so it sends Stop to the board and stores its settings.
+; first by WM_CLOSE, as "Salir" does, so it sends Stop to the board and stores its settings, and
+; the new one is started at the end, silent or not.
+;
+; Exit codes: 0 installed; 3010 installed, but Velmora.exe was held by a copy the installer could
+; not end (one in another user's session) and is replaced at the next restart; 1 and 2 are NSIS's
+; (cancelled, aborted).
 ;
 ; Silent use: /S, with /INICIO=0 or /INICIO=1 for the start with Windows (default 1) and /D=folder
 ; last, unquoted, as NSIS wants it.
@@ -40,6 +45,8 @@ ManifestDPIAware true
 !define MAIN_CLASS "Velmora"      ; the running program's main window
 !define WAIT_CLASS "qv_inicio"    ; a copy started at log-on that still waits for the board
 !define END_WAIT_MS 5000
+!define RESTART_LINK "reinicio.lnk" ; hidden: how a closed copy is started again (see startClosedCopy)
+!define ERROR_SUCCESS_REBOOT_REQUIRED 3010
 
 Name "${PRODUCT}"
 OutFile "${OUT_FILE}"
@@ -61,6 +68,7 @@ VIAddVersionKey /LANG=3082 "LegalCopyright" "Copyright © 2026 ${PUBLISHER}"
 
 Var startWithWindows ; "1": write the Run value
 Var startupBox       ; the option's check box on its page
+Var closedCopy       ; "1": a running copy was ended for the install; the new one is started at the end
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -107,6 +115,7 @@ Function ${un}endRunningCopies
       ${Break}
     ${EndIf}
     DetailPrint "Cerrando Velmora..."
+    StrCpy $closedCopy 1
     System::Call 'user32::GetWindowThreadProcessId(p r0, *i 0 r1) i'
     System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2' ; SYNCHRONIZE
     System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)'
@@ -129,9 +138,41 @@ FunctionEnd
 
 ; The installer runs elevated, perhaps as another account (an administrator's, typed in over the
 ; user's shoulder): started from here the program would run as that account, with its settings and
-; calibration. Explorer starts it as the user of the desktop, not elevated.
+; calibration. Explorer starts it as the user of the desktop, not elevated. A copy the installer
+; already started again (startClosedCopy) makes this one superfluous.
 Function runAsTheDesktopUser
-  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${EXE_NAME}"'
+  ${If} $closedCopy != 1
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${EXE_NAME}"'
+  ${EndIf}
+FunctionEnd
+
+; The copy the installer ended is started again, else the board stays dead until the next log-on.
+; Through Explorer, as above; Explorer hands a program no arguments, so it opens a shortcut that
+; carries "/inicio": with the board there the program starts at once, and should the board be away
+; (the ended copy may have been one waiting for it) it waits without a box, as at log-on. The
+; shortcut stays in the folder, hidden: the running Explorer may read it after the installer ends.
+Function startClosedCopy
+  Delete "$INSTDIR\${RESTART_LINK}" ; CreateShortcut cannot replace a hidden file
+  CreateShortcut "$INSTDIR\${RESTART_LINK}" "$INSTDIR\${EXE_NAME}" "/inicio"
+  SetFileAttributes "$INSTDIR\${RESTART_LINK}" HIDDEN
+  DetailPrint "Iniciando Velmora..."
+  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${RESTART_LINK}"'
+FunctionEnd
+
+; The program goes in under a name of its own and then takes the place of the old one. A copy the
+; window search does not find (one in another user's session, or any process that holds the file)
+; keeps Velmora.exe from being replaced: the new program then takes its place at the next restart
+; (a rename the system performs at boot) and the installer ends with 3010, "restart needed", rather
+; than 0 with the old program in place.
+Function installProgram
+  File "/oname=${EXE_NAME}.nuevo" "${PROGRAM}"
+  ClearErrors
+  Delete "$INSTDIR\${EXE_NAME}"
+  Rename /REBOOTOK "$INSTDIR\${EXE_NAME}.nuevo" "$INSTDIR\${EXE_NAME}"
+  ${If} ${RebootFlag}
+    DetailPrint "Velmora.exe está en uso: se reemplazará al reiniciar el equipo."
+    SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
+  ${EndIf}
 FunctionEnd
 
 Function .onInit
@@ -178,7 +219,7 @@ Section "Velmora" secProgram
   Call endRunningCopies
   SetOutPath "$INSTDIR"
   SetOverwrite on
-  File "/oname=${EXE_NAME}" "${PROGRAM}"
+  Call installProgram
   File "LEAME.txt"
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
 
@@ -204,6 +245,10 @@ Section "Velmora" secProgram
   ${Else}
     DeleteRegValue HKLM "${RUN_KEY}" "${PRODUCT}"
   ${EndIf}
+
+  ${If} $closedCopy == 1
+    Call startClosedCopy
+  ${EndIf}
 SectionEnd
 
 Function un.onInit
@@ -218,7 +263,9 @@ Section "Uninstall"
   ; A copy that was not found (one showing "No se ha encontrado sensor") still holds the program:
   ; it then goes at the next restart.
   Delete /REBOOTOK "$INSTDIR\${EXE_NAME}"
+  Delete /REBOOTOK "$INSTDIR\${EXE_NAME}.nuevo" ; an install still waiting for a restart
   Delete "$INSTDIR\LEAME.txt"
+  Delete "$INSTDIR\${RESTART_LINK}"
   Delete "$INSTDIR\${UNINSTALLER}"
   RMDir /REBOOTOK "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"

@@ -13,9 +13,12 @@
 # VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
 # benches started at the same moment from different work trees do not race for one number.
 # Afterwards VELMORA_PREFIX_SD/HD/DUAL and VELMORA_DISPLAY_SD/HD/DUAL name them; scripts/wine-exec.sh
-# picks the pair by VELMORA_SCREEN (sd, the default, hd or dual).
+# picks the pair by VELMORA_SCREEN (sd, the default, hd or dual). wine_env_start_displays starts the
+# X servers alone.
 
-_wine_env_pids=()
+# Sourcing this file again keeps what an earlier start recorded, so a later stop still ends it.
+[ -n "${_wine_env_pids+x}" ] || _wine_env_pids=()         # X servers this shell started, oldest first
+[ -n "${_wine_env_displays+x}" ] || _wine_env_displays=() # their display numbers, in the same order
 
 _free_display() {
     local n=${1:-90}
@@ -33,17 +36,65 @@ _wait_display() { # number name
     return 1
 }
 
-_start_xvfb() { # number size
-    setsid Xvfb ":$1" -screen 0 "$2" -nolisten tcp -ac >/dev/null 2>&1 &
-    _wine_env_pids+=($!)
-    _wait_display "$1" Xvfb
+_lock_pid() { # number: the pid an X server wrote into the display's lock file
+    local pid
+    read -r pid 2>/dev/null <"/tmp/.X$1-lock" && echo "$pid"
 }
 
-_start_xephyr_dual() { # number host-number
-    DISPLAY=":$2" setsid Xephyr ":$1" +xinerama -extension RANDR -screen 1024x768+0+0 \
-        -screen 1280x800+1024+0 -nolisten tcp -ac >/dev/null 2>&1 &
-    _wine_env_pids+=($!)
-    _wait_display "$1" Xephyr
+_running() { # pid [display]: the process has not ended (a zombie has) and, given a display, serves it
+    local stat command
+    stat=$(cat "/proc/$1/stat" 2>/dev/null) || return 1
+    stat=${stat##*) }
+    [ "${stat:0:1}" != Z ] || return 1
+    [ -n "${2:-}" ] || return 0
+    command=$(tr '\0' ' ' <"/proc/$1/cmdline" 2>/dev/null) || return 1
+    [[ "$command" == *" :$2 "* ]]
+}
+
+# Starts an X server on the first free display number from $1 and sets _started_display to it.
+# The server runs detached (its own session: a Ctrl-C or a test's time-out does not reach it), and
+# its pid goes to _wine_env_pids at once, so a stop after a failed start still ends it. With job
+# control on (an interactive shell), setsid would fork and $! would name the short-lived parent:
+# it is turned off here. Two benches that pick the same number at the same moment both see the
+# display answer; the one whose pid is not in the display's lock file lost (its server has ended)
+# and goes on to the next number.
+_start_x() { # first-number name program [args...] (the display ":N" goes right after the program)
+    local -
+    set +m
+    local n=$1 name=$2 program=$3 pid _
+    shift 3
+    for _ in 1 2 3 4 5; do
+        n=$(_free_display "$n")
+        setsid "$program" ":$n" "$@" >/dev/null 2>&1 &
+        pid=$!
+        _wine_env_pids+=("$pid")
+        _wine_env_displays+=("$n")
+        _wait_display "$n" "$name" || return 1
+        if [ "$(_lock_pid "$n")" = "$pid" ]; then
+            _started_display=$n
+            return 0
+        fi
+        n=$((n + 1))
+    done
+    echo "$name: no free display" >&2
+    return 1
+}
+
+# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL and, for the
+# two-monitor display, the Xvfb it runs on, VELMORA_DISPLAY_DUAL_HOST.
+wine_env_start_displays() {
+    local sd hd host dual
+    _start_x "${VELMORA_DISPLAY_BASE:-90}" Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
+    sd=$_started_display
+    _start_x $((sd + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
+    hd=$_started_display
+    _start_x $((hd + 1)) Xvfb Xvfb -screen 0 2304x800x24 -nolisten tcp -ac || return 1
+    host=$_started_display
+    DISPLAY=":$host" _start_x $((host + 1)) Xephyr Xephyr +xinerama -extension RANDR -screen 1024x768+0+0 \
+        -screen 1280x800+1024+0 -nolisten tcp -ac || return 1
+    dual=$_started_display
+    export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd" VELMORA_DISPLAY_DUAL=":$dual"
+    export VELMORA_DISPLAY_DUAL_HOST=":$host"
 }
 
 _start_prefix() { # prefix display
@@ -69,16 +120,7 @@ _start_prefix() { # prefix display
 wine_env_start() {
     local dir=$1
     mkdir -p "$dir"
-    local sd hd host dual
-    sd=$(_free_display "${VELMORA_DISPLAY_BASE:-90}")
-    _start_xvfb "$sd" 1024x768x24 || return 1
-    hd=$(_free_display $((sd + 1)))
-    _start_xvfb "$hd" 1920x1080x24 || return 1
-    host=$(_free_display $((hd + 1)))
-    _start_xvfb "$host" 2304x800x24 || return 1
-    dual=$(_free_display $((host + 1)))
-    _start_xephyr_dual "$dual" "$host" || return 1
-    export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd" VELMORA_DISPLAY_DUAL=":$dual"
+    wine_env_start_displays || return 1
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
     export VELMORA_PREFIX_DUAL="$dir/prefix-dual"
     local screens=(SD HD DUAL) s prefix display pids=()
@@ -107,11 +149,49 @@ wine_env_start() {
     wait "${pids[@]}"
 }
 
+# Ends one X server of this run and waits until it is gone, so that its display number is free
+# again: SIGTERM (the server then removes its lock file and socket), and SIGKILL after 5 s. A
+# server that already ended is left alone; so is a pid now used by another process.
+_stop_x() { # pid display
+    local pid=$1 n=$2 i
+    if _running "$pid" "$n"; then
+        kill "$pid" 2>/dev/null || true
+        for i in $(seq 1 50); do
+            _running "$pid" || break
+            sleep 0.1
+        done
+        if _running "$pid"; then
+            kill -KILL "$pid" 2>/dev/null || true
+            for i in $(seq 1 20); do
+                _running "$pid" || break
+                sleep 0.1
+            done
+        fi
+    fi
+    wait "$pid" 2>/dev/null || true # reaps it when it is this shell's child
+    # A server killed hard, or one that lost its host, may leave its lock file and socket behind.
+    if [ "$(_lock_pid "$n")" = "$pid" ] && ! _running "$pid"; then
+        rm -f "/tmp/.X$n-lock" "/tmp/.X11-unix/X$n" 2>/dev/null || true
+    fi
+}
+
+# Ends everything wine_env_start started: each prefix's wineserver with its Wine processes, then
+# the X servers, the newest first (the Xephyr before the Xvfb it runs on). Whatever already ended
+# is not an error, and one server that will not stop does not keep the others running. It never
+# fails: it runs in EXIT traps under `set -e`, where a failure would end the trap early and replace
+# the status of the work, so that a run whose tests all passed would exit 1. Running it again
+# does nothing.
 wine_env_stop() {
-    [ -n "${VELMORA_PREFIX_SD:-}" ] && WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -k 2>/dev/null
-    [ -n "${VELMORA_PREFIX_HD:-}" ] && WINEPREFIX="$VELMORA_PREFIX_HD" wineserver -k 2>/dev/null
-    [ -n "${VELMORA_PREFIX_DUAL:-}" ] && WINEPREFIX="$VELMORA_PREFIX_DUAL" wineserver -k 2>/dev/null
-    local p
-    for p in "${_wine_env_pids[@]}"; do kill "$p" 2>/dev/null; done
+    local prefix i
+    for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_DUAL:-}"; do
+        [ -n "$prefix" ] || continue
+        WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+        WINEPREFIX="$prefix" timeout 10 wineserver -w >/dev/null 2>&1 || true
+    done
+    for ((i = ${#_wine_env_pids[@]} - 1; i >= 0; i--)); do
+        _stop_x "${_wine_env_pids[i]}" "${_wine_env_displays[i]}"
+    done
     _wine_env_pids=()
+    _wine_env_displays=()
+    return 0
 }

@@ -1,7 +1,8 @@
 // The installer as a technician uses it, under Wine: silent installs with and without the start at
 // log-on and into a folder of one's own, the program's version resource, an install over a running
-// copy (the simulated-board build stands in for the program), the silent uninstall with a copy
-// waiting at log-on.
+// copy (the simulated-board build stands in for the program) that starts the new one, an install
+// while another process holds the program (replaced at the next restart, exit code 3010), the
+// silent uninstall with a copy waiting at log-on.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -20,6 +21,9 @@ constexpr DWORD START_TIMEOUT_MS = 15000;
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Velmora";
 const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 const char OWN_FOLDER[] = "C:\\Velmora Prueba"; // a folder with a space, given by /D=
+const char SESSION_MANAGER_KEY[] = "SYSTEM\\CurrentControlSet\\Control\\Session Manager";
+const char PENDING_RENAMES[] = "PendingFileRenameOperations";
+constexpr DWORD RESTART_NEEDED = 3010; // ERROR_SUCCESS_REBOOT_REQUIRED
 
 std::string shellFolder(int csidl) {
     char path[MAX_PATH] = {};
@@ -128,7 +132,8 @@ void removeInstallation() {
     if (registryKeyExists(HKEY_LOCAL_MACHINE, UNINSTALL_KEY))
         uninstallSilently();
     for (const std::string& dir : {defaultFolder(), std::string(OWN_FOLDER)}) {
-        for (const char* f : {"\\Velmora.exe", "\\LEAME.txt", "\\Desinstalar.exe"})
+        for (const char* f :
+             {"\\Velmora.exe", "\\LEAME.txt", "\\Desinstalar.exe", "\\Velmora.exe.nuevo", "\\reinicio.lnk"})
             DeleteFileA((dir + f).c_str());
         RemoveDirectoryA(dir.c_str());
     }
@@ -147,6 +152,7 @@ void expectInstalledIn(const std::string& dir) {
     const std::string built = fileBytes(testExeDirectory() + "Velmora.exe"), installed = fileBytes(exe);
     EXPECT_TRUE(built == installed) << exe << " is not the program (" << installed.size()
                                     << " bytes, the program " << built.size() << ")";
+    EXPECT_FALSE(fileExists(exe + ".nuevo")) << "the new program was left beside the old one";
     EXPECT_TRUE(fileExists(dir + "\\LEAME.txt"));
     EXPECT_TRUE(fileExists(dir + "\\Desinstalar.exe"));
     EXPECT_EQ(exe, shortcutTarget(shortcutPath())) << shortcutPath();
@@ -177,6 +183,86 @@ void expectUninstalled(const std::string& dir) {
     std::string p1x;
     EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X", &p1x) && p1x == "123")
         << "the settings key was not kept";
+}
+
+// The system's list of renames to perform at the next boot (REG_MULTI_SZ: source, then target,
+// "!" in front when the target is replaced), kept as it was read so it can be put back.
+struct PendingRenames {
+    bool present = false;
+    std::vector<char> raw;
+
+    static PendingRenames read() {
+        PendingRenames p;
+        DWORD size = 0;
+        if (RegGetValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, PENDING_RENAMES, RRF_RT_REG_MULTI_SZ,
+                         nullptr, nullptr, &size) != ERROR_SUCCESS)
+            return p;
+        p.raw.resize(size);
+        p.present = RegGetValueA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, PENDING_RENAMES,
+                                 RRF_RT_REG_MULTI_SZ, nullptr, p.raw.data(), &size) == ERROR_SUCCESS;
+        p.raw.resize(p.present ? size : 0);
+        return p;
+    }
+    // Every string, the empty targets of deletions included (the list's own final zero is not one).
+    std::vector<std::string> entries() const {
+        std::vector<std::string> out;
+        for (size_t i = 0; i < raw.size();) {
+            out.emplace_back(&raw[i], strnlen(&raw[i], raw.size() - i));
+            i += out.back().size() + 1;
+        }
+        if (out.size() % 2 && out.back().empty())
+            out.pop_back();
+        return out;
+    }
+    // Writes this list back (or removes the value it did not have), so that no later start of the
+    // prefix performs what a test scheduled.
+    bool restore() const {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, SESSION_MANAGER_KEY, 0, KEY_SET_VALUE, &key) != ERROR_SUCCESS)
+            return false;
+        const LONG r = present ? RegSetValueExA(key, PENDING_RENAMES, 0, REG_MULTI_SZ,
+                                                reinterpret_cast<const BYTE*>(raw.data()), raw.size())
+                               : RegDeleteValueA(key, PENDING_RENAMES);
+        RegCloseKey(key);
+        return r == ERROR_SUCCESS || (!present && r == ERROR_FILE_NOT_FOUND);
+    }
+};
+
+std::string joined(const std::vector<std::string>& entries) {
+    std::string s;
+    for (const std::string& e : entries)
+        s += "[" + e + "] ";
+    return s;
+}
+
+// A copy of the program in `dir` started by the installer: its main window, or its waiting window
+// when it finds no board.
+::testing::AssertionResult waitStartedFrom(const std::string& dir, DWORD* processId) {
+    const std::string exe = dir + "\\Velmora.exe";
+    std::string seen;
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND parent : {HWND(nullptr), HWND_MESSAGE}) {
+            const char* cls = parent ? "qv_inicio" : "Velmora";
+            HWND w = FindWindowExA(parent, nullptr, cls, nullptr);
+            if (!w)
+                continue;
+            GetWindowThreadProcessId(w, processId);
+            char image[MAX_PATH] = {};
+            DWORD size = MAX_PATH;
+            HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, *processId);
+            if (process) {
+                QueryFullProcessImageNameA(process, 0, image, &size);
+                CloseHandle(process);
+            }
+            if (_stricmp(image, exe.c_str()) == 0)
+                return ::testing::AssertionSuccess() << "a \"" << cls << "\" window of " << image;
+            seen = std::string("a \"") + cls + "\" window of " + image;
+        }
+        flushEvents(100);
+    } while (GetTickCount() - start < START_TIMEOUT_MS);
+    return ::testing::AssertionFailure()
+           << "no copy of " << exe << " started" << (seen.empty() ? std::string() : "; seen: " + seen);
 }
 
 struct Installer : ::testing::Test {
@@ -254,6 +340,11 @@ TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlac
     DWORD code = 1234;
     EXPECT_TRUE(waitProgramExit(&running, 1000, &code, true)) << "the running copy was not ended";
     EXPECT_EQ(0u, code);
+    // The new program is started in its place, as at log-on: the product build finds no board
+    // here and waits for it (the uninstall below ends it).
+    DWORD restarted = 0;
+    EXPECT_TRUE(waitStartedFrom(dir, &restarted));
+    EXPECT_NE(running.processId, restarted);
     EXPECT_GE(simboardWaitCommand(board, 0, SIM_CMD_STOP, 100, before), 0) << "no Stop as it ended";
     std::string lagTime;
     EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", &lagTime)) << "no settings stored";
@@ -263,4 +354,42 @@ TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlac
 
     uninstallSilently();
     expectUninstalled(dir);
+}
+
+// Another process holds Velmora.exe open without sharing (as a copy in another user's session
+// does): the new program is set to replace it at the next restart, the exit code says so, and an
+// uninstall still removes what it installed.
+TEST_F(Installer, AProgramThatCannotBeReplacedNowIsReplacedAtTheNextRestartWithExitCode3010) {
+    const std::string exe = defaultFolder() + "\\Velmora.exe";
+    ASSERT_EQ(0u, runSetup("/S /INICIO=0"));
+    const PendingRenames before = PendingRenames::read();
+    // The old program: any other bytes show whether it was replaced.
+    {
+        std::ofstream old(exe, std::ios::binary | std::ios::trunc);
+        old << "the old program";
+    }
+    HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, held) << GetLastError();
+
+    const DWORD code = runSetup("/S /INICIO=0");
+    const PendingRenames after = PendingRenames::read();
+    EXPECT_TRUE(after.restore()) << "the pending renames could not be put back";
+    CloseHandle(held);
+
+    EXPECT_EQ(RESTART_NEEDED, code) << "installed with the old program in place";
+    const std::vector<std::string> all = after.entries(), earlier = before.entries();
+    std::vector<std::string> added;
+    if (all.size() >= earlier.size())
+        added.assign(all.begin() + earlier.size(), all.end());
+    const std::vector<std::string> expected = {"\\??\\" + exe + ".nuevo", "!\\??\\" + exe};
+    EXPECT_EQ(expected, added) << "all pending renames: " << joined(all);
+    const std::string built = fileBytes(testExeDirectory() + "Velmora.exe");
+    EXPECT_TRUE(built == fileBytes(exe + ".nuevo"))
+        << "the program to be renamed at restart is not the new one";
+    EXPECT_EQ("the old program", fileBytes(exe));
+    EXPECT_EQ(VELMORA_VERSION_TEXT, hklmValue(UNINSTALL_KEY, "DisplayVersion"));
+
+    uninstallSilently();
+    EXPECT_FALSE(fileExists(exe + ".nuevo"));
+    expectUninstalled(defaultFolder());
 }

@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# The bench's stop (scripts/wine-env.sh), as scripts/test.sh and scripts/demo.sh use it: an EXIT
+# trap under `set -euo pipefail`. The X servers are real (the Wine prefixes are not booted: their
+# wineservers are absent, which the stop must take as well as servers that ended by themselves).
+# Each case runs a child shell and checks that it exits with the status of its work, that every
+# stop it ran returned, and that no X server of its run is left, neither process nor display.
+set -uo pipefail
+for tool in Xvfb Xephyr xdpyinfo; do
+    command -v "$tool" >/dev/null || { echo "$tool is not installed: skipped"; exit 77; }
+done
+root=$(cd "$(dirname "$0")/../.." && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+
+fail() {
+    echo "FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+# $1 the case, $2 the status the child's work ends with, $3 what the child does before its stops.
+run_case() {
+    local name=$1 status=$2 before=$3 record="$work/$1.servers" out="$work/$1.out" code
+    VELMORA_DISPLAY_BASE=${VELMORA_DISPLAY_BASE:-90} bash -c '
+        set -euo pipefail
+        source "$1/scripts/wine-env.sh"
+        trap wine_env_stop EXIT
+        export VELMORA_PREFIX_SD=$2/prefix-sd VELMORA_PREFIX_HD=$2/prefix-hd VELMORA_PREFIX_DUAL=$2/prefix-dual
+        wine_env_start_displays
+        for i in "${!_wine_env_pids[@]}"; do echo "${_wine_env_pids[i]} ${_wine_env_displays[i]}"; done >"$3"
+        host_pid=$(_lock_pid "${VELMORA_DISPLAY_DUAL_HOST#:}")
+        dual_pid=$(_lock_pid "${VELMORA_DISPLAY_DUAL#:}")
+        eval "$5"
+        wine_env_stop
+        echo "first stop returned"
+        wine_env_stop
+        echo "second stop returned"
+        exit "$4"
+    ' child "$root" "$work" "$record" "$status" "$before" >"$out" 2>&1
+    code=$?
+
+    [ "$code" = "$status" ] || fail "$name: the command exited with $code, its work with $status"
+    grep -q "first stop returned" "$out" || fail "$name: the first stop ended the shell"
+    grep -q "second stop returned" "$out" || fail "$name: the second stop ended the shell"
+    local servers pid n
+    servers=$(wc -l <"$record" 2>/dev/null || echo 0)
+    [ "$servers" -eq 4 ] || fail "$name: $servers X servers recorded, 4 expected"
+    while read -r pid n; do
+        if [ -d "/proc/$pid" ] && ! grep -q '^Z' <(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null); then
+            fail "$name: the X server $pid of :$n still runs"
+            kill "$pid" 2>/dev/null
+        fi
+        [ ! -e "/tmp/.X$n-lock" ] || fail "$name: /tmp/.X$n-lock is left ($(cat "/tmp/.X$n-lock" 2>/dev/null))"
+        [ ! -e "/tmp/.X11-unix/X$n" ] || fail "$name: /tmp/.X11-unix/X$n is left"
+    done <"$record"
+    if [ "$failures" -gt 0 ]; then
+        echo "--- $name: the child shell said:" >&2
+        cat "$out" >&2
+    fi
+}
+
+# The Xephyr's host ends first: the Xephyr then ends by itself, and both are already gone when the
+# stop comes to them.
+# shellcheck disable=SC2016 # the child shell expands these
+run_case host_first 0 '
+    kill "$host_pid"
+    for i in $(seq 1 50); do _running "$dual_pid" || break; sleep 0.1; done'
+# The plain run, with failed work: the status is the work's, and the stop ends all four servers.
+run_case failed_work 3 ':'
+
+if [ "$failures" -gt 0 ]; then
+    echo "$failures failure(s)" >&2
+    exit 1
+fi
+echo "the stop ended every X server and kept the status of the work in both cases"
