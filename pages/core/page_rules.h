@@ -1,7 +1,7 @@
 #pragma once
-// The exact rules of the drawing pages, free of the platform: pointer decoding and clamping, the canvas size,
-// the eraser's square and hull, the capture's clamping, the cut tool's "inside" test and its
-// transitions, and the cursor each tool shows.
+// The exact rules of the drawing pages, free of the platform: pointer decoding and clamping, the
+// canvas size, the eraser's square and hull, the capture's clamping, the cut tool's "inside" test
+// and its transitions, and the cursor each tool shows.
 
 #include <cstdint>
 

@@ -1,6 +1,7 @@
 // The drawing page with real windows under Wine: canvas, pen, line, ellipse, eraser, clearing,
-// cursors, the gesture rules, holding the mouse, the changed-rectangle copy, undo and redo with
-// their memory bound, and a page without a record.
+// cursors, the gesture rules, holding the mouse and pointers past the page's edges, strokes that
+// end at the release, the changed-rectangle copy, undo and redo with their memory bound, a save
+// that cannot write its file, and a page without a record.
 // screens: sd hd
 #include <gtest/gtest.h>
 
