@@ -268,6 +268,14 @@ void showAgain(const WindowsOverThePage& over, HWND active, HWND focus) {
         SetFocus(focus);
 }
 
+// The box's text for a save that failed: what failed and why, and whether the copy was made.
+std::string saveFailureText(const std::string& reason, bool onClipboard) {
+    std::string text = "No se pudo guardar la imagen\r\n" + reason;
+    if (onClipboard)
+        text += "\r\nLa imagen est\xE1 en el portapapeles";
+    return text;
+}
+
 } // namespace
 
 bool composePagePicture(HWND page, ScreenPicture* out) {
@@ -339,6 +347,10 @@ bool putPictureOnClipboard(HWND owner, const ScreenPicture& picture) {
     if (!memory)
         return false;
     BYTE* p = static_cast<BYTE*>(GlobalLock(memory));
+    if (!p) {
+        GlobalFree(memory);
+        return false;
+    }
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof header;
     header.biWidth = picture.width;
@@ -371,15 +383,21 @@ bool putPictureOnClipboard(HWND owner, const ScreenPicture& picture) {
     return taken;
 }
 
+// The copy goes first: whatever then happens to the file (a Pictures folder that is protected,
+// redirected or full, a full disk), the picture can still be pasted, and the box says so.
 void savePagePicture(HWND owner, HWND page) {
     ScreenPicture picture;
+    if (!composePagePicture(page, &picture)) {
+        MessageBoxA(owner, saveFailureText("No se pudo leer la pantalla", false).c_str(), "Error",
+                    MB_OK | MB_ICONERROR);
+        return;
+    }
+    const bool onClipboard = putPictureOnClipboard(owner, picture);
     std::wstring path;
-    std::string reason = "No se pudo leer la pantalla";
-    if (composePagePicture(page, &picture) && writePicturePng(picture, &path, &reason)) {
-        putPictureOnClipboard(owner, picture);
+    std::string reason;
+    if (writePicturePng(picture, &path, &reason)) {
         showTrayBalloon("Imagen guardada", fileNameOf(path).c_str());
         return;
     }
-    const std::string text = "No se pudo guardar la imagen\r\n" + reason;
-    MessageBoxA(owner, text.c_str(), "Error", MB_OK | MB_ICONERROR);
+    MessageBoxA(owner, saveFailureText(reason, onClipboard).c_str(), "Error", MB_OK | MB_ICONERROR);
 }

@@ -27,6 +27,6 @@ bool writePicturePng(const ScreenPicture& picture, std::wstring* path, std::stri
 // The picture on the clipboard as CF_DIB (24 bits, bottom-up), owned by `owner`.
 bool putPictureOnClipboard(HWND owner, const ScreenPicture& picture);
 
-// The palette's save: compose, write and copy the picture, then a tray balloon "Imagen guardada"
-// with the file name, or the box "No se pudo guardar la imagen" with the reason.
+// The palette's save: compose the picture, put it on the clipboard, then write it; a tray balloon
+// "Imagen guardada" with the file name, or the box of saveFailureText.
 void savePagePicture(HWND owner, HWND page);

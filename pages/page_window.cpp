@@ -19,8 +19,19 @@ bool wholeCanvasPerMove = false;
 
 namespace {
 
-IntPoint pointerOf(LPARAM lParam) {
-    return pointerFromLParam(static_cast<uint32_t>(static_cast<uintptr_t>(lParam)));
+// The pointer of a mouse message, on the drawing surface. The page holds the mouse during a
+// gesture, so a pointer dragged onto a monitor left of or above the page arrives with negative
+// client coordinates (signed 16-bit words, which an unsigned reading turns into ~65,530: a straight
+// line to the far edge of the canvas); one dragged past the right or bottom edge arrives beyond the
+// window. Both are held on the surface the user sees, the page's client area (the canvas always
+// covers it): the stroke follows the edge there and goes on from it when the pointer comes back.
+IntPoint pointerOf(HWND hwnd, LPARAM lParam) {
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    const int32_t width = client.right < canvasExtent.x ? client.right : canvasExtent.x;
+    const int32_t height = client.bottom < canvasExtent.y ? client.bottom : canvasExtent.y;
+    return clampToSurface(pointerFromLParam(static_cast<uint32_t>(static_cast<uintptr_t>(lParam))), width,
+                          height);
 }
 
 SIZE windowSize(HWND hwnd) {
@@ -233,6 +244,34 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     return true;
 }
 
+// One piece of a pen stroke, from the previous pointer to `p`, into the step under way. The canvas
+// DC's current position is the previous pointer: the stroke is the polyline of the positions
+// received, nothing smoothed or filled in.
+void penSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
+    POINT from = {p.x, p.y};
+    GetCurrentPositionEx(record->memDC, &from);
+    {
+        SelectedObject pen(record->memDC, strokePen(record->settings));
+        LineTo(record->memDC, p.x, p.y);
+    }
+    const IntRect changed = segmentBounds({from.x, from.y}, p, record->settings->penWidth);
+    markChanged(record, changed);
+    showCanvasRect(hwnd, record, changed);
+}
+
+// One piece of an eraser stroke: the square swept from the eraser's previous position to `p`.
+void eraserSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    IntPoint hull[6];
+    const IntPoint from = {ds->pointBegin.x, ds->pointBegin.y};
+    eraserHull(from, p, ds->eraserSize, hull);
+    fillKeyPolygon(record->memDC, hull, 6);
+    ds->pointBegin = {p.x, p.y};
+    const IntRect changed = segmentBounds(from, p, ds->eraserSize / 2 + 1);
+    markChanged(record, changed);
+    showCanvasRect(hwnd, record, changed);
+}
+
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     const int32_t tool = record->gestureTool;
@@ -246,20 +285,9 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         return;
     record->lastPointer = p;
     switch (tool) {
-    case TOOL_PEN: {
-        // The canvas DC's current position is the previous pointer: the stroke is the polyline of
-        // the positions received, nothing smoothed or filled in.
-        POINT from = {p.x, p.y};
-        GetCurrentPositionEx(record->memDC, &from);
-        {
-            SelectedObject pen(record->memDC, strokePen(ds));
-            LineTo(record->memDC, p.x, p.y);
-        }
-        const IntRect changed = segmentBounds({from.x, from.y}, p, ds->penWidth);
-        markChanged(record, changed);
-        showCanvasRect(hwnd, record, changed);
+    case TOOL_PEN:
+        penSegmentTo(hwnd, record, p);
         break;
-    }
     case TOOL_LINE:
     case TOOL_ELLIPSE: {
         // The preview goes on the window only, over a fresh copy of the canvas.
@@ -271,20 +299,26 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
             strokeEllipse(windowDC.get(), ds, ds->lastPoint, p);
         break;
     }
-    case TOOL_ERASER: {
-        IntPoint hull[6];
-        const IntPoint from = {ds->pointBegin.x, ds->pointBegin.y};
-        eraserHull(from, p, ds->eraserSize, hull);
-        fillKeyPolygon(record->memDC, hull, 6);
-        ds->pointBegin = {p.x, p.y};
-        const IntRect changed = segmentBounds(from, p, ds->eraserSize / 2 + 1);
-        markChanged(record, changed);
-        showCanvasRect(hwnd, record, changed);
+    case TOOL_ERASER:
+        eraserSegmentTo(hwnd, record, p);
         break;
-    }
     default:
         break;
     }
+}
+
+// A pen or eraser stroke ends at the release's own point: when the last move was not delivered apart
+// from the release (input that lags, moves folded into the button message), its piece is drawn
+// here, into the same step. A release where the pointer last was (a tap, a move without the button,
+// a lost capture) adds nothing.
+void finishStroke(HWND hwnd, PageRecord* record, IntPoint p) {
+    if (p.x == record->lastPointer.x && p.y == record->lastPointer.y)
+        return;
+    record->lastPointer = p;
+    if (record->gestureTool == TOOL_PEN)
+        penSegmentTo(hwnd, record, p);
+    else
+        eraserSegmentTo(hwnd, record, p);
 }
 
 void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
@@ -308,7 +342,12 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         strokeEllipse(record->memDC, ds, ds->lastPoint, p);
         markChanged(record, segmentBounds({ds->lastPoint.x, ds->lastPoint.y}, p, ds->penWidth));
         break;
-    default: // pen, eraser
+    case TOOL_PEN:
+    case TOOL_ERASER:
+        finishStroke(hwnd, record, p);
+        showCanvas(hwnd, record);
+        break;
+    default:
         showCanvas(hwnd, record);
         break;
     }
@@ -368,7 +407,7 @@ LRESULT onDrawingMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, 
     PageRecord* record = pageRecordOf(hwnd);
     if (!record || !record->settings || !record->memDC)
         return 0;
-    const bool more = handler(hwnd, record, wParam, pointerOf(lParam));
+    const bool more = handler(hwnd, record, wParam, pointerOf(hwnd, lParam));
     // A step is finished once no gesture or held cut-out is left.
     if (record->dragState == DRAG_IDLE)
         commitStep(record);

@@ -1,7 +1,21 @@
 #include "pages/core/page_rules.h"
 
 IntPoint pointerFromLParam(uint32_t lParam) {
-    return {static_cast<int32_t>(lParam & 0xFFFFu), static_cast<int32_t>((lParam >> 16) & 0xFFFFu)};
+    return {static_cast<int16_t>(lParam & 0xFFFFu), static_cast<int16_t>((lParam >> 16) & 0xFFFFu)};
+}
+
+namespace {
+
+int32_t clampAxis(int32_t v, int32_t size) {
+    if (v >= size)
+        v = size - 1;
+    return v < 0 ? 0 : v;
+}
+
+} // namespace
+
+IntPoint clampToSurface(IntPoint p, int32_t width, int32_t height) {
+    return {clampAxis(p.x, width), clampAxis(p.y, height)};
 }
 
 IntPoint canvasSize(int32_t screenWidth, int32_t screenHeight) {

@@ -1,7 +1,7 @@
 #pragma once
-// The exact rules of the drawing pages, free of the platform: pointer decoding, the canvas size,
-// the eraser's square and hull, the capture's clamping, the cut tool's "inside" test and its
-// transitions, and the cursor each tool shows.
+// The exact rules of the drawing pages, free of the platform: pointer decoding and clamping, the
+// canvas size, the eraser's square and hull, the capture's clamping, the cut tool's "inside" test
+// and its transitions, and the cursor each tool shows.
 
 #include <cstdint>
 
@@ -46,8 +46,15 @@ struct Corners {
     int32_t y2;
 };
 
-// x is the low 16 bits and y the high 16 bits of a mouse message's lParam, both unsigned.
+// x is the low 16 bits and y the high 16 bits of a mouse message's lParam, both signed, as
+// GET_X_LPARAM and GET_Y_LPARAM take them: a page that holds the mouse gets negative client
+// coordinates for a pointer left of or above it (on another monitor), not values near 65535.
 IntPoint pointerFromLParam(uint32_t lParam);
+
+// The pointer held inside the drawing surface, (0, 0) to (width - 1, height - 1): a gesture dragged
+// past an edge follows that edge instead of running off to where the surface cannot show it. A
+// surface without pixels gives (0, 0).
+IntPoint clampToSurface(IntPoint p, int32_t width, int32_t height);
 
 // The canvas covers at least 2000 x 1500 and at least the whole screen.
 IntPoint canvasSize(int32_t screenWidth, int32_t screenHeight);

@@ -119,25 +119,49 @@ int settledColourAlong(POINT a, POINT b, COLORREF colour, int samples, int wante
     return hits;
 }
 
-// The newest "Velmora *.png" in Pictures\Velmora, with its pixels (0x00RRGGBB) read through WIC.
-bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t>* pixels) {
+std::wstring savedPicturesFolder() {
     PWSTR pictures = nullptr;
     if (FAILED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)))
-        return false;
+        return L"";
     const std::wstring folder = std::wstring(pictures) + L"\\Velmora\\";
     CoTaskMemFree(pictures);
+    return folder;
+}
+
+// The saved pictures of earlier runs go, so that the newest one is this run's.
+void removeSavedPictures() {
+    const std::wstring folder = savedPicturesFolder();
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"Velmora *.png").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileW((folder + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The newest "Velmora *.png" in Pictures\Velmora that has content, with its pixels (0x00RRGGBB)
+// read through WIC. A file the program has only reserved (still empty) is not opened: its encoder
+// opens it without sharing, so a reader there would make the save fail.
+bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t>* pixels) {
+    const std::wstring folder = savedPicturesFolder();
     WIN32_FIND_DATAW found;
     HANDLE search = FindFirstFileW((folder + L"Velmora *.png").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return false;
     FILETIME newest = {0, 0};
+    bool full = false;
     do {
         if (CompareFileTime(&found.ftLastWriteTime, &newest) >= 0) {
             newest = found.ftLastWriteTime;
             *name = found.cFileName;
+            full = found.nFileSizeLow || found.nFileSizeHigh;
         }
     } while (FindNextFileW(search, &found));
     FindClose(search);
+    if (!full)
+        return false;
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IWICImagingFactory* factory = nullptr;
     IWICBitmapDecoder* decoder = nullptr;
@@ -170,32 +194,6 @@ bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t
     *w = int(uw);
     *h = int(uh);
     return SUCCEEDED(hr);
-}
-
-// The clipboard's CF_DIB (24 bits, bottom-up) as 0x00RRGGBB pixels, top row first.
-bool clipboardPicture(int* w, int* h, std::vector<uint32_t>* pixels) {
-    if (!OpenClipboard(nullptr))
-        return false;
-    bool ok = false;
-    if (HANDLE data = GetClipboardData(CF_DIB)) {
-        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
-        if (header && header->biBitCount == 24 && header->biHeight > 0) {
-            *w = header->biWidth;
-            *h = header->biHeight;
-            const size_t stride = (size_t(*w) * 3 + 3) & ~size_t(3);
-            const BYTE* rows = reinterpret_cast<const BYTE*>(header) + header->biSize;
-            pixels->resize(size_t(*w) * size_t(*h));
-            for (int y = 0; y < *h; ++y)
-                for (int x = 0; x < *w; ++x) {
-                    const BYTE* p = rows + stride * size_t(*h - 1 - y) + size_t(x) * 3;
-                    (*pixels)[size_t(y) * size_t(*w) + size_t(x)] = uint32_t(p[0]) | p[1] << 8 | p[2] << 16;
-                }
-            ok = true;
-        }
-        GlobalUnlock(data);
-    }
-    CloseClipboard();
-    return ok;
 }
 
 // The rectangles of the visible windows over the board that are not the board: the palette, its
@@ -299,6 +297,7 @@ class Drawing : public ::testing::Test {
         const std::string pictures = std::string(temp) + "velmora_drawing_pictures";
         CreateDirectoryA(pictures.c_str(), nullptr);
         userPictures = setPicturesFolder(pictures);
+        removeSavedPictures();
         ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
         mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
@@ -351,6 +350,18 @@ class Drawing : public ::testing::Test {
         }
         return true;
     }
+    // The save runs on in the program after the palette is shown again (the clipboard, then the
+    // file): the picture is read once it is whole, or the wait ends at a box of the program's.
+    bool waitSavedPicture(std::wstring* name, int* pw, int* ph, std::vector<uint32_t>* png) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; flushEvents(100)) {
+            if (newestSavedPicture(name, pw, ph, png))
+                return true;
+            if (waitMessageBox(child.processId, 0, false))
+                break;
+        }
+        *pw = *ph = 0;
+        return false;
+    }
     // The newest saved PNG equals the screen, its name is of the local time, and the clipboard holds
     // the same picture; the file's name is returned. Compared outside the windows over the board,
     // with the palette hidden from here when `belowPalette` (the program is not told): its place
@@ -360,7 +371,7 @@ class Drawing : public ::testing::Test {
         std::wstring name;
         int pw = 0, ph = 0, cw = 0, ch = 0;
         std::vector<uint32_t> png, clip;
-        EXPECT_TRUE(newestSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
+        EXPECT_TRUE(waitSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
         EXPECT_EQ(name.size(), std::wstring(L"Velmora 2026-01-01 00-00-00.png").size());
         EXPECT_EQ(pw, w);
         EXPECT_EQ(ph, h);
@@ -389,7 +400,8 @@ class Drawing : public ::testing::Test {
         EXPECT_EQ(cw, w);
         EXPECT_EQ(ch, h);
         EXPECT_TRUE(clip == png) << "the clipboard holds another picture than the file";
-        EXPECT_EQ(waitMessageBox(child.processId, 0, false), nullptr) << "a save failure was reported";
+        HWND box = waitMessageBox(child.processId, 0, false);
+        EXPECT_EQ(box, nullptr) << "a save failure was reported: " << (box ? messageBoxText(box) : "");
         return name;
     }
     void shot(const char* what) {

@@ -140,6 +140,39 @@ void paintCanvas(TestPage* t, RECT area, COLORREF colour) {
     DeleteObject(brush);
 }
 
+// The clipboard's CF_DIB (24 bits, bottom-up) as 0x00RRGGBB pixels, top row first.
+bool clipboardPicture(int* w, int* h, std::vector<uint32_t>* pixels) {
+    if (!OpenClipboard(nullptr))
+        return false;
+    bool ok = false;
+    if (HANDLE data = GetClipboardData(CF_DIB)) {
+        const auto* header = static_cast<const BITMAPINFOHEADER*>(GlobalLock(data));
+        if (header && header->biBitCount == 24 && header->biHeight > 0) {
+            *w = header->biWidth;
+            *h = header->biHeight;
+            const size_t stride = (size_t(*w) * 3 + 3) & ~size_t(3);
+            const BYTE* rows = reinterpret_cast<const BYTE*>(header) + header->biSize;
+            pixels->resize(size_t(*w) * size_t(*h));
+            for (int y = 0; y < *h; ++y)
+                for (int x = 0; x < *w; ++x) {
+                    const BYTE* p = rows + stride * size_t(*h - 1 - y) + size_t(x) * 3;
+                    (*pixels)[size_t(y) * size_t(*w) + size_t(x)] = uint32_t(p[0]) | p[1] << 8 | p[2] << 16;
+                }
+            ok = true;
+        }
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    return ok;
+}
+
+void emptyClipboard() {
+    if (OpenClipboard(nullptr)) {
+        EmptyClipboard();
+        CloseClipboard();
+    }
+}
+
 std::string shotPath(const char* name) {
     // Into VELMORA_SHOTS when set, else the temporary folder: never into the working tree.
     char dir[MAX_PATH] = {};

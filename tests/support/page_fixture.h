@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "pages/page_state.h"
 
@@ -39,6 +40,11 @@ COLORREF canvasPixel(const TestPage* t, int x, int y);
 int countInked(const TestPage* t, RECT area);
 // Fills a canvas rectangle with a colour (to have something to erase or cut).
 void paintCanvas(TestPage* t, RECT area, COLORREF colour);
+
+// The clipboard's CF_DIB (24 bits, bottom-up) as 0x00RRGGBB pixels, top row first; false when it
+// holds none. emptyClipboard leaves it holding nothing.
+bool clipboardPicture(int* w, int* h, std::vector<uint32_t>* pixels);
+void emptyClipboard();
 
 // Where a test keeps a screenshot named `name`: in VELMORA_SHOTS (a Windows path) when set, else in
 // the temporary folder. Screen pixels and screenshots themselves: tests/support/wintest.h.

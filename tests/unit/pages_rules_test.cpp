@@ -1,4 +1,4 @@
-// The pages' exact rules: pointer decoding, canvas size, the eraser's square and hull, the
+// The pages' exact rules: pointer decoding and clamping, canvas size, the eraser's square and hull, the
 // capture's clamping and "strictly inside"; the undo history and the saved picture's name.
 #include <gtest/gtest.h>
 
@@ -25,13 +25,33 @@ bool insideConvex(const IntPoint* poly, int n, IntPoint p) {
     return !(pos && neg);
 }
 
-TEST(PagesPointer, LowWordIsXHighWordIsYBothUnsigned) {
+TEST(PagesPointer, LowWordIsXHighWordIsYBothSigned) {
     EXPECT_EQ(pointerFromLParam(0x00320064u).x, 100);
     EXPECT_EQ(pointerFromLParam(0x00320064u).y, 50);
-    // A position left of or above the screen arrives as a large unsigned value, never negative.
+    // Left of or above a page that holds the mouse: negative, never a position near 65535.
     const IntPoint p = pointerFromLParam(0xFFFEFFFFu);
-    EXPECT_EQ(p.x, 65535);
-    EXPECT_EQ(p.y, 65534);
+    EXPECT_EQ(p.x, -1);
+    EXPECT_EQ(p.y, -2);
+    EXPECT_EQ(pointerFromLParam(0x7FFF8000u).x, -32768);
+    EXPECT_EQ(pointerFromLParam(0x7FFF8000u).y, 32767);
+}
+
+TEST(PagesPointer, ClampedToTheSurfaceEdgeByEdge) {
+    struct Case {
+        IntPoint in, out;
+    };
+    const Case cases[] = {
+        {{-40, 300}, {0, 300}},     {{300, -1}, {300, 0}},       {{-5, -5}, {0, 0}},
+        {{1024, 767}, {1023, 767}}, {{5000, 9000}, {1023, 767}}, {{0, 0}, {0, 0}},
+        {{1023, 0}, {1023, 0}},     {{-32768, 32767}, {0, 767}},
+    };
+    for (const Case& c : cases) {
+        const IntPoint p = clampToSurface(c.in, 1024, 768);
+        EXPECT_TRUE(p.x == c.out.x && p.y == c.out.y) << c.in.x << "," << c.in.y << " gave " << p.x << ","
+                                                      << p.y << ", wanted " << c.out.x << "," << c.out.y;
+    }
+    const IntPoint none = clampToSurface({50, -50}, 0, 0);
+    EXPECT_TRUE(none.x == 0 && none.y == 0) << none.x << "," << none.y;
 }
 
 TEST(PagesCanvas, AtLeast2000x1500AndAtLeastTheScreen) {

@@ -1,6 +1,7 @@
 // The drawing page with real windows under Wine: canvas, pen, line, ellipse, eraser, clearing,
-// cursors, the gesture rules, holding the mouse, the changed-rectangle copy, undo and redo with
-// their memory bound, and a page without a record.
+// cursors, the gesture rules, holding the mouse and pointers past the page's edges, strokes that
+// end at the release, the changed-rectangle copy, undo and redo with their memory bound, a save
+// that cannot write its file, and a page without a record.
 // screens: sd hd
 #include <gtest/gtest.h>
 
@@ -8,6 +9,8 @@
 #include <psapi.h>
 
 #include <cmath>
+#include <initializer_list>
+#include <iterator>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -236,6 +239,114 @@ TEST_F(PageCanvas, PageHoldsTheMouseDuringAGestureAndLosingItEndsTheGesture) {
     EXPECT_EQ(canvasPixel(&t, 200, 500), RED);
 }
 
+// Pixels of the canvas that differ from the key colour outside the given (disjoint) boxes.
+int inkedOutside(const TestPage* t, std::initializer_list<RECT> boxes) {
+    int outside = countInked(t, {0, 0, canvasExtent.x, canvasExtent.y});
+    for (const RECT& b : boxes)
+        outside -= countInked(t, b);
+    return outside;
+}
+
+// Key-colour pixels (erased or cut) in a canvas area.
+int keyPixels(const TestPage* t, RECT area) {
+    return (area.right - area.left) * (area.bottom - area.top) - countInked(t, area);
+}
+
+// The page holds the mouse during a gesture, so a drag onto a monitor left of or above it arrives
+// with negative client coordinates, and one past its right edge beyond the window. Every tool keeps
+// to the page: the gesture follows the edge and comes back, and nothing is drawn, erased or cut
+// outside the path.
+TEST_F(PageCanvas, DragsPastThePageEdgesStayOnThePage) {
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    ds.colour = RED;
+    tool(TOOL_PEN);
+    const POINT left[] = {{120, 100}, {60, 110}, {-40, 130}, {-80, 170}, {60, 190}, {120, 200}};
+    const POINT top[] = {{300, 120}, {320, 40}, {340, -60}, {380, -30}, {400, 120}};
+    const POINT right[] = {{w - 100, 500}, {w + 60, 520}, {w + 200, 540}, {w - 100, 560}};
+    for (const auto& path : {std::vector<POINT>(std::begin(left), std::end(left)),
+                             std::vector<POINT>(std::begin(top), std::end(top)),
+                             std::vector<POINT>(std::begin(right), std::end(right))}) {
+        sendDown(t.page, path[0].x, path[0].y);
+        for (size_t i = 1; i < path.size(); ++i)
+            sendMove(t.page, path[i].x, path[i].y);
+        sendUp(t.page, path.back().x, path.back().y);
+    }
+    tool(TOOL_LINE);
+    sendDown(t.page, 200, 300);
+    sendMove(t.page, -50, 340);
+    sendUp(t.page, -50, 360);
+    tool(TOOL_ELLIPSE);
+    sendDown(t.page, 700, 200);
+    sendMove(t.page, 600, -30);
+    sendUp(t.page, 550, -80);
+    const RECT leftBox = {0, 90, 130, 210}, topBox = {290, 0, 410, 130},
+               rightBox = {w - 110, 490, w + 3, 570};
+    const RECT lineBox = {0, 290, 210, 370}, ellipseBox = {540, 0, 710, 210};
+    EXPECT_EQ(inkedOutside(&t, {leftBox, topBox, rightBox, lineBox, ellipseBox}), 0)
+        << "a gesture past an edge drew across the page";
+    EXPECT_GT(countInked(&t, {0, 135, 3, 165}), 0) << "the stroke did not follow the left edge";
+    EXPECT_EQ(canvasPixel(&t, 90, 195), RED) << "the stroke did not come back from the left edge";
+    EXPECT_GT(countInked(&t, {335, 0, 385, 3}), 0) << "the stroke did not follow the top edge";
+    EXPECT_EQ(canvasPixel(&t, 390, 60), RED) << "the stroke did not come back from the top edge";
+    EXPECT_GT(countInked(&t, {w - 3, 520, w, 550}), 0) << "the stroke did not follow the right edge";
+    EXPECT_GT(countInked(&t, {0, 352, 8, 370}), 0) << "the line does not end at the left edge";
+    EXPECT_GT(countInked(&t, {600, 0, 650, 4}), 0) << "the ellipse does not touch the top edge";
+
+    // The eraser and the cut on a drawn canvas: nothing erased or cut outside the path.
+    SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+    paintCanvas(&t, {0, 0, canvasExtent.x, canvasExtent.y}, BLACK);
+    ds.eraserSize = 16;
+    tool(TOOL_ERASER);
+    sendDown(t.page, 100, 500);
+    sendMove(t.page, -60, 520);
+    sendMove(t.page, 100, 560);
+    sendUp(t.page, 100, 560);
+    tool(TOOL_CUT);
+    sendDown(t.page, 400, 450);
+    sendMove(t.page, 300, -50);
+    sendUp(t.page, 300, -50);
+    const RECT eraserBox = {0, 490, 110, 570}, cutBox = {300, 0, 400, 450};
+    const int all = keyPixels(&t, {0, 0, canvasExtent.x, canvasExtent.y});
+    EXPECT_EQ(all - keyPixels(&t, eraserBox) - keyPixels(&t, cutBox), 0)
+        << "a gesture past an edge erased or cut across the page";
+    EXPECT_EQ(keyPixels(&t, cutBox), 100 * 450) << "the cut is not the rectangle up to the top edge";
+    EXPECT_EQ(keyPixels(&t, {0, 512, 8, 528}), 8 * 16) << "the eraser did not stop at the left edge";
+}
+
+// The release ends a pen or eraser stroke at its own point, even when no move brought the pointer
+// there first (input that lags folds the last move into the button message); that last piece
+// belongs to the stroke's one undo step.
+TEST_F(PageCanvas, AStrokeEndsWhereTheButtonCameUp) {
+    ds.colour = RED;
+    tool(TOOL_PEN);
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 200, 100);
+    sendUp(t.page, 300, 100);
+    EXPECT_EQ(canvasPixel(&t, 290, 100), RED) << "the stroke's last piece is missing";
+    EXPECT_EQ(canvasPixel(&t, 306, 100), KEY);
+    SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(canvasInked(), 0) << "one undo did not take the whole stroke";
+    SendMessageA(t.page, UM_PAGE_REDO, 0, 0);
+    EXPECT_EQ(canvasPixel(&t, 290, 100), RED) << "redo did not bring the last piece back";
+
+    ds.penWidth = 16;
+    sendDown(t.page, 50, 300);
+    sendMove(t.page, 600, 300);
+    sendUp(t.page, 600, 300);
+    const RECT erased = {92, 292, 308, 308};
+    const int drawn = countInked(&t, erased);
+    ASSERT_GT(drawn, 0);
+    ds.eraserSize = 16;
+    tool(TOOL_ERASER);
+    sendDown(t.page, 100, 300);
+    sendMove(t.page, 200, 300);
+    sendUp(t.page, 300, 300);
+    EXPECT_EQ(countInked(&t, erased), 0) << "the eraser's last piece is missing";
+    EXPECT_EQ(canvasPixel(&t, 309, 300), RED);
+    SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(countInked(&t, erased), drawn) << "one undo did not take the whole erasing";
+}
+
 // Pen and eraser moves copy only the rectangle they changed: the screen after every move equals
 // the screen of the whole-page copy. Read before each release, whose repaint would hide a fault.
 TEST_F(PageCanvas, ChangedRectangleCopiesGiveTheSameScreenAsWholePageCopies) {
@@ -363,14 +474,22 @@ TEST_F(PageCanvas, ClearsAndUndosStayWithinTheMemoryBound) {
     EXPECT_GT(canvasInked(), 0) << "the last undo did not bring the drawing back";
 }
 
+// The palette's save on a thread of its own, with a window of that thread as the owner of the
+// clipboard and the box, as the palette is; the test's thread waits for the box.
 DWORD WINAPI saveOnThread(void* page) {
-    savePagePicture(nullptr, static_cast<HWND>(page));
+    HWND owner = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    savePagePicture(owner, static_cast<HWND>(page));
+    if (owner)
+        DestroyWindow(owner);
     return 0;
 }
 
-// A save whose folder cannot be made (a file named Velmora stands in the Pictures folder) says so
-// with the reason, leaves no file and changes nothing on the page.
-TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
+// A save whose folder cannot be made (a file named Velmora stands in the Pictures folder, as
+// Controlled Folder Access or a full disk would stop it) says which step failed and why, leaves no
+// file and changes nothing on the page; the picture is on the clipboard all the same, and the box
+// says so.
+TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyKeepsTheCopyAndChangesNothing) {
     const char* folders = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
     char temp[MAX_PATH] = {};
     GetTempPathA(MAX_PATH, temp);
@@ -400,6 +519,7 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
     ASSERT_TRUE(composePagePicture(t.page, &picture));
     EXPECT_FALSE(writePicturePng(picture, &path, &reason));
     EXPECT_NE(reason.find("Velmora"), std::string::npos) << reason;
+    emptyClipboard();
     HANDLE thread = CreateThread(nullptr, 0, saveOnThread, t.page, 0, nullptr);
     HWND box = waitMessageBox(GetCurrentProcessId(), 5000, true);
     std::string text = "(no message box)";
@@ -421,8 +541,22 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyAndChangesNothing) {
     RemoveDirectoryA(pictures.c_str());
     std::printf("[ figures  ] the box reads: %s\n", text.c_str());
     EXPECT_EQ(text.rfind("No se pudo guardar la imagen\r\n", 0), 0u) << text;
-    EXPECT_GT(text.size(), std::string("No se pudo guardar la imagen\r\n").size()) << "no reason given";
+    EXPECT_NE(text.find("No se pudo crear la carpeta Velmora: "), std::string::npos)
+        << "no step given: " << text;
+    const std::string copied = "\r\nLa imagen est\xE1 en el portapapeles";
+    EXPECT_EQ(text.size() >= copied.size() ? text.substr(text.size() - copied.size()) : text, copied) << text;
     EXPECT_EQ(canvasInked(), inked) << "the drawing changed";
+    int cw = 0, ch = 0;
+    std::vector<uint32_t> clip;
+    ASSERT_TRUE(clipboardPicture(&cw, &ch, &clip)) << "no picture on the clipboard";
+    EXPECT_EQ(cw, picture.width);
+    EXPECT_EQ(ch, picture.height);
+    EXPECT_EQ(clip.size() > 100 * size_t(cw) + 150 ? clip[100 * size_t(cw) + 150] : 0u, 0xFF0000u)
+        << "the stroke is not in the copied picture";
+    size_t differ = 0;
+    for (size_t i = 0; i < clip.size() && i < picture.pixels.size(); ++i)
+        differ += clip[i] != picture.pixels[i];
+    EXPECT_EQ(differ, 0u) << "the clipboard holds another picture than the page's";
 }
 
 TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {
