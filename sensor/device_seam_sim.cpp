@@ -245,6 +245,8 @@ BOOLEAN NTAPI simFlushQueue(HANDLE handle) {
     DWORD available = 0;
     if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr))
         return FALSE;
+    if (available == 0)
+        return TRUE; // the usual case: the exchange flushes before every command
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!event)
         return FALSE;

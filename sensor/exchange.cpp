@@ -21,7 +21,8 @@
 //   bookkeeping said something could be waiting, one such report left the handle a reply behind
 //   for good: every later exchange read the previous command's reply. Flushed always, a stray
 //   report costs at most the one exchange whose read it lands in. (The flush is one request to
-//   the driver, a few microseconds beside the round trip of the exchange itself.)
+//   the driver, without a transfer to the device; exchange_bench prints its cost beside an
+//   exchange's.)
 // - A transfer still pending after 100 ms is cancelled and its completion awaited before its
 //   OVERLAPPED record and buffer are released. Should the cancellation not land within a second,
 //   the records (and the handle's events) are left allocated: a transfer that may still complete
