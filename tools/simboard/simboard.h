@@ -262,6 +262,7 @@ std::string simFormatEvent(const SimEvent& event);
 //   unplug [N] [quiet] | replug [N]                   N omitted: every sensor; quiet: no broadcast
 //   silent on|off | delay MS | status BYTE | length N the reply mode of the selected sensor
 //   fanout on|off | tag on|off                        (see SimReplyMode)
+//   report BYTE...                                    a report the sensor sends by itself (hex)
 //   wait-window CLASS [MS]                            until a top-level window of the class exists
 //   close-window CLASS                                posts WM_CLOSE to it
 //   wait-command Stop|Get|Run|probe [MS]              until such a command arrives after the
