@@ -1,5 +1,6 @@
 #pragma once
-// The one seam of the program: device enumeration and the HID attribute calls. The product binds
+// The one seam of the program: device enumeration, the HID attribute and flush calls, and the
+// cancellation of a transfer on the device (a driver decides whether and when it lands). The product binds
 // the real SetupAPI and HID functions (device_seam_real.cpp); the simulated-board build binds the
 // simulated devices (device_seam_sim.cpp). findSensor and everything after it are the same code.
 #include <windows.h>
@@ -11,12 +12,15 @@ extern "C" {
 struct DeviceSeam {
     void(NTAPI* getHidGuid)(LPGUID);
     HDEVINFO(WINAPI* getClassDevs)(const GUID*, PCSTR, HWND, DWORD);
-    BOOL(WINAPI* enumDeviceInterfaces)(HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD, PSP_DEVICE_INTERFACE_DATA);
-    BOOL(WINAPI* getDeviceInterfaceDetail)(HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A,
-                                           DWORD, PDWORD, PSP_DEVINFO_DATA);
+    BOOL(WINAPI* enumDeviceInterfaces)
+    (HDEVINFO, PSP_DEVINFO_DATA, const GUID*, DWORD, PSP_DEVICE_INTERFACE_DATA);
+    BOOL(WINAPI* getDeviceInterfaceDetail)
+    (HDEVINFO, PSP_DEVICE_INTERFACE_DATA, PSP_DEVICE_INTERFACE_DETAIL_DATA_A, DWORD, PDWORD,
+     PSP_DEVINFO_DATA);
     BOOL(WINAPI* destroyDeviceInfoList)(HDEVINFO);
     BOOLEAN(NTAPI* getAttributes)(HANDLE, PHIDD_ATTRIBUTES);
-    BOOLEAN(NTAPI* flushQueue)(HANDLE); // discards input reports already waiting
+    BOOLEAN(NTAPI* flushQueue)(HANDLE);                 // discards input reports already waiting
+    BOOL(WINAPI* cancelTransfer)(HANDLE, LPOVERLAPPED); // asks for a pending transfer to end (CancelIoEx)
 };
 
 extern const DeviceSeam deviceSeam;

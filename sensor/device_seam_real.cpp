@@ -9,4 +9,5 @@ const DeviceSeam deviceSeam = {
     SetupDiDestroyDeviceInfoList,
     HidD_GetAttributes,
     HidD_FlushQueue,
+    CancelIoEx,
 };

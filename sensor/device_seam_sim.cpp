@@ -1,7 +1,7 @@
 // The simulated-board build's binding of the device seam: the HID interfaces are the simulated
 // sensors that a board (this process or another one) lists under
 // HKEY_CURRENT_USER\Software\VelmoraSimBoard\Devices, values "0", "1", ... in enumeration order,
-// each REG_SZ "<vid hex4> <pid hex4> <open|refuse> <pipe path>" (docs/simulated-board.md).
+// each REG_SZ "<vid hex4> <pid hex4> <open|refuse|nocancel> <pipe path>" (docs/simulated-board.md).
 // The calls check their arguments as SetupAPI and HID do, so a caller that passes the wrong
 // structure sizes fails here as it would on a real machine.
 #include "sensor/device_seam.h"
@@ -23,7 +23,8 @@ const GUID HID_GUID = {0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11
 struct SimDevice {
     USHORT vendorId;
     USHORT productId;
-    std::string path; // "\\.\pipe\..."
+    std::string path;   // "\\.\pipe\..."
+    bool cancelIgnored; // "nocancel": a driver that never completes a cancelled transfer
 };
 
 struct SimDeviceSet {
@@ -31,14 +32,16 @@ struct SimDeviceSet {
     std::vector<SimDevice> devices;
 };
 
-// Parses "<vid hex> <pid hex> <open|refuse> <path>"; anything else is not a device.
+// Parses "<vid hex> <pid hex> <open|refuse|nocancel> <path>"; anything else is not a device.
 bool parseDevice(const char* text, SimDevice* device) {
     unsigned vid = 0, pid = 0;
     char access[16] = {0};
     int consumed = 0;
     if (sscanf(text, "%x %x %15s %n", &vid, &pid, access, &consumed) != 3 || consumed <= 0)
         return false;
-    if (vid > 0xFFFF || pid > 0xFFFF || (strcmp(access, "open") != 0 && strcmp(access, "refuse") != 0))
+    const bool cancelIgnored = strcmp(access, "nocancel") == 0;
+    if (vid > 0xFFFF || pid > 0xFFFF ||
+        (strcmp(access, "open") != 0 && strcmp(access, "refuse") != 0 && !cancelIgnored))
         return false;
     const char* path = text + consumed;
     if (strncmp(path, "\\\\.\\pipe\\", 9) != 0 || strlen(path) <= 9)
@@ -46,6 +49,7 @@ bool parseDevice(const char* text, SimDevice* device) {
     device->vendorId = USHORT(vid);
     device->productId = USHORT(pid);
     device->path = path;
+    device->cancelIgnored = cancelIgnored;
     return true;
 }
 
@@ -190,6 +194,22 @@ bool pipeNameOf(HANDLE handle, std::string* name) {
     return true;
 }
 
+// The listed device the handle is open on; false for a handle on anything else, or on a device no
+// longer listed (unplugged).
+bool listedDeviceOf(HANDLE handle, SimDevice* found) {
+    std::string name;
+    if (!pipeNameOf(handle, &name))
+        return false;
+    for (const SimDevice& device : readDevices()) {
+        const char* listed = device.path.c_str() + 8; // "\\.\pipe\x" -> "\x"
+        if (_stricmp(listed, name.c_str()) == 0) {
+            *found = device;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Answers the identifiers of the listed device the handle is open on. A handle on anything else,
 // or on a device no longer listed (unplugged), has no attributes.
 BOOLEAN NTAPI simGetAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
@@ -197,22 +217,25 @@ BOOLEAN NTAPI simGetAttributes(HANDLE handle, PHIDD_ATTRIBUTES attributes) {
         SetLastError(ERROR_INVALID_PARAMETER);
         return FALSE;
     }
-    std::string name;
-    if (!pipeNameOf(handle, &name)) {
-        SetLastError(ERROR_INVALID_HANDLE);
+    SimDevice device;
+    if (!listedDeviceOf(handle, &device)) {
+        SetLastError(ERROR_DEVICE_NOT_CONNECTED);
         return FALSE;
     }
-    for (const SimDevice& device : readDevices()) {
-        const char* listed = device.path.c_str() + 8; // "\\.\pipe\x" -> "\x"
-        if (_stricmp(listed, name.c_str()) == 0) {
-            attributes->VendorID = device.vendorId;
-            attributes->ProductID = device.productId;
-            attributes->VersionNumber = 0x0100;
-            return TRUE;
-        }
-    }
-    SetLastError(ERROR_DEVICE_NOT_CONNECTED);
-    return FALSE;
+    attributes->VendorID = device.vendorId;
+    attributes->ProductID = device.productId;
+    attributes->VersionNumber = 0x0100;
+    return TRUE;
+}
+
+// A pipe's transfers end at once when cancelled. A device listed "nocancel" plays a driver that
+// takes the request and never completes it: the transfer stays pending until it completes by
+// itself (a reply comes) or the handle is closed.
+BOOL WINAPI simCancelTransfer(HANDLE handle, LPOVERLAPPED overlapped) {
+    SimDevice device;
+    if (listedDeviceOf(handle, &device) && device.cancelIgnored)
+        return TRUE;
+    return CancelIoEx(handle, overlapped);
 }
 
 // Drops every reply already waiting on the handle's connection. The handle is overlapped, so each
@@ -222,6 +245,8 @@ BOOLEAN NTAPI simFlushQueue(HANDLE handle) {
     DWORD available = 0;
     if (!PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr))
         return FALSE;
+    if (available == 0)
+        return TRUE; // the usual case: the exchange flushes before every command
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     if (!event)
         return FALSE;
@@ -262,4 +287,5 @@ const DeviceSeam deviceSeam = {
     simDestroyDeviceInfoList,
     simGetAttributes,
     simFlushQueue,
+    simCancelTransfer,
 };

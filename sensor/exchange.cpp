@@ -6,24 +6,36 @@
 //   every input report: a reply to a command on one handle also waits on the other. With
 //   exchanges serialised per handle only, the reader's pending read on its handle took the reply
 //   to a Stop written on the other one.
-// - Every command gets exactly one reply, so each handle knows whether a reply is still owed (its
-//   command timed out). An owed reply is dealt with before anything else is written to the
-//   sensor: on its own handle it is read, and taken as the answer when the command to exchange is
-//   the very one that is owed (a late sensor then still delivers every answer, late); otherwise,
-//   and on every other handle, it is read and dropped. A reply still owed a second after its
-//   command is given up: a sensor that dropped a command is not waited on for ever. (Emptying
-//   the handle before each exchange is not enough on its own: a late reply that arrives while
-//   the next read is pending would be taken as that command's answer.)
-// - After the debts, an exchange discards whatever report is already waiting on its handle before
-//   it writes, whenever something can be waiting there: the copies of replies to exchanges on the
-//   other handle, the tail of an over-long reply, a reply given up. A handle whose last exchange
-//   was the sensor's last one, and ended cleanly, has nothing waiting, and the flush's cost (a
-//   round trip to the system) is saved on every round of an idle board.
+// - Every command gets exactly one reply, so each handle knows how many replies are still owed
+//   (its commands timed out). Owed replies are dealt with before anything else is written to the
+//   sensor: on their own handle they are read, and the one owed reply is taken as the answer when
+//   the command to exchange is the very one that is owed (a late sensor then still delivers every
+//   answer, late); otherwise, and on every other handle, they are read and dropped. A reply still
+//   owed a second after its command is given up: a sensor that dropped a command is not waited
+//   on for ever. (Emptying the handle before each exchange is not enough on its own: a late reply
+//   that arrives while the next read is pending would be taken as that command's answer.)
+// - After the debts, every exchange discards whatever report is already waiting on its handle
+//   before it writes. Bookkeeping cannot know of every report: a reply later than the owed limit,
+//   a reply to a command another program sent the sensor, a report the sensor sends by itself all
+//   reach every open handle, and the protocol has no request ids. Flushed only when the
+//   bookkeeping said something could be waiting, one such report left the handle a reply behind
+//   for good: every later exchange read the previous command's reply. Flushed always, a stray
+//   report costs at most the one exchange whose read it lands in. (The flush is one request to
+//   the driver, without a transfer to the device; exchange_bench prints its cost beside an
+//   exchange's.)
 // - A transfer still pending after 100 ms is cancelled and its completion awaited before its
 //   OVERLAPPED record and buffer are released. Should the cancellation not land within a second,
 //   the records (and the handle's events) are left allocated: a transfer that may still complete
 //   never writes into freed memory. Data moves through buffers of the exchange's own, never the
-//   caller's, so a late completion cannot reach the caller's memory either.
+//   caller's, so a late completion cannot reach the caller's memory either. A handle with such a
+//   transfer in it is not used again (every exchange on it fails at once, the probe says it is
+//   gone): each further exchange would leave another record and event behind.
+//
+// The presence probe and a late sensor: a sensor that has answered within the link's grace (the
+// time a touch outlives a link without answers) is present. When the handle has had such an
+// answer and the device is still there, the probe writes nothing: written into the stream of a
+// sensor that answers late, its replies would hold up the reader's answers. Otherwise it writes
+// the probe and waits for the reply up to the same grace, and no longer.
 #include <atomic>
 #include <cstring>
 #include <new>
@@ -38,7 +50,7 @@ constexpr DWORD CANCEL_GRACE_MS = 1000;    // for a cancelled transfer to comple
 constexpr DWORD OWED_LIMIT_MS = 1000;      // an owed reply is waited for until this long after its command
 // A read asks for more than a reply: the sensor's handle may read in bytes (a pipe does), and the
 // tail of an over-long reply is then taken with it instead of waiting to pass for the next reply.
-// The first 10 bytes are the reply. Only a read that fills the buffer may have left bytes behind.
+// The first 10 bytes are the reply; the next flush drops whatever is left.
 constexpr DWORD READ_BYTES = 64;
 
 // ---- The sensor's lock and what each handle still owes ------------------------------------------
@@ -53,10 +65,12 @@ struct HandleSlot {
     // again after a transfer that could not be cancelled (it may still signal its event).
     HANDLE writeEvent;
     HANDLE readEvent;
-    bool owing;          // a command's reply has not been read yet
-    bool mayHoldReports; // something may be waiting: flush before the next write
-    DWORD owedTick;      // when that command was written
-    uint8_t owedCommand[SENSOR_COMMAND_BYTES];
+    int owedReplies; // commands whose replies have not been read yet (the probe writes two)
+    DWORD owedTick;  // when the last of them was written
+    uint8_t owedCommand[SENSOR_COMMAND_BYTES]; // the last of them
+    bool answered;           // a reply carrying an answer was read, and no transfer failed since
+    DWORD answerTick;        // when that reply was read
+    bool stuck;              // a transfer's cancellation did not land: the handle is not used again
     unsigned long long used; // when last taken, for picking a slot to reuse
 };
 
@@ -85,7 +99,6 @@ HandleSlot& slotFor(HANDLE handle) {
     closeEvents(*oldest);
     *oldest = HandleSlot{};
     oldest->handle = handle;
-    oldest->mayHoldReports = true;
     oldest->used = ++slotClock;
     return *oldest;
 }
@@ -141,17 +154,36 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started, DWOR
     // over once its event is signalled; only then may its records go. A completion that won is a
     // transfer done: a late reply that came just as its wait ran out is this read's reply, and
     // would be lost for good if it were taken for a timeout.
-    CancelIoEx(handle, ov);
+    deviceSeam.cancelTransfer(handle, ov);
     if (WaitForSingleObject(ov->hEvent, CANCEL_GRACE_MS) != WAIT_OBJECT_0 && !HasOverlappedIoCompleted(ov))
         return TRANSFER_STUCK;
     const TransferOutcome outcome = completedOutcome(handle, ov);
     return outcome == TRANSFER_FAILED ? TRANSFER_TIMEOUT : outcome;
 }
 
+bool readCompleted(TransferOutcome outcome) {
+    // A reply longer than the read: its first 10 bytes are the reply; the next flush drops the rest.
+    return outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA;
+}
+
+// What a finished transfer says about the link: a reply with an answer keeps it alive, a failure
+// ends that, and a transfer that may still complete retires the handle.
+void noteLink(HandleSlot& slot, TransferOutcome outcome, bool write, const uint8_t* in) {
+    if (outcome == TRANSFER_STUCK) {
+        slot.stuck = true;
+        slot.answered = false;
+    } else if (outcome == TRANSFER_FAILED) {
+        slot.answered = false;
+    } else if (!write && readCompleted(outcome) && in[1] == REPORT_DATA) {
+        slot.answered = true;
+        slot.answerTick = GetTickCount();
+    }
+}
+
 // One write or read of the handle in `slot`, waiting at most waitMs for a pending one. A read
 // copies what it got into `in` (10 bytes) when it completed.
 TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8_t* in, DWORD waitMs) {
-    if (!haveEvents(slot))
+    if (slot.stuck || !haveEvents(slot))
         return TRANSFER_FAILED;
     auto* records = new (std::nothrow) TransferRecords();
     if (!records)
@@ -166,28 +198,20 @@ TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8
     }
     const TransferOutcome outcome = finishTransfer(slot.handle, &records->ov, started, waitMs);
     if (outcome == TRANSFER_STUCK) {
-        // The transfer may still complete into these records and signal this event.
+        // The transfer may still complete into these records and signal this event. That happens
+        // once per handle: noteLink retires it.
         leakedRecords++;
         if (write)
             slot.writeEvent = nullptr;
         else
             slot.readEvent = nullptr;
-        return outcome;
+    } else {
+        if (!write && readCompleted(outcome))
+            std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
+        delete records;
     }
-    if (!write && (outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA)) {
-        std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
-        DWORD got = 0;
-        GetOverlappedResult(slot.handle, &records->ov, &got, FALSE);
-        if (outcome == TRANSFER_MORE_DATA || got >= READ_BYTES)
-            slot.mayHoldReports = true;
-    }
-    delete records;
+    noteLink(slot, outcome, write, in);
     return outcome;
-}
-
-bool readCompleted(TransferOutcome outcome) {
-    // A reply longer than the read: its first 10 bytes are the reply; the next flush drops the rest.
-    return outcome == TRANSFER_DONE || outcome == TRANSFER_MORE_DATA;
 }
 
 DWORD msUntilOwedLimit(const HandleSlot& slot) {
@@ -195,73 +219,123 @@ DWORD msUntilOwedLimit(const HandleSlot& slot) {
     return age >= OWED_LIMIT_MS ? 0 : OWED_LIMIT_MS - age;
 }
 
-// Reads and drops the reply `slot` still owes, waiting until its time is up.
-void settleDebt(HandleSlot& slot) {
-    if (!slot.owing)
-        return;
-    uint8_t dropped[SENSOR_REPLY_BYTES];
-    const DWORD waitMs = msUntilOwedLimit(slot);
-    if (waitMs == 0 || transfer(slot, false, nullptr, dropped, waitMs) != TRANSFER_DONE)
-        slot.mayHoldReports = true; // given up: it may still come
-    // Read, failed or given up: nothing more is waited for on its account.
-    slot.owing = false;
+// Milliseconds left until `deadline` (a tick count), 0 once it has passed.
+DWORD msUntil(DWORD deadline) {
+    const DWORD left = deadline - GetTickCount();
+    return left > 0x7FFFFFFF ? 0 : left;
 }
 
-// One exchange on `slot`'s handle; the caller holds the sensor's lock.
-int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& reply) {
-    uint8_t in[SENSOR_REPLY_BYTES] = {};
-    if (slot.owing && msUntilOwedLimit(slot) > 0 &&
-        std::memcmp(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES) == 0) {
-        // The same command is still unanswered: its reply, when it comes, is this exchange's.
-        const DWORD waitMs =
-            msUntilOwedLimit(slot) < TRANSFER_TIMEOUT_MS ? msUntilOwedLimit(slot) : TRANSFER_TIMEOUT_MS;
-        const TransferOutcome outcome = transfer(slot, false, nullptr, in, waitMs);
-        if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
-            return EXCHANGE_TIMEOUT; // still owed
-        slot.owing = false;
-        if (!readCompleted(outcome)) {
-            slot.mayHoldReports = true;
-            return EXCHANGE_READ_FAILED;
-        }
-        std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
-        return EXCHANGE_OK;
+// Reads and drops the replies `slot` still owes, each waited for until its time is up or until
+// `deadline`, whichever comes first. What is not read by then is given up.
+void settleDebt(HandleSlot& slot, DWORD deadline) {
+    while (slot.owedReplies > 0) {
+        const DWORD limit = msUntilOwedLimit(slot);
+        const DWORD waitMs = limit < msUntil(deadline) ? limit : msUntil(deadline);
+        uint8_t dropped[SENSOR_REPLY_BYTES];
+        if (waitMs == 0 || !readCompleted(transfer(slot, false, nullptr, dropped, waitMs)))
+            break;
+        slot.owedReplies--;
     }
-    for (HandleSlot& other : slots) {
-        if (!other.handle)
-            continue;
-        settleDebt(other);
-        if (&other != &slot)
-            other.mayHoldReports = true; // this exchange's reply may be copied to it
-    }
-    if (slot.mayHoldReports) {
-        deviceSeam.flushQueue(slot.handle);
-        slot.mayHoldReports = false;
-    }
+    // Read, failed or given up: nothing more is waited for on its account. A given-up reply that
+    // still comes is dropped by the flush before the next write, or costs the one exchange whose
+    // read it lands in.
+    slot.owedReplies = 0;
+}
 
-    TransferOutcome outcome = transfer(slot, true, command.data(), nullptr, TRANSFER_TIMEOUT_MS);
-    if (outcome != TRANSFER_DONE) {
-        slot.mayHoldReports = true;
-        return outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK ? EXCHANGE_TIMEOUT
-                                                                        : EXCHANGE_WRITE_FAILED;
+void settleAllDebts(DWORD deadline) {
+    for (HandleSlot& slot : slots)
+        if (slot.handle)
+            settleDebt(slot, deadline);
+}
+
+// Writes the command on `slot`'s handle; a command written is a reply owed until it is read.
+TransferOutcome writeCommand(HandleSlot& slot, const uint8_t* command) {
+    const TransferOutcome outcome = transfer(slot, true, command, nullptr, TRANSFER_TIMEOUT_MS);
+    if (outcome == TRANSFER_DONE) {
+        slot.owedReplies++;
+        slot.owedTick = GetTickCount();
+        std::memcpy(slot.owedCommand, command, SENSOR_COMMAND_BYTES);
     }
-    const DWORD written = GetTickCount();
-    outcome = transfer(slot, false, nullptr, in, TRANSFER_TIMEOUT_MS);
-    if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK) {
-        slot.owing = true;
-        slot.owedTick = written;
-        std::memcpy(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES);
+    return outcome;
+}
+
+// Reads the next owed reply into `reply`, waiting at most waitMs. On a time-out the reply stays owed.
+int readOwedReply(HandleSlot& slot, SensorReport& reply, DWORD waitMs) {
+    uint8_t in[SENSOR_REPLY_BYTES] = {};
+    const TransferOutcome outcome = transfer(slot, false, nullptr, in, waitMs);
+    if (outcome == TRANSFER_TIMEOUT || outcome == TRANSFER_STUCK)
         return EXCHANGE_TIMEOUT;
-    }
     if (!readCompleted(outcome)) {
-        slot.mayHoldReports = true;
+        slot.owedReplies = 0; // the handle failed: no reply is coming through it
         return EXCHANGE_READ_FAILED;
     }
+    slot.owedReplies--;
     std::memcpy(reply.data(), in, SENSOR_REPLY_BYTES);
     return EXCHANGE_OK;
 }
 
+// One exchange on `slot`'s handle; the caller holds the sensor's lock.
+int exchangeLocked(HandleSlot& slot, const SensorReport& command, SensorReport& reply) {
+    if (slot.stuck)
+        return EXCHANGE_WRITE_FAILED; // nothing more is written to a handle that may still complete
+    if (slot.owedReplies == 1 && msUntilOwedLimit(slot) > 0 &&
+        std::memcmp(slot.owedCommand, command.data(), SENSOR_COMMAND_BYTES) == 0) {
+        // The same command is still unanswered: its reply, when it comes, is this exchange's.
+        const DWORD limit = msUntilOwedLimit(slot);
+        return readOwedReply(slot, reply, limit < TRANSFER_TIMEOUT_MS ? limit : TRANSFER_TIMEOUT_MS);
+    }
+    settleAllDebts(GetTickCount() + OWED_LIMIT_MS);
+    deviceSeam.flushQueue(slot.handle);
+
+    const TransferOutcome written = writeCommand(slot, command.data());
+    if (written != TRANSFER_DONE)
+        return written == TRANSFER_TIMEOUT || written == TRANSFER_STUCK ? EXCHANGE_TIMEOUT
+                                                                        : EXCHANGE_WRITE_FAILED;
+    return readOwedReply(slot, reply, TRANSFER_TIMEOUT_MS);
+}
+
 bool noHandle(HANDLE handle) {
     return handle == nullptr || handle == INVALID_HANDLE_VALUE;
+}
+
+// The device behind the handle still answers the system (not unplugged): its attributes can be read.
+bool deviceStillThere(HANDLE handle) {
+    HIDD_ATTRIBUTES attributes = {};
+    attributes.Size = sizeof attributes;
+    return deviceSeam.getAttributes(handle, &attributes) != FALSE;
+}
+
+bool answeredWithinGrace(const HandleSlot& slot) {
+    return slot.answered && GetTickCount() - slot.answerTick < SENSOR_LINK_GRACE_MS;
+}
+
+// The probe's own exchange: written twice (the first writing's reply is read and dropped, so that
+// it cannot pass for the answer to the second), both before any reply is awaited, so that a late
+// sensor answers both within one delay. Everything, the debts of earlier commands included, is over
+// within the link's grace; the last reply read by then decides.
+int probeExchange(HandleSlot& slot) {
+    const DWORD deadline = GetTickCount() + SENSOR_LINK_GRACE_MS;
+    settleAllDebts(deadline - TRANSFER_TIMEOUT_MS); // the probe's own reply gets at least a transfer's wait
+    deviceSeam.flushQueue(slot.handle);
+    SensorReport probe;
+    buildProbeCommand(probe);
+    writeCommand(slot, probe.data());
+    if (writeCommand(slot, probe.data()) != TRANSFER_DONE)
+        return 0;
+    SensorReport reply = {};
+    bool replied = false;
+    while (slot.owedReplies > 0) {
+        const DWORD left = msUntil(deadline);
+        if (left == 0)
+            break;
+        const int result = readOwedReply(slot, reply, left);
+        if (result == EXCHANGE_READ_FAILED)
+            return 0;
+        if (result == EXCHANGE_TIMEOUT)
+            break; // still owed: the next exchange settles it
+        replied = true;
+    }
+    return replied && replyCarriesAnswer(reply) ? 1 : 0;
 }
 
 } // namespace
@@ -278,19 +352,13 @@ int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& rep
 int probeSensor(HANDLE handle) {
     if (noHandle(handle))
         return 0;
-    SensorReport sWriteBuf;
-    buildProbeCommand(sWriteBuf);
-    SensorReport sRead = {};
     AcquireSRWLockExclusive(&sensorLock);
     HandleSlot& slot = slotFor(handle);
-    // The probe is written twice. The reply to the first writing is read and thrown away, so that
-    // it cannot pass for the answer to the second; the lock is held throughout, so no other
-    // exchange's reply comes in between.
-    SensorReport discarded = {};
-    exchangeLocked(slot, sWriteBuf, discarded);
-    const int result = exchangeLocked(slot, sWriteBuf, sRead);
+    int present = 0;
+    if (!slot.stuck)
+        present = answeredWithinGrace(slot) && deviceStillThere(handle) ? 1 : probeExchange(slot);
     ReleaseSRWLockExclusive(&sensorLock);
-    return result == EXCHANGE_OK && replyCarriesAnswer(sRead) ? 1 : 0;
+    return present;
 }
 
 void forgetSensorHandle(HANDLE handle) {

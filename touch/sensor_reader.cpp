@@ -1,8 +1,10 @@
 // The reader thread: every round looks at sensorHandle and calibState afresh and then maps one
 // touch onto the pointer (and tells the hold ring what to show), takes one calibration point, or
 // idles. While a finger is down the pace is set by the exchanges with the sensor; otherwise a round
-// takes at least 8 ms, so an idle board costs next to nothing and a touch-down is still seen within
-// 8 ms.
+// is paced with Sleep to take at least 8 ms, so an idle board costs next to nothing. Sleep ends at
+// a tick of the system timer: at Windows' default resolution (15.6 ms) an idle round lasts about
+// 15.6 ms, 64 rounds a second, and a touch-down is seen within about 16 ms; where the timer runs
+// finer (a program that raised it, or Wine) a round lasts the 8 ms.
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
@@ -26,8 +28,9 @@
 
 namespace {
 
-constexpr DWORD LINK_GRACE_MS = 1000;    // a touch outlives a link without answers this long
-constexpr DWORD IDLE_ROUND_MS = 8;       // shortest round while no finger is down (125 a second)
+constexpr DWORD LINK_GRACE_MS = SENSOR_LINK_GRACE_MS; // a touch outlives a link without answers this long
+constexpr DWORD IDLE_ROUND_MS =
+    8; // shortest round while no finger is down (about 15.6 ms at the default timer)
 constexpr int FAILURES_BEFORE_PAUSE = 3; // failed exchanges in a row before rounds pause
 constexpr DWORD FIRST_PAUSE_MS = 10;     // then doubling with every further failure ...
 constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this

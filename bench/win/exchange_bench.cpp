@@ -1,8 +1,11 @@
 // Exchanges per second against a simulated sensor that answers at once, beside a bare overlapped
 // WriteFile/ReadFile pair on the same pipe handle: what the exchange's own work costs (its lock,
-// the discard of waiting reports, fresh events and records per exchange, the copies).
+// the discard of waiting reports, fresh records per exchange, the copies). The exchange discards
+// waiting reports before every command; the same pair with that flush in front of it, and the
+// flush alone, show what that costs beside an exchange without it (exchange minus flush).
 #include <cstdio>
 
+#include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 #include "tools/simboard/simboard.h"
 
@@ -75,26 +78,38 @@ int main() {
     HANDLE event = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     auto exchange = [&] { return exchangeReport(h, get, reply) == EXCHANGE_OK && reply[1] == REPORT_DATA; };
     auto bare = [&] { return barePair(h, get, reply, event) && reply[1] == REPORT_DATA; };
+    auto flushedBare = [&] {
+        return deviceSeam.flushQueue(h) && barePair(h, get, reply, event) && reply[1] == REPORT_DATA;
+    };
+    auto flush = [&] { return deviceSeam.flushQueue(h) != FALSE; };
     auto probe = [&] { return probeSensor(h) == 1; };
     for (int i = 0; i < 200; ++i) // warm up
-        exchange(), bare();
-    Rate exchanges, pairs, probes;
+        exchange(), bare(), flushedBare();
+    Rate exchanges, pairs, flushedPairs, flushes, probes;
     for (int i = 0; i < SLICES; ++i) {
         slice(exchange, &exchanges);
         slice(bare, &pairs);
+        slice(flushedBare, &flushedPairs);
+        slice(flush, &flushes);
         slice(probe, &probes);
     }
     CloseHandle(event);
 
-    if (exchanges.failed || pairs.failed || probes.failed)
+    if (exchanges.failed || pairs.failed || flushedPairs.failed || flushes.failed || probes.failed)
         std::printf("a transfer failed during the run\n");
-    const double e = exchanges.perSecond(), b = pairs.perSecond();
+    const double e = exchanges.perSecond(), b = pairs.perSecond(), fb = flushedPairs.perSecond();
+    const double f = flushes.perSecond();
     std::printf("exchangeReport (Get)        : %8.0f per second, %6.1f us each (%ld in %.0f ms)\n", e,
                 1e6 / e, exchanges.count, exchanges.ms);
     std::printf("bare WriteFile/ReadFile pair: %8.0f per second, %6.1f us each (%ld in %.0f ms)\n", b,
                 1e6 / b, pairs.count, pairs.ms);
+    std::printf("flush + bare pair           : %8.0f per second, %6.1f us each (%ld in %.0f ms)\n", fb,
+                1e6 / fb, flushedPairs.count, flushedPairs.ms);
+    std::printf("flush alone (empty handle)  : %8.0f per second, %6.1f us each\n", f, 1e6 / f);
+    std::printf("exchange without its flush  : %8.0f per second, %6.1f us each (exchange minus flush)\n",
+                1e6 / (1e6 / e - 1e6 / f), 1e6 / e - 1e6 / f);
     std::printf("ratio exchange / bare pair  : %8.2f\n", e / b);
-    std::printf("probeSensor (two exchanges) : %8.0f per second\n", probes.perSecond());
+    std::printf("probeSensor (answered just now): %8.0f per second\n", probes.perSecond());
     CloseHandle(h);
     simboardStop(board);
     return 0;

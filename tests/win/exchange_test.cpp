@@ -48,8 +48,10 @@ struct Exchange : ::testing::Test {
         ASSERT_NE(nullptr, board) << "error " << GetLastError();
     }
     void TearDown() override {
-        for (HANDLE h : handles)
+        for (HANDLE h : handles) {
+            forgetSensorHandle(h); // as the program does: a later handle may get the same value
             CloseHandle(h);
+        }
         simboardStop(board);
     }
     HANDLE open() {
@@ -493,13 +495,142 @@ TEST_F(Exchange, TheProbeIsWrittenTwiceAndWantsStatus0A) {
     ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), reply));
     EXPECT_EQ(50, pointOf(reply).x);
 
+    // Each on a handle that has had no answer yet, so that the probe's own reply decides.
     simboardSetReplies(board, 0, replies(false, 0, 0x0B));
-    EXPECT_EQ(0, probeSensor(h)) << "another status";
+    EXPECT_EQ(0, probeSensor(open())) << "another status";
     simboardSetReplies(board, 0, replies(false, 0, 0x0A, 1));
-    EXPECT_EQ(0, probeSensor(h)) << "a reply too short to carry the status";
+    EXPECT_EQ(0, probeSensor(open())) << "a reply too short to carry the status";
     simboardSetReplies(board, 0, replies(true, 0));
-    EXPECT_EQ(0, probeSensor(h)) << "no answer";
+    EXPECT_EQ(0, probeSensor(open())) << "no answer";
     simboardSetReplies(board, 0, replies(false, 0));
-    Sleep(1000); // the silent probe's reply is given up
-    EXPECT_EQ(1, probeSensor(h)) << "answers again";
+    Sleep(1000); // the silent probe's replies are given up
+    EXPECT_EQ(1, probeSensor(open())) << "answers again";
+}
+
+// A sensor that answers every command 500 ms late is present. The probe on a handle without an
+// answer waits for its own reply (both writings answered within one delay); on a handle that has
+// had an answer within the link's grace it says so at once and writes nothing, so a Get owed on
+// that handle still gets its reply; a sensor silent for longer than the grace is gone within about
+// the grace; an unplugged one is gone however recent its last answer.
+TEST_F(Exchange, ALateSensorIsPresentAndTheProbeWaitsNoLongerThanTheGrace) {
+    HANDLE h = open();
+    simboardSetReplies(board, 0, replies(false, 500));
+    size_t from = simboardLogSize(board);
+    double start = nowMs();
+    EXPECT_EQ(1, probeSensor(h)) << "a sensor 500 ms late";
+    double took = nowMs() - start;
+    EXPECT_GE(took, 450.0);
+    EXPECT_LT(took, 950.0) << "both writings waited for within one delay";
+    EXPECT_EQ(2u, commandsSince(from).size());
+
+    const SensorReport get = makeSensorCommand(SENSOR_GET);
+    SensorReport reply = {};
+    simboardFingerDown(board, 0, 222, 333, SIM_SENSOR);
+    ASSERT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, get, reply)) << "the reader's Get, answered late";
+    from = simboardLogSize(board);
+    start = nowMs();
+    EXPECT_EQ(1, probeSensor(h));
+    EXPECT_LT(nowMs() - start, 60.0) << "the probe waited although the handle answered just now";
+    EXPECT_EQ(std::vector<std::string>{}, commandsSince(from)) << "written between a Get and its reply";
+    int result = EXCHANGE_TIMEOUT;
+    for (int attempt = 0; attempt < 10 && result == EXCHANGE_TIMEOUT; ++attempt)
+        result = exchangeReport(h, get, reply);
+    ASSERT_EQ(EXCHANGE_OK, result);
+    EXPECT_EQ(222, pointOf(reply).x) << "the owed Get's reply did not reach its exchange";
+
+    simboardSetReplies(board, 0, replies(true, 0));
+    Sleep(1100);
+    start = nowMs();
+    EXPECT_EQ(0, probeSensor(h)) << "silent for longer than the grace";
+    took = nowMs() - start;
+    EXPECT_GE(took, 800.0);
+    EXPECT_LT(took, 1500.0) << "the probe held its caller past the grace";
+
+    simboardSetReplies(board, 0, replies(false, 0));
+    Sleep(1000);
+    HANDLE g = open();
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(g, get, reply));
+    simboardUnplug(board, 0);
+    EXPECT_EQ(0, probeSensor(g)) << "unplugged just after an answer";
+}
+
+// One report the exchange could not account for (a report the sensor sends by itself, the reply to
+// another program's command, which the driver gives every open handle) costs at most the exchange
+// whose read it lands in: every exchange after it gets its own reply. Landing on an idle handle,
+// it costs none.
+TEST_F(Exchange, AStrayReportCostsAtMostTheExchangeItLandsIn) {
+    HANDLE h = open();
+    SimReplyMode tagged = replies(false, 0);
+    tagged.tagReplies = true;
+    simboardSetReplies(board, 0, tagged);
+    const SensorReport get = makeSensorCommand(SENSOR_GET);
+    SensorReport reply = {};
+    SimReplyTag tag = {};
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, get, reply));
+    ASSERT_TRUE(simReadReplyTag(reply.data(), reply.size(), &tag));
+    int serial = tag.serial;
+    auto expectInStep = [&](const char* after) {
+        for (int i = 0; i < 4; ++i) {
+            ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, get, reply)) << after;
+            ASSERT_TRUE(simReadReplyTag(reply.data(), reply.size(), &tag));
+            EXPECT_EQ(SIM_CMD_GET, tag.command)
+                << after << ", exchange " << i << ": " << hex(reply.data(), 10);
+            EXPECT_EQ(++serial, tag.serial)
+                << after << ", exchange " << i << ": the reply of another command";
+        }
+    };
+
+    const uint8_t unsolicited[10] = {0x00, 0x0A, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    simboardSendReport(board, 0, unsolicited, sizeof unsolicited);
+    Sleep(30);
+    expectInStep("a report the sensor sent by itself");
+
+    // Another program's Get, through its own connection: with the driver's fan-out its reply also
+    // lands in this handle.
+    tagged.fanOut = true;
+    simboardSetReplies(board, 0, tagged);
+    HANDLE other = CreateFileA(simboardPipePath(board, 0).c_str(), GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, other) << GetLastError();
+    DWORD moved = 0;
+    ASSERT_TRUE(WriteFile(other, get.data(), SENSOR_COMMAND_BYTES, &moved, nullptr)) << GetLastError();
+    uint8_t otherReply[10] = {};
+    ASSERT_TRUE(ReadFile(other, otherReply, sizeof otherReply, &moved, nullptr)) << GetLastError();
+    CloseHandle(other);
+    Sleep(30);
+    expectInStep("another program's Get");
+}
+
+// A driver that never completes a cancelled transfer: the records of that transfer stay allocated
+// (it may still complete into them), and the handle is not used again, so that every round does
+// not leave another record and event behind. The sensor itself is fine: a new handle works.
+TEST_F(Exchange, AHandleWhoseCancellationNeverLandsIsNotUsedAgain) {
+    simboardStop(board);
+    SimBoardConfig config;
+    config.broadcastDeviceChange = false;
+    config.sensors[0].cancelIgnored = true;
+    board = simboardStart(config);
+    ASSERT_NE(nullptr, board) << "error " << GetLastError();
+    HANDLE h = open();
+    const SensorReport get = makeSensorCommand(SENSOR_GET);
+    SensorReport reply = {};
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, get, reply));
+
+    simboardSetReplies(board, 0, replies(true, 0)); // the Get's read stays pending; its cancel hangs
+    double start = nowMs();
+    EXPECT_EQ(EXCHANGE_TIMEOUT, exchangeReport(h, get, reply));
+    EXPECT_GE(nowMs() - start, 1000.0) << "the cancellation was not waited for";
+    simboardSetReplies(board, 0, replies(false, 0));
+    const size_t from = simboardLogSize(board);
+    start = nowMs();
+    for (int round = 0; round < 20; ++round)
+        EXPECT_EQ(EXCHANGE_WRITE_FAILED, exchangeReport(h, get, reply)) << "round " << round;
+    EXPECT_EQ(0, probeSensor(h));
+    EXPECT_LT(nowMs() - start, 300.0) << "20 exchanges and a probe on a retired handle";
+    EXPECT_EQ(std::vector<std::string>{}, commandsSince(from)) << "written to a retired handle";
+
+    HANDLE g = open();
+    simboardFingerDown(board, 0, 400, 500, SIM_SENSOR);
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(g, get, reply));
+    EXPECT_EQ(400, pointOf(reply).x);
 }

@@ -474,4 +474,30 @@ TEST_F(BoardFixture, ScriptStepsDriveTheBoard) {
     EXPECT_EQ(simboardRunScript(board, "sleep 1\ntap 1 2\n", stdout), 2) << "tap needs three numbers";
     EXPECT_EQ(simboardRunScript(board, "sensor 1\n", stdout), 1) << "there is one sensor";
     EXPECT_EQ(simboardRunScript(board, "fly away\n", stdout), 1);
+    EXPECT_EQ(simboardRunScript(board, "report 00 0A 1G\n", stdout), 1) << "not a byte";
+}
+
+// A report the sensor sends by itself reaches every open connection, as the HID class driver puts
+// it in every open handle's buffer, and comes before the reply to a command written after it.
+TEST_F(BoardFixture, AnUnsolicitedReportReachesEveryConnection) {
+    start();
+    HANDLE a = openSensor(board, 0), b = openSensor(board, 0);
+    ASSERT_NE(a, INVALID_HANDLE_VALUE);
+    ASSERT_NE(b, INVALID_HANDLE_VALUE);
+    uint8_t r[10];
+    ASSERT_EQ(exchange(a, STOP, r), 10); // both connections are served by now
+    ASSERT_EQ(exchange(b, STOP, r), 10);
+    EXPECT_EQ(simboardRunScript(board, "report 00 0A 00 11 22\n", stdout), 0);
+    for (HANDLE h : {a, b}) {
+        memset(r, 0xEE, sizeof r);
+        ASSERT_EQ(transfer(h, false, r, 10, 500), 10) << (h == a ? "first" : "second") << " connection";
+        EXPECT_EQ(r[1], 0x0A);
+        EXPECT_EQ(r[3], 0x11);
+        EXPECT_EQ(r[4], 0x22);
+        EXPECT_EQ(r[9], 0x00);
+    }
+    ASSERT_EQ(exchange(a, RUN, r), 10);
+    EXPECT_EQ(r[3], 0x00) << "the command's own reply follows";
+    CloseHandle(a);
+    CloseHandle(b);
 }

@@ -132,7 +132,10 @@ void writeDeviceList(const SimBoard* board) {
             char name[16], data[400];
             snprintf(name, sizeof name, "%d", index++);
             snprintf(data, sizeof data, "%04x %04x %s %s", s.config.vendorId, s.config.productId,
-                     s.config.refuseOpen ? "refuse" : "open", s.pipePath.c_str());
+                     s.config.refuseOpen      ? "refuse"
+                     : s.config.cancelIgnored ? "nocancel"
+                                              : "open",
+                     s.pipePath.c_str());
             RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                            DWORD(strlen(data) + 1));
         }
@@ -310,9 +313,11 @@ void reapCopies(SimConnection* c) {
     }
 }
 
-// Fan-out: the reply goes into the pipe of every other open connection of the sensor, before the
-// asker's own reply is written, as a HID class driver fills every handle's buffer at once.
-void deliverCopies(SimBoard* board, const SimConnection* from, const uint8_t* reply, DWORD length);
+// Fan-out: the reply goes into the pipe of every other open connection of the sensor (every one
+// when `from` is null), before the asker's own reply is written, as a HID class driver fills every
+// handle's buffer at once.
+void deliverCopies(SimBoard* board, int sensor, const SimConnection* from, const uint8_t* reply,
+                   DWORD length);
 
 // Waits for an overlapped transfer, or for the end of the plug period; on the end the transfer is
 // cancelled and awaited, so it never completes into this thread's records later.
@@ -402,7 +407,7 @@ DWORD WINAPI connectionThread(void* parameter) {
                            : mode.replyLength > MESSAGE_MAX ? MESSAGE_MAX
                                                             : mode.replyLength;
             if (mode.fanOut)
-                deliverCopies(board, c, reply, length);
+                deliverCopies(board, c->sensor, c, reply, length);
             ResetEvent(writeOv.hEvent);
             if (!WriteFile(c->pipe, reply, length, nullptr, &writeOv) && GetLastError() != ERROR_IO_PENDING) {
                 open = false;
@@ -442,9 +447,10 @@ DWORD WINAPI connectionThread(void* parameter) {
     return 0;
 }
 
-void deliverCopies(SimBoard* board, const SimConnection* from, const uint8_t* reply, DWORD length) {
+void deliverCopies(SimBoard* board, int sensor, const SimConnection* from, const uint8_t* reply,
+                   DWORD length) {
     Locked locked(board);
-    for (auto& target : board->sensors[size_t(from->sensor)].connections) {
+    for (auto& target : board->sensors[size_t(sensor)].connections) {
         SimConnection* c = target.get();
         if (c == from || c->closing || !c->pipe)
             continue;
@@ -775,6 +781,14 @@ void simboardReplug(SimBoard* board, int sensor) {
     writeDeviceList(board);
     if (board->config.broadcastDeviceChange)
         simboardBroadcastDeviceChange();
+}
+
+void simboardSendReport(SimBoard* board, int sensor, const uint8_t* bytes, size_t length) {
+    if (!validSensor(board, sensor) || !bytes)
+        return;
+    uint8_t report[10] = {};
+    std::memcpy(report, bytes, length < sizeof report ? length : sizeof report);
+    deliverCopies(board, sensor, nullptr, report, sizeof report);
 }
 
 bool simboardPlugged(const SimBoard* board, int sensor) {

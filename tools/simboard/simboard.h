@@ -71,6 +71,9 @@ struct SimSensorConfig {
     uint16_t productId = SIMBOARD_SENSOR_PID;
     bool refuseOpen = false; // a GENERIC_READ | GENERIC_WRITE open fails (access denied); an
                              // attribute query open (access 0) still succeeds
+    // Its driver takes a cancellation and never completes it: a transfer the program gives up on
+    // stays pending until it completes by itself or the handle is closed (listed "nocancel").
+    bool cancelIgnored = false;
 };
 
 struct SimBoardConfig {
@@ -135,6 +138,11 @@ void simboardReplug(SimBoard* board, int sensor = -1);
 bool simboardPlugged(const SimBoard* board, int sensor);
 // The broadcast on its own (as when some other device comes or goes).
 void simboardBroadcastDeviceChange();
+
+// A report the sensor sends by itself (bytes 0 to 9; zeros past `length`): it lands in every open
+// connection of the sensor at once, as the HID class driver puts an input report in every open
+// handle's buffer, whatever the reply mode. Not logged as a reply.
+void simboardSendReport(SimBoard* board, int sensor, const uint8_t* bytes, size_t length);
 
 // ---------------------------------------------------------------------------------------------
 // The finger. Each sensor has one. Its path is a timeline of steps played from the moment it is
@@ -254,6 +262,7 @@ std::string simFormatEvent(const SimEvent& event);
 //   unplug [N] [quiet] | replug [N]                   N omitted: every sensor; quiet: no broadcast
 //   silent on|off | delay MS | status BYTE | length N the reply mode of the selected sensor
 //   fanout on|off | tag on|off                        (see SimReplyMode)
+//   report BYTE...                                    a report the sensor sends by itself (hex)
 //   wait-window CLASS [MS]                            until a top-level window of the class exists
 //   close-window CLASS                                posts WM_CLOSE to it
 //   wait-command Stop|Get|Run|probe [MS]              until such a command arrives after the

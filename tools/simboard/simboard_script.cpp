@@ -178,6 +178,23 @@ bool runStep(ScriptState& s, const std::vector<std::string>& w, std::string* why
                 mode.replyLength = DWORD(n);
         }
         simboardSetReplies(s.board, s.sensor, mode);
+    } else if (op == "report") {
+        // Up to ten bytes in hexadecimal, the rest zero: a report the selected sensor sends by itself.
+        uint8_t bytes[10] = {};
+        if (w.size() < 2 || w.size() > 11) {
+            *why = "report BYTE... (1 to 10 hexadecimal bytes)";
+            return false;
+        }
+        for (size_t i = 1; i < w.size(); ++i) {
+            char* end = nullptr;
+            const unsigned long b = strtoul(w[i].c_str(), &end, 16);
+            if (!end || *end || b > 0xFF) {
+                *why = "bad byte: " + w[i];
+                return false;
+            }
+            bytes[i - 1] = uint8_t(b);
+        }
+        simboardSendReport(s.board, s.sensor, bytes, sizeof bytes);
     } else if (op == "wait-window") {
         DWORD ms = 10000;
         if (w.size() < 2 || (w.size() == 3 && !wholeAt(2, &ms)) || w.size() > 3) {
