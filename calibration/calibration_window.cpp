@@ -11,20 +11,21 @@
 #include "calibration/core/screen_mapping.h"
 #include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
+#include "touch/core/capture.h"
 
 namespace {
 
 constexpr int LOGO_WIDTH = 512; // IDB_CALIBRATION_LOGO, stretched to this size when loaded
 constexpr int LOGO_HEIGHT = 296;
-constexpr int CROSS_HALF = 5; // the cross spans 10 pixels on each diagonal
-constexpr int CROSS_PEN = 3;  // pixels
-constexpr WPARAM KEY_ESCAPE = 27;
-constexpr int CHECK_INDEX = 4;         // the check cross, at the centre
-constexpr int CHECKED_INDEX = 5;       // the check touch was taken
+constexpr int CROSS_HALF = 5;          // the cross spans 10 pixels on each diagonal
+constexpr int CROSS_PEN = 3;           // pixels
 constexpr int NOTE_GAP = 24;           // pixels from the centre (or the logo) down to a text
 constexpr int NOTE_HEIGHT = 30;        // of the texts' font, in pixels
 constexpr UINT_PTR PASSED_TIMER = 1;   // hides the window after the check passed
 constexpr UINT PASSED_SHOWN_MS = 1000; // how long "Calibración correcta" stays up
+
+// calibPointIndex past the check cross (CAPTURE_CHECK_INDEX): the check touch was taken.
+constexpr int CHECKED_INDEX = CAPTURE_CHECK_INDEX + 1;
 
 const char* const CHECK_REQUEST = "Toque el centro para comprobar";
 const char* const CHECK_PASSED = "Calibraci\xF3n correcta";
@@ -170,7 +171,7 @@ void hideAfterCalibration(HWND hwnd) {
 void paintCalibrationContent(HDC dc, const RECT& client) {
     const int index = calibPointIndex;
     const int centreX = client.right / 2, centreY = client.bottom / 2;
-    if (index == CHECK_INDEX) {
+    if (index == CAPTURE_CHECK_INDEX) {
         // The check cross stands where the logo would: the logo stays away until the next start.
         drawCross(dc, centreX, centreY);
         drawNote(dc, CHECK_REQUEST, centreX, centreY + NOTE_GAP);
@@ -238,7 +239,7 @@ LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         }
         break;
     case WM_CHAR:
-        if (wParam == KEY_ESCAPE) {
+        if (wParam == VK_ESCAPE) {
             cancel(hwnd);
             exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
         }
