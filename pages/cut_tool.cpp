@@ -92,7 +92,7 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
         break;
     }
     default:
-        break; // states 1 and 3: only the anchor moves
+        break; // DRAG_HELD and DRAG_CUT_MOVE: only the anchor moves
     }
     ds->lastPoint = toPoint(p);
 }

@@ -32,7 +32,7 @@ struct DrawState {
 // One per page; the palette owns the storage and stores its address as the page's window word 0.
 struct PageRecord {
     HDC memDC;                   // memory DC holding the canvas, for the life of the page
-    int32_t dragState;           // DRAG_*
+    DragState dragState;         // the gesture under way
     DrawState* settings;         // the shared settings; both pages point to the same record
     HBITMAP canvas;              // the canvas bitmap, selected into memDC
     IntPoint lastPointer;        // this page's last gesture pointer: a move without the button ends the
