@@ -10,10 +10,6 @@
 
 namespace {
 
-POINT toPoint(IntPoint p) {
-    return {p.x, p.y};
-}
-
 // The dashed black frame through the four corners, starting at (x1, y1) and going first along x1.
 void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     SelectedObject pen(dc, CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
@@ -94,7 +90,7 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
     default:
         break; // DRAG_HELD and DRAG_CUT_MOVE: only the anchor moves
     }
-    ds->lastPoint = toPoint(p);
+    ds->lastPoint = p;
 }
 
 void cutMove(HWND page, PageRecord* record, IntPoint p) {
@@ -103,7 +99,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
     case DRAG_HELD: {
         WindowDC windowDC(page);
         showCanvasOn(windowDC.get(), page, record);
-        const POINT a = ds->lastPoint;
+        const IntPoint a = ds->lastPoint;
         // From the anchor along its x first, as the rectangle is drawn.
         SelectedObject pen(windowDC.get(), CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
         const POINT frame[5] = {{a.x, a.y}, {a.x, p.y}, {p.x, p.y}, {p.x, a.y}, {a.x, a.y}};
@@ -123,7 +119,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
         showCanvasOn(windowDC.get(), page, record);
         drawCutOut(windowDC.get(), sel);
         dashedFrame(windowDC.get(), sel.x1, sel.y1, sel.x2, sel.y2);
-        ds->lastPoint = toPoint(p);
+        ds->lastPoint = p;
         break;
     }
     default:
