@@ -99,11 +99,8 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
     case DRAG_HELD: {
         WindowDC windowDC(page);
         showCanvasOn(windowDC.get(), page, record);
-        const IntPoint a = ds->lastPoint;
         // From the anchor along its x first, as the rectangle is drawn.
-        SelectedObject pen(windowDC.get(), CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
-        const POINT frame[5] = {{a.x, a.y}, {a.x, p.y}, {p.x, p.y}, {p.x, a.y}, {a.x, a.y}};
-        Polyline(windowDC.get(), frame, 5);
+        dashedFrame(windowDC.get(), ds->lastPoint.x, ds->lastPoint.y, p.x, p.y);
         break;
     }
     case DRAG_CUT_HELD:
