@@ -67,9 +67,10 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
     logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO),
                                                  IMAGE_BITMAP, LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
-    HDC windowDC = GetDC(hwnd);
-    logoDC = CreateCompatibleDC(windowDC);
-    ReleaseDC(hwnd, windowDC);
+    {
+        WindowDC windowDC(hwnd);
+        logoDC = CreateCompatibleDC(windowDC.get());
+    }
     if (logoDC && logoBitmap)
         logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
 }

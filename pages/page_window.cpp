@@ -69,10 +69,8 @@ void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
         points[i] = {corners[i].x, corners[i].y};
     HRGN region = CreatePolygonRgn(points, count, ALTERNATE);
     HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
-    const int saved = SaveDC(dc);
     if (region && brush)
-        FillRgn(dc, region, brush);
-    RestoreDC(dc, saved);
+        FillRgn(dc, region, brush); // takes the brush as it is: nothing selected into the DC
     if (brush)
         DeleteObject(brush);
     if (region)
