@@ -213,46 +213,63 @@ POINT calibrationCrossPosition(int index) {
     return crossPositions[index];
 }
 
+namespace {
+
+LRESULT onPaint(HWND hwnd) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paintCalibrationContent(dc, client);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+LRESULT onTimer(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (wParam != PASSED_TIMER)
+        return DefWindowProcA(hwnd, WM_TIMER, wParam, lParam);
+    hideAfterCalibration(hwnd);
+    return 0;
+}
+
+// Esc cancels, and the Stop command goes to the sensor once more.
+LRESULT onChar(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_ESCAPE)
+        return DefWindowProcA(hwnd, WM_CHAR, wParam, lParam);
+    cancel(hwnd);
+    exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
+    return 0;
+}
+
+LRESULT onSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (!isCloseCommand(wParam))
+        return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
+    cancel(hwnd);
+    return 0;
+}
+
+} // namespace
+
 LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
-        break;
+        return 0;
     case UM_CALIB_BEGIN:
         onBegin(hwnd);
-        break;
+        return 0;
     case UM_CALIB_RESET:
         reset(hwnd);
-        break;
-    case WM_PAINT: {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        paintCalibrationContent(dc, client);
-        EndPaint(hwnd, &ps);
-        break;
-    }
+        return 0;
+    case WM_PAINT:
+        return onPaint(hwnd);
     case WM_TIMER:
-        if (wParam == PASSED_TIMER) {
-            hideAfterCalibration(hwnd);
-            return 0;
-        }
-        break;
+        return onTimer(hwnd, wParam, lParam);
     case WM_CHAR:
-        if (wParam == VK_ESCAPE) {
-            cancel(hwnd);
-            exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
-        }
-        break;
+        return onChar(hwnd, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (isCloseCommand(wParam)) {
-            cancel(hwnd);
-            return 0;
-        }
-        break;
+        return onSysCommand(hwnd, wParam, lParam);
     default:
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }
