@@ -2,6 +2,7 @@
 // and the page's drawing laid over it from the canvas.
 #include <vector>
 
+#include "app/gdi_scope.h"
 #include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
@@ -120,6 +121,17 @@ void showAgain(const WindowsOverThePage& over, HWND active, HWND focus) {
         SetFocus(focus);
 }
 
+// The monitor's pixels as the screen shows them once the windows over the page are hidden (they stay
+// hidden: the caller shows them again).
+bool readScreenWithout(const WindowsOverThePage& over, int32_t width, int32_t height,
+                       std::vector<uint32_t>* out) {
+    WindowDC screen(nullptr);
+    const RECT& m = over.monitor;
+    if (over.count && !hideAndSettle(screen.get(), over))
+        return false;
+    return readPixels(screen.get(), m.left, m.top, width, height, out);
+}
+
 } // namespace
 
 bool composePagePicture(HWND page, ScreenPicture* out) {
@@ -151,10 +163,7 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
         WindowsOverThePage over = {page, m, {}, 0, {0, 0, 0, 0}};
         EnumThreadWindows(GetCurrentThreadId(), collectWindowOverThePage, reinterpret_cast<LPARAM>(&over));
         const HWND active = GetActiveWindow(), focus = GetFocus();
-        HDC screen = GetDC(nullptr);
-        bool ok = !over.count || hideAndSettle(screen, over);
-        ok = ok && readPixels(screen, m.left, m.top, width, height, &out->pixels);
-        ReleaseDC(nullptr, screen);
+        const bool ok = readScreenWithout(over, width, height, &out->pixels);
         if (over.count)
             showAgain(over, active, focus);
         if (!ok)
