@@ -60,6 +60,8 @@ void drawCutOut(HDC dc, const Corners& selection) {
     if (!clip)
         return;
     CombineRgn(clip, clip, canvasRegion, RGN_AND);
+    // A clip region is copied into the DC, not selected like a pen: SelectedObject cannot put the old
+    // one back, the saved DC state can.
     const int saved = SaveDC(dc);
     SelectClipRgn(dc, clip);
     BitBlt(dc, moveOffset.x, moveOffset.y, canvasExtent.x, canvasExtent.y, scratchDC, 0, 0, SRCCOPY);
