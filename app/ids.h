@@ -29,6 +29,9 @@ constexpr unsigned UM_BOARD_MOVED = 0x5024;
 constexpr unsigned UM_PAGE_GROW = 0x5025;
 // Calibration window -> main window: the user cancelled the calibration (Esc or close).
 constexpr unsigned UM_CALIB_CANCELLED = 0x5026;
+// Main window -> itself, posted at the end of its creation: start the calibration of a start
+// without one.
+constexpr unsigned UM_CALIB_FIRST_START = 0x5030;
 
 // Main window commands (low word of wParam).
 constexpr unsigned IDM_CALIBRATE = 0x444;

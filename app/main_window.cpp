@@ -50,6 +50,11 @@ ScreenChoice screenChoiceBefore;
 // when the monitor is back, so the next disappearance is told again.
 bool boardMonitorGoneTold = false;
 
+// The calibration that a start without one began by itself is under way: Esc on it says where the
+// calibration is to be found later.
+bool firstCalibrationPending = false;
+const char* const FIRST_CALIBRATION_SKIPPED = "Calibre la pizarra desde el icono de Velmora";
+
 HWND createOwned(HWND owner, const char* className, const char* title, DWORD style, int x, int y, int width,
                  int height) {
     return CreateWindowExA(0, className, title, style, x, y, width, height, owner, nullptr, hInstance,
@@ -160,6 +165,11 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hwndHoldRing = createHoldRingWindow(hInstance, hwnd);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     readerThread = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, &readerThreadId);
+    // Without a complete calibration the board ignores every touch (another account's first start,
+    // the calibration lives in each user's key): the crosses come at once. Posted, so that they
+    // come once the creation is over and the message loop runs.
+    if (sensorHandle.load() && calibValid.load() != CALIB_MAPPING)
+        PostMessageA(hwnd, UM_CALIB_FIRST_START, 0, 0);
     return 0;
 }
 
@@ -215,7 +225,28 @@ void chooseScreen(HWND hwnd, unsigned k) {
     startCalibration(hwnd);
 }
 
+void startFirstCalibration(HWND hwnd) {
+    if (!sensorHandle.load() || calibValid.load() == CALIB_MAPPING || calibState.load() == CALIB_CAPTURING)
+        return;
+    startCalibration(hwnd);
+    firstCalibrationPending = true;
+}
+
+// A calibration passed its check and is being installed: its points are stored at once (and again
+// at shut-down), so that it outlives a process that ends any other way (the Task Manager, a crash,
+// a power cut). The reader thread wrote calibRaw before it sent UM_CALIB_DONE.
+void onCalibrationDone() {
+    screenChoicePending = false; // the chosen monitor is calibrated: it stays
+    firstCalibrationPending = false;
+    saveCalibrationPoints(calibRaw);
+    endCalibrationWindow(hwndCalibration);
+}
+
 void onCalibrationCancelled() {
+    if (firstCalibrationPending) {
+        firstCalibrationPending = false;
+        showTrayBalloon("Velmora", FIRST_CALIBRATION_SKIPPED);
+    }
     if (!screenChoicePending)
         return;
     screenChoicePending = false;
@@ -226,11 +257,13 @@ void onCalibrationCancelled() {
 void onCommand(HWND hwnd, WPARAM wParam) {
     const unsigned id = LOWORD(wParam);
     if (id >= IDM_SCREEN_FIRST && id < IDM_SCREEN_FIRST + IDM_SCREEN_COUNT) {
+        firstCalibrationPending = false;
         chooseScreen(hwnd, id - IDM_SCREEN_FIRST);
         return;
     }
     switch (id) {
     case IDM_CALIBRATE:
+        firstCalibrationPending = false; // started from the tray: the user knows where it is
         startCalibration(hwnd);
         break;
     case IDM_PALETTE:
@@ -347,8 +380,10 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         InvalidateRect(hwndCalibration, nullptr, TRUE);
         return 0;
     case UM_CALIB_DONE:
-        screenChoicePending = false; // the chosen monitor is calibrated: it stays
-        endCalibrationWindow(hwndCalibration);
+        onCalibrationDone();
+        return 0;
+    case UM_CALIB_FIRST_START:
+        startFirstCalibration(hwnd);
         return 0;
     case UM_CALIB_CANCELLED:
         onCalibrationCancelled();

@@ -167,6 +167,16 @@ void hideAfterCalibration(HWND hwnd) {
     bringBoardWindowsBack();
 }
 
+// A display change: the window follows the board's monitor and a calibration under way starts
+// again at the first cross. A calibration that has passed its check is over: while "Calibración
+// correcta" is up, starting again would put the first cross over the desktop with no capture
+// behind it (and kill the timer that hides the window), so the window hides now instead.
+void onDisplayReset(HWND hwnd) {
+    if (checkNote == NOTE_PASSED && IsWindowVisible(hwnd))
+        hideAfterCalibration(hwnd);
+    reset(hwnd);
+}
+
 } // namespace
 
 void paintCalibrationContent(HDC dc, const RECT& client) {
@@ -259,7 +269,7 @@ LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         onBegin(hwnd);
         return 0;
     case UM_CALIB_RESET:
-        reset(hwnd);
+        onDisplayReset(hwnd);
         return 0;
     case WM_PAINT:
         return onPaint(hwnd);

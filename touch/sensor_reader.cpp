@@ -67,6 +67,7 @@ struct Reader {
     DWORD pauseMs = 0;       // between rounds after repeated failures; 0 when the link works
     bool fingerSeen = false; // this round read a valid point
     const PointerOutput* pointer = &systemPointer; // the units of the touch in progress
+    ScreenTargets touchScreen = {};                // the board's monitor as the touch came down
 };
 
 void publishTouch(const Reader& r) {
@@ -131,16 +132,20 @@ void mappingRound(Reader& r, HANDLE handle) {
         r.haveDistance = true;
     if (!r.haveDistance)
         return;
-    const ScreenTargets screen = readScreenTargets();
+    // A touch is mapped to its lift in the placement it came down in: the crosses, the monitor's
+    // origin and extent and the units together. A display change in the middle of it moves nothing
+    // under the button that is down; mixing the new placement's positions with the old units would
+    // put the moves and the release somewhere else entirely.
+    if (r.touch.touchState == TOUCH_NONE) {
+        r.touchScreen = readScreenTargets();
+        r.pointer = r.touchScreen.placement.virtualDesk ? &virtualDeskPointer : &systemPointer;
+    }
+    const ScreenTargets& screen = r.touchScreen;
     ScreenPoint pixel = {0, 0};
     if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
         return;
     const PointerPlace place = boardPixelToPointer(screen.placement, pixel, screen.width, screen.height);
     r.pMouse = {place.mouseX, place.mouseY};
-    // A touch keeps the units it began in: a display change in the middle of it moves nothing
-    // under the button that is down.
-    if (r.touch.touchState == TOUCH_NONE)
-        r.pointer = screen.placement.virtualDesk ? &virtualDeskPointer : &systemPointer;
     const int32_t before = r.touch.touchState;
     trackTouch(r.touch, *r.pointer, place.x, place.y, r.pMouse, smoothFactor);
     publishTouch(r);
@@ -173,10 +178,12 @@ void cornersCaptured(Reader& r, HANDLE handle) {
 
 void installCapture(Reader& r, HANDLE handle) {
     exchangeReport(handle, r.sHidWStop, r.sHidRead);
-    SendMessageA(hwndMain, UM_CALIB_DONE, 0, 0);
+    // calibRaw is written before UM_CALIB_DONE: the main window stores it in the registry there and
+    // then, so that a calibration outlives a process that ends without its shut-down.
     std::memcpy(calibRaw, r.newRaw, sizeof calibRaw);
     std::memcpy(calibSensorPoints, r.newPoints, sizeof calibSensorPoints);
     calibWeights = r.newWeights;
+    SendMessageA(hwndMain, UM_CALIB_DONE, 0, 0);
     // The finger is still on the check cross: what is left of that touch is not a click.
     r.needLift = true;
     // The transform is complete before touches are let through.

@@ -170,9 +170,10 @@ TEST_F(Startup, FirstRunWithASensorStopComesFirstTheKeyIsMadeAndTheMainWindowIsH
 }
 
 TEST_F(Startup, NothingButTheTrayIconIsVisibleAtStart) {
-    // "Save" 0: the palette is not shown at start either.
+    // "Save" 0: the palette is not shown at start either; with a calibration stored, no crosses.
     ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0"));
     startBoard();
+    storeBoardCalibration(board);
     ChildProgram child;
     HWND main = startRunning(&child);
     ASSERT_NE(nullptr, main);
@@ -221,6 +222,33 @@ TEST_F(Startup, ASecondInstanceEndsAtOnceAndTouchesNothing) {
 
     PostMessageA(main, WM_CLOSE, 0, 0);
     ASSERT_TRUE(waitProgramExit(&first, EXIT_TIMEOUT_MS, &code, true));
+    EXPECT_EQ(0u, code);
+}
+
+// Another account's first start: an empty key and a board. Without a calibration the board would
+// ignore every touch, so the crosses come at once; Esc skips them, and the tray's balloon says
+// where to find the calibration later.
+TEST_F(Startup, WithoutACalibrationTheCrossesComeAtOnceAndEscSaysWhereToCalibrate) {
+    startBoard();
+    ChildProgram child;
+    HWND main = startRunning(&child);
+    ASSERT_NE(nullptr, main);
+    POINT targets[4];
+    crossTargets(targets);
+    POINT cross = {-1000, -1000};
+    ASSERT_TRUE(waitCrossMoved(cross, 5000, &cross))
+        << "no cross at the start; screenshot "
+        << (saveScreenshot("startup_no_cross.bmp") ? "saved" : "failed");
+    EXPECT_LE(pixelDistance(cross, targets[0].x, targets[0].y), 1.0) << cross.x << "," << cross.y;
+    EXPECT_GE(simboardWaitCommand(board, 0, SIM_CMD_RUN, 2000), 0) << "Run was not sent";
+
+    PostMessageA(findTopLevelWindow("qv_dingwei", child.processId), WM_CHAR, 27, 0);
+    EXPECT_TRUE(waitNoCross(5000)) << "Esc did not skip the calibration";
+    EXPECT_EQ(shownTrayBalloon(child.processId, 8000), L"Calibre la pizarra desde el icono de Velmora");
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    DWORD code = 1234;
+    ASSERT_TRUE(waitProgramExit(&child, EXIT_TIMEOUT_MS, &code, true));
     EXPECT_EQ(0u, code);
 }
 

@@ -1,11 +1,14 @@
-// The program's main job end to end: a first run ignores touches, a calibration by tapping the
-// crosses on the screen and the check cross, then taps, drags and holds on a keystoned, slightly
-// rotated board become clicks, drags and right clicks where the finger is; "Salir" keeps the
-// calibration for the next run. A calibration with a corner touched off is caught by the check
-// cross. A hold shows a closing ring that changes none of the input and takes no click. On a
-// desktop of two monitors, the board chosen on the second is calibrated, mapped, drawn on and found
-// again there after a restart; Esc during its calibration puts the first one back.
+// The program's main job end to end: a first run shows the crosses at once and, skipped, ignores
+// touches; a calibration by tapping the crosses on the screen and the check cross, then taps,
+// drags and holds on a keystoned, slightly rotated board become clicks, drags and right clicks
+// where the finger is; the calibration is stored the moment it is made, so a process ended from
+// outside keeps it for the next run, and "Salir" stores it again. A calibration with a corner
+// touched off is caught by the check cross. A hold shows a closing ring that changes none of the
+// input and takes no click. On a desktop of two monitors, the board chosen on the second is
+// calibrated, mapped, drawn on and found again there after a restart; Esc during its calibration
+// puts the first one back.
 // screens: sd hd dual
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -83,16 +86,23 @@ bool clickAt(TouchSession& s, double x, double y, POINT* landed) {
     return true;
 }
 
-// Starts the program again on the session's board (the session's own copy has ended) and taps
-// local (x, y) once it polls: the click must land at (wantX, wantY) on the desktop.
+// Starts the program again on the session's board (the session's own copy has ended); its main
+// window once it polls for touches, or null.
+HWND startAgain(TouchSession& s, ChildProgram* again) {
+    const size_t restartLog = simboardLogSize(s.board);
+    if (!startProgram("VelmoraSim.exe", again))
+        return nullptr;
+    const HWND main = waitTopLevelWindow("Velmora", again->processId, 10000, true);
+    return main && waitMapping(s.board, restartLog) ? main : nullptr;
+}
+
+// Starts the program again and taps local (x, y) once it polls: the click must land at
+// (wantX, wantY) on the desktop.
 void expectClickAfterRestart(TouchSession& s, double x, double y, double wantX, double wantY,
                              double tolerance) {
     ChildProgram again;
-    const size_t restartLog = simboardLogSize(s.board);
-    ASSERT_TRUE(startProgram("VelmoraSim.exe", &again));
-    const HWND main = waitTopLevelWindow("Velmora", again.processId, 10000, true);
-    ASSERT_NE(main, nullptr);
-    ASSERT_TRUE(waitMapping(s.board, restartLog)) << "no polling after the restart";
+    const HWND main = startAgain(s, &again);
+    ASSERT_NE(main, nullptr) << "no polling after the restart";
     POINT landed;
     EXPECT_TRUE(clickAt(s, x, y, &landed)) << "no click after the restart";
     EXPECT_LE(pixelDistance(landed, wantX, wantY), tolerance) << "after the restart";
@@ -121,9 +131,18 @@ std::string screenName(const char* what) {
 TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
-    // First run: defaults written, no calibration, so no Get is ever sent and nothing is injected.
+    POINT t[4];
+    crossTargets(t);
+    // First run: defaults written, and the crosses at once; skipped with Esc, there is no
+    // calibration, so no Get is ever sent and nothing is injected.
     EXPECT_EQ(tolvexValue("LagTime"), "10");
     EXPECT_EQ(tolvexValue("Ouhe"), "1");
+    POINT first = {-1000, -1000};
+    ASSERT_TRUE(waitCrossMoved(first, 3000, &first)) << "no cross at the first start";
+    EXPECT_LE(pixelDistance(first, t[0].x, t[0].y), 1.0) << first.x << "," << first.y;
+    PostMessageA(findTopLevelWindow("qv_dingwei", s.program.processId), WM_CHAR, 27, 0);
+    ASSERT_TRUE(waitCalibrationHidden(s, 5000)) << "Esc did not skip the first calibration";
+    flushEvents(100);
     simboardClearLog(s.board);
     mouseRecorderClear();
     simboardTap(s.board, 0, width / 2.0, height / 2.0, 150, SIM_SCREEN, true, 100);
@@ -134,8 +153,6 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     // Calibration: the window shows the first cross; each accepted tap moves it on.
     simboardClearLog(s.board);
     sendTrayCommand(s, IDM_CALIBRATE);
-    POINT t[4];
-    crossTargets(t);
     POINT cross = {-1000, -1000};
     ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "no cross after \"Calibrar espacio de trabajo\"";
     EXPECT_LE(pixelDistance(cross, t[0].x, t[0].y), 1.0) << cross.x << "," << cross.y;
@@ -178,6 +195,10 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     // the full-screen window holds the main window, and with it the reader thread, for 2 s).
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, stopAt + 1, true), 0);
     EXPECT_EQ(simboardCountCommands(s.board, 0, SIM_CMD_STOP), 1);
+    const char* names[8] = {"P1X", "P1Y", "P2X", "P2Y", "P3X", "P3Y", "P4X", "P4Y"};
+    for (const char* name : names)
+        EXPECT_NE(tolvexValue(name), "(missing)")
+            << name << " is not stored once the calibration is in force";
 
     // Mapping starts: the grid, a drag and a hold.
     checkGrid(s, tolerance, "fresh");
@@ -221,20 +242,9 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     for (const MouseRecord& r : b)
         EXPECT_LE(pixelDistance(r.point, 400, 300), tolerance);
 
-    // "Salir" with a complete calibration stores the eight coordinates, not the settings.
-    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "7"); // the program holds 1
-    sendTrayCommand(s, IDM_EXIT);
-    DWORD code = 1;
-    ASSERT_TRUE(waitProgramExit(&s.program, 5000, &code, true));
-    EXPECT_EQ(code, 0u);
-    EXPECT_EQ(tolvexValue("Ouhe"), "7") << "the settings were saved too";
-    const char* names[8] = {"P1X", "P1Y", "P2X", "P2Y", "P3X", "P3Y", "P4X", "P4Y"};
-    for (int i = 0; i < 8; ++i) {
-        const std::string v = tolvexValue(names[i]);
-        EXPECT_NE(v, "(missing)") << names[i];
-        EXPECT_NE(v, "9999") << names[i];
-    }
-    // The stored points are the board's own view of the crosses, within the board's rounding.
+    // The process is ended from outside (the Task Manager, a crash): the calibration is in the
+    // registry already, the board's own view of the crosses within its rounding.
+    killProgram(&s.program);
     for (int i = 0; i < 4; ++i) {
         double sx = 0, sy = 0;
         simScreenToSensor(simboardMapping(s.board), t[i].x, t[i].y, &sx, &sy);
@@ -243,7 +253,23 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     }
 
     // The next start maps touches at once with what was stored.
-    expectClickAfterRestart(s, width / 2.0, height / 3.0, width / 2.0, height / 3.0, tolerance);
+    ChildProgram again;
+    const HWND main = startAgain(s, &again);
+    ASSERT_NE(main, nullptr) << "no polling after the restart";
+    POINT landed;
+    ASSERT_TRUE(clickAt(s, width / 2.0, height / 3.0, &landed)) << "no click after the restart";
+    EXPECT_LE(pixelDistance(landed, width / 2.0, height / 3.0), tolerance) << landed.x << "," << landed.y;
+
+    // "Salir" with a complete calibration stores the eight coordinates again, not the settings.
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "7"); // the program holds 1
+    const std::string p1x = tolvexValue("P1X");
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "P1X", "0000");
+    PostMessageA(main, WM_COMMAND, IDM_EXIT, 0);
+    DWORD code = 1;
+    ASSERT_TRUE(waitProgramExit(&again, 5000, &code, true));
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(tolvexValue("Ouhe"), "7") << "the settings were saved too";
+    EXPECT_EQ(tolvexValue("P1X"), p1x) << "the coordinates were not saved at \"Salir\"";
 }
 
 // With the palette shown (as "Save" 1 has it at start) it is put aside while the crosses are up:

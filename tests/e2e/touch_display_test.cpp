@@ -1,6 +1,8 @@
 // A display change during a calibration: back to the first cross, with crosses and window at the
 // new size. Then a drawing on the board survives a resolution increase where it was, and the
-// board covers the whole new screen and takes strokes there. A bare Xvfb cannot change its size,
+// board covers the whole new screen and takes strokes there. Last, a display change in the second
+// that a completed calibration shows "Calibración correcta": the calibration is over, so the window
+// goes and the palette and the board come back as they were. A bare Xvfb cannot change its size,
 // so the test runs itself again inside a Wine virtual desktop (explorer /desktop=...), where
 // ChangeDisplaySettingsA works, and reports from there.
 #include <gtest/gtest.h>
@@ -177,6 +179,35 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
                 mouseDrag(c, d);
                 check(darkAlong(c, d) >= 7, "no stroke in the new part of the screen");
                 saveScreenshot((testExeDirectory() + "display_change_board_grown.bmp").c_str());
+
+                // A calibration to its check; the display changes while its outcome is up.
+                check(IsWindowVisible(palette), "the palette is not up before the calibration");
+                const size_t mark = simboardLogSize(s.board);
+                sendTrayCommand(s, IDM_CALIBRATE);
+                POINT lastCorner = {-1000, -1000}, centre = {-1000, -1000};
+                std::string failure;
+                const bool corners = tapCrosses(&s, 4, &lastCorner, &failure);
+                check(corners, failure);
+                check(corners && waitCrossMoved(lastCorner, 3000, &centre), "no check cross");
+                simboardFingerDown(s.board, 0, centre.x, centre.y);
+                const int stop = simboardWaitCommand(s.board, 0, SIM_CMD_STOP, 3000, mark, true);
+                simboardFingerLift(s.board, 0);
+                check(stop >= 0, "the check cross was not accepted");
+                flushEvents(100);
+                check(changeScreenSize(800, 600), "ChangeDisplaySettingsA to 800 x 600 failed");
+                flushEvents(300);
+                check(waitCalibrationHidden(s, 5000),
+                      "the calibration window stayed after the display change");
+                flushEvents(500);
+                POINT left;
+                check(!findCrossOnScreen(&left), "a cross is left on the screen at " +
+                                                     std::to_string(left.x) + "," + std::to_string(left.y));
+                check(IsWindowVisible(palette), "the palette did not come back");
+                bool boardShown = false;
+                for (HWND container : topLevelWindows("qv_pageparent", s.program.processId))
+                    boardShown = boardShown || IsWindowVisible(container);
+                check(boardShown, "the board did not come back");
+                saveScreenshot((testExeDirectory() + "display_change_after_calibration.bmp").c_str());
             }
         }
     }

@@ -1,6 +1,8 @@
 // Finding other processes' windows and message boxes, and watching window creation.
 #include "tests/support/wintest.h"
 
+#include <commctrl.h>
+
 #include <mutex>
 
 namespace {
@@ -170,4 +172,23 @@ bool WindowCreationWatch::sawClass(const char* className, DWORD processId) const
         if (c == className)
             return true;
     return false;
+}
+
+std::wstring shownTrayBalloon(DWORD notOfProcess, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND tip : topLevelWindows(TOOLTIPS_CLASSA)) {
+            DWORD pid = 0;
+            GetWindowThreadProcessId(tip, &pid);
+            WCHAR text[256] = {};
+            DWORD_PTR n = 0;
+            if (pid != notOfProcess && IsWindowVisible(tip) &&
+                (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) &&
+                SendMessageTimeoutW(tip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                                    2000, &n))
+                return text;
+        }
+        flushEvents(100);
+    } while (GetTickCount() - start < timeoutMs);
+    return L"";
 }

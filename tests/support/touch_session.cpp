@@ -30,6 +30,18 @@ TouchSession::~TouchSession() {
         simboardStop(board);
 }
 
+void storeBoardCalibration(const SimBoard* board) {
+    POINT targets[4];
+    crossTargets(targets);
+    const char* names[4][2] = {{"P1X", "P1Y"}, {"P2X", "P2Y"}, {"P3X", "P3Y"}, {"P4X", "P4Y"}};
+    for (int i = 0; i < 4; ++i) {
+        double sx = 0, sy = 0;
+        simScreenToSensor(simboardMapping(board), targets[i].x, targets[i].y, &sx, &sy);
+        writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][0], std::to_string(std::lround(sx)));
+        writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][1], std::to_string(std::lround(sy)));
+    }
+}
+
 bool startTouchSession(TouchSession* session, StoredCalibration stored, const SimGeometry& geometry,
                        bool paletteShown) {
     if (!deleteTolvexKey())
@@ -40,17 +52,8 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
     session->board = simboardStart(config);
     if (!session->board)
         return false;
-    if (stored == BOARD_CALIBRATION) {
-        POINT targets[4];
-        crossTargets(targets);
-        const char* names[4][2] = {{"P1X", "P1Y"}, {"P2X", "P2Y"}, {"P3X", "P3Y"}, {"P4X", "P4Y"}};
-        for (int i = 0; i < 4; ++i) {
-            double sx = 0, sy = 0;
-            simScreenToSensor(simboardMapping(session->board), targets[i].x, targets[i].y, &sx, &sy);
-            writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][0], std::to_string(std::lround(sx)));
-            writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][1], std::to_string(std::lround(sy)));
-        }
-    }
+    if (stored == BOARD_CALIBRATION)
+        storeBoardCalibration(session->board);
     if (!startProgram("VelmoraSim.exe", &session->program))
         return false;
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);

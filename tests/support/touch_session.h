@@ -21,9 +21,12 @@ struct TouchSession {
 };
 
 enum StoredCalibration {
-    NO_CALIBRATION,    // only "Save" = "0": a first run otherwise
+    NO_CALIBRATION,    // only "Save" = "0": a first run otherwise, which shows the crosses at once
     BOARD_CALIBRATION, // the four crosses mapped through the board, as a good capture would store
 };
+
+// Writes that calibration under HKCU\SOFTWARE\Tolvex: the board's sensor units at the four crosses.
+void storeBoardCalibration(const SimBoard* board);
 
 // Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden) and, when asked, a
 // calibration matching the board; starts the board and the program and waits for its main window.

@@ -60,6 +60,11 @@ std::string messageBoxCaption(HWND box);
 // Presses its OK button (posts WM_COMMAND IDOK; works across processes).
 void pressMessageBoxOk(HWND box);
 
+// The text of the shell's balloon over a tray icon, once one is shown (at most timeoutMs): Wine's
+// tray shows it as a balloon tooltip of its own process, not the program's (notOfProcess), about
+// two seconds after the request; its title cannot be read (no TTM_GETTITLE). Empty if none.
+std::wstring shownTrayBalloon(DWORD notOfProcess, DWORD timeoutMs);
+
 // Watches for top-level windows being created by other processes (WinEvent EVENT_OBJECT_CREATE,
 // out of context) while it lives. Create it before starting the program; the calling thread must
 // pump messages (flushEvents, or waits with pumpMessages) for the events to arrive. One at a time.

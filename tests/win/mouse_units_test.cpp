@@ -1,11 +1,20 @@
 // Absolute mouse units from the screen mapping, handed to the real mouse_event: each lands on the
-// pixel it was computed from.
+// pixel it was computed from. And the reader thread, run here against the simulated board: a touch
+// lands to its lift in the placement it came down in, whatever the board's monitor does meanwhile.
 // screens: sd hd
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
+#include <cmath>
+
+#include "app/app_state.h"
 #include "calibration/core/screen_mapping.h"
+#include "calibration/core/transform.h"
+#include "sensor/sensor_link.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+#include "touch/sensor_reader.h"
 
 namespace {
 
@@ -47,4 +56,112 @@ TEST(MouseUnits, EveryPixelOfTheScreenRoundTrips) {
     POINT p = moveAbsolute(pixelToMouseX(corner.x, w), pixelToMouseY(corner.y, h));
     EXPECT_EQ(p.x, w - 1);
     EXPECT_EQ(p.y, h - 1);
+}
+
+namespace {
+
+// The board's monitor as the GUI thread publishes it: w x h, its crosses, at (origin, 0); on
+// another monitor than the primary its units span a virtual screen of deskWidth x h.
+ScreenTargets boardScreen(int w, int h, int origin = 0, int deskWidth = 0) {
+    ScreenTargets s = {};
+    s.width = w;
+    s.height = h;
+    for (int k = 0; k < 4; ++k) {
+        const ScreenPoint cross = calibrationCross(k, w, h);
+        s.targets[k][0] = cross.x;
+        s.targets[k][1] = cross.y;
+    }
+    if (origin != 0)
+        s.placement = {origin, 0, true, 0, 0, deskWidth, h};
+    return s;
+}
+
+// The calibration a good capture of this board would leave, in force for the reader.
+bool installBoardCalibration(const SimBoard* board, const ScreenTargets& screen) {
+    int32_t raw[8];
+    for (int k = 0; k < 4; ++k) {
+        double sx = 0, sy = 0;
+        simScreenToSensor(simboardMapping(board), screen.targets[k][0], screen.targets[k][1], &sx, &sy);
+        raw[2 * k] = int32_t(std::lround(sx));
+        raw[2 * k + 1] = int32_t(std::lround(sy));
+    }
+    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
+        return false;
+    calibValid = CALIB_MAPPING;
+    calibState.store(CALIB_MAPPING, std::memory_order_release);
+    return true;
+}
+
+} // namespace
+
+// Half-way through a drag the board's monitor becomes another one, to the right of this screen
+// (a monitor plugged in, a display change): the moves and the release still land on the drag's
+// path on this screen, in the units the touch began with, not at the new placement's positions
+// read in the old units.
+TEST(MouseUnits, ATouchLandsToItsLiftInThePlacementItCameDownIn) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    SimBoard* board = simboardStart();
+    ASSERT_NE(board, nullptr);
+    const ScreenTargets primary = boardScreen(w, h);
+    publishScreenTargets(primary);
+    settings.ouhe = 1; // no smoothing: every move is where the finger is
+    ASSERT_TRUE(installBoardCalibration(board, primary));
+    sensorHandle = findSensor();
+    ASSERT_NE(sensorHandle.load(), nullptr);
+    ASSERT_TRUE(mouseRecorderStart());
+    HANDLE reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
+    ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_GET, 3000, 0, true), 0) << "the reader does not poll";
+
+    const POINT from = {w / 5, h / 4}, to = {w * 3 / 5, h / 2};
+    SimPath drag;
+    simDown(drag, from.x, from.y);
+    simHold(drag, 40);
+    simMove(drag, to.x, to.y, 900);
+    simHold(drag, 100);
+    simLift(drag);
+    simHold(drag, 80);
+    mouseRecorderClear();
+    simboardPlay(board, 0, drag);
+    flushEvents(500);
+    publishScreenTargets(boardScreen(w, h, w, 2 * w));
+    ASSERT_TRUE(simboardWaitFinger(board, 0, 5000, true));
+    flushEvents(300);
+    stopSensorReader(reader, 500);
+    CloseHandle(reader);
+    simboardStop(board);
+    publishScreenTargets(primary);
+
+    std::string trace;
+    int movesAfterDown = 0, offPath = 0;
+    bool down = false;
+    for (const MouseRecord& r : mouseRecorderEvents()) {
+        if (!r.injected)
+            continue;
+        if (r.message != WM_MOUSEMOVE)
+            trace += std::string(trace.empty() ? "" : " ") + (r.message == WM_LBUTTONDOWN ? "ldown"
+                                                              : r.message == WM_LBUTTONUP ? "lup"
+                                                                                          : "other");
+        down = down || r.message == WM_LBUTTONDOWN;
+        if (!down)
+            continue;
+        movesAfterDown += r.message == WM_MOUSEMOVE;
+        // On the segment's rectangle, and near the line through it.
+        const double t = double(r.point.x - from.x) / (to.x - from.x);
+        const double lineY = from.y + t * (to.y - from.y);
+        const bool onPath =
+            r.point.x >= from.x - 3 && r.point.x <= to.x + 3 && std::fabs(r.point.y - lineY) <= 4;
+        if (!onPath && offPath++ < 5)
+            ADD_FAILURE() << "event 0x" << std::hex << r.message << std::dec << " at (" << r.point.x << ", "
+                          << r.point.y << ") is off the drag from (" << from.x << ", " << from.y << ") to ("
+                          << to.x << ", " << to.y << ")";
+    }
+    EXPECT_EQ(trace, "ldown lup");
+    EXPECT_GT(movesAfterDown, 10) << "the drag did not move the pointer";
+    EXPECT_EQ(offPath, 0);
+    const std::vector<MouseRecord> buttons = mouseRecorderButtons();
+    if (buttons.size() == 2) {
+        EXPECT_LE(std::hypot(buttons[1].point.x - to.x, buttons[1].point.y - to.y), 3.0)
+            << "released at (" << buttons[1].point.x << ", " << buttons[1].point.y << ")";
+    }
+    mouseRecorderStop();
 }

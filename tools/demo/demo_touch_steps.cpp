@@ -52,15 +52,21 @@ void noteButtons(DemoSession& s, const std::vector<MouseRecord>& b) {
 
 bool demoCalibrateByTapping(DemoSession& s) {
     mouseRecorderStart();
-    const HWND palette = findTopLevelWindow("qv_tool", s.program.dwProcessId);
-    if (palette && IsWindowVisible(palette)) {
-        PostMessageA(s.mainWindow, WM_COMMAND, IDM_PALETTE, 0); // it would cover the last cross
-        Sleep(300);
-        demoNote(s, "the palette was shown; \"Zarpelo\" from the tray hid it");
-    }
     const size_t mark = simboardLogSize(s.board);
-    PostMessageA(s.mainWindow, WM_COMMAND, IDM_CALIBRATE, 0);
-    demoNote(s, "\"Calibrar espacio de trabajo\" chosen from the tray menu");
+    const HWND window = findTopLevelWindow("qv_dingwei", s.program.dwProcessId);
+    if (window && IsWindowVisible(window)) {
+        // No calibration stored (a first start in this prefix): the crosses came by themselves.
+        demoNote(s, "no calibration was stored: the crosses have been up since the start");
+    } else {
+        const HWND palette = findTopLevelWindow("qv_tool", s.program.dwProcessId);
+        if (palette && IsWindowVisible(palette)) {
+            PostMessageA(s.mainWindow, WM_COMMAND, IDM_PALETTE, 0); // it would cover the last cross
+            Sleep(300);
+            demoNote(s, "the palette was shown; \"Zarpelo\" from the tray hid it");
+        }
+        PostMessageA(s.mainWindow, WM_COMMAND, IDM_CALIBRATE, 0);
+        demoNote(s, "\"Calibrar espacio de trabajo\" chosen from the tray menu");
+    }
     POINT cross = {-1000, -1000};
     for (int i = 0; i < 5; ++i) { // the four corners, then the check cross at the centre
         const char* which = i < 4 ? "cross" : "check cross";
@@ -88,7 +94,6 @@ bool demoCalibrateByTapping(DemoSession& s) {
         stop >= 0 && simboardWaitCommand(s.board, 0, SIM_CMD_GET, 5000, size_t(stop) + 1) >= 0;
     // The outcome stays up for a second; under Wine without a window manager the hide then holds
     // the program's GUI thread for 2 s, which a message sent to it waits out.
-    const HWND window = findTopLevelWindow("qv_dingwei", s.program.dwProcessId);
     const DWORD start = GetTickCount();
     while (window && IsWindowVisible(window) && GetTickCount() - start < 5000)
         Sleep(30);
