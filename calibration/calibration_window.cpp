@@ -11,20 +11,21 @@
 #include "calibration/core/screen_mapping.h"
 #include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
+#include "touch/core/capture.h"
 
 namespace {
 
 constexpr int LOGO_WIDTH = 512; // IDB_CALIBRATION_LOGO, stretched to this size when loaded
 constexpr int LOGO_HEIGHT = 296;
-constexpr int CROSS_HALF = 5; // the cross spans 10 pixels on each diagonal
-constexpr int CROSS_PEN = 3;  // pixels
-constexpr WPARAM KEY_ESCAPE = 27;
-constexpr int CHECK_INDEX = 4;         // the check cross, at the centre
-constexpr int CHECKED_INDEX = 5;       // the check touch was taken
+constexpr int CROSS_HALF = 5;          // the cross spans 10 pixels on each diagonal
+constexpr int CROSS_PEN = 3;           // pixels
 constexpr int NOTE_GAP = 24;           // pixels from the centre (or the logo) down to a text
 constexpr int NOTE_HEIGHT = 30;        // of the texts' font, in pixels
 constexpr UINT_PTR PASSED_TIMER = 1;   // hides the window after the check passed
 constexpr UINT PASSED_SHOWN_MS = 1000; // how long "Calibración correcta" stays up
+
+// calibPointIndex past the check cross (CAPTURE_CHECK_INDEX): the check touch was taken.
+constexpr int CHECKED_INDEX = CAPTURE_CHECK_INDEX + 1;
 
 const char* const CHECK_REQUEST = "Toque el centro para comprobar";
 const char* const CHECK_PASSED = "Calibraci\xF3n correcta";
@@ -66,9 +67,10 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
     logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO),
                                                  IMAGE_BITMAP, LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
-    HDC windowDC = GetDC(hwnd);
-    logoDC = CreateCompatibleDC(windowDC);
-    ReleaseDC(hwnd, windowDC);
+    {
+        WindowDC windowDC(hwnd);
+        logoDC = CreateCompatibleDC(windowDC.get());
+    }
     if (logoDC && logoBitmap)
         logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
 }
@@ -180,7 +182,7 @@ void onDisplayReset(HWND hwnd) {
 void paintCalibrationContent(HDC dc, const RECT& client) {
     const int index = calibPointIndex;
     const int centreX = client.right / 2, centreY = client.bottom / 2;
-    if (index == CHECK_INDEX) {
+    if (index == CAPTURE_CHECK_INDEX) {
         // The check cross stands where the logo would: the logo stays away until the next start.
         drawCross(dc, centreX, centreY);
         drawNote(dc, CHECK_REQUEST, centreX, centreY + NOTE_GAP);
@@ -221,46 +223,63 @@ POINT calibrationCrossPosition(int index) {
     return crossPositions[index];
 }
 
+namespace {
+
+LRESULT onPaint(HWND hwnd) {
+    RECT client;
+    GetClientRect(hwnd, &client);
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paintCalibrationContent(dc, client);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+LRESULT onTimer(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (wParam != PASSED_TIMER)
+        return DefWindowProcA(hwnd, WM_TIMER, wParam, lParam);
+    hideAfterCalibration(hwnd);
+    return 0;
+}
+
+// Esc cancels, and the Stop command goes to the sensor once more.
+LRESULT onChar(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (wParam != VK_ESCAPE)
+        return DefWindowProcA(hwnd, WM_CHAR, wParam, lParam);
+    cancel(hwnd);
+    exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
+    return 0;
+}
+
+LRESULT onSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (!isCloseCommand(wParam))
+        return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
+    cancel(hwnd);
+    return 0;
+}
+
+} // namespace
+
 LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
         onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
-        break;
+        return 0;
     case UM_CALIB_BEGIN:
         onBegin(hwnd);
-        break;
+        return 0;
     case UM_CALIB_RESET:
         onDisplayReset(hwnd);
-        break;
-    case WM_PAINT: {
-        RECT client;
-        GetClientRect(hwnd, &client);
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd, &ps);
-        paintCalibrationContent(dc, client);
-        EndPaint(hwnd, &ps);
-        break;
-    }
+        return 0;
+    case WM_PAINT:
+        return onPaint(hwnd);
     case WM_TIMER:
-        if (wParam == PASSED_TIMER) {
-            hideAfterCalibration(hwnd);
-            return 0;
-        }
-        break;
+        return onTimer(hwnd, wParam, lParam);
     case WM_CHAR:
-        if (wParam == KEY_ESCAPE) {
-            cancel(hwnd);
-            exchangeReport(sensorCommandHandle, sensorCommand, calibReply);
-        }
-        break;
+        return onChar(hwnd, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (isCloseCommand(wParam)) {
-            cancel(hwnd);
-            return 0;
-        }
-        break;
+        return onSysCommand(hwnd, wParam, lParam);
     default:
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -10,10 +10,6 @@
 
 namespace {
 
-POINT toPoint(IntPoint p) {
-    return {p.x, p.y};
-}
-
 // The dashed black frame through the four corners, starting at (x1, y1) and going first along x1.
 void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     SelectedObject pen(dc, CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
@@ -64,6 +60,8 @@ void drawCutOut(HDC dc, const Corners& selection) {
     if (!clip)
         return;
     CombineRgn(clip, clip, canvasRegion, RGN_AND);
+    // A clip region is copied into the DC, not selected like a pen: SelectedObject cannot put the old
+    // one back, the saved DC state can.
     const int saved = SaveDC(dc);
     SelectClipRgn(dc, clip);
     BitBlt(dc, moveOffset.x, moveOffset.y, canvasExtent.x, canvasExtent.y, scratchDC, 0, 0, SRCCOPY);
@@ -92,9 +90,9 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
         break;
     }
     default:
-        break; // states 1 and 3: only the anchor moves
+        break; // DRAG_HELD and DRAG_CUT_MOVE: only the anchor moves
     }
-    ds->lastPoint = toPoint(p);
+    ds->lastPoint = p;
 }
 
 void cutMove(HWND page, PageRecord* record, IntPoint p) {
@@ -103,11 +101,8 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
     case DRAG_HELD: {
         WindowDC windowDC(page);
         showCanvasOn(windowDC.get(), page, record);
-        const POINT a = ds->lastPoint;
         // From the anchor along its x first, as the rectangle is drawn.
-        SelectedObject pen(windowDC.get(), CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
-        const POINT frame[5] = {{a.x, a.y}, {a.x, p.y}, {p.x, p.y}, {p.x, a.y}, {a.x, a.y}};
-        Polyline(windowDC.get(), frame, 5);
+        dashedFrame(windowDC.get(), ds->lastPoint.x, ds->lastPoint.y, p.x, p.y);
         break;
     }
     case DRAG_CUT_HELD:
@@ -123,7 +118,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
         showCanvasOn(windowDC.get(), page, record);
         drawCutOut(windowDC.get(), sel);
         dashedFrame(windowDC.get(), sel.x1, sel.y1, sel.x2, sel.y2);
-        ds->lastPoint = toPoint(p);
+        ds->lastPoint = p;
         break;
     }
     default:

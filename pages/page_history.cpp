@@ -1,6 +1,7 @@
 // Undo and redo of a page: the shadow copy of the canvas and the steps made from it.
 #include <vector>
 
+#include "app/gdi_scope.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
 
@@ -14,9 +15,10 @@ IntRect canvasRect() {
 
 // A shadow of width x height: a top-down DIB section selected into a DC of its own.
 bool makeShadow(HWND page, int32_t width, int32_t height, HDC* dc, HBITMAP* shadow, uint32_t** bits) {
-    HDC windowDC = GetDC(page);
-    *dc = CreateCompatibleDC(windowDC);
-    ReleaseDC(page, windowDC);
+    {
+        WindowDC windowDC(page);
+        *dc = CreateCompatibleDC(windowDC.get());
+    }
     *bits = nullptr;
     *shadow = topDownSection(width, height, bits);
     if (*dc && *shadow && *bits)

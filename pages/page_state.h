@@ -19,20 +19,20 @@ constexpr COLORREF PAGE_KEY_COLOUR = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY
 // The drawing settings shared by the palette and both pages (one per process). The palette writes
 // the first five fields; the pages write the gesture points.
 struct DrawState {
-    HWND currentPage;   // the page that gets UM_PAGE_TOOL_CHANGED and UM_PAGE_CLEAR; null at first
-    int32_t tool;       // TOOL_* id; TOOL_PEN at start
-    int32_t penWidth;   // pen, line and ellipse width: 2, 4, 8 or 16
-    int32_t eraserSize; // side of the eraser square: 8, 16, 32 or 64
-    COLORREF colour;    // stroke colour (0x00BBGGRR)
-    POINT lastPoint;    // anchor of a line, ellipse or selection; the last pointer while dragging a cut-out
-    POINT pointBegin;   // the eraser's previous position during an eraser stroke
-    Corners selection;  // the cut rectangle's corners as the pointer gave them
+    HWND currentPage;    // the page that gets UM_PAGE_TOOL_CHANGED and UM_PAGE_CLEAR; null at first
+    int32_t tool;        // TOOL_* id; TOOL_PEN at start
+    int32_t penWidth;    // pen, line and ellipse width: 2, 4, 8 or 16
+    int32_t eraserSize;  // side of the eraser square: 8, 16, 32 or 64
+    COLORREF colour;     // stroke colour (0x00BBGGRR)
+    IntPoint lastPoint;  // anchor of a line, ellipse or selection; the last pointer while dragging a cut-out
+    IntPoint pointBegin; // the eraser's previous position during an eraser stroke
+    Corners selection;   // the cut rectangle's corners as the pointer gave them
 };
 
 // One per page; the palette owns the storage and stores its address as the page's window word 0.
 struct PageRecord {
     HDC memDC;                   // memory DC holding the canvas, for the life of the page
-    int32_t dragState;           // DRAG_*
+    DragState dragState;         // the gesture under way
     DrawState* settings;         // the shared settings; both pages point to the same record
     HBITMAP canvas;              // the canvas bitmap, selected into memDC
     IntPoint lastPointer;        // this page's last gesture pointer: a move without the button ends the

@@ -50,7 +50,7 @@ HPEN strokePen(const DrawState* ds) {
     return CreatePen(PS_SOLID, ds->penWidth, ds->colour);
 }
 
-void strokeLine(HDC dc, const DrawState* ds, POINT from, IntPoint to) {
+void strokeLine(HDC dc, const DrawState* ds, IntPoint from, IntPoint to) {
     SelectedObject pen(dc, strokePen(ds));
     MoveToEx(dc, from.x, from.y, nullptr);
     LineTo(dc, to.x, to.y);
@@ -58,7 +58,7 @@ void strokeLine(HDC dc, const DrawState* ds, POINT from, IntPoint to) {
 
 // The outline of the ellipse inscribed in the rectangle spanned by the anchor and the pointer;
 // start and end of the arc coincide, so the whole outline is drawn and nothing is filled.
-void strokeEllipse(HDC dc, const DrawState* ds, POINT anchor, IntPoint to) {
+void strokeEllipse(HDC dc, const DrawState* ds, IntPoint anchor, IntPoint to) {
     SelectedObject pen(dc, strokePen(ds));
     Arc(dc, anchor.x, anchor.y, to.x, to.y, anchor.x, anchor.y, anchor.x, anchor.y);
 }
@@ -69,10 +69,8 @@ void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
         points[i] = {corners[i].x, corners[i].y};
     HRGN region = CreatePolygonRgn(points, count, ALTERNATE);
     HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
-    const int saved = SaveDC(dc);
     if (region && brush)
-        FillRgn(dc, region, brush);
-    RestoreDC(dc, saved);
+        FillRgn(dc, region, brush); // takes the brush as it is: nothing selected into the DC
     if (brush)
         DeleteObject(brush);
     if (region)
@@ -212,19 +210,19 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     switch (record->gestureTool) {
     case TOOL_PEN:
         loadPageCursor(IDCUR_PEN, false);
-        ds->lastPoint = {p.x, p.y};
+        ds->lastPoint = p;
         MoveToEx(record->memDC, p.x, p.y, nullptr);
         record->dragState = DRAG_HELD;
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
         loadPageCursor(record->gestureTool == TOOL_LINE ? IDCUR_PEN : IDCUR_PEN_CROSS, false);
-        ds->lastPoint = {p.x, p.y};
+        ds->lastPoint = p;
         record->dragState = DRAG_HELD;
         break;
     case TOOL_ERASER: {
         loadPageCursor(eraserCursorId(ds->eraserSize), false);
-        ds->pointBegin = {p.x, p.y};
+        ds->pointBegin = p;
         IntPoint square[4];
         eraserSquare(p, ds->eraserSize, square);
         fillKeyPolygon(record->memDC, square, 4);
@@ -263,10 +261,10 @@ void penSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
 void eraserSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     IntPoint hull[6];
-    const IntPoint from = {ds->pointBegin.x, ds->pointBegin.y};
+    const IntPoint from = ds->pointBegin;
     eraserHull(from, p, ds->eraserSize, hull);
     fillKeyPolygon(record->memDC, hull, 6);
-    ds->pointBegin = {p.x, p.y};
+    ds->pointBegin = p;
     const IntRect changed = segmentBounds(from, p, ds->eraserSize / 2 + 1);
     markChanged(record, changed);
     showCanvasRect(hwnd, record, changed);
@@ -334,13 +332,13 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     switch (record->gestureTool) {
     case TOOL_LINE:
         strokeLine(record->memDC, ds, ds->lastPoint, p);
-        markChanged(record, segmentBounds({ds->lastPoint.x, ds->lastPoint.y}, p, ds->penWidth));
+        markChanged(record, segmentBounds(ds->lastPoint, p, ds->penWidth));
         showCanvas(hwnd, record);
         break;
     case TOOL_ELLIPSE:
         showCanvas(hwnd, record);
         strokeEllipse(record->memDC, ds, ds->lastPoint, p);
-        markChanged(record, segmentBounds({ds->lastPoint.x, ds->lastPoint.y}, p, ds->penWidth));
+        markChanged(record, segmentBounds(ds->lastPoint, p, ds->penWidth));
         break;
     case TOOL_PEN:
     case TOOL_ERASER:

@@ -2,6 +2,7 @@
 // names (or a solid colour for a swatch) and its window region shows only its own part of it.
 #include "palette/tool_button.h"
 
+#include "app/gdi_scope.h"
 #include "app/window_procs.h"
 
 void attachButtonRecord(HWND button, ButtonRecord* record) {
@@ -52,13 +53,8 @@ void perform(HWND hwnd, const ButtonRecord* record, unsigned actions) {
 }
 
 void paintSwatch(HDC dc, const RECT& client, COLORREF colour) {
-    HBRUSH brush = CreateSolidBrush(colour);
-    int saved = SaveDC(dc);
-    HGDIOBJ old = SelectObject(dc, brush);
+    SelectedObject brush(dc, CreateSolidBrush(colour));
     Rectangle(dc, 0, 0, client.right, client.bottom); // default pen; the region hides the frame
-    SelectObject(dc, old);
-    RestoreDC(dc, saved);
-    DeleteObject(brush);
 }
 
 // The picture is loaded on every paint, stretched to the client size, and released afterwards.
@@ -70,13 +66,10 @@ void paintPicture(HDC dc, const RECT& client, int32_t picture) {
         return;
     HDC memory = CreateCompatibleDC(dc);
     if (memory) {
-        int savedMemory = SaveDC(memory);
-        int saved = SaveDC(dc);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
-        SelectObject(memory, old);
-        RestoreDC(dc, saved);
-        RestoreDC(memory, savedMemory);
+        {
+            SelectedObject shown(memory, bitmap, false);
+            BitBlt(dc, 0, 0, client.right, client.bottom, memory, 0, 0, SRCCOPY);
+        }
         DeleteDC(memory);
     }
     DeleteObject(bitmap);

@@ -7,8 +7,10 @@
 #include "touch/hold_ring_window.h"
 
 #include "app/app_state.h"
+#include "app/gdi_scope.h"
 #include "app/ids.h"
 #include "app/window_procs.h"
+#include "pages/top_down_section.h"
 #include "touch/core/hold_ring.h"
 
 namespace {
@@ -38,19 +40,12 @@ UpdateLayeredWindowFn updateLayeredWindow() {
 }
 
 void onCreate(HWND hwnd) {
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = RING_SIZE;
-    info.bmiHeader.biHeight = -RING_SIZE; // top-down, as renderHoldRing writes the rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC windowDC = GetDC(hwnd);
-    ringDC = CreateCompatibleDC(windowDC);
-    ReleaseDC(hwnd, windowDC);
-    void* bits = nullptr;
-    ringBitmap = CreateDIBSection(ringDC, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    ringPixels = static_cast<uint32_t*>(bits);
+    {
+        WindowDC windowDC(hwnd);
+        ringDC = CreateCompatibleDC(windowDC.get());
+    }
+    // Top-down, as renderHoldRing writes the rows.
+    ringBitmap = topDownSection(RING_SIZE, RING_SIZE, &ringPixels);
     if (ringDC && ringBitmap)
         ringDCOldBitmap = SelectObject(ringDC, ringBitmap);
 }

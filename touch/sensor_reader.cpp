@@ -42,6 +42,18 @@ std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down an
 // and y in bits 0..19. One word, so never half new.
 std::atomic<uint64_t> publishedTouch{0};
 constexpr uint64_t PUBLISHED_VIRTUAL_DESK = uint64_t(1) << 63;
+constexpr int PUBLISHED_STATE_SHIFT = 40;
+constexpr int PUBLISHED_X_SHIFT = 20;
+constexpr int PUBLISHED_Y_SHIFT = 0;
+constexpr uint64_t PUBLISHED_COORD_MASK = 0xFFFFF; // 20 bits of x or y: absolute units are 0..65535
+
+uint64_t publishedCoord(int32_t units, int shift) {
+    return (uint64_t(uint32_t(units)) & PUBLISHED_COORD_MASK) << shift;
+}
+
+int32_t coordOfPublished(uint64_t touch, int shift) {
+    return int32_t((touch >> shift) & PUBLISHED_COORD_MASK);
+}
 
 struct Reader {
     SensorReport sHidWGet = {};
@@ -72,8 +84,9 @@ struct Reader {
 
 void publishTouch(const Reader& r) {
     publishedTouch.store((r.pointer == &virtualDeskPointer ? PUBLISHED_VIRTUAL_DESK : 0) |
-                         (uint64_t(uint32_t(r.touch.touchState)) << 40) |
-                         (uint64_t(uint32_t(r.pMouse.x) & 0xFFFFF) << 20) | (uint32_t(r.pMouse.y) & 0xFFFFF));
+                         (uint64_t(uint32_t(r.touch.touchState)) << PUBLISHED_STATE_SHIFT) |
+                         publishedCoord(r.pMouse.x, PUBLISHED_X_SHIFT) |
+                         publishedCoord(r.pMouse.y, PUBLISHED_Y_SHIFT));
 }
 
 // Posts the ring's new step when it changed. Posted, not sent: the reader never waits for the GUI.
@@ -360,8 +373,9 @@ bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
 
 void releaseAbandonedTouch() {
     const uint64_t touch = publishedTouch.exchange(0);
-    const int32_t state = int32_t((touch & ~PUBLISHED_VIRTUAL_DESK) >> 40);
+    const int32_t state = int32_t((touch & ~PUBLISHED_VIRTUAL_DESK) >> PUBLISHED_STATE_SHIFT);
     const PointerOutput& pointer = touch & PUBLISHED_VIRTUAL_DESK ? virtualDeskPointer : systemPointer;
     if (state != TOUCH_NONE)
-        releaseTouch(pointer, state, int32_t((touch >> 20) & 0xFFFFF), int32_t(touch & 0xFFFFF));
+        releaseTouch(pointer, state, coordOfPublished(touch, PUBLISHED_X_SHIFT),
+                     coordOfPublished(touch, PUBLISHED_Y_SHIFT));
 }

@@ -88,7 +88,7 @@ bool strictlyInside(const Corners& selection, IntPoint p) {
     return r.left < p.x && p.x < r.right && r.top < p.y && p.y < r.bottom;
 }
 
-int32_t cutNextState(int32_t state, CutEvent event, bool inside) {
+DragState cutNextState(DragState state, CutEvent event, bool inside) {
     switch (state) {
     case DRAG_IDLE:
         return event == CutEvent::ButtonDown ? DRAG_HELD : DRAG_IDLE;
@@ -126,6 +126,6 @@ int32_t toolCursorId(int32_t tool, int32_t eraserSize) {
     }
 }
 
-bool gestureUnderWay(int32_t dragState) {
+bool gestureUnderWay(DragState dragState) {
     return dragState == DRAG_HELD || dragState == DRAG_CUT_MOVE;
 }

@@ -15,11 +15,13 @@ constexpr int32_t TOOL_ELLIPSE = 100306;
 constexpr int32_t TOOL_LINE = 100307;
 constexpr int32_t TOOL_PEN = 100308;
 
-// dragState of a page.
-constexpr int32_t DRAG_IDLE = 0;     // no gesture
-constexpr int32_t DRAG_HELD = 1;     // button held: a stroke, a rubber band or a selection frame
-constexpr int32_t DRAG_CUT_HELD = 2; // a cut-out is held (cut tool only)
-constexpr int32_t DRAG_CUT_MOVE = 3; // the cut-out is being dragged (cut tool only)
+// The gesture a page has under way (PageRecord::dragState).
+enum DragState : int32_t {
+    DRAG_IDLE = 0,     // no gesture
+    DRAG_HELD = 1,     // button held: a stroke, a rubber band or a selection frame
+    DRAG_CUT_HELD = 2, // a cut-out is held (cut tool only)
+    DRAG_CUT_MOVE = 3, // the cut-out is being dragged (cut tool only)
+};
 
 // The smallest canvas, whatever the screen.
 constexpr int32_t CANVAS_MIN_WIDTH = 2000;
@@ -81,7 +83,7 @@ enum class CutEvent { ButtonDown, ButtonUp };
 
 // The cut tool's next dragState; `inside` says whether the pointer is strictly inside the
 // (moved) selection. States and events outside the table keep the state.
-int32_t cutNextState(int32_t state, CutEvent event, bool inside);
+DragState cutNextState(DragState state, CutEvent event, bool inside);
 
 // The eraser's cursor for its size (8, 16, 32 or 64).
 int32_t eraserCursorId(int32_t eraserSize);
@@ -91,5 +93,5 @@ int32_t eraserCursorId(int32_t eraserSize);
 int32_t toolCursorId(int32_t tool, int32_t eraserSize);
 
 // A gesture is under way while the button is meant to be held: a stroke, a rubber band or a
-// selection frame (state 1) and a dragged cut-out (state 3).
-bool gestureUnderWay(int32_t dragState);
+// selection frame (DRAG_HELD) and a dragged cut-out (DRAG_CUT_MOVE).
+bool gestureUnderWay(DragState dragState);

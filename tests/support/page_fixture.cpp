@@ -61,7 +61,7 @@ void makeTestPage(TestPage* t, DrawState* settings, bool overDesktop, int width,
     setLayeredWindowAttributes(t->page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowLongPtrA(t->container, 0, reinterpret_cast<LONG_PTR>(t->page));
     t->record = {};
-    t->record.dragState = 0;
+    t->record.dragState = DRAG_IDLE;
     t->record.settings = settings;
     SetWindowLongPtrA(t->page, 0, reinterpret_cast<LONG_PTR>(&t->record));
     SendMessageA(t->page, UM_PAGE_INIT, 0, 0);

@@ -189,7 +189,7 @@ TEST_F(Palette, FirstToolClickSwitchesDesktopModeOn) {
 }
 
 TEST_F(Palette, ClickingTheCurrentToolAgainOnlyTellsThePage) {
-    pageRecords[0].dragState = 1; // as if a stroke were under way
+    pageRecords[0].dragState = DRAG_HELD; // as if a stroke were under way
     click(BUTTON_N_LINE);
     EXPECT_EQ(pageRecords[0].dragState, 0) << "UM_PAGE_TOOL_CHANGED was not sent";
     EXPECT_EQ(buttonRecords[BUTTON_N_LINE].state, 2);

@@ -1,0 +1,180 @@
+// Reading the board as it shows for a saved picture: the screen without our windows over the page,
+// and the page's drawing laid over it from the canvas.
+#include <vector>
+
+#include "app/gdi_scope.h"
+#include "pages/page_save.h"
+#include "pages/page_state.h"
+#include "pages/top_down_section.h"
+
+namespace {
+
+constexpr uint32_t KEY_PIXEL = 0xC8C8C8; // the key colour as a DIB pixel
+
+// A rectangle of a DC's pixels, read through a DIB section.
+bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+    uint32_t* bits = nullptr;
+    HBITMAP section = topDownSection(width, height, &bits);
+    HDC dc = CreateCompatibleDC(from);
+    bool ok = section && bits && dc;
+    if (ok) {
+        HGDIOBJ old = SelectObject(dc, section);
+        ok = BitBlt(dc, 0, 0, width, height, from, x, y, SRCCOPY) != FALSE;
+        GdiFlush();
+        if (ok)
+            out->assign(bits, bits + size_t(width) * size_t(height));
+        SelectObject(dc, old);
+    }
+    if (dc)
+        DeleteDC(dc);
+    if (section)
+        DeleteObject(section);
+    return ok;
+}
+
+// Our own windows over the page (the palette, a tip of it) are left out of a screen read: hidden for
+// the read and shown again as they were. Hidden and shown with SetWindowPos and every "keep" flag,
+// not through the palette's show-hide toggle: nothing moves, nothing is activated, each window keeps
+// its place in the z-order, and no palette or page state changes.
+struct WindowsOverThePage {
+    HWND page;
+    RECT monitor;
+    HWND windows[16]; // in z-order, the top one first, as enumerated
+    int count;
+    RECT bounds; // the part of the monitor they cover
+};
+
+// The thread's windows come in z-order, the top one first: the ones before the page are over it.
+BOOL CALLBACK collectWindowOverThePage(HWND hwnd, LPARAM param) {
+    auto* over = reinterpret_cast<WindowsOverThePage*>(param);
+    if (hwnd == over->page)
+        return FALSE;
+    RECT r, on;
+    if (IsWindowVisible(hwnd) && GetWindowRect(hwnd, &r) && IntersectRect(&on, &r, &over->monitor) &&
+        over->count < int(sizeof over->windows / sizeof(HWND))) {
+        over->windows[over->count++] = hwnd;
+        UnionRect(&over->bounds, &over->bounds, &on);
+    }
+    return TRUE;
+}
+
+constexpr UINT KEEP_AS_IT_IS = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOOWNERZORDER | SWP_NOACTIVATE;
+
+// Lets the display show a change of the windows. Under Wine the X server's exposures reach this
+// thread as driver events, which a peek handles, and a peek copies the windows' fresh pixels to the
+// display; this one matches no message, so nothing of the program's is taken from its queue. Where
+// Windows composes the screen, DwmFlush waits for the compositor's next frame (dwmapi stays loaded
+// for the process).
+void letTheDisplayCatchUp(HWND page) {
+    MSG msg;
+    PeekMessageA(&msg, page, WM_APP + 0x3FFF, WM_APP + 0x3FFF, PM_NOREMOVE);
+    using DwmFlushFn = HRESULT(WINAPI*)();
+    static const DwmFlushFn dwmFlush = [] {
+        HMODULE dwm = LoadLibraryA("dwmapi.dll");
+        return dwm ? reinterpret_cast<DwmFlushFn>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush")))
+                   : nullptr;
+    }();
+    if (dwmFlush)
+        dwmFlush();
+}
+
+// Hides the windows over the page and waits until the screen shows what they covered: it reads
+// other than `before` there (a display that has not caught up still holds their last pixels) and
+// the same twice in a row. Gives up waiting after a second (a screen read that never held them,
+// GDI's own without composition, stays the same).
+bool hideAndSettle(HDC screen, const WindowsOverThePage& over) {
+    const RECT& b = over.bounds;
+    const int32_t width = b.right - b.left, height = b.bottom - b.top;
+    std::vector<uint32_t> before, now, previous;
+    if (!readPixels(screen, b.left, b.top, width, height, &before))
+        return false;
+    for (int i = 0; i < over.count; ++i)
+        SetWindowPos(over.windows[i], nullptr, 0, 0, 0, 0, KEEP_AS_IT_IS | SWP_HIDEWINDOW);
+    // What they uncover of the page and its container is painted at once, not when the message
+    // loop next gets to it.
+    for (HWND below : {GetParent(over.page), over.page}) {
+        if (!below)
+            continue;
+        RECT r = b;
+        MapWindowPoints(HWND_DESKTOP, below, reinterpret_cast<POINT*>(&r), 2);
+        RedrawWindow(below, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    const DWORD start = GetTickCount();
+    for (int round = 0;; ++round) {
+        letTheDisplayCatchUp(over.page);
+        if (!readPixels(screen, b.left, b.top, width, height, &now))
+            return false;
+        if ((round >= 2 && now != before && now == previous) || GetTickCount() - start > 1000)
+            return true;
+        previous.swap(now);
+        Sleep(10);
+    }
+}
+
+// Shows them again as they were, and gives the activation and the focus back if hiding moved them.
+void showAgain(const WindowsOverThePage& over, HWND active, HWND focus) {
+    for (int i = 0; i < over.count; ++i) // the top one first, so each is stacked where it was
+        SetWindowPos(over.windows[i], nullptr, 0, 0, 0, 0, KEEP_AS_IT_IS | SWP_SHOWWINDOW);
+    if (active && GetActiveWindow() != active && IsWindowVisible(active))
+        SetActiveWindow(active);
+    if (focus && GetFocus() != focus && IsWindow(focus))
+        SetFocus(focus);
+}
+
+// The monitor's pixels as the screen shows them once the windows over the page are hidden (they stay
+// hidden: the caller shows them again).
+bool readScreenWithout(const WindowsOverThePage& over, int32_t width, int32_t height,
+                       std::vector<uint32_t>* out) {
+    WindowDC screen(nullptr);
+    const RECT& m = over.monitor;
+    if (over.count && !hideAndSettle(screen.get(), over))
+        return false;
+    return readPixels(screen.get(), m.left, m.top, width, height, out);
+}
+
+} // namespace
+
+bool composePagePicture(HWND page, ScreenPicture* out) {
+    const PageRecord* record = pageRecordOf(page);
+    if (!record || !record->memDC)
+        return false;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromWindow(page, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        return false;
+    const RECT m = monitor.rcMonitor;
+    RECT pageRect = {0, 0, 0, 0};
+    GetWindowRect(page, &pageRect);
+    const int32_t width = m.right - m.left, height = m.bottom - m.top;
+    if (width <= 0 || height <= 0)
+        return false;
+    out->width = width;
+    out->height = height;
+    // The board is the opaque container (not layered) below the page: its grey is the key colour.
+    HWND container = GetParent(page);
+    const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
+    if (board) {
+        out->pixels.assign(size_t(width) * size_t(height), KEY_PIXEL);
+    } else {
+        // The screen as it shows, without our windows over the page. Where the screen is composed
+        // (Wine, Windows with desktop composition) the page and its container are in the read: the
+        // container is practically invisible on Windows (alpha 1) and drawn opaque by Wine, the
+        // page's key-colour pixels are not shown, and its drawing is laid over below from the canvas.
+        WindowsOverThePage over = {page, m, {}, 0, {0, 0, 0, 0}};
+        EnumThreadWindows(GetCurrentThreadId(), collectWindowOverThePage, reinterpret_cast<LPARAM>(&over));
+        const HWND active = GetActiveWindow(), focus = GetFocus();
+        const bool ok = readScreenWithout(over, width, height, &out->pixels);
+        if (over.count)
+            showAgain(over, active, focus);
+        if (!ok)
+            return false;
+    }
+    // The drawing over it: every canvas pixel that is not the key colour.
+    std::vector<uint32_t> drawing;
+    if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, width, height, &drawing))
+        return false;
+    for (size_t i = 0; i < drawing.size(); ++i)
+        if ((drawing[i] & 0xFFFFFF) != KEY_PIXEL)
+            out->pixels[i] = drawing[i] & 0xFFFFFF;
+    return true;
+}
