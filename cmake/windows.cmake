@@ -30,7 +30,8 @@ target_link_libraries(velmora_libs INTERFACE
 
 include(cmake/resources.cmake)
 
-# The simulated board: a library for tests and a program for the demo and for people.
+# The simulated board: a library for tests and a program for the demo and for people. Its files
+# share simboard_internal.h; simboard_main.cpp is the program alone.
 file(GLOB simboard_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/simboard/*.cpp)
 list(FILTER simboard_sources EXCLUDE REGEX "/simboard_main\\.cpp$")
 if(simboard_sources)
