@@ -92,7 +92,7 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
         break;
     }
     default:
-        break; // states 1 and 3: only the anchor moves
+        break; // a selection frame held or a cut-out dragged: only the anchor moves
     }
     ds->lastPoint = toPoint(p);
 }
