@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -149,18 +148,6 @@ int pageIn(const std::vector<COLORREF>& shown, const RECT& client) {
                               << "): 0x" << std::hex << shown[y * client.right + x] << " for 0x"
                               << wanted[y * client.right + x];
     return result << "; the screen read " << shown.size() << " pixels, the picture has " << wanted.size();
-}
-
-void saveWindowPicture(HWND hwnd, const char* name) {
-    char dir[MAX_PATH];
-    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
-        return;
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    char path[MAX_PATH * 2];
-    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN));
-    saveScreenshotArea(path, r);
 }
 
 TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {

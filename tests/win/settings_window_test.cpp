@@ -226,20 +226,6 @@ int redPixels(const std::vector<COLORREF>& v) {
     return n;
 }
 
-// With VELMORA_SCREENSHOTS set to a directory, the window as it is on the screen goes there as
-// <name>_<width>x<height>.bmp, for a person to look at.
-void saveWindowPicture(HWND hwnd, const char* name) {
-    char dir[MAX_PATH];
-    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
-        return;
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    char path[MAX_PATH * 2];
-    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN));
-    saveScreenshotArea(path, r);
-}
-
 // Reads "LagTime", "Save" and "Ouhe" under the (scratch) HKCU.
 std::string stored(const char* name) {
     std::string text;
