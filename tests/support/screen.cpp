@@ -84,6 +84,12 @@ void saveWindowPicture(HWND hwnd, const char* name) {
     saveScreenshotArea(path, r);
 }
 
+long freshGdiSlot() {
+    HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
+    DeleteObject(probe);
+    return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
+}
+
 RECT primaryWorkArea() {
     const RECT screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     RECT work = screen;

@@ -292,18 +292,13 @@ TEST(HelpWindowVisibility, MinimisedCountsAsVisible) {
 TEST(HelpWindowPaint, PageTurnsReleaseTheirPictures) {
     HelpWindow w;
     w.toggle();
-    auto freshSlot = [] {
-        HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
-        DeleteObject(probe);
-        return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    };
     UpdateWindow(w.hwnd);
-    const long before = freshSlot();
+    const long before = freshGdiSlot();
     for (int i = 0; i < 400; ++i) {
         w.command(i % 2 ? IDC_HELP_NEXT : IDC_HELP_END);
         UpdateWindow(w.hwnd);
     }
-    const long after = freshSlot();
+    const long after = freshGdiSlot();
     EXPECT_LT(after - before, 100) << "a new object's handle slot went from " << before << " to " << after
                                    << " over 400 paints";
     EXPECT_EQ(helpWindowPage(), 3);

@@ -602,21 +602,15 @@ TEST(SettingsWindowPaint, ThousandsOfRepaintsLeakNothing) {
     setSettings(1, 1, 10);
     SettingsWindow w;
     w.toggle();
-    // Wine hands out GDI handles from the lowest free slot: a leak shows as the slot of a new
-    // object climbing (GetGuiResources returns 0 under Wine).
-    auto freshSlot = [] {
-        HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
-        DeleteObject(probe);
-        return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    };
+    // A leak shows as the slot of a new GDI object climbing.
     UpdateWindow(w.hwnd);
-    const long before = freshSlot();
+    const long before = freshGdiSlot();
     for (int i = 0; i < 4000; ++i) {
         w.press(20 + 15 * (i % 20) + 5, 247);
         w.press(i % 2 ? 110 : 230, 110);
         UpdateWindow(w.hwnd);
     }
-    const long after = freshSlot();
+    const long after = freshGdiSlot();
     EXPECT_LT(after - before, 100) << "a new object's handle slot went from " << before << " to " << after;
     // The last presses: cell 20, then the yes box.
     const Pixels px = screenOf(w);
