@@ -315,8 +315,8 @@ void stopReaderCleanly() {
     releaseAbandonedTouch();
 }
 
-// Shut-down steps 1 and 2: the Stop command once more, then either the points of a complete
-// calibration or the settings.
+// Once the reader has ended, at shut-down and at the end of the session: the Stop command once
+// more, then either the points of a complete calibration or the settings.
 void stopSensorAndSave() {
     exchangeReport(sensorCommandHandle, sensorCommand, sensorReply);
     if (calibValid.load(std::memory_order_acquire) == CALIB_MAPPING)

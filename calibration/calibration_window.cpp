@@ -39,7 +39,7 @@ enum CheckNote {
 
 int ownWidth = 0, ownHeight = 0; // the board monitor's size as at the last reset
 POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
-HBITMAP logoBitmap = nullptr;    // null until the resources carry the picture: paint copes
+HBITMAP logoBitmap = nullptr;    // bitmap 200; null if it could not be loaded: paint leaves it out
 HDC logoDC = nullptr;            // holds logoBitmap for the window's life
 HGDIOBJ logoDCOldBitmap = nullptr;
 SensorReport calibCommand = {}; // Run, rebuilt at every reset

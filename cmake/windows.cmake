@@ -30,7 +30,8 @@ target_link_libraries(velmora_libs INTERFACE
 
 include(cmake/resources.cmake)
 
-# The simulated board: a library for tests and a program for the demo and for people.
+# The simulated board: a library for tests and a program for the demo and for people. Its files
+# share simboard_internal.h; simboard_main.cpp is the program alone.
 file(GLOB simboard_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/simboard/*.cpp)
 list(FILTER simboard_sources EXCLUDE REGEX "/simboard_main\\.cpp$")
 if(simboard_sources)
@@ -75,16 +76,22 @@ if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
     add_custom_target(installer ALL DEPENDS ${VELMORA_SETUP})
 endif()
 
+# The test harness (tests/support): the program as a child process, windows of any process, the
+# mouse recorder, the registry, screen pixels, the calibration crosses, touching the palette and
+# the window fixtures. Plain Win32 code without Google Test, built once for the tests, the Wine
+# benchmarks and the demo.
+file(GLOB harness_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+if(harness_sources AND TARGET simboard)
+    add_library(test_harness STATIC ${harness_sources})
+    target_include_directories(test_harness PUBLIC ${CMAKE_SOURCE_DIR})
+    velmora_warnings(test_harness)
+    target_link_libraries(test_harness PUBLIC simboard velmora_libs)
+endif()
+
 if(VELMORA_BUILD_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-
-    file(GLOB support_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
-    add_library(wintest_support STATIC ${support_sources})
-    target_include_directories(wintest_support PUBLIC ${CMAKE_SOURCE_DIR})
-    velmora_warnings(wintest_support)
-    target_link_libraries(wintest_support PUBLIC gtest simboard velmora_libs)
 
     # Tests link the simulated device seam, so the shell's sensor code runs against the simulated
     # board; the one test of the real enumeration binds it itself.
@@ -101,7 +108,7 @@ if(VELMORA_BUILD_TESTS)
             else()
                 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
             endif()
-            target_link_libraries(${name} PRIVATE wintest_support velmora_resources gtest_main)
+            target_link_libraries(${name} PRIVATE test_harness velmora_resources gtest_main)
             if(layer STREQUAL "e2e")
                 add_dependencies(${name} Velmora VelmoraSim)
             endif()
@@ -121,21 +128,18 @@ if(VELMORA_BUILD_TESTS)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src} ${CMAKE_SOURCE_DIR}/sensor/device_seam_sim.cpp)
         velmora_warnings(${name})
-        target_link_libraries(${name} PRIVATE wintest_support velmora_resources)
+        target_link_libraries(${name} PRIVATE test_harness velmora_resources)
     endforeach()
 endif()
 
 # The main job's scripted session (scripts/demo.sh): a program of ours driving the simulated board
 # and the simulated-board build; its steps are a table in tools/demo/demo_steps.cpp. It finds the
 # crosses, reads the screen, watches the mouse, looks for windows and touches the palette with the
-# tests' own support code.
+# test harness.
 file(GLOB demo_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/demo/*.cpp)
-if(demo_sources AND TARGET simboard)
-    set(demo_support crosses find_windows flush_events mouse_recorder palette_point screen)
-    list(TRANSFORM demo_support PREPEND ${CMAKE_SOURCE_DIR}/tests/support/)
-    list(TRANSFORM demo_support APPEND .cpp)
-    add_executable(velmora_demo ${demo_sources} ${demo_support})
+if(demo_sources AND TARGET test_harness)
+    add_executable(velmora_demo ${demo_sources})
     set_target_properties(velmora_demo PROPERTIES OUTPUT_NAME demo)
     velmora_warnings(velmora_demo)
-    target_link_libraries(velmora_demo PRIVATE simboard gdi32 user32)
+    target_link_libraries(velmora_demo PRIVATE test_harness)
 endif()

@@ -90,7 +90,7 @@ void cutButtonDown(HWND page, PageRecord* record, IntPoint p) {
         break;
     }
     default:
-        break; // DRAG_HELD and DRAG_CUT_MOVE: only the anchor moves
+        break; // a selection frame held or a cut-out dragged: only the anchor moves
     }
     ds->lastPoint = p;
 }

@@ -27,7 +27,7 @@ if [ "${1:-}" = "--current-display" ]; then
         exit 2
     fi
     export VELMORA_DISPLAY_SD=$DISPLAY VELMORA_PREFIX_SD=$root/build/demo/wine/prefix-current
-    _start_prefix "$VELMORA_PREFIX_SD" "$VELMORA_DISPLAY_SD"
+    _start_prefix sd
     WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -p
     trap 'WINEPREFIX="$VELMORA_PREFIX_SD" wineserver -k 2>/dev/null || true' EXIT
 else

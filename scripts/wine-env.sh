@@ -97,23 +97,27 @@ wine_env_start_displays() {
     export VELMORA_DISPLAY_DUAL_HOST=":$host"
 }
 
-_start_prefix() { # prefix display
-    # No winemenubuilder: the installer's Start menu shortcut must not become a menu entry of the
-    # Linux desktop.
-    export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d" LC_ALL=C.UTF-8
-    mkdir -p "$1"
-    if [ ! -f "$1/system.reg" ]; then
-        WINEPREFIX="$1" DISPLAY="$2" wineboot -i >/dev/null 2>&1 </dev/null
+# Where scripts/wine-exec.sh is: every Wine program of the bench, the prefixes' set-up included,
+# runs through it and so with its environment; nothing here exports Wine settings into the
+# calling shell.
+_wine_exec="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-exec.sh"
+
+_start_prefix() { # screen (sd, hd or dual): VELMORA_PREFIX_<SCREEN> and VELMORA_DISPLAY_<SCREEN> set
+    local prefix=VELMORA_PREFIX_${1^^}
+    prefix=${!prefix}
+    mkdir -p "$prefix"
+    if [ ! -f "$prefix/system.reg" ]; then
+        VELMORA_SCREEN=$1 "$_wine_exec" wineboot -i >/dev/null 2>&1 </dev/null
         # Let the boot finish (its server exits) before the persistent server takes over.
-        WINEPREFIX="$1" wineserver -w 2>/dev/null || true
+        WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
     fi
     # Wine has no "Times New Roman" (the settings window's face): draw it with the metric-compatible
     # Liberation Serif of fonts-liberation, which Wine finds through fontconfig. Wine reads the
     # mapping when a program starts.
-    if ! grep -q '"Times New Roman"="Liberation Serif"' "$1/user.reg" 2>/dev/null; then
-        WINEPREFIX="$1" DISPLAY="$2" wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' \
+    if ! grep -q '"Times New Roman"="Liberation Serif"' "$prefix/user.reg" 2>/dev/null; then
+        VELMORA_SCREEN=$1 "$_wine_exec" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Times New Roman' \
             /d 'Liberation Serif' /f >/dev/null 2>&1 </dev/null
-        WINEPREFIX="$1" wineserver -w 2>/dev/null || true
+        WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
     fi
 }
 
@@ -123,27 +127,27 @@ wine_env_start() {
     wine_env_start_displays || return 1
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
     export VELMORA_PREFIX_DUAL="$dir/prefix-dual"
-    local screens=(SD HD DUAL) s prefix display pids=()
+    local screens=(SD HD DUAL) s prefix pids=()
     # sd and hd are initialised at once (wait names them: the X servers are children too). A third
     # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual prefix is
     # a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
-    _start_prefix "$VELMORA_PREFIX_SD" "$VELMORA_DISPLAY_SD" &
+    _start_prefix sd &
     local a=$!
-    _start_prefix "$VELMORA_PREFIX_HD" "$VELMORA_DISPLAY_HD" &
+    _start_prefix hd &
     local b=$!
     wait "$a"
     if [ ! -f "$VELMORA_PREFIX_DUAL/system.reg" ]; then
         rm -rf "$VELMORA_PREFIX_DUAL" "$VELMORA_PREFIX_DUAL.tmp"
         cp -a "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_DUAL.tmp" && mv "$VELMORA_PREFIX_DUAL.tmp" "$VELMORA_PREFIX_DUAL"
     fi
-    _start_prefix "$VELMORA_PREFIX_DUAL" "$VELMORA_DISPLAY_DUAL"
+    _start_prefix dual
     wait "$b"
     # Start each prefix's services now, outside any test: the first program of a fresh server
     # brings them up, and under ctest that first program was seen never to exit.
     for s in "${screens[@]}"; do
-        prefix=VELMORA_PREFIX_$s display=VELMORA_DISPLAY_$s
+        prefix=VELMORA_PREFIX_$s
         WINEPREFIX="${!prefix}" wineserver -p >/dev/null 2>&1 </dev/null
-        WINEPREFIX="${!prefix}" DISPLAY="${!display}" timeout 120 wine cmd /c exit >/dev/null 2>&1 </dev/null &
+        VELMORA_SCREEN=${s,,} timeout 120 "$_wine_exec" cmd /c exit >/dev/null 2>&1 </dev/null &
         pids+=($!)
     done
     wait "${pids[@]}"

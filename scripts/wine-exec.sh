@@ -3,9 +3,15 @@
 # Used as CMake's cross-compiling emulator, so every ctest entry of the windows tree goes through it.
 # VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix, dual the two-monitor display
 # (1024 x 768 and 1280 x 800) and its prefix; anything else the 1024 x 768 one.
+#
+# Every Wine process of the bench starts here, the prefixes' own set-up in scripts/wine-env.sh as
+# well, so they all run with the same environment, whatever the calling shell holds: no debug
+# channels (WINEDEBUG may be set to ask for some), no Mono or Gecko installer, and no
+# winemenubuilder, so the installer's Start menu shortcut never becomes a menu entry of the Linux
+# desktop.
 set -u
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
 if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}

@@ -44,7 +44,7 @@ int main() {
                 count);
     std::printf("swatch button:  %.0f paints/s (%.3f ms per paint, %d paints)\n", swatch, 1000 / swatch,
                 count);
-    std::printf("whole palette:  %.1f full repaints/s (21 buttons, %.2f ms each, %d rounds)\n",
-                rounds / seconds, 1000 * seconds / rounds, rounds);
+    std::printf("whole palette:  %.1f full repaints/s (%d buttons, %.2f ms each, %d rounds)\n",
+                rounds / seconds, PALETTE_BUTTON_COUNT, 1000 * seconds / rounds, rounds);
     return 0;
 }

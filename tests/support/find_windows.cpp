@@ -27,8 +27,12 @@ BOOL CALLBACK collectWindow(HWND hwnd, LPARAM lParam) {
     return TRUE;
 }
 
-void pumpFor(DWORD ms) {
-    flushEvents(ms);
+// The pause between two looks of a wait: 10 ms, pumping this thread's messages when asked.
+void pauseBetweenLooks(bool pumpMessages) {
+    if (pumpMessages)
+        flushEvents(10);
+    else
+        Sleep(10);
 }
 
 } // namespace
@@ -64,10 +68,7 @@ HWND waitTopLevelWindow(const char* className, DWORD processId, DWORD timeoutMs,
             return hwnd;
         if (GetTickCount() - start >= timeoutMs)
             return nullptr;
-        if (pumpMessages)
-            pumpFor(10);
-        else
-            Sleep(10);
+        pauseBetweenLooks(pumpMessages);
     }
 }
 
@@ -80,10 +81,7 @@ HWND waitMessageBox(DWORD processId, DWORD timeoutMs, bool pumpMessages) {
                 return box;
         if (GetTickCount() - start >= timeoutMs)
             return nullptr;
-        if (pumpMessages)
-            pumpFor(10);
-        else
-            Sleep(10);
+        pauseBetweenLooks(pumpMessages);
     }
 }
 

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/ids.h"
 #include "app/window_classes.h"
+#include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 
@@ -110,27 +111,13 @@ int countInked(const TestPage* t, RECT area) {
     if (w <= 0 || h <= 0)
         return 0;
     // Read the area through a 32-bit DIB section: far faster than GetPixel over large areas.
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC dc = CreateCompatibleDC(t->record.memDC);
-    HGDIOBJ old = SelectObject(dc, dib);
-    BitBlt(dc, 0, 0, w, h, t->record.memDC, area.left, area.top, SRCCOPY);
+    DibCanvas copy(w, h);
+    BitBlt(copy.dc, 0, 0, w, h, t->record.memDC, area.left, area.top, SRCCOPY);
     GdiFlush();
     int inked = 0;
-    const uint32_t* px = static_cast<const uint32_t*>(bits);
     for (int i = 0; i < w * h; ++i)
-        if ((px[i] & 0xFFFFFF) != 0xC8C8C8)
+        if ((copy.bits[i] & 0xFFFFFF) != 0xC8C8C8)
             ++inked;
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(dib);
     return inked;
 }
 

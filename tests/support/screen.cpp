@@ -1,5 +1,6 @@
 // Reading the screen's pixels and saving screenshots.
 #include "tests/support/wintest.h"
+#include "tests/support/dib_canvas.h"
 
 #include <cstdio>
 
@@ -7,36 +8,21 @@ bool captureScreen(const RECT& area, std::vector<COLORREF>* pixels) {
     const int width = area.right - area.left, height = area.bottom - area.top;
     if (width <= 0 || height <= 0)
         return false;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
+    DibCanvas canvas(width, height);
+    if (!canvas.dc || !canvas.bits)
+        return false;
     HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    bool copied = false;
-    if (memory && bitmap) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        copied = BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
-        GdiFlush();
-        SelectObject(memory, old);
-        if (copied) {
-            const auto* p = static_cast<const DWORD*>(bits); // 0x00RRGGBB
-            pixels->resize(static_cast<size_t>(width) * height);
-            for (size_t i = 0; i < pixels->size(); ++i)
-                (*pixels)[i] = RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF);
-        }
-    }
-    if (bitmap)
-        DeleteObject(bitmap);
-    if (memory)
-        DeleteDC(memory);
+    const bool copied = BitBlt(canvas.dc, 0, 0, width, height, screen, area.left, area.top, SRCCOPY) != FALSE;
     ReleaseDC(nullptr, screen);
-    return copied;
+    if (!copied)
+        return false;
+    GdiFlush();
+    pixels->resize(static_cast<size_t>(width) * height);
+    for (size_t i = 0; i < pixels->size(); ++i) {
+        const uint32_t p = canvas.bits[i]; // 0x00RRGGBB
+        (*pixels)[i] = RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    return true;
 }
 
 COLORREF screenPixel(int x, int y) {
@@ -84,6 +70,24 @@ bool saveScreenshotArea(const char* path, const RECT& area, int zoom) {
 bool saveScreenshot(const char* path) {
     RECT area = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
     return saveScreenshotArea(path, area);
+}
+
+void saveWindowPicture(HWND hwnd, const char* name) {
+    char dir[MAX_PATH];
+    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
+        return;
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    char path[MAX_PATH * 2];
+    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
+                  GetSystemMetrics(SM_CYSCREEN));
+    saveScreenshotArea(path, r);
+}
+
+long freshGdiSlot() {
+    HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
+    DeleteObject(probe);
+    return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
 }
 
 RECT primaryWorkArea() {

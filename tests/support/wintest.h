@@ -133,6 +133,12 @@ COLORREF screenPixel(int x, int y); // CLR_INVALID when it cannot be read
 // .bmp file; false when the screen could not be read or the file not written whole.
 bool saveScreenshot(const char* path);
 bool saveScreenshotArea(const char* path, const RECT& area, int zoom = 1);
+// With VELMORA_SCREENSHOTS set to a directory, the window as it is on the screen goes there as
+// <name>_<width>x<height>.bmp, for a person to look at; without it, nothing is saved.
+void saveWindowPicture(HWND hwnd, const char* name);
+// The slot a new GDI object takes. Wine hands out GDI handles from the lowest free slot, so a leak
+// of one object per paint shows as this climbing (GetGuiResources returns 0 under Wine).
+long freshGdiSlot();
 // The primary screen's work area, held inside the screen (a test that changed the display mode in
 // a virtual desktop may have left the prefix's work area short of the screen).
 RECT primaryWorkArea();

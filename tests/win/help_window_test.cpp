@@ -12,7 +12,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -119,26 +118,36 @@ bool sameAboveButtons(const std::vector<COLORREF>& a, const std::vector<COLORREF
     return true;
 }
 
-// Which page picture the screen shows, -1 for none of them.
-int pageOnScreen(HWND hwnd) {
-    RECT client;
-    const std::vector<COLORREF> shown = clientOnScreen(hwnd, &client);
+// Which of the page pictures the client area shows above the buttons, -1 for none of them.
+int pageIn(const std::vector<COLORREF>& shown, const RECT& client) {
     for (int page = 0; page < 4; ++page)
         if (sameAboveButtons(shown, pagePicture(page, client), client))
             return page;
     return -1;
 }
 
-void saveWindowPicture(HWND hwnd, const char* name) {
-    char dir[MAX_PATH];
-    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
-        return;
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    char path[MAX_PATH * 2];
-    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN));
-    saveScreenshotArea(path, r);
+// The screen shows page picture `expected` (0 to 3) above the buttons; otherwise says which one it
+// shows and the first pixel where it differs from the expected picture.
+::testing::AssertionResult pageShown(HWND hwnd, int expected) {
+    RECT client;
+    const std::vector<COLORREF> shown = clientOnScreen(hwnd, &client);
+    const int page = pageIn(shown, client);
+    if (page == expected)
+        return ::testing::AssertionSuccess() << "page picture " << page;
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    if (page < 0)
+        result << "none of the page pictures is shown";
+    else
+        result << "page picture " << page << " is shown";
+    const std::vector<COLORREF> wanted = pagePicture(expected, client);
+    const int rows = client.bottom - HELP_BUTTON_RAISE - 1;
+    for (int y = 0; y < rows && shown.size() == wanted.size(); ++y)
+        for (int x = 0; x < client.right; ++x)
+            if (shown[y * client.right + x] != wanted[y * client.right + x])
+                return result << "; first difference from picture " << expected << " at (" << x << ", " << y
+                              << "): 0x" << std::hex << shown[y * client.right + x] << " for 0x"
+                              << wanted[y * client.right + x];
+    return result << "; the screen read " << shown.size() << " pixels, the picture has " << wanted.size();
 }
 
 TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {
@@ -192,27 +201,27 @@ TEST(HelpWindowNavigation, ButtonsMoveThroughThePagesAndThePictureFollows) {
     ASSERT_TRUE(w.visible());
     EXPECT_EQ(helpWindowPage(), 0);
     EXPECT_EQ(w.states(), "0011");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    EXPECT_TRUE(pageShown(w.hwnd, 0));
     saveWindowPicture(w.hwnd, "help_window_page1");
     for (int page = 1; page < 4; ++page) {
         w.click(IDC_HELP_NEXT);
         EXPECT_EQ(helpWindowPage(), page);
         EXPECT_EQ(w.states(), expectedStates(page)) << "page " << page + 1;
-        EXPECT_EQ(pageOnScreen(w.hwnd), page) << "page " << page + 1;
+        EXPECT_TRUE(pageShown(w.hwnd, page)) << "page " << page + 1;
     }
     saveWindowPicture(w.hwnd, "help_window_page4");
     w.click(IDC_HELP_LAST);
     EXPECT_EQ(helpWindowPage(), 2);
     EXPECT_EQ(w.states(), "1111");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 2);
+    EXPECT_TRUE(pageShown(w.hwnd, 2));
     w.click(IDC_HELP_FIRST);
     EXPECT_EQ(helpWindowPage(), 0);
     EXPECT_EQ(w.states(), "0011");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    EXPECT_TRUE(pageShown(w.hwnd, 0));
     w.click(IDC_HELP_END);
     EXPECT_EQ(helpWindowPage(), 3);
     EXPECT_EQ(w.states(), "1100");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 3);
+    EXPECT_TRUE(pageShown(w.hwnd, 3));
 }
 
 // Commands sent by anyone, also to disabled buttons' ids: the page never leaves 1..4, and other
@@ -236,7 +245,7 @@ TEST(HelpWindowNavigation, CommandsFromAnySenderStayInRange) {
     w.command(IDC_HELP_LAST);
     EXPECT_EQ(helpWindowPage(), 1);
     EXPECT_EQ(w.states(), "1111");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 1);
+    EXPECT_TRUE(pageShown(w.hwnd, 1));
 }
 
 // Closing hides the window; the next toggle shows it again at page 1.
@@ -253,7 +262,7 @@ TEST(HelpWindowVisibility, CloseHidesAndTheNextShowStartsAtPageOne) {
     EXPECT_TRUE(w.visible());
     EXPECT_EQ(helpWindowPage(), 0);
     EXPECT_EQ(w.states(), "0011");
-    EXPECT_EQ(pageOnScreen(w.hwnd), 0);
+    EXPECT_TRUE(pageShown(w.hwnd, 0));
     // A shown window is hidden by the toggle, at whatever page.
     w.click(IDC_HELP_NEXT);
     w.toggle();
@@ -283,23 +292,18 @@ TEST(HelpWindowVisibility, MinimisedCountsAsVisible) {
 TEST(HelpWindowPaint, PageTurnsReleaseTheirPictures) {
     HelpWindow w;
     w.toggle();
-    auto freshSlot = [] {
-        HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
-        DeleteObject(probe);
-        return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    };
     UpdateWindow(w.hwnd);
-    const long before = freshSlot();
+    const long before = freshGdiSlot();
     for (int i = 0; i < 400; ++i) {
         w.command(i % 2 ? IDC_HELP_NEXT : IDC_HELP_END);
         UpdateWindow(w.hwnd);
     }
-    const long after = freshSlot();
+    const long after = freshGdiSlot();
     EXPECT_LT(after - before, 100) << "a new object's handle slot went from " << before << " to " << after
                                    << " over 400 paints";
     EXPECT_EQ(helpWindowPage(), 3);
     w.command(IDC_HELP_LAST);
-    EXPECT_EQ(pageOnScreen(w.hwnd), 2);
+    EXPECT_TRUE(pageShown(w.hwnd, 2));
 }
 
 // A module without the pictures: painting keeps the white background and nothing breaks.

@@ -121,6 +121,8 @@ Pixels paintedOf(const SettingsWindow& w) {
 }
 
 // The pixels of the three states that follow the pending settings.
+
+// Which box of the Yes/No pair carries the cross: 1 Yes, 0 No, -1 neither or both.
 int32_t markedBox(const Pixels& px) {
     // The diagonals cross the box's middle; a quarter of the way down they are off the outline.
     const bool yes = px.at(105, 105) == BLACK && px.at(114, 105) == BLACK && px.at(110, 103) == WHITE;
@@ -132,11 +134,30 @@ int32_t markedBox(const Pixels& px) {
     return -1;
 }
 
+// The box marked is `expected` (1 Yes, 0 No); otherwise says which is and the pixels it read.
+::testing::AssertionResult markedBoxIs(const Pixels& px, int32_t expected) {
+    const int32_t marked = markedBox(px);
+    const char* const names[] = {"neither box or both", "No", "Yes"};
+    ::testing::AssertionResult result =
+        marked == expected ? ::testing::AssertionSuccess() : ::testing::AssertionFailure();
+    result << "marked: " << names[marked + 1] << "; Yes (105, 105) " << colourText(px.at(105, 105))
+           << ", (114, 105) " << colourText(px.at(114, 105)) << ", (110, 103) " << colourText(px.at(110, 103))
+           << "; No (225, 105) " << colourText(px.at(225, 105)) << ", (234, 105) "
+           << colourText(px.at(234, 105)) << ", (230, 103) " << colourText(px.at(230, 103));
+    return result;
+}
+
+COLORREF cellMiddle(const Pixels& px, int n) {
+    const LayoutRect c = settingsCellRect(n);
+    return px.at((c.left + c.right) / 2, (c.top + c.bottom) / 2);
+}
+
+// How many of the twenty cells are grey, counted from cell 1: -1 when the grey cells are not
+// 1..k, -2 when a cell is neither grey nor white.
 int32_t greyCells(const Pixels& px) {
     int32_t count = 0;
     for (int n = 1; n <= 20; ++n) {
-        const LayoutRect c = settingsCellRect(n);
-        const COLORREF inside = px.at((c.left + c.right) / 2, (c.top + c.bottom) / 2);
+        const COLORREF inside = cellMiddle(px, n);
         if (inside == GREY) {
             if (count != n - 1)
                 return -1; // the grey cells are not 1..k
@@ -146,6 +167,24 @@ int32_t greyCells(const Pixels& px) {
         }
     }
     return count;
+}
+
+// Cells 1 to `expected` are grey and the rest white; otherwise says what each cell's middle is.
+::testing::AssertionResult greyCellsAre(const Pixels& px, int32_t expected) {
+    const int32_t count = greyCells(px);
+    if (count == expected)
+        return ::testing::AssertionSuccess() << "cells 1 to " << count << " grey";
+    ::testing::AssertionResult result = ::testing::AssertionFailure();
+    result << "the cells' middles:";
+    for (int n = 1; n <= 20; ++n) {
+        const COLORREF inside = cellMiddle(px, n);
+        result << " " << n << " "
+               << (inside == GREY    ? std::string("grey")
+                   : inside == WHITE ? std::string("white")
+                                     : colourText(inside))
+               << (n < 20 ? "," : "");
+    }
+    return result;
 }
 
 // The number's pixels, drawn the way the window is meant to draw it, onto the value box's white.
@@ -187,20 +226,6 @@ int redPixels(const std::vector<COLORREF>& v) {
     return n;
 }
 
-// With VELMORA_SCREENSHOTS set to a directory, the window as it is on the screen goes there as
-// <name>_<width>x<height>.bmp, for a person to look at.
-void saveWindowPicture(HWND hwnd, const char* name) {
-    char dir[MAX_PATH];
-    if (!GetEnvironmentVariableA("VELMORA_SCREENSHOTS", dir, sizeof dir))
-        return;
-    RECT r;
-    GetWindowRect(hwnd, &r);
-    char path[MAX_PATH * 2];
-    std::snprintf(path, sizeof path, "%s\\%s_%dx%d.bmp", dir, name, GetSystemMetrics(SM_CXSCREEN),
-                  GetSystemMetrics(SM_CYSCREEN));
-    saveScreenshotArea(path, r);
-}
-
 // Reads "LagTime", "Save" and "Ouhe" under the (scratch) HKCU.
 std::string stored(const char* name) {
     std::string text;
@@ -214,9 +239,10 @@ void createTolvexKey() {
     RegCloseKey(key);
 }
 
-// Wine has no "Times New Roman"; scripts/wine-env.sh maps it to Liberation Serif when it prepares
-// a prefix. Wine reads the mapping when a process starts, so a missing one is written here for the
-// next run and the texts below are drawn in Wine's fallback face.
+// Wine has no "Times New Roman", the face the settings window draws its number in;
+// scripts/wine-env.sh maps it to the metric-compatible Liberation Serif when it prepares a prefix.
+// Without the mapping GDI names its fallback face instead, and every text of the window is drawn
+// in that.
 TEST(SettingsWindowFont, TimesNewRomanIsMappedToLiberationSerif) {
     HDC dc = CreateCompatibleDC(nullptr);
     LOGFONTA lf = {};
@@ -226,21 +252,16 @@ TEST(SettingsWindowFont, TimesNewRomanIsMappedToLiberationSerif) {
     HGDIOBJ old = SelectObject(dc, font);
     char face[LF_FACESIZE] = {};
     GetTextFaceA(dc, LF_FACESIZE, face);
+    std::string family = "(no outline metrics)";
+    std::vector<char> metrics(GetOutlineTextMetricsA(dc, 0, nullptr));
+    if (!metrics.empty() && GetOutlineTextMetricsA(dc, UINT(metrics.size()),
+                                                   reinterpret_cast<OUTLINETEXTMETRICA*>(metrics.data())))
+        family =
+            metrics.data() + size_t(reinterpret_cast<OUTLINETEXTMETRICA*>(metrics.data())->otmpFamilyName);
     SelectObject(dc, old);
     DeleteObject(font);
     DeleteDC(dc);
-    if (std::string(face) != "Times New Roman") {
-        HKEY key;
-        if (RegCreateKeyA(HKEY_CURRENT_USER, "Software\\Wine\\Fonts\\Replacements", &key) == ERROR_SUCCESS) {
-            static const char serif[] = "Liberation Serif";
-            RegSetValueExA(key, "Times New Roman", 0, REG_SZ, reinterpret_cast<const BYTE*>(serif),
-                           sizeof serif);
-            RegCloseKey(key);
-        }
-        GTEST_SKIP() << "this prefix had no font replacement for Times New Roman (drawn in \"" << face
-                     << "\"); written now for the next run";
-    }
-    SUCCEED();
+    EXPECT_EQ(std::string(face), "Times New Roman") << "the font file's family: " << family;
 }
 
 // Shown with save 0 and ouhe 6: the X in the no box, cells 1 to 6 grey, "06" in red.
@@ -255,8 +276,8 @@ TEST(SettingsWindowPaint, ShownStateFollowsTheSettings) {
     const Pixels px = screenOf(w);
     ASSERT_FALSE(px.p.empty());
     saveWindowPicture(w.hwnd, "settings_window");
-    EXPECT_EQ(markedBox(px), 0);
-    EXPECT_EQ(greyCells(px), 6);
+    EXPECT_TRUE(markedBoxIs(px, 0));
+    EXPECT_TRUE(greyCellsAre(px, 6));
     const std::vector<COLORREF> number = shownNumber(px);
     EXPECT_GT(redPixels(number), 30);
     EXPECT_TRUE(number == expectedNumber("06")) << "the value box does not show \"06\"";
@@ -315,8 +336,8 @@ TEST(SettingsWindowPaint, PictureHasTheFillsAndOutlinesOfTheLayout) {
     for (const Probe& p : probes)
         EXPECT_EQ(px.at(p.x, p.y), p.colour)
             << p.what << " at (" << p.x << ", " << p.y << ") is " << colourText(px.at(p.x, p.y));
-    EXPECT_EQ(markedBox(px), 1);
-    EXPECT_EQ(greyCells(px), 1);
+    EXPECT_TRUE(markedBoxIs(px, 1));
+    EXPECT_TRUE(greyCellsAre(px, 1));
 }
 
 // Every text of the table is drawn, with its face, height and placement, inside its rectangle: the
@@ -429,8 +450,8 @@ TEST(SettingsWindowPresses, CellsBandAndBoxes) {
     w.press(110, 110);
     w.press(20 + 15 * 11 + 3, 250);
     const Pixels px = screenOf(w);
-    EXPECT_EQ(markedBox(px), 1);
-    EXPECT_EQ(greyCells(px), 12);
+    EXPECT_TRUE(markedBoxIs(px, 1));
+    EXPECT_TRUE(greyCellsAre(px, 12));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("12"));
 }
 
@@ -449,7 +470,7 @@ TEST(SettingsWindowPresses, MouseClickInTheBarRepaintsTheNumber) {
     flushEvents(200);
     EXPECT_EQ(settingsWindowPending().ouhe.load(), 15);
     const Pixels px = screenOf(w);
-    EXPECT_EQ(greyCells(px), 15);
+    EXPECT_TRUE(greyCellsAre(px, 15));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("15"));
 }
 
@@ -468,8 +489,8 @@ TEST(SettingsWindowButtons, DefectoThenCancelarKeepsTheOldSettings) {
     EXPECT_EQ(settingsWindowPending().save.load(), 1);
     EXPECT_EQ(settingsWindowPending().ouhe.load(), 1);
     const Pixels px = screenOf(w);
-    EXPECT_EQ(markedBox(px), 1);
-    EXPECT_EQ(greyCells(px), 1);
+    EXPECT_TRUE(markedBoxIs(px, 1));
+    EXPECT_TRUE(greyCellsAre(px, 1));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("01"));
     EXPECT_EQ(settings.save.load(), 0);
     EXPECT_EQ(settings.ouhe.load(), 6);
@@ -483,8 +504,8 @@ TEST(SettingsWindowButtons, DefectoThenCancelarKeepsTheOldSettings) {
     EXPECT_EQ(stored("Save"), "0");
     EXPECT_EQ(stored("Ouhe"), "06");
     w.toggle();
-    EXPECT_EQ(markedBox(screenOf(w)), 0) << "shown again: the settings in effect";
-    EXPECT_EQ(greyCells(screenOf(w)), 6);
+    EXPECT_TRUE(markedBoxIs(screenOf(w), 0)) << "shown again: the settings in effect";
+    EXPECT_TRUE(greyCellsAre(screenOf(w), 6));
 }
 
 // "Aplicar" puts save and ouhe into effect, writes the three values at once (LagTime unchanged)
@@ -523,7 +544,7 @@ TEST(SettingsWindowButtons, OutOfRangeSettingsAreShownAndAppliedInRange) {
     SettingsWindow w;
     w.toggle();
     const Pixels px = screenOf(w);
-    EXPECT_EQ(greyCells(px), 1);
+    EXPECT_TRUE(greyCellsAre(px, 1));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("01"));
     w.click(IDC_APPLY);
     EXPECT_EQ(settings.ouhe.load(), 1);
@@ -532,7 +553,7 @@ TEST(SettingsWindowButtons, OutOfRangeSettingsAreShownAndAppliedInRange) {
     w.toggle();
     EXPECT_EQ(settingsWindowPending().save.load(), 1);
     EXPECT_EQ(settingsWindowPending().ouhe.load(), 20);
-    EXPECT_EQ(greyCells(screenOf(w)), 20);
+    EXPECT_TRUE(greyCellsAre(screenOf(w), 20));
 }
 
 // The close box hides without destroying; the next show has the settings in effect, not the
@@ -554,8 +575,8 @@ TEST(SettingsWindowVisibility, CloseHidesAndDiscardsEdits) {
     EXPECT_EQ(settingsWindowPending().save.load(), 0);
     EXPECT_EQ(settingsWindowPending().ouhe.load(), 9);
     const Pixels px = screenOf(w);
-    EXPECT_EQ(markedBox(px), 0);
-    EXPECT_EQ(greyCells(px), 9);
+    EXPECT_TRUE(markedBoxIs(px, 0));
+    EXPECT_TRUE(greyCellsAre(px, 9));
     // Toggling a shown window hides it.
     w.toggle();
     EXPECT_FALSE(w.visible());
@@ -581,26 +602,20 @@ TEST(SettingsWindowPaint, ThousandsOfRepaintsLeakNothing) {
     setSettings(1, 1, 10);
     SettingsWindow w;
     w.toggle();
-    // Wine hands out GDI handles from the lowest free slot: a leak shows as the slot of a new
-    // object climbing (GetGuiResources returns 0 under Wine).
-    auto freshSlot = [] {
-        HGDIOBJ probe = CreateSolidBrush(RGB(1, 2, 3));
-        DeleteObject(probe);
-        return static_cast<long>(reinterpret_cast<UINT_PTR>(probe) & 0xFFFF);
-    };
+    // A leak shows as the slot of a new GDI object climbing.
     UpdateWindow(w.hwnd);
-    const long before = freshSlot();
+    const long before = freshGdiSlot();
     for (int i = 0; i < 4000; ++i) {
         w.press(20 + 15 * (i % 20) + 5, 247);
         w.press(i % 2 ? 110 : 230, 110);
         UpdateWindow(w.hwnd);
     }
-    const long after = freshSlot();
+    const long after = freshGdiSlot();
     EXPECT_LT(after - before, 100) << "a new object's handle slot went from " << before << " to " << after;
     // The last presses: cell 20, then the yes box.
     const Pixels px = screenOf(w);
-    EXPECT_EQ(greyCells(px), 20);
-    EXPECT_EQ(markedBox(px), 1);
+    EXPECT_TRUE(greyCellsAre(px, 20));
+    EXPECT_TRUE(markedBoxIs(px, 1));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("20"));
     // The number stays inside the value box: its outline is whole.
     const LayoutRect box = SETTINGS_VALUE_BOX;

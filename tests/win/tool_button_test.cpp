@@ -1,5 +1,5 @@
-// The tool button, class "qv_tool_button", driven by messages on a real palette of 21 buttons: its
-// record, its repaint requests, its leave-notice requests and what the recording parent receives.
+// The tool button, class "qv_tool_button", driven by messages on a real palette with all its buttons:
+// its record, its repaint requests, its leave-notice requests and what the recording parent receives.
 // The grip is driven by real injected input only: a caption press without a held button would
 // enter the platform's move loop and not come back.
 #include <gtest/gtest.h>

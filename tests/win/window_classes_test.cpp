@@ -1,6 +1,10 @@
-// The eight window classes as start-up registers them: names, styles, window bytes, cursors,
-// brushes and icon; and the layering helper the windows use.
+// The window classes as start-up registers them, as properties every class keeps (one procedure
+// each, the program's icon, the pen only over the pages, the record word only where a record is
+// kept), and the layering helper the windows use.
 #include <gtest/gtest.h>
+
+#include <set>
+#include <string>
 
 #include "app/app_state.h"
 #include "app/layered.h"
@@ -9,26 +13,6 @@
 #include "resources/resource_ids.h"
 
 namespace {
-
-struct Expected {
-    const char* name;
-    WNDPROC proc;
-    UINT style;
-    int windowExtra;
-    bool pageCursor;
-    COLORREF background;
-};
-
-const Expected EXPECTED[8] = {
-    {"Velmora", mainWindowProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, 0, false, RGB(255, 255, 255)},
-    {"qv_sysset", settingsWindowProc, CS_DBLCLKS, 0, false, RGB(205, 205, 205)},
-    {"qv_help", helpWindowProc, CS_DBLCLKS, 0, false, RGB(255, 255, 255)},
-    {"qv_tool", paletteWindowProc, CS_DBLCLKS, 0, false, RGB(200, 200, 200)},
-    {"qv_tool_button", toolButtonProc, CS_DBLCLKS, sizeof(LONG_PTR), false, RGB(200, 200, 200)},
-    {"qv_page", pageWindowProc, CS_DBLCLKS, sizeof(LONG_PTR), true, RGB(200, 200, 200)},
-    {"qv_pageparent", pageContainerProc, CS_DBLCLKS, sizeof(LONG_PTR), true, RGB(200, 200, 200)},
-    {"qv_dingwei", calibrationWindowProc, CS_DBLCLKS, sizeof(LONG_PTR), false, RGB(200, 200, 200)},
-};
 
 HINSTANCE self() {
     return GetModuleHandleA(nullptr);
@@ -42,31 +26,68 @@ void registerOnce() {
     ASSERT_TRUE(registered) << "error " << GetLastError();
 }
 
+WNDCLASSEXA classInfo(const char* name) {
+    WNDCLASSEXA wc = {};
+    wc.cbSize = sizeof wc;
+    EXPECT_TRUE(GetClassInfoExA(self(), name, &wc)) << name << " is registered";
+    return wc;
+}
+
+bool isPageClass(const std::string& name) {
+    return name == "qv_page" || name == "qv_pageparent";
+}
+
 } // namespace
 
-TEST(WindowClasses, EachClassIsAsTheTableSays) {
+TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     registerOnce();
-    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
-    HCURSOR pen = LoadCursorA(self(), MAKEINTRESOURCEA(IDCUR_PEN));
-    ASSERT_NE(nullptr, pen) << "cursor 104 is in the resources";
-    for (int i = 0; i < 8; ++i) {
-        const Expected& e = EXPECTED[i];
-        SCOPED_TRACE(e.name);
-        EXPECT_STREQ(e.name, WINDOW_CLASS_NAMES[i]) << "registration order";
-        WNDCLASSEXA wc = {};
-        wc.cbSize = sizeof wc;
-        ASSERT_TRUE(GetClassInfoExA(self(), e.name, &wc));
-        EXPECT_EQ(e.proc, wc.lpfnWndProc);
-        EXPECT_EQ(e.style, wc.style);
+    const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
+                                        paletteWindowProc, toolButtonProc,        pageWindowProc,
+                                        pageContainerProc, calibrationWindowProc, holdRingProc};
+    std::set<WNDPROC> procedures;
+    for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
+        SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
+        const WNDCLASSEXA wc = classInfo(WINDOW_CLASS_NAMES[i]);
+        EXPECT_TRUE(declared.count(wc.lpfnWndProc)) << "a procedure of app/window_procs.h";
+        procedures.insert(wc.lpfnWndProc);
         EXPECT_EQ(0, wc.cbClsExtra);
-        EXPECT_EQ(e.windowExtra, wc.cbWndExtra);
-        EXPECT_EQ(e.pageCursor ? pen : arrow, wc.hCursor);
         EXPECT_NE(nullptr, wc.hIcon) << "icon 103";
         EXPECT_EQ(nullptr, wc.lpszMenuName);
         LOGBRUSH brush = {};
         ASSERT_EQ(static_cast<int>(sizeof brush), GetObjectA(wc.hbrBackground, sizeof brush, &brush));
         EXPECT_EQ(static_cast<UINT>(BS_SOLID), brush.lbStyle);
-        EXPECT_EQ(e.background, brush.lbColor);
+    }
+    EXPECT_EQ(size_t(WINDOW_CLASS_COUNT), procedures.size()) << "no two classes share a procedure";
+    EXPECT_STREQ("Velmora", WINDOW_CLASS_NAMES[0]) << "the main window's class is registered first";
+}
+
+TEST(WindowClasses, ThePagesAloneShowThePenAndKeepTheirRecordInAWindowWord) {
+    registerOnce();
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    HCURSOR pen = LoadCursorA(self(), MAKEINTRESOURCEA(IDCUR_PEN));
+    ASSERT_NE(nullptr, pen) << "cursor 104 is in the resources";
+    for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
+        SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
+        const WNDCLASSEXA wc = classInfo(WINDOW_CLASS_NAMES[i]);
+        EXPECT_EQ(isPageClass(WINDOW_CLASS_NAMES[i]) ? pen : arrow, wc.hCursor);
+        EXPECT_TRUE(wc.cbWndExtra == 0 || wc.cbWndExtra == static_cast<int>(sizeof(LONG_PTR)))
+            << "window bytes " << wc.cbWndExtra << ": none, or one word for a record's address";
+        if (isPageClass(WINDOW_CLASS_NAMES[i])) {
+            EXPECT_EQ(static_cast<int>(sizeof(LONG_PTR)), wc.cbWndExtra) << "the page's record";
+        }
+    }
+}
+
+TEST(WindowClasses, OnlyTheMainWindowRedrawsWholeAndOnlyTheHoldRingIgnoresDoubleClicks) {
+    registerOnce();
+    for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
+        const std::string name = WINDOW_CLASS_NAMES[i];
+        SCOPED_TRACE(name);
+        const UINT style = classInfo(name.c_str()).style;
+        EXPECT_EQ(name == "Velmora" ? UINT(CS_VREDRAW | CS_HREDRAW) : 0u, style & (CS_VREDRAW | CS_HREDRAW))
+            << std::hex << style;
+        EXPECT_EQ(name == "qv_hold_ring" ? 0u : UINT(CS_DBLCLKS), style & CS_DBLCLKS) << std::hex << style;
+        EXPECT_EQ(0u, style & ~UINT(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS)) << std::hex << style;
     }
 }
 
