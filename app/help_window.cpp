@@ -3,8 +3,8 @@
 #include "app/help_window.h"
 
 #include "app/core/settings_layout.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"
 

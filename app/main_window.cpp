@@ -3,7 +3,7 @@
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
 #include "app/tray_balloon.h"

@@ -5,10 +5,10 @@
 
 #include "app/app_state.h"
 #include "app/core/settings_layout.h"
-#include "app/gdi_scope.h"
-#include "app/ids.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
 #include "app/settings_store.h"
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 
 namespace {

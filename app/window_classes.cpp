@@ -1,7 +1,7 @@
 // The window classes, registered by WinMain before the main window is created.
 #include "app/window_classes.h"
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"
 

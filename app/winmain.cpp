@@ -5,7 +5,7 @@
 // started by hand without the board (its box, then its end) does not end that wait.
 #include "app/app_state.h"
 #include "app/core/command_line.h"
-#include "app/layered.h"
+#include "app/shared/layered.h"
 #include "app/settings_store.h"
 #include "app/startup_wait.h"
 #include "app/window_classes.h"

@@ -3,9 +3,9 @@
 // centre with its request, then the check's outcome. The reader thread does the measuring and advances
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
-#include "app/gdi_scope.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/undo_history.h"
 

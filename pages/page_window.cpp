@@ -2,9 +2,9 @@
 // canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
 // are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
 // live in cut_tool.cpp.
-#include "app/gdi_scope.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "app/monitors.h"
 #include "pages/page_state.h"

@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/ids.h"
-#include "app/layered.h"
+#include "app/shared/ids.h"
+#include "app/shared/layered.h"
 #include "app/monitors.h"
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "pages/page_save.h"
 #include "palette/palette_state.h"

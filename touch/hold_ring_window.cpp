@@ -7,7 +7,7 @@
 #include "touch/hold_ring_window.h"
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_procs.h"
 #include "touch/core/hold_ring.h"
 

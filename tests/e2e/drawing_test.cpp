@@ -23,7 +23,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_classes.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"

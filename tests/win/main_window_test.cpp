@@ -6,7 +6,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
 #include "app/tray_balloon.h"

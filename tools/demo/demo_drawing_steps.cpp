@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/wintest.h"
 
