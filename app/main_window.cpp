@@ -4,6 +4,7 @@
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
 #include "app/shared/ids.h"
+#include "app/shared/key_colour.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
 #include "app/tray_balloon.h"
@@ -66,8 +67,7 @@ void makePaletteLayeredAndTopmost() {
         return;
     SetWindowLongA(hwndPalette, GWL_EXSTYLE, GetWindowLongA(hwndPalette, GWL_EXSTYLE) | WS_EX_LAYERED);
     if (setLayeredWindowAttributes)
-        setLayeredWindowAttributes(hwndPalette, RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL),
-                                   255, LWA_COLORKEY);
+        setLayeredWindowAttributes(hwndPalette, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 

@@ -68,7 +68,7 @@ void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
     for (int i = 0; i < count; ++i)
         points[i] = {corners[i].x, corners[i].y};
     HRGN region = CreatePolygonRgn(points, count, ALTERNATE);
-    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    HBRUSH brush = CreateSolidBrush(KEY_COLOUR);
     const int saved = SaveDC(dc);
     if (region && brush)
         FillRgn(dc, region, brush);
@@ -480,7 +480,7 @@ void repaintPage(HWND page) {
 }
 
 void fillKeyColour(HDC dc, const RECT& rect) {
-    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    HBRUSH brush = CreateSolidBrush(KEY_COLOUR);
     if (brush) {
         FillRect(dc, &rect, brush);
         DeleteObject(brush);

@@ -84,7 +84,7 @@ void createPagePair(int i, const RECT& area) {
     HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, x, y, width, height, container, nullptr,
                                 programInstance(), nullptr);
     addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
-    setLayered(page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
+    setLayered(page, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowLongPtrA(container, 0, reinterpret_cast<LONG_PTR>(page));
     containerWindows[i] = container;
     pageWindows[i] = page;
