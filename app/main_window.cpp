@@ -3,6 +3,7 @@
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
+#include "app/shared/class_names.h"
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
 #include "app/monitors.h"
@@ -59,7 +60,8 @@ HWND createOwned(HWND owner, const char* className, const char* title, DWORD sty
 
 HWND createCalibrationWindow(HWND owner) {
     const RECT a = boardArea();
-    return createOwned(owner, "qv_dingwei", "", WS_POPUP, a.left, a.top, a.right - a.left, a.bottom - a.top);
+    return createOwned(owner, CALIBRATION_CLASS, "", WS_POPUP, a.left, a.top, a.right - a.left,
+                       a.bottom - a.top);
 }
 
 void makePaletteLayeredAndTopmost() {
@@ -141,11 +143,11 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     // The settings and help windows are for the person at the computer: on the primary screen.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const DWORD framed = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    hwndSettings = createOwned(hwnd, "qv_sysset", "Configuraci\xF3n del sistema", framed, (w - 380) / 2,
+    hwndSettings = createOwned(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", framed, (w - 380) / 2,
                                (h - 440) / 2, 380, 440);
-    hwndHelp = createOwned(hwnd, "qv_help", "Help", framed, (w - 220) / 2, (h - 220) / 2, 220, 220);
+    hwndHelp = createOwned(hwnd, HELP_CLASS, "Help", framed, (w - 220) / 2, (h - 220) / 2, 220, 220);
     const BoxPoint home = paletteHome(boardMonitor.work);
-    hwndPalette = createOwned(hwnd, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y, 220, 220);
+    hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y, 220, 220);
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
     addTrayIcon(hwnd);

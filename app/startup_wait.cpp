@@ -30,7 +30,7 @@ bool mutexHeld() {
 // A copy runs once it has its main window. (The mutex alone says less: a copy started by hand
 // without the board holds it while its "No se ha encontrado sensor" is shown, then ends.)
 bool programRuns() {
-    return FindWindowA(WINDOW_CLASS_NAMES[0], nullptr) != nullptr;
+    return FindWindowA(MAIN_WINDOW_CLASS, nullptr) != nullptr;
 }
 
 void lookAgain() {

@@ -15,7 +15,6 @@
 namespace {
 
 const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
-const char MAIN_CLASS[] = "Velmora"; // also the main window's title and the class error's caption
 
 // Opens or creates the settings key; the settings store opens it again itself.
 bool createRegistryKey() {
@@ -35,8 +34,9 @@ void lookUpLayeredWindows() {
 HWND createMainWindow(HINSTANCE instance) {
     // WM_CREATE runs inside this call: the other windows, the tray, the second sensor handle and
     // the reader thread all come from there.
-    HWND hwnd = CreateWindowExA(0, MAIN_CLASS, MAIN_CLASS, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0, 0, 0,
-                                0, nullptr, nullptr, instance, nullptr);
+    HWND hwnd =
+        CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_CLASS, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0,
+                        0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return nullptr;
     SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
@@ -88,7 +88,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     lookUpLayeredWindows(); // before the main window: its creation makes the palette layered
 
     if (!registerWindowClasses(instance)) {
-        MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_CLASS, MB_ICONERROR);
+        MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_WINDOW_CLASS,
+                    MB_ICONERROR);
         return 0;
     }
 

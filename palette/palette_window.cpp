@@ -73,15 +73,15 @@ void addExStyle(HWND hwnd, LONG_PTR bits) {
 void createPagePair(int i, const RECT& area) {
     const bool layering = setLayeredWindowAttributes != nullptr;
     const int x = area.left, y = area.top, width = area.right - area.left, height = area.bottom - area.top;
-    HWND container = CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, x, y, width, height, nullptr, nullptr,
-                                     programInstance(), nullptr);
+    HWND container = CreateWindowExA(0, PAGE_CONTAINER_CLASS, "", WS_POPUP, x, y, width, height, nullptr,
+                                     nullptr, programInstance(), nullptr);
     if (i == 0) {
         addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
         setLayered(container, 0xFF, 1, LWA_ALPHA);
     } else {
         addExStyle(container, WS_EX_TOOLWINDOW);
     }
-    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, x, y, width, height, container, nullptr,
+    HWND page = CreateWindowExA(0, PAGE_CLASS, "", WS_POPUP, x, y, width, height, container, nullptr,
                                 programInstance(), nullptr);
     addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
     setLayered(page, KEY_COLOUR, 255, LWA_COLORKEY);

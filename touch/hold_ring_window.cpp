@@ -7,6 +7,7 @@
 #include "touch/hold_ring_window.h"
 
 #include "app/app_state.h"
+#include "app/shared/class_names.h"
 #include "app/shared/ids.h"
 #include "app/window_procs.h"
 #include "touch/core/hold_ring.h"
@@ -94,7 +95,7 @@ void show(HWND hwnd, int32_t step, int x, int y) {
 } // namespace
 
 HWND createHoldRingWindow(HINSTANCE instance, HWND owner) {
-    return CreateWindowExA(RING_EX_STYLE, "qv_hold_ring", "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,
+    return CreateWindowExA(RING_EX_STYLE, HOLD_RING_CLASS, "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,
                            nullptr, instance, nullptr);
 }
 
