@@ -3,6 +3,8 @@
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
+#include "app/core/settings_layout.h"
+#include "app/help_window.h"
 #include "app/shared/class_names.h"
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
@@ -12,6 +14,7 @@
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
+#include "palette/core/palette_layout.h"
 #include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
@@ -143,11 +146,14 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     // The settings and help windows are for the person at the computer: on the primary screen.
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const DWORD framed = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    hwndSettings = createOwned(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", framed, (w - 380) / 2,
-                               (h - 440) / 2, 380, 440);
-    hwndHelp = createOwned(hwnd, HELP_CLASS, "Help", framed, (w - 220) / 2, (h - 220) / 2, 220, 220);
+    hwndSettings = createOwned(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", framed,
+                               (w - SETTINGS_WINDOW_WIDTH) / 2, (h - SETTINGS_WINDOW_HEIGHT) / 2,
+                               SETTINGS_WINDOW_WIDTH, SETTINGS_WINDOW_HEIGHT);
+    hwndHelp = createOwned(hwnd, HELP_CLASS, "Help", framed, (w - HELP_WINDOW_SIZE) / 2,
+                           (h - HELP_WINDOW_SIZE) / 2, HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
     const BoxPoint home = paletteHome(boardMonitor.work);
-    hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y, 220, 220);
+    hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y,
+                              PALETTE_SIZE, PALETTE_SIZE);
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
     addTrayIcon(hwnd);
