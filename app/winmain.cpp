@@ -14,12 +14,10 @@
 
 namespace {
 
-const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
-
 // Opens or creates the settings key; the settings store opens it again itself.
 bool createRegistryKey() {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, REGISTRY_KEY, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
