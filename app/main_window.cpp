@@ -8,26 +8,21 @@
 #include "app/shared/class_names.h"
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
+#include "app/shared/layered.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
-#include "app/tray_balloon.h"
+#include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
 #include "palette/core/palette_layout.h"
-#include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
 #include "touch/sensor_reader.h"
 
 namespace {
 
-constexpr UINT TRAY_ICON_ID = IDI_VELMORA;
 constexpr DWORD READER_STOP_WAIT_MS = 500; // the reader's last exchange and a click's 100 ms pause
-
-#if !defined(_WIN64)
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the tray record's first form is 88 bytes on 32-bit Windows");
-#endif
 
 struct MenuItem {
     UINT id; // 0: a separator
@@ -71,20 +66,8 @@ void makePaletteLayeredAndTopmost() {
     if (!hwndPalette)
         return;
     SetWindowLongA(hwndPalette, GWL_EXSTYLE, GetWindowLongA(hwndPalette, GWL_EXSTYLE) | WS_EX_LAYERED);
-    if (setLayeredWindowAttributes)
-        setLayeredWindowAttributes(hwndPalette, KEY_COLOUR, 255, LWA_COLORKEY);
+    setLayered(hwndPalette, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void addTrayIcon(HWND hwnd) {
-    trayIcon = {};
-    trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    trayIcon.hWnd = hwnd;
-    trayIcon.uID = TRAY_ICON_ID;
-    trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayIcon.uCallbackMessage = UM_TRAY_NOTIFY;
-    trayIcon.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_VELMORA));
-    Shell_NotifyIconA(NIM_ADD, &trayIcon);
 }
 
 // "Pantalla de la pizarra": one item per monitor, the board's checked. Null with one monitor.
@@ -156,7 +139,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
                               PALETTE_SIZE, PALETTE_SIZE);
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
-    addTrayIcon(hwnd);
+    addTrayIcon(hwnd, hInstance);
     tellWhenBoardMonitorGone(boardMonitorGone);
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
@@ -306,7 +289,7 @@ void onShutdown() {
         stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
-        Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+        deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
     PostQuitMessage(0);
@@ -366,7 +349,7 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-            addTrayIcon(hwnd); // the shell restarted and forgot the icon
+            addTrayIcon(hwnd, hInstance); // the shell restarted and forgot the icon
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/tray_balloon.h"
+#include "app/tray_icon.h"
 #include "pages/core/picture_name.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
