@@ -56,6 +56,15 @@ HWND createOwned(HWND owner, const char* className, const char* title, DWORD sty
                            nullptr);
 }
 
+// A framed window centred on the primary screen: the settings and help windows are for the person
+// at the computer.
+HWND createCentred(HWND owner, const char* className, const char* title, int width, int height) {
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+              y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return createOwned(owner, className, title, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, width,
+                       height);
+}
+
 HWND createCalibrationWindow(HWND owner) {
     const RECT a = boardArea();
     return createOwned(owner, CALIBRATION_CLASS, "", WS_POPUP, a.left, a.top, a.right - a.left,
@@ -126,14 +135,9 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     const bool boardMonitorGone = takeBoardMonitor();
     initialScreenWidth = screenWidth;
     initialScreenHeight = screenHeight;
-    // The settings and help windows are for the person at the computer: on the primary screen.
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const DWORD framed = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    hwndSettings = createOwned(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", framed,
-                               (w - SETTINGS_WINDOW_WIDTH) / 2, (h - SETTINGS_WINDOW_HEIGHT) / 2,
-                               SETTINGS_WINDOW_WIDTH, SETTINGS_WINDOW_HEIGHT);
-    hwndHelp = createOwned(hwnd, HELP_CLASS, "Help", framed, (w - HELP_WINDOW_SIZE) / 2,
-                           (h - HELP_WINDOW_SIZE) / 2, HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
+    hwndSettings = createCentred(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", SETTINGS_WINDOW_WIDTH,
+                                 SETTINGS_WINDOW_HEIGHT);
+    hwndHelp = createCentred(hwnd, HELP_CLASS, "Help", HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
     const BoxPoint home = paletteHome(boardMonitor.work);
     hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y,
                               PALETTE_SIZE, PALETTE_SIZE);
