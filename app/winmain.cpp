@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/core/command_line.h"
 #include "app/shared/layered.h"
+#include "app/shared/system_library.h"
 #include "app/settings_store.h"
 #include "app/startup_wait.h"
 #include "app/window_classes.h"
@@ -69,6 +70,7 @@ HANDLE openSensorByHand() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    restrictDllSearchToSystem32();
     // At log-on: no box, no window until the sensor is there (and the mutex is this copy's).
     sensorCommandHandle = hasLogonOption(commandLine) ? waitForSensorAtLogon(instance) : openSensorByHand();
     if (!sensorCommandHandle)

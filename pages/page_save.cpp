@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/shared/system_library.h"
 #include "app/tray_icon.h"
 #include "pages/core/picture_name.h"
 #include "pages/page_state.h"
@@ -215,7 +216,7 @@ void letTheDisplayCatchUp(HWND page) {
     PeekMessageA(&msg, page, WM_APP + 0x3FFF, WM_APP + 0x3FFF, PM_NOREMOVE);
     using DwmFlushFn = HRESULT(WINAPI*)();
     static const DwmFlushFn dwmFlush = [] {
-        HMODULE dwm = LoadLibraryA("dwmapi.dll");
+        HMODULE dwm = loadSystemLibrary("dwmapi.dll");
         return dwm ? reinterpret_cast<DwmFlushFn>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush")))
                    : nullptr;
     }();
