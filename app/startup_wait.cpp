@@ -110,10 +110,11 @@ LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CLOSE: // the installer ends a waiting copy like a running one
         endWait(hwnd, GIVEN_UP);
         return 0;
-    }
     // No WM_ENDSESSION: the system sends it to top-level windows only. At log-off it ends this
     // process, which holds nothing to store (no settings are loaded before the sensor is found).
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
 }
 
 HANDLE waitForSensorAtLogon(HINSTANCE instance) {
