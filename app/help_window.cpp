@@ -65,13 +65,6 @@ void onToggleShow(HWND hwnd) {
         SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
 }
 
-void onPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    paintHelpContent(dc);
-    EndPaint(hwnd, &ps);
-}
-
 } // namespace
 
 void paintHelpContent(HDC dc) {
@@ -107,7 +100,7 @@ LRESULT CALLBACK helpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         onCommand(hwnd, wParam);
         return 0;
     case WM_PAINT:
-        onPaint(hwnd);
+        paintWindow(hwnd, paintHelpContent);
         return 0;
     case WM_SYSCOMMAND:
         if (hideOnClose(hwnd, wParam))

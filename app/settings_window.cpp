@@ -179,13 +179,6 @@ void onToggleShow(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, FALSE); // paint the reloaded values, whatever was queued before
 }
 
-void onPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    paintSettingsContent(dc);
-    EndPaint(hwnd, &ps);
-}
-
 } // namespace
 
 void paintSettingsContent(HDC dc) {
@@ -208,7 +201,7 @@ LRESULT CALLBACK settingsWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
         return 0;
     case WM_PAINT:
-        onPaint(hwnd);
+        paintWindow(hwnd, paintSettingsContent);
         return 0;
     case WM_LBUTTONDOWN:
         onLeftButtonDown(hwnd, lParam);

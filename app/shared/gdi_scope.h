@@ -24,6 +24,14 @@ class SelectedObject {
     HGDIOBJ old_;
 };
 
+// WM_PAINT: paints the window's invalid part with `paint`, between BeginPaint and EndPaint.
+inline void paintWindow(HWND hwnd, void (*paint)(HDC)) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paint(dc);
+    EndPaint(hwnd, &ps);
+}
+
 // A DC's state (clip region, selected objects, modes) saved for a scope and put back at its end.
 class SavedDC {
   public:
