@@ -3,8 +3,9 @@
 #include "app/help_window.h"
 
 #include "app/core/settings_layout.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"
 
@@ -48,9 +49,8 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
     helpPage = 0;
     releaseMemoryDC(); // one window per process; a second creation starts afresh
-    HDC windowDC = GetDC(hwnd);
-    memoryDC = CreateCompatibleDC(windowDC);
-    ReleaseDC(hwnd, windowDC);
+    WindowDC windowDC(hwnd);
+    memoryDC = CreateCompatibleDC(windowDC.get());
 }
 
 void onCommand(HWND hwnd, WPARAM wParam) {
@@ -63,13 +63,6 @@ void onCommand(HWND hwnd, WPARAM wParam) {
 void onToggleShow(HWND hwnd) {
     if (toggleShown(hwnd))
         SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
-}
-
-void onPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    paintHelpContent(dc);
-    EndPaint(hwnd, &ps);
 }
 
 } // namespace
@@ -102,22 +95,21 @@ LRESULT CALLBACK helpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case WM_CREATE:
         onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
-        break;
+        return 0;
     case WM_COMMAND:
         onCommand(hwnd, wParam);
-        break;
+        return 0;
     case WM_PAINT:
-        onPaint(hwnd);
-        break;
+        paintWindow(hwnd, paintHelpContent);
+        return 0;
     case WM_SYSCOMMAND:
         if (hideOnClose(hwnd, wParam))
             return 0;
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
-        break;
+        return 0;
     default:
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }

@@ -3,26 +3,26 @@
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/core/settings_layout.h"
+#include "app/help_window.h"
+#include "app/shared/class_names.h"
+#include "app/shared/ids.h"
+#include "app/shared/key_colour.h"
+#include "app/shared/layered.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
-#include "app/tray_balloon.h"
+#include "app/tray_icon.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
-#include "resources/resource_ids.h"
+#include "palette/core/palette_layout.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
 #include "touch/sensor_reader.h"
 
 namespace {
 
-constexpr UINT TRAY_ICON_ID = IDI_VELMORA;
 constexpr DWORD READER_STOP_WAIT_MS = 500; // the reader's last exchange and a click's 100 ms pause
-
-#if !defined(_WIN64)
-static_assert(NOTIFYICONDATAA_V1_SIZE == 88, "the tray record's first form is 88 bytes on 32-bit Windows");
-#endif
 
 struct MenuItem {
     UINT id; // 0: a separator
@@ -61,30 +61,27 @@ HWND createOwned(HWND owner, const char* className, const char* title, DWORD sty
                            nullptr);
 }
 
+// A framed window centred on the primary screen: the settings and help windows are for the person
+// at the computer.
+HWND createCentred(HWND owner, const char* className, const char* title, int width, int height) {
+    const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+              y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    return createOwned(owner, className, title, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, x, y, width,
+                       height);
+}
+
 HWND createCalibrationWindow(HWND owner) {
     const RECT a = boardArea();
-    return createOwned(owner, "qv_dingwei", "", WS_POPUP, a.left, a.top, a.right - a.left, a.bottom - a.top);
+    return createOwned(owner, CALIBRATION_CLASS, "", WS_POPUP, a.left, a.top, a.right - a.left,
+                       a.bottom - a.top);
 }
 
 void makePaletteLayeredAndTopmost() {
     if (!hwndPalette)
         return;
     SetWindowLongA(hwndPalette, GWL_EXSTYLE, GetWindowLongA(hwndPalette, GWL_EXSTYLE) | WS_EX_LAYERED);
-    if (setLayeredWindowAttributes)
-        setLayeredWindowAttributes(hwndPalette, RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL),
-                                   255, LWA_COLORKEY);
+    setLayered(hwndPalette, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-}
-
-void addTrayIcon(HWND hwnd) {
-    trayIcon = {};
-    trayIcon.cbSize = NOTIFYICONDATAA_V1_SIZE;
-    trayIcon.hWnd = hwnd;
-    trayIcon.uID = TRAY_ICON_ID;
-    trayIcon.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
-    trayIcon.uCallbackMessage = UM_TRAY_NOTIFY;
-    trayIcon.hIcon = LoadIconA(hInstance, MAKEINTRESOURCEA(IDI_VELMORA));
-    Shell_NotifyIconA(NIM_ADD, &trayIcon);
 }
 
 // "Pantalla de la pizarra": one item per monitor, the board's checked. Null with one monitor.
@@ -143,17 +140,15 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     const bool boardMonitorGone = takeBoardMonitor();
     initialScreenWidth = screenWidth;
     initialScreenHeight = screenHeight;
-    // The settings and help windows are for the person at the computer: on the primary screen.
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    const DWORD framed = WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    hwndSettings = createOwned(hwnd, "qv_sysset", "Configuraci\xF3n del sistema", framed, (w - 380) / 2,
-                               (h - 440) / 2, 380, 440);
-    hwndHelp = createOwned(hwnd, "qv_help", "Help", framed, (w - 220) / 2, (h - 220) / 2, 220, 220);
+    hwndSettings = createCentred(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", SETTINGS_WINDOW_WIDTH,
+                                 SETTINGS_WINDOW_HEIGHT);
+    hwndHelp = createCentred(hwnd, HELP_CLASS, "Help", HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
     const BoxPoint home = paletteHome(boardMonitor.work);
-    hwndPalette = createOwned(hwnd, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y, 220, 220);
+    hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y,
+                              PALETTE_SIZE, PALETTE_SIZE);
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
-    addTrayIcon(hwnd);
+    addTrayIcon(hwnd, hInstance);
     tellWhenBoardMonitorGone(boardMonitorGone);
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
@@ -331,7 +326,7 @@ void onShutdown() {
         stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
-        Shell_NotifyIconA(NIM_DELETE, &trayIcon);
+        deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
     PostQuitMessage(0);
@@ -393,7 +388,7 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-            addTrayIcon(hwnd); // the shell restarted and forgot the icon
+            addTrayIcon(hwnd, hInstance); // the shell restarted and forgot the icon
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);

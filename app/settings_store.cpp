@@ -9,17 +9,15 @@
 
 namespace {
 
-const char kKeyPath[] = "SOFTWARE\\Tolvex";
-
 bool openKey(HKEY* key) {
-    return RegOpenKeyExA(HKEY_CURRENT_USER, kKeyPath, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
+    return RegOpenKeyExA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS;
 }
 
 // REG_SZ of exactly the characters given, without a terminating zero byte. RegSetValueExA counts
 // a terminating zero the caller "forgot" when the byte just behind the data is 0 (NT does this and
 // Wine copies it), so the text goes out from a buffer whose next byte is not 0.
 void writeText(HKEY key, const char* name, const char* text, size_t length) {
-    char buffer[kValueDataBufferSize + 1];
+    char buffer[VALUE_DATA_BUFFER_SIZE + 1];
     if (length == 0 || length >= sizeof buffer)
         return;
     std::memcpy(buffer, text, length);
@@ -41,11 +39,11 @@ void writeSetting(HKEY key, int setting, int32_t value) {
 // best fit ("lagtim\u0113" as "lagtime", which answers to "LagTime") or as '?' ("Ouhe\u4E2D" as
 // "Ouhe?"): the name test must see the real characters, and a deletion must name the real value.
 bool wideName(HKEY key, DWORD index, std::wstring& name, std::string& utf8) {
-    wchar_t buffer[kValueNameBufferSize];
-    DWORD size = kValueNameBufferSize;
+    wchar_t buffer[VALUE_NAME_BUFFER_SIZE];
+    DWORD size = VALUE_NAME_BUFFER_SIZE;
     if (RegEnumValueW(key, index, buffer, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return false;
-    name.assign(buffer, size < kValueNameBufferSize ? size : kValueNameBufferSize - 1);
+    name.assign(buffer, size < VALUE_NAME_BUFFER_SIZE ? size : VALUE_NAME_BUFFER_SIZE - 1);
     name.resize(wcsnlen(name.c_str(), name.size()));
     utf8.clear();
     if (name.empty())
@@ -68,8 +66,8 @@ bool wideName(HKEY key, DWORD index, std::wstring& name, std::string& utf8) {
 // buffers.
 bool snapshotKey(HKEY key, std::vector<SnapshotValue>& values, std::vector<std::wstring>& names) {
     for (DWORD index = 0;; ++index) {
-        char name[kValueNameBufferSize];
-        unsigned char data[kValueDataBufferSize];
+        char name[VALUE_NAME_BUFFER_SIZE];
+        unsigned char data[VALUE_DATA_BUFFER_SIZE];
         DWORD nameSize = sizeof name; // both sizes are reset before every call
         DWORD dataSize = sizeof data;
         DWORD type = 0;
@@ -100,22 +98,22 @@ void writeBoardScreen(HKEY key) {
     const ScreenChoice& c = boardScreenChoice;
     if (c.device.empty())
         return;
-    writeText(key, kScreenValueName, c.device.data(), c.device.size());
+    writeText(key, SCREEN_VALUE_NAME, c.device.data(), c.device.size());
     if (c.id.empty())
-        RegDeleteValueA(key, kMonitorIdValueName);
+        RegDeleteValueA(key, MONITOR_ID_VALUE_NAME);
     else
-        writeText(key, kMonitorIdValueName, c.id.data(), c.id.size());
+        writeText(key, MONITOR_ID_VALUE_NAME, c.id.data(), c.id.size());
     const std::string size = c.width > 0 && c.height > 0 ? monitorSizeText(c.width, c.height) : "";
     if (size.empty())
-        RegDeleteValueA(key, kMonitorSizeValueName);
+        RegDeleteValueA(key, MONITOR_SIZE_VALUE_NAME);
     else
-        writeText(key, kMonitorSizeValueName, size.data(), size.size());
+        writeText(key, MONITOR_SIZE_VALUE_NAME, size.data(), size.size());
 }
 
 void useDefaults(SettingsRecord* record) {
-    record->save = kDefaultSave;
-    record->ouhe = kDefaultOuhe;
-    record->lagTime = kDefaultLagTime;
+    record->save = DEFAULT_SAVE;
+    record->ouhe = DEFAULT_OUHE;
+    record->lagTime = DEFAULT_LAG_TIME;
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 
 struct SettingsRecord;
 
+constexpr char SETTINGS_KEY_PATH[] = "SOFTWARE\\Tolvex"; // under HKEY_CURRENT_USER
+
 // Reads, corrects and defaults the settings and the stored calibration; prepares the transform for
 // a complete calibration. 1 when the key was opened and examined, 0 when it could not be opened.
 int loadSettings(SettingsRecord* settings);

@@ -5,10 +5,10 @@
 
 #include "app/app_state.h"
 #include "app/core/settings_layout.h"
-#include "app/gdi_scope.h"
-#include "app/ids.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
 #include "app/settings_store.h"
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 
 namespace {
@@ -67,10 +67,11 @@ void releasePicture() {
 
 void preparePicture(HWND hwnd) {
     releasePicture(); // one window per process; a second creation replaces the first's picture
-    HDC windowDC = GetDC(hwnd);
-    panelDC = CreateCompatibleDC(windowDC);
-    panelBitmap = CreateCompatibleBitmap(windowDC, clientRect.right, clientRect.bottom);
-    ReleaseDC(hwnd, windowDC);
+    {
+        WindowDC windowDC(hwnd);
+        panelDC = CreateCompatibleDC(windowDC.get());
+        panelBitmap = CreateCompatibleBitmap(windowDC.get(), clientRect.right, clientRect.bottom);
+    }
     panelOldBitmap = SelectObject(panelDC, panelBitmap);
 
     drawBox(panelDC, layout.background, SETTINGS_BACKGROUND);
@@ -100,10 +101,9 @@ void drawNumber(HDC dc, int32_t ouhe) {
     RECT r = toRect(SETTINGS_VALUE_BOX);
     // Two digits at this height are about as wide as the box: clip them to its inside, so the
     // outline stays whole and nothing is drawn where a repaint of the box would not reach.
-    const int saved = SaveDC(dc);
+    SavedDC clip(dc);
     IntersectClipRect(dc, r.left + 1, r.top + 1, r.right - 1, r.bottom - 1);
     DrawTextA(dc, digits, -1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE);
-    RestoreDC(dc, saved);
 }
 
 void invalidate(HWND hwnd, const LayoutRect& r) {
@@ -179,13 +179,6 @@ void onToggleShow(HWND hwnd) {
     InvalidateRect(hwnd, nullptr, FALSE); // paint the reloaded values, whatever was queued before
 }
 
-void onPaint(HWND hwnd) {
-    PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd, &ps);
-    paintSettingsContent(dc);
-    EndPaint(hwnd, &ps);
-}
-
 } // namespace
 
 void paintSettingsContent(HDC dc) {
@@ -206,25 +199,24 @@ LRESULT CALLBACK settingsWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_CREATE:
         onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
-        break;
+        return 0;
     case WM_PAINT:
-        onPaint(hwnd);
-        break;
+        paintWindow(hwnd, paintSettingsContent);
+        return 0;
     case WM_LBUTTONDOWN:
         onLeftButtonDown(hwnd, lParam);
-        break;
+        return 0;
     case WM_COMMAND:
         onCommand(hwnd, wParam);
-        break;
+        return 0;
     case WM_SYSCOMMAND:
         if (hideOnClose(hwnd, wParam))
             return 0;
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
-        break;
+        return 0;
     default:
-        break;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
 }

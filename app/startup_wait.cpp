@@ -5,7 +5,7 @@
 
 #include <dbt.h>
 
-#include "app/window_classes.h"
+#include "app/shared/class_names.h"
 #include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 
@@ -30,7 +30,7 @@ bool mutexHeld() {
 // A copy runs once it has its main window. (The mutex alone says less: a copy started by hand
 // without the board holds it while its "No se ha encontrado sensor" is shown, then ends.)
 bool programRuns() {
-    return FindWindowA(WINDOW_CLASS_NAMES[0], nullptr) != nullptr;
+    return FindWindowA(MAIN_WINDOW_CLASS, nullptr) != nullptr;
 }
 
 void lookAgain() {
@@ -110,10 +110,11 @@ LRESULT CALLBACK startupWaitProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     case WM_CLOSE: // the installer ends a waiting copy like a running one
         endWait(hwnd, GIVEN_UP);
         return 0;
-    }
     // No WM_ENDSESSION: the system sends it to top-level windows only. At log-off it ends this
     // process, which holds nothing to store (no settings are loaded before the sensor is found).
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
 }
 
 HANDLE waitForSensorAtLogon(HINSTANCE instance) {

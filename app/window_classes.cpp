@@ -1,7 +1,7 @@
 // The window classes, registered by WinMain before the main window is created.
 #include "app/window_classes.h"
 
-#include "app/ids.h"
+#include "app/shared/key_colour.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"
 
@@ -25,18 +25,16 @@ struct ClassEntry {
     COLORREF background;
 };
 
-constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
-
 const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[0], mainWindowProc, CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS, 0, ARROW_CURSOR,
      RGB(255, 255, 255)},
     {WINDOW_CLASS_NAMES[1], settingsWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, RGB(205, 205, 205)},
     {WINDOW_CLASS_NAMES[2], helpWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, RGB(255, 255, 255)},
-    {WINDOW_CLASS_NAMES[3], paletteWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY},
-    {WINDOW_CLASS_NAMES[4], toolButtonProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY},
-    {WINDOW_CLASS_NAMES[5], pageWindowProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY},
-    {WINDOW_CLASS_NAMES[6], pageContainerProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY},
-    {WINDOW_CLASS_NAMES[7], calibrationWindowProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY},
+    {WINDOW_CLASS_NAMES[3], paletteWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[4], toolButtonProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[5], pageWindowProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[6], pageContainerProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[7], calibrationWindowProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[8], holdRingProc, 0, 0, ARROW_CURSOR, RGB(0, 0, 0)},
 };
 

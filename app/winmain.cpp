@@ -5,7 +5,8 @@
 // started by hand without the board (its box, then its end) does not end that wait.
 #include "app/app_state.h"
 #include "app/core/command_line.h"
-#include "app/layered.h"
+#include "app/shared/layered.h"
+#include "app/shared/system_library.h"
 #include "app/settings_store.h"
 #include "app/startup_wait.h"
 #include "app/window_classes.h"
@@ -14,13 +15,10 @@
 
 namespace {
 
-const char REGISTRY_KEY[] = "SOFTWARE\\Tolvex";
-const char MAIN_CLASS[] = "Velmora"; // also the main window's title and the class error's caption
-
 // Opens or creates the settings key; the settings store opens it again itself.
 bool createRegistryKey() {
     HKEY key = nullptr;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, REGISTRY_KEY, &key) != ERROR_SUCCESS)
+    if (RegCreateKeyA(HKEY_CURRENT_USER, SETTINGS_KEY_PATH, &key) != ERROR_SUCCESS)
         return false;
     RegCloseKey(key);
     return true;
@@ -35,8 +33,9 @@ void lookUpLayeredWindows() {
 HWND createMainWindow(HINSTANCE instance) {
     // WM_CREATE runs inside this call: the other windows, the tray, the second sensor handle and
     // the reader thread all come from there.
-    HWND hwnd = CreateWindowExA(0, MAIN_CLASS, MAIN_CLASS, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0, 0, 0,
-                                0, nullptr, nullptr, instance, nullptr);
+    HWND hwnd =
+        CreateWindowExA(0, MAIN_WINDOW_CLASS, MAIN_WINDOW_CLASS, WS_POPUP | WS_CLIPCHILDREN | WS_SYSMENU, 0,
+                        0, 0, 0, nullptr, nullptr, instance, nullptr);
     if (!hwnd)
         return nullptr;
     SetWindowLongA(hwnd, GWL_EXSTYLE, GetWindowLongA(hwnd, GWL_EXSTYLE) | WS_EX_LAYERED);
@@ -71,6 +70,7 @@ HANDLE openSensorByHand() {
 } // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
+    restrictDllSearchToSystem32();
     // At log-on: no box, no window until the sensor is there (and the mutex is this copy's).
     sensorCommandHandle = hasLogonOption(commandLine) ? waitForSensorAtLogon(instance) : openSensorByHand();
     if (!sensorCommandHandle)
@@ -88,7 +88,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
     lookUpLayeredWindows(); // before the main window: its creation makes the palette layered
 
     if (!registerWindowClasses(instance)) {
-        MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_CLASS, MB_ICONERROR);
+        MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_WINDOW_CLASS,
+                    MB_ICONERROR);
         return 0;
     }
 

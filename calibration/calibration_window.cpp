@@ -3,9 +3,10 @@
 // centre with its request, then the check's outcome. The reader thread does the measuring and advances
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
-#include "app/gdi_scope.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/class_names.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
@@ -86,7 +87,8 @@ bool setAside = false;
 BOOL CALLBACK collectBoardWindow(HWND hwnd, LPARAM) {
     char className[32] = "";
     GetClassNameA(hwnd, className, sizeof className);
-    const bool board = lstrcmpiA(className, "qv_tool") == 0 || lstrcmpiA(className, "qv_pageparent") == 0;
+    const bool board =
+        lstrcmpiA(className, PALETTE_CLASS) == 0 || lstrcmpiA(className, PAGE_CONTAINER_CLASS) == 0;
     if (board && IsWindowVisible(hwnd) && asideCount < ASIDE_MAX)
         asideWindows[asideCount++] = hwnd;
     return TRUE;

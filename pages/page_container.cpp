@@ -1,7 +1,7 @@
 // The page container, class "qv_pageparent": a full-screen window right below its page. It is the
 // page's backdrop (practically invisible over the desktop, or the opaque grey board) and catches
 // the pointer where the page is transparent, handing the mouse message to the page unchanged.
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // Undo and redo of a page: the shadow copy of the canvas and the steps made from it.
 #include <vector>
 
-#include "app/gdi_scope.h"
+#include "app/shared/gdi_scope.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
 
@@ -88,7 +88,7 @@ bool growPageHistory(HWND page, PageRecord* record, int32_t width, int32_t heigh
         return false;
     HGDIOBJ old = SelectObject(dc, shadow);
     // The new part is blank, as the canvas's new part is: the key colour.
-    HBRUSH key = CreateSolidBrush(PAGE_KEY_COLOUR);
+    HBRUSH key = CreateSolidBrush(KEY_COLOUR);
     RECT all = {0, 0, width, height};
     FillRect(dc, &all, key);
     DeleteObject(key);

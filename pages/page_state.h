@@ -9,12 +9,10 @@
 
 #include <cstdint>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
+#include "app/shared/key_colour.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/undo_history.h"
-
-// Pixels of this colour are transparent on the layered pages; erasing and clearing paint it.
-constexpr COLORREF PAGE_KEY_COLOUR = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
 
 // The drawing settings shared by the palette and both pages (one per process). The palette writes
 // the first five fields; the pages write the gesture points.

@@ -2,9 +2,9 @@
 // canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
 // are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
 // live in cut_tool.cpp.
-#include "app/gdi_scope.h"
-#include "app/ids.h"
-#include "app/show_hide.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "app/monitors.h"
 #include "pages/page_state.h"
@@ -68,7 +68,7 @@ void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
     for (int i = 0; i < count; ++i)
         points[i] = {corners[i].x, corners[i].y};
     HRGN region = CreatePolygonRgn(points, count, ALTERNATE);
-    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    HBRUSH brush = CreateSolidBrush(KEY_COLOUR);
     if (region && brush)
         FillRgn(dc, region, brush); // takes the brush as it is: nothing selected into the DC
     if (brush)
@@ -478,7 +478,7 @@ void repaintPage(HWND page) {
 }
 
 void fillKeyColour(HDC dc, const RECT& rect) {
-    HBRUSH brush = CreateSolidBrush(PAGE_KEY_COLOUR);
+    HBRUSH brush = CreateSolidBrush(KEY_COLOUR);
     if (brush) {
         FillRect(dc, &rect, brush);
         DeleteObject(brush);

@@ -2,14 +2,13 @@
 // and the page's drawing laid over it from the canvas.
 #include <vector>
 
-#include "app/gdi_scope.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/system_library.h"
 #include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
 
 namespace {
-
-constexpr uint32_t KEY_PIXEL = 0xC8C8C8; // the key colour as a DIB pixel
 
 // A rectangle of a DC's pixels, read through a DIB section.
 bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
@@ -70,7 +69,7 @@ void letTheDisplayCatchUp(HWND page) {
     PeekMessageA(&msg, page, WM_APP + 0x3FFF, WM_APP + 0x3FFF, PM_NOREMOVE);
     using DwmFlushFn = HRESULT(WINAPI*)();
     static const DwmFlushFn dwmFlush = [] {
-        HMODULE dwm = LoadLibraryA("dwmapi.dll");
+        HMODULE dwm = loadSystemLibrary("dwmapi.dll");
         return dwm ? reinterpret_cast<DwmFlushFn>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmFlush")))
                    : nullptr;
     }();
@@ -154,7 +153,7 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
     HWND container = GetParent(page);
     const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
     if (board) {
-        out->pixels.assign(size_t(width) * size_t(height), KEY_PIXEL);
+        out->pixels.assign(size_t(width) * size_t(height), KEY_COLOUR_PIXEL);
     } else {
         // The screen as it shows, without our windows over the page. Where the screen is composed
         // (Wine, Windows with desktop composition) the page and its container are in the read: the
@@ -174,7 +173,7 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
     if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, width, height, &drawing))
         return false;
     for (size_t i = 0; i < drawing.size(); ++i)
-        if ((drawing[i] & 0xFFFFFF) != KEY_PIXEL)
+        if ((drawing[i] & 0xFFFFFF) != KEY_COLOUR_PIXEL)
             out->pixels[i] = drawing[i] & 0xFFFFFF;
     return true;
 }

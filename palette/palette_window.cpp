@@ -10,10 +10,10 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/ids.h"
-#include "app/layered.h"
+#include "app/shared/ids.h"
+#include "app/shared/layered.h"
 #include "app/monitors.h"
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "pages/page_save.h"
 #include "palette/palette_state.h"
@@ -73,18 +73,18 @@ void addExStyle(HWND hwnd, LONG_PTR bits) {
 void createPagePair(int i, const RECT& area) {
     const bool layering = setLayeredWindowAttributes != nullptr;
     const int x = area.left, y = area.top, width = area.right - area.left, height = area.bottom - area.top;
-    HWND container = CreateWindowExA(0, "qv_pageparent", "", WS_POPUP, x, y, width, height, nullptr, nullptr,
-                                     programInstance(), nullptr);
+    HWND container = CreateWindowExA(0, PAGE_CONTAINER_CLASS, "", WS_POPUP, x, y, width, height, nullptr,
+                                     nullptr, programInstance(), nullptr);
     if (i == 0) {
         addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
         setLayered(container, 0xFF, 1, LWA_ALPHA);
     } else {
         addExStyle(container, WS_EX_TOOLWINDOW);
     }
-    HWND page = CreateWindowExA(0, "qv_page", "", WS_POPUP, x, y, width, height, container, nullptr,
+    HWND page = CreateWindowExA(0, PAGE_CLASS, "", WS_POPUP, x, y, width, height, container, nullptr,
                                 programInstance(), nullptr);
     addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
-    setLayered(page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
+    setLayered(page, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowLongPtrA(container, 0, reinterpret_cast<LONG_PTR>(page));
     containerWindows[i] = container;
     pageWindows[i] = page;

@@ -2,7 +2,7 @@
 // names (or a solid colour for a swatch) and its window region shows only its own part of it.
 #include "palette/tool_button.h"
 
-#include "app/gdi_scope.h"
+#include "app/shared/gdi_scope.h"
 #include "app/window_procs.h"
 
 void attachButtonRecord(HWND button, ButtonRecord* record) {

@@ -4,10 +4,9 @@
 // picture its ButtonRecord names. The record belongs to the palette and is window word 0.
 #include <windows.h>
 
+#include "app/shared/class_names.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
-
-constexpr char TOOL_BUTTON_CLASS[] = "qv_tool_button";
 
 // Stores the record's address as the button's window word 0 (the class reserves sizeof(LONG_PTR)).
 void attachButtonRecord(HWND button, ButtonRecord* record);

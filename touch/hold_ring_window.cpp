@@ -7,8 +7,9 @@
 #include "touch/hold_ring_window.h"
 
 #include "app/app_state.h"
-#include "app/gdi_scope.h"
-#include "app/ids.h"
+#include "app/shared/class_names.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/ids.h"
 #include "app/window_procs.h"
 #include "pages/top_down_section.h"
 #include "touch/core/hold_ring.h"
@@ -89,7 +90,7 @@ void show(HWND hwnd, int32_t step, int x, int y) {
 } // namespace
 
 HWND createHoldRingWindow(HINSTANCE instance, HWND owner) {
-    return CreateWindowExA(RING_EX_STYLE, "qv_hold_ring", "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,
+    return CreateWindowExA(RING_EX_STYLE, HOLD_RING_CLASS, "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,
                            nullptr, instance, nullptr);
 }
 

@@ -16,7 +16,7 @@
 #include <cstring>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"

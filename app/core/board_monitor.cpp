@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "palette/core/palette_layout.h"
+
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
@@ -65,7 +67,6 @@ bool sizeNumber(const std::string& digits, int32_t& value) {
 }
 
 constexpr int32_t PALETTE_INSET = 255; // from the right and bottom edges to the palette's corner
-constexpr int32_t PALETTE_SIZE = 220;
 
 int32_t keepInsideAxis(int32_t at, int32_t extent, int32_t low, int32_t high) {
     if (at + extent > high)

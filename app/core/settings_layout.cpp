@@ -14,7 +14,7 @@ LayoutText scaleLabel(const char* text, int32_t centreX) {
 
 SettingsLayout makeSettingsLayout(int32_t wc) {
     SettingsLayout layout = {
-        {0, 0, 380, 440},
+        {0, 0, SETTINGS_WINDOW_WIDTH, SETTINGS_WINDOW_HEIGHT},
         {
             {"Ajuste de Zarpelo", {20, 50, wc - 20, 74}, 22, TextPlacement::TopLeft},
             {"Si ejecutar Zarpelo al inicio?", {20, 79, wc - 20, 99}, 18, TextPlacement::WrapLeft},

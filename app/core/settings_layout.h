@@ -22,6 +22,10 @@ constexpr uint32_t SETTINGS_CELL_FILLED = layoutRgb(200, 200, 200);
 constexpr uint32_t SETTINGS_NUMBER_COLOUR = layoutRgb(255, 0, 0);
 constexpr uint32_t SETTINGS_INK = layoutRgb(0, 0, 0);
 
+// The settings window is this large (its frame included), and the layout's background as large.
+constexpr int32_t SETTINGS_WINDOW_WIDTH = 380;
+constexpr int32_t SETTINGS_WINDOW_HEIGHT = 440;
+
 constexpr const char* SETTINGS_FONT_FACE = "Times New Roman";
 
 enum class TextPlacement {

@@ -13,7 +13,7 @@ struct NameEntry {
 };
 
 // In the order of the name test.
-constexpr NameEntry kNames[SETTING_COUNT] = {
+constexpr NameEntry SETTING_NAMES[SETTING_COUNT] = {
     {"LagTime", 7, -1, 2}, {"Save", 4, -1, 1}, {"Ouhe", 4, -1, 2}, {"P1X", 3, 0, 4},
     {"P2X", 3, 2, 4},      {"P3X", 3, 4, 4},   {"P4X", 3, 6, 4},   {"P1Y", 3, 1, 4},
     {"P2Y", 3, 3, 4},      {"P3Y", 3, 5, 4},   {"P4Y", 3, 7, 4},
@@ -30,19 +30,19 @@ bool isSpace(unsigned char c) {
 } // namespace
 
 const char* settingValueName(int setting) {
-    return validSetting(setting) ? kNames[setting].name : nullptr;
+    return validSetting(setting) ? SETTING_NAMES[setting].name : nullptr;
 }
 
 int calibRawIndex(int setting) {
-    return validSetting(setting) ? kNames[setting].rawIndex : -1;
+    return validSetting(setting) ? SETTING_NAMES[setting].rawIndex : -1;
 }
 
-bool textFromValueData(const unsigned char* data, size_t count, char text[kMaxValueTextLength + 1]) {
+bool textFromValueData(const unsigned char* data, size_t count, char text[MAX_VALUE_TEXT_LENGTH + 1]) {
     size_t length = 0;
     for (size_t i = 0; i < count; ++i) {
         if (data[i] == 0)
             continue;
-        if (length == kMaxValueTextLength) {
+        if (length == MAX_VALUE_TEXT_LENGTH) {
             text[0] = '\0';
             return false;
         }
@@ -76,7 +76,7 @@ int32_t numberFromText(const char* text) {
 
 int matchSettingName(const char* name) {
     for (int k = 0; k < SETTING_COUNT; ++k)
-        if (std::strncmp(name, kNames[k].name, kNames[k].length) == 0)
+        if (std::strncmp(name, SETTING_NAMES[k].name, SETTING_NAMES[k].length) == 0)
             return k;
     return SETTING_NONE;
 }
@@ -86,15 +86,15 @@ bool acceptSettingNumber(int setting, int32_t number, int32_t& value) {
     switch (setting) {
     case SETTING_LAG_TIME:
         keep = number >= 5 && number <= 60;
-        value = keep ? number : kDefaultLagTime;
+        value = keep ? number : DEFAULT_LAG_TIME;
         break;
     case SETTING_SAVE:
         keep = number == 0 || number == 1;
-        value = keep ? number : kDefaultSave;
+        value = keep ? number : DEFAULT_SAVE;
         break;
     case SETTING_OUHE:
         keep = number >= 1 && number <= 20;
-        value = keep ? number : kDefaultOuhe;
+        value = keep ? number : DEFAULT_OUHE;
         break;
     default:
         value = number;
@@ -108,11 +108,12 @@ size_t formatSettingText(int setting, int32_t value, char out[16]) {
         out[0] = '\0';
         return 0;
     }
-    const char* format = setting == SETTING_SAVE ? "%d" : (kNames[setting].rawIndex >= 0 ? "%04d" : "%02d");
+    const char* format =
+        setting == SETTING_SAVE ? "%d" : (SETTING_NAMES[setting].rawIndex >= 0 ? "%04d" : "%02d");
     int written = std::snprintf(out, 16, format, static_cast<int>(value));
     size_t length = written < 0 ? 0 : static_cast<size_t>(written);
-    if (length > kNames[setting].textWidth)
-        length = kNames[setting].textWidth;
+    if (length > SETTING_NAMES[setting].textWidth)
+        length = SETTING_NAMES[setting].textWidth;
     out[length] = '\0';
     return length;
 }
@@ -139,9 +140,9 @@ bool startsWith(const std::string& name, const char* start) {
 // with the zero bytes left out, as long as the data buffer allows (an interface name is far
 // longer than any setting's text). A size that is not "WxH" is not known. false for other names.
 bool takeScreenValue(const SnapshotValue& value, ScreenChoice& screen) {
-    const bool device = startsWith(value.name, kScreenValueName);
-    const bool id = startsWith(value.name, kMonitorIdValueName);
-    const bool size = startsWith(value.name, kMonitorSizeValueName);
+    const bool device = startsWith(value.name, SCREEN_VALUE_NAME);
+    const bool id = startsWith(value.name, MONITOR_ID_VALUE_NAME);
+    const bool size = startsWith(value.name, MONITOR_SIZE_VALUE_NAME);
     if (!device && !id && !size)
         return false;
     std::string text;
@@ -159,7 +160,7 @@ bool takeScreenValue(const SnapshotValue& value, ScreenChoice& screen) {
 
 void addDefaultWrite(LoadDecision& d, int setting) {
     RegistryChange change;
-    change.name = kNames[setting].name;
+    change.name = SETTING_NAMES[setting].name;
     change.text = settingDefaultText(setting);
     d.changes.push_back(change);
 }
@@ -184,8 +185,8 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         int setting = matchSettingName(value.name.c_str());
         if (setting == SETTING_NONE && takeScreenValue(value, d.screen))
             continue;
-        char text[kMaxValueTextLength + 1];
-        if (setting != SETTING_NONE && rewritten[setting] && value.name == kNames[setting].name) {
+        char text[MAX_VALUE_TEXT_LENGTH + 1];
+        if (setting != SETTING_NONE && rewritten[setting] && value.name == SETTING_NAMES[setting].name) {
             std::snprintf(text, sizeof text, "%s", settingDefaultText(setting));
         } else if (!textFromValueData(value.data.data(), value.data.size(), text)) {
             continue; // a text too long for any setting: unreadable, left alone like the others
@@ -203,7 +204,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         int32_t number = numberFromText(text);
         int32_t taken = 0;
         bool keep = acceptSettingNumber(setting, number, taken);
-        int rawIndex = kNames[setting].rawIndex;
+        int rawIndex = SETTING_NAMES[setting].rawIndex;
         if (rawIndex >= 0) {
             d.calibRaw[rawIndex] = taken;
             if (taken == CALIB_NOT_MEASURED)
@@ -227,11 +228,11 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
             continue;
         addDefaultWrite(d, k);
         if (k == SETTING_LAG_TIME)
-            d.lagTime = kDefaultLagTime;
+            d.lagTime = DEFAULT_LAG_TIME;
         else if (k == SETTING_SAVE)
-            d.save = kDefaultSave;
+            d.save = DEFAULT_SAVE;
         else if (k == SETTING_OUHE)
-            d.ouhe = kDefaultOuhe;
+            d.ouhe = DEFAULT_OUHE;
         else
             coordinateMissing = true; // the coordinate in memory stays as it was
     }

@@ -14,9 +14,9 @@
 
 // The reading buffers: a name of up to 199 characters, data of up to 200 bytes, a text of up to
 // 19 characters once the zero bytes are left out.
-constexpr size_t kValueNameBufferSize = 200;
-constexpr size_t kValueDataBufferSize = 200;
-constexpr size_t kMaxValueTextLength = 19;
+constexpr size_t VALUE_NAME_BUFFER_SIZE = 200;
+constexpr size_t VALUE_DATA_BUFFER_SIZE = 200;
+constexpr size_t MAX_VALUE_TEXT_LENGTH = 19;
 
 // The eleven names, in the order of the name test and of the defaults.
 enum SettingName : int {
@@ -36,9 +36,9 @@ enum SettingName : int {
 };
 
 // Defaults of the three settings, also used in memory when the key cannot be opened.
-constexpr int32_t kDefaultSave = 1;
-constexpr int32_t kDefaultOuhe = 1;
-constexpr int32_t kDefaultLagTime = 10;
+constexpr int32_t DEFAULT_SAVE = 1;
+constexpr int32_t DEFAULT_OUHE = 1;
+constexpr int32_t DEFAULT_LAG_TIME = 10;
 
 // "LagTime", "Save", ... ; null for a value outside 0..SETTING_COUNT-1.
 const char* settingValueName(int setting);
@@ -47,8 +47,8 @@ const char* settingValueName(int setting);
 int calibRawIndex(int setting);
 
 // The text of a value: its data bytes in order, zero bytes left out, into text (zero-terminated).
-// false when more than kMaxValueTextLength characters remain (text is then "").
-bool textFromValueData(const unsigned char* data, size_t count, char text[kMaxValueTextLength + 1]);
+// false when more than MAX_VALUE_TEXT_LENGTH characters remain (text is then "").
+bool textFromValueData(const unsigned char* data, size_t count, char text[MAX_VALUE_TEXT_LENGTH + 1]);
 
 // Leading white space skipped, an optional sign, then decimal digits up to the first other
 // character; 0 without digits. Digits beyond int32 saturate at the limit of the sign.
@@ -74,14 +74,14 @@ size_t formatSettingText(int setting, int32_t value, char out[16]);
 const char* settingDefaultText(int setting);
 
 // One value of the key as the enumeration found it. A value whose name or data did not fit the
-// buffers (readable false), or whose text is longer than kMaxValueTextLength, is unreadable:
+// buffers (readable false), or whose text is longer than MAX_VALUE_TEXT_LENGTH, is unreadable:
 // nothing is taken from it and it is left in the key, whatever its name.
 struct SnapshotValue {
     bool readable = true;
     std::string name;                // as the key holds it, in UTF-8, up to the first zero character:
                                      // the name test compares its first characters, so a character
                                      // the ANSI code page lacks never passes for another one
-    std::vector<unsigned char> data; // the bytes enumerated, at most kValueDataBufferSize
+    std::vector<unsigned char> data; // the bytes enumerated, at most VALUE_DATA_BUFFER_SIZE
 };
 
 // A write (REG_SZ of exactly text's characters) or a deletion, to be made after the snapshot.
@@ -114,9 +114,9 @@ struct LoadDecision {
 // when present and written by every save that has a choice to store, but they are not among the
 // eleven: a key without them gets no default for them. (Not "ScreenId": the name test of earlier
 // versions takes every name that begins with "Screen" for "Screen".)
-constexpr const char* kScreenValueName = "Screen";
-constexpr const char* kMonitorIdValueName = "MonitorId";
-constexpr const char* kMonitorSizeValueName = "MonitorSize";
+constexpr const char* SCREEN_VALUE_NAME = "Screen";
+constexpr const char* MONITOR_ID_VALUE_NAME = "MonitorId";
+constexpr const char* MONITOR_SIZE_VALUE_NAME = "MonitorSize";
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a

@@ -9,7 +9,7 @@
 #include "app/app_state.h"
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"
@@ -45,7 +45,7 @@ int main() {
     settings.ouhe = 6;
     settings.lagTime = 10;
 
-    HWND settingsWindow = create("qv_sysset", "Configuraci\xF3n del sistema", 380, 440);
+    HWND settingsWindow = create(SETTINGS_CLASS, "Configuraci\xF3n del sistema", 380, 440);
     SendMessageA(settingsWindow, UM_TOGGLE_SHOW, 0, 0);
     flushEvents(200);
     RECT client;
@@ -71,7 +71,7 @@ int main() {
         report("settings window: press in the bar, repainted", n, nowMs() - start);
     }
 
-    HWND helpWindow = create("qv_help", "Help", 220, 220);
+    HWND helpWindow = create(HELP_CLASS, "Help", 220, 220);
     SendMessageA(helpWindow, UM_TOGGLE_SHOW, 0, 0);
     flushEvents(200);
     {

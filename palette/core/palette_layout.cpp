@@ -1,6 +1,6 @@
 #include "palette/core/palette_layout.h"
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 
 namespace {
 

@@ -10,10 +10,9 @@
 #include "pages/core/page_rules.h"
 #include "resources/resource_ids.h"
 
-constexpr int32_t PALETTE_SIZE = 220;             // the palette window is 220 x 220
-constexpr int32_t PALETTE_CENTER = 110;           // the layout origin lands at (110, 110)
-constexpr double PALETTE_ROTATION = -30.0;        // the whole design is turned 30 degrees counter-clockwise
-constexpr uint32_t PALETTE_KEY_COLOUR = 0xC8C8C8; // RGB(200, 200, 200): transparent on the palette
+constexpr int32_t PALETTE_SIZE = 220;      // the palette window is 220 x 220
+constexpr int32_t PALETTE_CENTER = 110;    // the layout origin lands at (110, 110)
+constexpr double PALETTE_ROTATION = -30.0; // the whole design is turned 30 degrees counter-clockwise
 
 // Shape indices, in building order.
 enum PaletteShapeIndex {

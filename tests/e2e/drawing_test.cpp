@@ -23,7 +23,8 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
+#include "app/shared/key_colour.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"
@@ -32,7 +33,6 @@
 namespace {
 
 constexpr COLORREF RED = RGB(255, 0, 0);
-constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL);
 
 std::string decimal(double v) {
     return std::to_string(static_cast<long>(std::lround(v)));
@@ -452,8 +452,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     shot("board");
     EXPECT_EQ(settledColourAlong(a, b, RED, samples, 0), 0)
         << "the desktop page's stroke shows over the board";
-    EXPECT_EQ(screenPixel(w / 2, 20), KEY);
-    EXPECT_EQ(screenPixel(20, h / 2), KEY);
+    EXPECT_EQ(screenPixel(w / 2, 20), KEY_COLOUR);
+    EXPECT_EQ(screenPixel(20, h / 2), KEY_COLOUR);
 
     // A stroke on the board, then clear.
     simboardDrag(board, 0, a.x, a.y, b.x, b.y, 700, SIM_SCREEN, true, 200);

@@ -14,7 +14,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/monitors.h"
 #include "calibration/core/screen_mapping.h"
 #include "palette/core/palette_layout.h"

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "tests/support/touch_session.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "tests/support/touch_session.h"
 #include "tests/support/wine_options.h"
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"
@@ -59,7 +59,7 @@ void makeTestPage(TestPage* t, DrawState* settings, bool overDesktop, int width,
         CreateWindowExA(0, "qv_page", "", WS_POPUP, 0, 0, w, h, t->container, nullptr, instance, nullptr);
     ex = GetWindowLongPtrA(t->page, GWL_EXSTYLE);
     SetWindowLongPtrA(t->page, GWL_EXSTYLE, ex | WS_EX_LAYERED | WS_EX_TOOLWINDOW);
-    setLayeredWindowAttributes(t->page, PAGE_KEY_COLOUR, 255, LWA_COLORKEY);
+    setLayeredWindowAttributes(t->page, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowLongPtrA(t->container, 0, reinterpret_cast<LONG_PTR>(t->page));
     t->record = {};
     t->record.dragState = DRAG_IDLE;

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 
 #include <shellapi.h>
 

@@ -30,7 +30,7 @@ const int32_t kUnmeasured[8] = {CALIB_NOT_MEASURED, CALIB_NOT_MEASURED, CALIB_NO
                                 CALIB_NOT_MEASURED, CALIB_NOT_MEASURED};
 
 std::string textOf(const std::string& data) {
-    char text[kMaxValueTextLength + 1];
+    char text[MAX_VALUE_TEXT_LENGTH + 1];
     EXPECT_TRUE(textFromValueData(reinterpret_cast<const unsigned char*>(data.data()), data.size(), text));
     return text;
 }
@@ -77,7 +77,7 @@ TEST(SettingsText, ZeroBytesLeftOutAndLengthLimited) {
     EXPECT_EQ(textOf(std::string(19, '7') + std::string(100, '\0')), std::string(19, '7'));
     // A 4-byte number read as text: 0x35 is '5'.
     EXPECT_EQ(textOf(std::string("\x35\0\0\0", 4)), "5");
-    char text[kMaxValueTextLength + 1] = "old";
+    char text[MAX_VALUE_TEXT_LENGTH + 1] = "old";
     std::string twenty(20, '1');
     EXPECT_FALSE(textFromValueData(reinterpret_cast<const unsigned char*>(twenty.data()), 20, text));
     EXPECT_STREQ(text, "");
@@ -291,7 +291,7 @@ struct KeyGenerator {
 
 // The number a readable value gives for its setting, or false when nothing is taken from it.
 bool numberOf(const SnapshotValue& v, int32_t& number) {
-    char text[kMaxValueTextLength + 1];
+    char text[MAX_VALUE_TEXT_LENGTH + 1];
     if (!textFromValueData(v.data.data(), v.data.size(), text))
         return false;
     number = numberFromText(text);
@@ -344,8 +344,8 @@ TEST(SettingsLoad, RandomKeysProperty) {
             }
             bool defaulted = c.lastWrite(name) == settingDefaultText(s);
             if (calibRawIndex(s) < 0) {
-                int32_t dflt = s == SETTING_LAG_TIME ? kDefaultLagTime
-                                                     : (s == SETTING_SAVE ? kDefaultSave : kDefaultOuhe);
+                int32_t dflt = s == SETTING_LAG_TIME ? DEFAULT_LAG_TIME
+                                                     : (s == SETTING_SAVE ? DEFAULT_SAVE : DEFAULT_OUHE);
                 defaulted = defaulted && inMemory == dflt;
             } else {
                 if (!d.seen[s]) {

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_classes.h"
 #include "calibration/calibration_window.h"
 #include "resources/resource_ids.h"

@@ -2,7 +2,7 @@
 // enabled state, the page picture on the screen, closing and the toggle.
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"

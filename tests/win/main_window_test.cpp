@@ -6,10 +6,10 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/monitors.h"
 #include "app/settings_store.h"
-#include "app/tray_balloon.h"
+#include "app/tray_icon.h"
 #include "app/window_classes.h"
 #include "palette/palette_state.h"
 #include "tests/support/wintest.h"

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"

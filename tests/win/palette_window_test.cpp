@@ -10,7 +10,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 #include "tests/support/page_fixture.h"

@@ -3,7 +3,7 @@
 // settings in effect and the registry.
 #include "app/app_state.h"
 #include "app/core/settings_layout.h"
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"

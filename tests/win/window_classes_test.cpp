@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/layered.h"
+#include "app/shared/layered.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
 #include "resources/resource_ids.h"

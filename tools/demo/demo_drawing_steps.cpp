@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
+#include "app/shared/key_colour.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/wintest.h"
 
 namespace {
 
 constexpr COLORREF RED = RGB(255, 0, 0);
-constexpr COLORREF KEY = RGB(KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL, KEY_COLOUR_LEVEL); // the board's grey
 constexpr int SAMPLES = 20; // points looked at along a stroke
 
 // The program's top-level windows of that class, shown or not.
@@ -177,8 +177,8 @@ bool demoOpenPalette(DemoSession& s) {
     RECT r{};
     if (palette)
         GetWindowRect(palette, &r);
-    demoNote(s, "palette window \"qv_tool\" %s at (%ld, %ld), %ld x %ld", shown ? "shown" : "NOT shown", r.left,
-             r.top, r.right - r.left, r.bottom - r.top);
+    demoNote(s, "palette window \"qv_tool\" %s at (%ld, %ld), %ld x %ld", shown ? "shown" : "NOT shown",
+             r.left, r.top, r.right - r.left, r.bottom - r.top);
     demoScreenshot(s, "05-palette");
     if (shown && palette)
         demoScreenshotArea(s, "05-palette-enlarged", r, 2);
@@ -218,7 +218,7 @@ bool demoBoardMode(DemoSession& s) {
     const int red = settledColourAlong(a, b, RED, 0);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const ScreenPixels px = readScreen();
-    const bool grey = px.at(w / 2, 20) == KEY && px.at(20, h / 2) == KEY;
+    const bool grey = px.at(w / 2, 20) == KEY_COLOUR && px.at(20, h / 2) == KEY_COLOUR;
     demoNote(s, "the desktop stroke %s; the screen is %s at (%d, 20) and (20, %d)",
              red == 0 ? "is hidden by the board" : "STILL SHOWS", grey ? "grey" : "NOT grey", w / 2, h / 2);
     demoScreenshot(s, "08-board");

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/ids.h"
+#include "app/shared/ids.h"
 #include "tests/support/wintest.h"
 
 namespace {

@@ -2,8 +2,6 @@
 // Window messages and command ids the program's windows exchange. The custom messages are sent
 // with SendMessageA, wParam 0 and lParam 0, but for UM_HOLD_RING.
 
-#include <cstdint>
-
 constexpr unsigned UM_TRAY_NOTIFY = 0x410; // tray icon -> main window
 constexpr unsigned UM_TOGGLE_SHOW = 0x411; // main window -> settings, help, palette
 constexpr unsigned UM_CALIB_POINT = 0x510; // reader thread -> main window
@@ -42,7 +40,3 @@ constexpr unsigned IDM_EXIT = 0x449;
 // "Pantalla de la pizarra": monitor k (0-based, in the system's order) is IDM_SCREEN_FIRST + k.
 constexpr unsigned IDM_SCREEN_FIRST = 0x460;
 constexpr unsigned IDM_SCREEN_COUNT = 16; // monitors beyond these are not offered
-
-// The key colour: background of the palette, buttons, pages, containers and calibration window,
-// colour key of the layered palette and pages, and the colour erasing paints.
-constexpr uint8_t KEY_COLOUR_LEVEL = 200;

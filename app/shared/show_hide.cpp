@@ -1,4 +1,4 @@
-#include "app/show_hide.h"
+#include "app/shared/show_hide.h"
 
 bool toggleShown(HWND hwnd) {
     if (ShowWindow(hwnd, SW_SHOWNORMAL)) {

@@ -24,6 +24,30 @@ class SelectedObject {
     HGDIOBJ old_;
 };
 
+// WM_PAINT: paints the window's invalid part with `paint`, between BeginPaint and EndPaint.
+inline void paintWindow(HWND hwnd, void (*paint)(HDC)) {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    paint(dc);
+    EndPaint(hwnd, &ps);
+}
+
+// A DC's state (clip region, selected objects, modes) saved for a scope and put back at its end.
+class SavedDC {
+  public:
+    explicit SavedDC(HDC dc) : dc_(dc), saved_(SaveDC(dc)) {}
+    ~SavedDC() {
+        if (saved_)
+            RestoreDC(dc_, saved_);
+    }
+    SavedDC(const SavedDC&) = delete;
+    SavedDC& operator=(const SavedDC&) = delete;
+
+  private:
+    HDC dc_;
+    int saved_;
+};
+
 // A window DC released at the end of a scope.
 class WindowDC {
   public:

@@ -1,4 +1,4 @@
-#include "app/layered.h"
+#include "app/shared/layered.h"
 
 #include "app/app_state.h"
 
