@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
 #include "app/window_classes.h"
 #include "app/window_procs.h"
@@ -88,6 +89,23 @@ TEST(WindowClasses, OnlyTheMainWindowRedrawsWholeAndOnlyTheHoldRingIgnoresDouble
             << std::hex << style;
         EXPECT_EQ(name == "qv_hold_ring" ? 0u : UINT(CS_DBLCLKS), style & CS_DBLCLKS) << std::hex << style;
         EXPECT_EQ(0u, style & ~UINT(CS_VREDRAW | CS_HREDRAW | CS_DBLCLKS)) << std::hex << style;
+    }
+}
+
+// The palette, its buttons, the pages, their containers and the calibration window are keyed or
+// cleared with the key colour: a class background of any other colour shows through as a frame.
+TEST(WindowClasses, WindowsOverTheBoardHaveTheKeyColourBehindThem) {
+    registerOnce();
+    const std::set<std::string> keyed = {"qv_tool", "qv_tool_button", "qv_page", "qv_pageparent",
+                                         "qv_dingwei"};
+    for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
+        if (!keyed.count(WINDOW_CLASS_NAMES[i]))
+            continue;
+        SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
+        LOGBRUSH brush = {};
+        ASSERT_EQ(static_cast<int>(sizeof brush),
+                  GetObjectA(classInfo(WINDOW_CLASS_NAMES[i]).hbrBackground, sizeof brush, &brush));
+        EXPECT_EQ(KEY_COLOUR, brush.lbColor) << std::hex << brush.lbColor;
     }
 }
 
