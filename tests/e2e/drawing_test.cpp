@@ -233,23 +233,6 @@ int differencesFromScreen(int w, int h, const std::vector<uint32_t>& pixels, REC
     return wrong;
 }
 
-// The text of the shell's balloon over the tray icon: Wine's tray shows it as a balloon tooltip of
-// its own process about two seconds after the request. (Its title cannot be read from here: Wine's
-// tooltips do not answer TTM_GETTITLE.) Empty while none is shown.
-std::wstring shownBalloonText(DWORD notOfProcess) {
-    for (HWND tip : topLevelWindows(TOOLTIPS_CLASSA)) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(tip, &pid);
-        WCHAR text[256] = {};
-        DWORD_PTR n = 0;
-        if (pid != notOfProcess && IsWindowVisible(tip) && (GetWindowLongA(tip, GWL_STYLE) & TTS_BALLOON) &&
-            SendMessageTimeoutW(tip, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                                &n))
-            return text;
-    }
-    return L"";
-}
-
 // Points the user's "My Pictures" at that folder (none: back to the default) and returns what it
 // was. The prefixes' own Pictures folder is a link to the Unix home, which every run on the
 // machine shares: a run saves into a folder of its own.
@@ -548,9 +531,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     waitProgramIdle();
     shot("saved");
     const std::wstring name = expectSavedPictureIsTheScreen(false);
-    std::wstring balloon;
-    for (DWORD start = GetTickCount(); balloon.empty() && GetTickCount() - start < 8000; flushEvents(100))
-        balloon = shownBalloonText(child.processId);
+    const std::wstring balloon = shownTrayBalloon(child.processId, 8000);
     shot("saved_balloon");
     EXPECT_EQ(balloon, name) << "the tray's balloon does not name the saved file";
 }
