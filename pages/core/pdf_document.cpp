@@ -37,7 +37,10 @@ struct PngLayout {
     uint32_t height = 0;
     uint8_t colour = 0;
     std::vector<uint8_t> palette; // the PLTE entries, 3 bytes each (palette pictures only)
-    std::vector<uint8_t> data;    // the IDAT chunks' data joined: one zlib stream
+    // The IDAT chunks' data, in order, as (offset, length) in the PNG: joined, one zlib stream. The
+    // document copies it from the PNG once, straight into its place.
+    std::vector<std::pair<size_t, size_t>> data;
+    size_t dataSize = 0;
 };
 
 enum PngFault { PNG_OK, PNG_NOT_PNG, PNG_TRUNCATED, PNG_DAMAGED, PNG_UNSUPPORTED, PNG_NO_SIZE, PNG_TOO_BIG };
@@ -75,10 +78,15 @@ PngFault readHeader(const uint8_t* d, PngLayout* out) {
 
 // The zlib header of the joined data: deflate, a window of at most 32 KB, no preset dictionary, and
 // the check bits right. A stream that starts otherwise is no PNG image data.
-bool zlibHeaderSound(const std::vector<uint8_t>& data) {
-    if (data.size() < 2)
+bool zlibHeaderSound(const std::vector<uint8_t>& png, const PngLayout& layout) {
+    uint8_t first[2];
+    size_t n = 0;
+    for (size_t k = 0; k < layout.data.size() && n < 2; ++k)
+        for (size_t i = 0; i < layout.data[k].second && n < 2; ++i)
+            first[n++] = png[layout.data[k].first + i];
+    if (n < 2)
         return false;
-    const uint8_t cmf = data[0], flg = data[1];
+    const uint8_t cmf = first[0], flg = first[1];
     return (cmf & 0x0F) == 8 && (cmf >> 4) <= 7 && (flg & 0x20) == 0 && ((cmf << 8) | flg) % 31 == 0;
 }
 
@@ -109,7 +117,9 @@ PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
             if (fault != PNG_OK)
                 return fault;
         } else if (chunkIs(type, "IDAT")) {
-            out->data.insert(out->data.end(), data, data + length);
+            if (length > 0)
+                out->data.push_back({at + 8, size_t(length)});
+            out->dataSize += length;
         } else if (chunkIs(type, "PLTE")) {
             if (length == 0 || length % 3 != 0 || length > 256 * 3)
                 return PNG_DAMAGED;
@@ -123,8 +133,8 @@ PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
     }
     if (out->colour == PNG_PALETTE && out->palette.empty())
         return PNG_DAMAGED;
-    if (!zlibHeaderSound(out->data))
-        return out->data.empty() ? PNG_TRUNCATED : PNG_DAMAGED;
+    if (!zlibHeaderSound(png, *out))
+        return out->dataSize == 0 ? PNG_TRUNCATED : PNG_DAMAGED;
     return PNG_OK;
 }
 
@@ -165,7 +175,7 @@ struct PdfWriter {
     std::vector<size_t> offsets; // offsets[k] is where object k + 1 starts
 
     void text(const std::string& s) { out.insert(out.end(), s.begin(), s.end()); }
-    void bytes(const std::vector<uint8_t>& b) { out.insert(out.end(), b.begin(), b.end()); }
+    void bytes(const uint8_t* b, size_t n) { out.insert(out.end(), b, b + n); }
 
     void beginObject(size_t number) {
         if (offsets.size() < number)
@@ -175,12 +185,14 @@ struct PdfWriter {
     }
     void endObject() { text("endobj\n"); }
 
-    // A stream object: its dictionary's entries (without /Length), then the bytes as they are.
-    void stream(size_t number, const std::string& entries, const std::vector<uint8_t>& data) {
+    // A stream object: its dictionary's entries (without /Length), then its `length` bytes, which
+    // the caller writes between the two.
+    void beginStream(size_t number, const std::string& entries, size_t length) {
         beginObject(number);
-        text("<< " + entries + (entries.empty() ? "" : " ") + "/Length " + std::to_string(data.size()) +
+        text("<< " + entries + (entries.empty() ? "" : " ") + "/Length " + std::to_string(length) +
              " >>\nstream\n");
-        bytes(data);
+    }
+    void endStream() {
         text("\nendstream\n");
         endObject();
     }
@@ -219,14 +231,18 @@ int samplesPerPixel(const PngLayout& png) {
     return png.colour == PNG_RGB ? 3 : 1;
 }
 
-void writeImage(PdfWriter& w, size_t number, const PngLayout& png) {
+// The image: the PNG's image data as it is, with the layout that its rows have.
+void writeImage(PdfWriter& w, size_t number, const std::vector<uint8_t>& file, const PngLayout& png) {
     const std::string width = std::to_string(png.width);
-    w.stream(number,
-             "/Type /XObject /Subtype /Image /Width " + width + " /Height " + std::to_string(png.height) +
-                 " /ColorSpace " + colourSpace(png) +
-                 " /BitsPerComponent 8 /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
-                 std::to_string(samplesPerPixel(png)) + " /BitsPerComponent 8 /Columns " + width + " >>",
-             png.data);
+    w.beginStream(number,
+                  "/Type /XObject /Subtype /Image /Width " + width + " /Height " +
+                      std::to_string(png.height) + " /ColorSpace " + colourSpace(png) +
+                      " /BitsPerComponent 8 /Filter /FlateDecode /DecodeParms << /Predictor 15 /Colors " +
+                      std::to_string(samplesPerPixel(png)) + " /BitsPerComponent 8 /Columns " + width + " >>",
+                  png.dataSize);
+    for (const auto& span : png.data)
+        w.bytes(&file[span.first], span.second);
+    w.endStream();
 }
 
 // The page, its content (the image scaled from its unit square to the whole page) and the image.
@@ -238,8 +254,10 @@ void writePage(PdfWriter& w, size_t first, const PdfPage& page, const PngLayout&
            std::to_string(first + 1) + " 0 R >>\n");
     w.endObject();
     const std::string content = "q " + width + " 0 0 " + height + " 0 0 cm /Im0 Do Q";
-    w.stream(first + 1, "", std::vector<uint8_t>(content.begin(), content.end()));
-    writeImage(w, first + 2, png);
+    w.beginStream(first + 1, "", content.size());
+    w.text(content);
+    w.endStream();
+    writeImage(w, first + 2, page.png, png);
 }
 
 // Each entry is exactly 20 bytes: ten digits of offset, five of generation, the kind, and a two-byte
@@ -292,6 +310,10 @@ bool pdfFromPngPages(const std::vector<PdfPage>& pages, std::vector<uint8_t>& pd
             return false;
         }
     }
+    size_t estimate = 4096;
+    for (const PdfPage& page : pages)
+        estimate += page.png.size() + 2048;
+    pdf.reserve(estimate); // one allocation: the document is about as large as its pictures
     PdfWriter writer{pdf, {}};
     writeDocument(writer, pages, pngs);
     return true;
