@@ -139,6 +139,8 @@ PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
     return PNG_OK;
 }
 
+// Windows-1252 texts; a letter after an accented one that a hex escape would swallow ("da\xF1" then
+// "a") follows an octal escape instead, which ends after three digits.
 std::string pageFaultText(PngFault fault, size_t page) {
     const std::string n = std::to_string(page);
     switch (fault) {
@@ -147,15 +149,11 @@ std::string pageFaultText(PngFault fault, size_t page) {
     case PNG_TRUNCATED:
         return "La imagen de la p\xE1gina " + n + " est\xE1 incompleta";
     case PNG_DAMAGED:
-        return "La imagen de la p\xE1gina " + n +
-               " est\xE1 da\xF1"
-               "ada";
+        return "La imagen de la p\xE1gina " + n + " est\xE1 da\361ada";
     case PNG_UNSUPPORTED:
         return "La imagen de la p\xE1gina " + n + " tiene un formato que el PDF no admite";
     case PNG_NO_SIZE:
-        return "La imagen de la p\xE1gina " + n +
-               " est\xE1 vac\xED"
-               "a";
+        return "La imagen de la p\xE1gina " + n + " est\xE1 vac\355a";
     case PNG_TOO_BIG:
         return "La imagen de la p\xE1gina " + n + " es demasiado grande";
     case PNG_OK:
