@@ -346,7 +346,6 @@ BOOLEAN NTAPI simFreePreparsedData(PHIDP_PREPARSED_DATA preparsed) {
     SimPreparsed* p = asPreparsed(preparsed);
     if (!p)
         return FALSE;
-    p->magic = 0;
     delete p;
     return TRUE;
 }

@@ -129,7 +129,7 @@ TEST_F(FindSensor, OnlyRefusingMatchesGiveZeroAndSayWhy) {
     start({sensor(0x0925, 0x0300, true), sensor(0x0925, 0x0301), sensor(0x0925, 0x0300, true)});
     EXPECT_EQ(nullptr, find());
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(1, count(2, SIM_CONNECT, 0)) << "the last match was queried too";
+    EXPECT_EQ(1, count(2, SIM_CONNECT)) << "the last match was queried too";
 }
 
 // A collection whose reports cannot hold a command or a reply is some other function of the board:

@@ -130,10 +130,10 @@ DWORD WINAPI connectionThread(void* parameter) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
             c->commands++;
             // A write that is not one output report never reaches a HID device.
-            const bool oneReport = length == board->sensors[size_t(c->sensor)].config.outputReportLength;
-            if (!mode.silent && oneReport)
-                due.push_back(DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length),
-                                       c->commands});
+            const DWORD reportLength = board->sensors[size_t(c->sensor)].config.outputReportLength;
+            if (!mode.silent && length == reportLength)
+                due.push_back(DueReply{simboardNowMs() + mode.delayMs,
+                                       simClassifyCommand(message, length, reportLength), c->commands});
         }
         while (open && !due.empty() && due.front().due <= simboardNowMs()) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
