@@ -46,13 +46,22 @@ namespace {
 
 constexpr size_t PATH_LIMIT = 4096; // a device path never comes near this
 
-// The path of an interface broadcast, read no further than the record says it reaches.
+// The path of an interface broadcast, read no further than the record says it reaches. The system
+// converts the record for a window of the ANSI API, but a name can still come in UTF-16 (some
+// Windows versions pass it through as registered); device paths are plain ASCII, so a name whose
+// second byte is zero is read as UTF-16 code units.
 std::string broadcastPath(const DEV_BROADCAST_DEVICEINTERFACE_A* record) {
     const size_t fixed = offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name);
     if (record->dbcc_size <= fixed)
         return std::string();
     const size_t room = record->dbcc_size - fixed < PATH_LIMIT ? record->dbcc_size - fixed : PATH_LIMIT;
-    return std::string(record->dbcc_name, strnlen(record->dbcc_name, room));
+    const char* name = record->dbcc_name;
+    if (room < 2 || name[0] == 0 || name[1] != 0)
+        return std::string(name, strnlen(name, room));
+    std::string path;
+    for (size_t i = 0; i + 1 < room && (name[i] != 0 || name[i + 1] != 0); i += 2)
+        path.push_back(name[i + 1] == 0 ? name[i] : '?');
+    return path;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 // it gives up; and the HID interface notices a window registers for.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -283,4 +285,39 @@ TEST_F(FindSensor, ARegisteredWindowHearsOfInterfacesComingAndGoing) {
     EXPECT_TRUE(notices.empty()) << "heard after the registration ended";
     DestroyWindow(window);
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+// What a WM_DEVICECHANGE says, read within the record's own size, whether its name comes as ANSI or
+// as UTF-16; anything but an interface arrival or removal is no notice.
+TEST(InterfaceNotices, RecordsAreReadWithinTheirSize) {
+    const std::string sensorPath =
+        "\\\\?\\HID#VID_0925&PID_0300#7&1a&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    std::vector<char> record(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + 2 * sensorPath.size() + 2,
+                             0);
+    auto* ansi = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(record.data());
+    ansi->dbcc_size = DWORD(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + sensorPath.size() + 1);
+    ansi->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    memcpy(ansi->dbcc_name, sensorPath.c_str(), sensorPath.size() + 1);
+    const LPARAM lParam = reinterpret_cast<LPARAM>(record.data());
+    std::string path;
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_SENSOR_ARRIVED);
+    EXPECT_EQ(path, sensorPath);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEREMOVECOMPLETE, lParam, &path), NOTICE_SENSOR_REMOVED);
+    EXPECT_EQ(interfaceNotice(DBT_DEVNODES_CHANGED, 0, &path), NOTICE_NONE);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, 0, &path), NOTICE_NONE) << "no record";
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEQUERYREMOVE, lParam, &path), NOTICE_NONE);
+
+    ansi->dbcc_size = DWORD(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + 12); // cut in the middle
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_OTHER_DEVICE);
+    EXPECT_EQ(path, sensorPath.substr(0, 12)) << "read past the record's size";
+
+    auto* wide = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(record.data());
+    wide->dbcc_size = DWORD(record.size());
+    for (size_t i = 0; i <= sensorPath.size(); ++i)
+        wide->dbcc_name[i] = wchar_t(i < sensorPath.size() ? sensorPath[i] : 0);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_SENSOR_ARRIVED);
+    EXPECT_EQ(path, sensorPath) << "a UTF-16 name";
+
+    ansi->dbcc_devicetype = DBT_DEVTYP_VOLUME;
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_NONE) << "a volume";
 }
