@@ -10,6 +10,7 @@
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
 #include "app/monitors.h"
+#include "app/session_power.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
@@ -155,8 +156,9 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     if (hwndPalette)
         SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     trayMenu = createTrayMenu();
-    sensorHandle = findSensor();
+    openReaderSensor();
     hwndMain = hwnd;
+    startSessionNotices(hwnd);
     hwndHoldRing = createHoldRingWindow(hInstance, hwnd);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     readerThread = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, &readerThreadId);
@@ -278,14 +280,23 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     }
 }
 
+// Any device change checks the sensor (DBT_DEVNODES_CHANGED is all some systems send); the notices
+// for HID interfaces say more: an arrival of the sensor opens it at once, the removal of the open one
+// is its loss, and other devices' interfaces are no concern of the board.
 LRESULT onDeviceChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::string path;
+    const InterfaceNotice notice = interfaceNotice(wParam, lParam, &path);
+    if (sensorClosedForSession() || notice == NOTICE_OTHER_DEVICE)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     const HANDLE handle = sensorHandle;
     if (!handle) {
         // The reader thread picks a new handle up by itself in its next round.
-        sensorHandle = findSensor();
+        openReaderSensor();
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    if (probeSensor(handle) != 1) {
+    if (notice == NOTICE_SENSOR_ARRIVED)
+        return TRUE; // another interface with the sensor's identifiers; the open one stays
+    if (notice == NOTICE_SENSOR_REMOVED ? openSensorRemoved(path) : probeSensor(handle) != 1) {
         // The old handle is not closed: the reader thread may be in an exchange on it right now.
         sensorHandle = nullptr;
         MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK);
@@ -326,6 +337,7 @@ void onShutdown() {
         stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
+        endSessionNotices(hwndMain);
         deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
@@ -356,6 +368,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_DEVICECHANGE:
         return onDeviceChange(hwnd, message, wParam, lParam);
+    case WM_POWERBROADCAST:
+        return onPowerBroadcast(hwnd, wParam);
+    case WM_WTSSESSION_CHANGE:
+        onSessionChange(hwnd, wParam);
+        return 0;
     case WM_DISPLAYCHANGE:
         onDisplayChange();
         return 0;

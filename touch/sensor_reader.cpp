@@ -37,6 +37,13 @@ constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
 
 std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down and log-off
 
+// A pause of the polling: the GUI thread asks with a new number (0: poll), the reader answers with
+// the number once it has ended any touch and makes no more exchanges. Numbered, so that an answer to
+// an earlier pause is never taken for this one's.
+std::atomic<uint32_t> pauseAsked{0};   // written by the GUI thread
+std::atomic<uint32_t> pauseGranted{0}; // written by the reader
+uint32_t lastPause = 0;                // the GUI thread's last number
+
 // The touch in progress as the GUI thread may need it when the reader is gone: whether its units
 // span the virtual screen in bit 63, the state in bits 40..62, the last absolute x in bits 20..39
 // and y in bits 0..19. One word, so never half new.
@@ -313,6 +320,14 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
         const HANDLE handle = sensorHandle;
         if (handle != r.handleInUse)
             retireHandle(r, handle);
+        const uint32_t pause = pauseAsked;
+        if (pause != 0) {
+            // Asleep, or the session locked or elsewhere: the touch ends as at a lost link.
+            endTouch(r);
+            pauseGranted = pause;
+            Sleep(IDLE_ROUND_MS);
+            continue;
+        }
         if (!handle) {
             Sleep(IDLE_ROUND_MS); // the GUI thread opens the sensor again at a device change
             endTouch(r);
@@ -357,6 +372,25 @@ bool waitForReader(HANDLE thread, DWORD timeoutMs) {
 }
 
 } // namespace
+
+bool pauseSensorReader(DWORD timeoutMs) {
+    const uint32_t number = ++lastPause == 0 ? ++lastPause : lastPause;
+    pauseAsked = number;
+    const DWORD start = GetTickCount();
+    while (pauseGranted != number) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        // The reader may be waiting in SendMessageA for this thread: handle what it sends.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
+
+void resumeSensorReader() {
+    pauseAsked = 0;
+}
 
 bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
     stopRequested = true;
