@@ -92,8 +92,9 @@ struct Reader {
     bool fingerSeen = false; // this round read a valid point
     const PointerOutput* pointer = &systemPointer; // the units of the touch in progress
     ScreenTargets touchScreen = {};                // the board's monitor as the touch came down
-    bool asContact = false; // the touch in progress goes to the system's touch injection
-    TouchContact contact;   // its contact there
+    bool asContact = false;      // the touch in progress goes to the system's touch injection
+    TouchContact contact;        // its contact there
+    uint32_t touchScreenSeq = 0; // calibTargetsSeq before touchScreen was read
 };
 
 void publishTouch(const Reader& r) {
@@ -133,9 +134,22 @@ void afterContactFrame(Reader& r, ContactOutcome outcome) {
     publishTouch(r);
 }
 
+// The system cancels every injected contact at a display change, and refuses its next frame: the
+// contact is cancelled here first (the GUI thread republishes the board's monitor at every display
+// change), so that the change does not read as touch injection failing. The rest of the touch is
+// left alone. true when it was.
+bool contactOutlivedDisplay(Reader& r) {
+    if (calibTargetsSeq.load(std::memory_order_acquire) == r.touchScreenSeq)
+        return false;
+    contactCancel(r.contact, systemTouch);
+    r.needLift = true;
+    publishTouch(r);
+    return true;
+}
+
 // A round without a new point while a contact is down: the contact is kept from expiring.
 void keepContact(Reader& r) {
-    if (r.contact.state == CONTACT_TOUCHING)
+    if (r.contact.state == CONTACT_TOUCHING && !contactOutlivedDisplay(r))
         afterContactFrame(r, contactKeepAlive(r.contact, systemTouch));
 }
 
@@ -174,9 +188,11 @@ ContactBounds boardBounds(const ScreenTargets& screen) {
 // A point of a touch that goes as a contact: down at the first, an update at each further one.
 // Neither buttons nor the hold ring: press-and-hold is the system's on this path.
 void contactRound(Reader& r, const PointerPlace& place, float smoothFactor, bool down) {
-    afterContactFrame(r,
-                      down ? contactDown(r.contact, systemTouch, place.x, place.y, boardBounds(r.touchScreen))
-                           : contactMove(r.contact, systemTouch, place.x, place.y, smoothFactor));
+    if (down)
+        afterContactFrame(r,
+                          contactDown(r.contact, systemTouch, place.x, place.y, boardBounds(r.touchScreen)));
+    else if (!contactOutlivedDisplay(r))
+        afterContactFrame(r, contactMove(r.contact, systemTouch, place.x, place.y, smoothFactor));
 }
 
 // Counts answered and failed exchanges for the pause after repeated failures; true when answered.
@@ -225,6 +241,7 @@ void mappingRound(Reader& r, HANDLE handle) {
     // put the moves and the release somewhere else entirely.
     const bool down = r.touch.touchState == TOUCH_NONE && r.contact.state == CONTACT_NONE;
     if (down) {
+        r.touchScreenSeq = calibTargetsSeq.load(std::memory_order_acquire);
         r.touchScreen = readScreenTargets();
         r.pointer = r.touchScreen.placement.virtualDesk ? &virtualDeskPointer : &systemPointer;
     }

@@ -394,6 +394,26 @@ TEST_F(TouchInjection, ACalibrationStartedMidTouchCancelsTheContact) {
     EXPECT_TRUE(landedNear(f.back(), w / 3, h / 2));
 }
 
+// A display change mid-touch: the system cancels every injected contact and would refuse the next
+// frame; the contact is cancelled first, the rest of that touch is left alone, and touch injection
+// stays on.
+TEST_F(TouchInjection, ADisplayChangeMidTouchCancelsTheContactAndKeepsTouch) {
+    const int w = screenW(), h = screenH();
+    ASSERT_TRUE(holdDown(w / 2, h * 2 / 3));
+    publishScreenTargets(primary); // what the main window does at WM_DISPLAYCHANGE
+    flushEvents(300);
+    const std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    simboardFingerLift(board, 0);
+    flushEvents(100);
+    EXPECT_EQ(frameCount(), from + f.size()) << "frames after the cancel";
+    EXPECT_TRUE(touchInjectionAvailable());
+    from = frameCount();
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+}
+
 // The session locking mid-touch ends the touch through the reader's release: a cancelled contact,
 // and nothing more of that touch while the finger stays; the next touch is a contact again.
 TEST_F(TouchInjection, ASessionLockMidTouchCancelsTheContact) {
