@@ -47,7 +47,6 @@ std::atomic<bool> cancelRequested{false}; // set by the GUI thread: the touch in
 std::atomic<uint64_t> publishedTouch{0};
 constexpr uint64_t PUBLISHED_VIRTUAL_DESK = uint64_t(1) << 63;
 constexpr uint64_t PUBLISHED_CONTACT = uint64_t(1) << 62;
-
 constexpr int PUBLISHED_STATE_SHIFT = 40;
 constexpr int PUBLISHED_X_SHIFT = 20;
 constexpr int PUBLISHED_Y_SHIFT = 0;
