@@ -99,12 +99,15 @@ HMENU createScreenMenu(const std::vector<MonitorEntry>& monitors) {
     return menu;
 }
 
+// Split after the escape: "\xE1c" would read as one hex escape.
+const char* const TOUCH_ITEM = "Usar la pizarra como pantalla t\xE1"
+                               "ctil";
+
 // Touch or mouse, checked while touches go as touch; only where the system injects touch.
 void appendTouchItem(HMENU menu) {
     if (touchInjectionAvailable())
         AppendMenuA(menu, MF_STRING | (touchChoice.load() ? MF_CHECKED : MF_UNCHECKED), IDM_TOUCH,
-                    "Usar la pizarra como pantalla t\xE1"
-                    "ctil");
+                    TOUCH_ITEM);
 }
 
 // The menu as the monitors are now: with two or more, the monitor choice follows the first item.
@@ -284,7 +287,7 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     case IDM_HELP:
         SendMessageA(hwndHelp, UM_TOGGLE_SHOW, 0, 0);
         break;
-    case IDM_TOUCH: // taken at the next touch-down; the menu shows it when it is next made
+    case IDM_TOUCH: // the reader takes it at the next touch-down
         touchChoice = touchChoice.load() ? 0 : 1;
         saveTouchChoice(touchChoice.load() != 0);
         rebuildTrayMenu();
