@@ -20,6 +20,7 @@
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
 #include "touch/sensor_reader.h"
+#include "touch/touch_injection.h"
 
 namespace {
 
@@ -99,6 +100,17 @@ HMENU createScreenMenu(const std::vector<MonitorEntry>& monitors) {
     return menu;
 }
 
+// Split after the escape: "\xE1c" would read as one hex escape.
+const char* const TOUCH_ITEM = "Usar la pizarra como pantalla t\xE1"
+                               "ctil";
+
+// Touch or mouse, checked while touches go as touch; only where the system injects touch.
+void appendTouchItem(HMENU menu) {
+    if (touchInjectionAvailable())
+        AppendMenuA(menu, MF_STRING | (touchChoice.load() ? MF_CHECKED : MF_UNCHECKED), IDM_TOUCH,
+                    TOUCH_ITEM);
+}
+
 // The menu as the monitors are now: with two or more, the monitor choice follows the first item.
 HMENU createTrayMenu() {
     HMENU menu = CreatePopupMenu();
@@ -111,6 +123,8 @@ HMENU createTrayMenu() {
         if (item.id == IDM_CALIBRATE && screens)
             AppendMenuA(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(screens),
                         "Pantalla de la pizarra");
+        if (item.id == IDM_SETTINGS)
+            appendTouchItem(menu);
     }
     return menu;
 }
@@ -155,6 +169,9 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     // topmost just before; giving it back is harmless where that does not happen.
     if (hwndPalette)
         SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Before the menu, which offers the choice only where touch can be injected, and before the
+    // reader thread, which reads the outcome.
+    startTouchInjection(systemTouchInjectionFunctions());
     trayMenu = createTrayMenu();
     openReaderSensor();
     hwndMain = hwnd;
@@ -271,6 +288,11 @@ void onCommand(HWND hwnd, WPARAM wParam) {
         break;
     case IDM_HELP:
         SendMessageA(hwndHelp, UM_TOGGLE_SHOW, 0, 0);
+        break;
+    case IDM_TOUCH: // the reader takes it at the next touch-down
+        touchChoice = touchChoice.load() ? 0 : 1;
+        saveTouchChoice(touchChoice.load() != 0);
+        rebuildTrayMenu();
         break;
     case IDM_EXIT:
         PostMessageA(hwndMain, WM_DESTROY, 0, 0);

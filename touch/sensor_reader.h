@@ -25,5 +25,11 @@ bool pauseSensorReader(DWORD timeoutMs);
 void resumeSensorReader();
 
 // After stopSensorReader: a touch the reader left under way (it did not end in time) is released
-// here exactly as at a lift, so the process never ends between a button's down and its up.
+// here exactly as at a lift, so the process never ends between a button's down and its up; a
+// contact of the system's touch injection is cancelled.
 void releaseAbandonedTouch();
+
+// The touch in progress is lost (the session locks, the system suspends): the reader ends it at its
+// next round as it ends a touch over a lost link (a contact cancelled, a button released) and maps
+// nothing more of it until the finger lifts.
+void cancelTouchInProgress();

@@ -480,8 +480,11 @@ TEST_F(TouchSensor, SalirWithoutACalibrationStoresTheSettingsAndNotTheCoordinate
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(std::atoi(tolvexValue("Ouhe").c_str()), 1) << tolvexValue("Ouhe");
     EXPECT_EQ(tolvexValue("P1X"), "1234");
+    EXPECT_EQ(tolvexValue("Touch"), "1") << "the choice of touch input is kept by the load";
 }
 
+// The session's "Touch" = "1" chooses touch input, but Wine has no touch injection: the menu
+// offers no such item, and the fourth item is still "Ayuda".
 TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
