@@ -191,13 +191,19 @@ void raiseOverTheBoard(HWND palette) {
     raiseTopmost(hwndHoldRing.load());
 }
 
-// A shown container and its page are topmost, so that the taskbar, or a window the lesson's
-// program brings up, never covers the board; the palette and the ring stay above them. Stacked
-// after they are shown: Wine maps a newly shown window above all others, the topmost palette
-// included, until the stack is set again.
-void stackOverTheLesson(HWND palette, HWND page) {
-    raiseTopmost(GetParent(page));
-    raiseTopmost(page);
+// Shows a page and its container (its owner), topmost, so that the taskbar, or a window the
+// lesson's program brings up, never covers the board; the palette and the ring stay above them.
+// Made topmost before they are shown: Wine gives a full-screen window the stacking state it has
+// when it is mapped, and later takes back a "topmost" given after that. Stacked again after they
+// are shown: Wine maps a newly shown window above all others, the topmost palette included.
+void showPagePair(HWND palette, HWND page) {
+    HWND container = GetParent(page);
+    for (HWND w : {container, page})
+        raiseTopmost(w);
+    for (HWND w : {container, page})
+        showWithoutActivating(w);
+    for (HWND w : {container, page})
+        raiseTopmost(w);
     raiseOverTheBoard(palette);
 }
 
@@ -264,9 +270,7 @@ void onMode(HWND palette, int i) {
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
         hidePagePair(pageWindows[1 - i]);
-        showWithoutActivating(containerWindows[i]);
-        showWithoutActivating(pageWindows[i]);
-        stackOverTheLesson(palette, pageWindows[i]);
+        showPagePair(palette, pageWindows[i]);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];

@@ -268,6 +268,12 @@ HWND startLesson() {
     return lesson;
 }
 
+std::string exStyleText(HWND w) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(GetWindowLongPtrA(w, GWL_EXSTYLE)));
+    return text;
+}
+
 std::string describe(HWND w) {
     if (!w)
         return "none";
@@ -292,12 +298,10 @@ std::string describe(HWND w) {
     visibleWindowOf("qv_pageparent", pid, &container);
     if (!page || !container)
         return ::testing::AssertionFailure() << "no page or container shown";
-    for (HWND w : {page, container}) {
-        const LONG_PTR ex = GetWindowLongPtrA(w, GWL_EXSTYLE);
-        if (!(ex & WS_EX_TOPMOST))
-            return ::testing::AssertionFailure() << describe(w) << " is not topmost: ex-style 0x" << std::hex
-                                                 << static_cast<unsigned long>(ex);
-    }
+    for (HWND w : {page, container})
+        if (!(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            return ::testing::AssertionFailure()
+                   << describe(w) << " is not topmost: ex-style " << exStyleText(w);
     std::string above;
     for (HWND w = GetWindow(page, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
         if (w == palette)
@@ -305,8 +309,8 @@ std::string describe(HWND w) {
         above =
             describe(w) + (IsWindowVisible(w) ? " shown" : " hidden") + (above.empty() ? "" : ", ") + above;
     }
-    return ::testing::AssertionFailure()
-           << "the palette is below the page; above the page, top first: " << above;
+    return ::testing::AssertionFailure() << "the palette (ex-style " << exStyleText(palette)
+                                         << ") is below the page; above the page, top first: " << above;
 }
 
 class Drawing : public ::testing::Test {
@@ -487,6 +491,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     // below it, not the palette.
     touchButton(BUTTON_N_SAVE);
     waitProgramIdle();
+    std::printf("DEBUG palette visible right after the save: %d\n", int(IsWindowVisible(palette)));
+    waitVisible("qv_tool", child.processId, true, 5000);
     EXPECT_TRUE(IsWindowVisible(palette)) << "the save left the palette hidden";
     expectSavedPictureIsTheScreen(true);
 
