@@ -185,18 +185,12 @@ LRESULT onCreate(HWND palette) {
 
 // --- stacking -----------------------------------------------------------------------------------
 
-// The palette, and over it the hold ring, at the top of the topmost windows.
-void raiseOverTheBoard(HWND palette) {
-    raiseTopmost(palette);
-    raiseTopmost(hwndHoldRing.load());
-}
-
 // Shows a page and its container (its owner), topmost, so that the taskbar, or a window the
 // lesson's program brings up, never covers the board; the palette and the ring stay above them.
 // Made topmost before they are shown: Wine gives a full-screen window the stacking state it has
 // when it is mapped, and later takes back a "topmost" given after that. Stacked again after they
 // are shown: Wine maps a newly shown window above all others, the topmost palette included.
-void showPagePair(HWND palette, HWND page) {
+void showPagePair(HWND page) {
     HWND container = GetParent(page);
     for (HWND w : {container, page})
         raiseTopmost(w);
@@ -204,7 +198,7 @@ void showPagePair(HWND palette, HWND page) {
         showWithoutActivating(w);
     for (HWND w : {container, page})
         raiseTopmost(w);
-    raiseOverTheBoard(palette);
+    raisePaletteAndRing();
 }
 
 // Hides a page and its container (its owner), and takes both out of the topmost windows.
@@ -265,12 +259,12 @@ void onTool(HWND palette, int32_t id) {
 }
 
 // Desktop mode (i = 0) or board mode (i = 1); the mode's button has already flipped itself.
-void onMode(HWND palette, int i) {
+void onMode(int i) {
     const int self = i == 0 ? BUTTON_N_DESKTOP : BUTTON_N_BOARD;
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
         hidePagePair(pageWindows[1 - i]);
-        showPagePair(palette, pageWindows[i]);
+        showPagePair(pageWindows[i]);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];
@@ -341,7 +335,7 @@ void onCommand(HWND palette, WPARAM wParam) {
     if (n < 0 || paletteButtons[n].commandKind == COMMAND_NONE)
         return;
     const PaletteButtonEntry& entry = paletteButtons[n];
-    raiseOverTheBoard(palette); // stays above the pages
+    raisePaletteAndRing(); // stays above the pages
     // Whatever the action, a gesture under way or a held cut-out is put down first, before the
     // action changes the tool or hides the page: nothing drawn is lost by a palette touch.
     if (drawState.currentPage)
@@ -361,7 +355,7 @@ void onCommand(HWND palette, WPARAM wParam) {
             SendMessageA(drawState.currentPage, entry.pageMessage, 0, 0);
         break;
     case COMMAND_MODE:
-        onMode(palette, n == BUTTON_N_DESKTOP ? 0 : 1);
+        onMode(n == BUTTON_N_DESKTOP ? 0 : 1);
         break;
     case COMMAND_HIDE:
         onHide(palette);

@@ -1,5 +1,7 @@
 #include "app/shared/no_activate.h"
 
+#include "app/app_state.h"
+
 namespace {
 
 constexpr UINT KEEP_PLACE_AND_FOCUS = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
@@ -27,4 +29,14 @@ void dropTopmost(HWND hwnd) {
 void raiseWithoutActivating(HWND hwnd) {
     if (hwnd)
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, KEEP_PLACE_AND_FOCUS);
+}
+
+void raisePaletteAndRing() {
+    raiseTopmost(hwndPalette);
+    raiseTopmost(hwndHoldRing.load());
+}
+
+void keepPaletteAbove(HWND hwnd, const WINDOWPOS* change) {
+    if (change && !(change->flags & SWP_NOZORDER) && IsWindowVisible(hwnd) && hwnd != hwndPalette)
+        raisePaletteAndRing();
 }
