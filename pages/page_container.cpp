@@ -28,9 +28,6 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return forwardToPage(hwnd, message, wParam, lParam);
     case WM_MOUSEACTIVATE:
         return NO_ACTIVATE_ON_CLICK;
-    case WM_WINDOWPOSCHANGED:
-        keepPaletteAbove(hwnd, reinterpret_cast<const WINDOWPOS*>(lParam));
-        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
         if (isCloseCommand(wParam))
             return 0; // the board cannot be closed from the keyboard

@@ -518,9 +518,6 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return onPaint(hwnd, wParam, lParam);
     case WM_MOUSEACTIVATE: // drawing leaves the lesson's program active
         return NO_ACTIVATE_ON_CLICK;
-    case WM_WINDOWPOSCHANGED:
-        keepPaletteAbove(hwnd, reinterpret_cast<const WINDOWPOS*>(lParam));
-        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
         return onSysCommand(hwnd, wParam, lParam);
     default:

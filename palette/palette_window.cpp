@@ -201,6 +201,30 @@ void showPagePair(HWND page) {
     raisePaletteAndRing();
 }
 
+// While a page is shown the palette checks, this often, that it is still above the page, and
+// steps back on top if not. Wine raises a full-screen window once more some time after it is
+// shown (when the X server has mapped it), and another program's topmost window can come up
+// over the board: either would leave the palette under the page, out of reach of a touch.
+constexpr UINT_PTR STACK_CHECK_TIMER = 1;
+constexpr UINT STACK_CHECK_MS = 500;
+
+bool above(HWND window, HWND page) {
+    for (HWND w = GetWindow(page, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        if (w == window)
+            return true;
+    return false;
+}
+
+void onStackCheck(HWND palette) {
+    HWND page = drawState.currentPage;
+    if (!page || !IsWindowVisible(page) || !IsWindowVisible(palette)) {
+        KillTimer(palette, STACK_CHECK_TIMER);
+        return;
+    }
+    if (!above(palette, page))
+        raisePaletteAndRing();
+}
+
 // Hides a page and its container (its owner), and takes both out of the topmost windows.
 void hidePagePair(HWND page) {
     if (!page)
@@ -259,12 +283,13 @@ void onTool(HWND palette, int32_t id) {
 }
 
 // Desktop mode (i = 0) or board mode (i = 1); the mode's button has already flipped itself.
-void onMode(int i) {
+void onMode(HWND palette, int i) {
     const int self = i == 0 ? BUTTON_N_DESKTOP : BUTTON_N_BOARD;
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
         hidePagePair(pageWindows[1 - i]);
         showPagePair(pageWindows[i]);
+        SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];
@@ -355,7 +380,7 @@ void onCommand(HWND palette, WPARAM wParam) {
             SendMessageA(drawState.currentPage, entry.pageMessage, 0, 0);
         break;
     case COMMAND_MODE:
-        onMode(n == BUTTON_N_DESKTOP ? 0 : 1);
+        onMode(palette, n == BUTTON_N_DESKTOP ? 0 : 1);
         break;
     case COMMAND_HIDE:
         onHide(palette);
@@ -394,6 +419,10 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return 0;
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
+        return 0;
+    case WM_TIMER:
+        if (wParam == STACK_CHECK_TIMER)
+            onStackCheck(hwnd);
         return 0;
     case UM_BOARD_MOVED:
         onBoardMoved(hwnd);

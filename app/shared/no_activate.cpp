@@ -35,8 +35,3 @@ void raisePaletteAndRing() {
     raiseTopmost(hwndPalette);
     raiseTopmost(hwndHoldRing.load());
 }
-
-void keepPaletteAbove(HWND hwnd, const WINDOWPOS* change) {
-    if (change && !(change->flags & SWP_NOZORDER) && IsWindowVisible(hwnd) && hwnd != hwndPalette)
-        raisePaletteAndRing();
-}

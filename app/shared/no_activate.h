@@ -32,8 +32,3 @@ void raiseWithoutActivating(HWND hwnd);
 
 // The palette, and over it the hold ring, at the top of the topmost windows.
 void raisePaletteAndRing();
-
-// WM_WINDOWPOSCHANGED of a page or its container: one raised while shown is put back below the
-// palette and the ring. The program stacks them so when it shows them, but Wine raises a newly
-// shown full-screen window once more when the X server has mapped it, later than that.
-void keepPaletteAbove(HWND hwnd, const WINDOWPOS* change);

@@ -200,6 +200,10 @@ TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWor
     ASSERT_NE(box, nullptr) << "no \"Sensor desconectado\"";
     EXPECT_EQ(messageBoxText(box), "Sensor desconectado");
     EXPECT_EQ(messageBoxCaption(box), "");
+    // In front of everything, a full-screen presentation included, and the active window.
+    const LONG_PTR boxStyle = GetWindowLongPtrA(box, GWL_EXSTYLE);
+    EXPECT_EQ(boxStyle & WS_EX_TOPMOST, WS_EX_TOPMOST) << "ex-style 0x" << std::hex << boxStyle;
+    EXPECT_EQ(GetForegroundWindow(), box);
     pressMessageBoxOk(box);
     flushEvents(200);
     simboardBroadcastDeviceChange(); // while unplugged: tries to re-open, silently
