@@ -190,7 +190,7 @@ LRESULT onCreate(HWND palette) {
 // Made topmost before they are shown: Wine gives a full-screen window the stacking state it has
 // when it is mapped, and later takes back a "topmost" given after that. Stacked again after they
 // are shown: Wine maps a newly shown window above all others, the topmost palette included.
-void showPagePair(HWND page) {
+void showPagePair(HWND palette, HWND page) {
     HWND container = GetParent(page);
     for (HWND w : {container, page})
         raiseTopmost(w);
@@ -198,7 +198,7 @@ void showPagePair(HWND page) {
         showWithoutActivating(w);
     for (HWND w : {container, page})
         raiseTopmost(w);
-    raisePaletteAndRing();
+    raisePaletteAndRing(palette);
 }
 
 // While a page is shown the palette checks, this often, that it is still above the page, and
@@ -222,19 +222,16 @@ void onStackCheck(HWND palette) {
         return;
     }
     if (!above(palette, page))
-        raisePaletteAndRing();
+        raisePaletteAndRing(palette);
 }
 
-// Hides a page and its container (its owner), and takes both out of the topmost windows.
+// Hides a page and its container (its owner). They stay topmost, hidden, covering nothing.
 void hidePagePair(HWND page) {
     if (!page)
         return;
-    HWND container = GetParent(page);
-    for (HWND w : {page, container})
-        if (w) {
-            ShowWindow(w, SW_HIDE);
-            dropTopmost(w);
-        }
+    ShowWindow(page, SW_HIDE);
+    if (HWND container = GetParent(page))
+        ShowWindow(container, SW_HIDE);
 }
 
 // --- commands -----------------------------------------------------------------------------------
@@ -288,7 +285,7 @@ void onMode(HWND palette, int i) {
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
         hidePagePair(pageWindows[1 - i]);
-        showPagePair(pageWindows[i]);
+        showPagePair(palette, pageWindows[i]);
         SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
@@ -360,7 +357,7 @@ void onCommand(HWND palette, WPARAM wParam) {
     if (n < 0 || paletteButtons[n].commandKind == COMMAND_NONE)
         return;
     const PaletteButtonEntry& entry = paletteButtons[n];
-    raisePaletteAndRing(); // stays above the pages
+    raisePaletteAndRing(palette); // stays above the pages
     // Whatever the action, a gesture under way or a held cut-out is put down first, before the
     // action changes the tool or hides the page: nothing drawn is lost by a palette touch.
     if (drawState.currentPage)

@@ -21,17 +21,12 @@ void raiseTopmost(HWND hwnd) {
         SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, KEEP_PLACE_AND_FOCUS);
 }
 
-void dropTopmost(HWND hwnd) {
-    if (hwnd)
-        SetWindowPos(hwnd, HWND_NOTOPMOST, 0, 0, 0, 0, KEEP_PLACE_AND_FOCUS);
-}
-
 void raiseWithoutActivating(HWND hwnd) {
     if (hwnd)
         SetWindowPos(hwnd, HWND_TOP, 0, 0, 0, 0, KEEP_PLACE_AND_FOCUS);
 }
 
-void raisePaletteAndRing() {
-    raiseTopmost(hwndPalette);
+void raisePaletteAndRing(HWND palette) {
+    raiseTopmost(palette);
     raiseTopmost(hwndHoldRing.load());
 }

@@ -22,13 +22,12 @@ void addNoActivateStyle(HWND hwnd);
 // True when it was visible before, as ShowWindow says.
 bool showWithoutActivating(HWND hwnd);
 
-// Puts the window at the top of the topmost windows, or takes it out of them, without activating
-// it (BringWindowToTop and a plain SetWindowPos activate the window they raise).
+// Puts the window at the top of the topmost windows without activating it (BringWindowToTop and
+// a plain SetWindowPos activate the window they raise).
 void raiseTopmost(HWND hwnd);
-void dropTopmost(HWND hwnd);
 
 // Puts the window at the top of its band (topmost or not) without activating it.
 void raiseWithoutActivating(HWND hwnd);
 
 // The palette, and over it the hold ring, at the top of the topmost windows.
-void raisePaletteAndRing();
+void raisePaletteAndRing(HWND palette);

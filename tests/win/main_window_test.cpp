@@ -75,6 +75,7 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
     const LONG paletteEx = GetWindowLongA(hwndPalette, GWL_EXSTYLE);
     EXPECT_EQ(paletteEx & WS_EX_LAYERED, WS_EX_LAYERED) << std::hex << paletteEx;
     EXPECT_EQ(paletteEx & WS_EX_TOPMOST, WS_EX_TOPMOST) << std::hex << paletteEx;
+    EXPECT_EQ(paletteEx & WS_EX_NOACTIVATE, WS_EX_NOACTIVATE) << std::hex << paletteEx;
     COLORREF key = 0;
     BYTE alpha = 0;
     DWORD flags = 0;
