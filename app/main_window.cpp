@@ -9,6 +9,7 @@
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
+#include "app/shared/no_activate.h"
 #include "app/monitors.h"
 #include "app/session_power.h"
 #include "app/settings_store.h"
@@ -78,12 +79,30 @@ HWND createCalibrationWindow(HWND owner) {
                        a.bottom - a.top);
 }
 
+// The palette floats over the lesson and is never activated by a touch.
 void makePaletteLayeredAndTopmost() {
     if (!hwndPalette)
         return;
-    SetWindowLongA(hwndPalette, GWL_EXSTYLE, GetWindowLongA(hwndPalette, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetWindowLongA(hwndPalette, GWL_EXSTYLE,
+                   GetWindowLongA(hwndPalette, GWL_EXSTYLE) | WS_EX_LAYERED | NO_ACTIVATE_EX_STYLE);
     setLayered(hwndPalette, KEY_COLOUR, 255, LWA_COLORKEY);
-    SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    raiseTopmost(hwndPalette);
+}
+
+// The tray icon, until the shell takes it: at log-on the program can start before Explorer's tray
+// is ready, and no "TaskbarCreated" need follow, so a refused icon is tried again every two seconds.
+void showTrayIcon(HWND hwnd) {
+    if (addTrayIcon(hwnd, hInstance))
+        KillTimer(hwnd, TRAY_RETRY_TIMER);
+    else
+        SetTimer(hwnd, TRAY_RETRY_TIMER, TRAY_RETRY_MS, nullptr);
+}
+
+// The settings and help windows are opened over the board: while a page and its container are
+// shown they are topmost, and a window shown below them could be neither seen nor reached.
+void keepAboveTheBoard(HWND window) {
+    if (window && IsWindowVisible(window))
+        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
 // "Pantalla de la pizarra": one item per monitor, the board's checked. Null with one monitor.
@@ -163,12 +182,11 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
                               PALETTE_SIZE, PALETTE_SIZE);
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
-    addTrayIcon(hwnd, hInstance);
+    showTrayIcon(hwnd);
     tellWhenBoardMonitorGone(boardMonitorGone);
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
-    if (hwndPalette)
-        SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    raiseTopmost(hwndPalette);
     // Before the menu, which offers the choice only where touch can be injected, and before the
     // reader thread, which reads the outcome.
     startTouchInjection(systemTouchInjectionFunctions());
@@ -197,11 +215,15 @@ void openTrayMenu() {
     TrackPopupMenu(trayMenu, TPM_RIGHTBUTTON | TPM_RIGHTALIGN | TPM_BOTTOMALIGN, trayClickPoint.x,
                    trayClickPoint.y, 0, hwndMain, nullptr);
     menuOpen = false;
+    // Windows needs a message to reach the owner after the menu: without it the next menu may not
+    // open, or close at once.
+    PostMessageA(hwndMain, WM_NULL, 0, 0);
 }
 
 void startCalibration(HWND hwnd) {
     if (!sensorHandle.load()) {
-        MessageBoxA(nullptr, "No se ha encontrado sensor", "Error", MB_OK);
+        // Over the board too, which is topmost while shown.
+        MessageBoxA(nullptr, "No se ha encontrado sensor", "Error", MB_OK | MB_TOPMOST);
         return;
     }
     if (!hwndCalibration)
@@ -285,9 +307,11 @@ void onCommand(HWND hwnd, WPARAM wParam) {
         break;
     case IDM_SETTINGS:
         SendMessageA(hwndSettings, UM_TOGGLE_SHOW, 0, 0);
+        keepAboveTheBoard(hwndSettings);
         break;
     case IDM_HELP:
         SendMessageA(hwndHelp, UM_TOGGLE_SHOW, 0, 0);
+        keepAboveTheBoard(hwndHelp);
         break;
     case IDM_TOUCH: // the reader takes it at the next touch-down
         touchChoice = touchChoice.load() ? 0 : 1;
@@ -321,7 +345,8 @@ LRESULT onDeviceChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (notice == NOTICE_SENSOR_REMOVED ? openSensorRemoved(path) : probeSensor(handle) != 1) {
         // The old handle is not closed: the reader thread may be in an exchange on it right now.
         sensorHandle = nullptr;
-        MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK);
+        // In front of everything, a full-screen presentation included: the board has stopped.
+        MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
     }
     return 0;
 }
@@ -360,6 +385,7 @@ void onShutdown() {
         stopSensorAndSave();
         CloseHandle(readerThread);
         endSessionNotices(hwndMain);
+        KillTimer(hwndMain, TRAY_RETRY_TIMER);
         deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
@@ -406,6 +432,10 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_ENDSESSION:
         onEndSession(wParam);
         return 0;
+    case WM_TIMER:
+        if (wParam == TRAY_RETRY_TIMER)
+            showTrayIcon(hwnd);
+        return 0;
     case UM_TRAY_NOTIFY:
         if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP)
             openTrayMenu();
@@ -427,7 +457,7 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {
-            addTrayIcon(hwnd, hInstance); // the shell restarted and forgot the icon
+            showTrayIcon(hwnd); // the shell restarted and forgot the icon
             return 0;
         }
         return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -7,8 +7,14 @@
 #include <shellapi.h>
 
 // Adds the icon of `owner` (trayIcon is filled afresh): its clicks come to `owner` as UM_TRAY_NOTIFY.
-// Also after the shell restarted, which forgets every icon.
-void addTrayIcon(HWND owner, HINSTANCE instance);
+// Also after the shell restarted, which forgets every icon. False when the shell refused it: at
+// log-on the program may start before Explorer's tray is ready, and no "TaskbarCreated" need
+// follow; the caller tries again later. An icon the shell already shows counts as added.
+bool addTrayIcon(HWND owner, HINSTANCE instance);
+// A refused icon is tried again by the owner's timer of this id, this often.
+constexpr UINT_PTR TRAY_RETRY_TIMER = 0x7A1;
+constexpr UINT TRAY_RETRY_MS = 2000;
+
 // Removes the icon at shut-down.
 void deleteTrayIcon();
 
@@ -19,7 +25,12 @@ NOTIFYICONDATAA trayBalloonRecord(const NOTIFYICONDATAA& icon, const char* title
 // True when the shell took the balloon; false with no tray icon.
 bool showTrayBalloon(const char* title, const char* text);
 
-// The shell call the balloons go through: Shell_NotifyIconA, or a test's recorder (what the shell
-// shows cannot be read back from it).
+// The small-icon size, in pixels, at the DPI of `window` (the system's metric where the system
+// cannot say it per DPI): the size the tray shows its icons at.
+int smallIconSize(HWND window);
+
+// The shell call the icon and the balloons go through: Shell_NotifyIconA, or a test's recorder
+// (what the shell shows cannot be read back from it; a recorder can also refuse, as a shell that
+// is not ready does).
 using TrayNotify = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAA record);
 extern TrayNotify trayNotify;

@@ -6,6 +6,7 @@
 #include "app/shared/class_names.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
+#include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
@@ -76,9 +77,10 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
         logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
 }
 
-// The annotation tool's windows (the palette and the page containers, each page inside its
-// container) are put aside while a calibration runs: the topmost palette sits in the bottom-right
-// corner, over the fourth cross. They come back as they were when the calibration ends.
+// The annotation tool's windows (the palette, the page containers and the pages, all topmost while
+// shown) are put aside while a calibration runs: the palette sits in the bottom-right corner, over
+// the fourth cross, and a page would cover the crosses. They come back as they were when the
+// calibration ends.
 constexpr int ASIDE_MAX = 8;
 HWND asideWindows[ASIDE_MAX] = {}; // hidden by the calibration, top of the stack first
 int asideCount = 0;
@@ -87,8 +89,9 @@ bool setAside = false;
 BOOL CALLBACK collectBoardWindow(HWND hwnd, LPARAM) {
     char className[32] = "";
     GetClassNameA(hwnd, className, sizeof className);
-    const bool board =
-        lstrcmpiA(className, PALETTE_CLASS) == 0 || lstrcmpiA(className, PAGE_CONTAINER_CLASS) == 0;
+    const bool board = lstrcmpiA(className, PALETTE_CLASS) == 0 ||
+                       lstrcmpiA(className, PAGE_CONTAINER_CLASS) == 0 ||
+                       lstrcmpiA(className, PAGE_CLASS) == 0;
     if (board && IsWindowVisible(hwnd) && asideCount < ASIDE_MAX)
         asideWindows[asideCount++] = hwnd;
     return TRUE;
@@ -112,7 +115,7 @@ void bringBoardWindowsBack() {
     // the topmost palette included, until the stack is set again.
     for (int i = asideCount - 1; i >= 0; --i) {
         ShowWindow(asideWindows[i], SW_SHOWNA);
-        BringWindowToTop(asideWindows[i]);
+        raiseWithoutActivating(asideWindows[i]); // topmost ones stay so; none is activated
     }
     if (hwndPalette && IsWindowVisible(hwndPalette))
         SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);

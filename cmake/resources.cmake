@@ -28,11 +28,20 @@ add_custom_target(picgen_run DEPENDS ${picgen_outputs})
 
 set(VELMORA_VERSION_DIR ${CMAKE_BINARY_DIR}/generated/version)
 configure_file(${CMAKE_SOURCE_DIR}/resources/version.h.in ${VELMORA_VERSION_DIR}/version.h @ONLY)
+# Two manifests: the one of every build (uiAccess false) and the one of the signed release's
+# program (uiAccess true), which only a signed program installed under Program Files may carry.
+set(VELMORA_UI_ACCESS false)
 configure_file(${CMAKE_SOURCE_DIR}/resources/velmora.manifest.in ${VELMORA_VERSION_DIR}/velmora.manifest @ONLY)
+set(VELMORA_UI_ACCESS true)
+configure_file(${CMAKE_SOURCE_DIR}/resources/velmora.manifest.in ${VELMORA_VERSION_DIR}/velmora-uiaccess.manifest @ONLY)
 
-add_library(velmora_resources OBJECT ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
-target_include_directories(velmora_resources PRIVATE ${PICGEN_DIR} ${VELMORA_VERSION_DIR}
-                           ${CMAKE_SOURCE_DIR}/resources)
+# The resources once per manifest: only windres runs twice.
 set_source_files_properties(${CMAKE_SOURCE_DIR}/resources/velmora.rc PROPERTIES
-    OBJECT_DEPENDS "${picgen_outputs};${VELMORA_VERSION_DIR}/velmora.manifest;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${VELMORA_VERSION_DIR}/version.h")
-add_dependencies(velmora_resources picgen_run)
+    OBJECT_DEPENDS "${picgen_outputs};${VELMORA_VERSION_DIR}/velmora.manifest;${VELMORA_VERSION_DIR}/velmora-uiaccess.manifest;${CMAKE_SOURCE_DIR}/resources/resource_ids.h;${VELMORA_VERSION_DIR}/version.h")
+foreach(variant velmora_resources velmora_resources_uiaccess)
+    add_library(${variant} OBJECT ${CMAKE_SOURCE_DIR}/resources/velmora.rc)
+    target_include_directories(${variant} PRIVATE ${PICGEN_DIR} ${VELMORA_VERSION_DIR}
+                               ${CMAKE_SOURCE_DIR}/resources)
+    add_dependencies(${variant} picgen_run)
+endforeach()
+target_compile_definitions(velmora_resources_uiaccess PRIVATE VELMORA_UI_ACCESS)

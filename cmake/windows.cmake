@@ -68,6 +68,14 @@ if(EXISTS ${CMAKE_SOURCE_DIR}/app/winmain.cpp)
     target_link_libraries(VelmoraSim PRIVATE device_seam_sim)
 endif()
 
+# The program of a signed release (scripts/release.sh with a certificate): Velmora.exe's own
+# objects linked a second time, with the manifest that asks for uiAccess. Nothing is compiled
+# again. Unsigned it does not start; scripts/sign.sh signs it.
+if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
+    add_executable(VelmoraUiAccess WIN32 $<TARGET_OBJECTS:Velmora>)
+    target_link_libraries(VelmoraUiAccess PRIVATE velmora_resources_uiaccess velmora_libs)
+endif()
+
 # The installer (installer/velmora.nsi), 64-bit trees only: NSIS's amd64-unicode stubs, so it runs
 # where the program runs and writes the 64-bit registry. Warnings fail the build.
 if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
@@ -83,6 +91,12 @@ if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
         DEPENDS Velmora ${installer_sources} ${PICGEN_DIR}/icon103.ico
         COMMENT "Building the installer ${VELMORA_SETUP_NAME}")
     add_custom_target(installer ALL DEPENDS ${VELMORA_SETUP})
+    # The signed release with a throwaway certificate: no Wine, no compilation.
+    if(VELMORA_BUILD_TESTS)
+        add_test(NAME release_signing COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/signing_test.sh
+                 ${CMAKE_RUNTIME_OUTPUT_DIRECTORY} ${PICGEN_DIR}/icon103.ico ${PROJECT_VERSION})
+        set_tests_properties(release_signing PROPERTIES TIMEOUT 120)
+    endif()
 endif()
 
 # The test harness (tests/support): the program as a child process, windows of any process, the

@@ -4,6 +4,9 @@
 ;   -DPROGRAM=...     the built Velmora.exe
 ;   -DICON=...        the program's icon (icon 103, drawn by tools/picgen)
 ;   -DOUT_FILE=...    where the installer is written (VelmoraSetup-x.y.z.exe)
+;   -DSIGN=...        optional, a signed release: the command that signs a file in place
+;                     (scripts/sign.sh); it signs the uninstaller written into the installer,
+;                     then the installer itself
 ;
 ; Installs for all users: Velmora.exe in $PROGRAMFILES64\Velmora, a Start menu shortcut, the
 ; uninstaller, the "Add or remove programs" entry and, when chosen, the start with Windows (the
@@ -20,6 +23,13 @@
 
 !ifndef VERSION | PROGRAM | ICON | OUT_FILE
   !error "makensis needs -DVERSION, -DPROGRAM, -DICON and -DOUT_FILE"
+!endif
+
+; The uninstaller is made by makensis inside the installer: it is signed there, before it is
+; packed, so the copy the installer writes carries its signature. A failed signature fails the build.
+!ifdef SIGN
+  !uninstfinalize '${SIGN} "%1"' = 0
+  !finalize '${SIGN} "%1"' = 0
 !endif
 
 Unicode true

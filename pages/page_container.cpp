@@ -1,6 +1,7 @@
 // The page container, class "qv_pageparent": a full-screen window right below its page. It is the
 // page's backdrop (practically invisible over the desktop, or the opaque grey board) and catches
 // the pointer where the page is transparent, handing the mouse message to the page unchanged.
+#include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 
@@ -25,6 +26,8 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
         return forwardToPage(hwnd, message, wParam, lParam);
+    case WM_MOUSEACTIVATE:
+        return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:
         if (isCloseCommand(wParam))
             return 0; // the board cannot be closed from the keyboard

@@ -4,6 +4,7 @@
 // live in cut_tool.cpp.
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
+#include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "app/monitors.h"
@@ -515,6 +516,8 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return onDrawingMessage(hwnd, message, wParam, lParam, onRightButton);
     case WM_PAINT:
         return onPaint(hwnd, wParam, lParam);
+    case WM_MOUSEACTIVATE: // drawing leaves the lesson's program active
+        return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:
         return onSysCommand(hwnd, wParam, lParam);
     default:

@@ -13,6 +13,7 @@
 #include "app/shared/ids.h"
 #include "app/shared/layered.h"
 #include "app/monitors.h"
+#include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "pages/page_save.h"
@@ -69,21 +70,21 @@ void addExStyle(HWND hwnd, LONG_PTR bits) {
 // A container and its page over the whole screen. Container 1 is nearly invisible (alpha 1 of
 // 255) yet takes the pointer; container 2 is the opaque board. Without the layering call (not
 // found at start-up) no window is made layered: a layered window that never gets its attributes
-// stays invisible.
+// stays invisible. Neither is ever activated by a touch.
 void createPagePair(int i, const RECT& area) {
     const bool layering = setLayeredWindowAttributes != nullptr;
     const int x = area.left, y = area.top, width = area.right - area.left, height = area.bottom - area.top;
     HWND container = CreateWindowExA(0, PAGE_CONTAINER_CLASS, "", WS_POPUP, x, y, width, height, nullptr,
                                      nullptr, programInstance(), nullptr);
     if (i == 0) {
-        addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
+        addExStyle(container, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE);
         setLayered(container, 0xFF, 1, LWA_ALPHA);
     } else {
-        addExStyle(container, WS_EX_TOOLWINDOW);
+        addExStyle(container, WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE);
     }
     HWND page = CreateWindowExA(0, PAGE_CLASS, "", WS_POPUP, x, y, width, height, container, nullptr,
                                 programInstance(), nullptr);
-    addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW);
+    addExStyle(page, (layering ? WS_EX_LAYERED : 0) | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE);
     setLayered(page, KEY_COLOUR, 255, LWA_COLORKEY);
     SetWindowLongPtrA(container, 0, reinterpret_cast<LONG_PTR>(page));
     containerWindows[i] = container;
@@ -104,8 +105,9 @@ void createButtons(HWND palette) {
         const PaletteButtonEntry& entry = paletteButtons[n];
         HRGN region = combineRecipeRegion(entry.region, regions, rims);
         HWND button =
-            CreateWindowExA(0, TOOL_BUTTON_CLASS, "", WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0),
-                            0, 0, PALETTE_SIZE, PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
+            CreateWindowExA(NO_ACTIVATE_EX_STYLE, TOOL_BUTTON_CLASS, "",
+                            WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0), 0, 0, PALETTE_SIZE,
+                            PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
         initButtonRecord(&buttonRecords[n], n);
         attachButtonRecord(button, &buttonRecords[n]);
         buttonWindows[n] = button;
@@ -181,6 +183,57 @@ LRESULT onCreate(HWND palette) {
     return 0;
 }
 
+// --- stacking -----------------------------------------------------------------------------------
+
+// Shows a page and its container (its owner), topmost, so that the taskbar, or a window the
+// lesson's program brings up, never covers the board; the palette and the ring stay above them.
+// Made topmost before they are shown: Wine gives a full-screen window the stacking state it has
+// when it is mapped, and later takes back a "topmost" given after that. Stacked again after they
+// are shown: Wine maps a newly shown window above all others, the topmost palette included.
+void showPagePair(HWND palette, HWND page) {
+    HWND container = GetParent(page);
+    for (HWND w : {container, page})
+        raiseTopmost(w);
+    for (HWND w : {container, page})
+        showWithoutActivating(w);
+    for (HWND w : {container, page})
+        raiseTopmost(w);
+    raisePaletteAndRing(palette);
+}
+
+// While a page is shown the palette checks, this often, that it is still above the page, and
+// steps back on top if not. Wine raises a full-screen window once more some time after it is
+// shown (when the X server has mapped it), and another program's topmost window can come up
+// over the board: either would leave the palette under the page, out of reach of a touch.
+constexpr UINT_PTR STACK_CHECK_TIMER = 1;
+constexpr UINT STACK_CHECK_MS = 500;
+
+bool above(HWND window, HWND page) {
+    for (HWND w = GetWindow(page, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        if (w == window)
+            return true;
+    return false;
+}
+
+void onStackCheck(HWND palette) {
+    HWND page = drawState.currentPage;
+    if (!page || !IsWindowVisible(page) || !IsWindowVisible(palette)) {
+        KillTimer(palette, STACK_CHECK_TIMER);
+        return;
+    }
+    if (!above(palette, page))
+        raisePaletteAndRing(palette);
+}
+
+// Hides a page and its container (its owner). They stay topmost, hidden, covering nothing.
+void hidePagePair(HWND page) {
+    if (!page)
+        return;
+    ShowWindow(page, SW_HIDE);
+    if (HWND container = GetParent(page))
+        ShowWindow(container, SW_HIDE);
+}
+
 // --- commands -----------------------------------------------------------------------------------
 
 bool modeOn(int n) {
@@ -231,32 +284,23 @@ void onMode(HWND palette, int i) {
     const int self = i == 0 ? BUTTON_N_DESKTOP : BUTTON_N_BOARD;
     const int other = i == 0 ? BUTTON_N_BOARD : BUTTON_N_DESKTOP;
     if (modeOn(self)) {
-        ShowWindow(pageWindows[1 - i], SW_HIDE);
-        ShowWindow(containerWindows[1 - i], SW_HIDE);
-        ShowWindow(containerWindows[i], SW_SHOWNORMAL);
-        ShowWindow(pageWindows[i], SW_SHOWNORMAL);
-        // Raised after they are shown: Wine maps a newly shown window above all others, the
-        // topmost palette included, until the stack is set again.
-        BringWindowToTop(containerWindows[i]);
-        BringWindowToTop(pageWindows[i]);
-        BringWindowToTop(palette);
+        hidePagePair(pageWindows[1 - i]);
+        showPagePair(palette, pageWindows[i]);
+        SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];
         toolChanged(drawState.currentPage);
     } else {
-        ShowWindow(pageWindows[i], SW_HIDE);
-        ShowWindow(containerWindows[i], SW_HIDE);
+        hidePagePair(pageWindows[i]);
         toolChanged(drawState.currentPage);
     }
 }
 
 void onHide(HWND palette) {
     ShowWindow(palette, SW_HIDE);
-    for (int i = 0; i < 2; ++i) {
-        ShowWindow(pageWindows[i], SW_HIDE);
-        ShowWindow(containerWindows[i], SW_HIDE);
-    }
+    for (HWND page : pageWindows)
+        hidePagePair(page);
     toolChanged(drawState.currentPage);
 }
 
@@ -313,7 +357,7 @@ void onCommand(HWND palette, WPARAM wParam) {
     if (n < 0 || paletteButtons[n].commandKind == COMMAND_NONE)
         return;
     const PaletteButtonEntry& entry = paletteButtons[n];
-    BringWindowToTop(palette); // stays above the pages
+    raisePaletteAndRing(palette); // stays above the pages
     // Whatever the action, a gesture under way or a held cut-out is put down first, before the
     // action changes the tool or hides the page: nothing drawn is lost by a palette touch.
     if (drawState.currentPage)
@@ -353,12 +397,8 @@ void onCommand(HWND palette, WPARAM wParam) {
 // Shows a hidden palette; hides a shown one together with the current page and its container,
 // and then both modes are off.
 void onToggleShow(HWND palette) {
-    if (!toggleShown(palette)) {
-        if (HWND page = drawState.currentPage) {
-            ShowWindow(page, SW_HIDE);
-            if (HWND container = GetParent(page))
-                ShowWindow(container, SW_HIDE);
-        }
+    if (!toggleShown(palette, SW_SHOWNOACTIVATE)) {
+        hidePagePair(drawState.currentPage);
         setLook(BUTTON_N_DESKTOP, BUTTON_NORMAL, PICTURE_NORMAL, false);
         setLook(BUTTON_N_BOARD, BUTTON_NORMAL, PICTURE_NORMAL, false);
     }
@@ -377,15 +417,21 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
         return 0;
+    case WM_TIMER:
+        if (wParam == STACK_CHECK_TIMER)
+            onStackCheck(hwnd);
+        return 0;
     case UM_BOARD_MOVED:
         onBoardMoved(hwnd);
         return 0;
     case UM_PALETTE_START_SHOW:
         if (!IsWindowVisible(hwnd)) {
-            ShowWindow(hwnd, SW_SHOWNORMAL);
+            showWithoutActivating(hwnd);
             toolChanged(drawState.currentPage);
         }
         return 0;
+    case WM_MOUSEACTIVATE:
+        return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:
         if (isCloseCommand(wParam))
             return 0; // the palette cannot be closed from the keyboard

@@ -3,6 +3,7 @@
 #include "palette/tool_button.h"
 
 #include "app/shared/gdi_scope.h"
+#include "app/shared/no_activate.h"
 #include "app/window_procs.h"
 
 void attachButtonRecord(HWND button, ButtonRecord* record) {
@@ -114,6 +115,8 @@ LRESULT CALLBACK toolButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return onPointer(hwnd, message, wParam, lParam, buttonLeave);
     case WM_MOUSEHOVER:
         return 0;
+    case WM_MOUSEACTIVATE: // asked first, before the palette: the palette is not activated either
+        return NO_ACTIVATE_ON_CLICK;
     case WM_PAINT:
         onPaint(hwnd);
         return 0;

@@ -1,7 +1,7 @@
 #include "app/shared/show_hide.h"
 
-bool toggleShown(HWND hwnd) {
-    if (ShowWindow(hwnd, SW_SHOWNORMAL)) {
+bool toggleShown(HWND hwnd, int showCommand) {
+    if (ShowWindow(hwnd, showCommand)) {
         ShowWindow(hwnd, SW_HIDE);
         return false;
     }

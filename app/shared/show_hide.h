@@ -6,8 +6,9 @@
 // UM_TOGGLE_SHOW: shows a hidden window and returns true (the caller then does what showing
 // needs); hides a shown one and returns false. ShowWindow returns whether the window was visible
 // before the call, so the one call that shows a hidden window also tells a shown one apart; a
-// minimised window counts as visible, so the toggle restores it and then hides it.
-bool toggleShown(HWND hwnd);
+// minimised window counts as visible, so the toggle restores it and then hides it. A window that
+// must not be activated is shown with SW_SHOWNOACTIVATE.
+bool toggleShown(HWND hwnd, int showCommand = SW_SHOWNORMAL);
 
 // The low four bits of a WM_SYSCOMMAND's wParam are the system's own: compare the rest.
 inline bool isCloseCommand(WPARAM wParam) {

@@ -257,6 +257,73 @@ std::string setPicturesFolder(const std::string& folder) {
     return was;
 }
 
+// A window of the test's own stands for the lesson's program (a presentation): an edit box as a
+// top-level window, active, with the keyboard focus.
+HWND startLesson() {
+    HWND lesson = CreateWindowExA(0, "EDIT", "lesson", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 180, 100,
+                                  nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    SetForegroundWindow(lesson);
+    SetFocus(lesson);
+    flushEvents(200);
+    return lesson;
+}
+
+std::string exStyleText(HWND w) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(GetWindowLongPtrA(w, GWL_EXSTYLE)));
+    return text;
+}
+
+std::string describe(HWND w) {
+    if (!w)
+        return "none";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    return "\"" + windowClassName(w) + "\" of process " + std::to_string(pid);
+}
+
+// The lesson is still the foreground window and its edit box still has the keyboard.
+::testing::AssertionResult lessonKeepsTheKeyboard(HWND lesson, const char* after) {
+    const HWND foreground = GetForegroundWindow(), focus = GetFocus();
+    if (foreground == lesson && focus == lesson)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "after " << after << " the foreground window is "
+                                         << describe(foreground) << " and the focus is " << describe(focus);
+}
+
+// The visible page and container of the program are topmost, and the palette is above the page.
+::testing::AssertionResult boardStackedUnderThePalette(DWORD pid, HWND palette) {
+    HWND page = nullptr, container = nullptr;
+    visibleWindowOf("qv_page", pid, &page);
+    visibleWindowOf("qv_pageparent", pid, &container);
+    if (!page || !container)
+        return ::testing::AssertionFailure() << "no page or container shown";
+    for (HWND w : {page, container})
+        if (!(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            return ::testing::AssertionFailure()
+                   << describe(w) << " is not topmost: ex-style " << exStyleText(w);
+    std::string above;
+    for (HWND w = GetWindow(page, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV)) {
+        if (w == palette)
+            return ::testing::AssertionSuccess();
+        above =
+            describe(w) + (IsWindowVisible(w) ? " shown" : " hidden") + (above.empty() ? "" : ", ") + above;
+    }
+    return ::testing::AssertionFailure() << "the palette (ex-style " << exStyleText(palette)
+                                         << ") is below the page; above the page, top first: " << above;
+}
+
+// As it settles: the palette steps back above a page that Wine raised after mapping it, which
+// comes after the program has handled the touch that showed the page.
+::testing::AssertionResult boardTopmostUnderThePalette(DWORD pid, HWND palette) {
+    ::testing::AssertionResult stacked = boardStackedUnderThePalette(pid, palette);
+    for (const DWORD start = GetTickCount(); !stacked && GetTickCount() - start < 3000;) {
+        flushEvents(100);
+        stacked = boardStackedUnderThePalette(pid, palette);
+    }
+    return stacked;
+}
+
 class Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -407,9 +474,14 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     flushEvents(200);
     shot("palette");
 
+    // The lesson's program is active: the touches on the palette and the page leave it so.
+    const HWND lesson = startLesson();
+    ASSERT_TRUE(lessonKeepsTheKeyboard(lesson, "its start"));
     touchButton(BUTTON_N_BLACK + 1); // red
-    touchButton(BUTTON_N_PEN);       // the first tool pick switches desktop mode on
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on the palette"));
+    touchButton(BUTTON_N_PEN); // the first tool pick switches desktop mode on
     ASSERT_TRUE(waitVisible("qv_page", child.processId, true, 3000)) << "no page after picking the pen";
+    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
 
     // A stroke over the desktop, away from the palette.
     const POINT a = {w / 5, h / 3}, b = {w / 2, h / 2};
@@ -420,18 +492,27 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     const int red = settledColourAlong(a, b, RED, samples, samples - 4);
     std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
     EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
+    touchButton(BUTTON_N_BLACK + 1);
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
+    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+    DestroyWindow(lesson);
+    flushEvents(100);
     // Guardar over the desktop: the desktop with the stroke, and where the palette stands what lies
     // below it, not the palette.
     touchButton(BUTTON_N_SAVE);
     waitProgramIdle();
-    EXPECT_TRUE(IsWindowVisible(palette)) << "the save left the palette hidden";
+    // The save hides the palette for its screen read and answers other messages while it waits
+    // for the screen: it is over once the palette is back.
+    EXPECT_TRUE(waitVisible("qv_tool", child.processId, true, 5000)) << "the save left the palette hidden";
     expectSavedPictureIsTheScreen(true);
 
     // Board mode: the grey board hides the desktop and the first page's stroke.
     // (Under Wine without a window manager each hidden full-screen window can take two seconds.)
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
-    flushEvents(300);
+    waitProgramIdle(); // the desktop page's windows are hidden by then too
+    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
     shot("board");
     EXPECT_EQ(settledColourAlong(a, b, RED, samples, 0), 0)
         << "the desktop page's stroke shows over the board";

@@ -76,6 +76,7 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
     const LONG paletteEx = GetWindowLongA(hwndPalette, GWL_EXSTYLE);
     EXPECT_EQ(paletteEx & WS_EX_LAYERED, WS_EX_LAYERED) << std::hex << paletteEx;
     EXPECT_EQ(paletteEx & WS_EX_TOPMOST, WS_EX_TOPMOST) << std::hex << paletteEx;
+    EXPECT_EQ(paletteEx & WS_EX_NOACTIVATE, WS_EX_NOACTIVATE) << std::hex << paletteEx;
     COLORREF key = 0;
     BYTE alpha = 0;
     DWORD flags = 0;
@@ -93,6 +94,16 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
     EXPECT_EQ(trayIcon.uFlags, static_cast<UINT>(NIF_MESSAGE | NIF_ICON | NIF_TIP));
     EXPECT_EQ(trayIcon.uCallbackMessage, UM_TRAY_NOTIFY);
     EXPECT_NE(trayIcon.hIcon, nullptr);
+    // Drawn at the tray's size, the small icon of the DPI, not shrunk by the shell from the large one.
+    ICONINFO icon = {};
+    ASSERT_TRUE(GetIconInfo(trayIcon.hIcon, &icon));
+    BITMAP mask = {};
+    GetObjectA(icon.hbmMask, sizeof mask, &mask);
+    for (HBITMAP b : {icon.hbmMask, icon.hbmColor})
+        if (b)
+            DeleteObject(b);
+    EXPECT_EQ(mask.bmWidth, smallIconSize(main));
+    EXPECT_EQ(smallIconSize(main), GetSystemMetrics(SM_CXSMICON)) << "Wine has one DPI for all";
     EXPECT_STREQ(trayIcon.szTip, "");
     // A save's balloon: the icon's window and id, the size that carries balloons, only the balloon's
     // fields (no icon, tip or message: the icon stays as it is), the texts as given; the shell takes it.
@@ -164,6 +175,77 @@ TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     EXPECT_EQ(seen.caption, "Error");
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_FALSE(IsWindowVisible(hwndCalibration));
+}
+
+// A shell that is not ready yet (Explorer at log-on) refuses the first NIM_ADDs; it holds the icon
+// once it took it.
+int refusals = 0;
+bool iconShown = false;
+std::vector<DWORD> addTimes;
+BOOL WINAPI lateShell(DWORD message, PNOTIFYICONDATAA) {
+    switch (message) {
+    case NIM_ADD:
+        addTimes.push_back(GetTickCount());
+        if (refusals > 0) {
+            --refusals;
+            return FALSE;
+        }
+        iconShown = true;
+        return TRUE;
+    case NIM_MODIFY:
+        return iconShown;
+    case NIM_DELETE:
+        iconShown = false;
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+TEST_F(MainWindow, ARefusedTrayIconIsTriedAgainUntilTheShellTakesIt) {
+    trayNotify = lateShell;
+    refusals = 2;
+    SendMessageA(main, RegisterWindowMessageA("TaskbarCreated"), 0, 0); // refused
+    for (const DWORD start = GetTickCount(); !iconShown && GetTickCount() - start < 8000;)
+        flushEvents(100);
+    trayNotify = Shell_NotifyIconA;
+    ASSERT_TRUE(iconShown) << addTimes.size() << " tries";
+    ASSERT_EQ(addTimes.size(), 3u) << "tried again until it was taken, and then no more";
+    for (size_t i = 1; i < addTimes.size(); ++i)
+        EXPECT_GE(addTimes[i] - addTimes[i - 1], 1500u) << "try " << i << " came early";
+    EXPECT_FALSE(KillTimer(main, TRAY_RETRY_TIMER)) << "still trying after the icon is there";
+}
+
+// The tray menu, opened and closed five times in a row: each time it closes, a message is left for
+// its owner (without one, Windows may not open the next menu, or close it at once).
+DWORD WINAPI escapeMenu(LPVOID) {
+    if (!waitTopLevelWindow("#32768", GetCurrentProcessId(), 3000))
+        return 1;
+    Sleep(100);
+    keybd_event(VK_ESCAPE, 0, 0, 0);
+    keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
+    return 0;
+}
+
+TEST_F(MainWindow, TheTrayMenuOpensAndClosesFiveTimesEachLeavingAMessageForItsOwner) {
+    for (int round = 0; round < 5; ++round) {
+        HANDLE escaper = CreateThread(nullptr, 0, escapeMenu, nullptr, 0, nullptr);
+        SendMessageA(main, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP); // returns once the menu has closed
+        DWORD opened = 1;
+        WaitForSingleObject(escaper, 5000);
+        GetExitCodeThread(escaper, &opened);
+        CloseHandle(escaper);
+        EXPECT_EQ(opened, 0u) << "round " << round << ": no menu";
+        bool nudged = false;
+        MSG msg;
+        while (PeekMessageA(&msg, main, 0, 0, PM_REMOVE)) {
+            nudged = nudged || msg.message == WM_NULL;
+            DispatchMessageA(&msg);
+        }
+        EXPECT_TRUE(nudged) << "round " << round << ": no message for the owner after the menu";
+        for (HWND w : topLevelWindows("#32768", GetCurrentProcessId()))
+            EXPECT_FALSE(IsWindowVisible(w)) << "round " << round << ": the menu stayed open";
+    }
 }
 
 TEST_F(MainWindow, CommandsAreTheLowWordAndUnknownOnesDoNothing) {

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -26,7 +27,7 @@ HWND createPalette() {
     HWND p = CreateWindowExA(0, "qv_tool", "", WS_POPUP | WS_CLIPCHILDREN,
                              GetSystemMetrics(SM_CXSCREEN) - 255, GetSystemMetrics(SM_CYSCREEN) - 255, 220,
                              220, owner, nullptr, GetModuleHandleA(nullptr), nullptr);
-    SetWindowLongPtrA(p, GWL_EXSTYLE, GetWindowLongPtrA(p, GWL_EXSTYLE) | WS_EX_LAYERED);
+    SetWindowLongPtrA(p, GWL_EXSTYLE, GetWindowLongPtrA(p, GWL_EXSTYLE) | WS_EX_LAYERED | WS_EX_NOACTIVATE);
     setLayeredWindowAttributes(p, 0xC8C8C8, 255, LWA_COLORKEY);
     SetWindowPos(p, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
     return p;
@@ -40,6 +41,33 @@ void click(int n) {
 
 bool visible(HWND h) {
     return IsWindowVisible(h) != FALSE;
+}
+
+// A touch on the window leaves the active window as it is: the window carries WS_EX_NOACTIVATE and
+// answers WM_MOUSEACTIVATE with MA_NOACTIVATE (a child answers for itself, or its parent's answer
+// would activate the palette).
+::testing::AssertionResult neverActivated(HWND w, bool child = false) {
+    const LONG_PTR ex = GetWindowLongPtrA(w, GWL_EXSTYLE);
+    const LRESULT answer = SendMessageA(w, WM_MOUSEACTIVATE, WPARAM(child ? GetParent(w) : w),
+                                        MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN));
+    if ((ex & WS_EX_NOACTIVATE) && answer == MA_NOACTIVATE)
+        return ::testing::AssertionSuccess();
+    char text[96];
+    std::snprintf(text, sizeof text, "ex-style 0x%lX, WM_MOUSEACTIVATE answered %ld",
+                  static_cast<unsigned long>(ex), static_cast<long>(answer));
+    return ::testing::AssertionFailure() << text;
+}
+
+// Shown, the page and its container are topmost, and the palette is above the page.
+::testing::AssertionResult topmostUnderThePalette(int i) {
+    for (HWND w : {pageWindows[i], containerWindows[i]})
+        if (!(GetWindowLongPtrA(w, GWL_EXSTYLE) & WS_EX_TOPMOST))
+            return ::testing::AssertionFailure()
+                   << (w == pageWindows[i] ? "page " : "container ") << i << " is not topmost";
+    for (HWND w = GetWindow(pageWindows[i], GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        if (w == palette)
+            return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "the palette is below page " << i;
 }
 
 class Palette : public ::testing::Test {
@@ -110,6 +138,13 @@ TEST_F(Palette, MakesBothPagesWithTheirContainersLayeredAsTheBoardNeeds) {
     const LONG_PTR c2 = GetWindowLongPtrA(containerWindows[1], GWL_EXSTYLE);
     EXPECT_TRUE((c1 & WS_EX_LAYERED) && (c1 & WS_EX_TOOLWINDOW));
     EXPECT_TRUE(!(c2 & WS_EX_LAYERED) && (c2 & WS_EX_TOOLWINDOW)) << "the board is opaque";
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_TRUE(neverActivated(pageWindows[i])) << "page " << i;
+        EXPECT_TRUE(neverActivated(containerWindows[i])) << "container " << i;
+    }
+    EXPECT_TRUE(neverActivated(palette)) << "palette";
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        EXPECT_TRUE(neverActivated(buttonWindows[n], true)) << "button " << n;
     BYTE alpha = 0;
     DWORD flags = 0;
     ASSERT_TRUE(GetLayeredWindowAttributes(containerWindows[0], nullptr, &alpha, &flags));
@@ -234,6 +269,7 @@ TEST_F(Palette, BoardModeReplacesDesktopMode) {
     EXPECT_EQ(buttonRecords[BUTTON_N_DESKTOP].picture, 101);
     EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);
     EXPECT_EQ(drawState.currentPage, pageWindows[1]);
+    EXPECT_TRUE(topmostUnderThePalette(1));
     flushEvents(150);
     EXPECT_EQ(screenPixel(20, 20), RGB(200, 200, 200)) << "the grey board";
     saveScreenshot(shotPath("palette_board_mode.bmp").c_str());
