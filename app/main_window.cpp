@@ -15,6 +15,7 @@
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
+#include "pages/board.h"
 #include "palette/core/palette_layout.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
@@ -150,6 +151,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hwndCalibration = createCalibrationWindow(hwnd);
     addTrayIcon(hwnd, hInstance);
     tellWhenBoardMonitorGone(boardMonitorGone);
+    tellUnrecoveredPages();
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
     if (hwndPalette)
@@ -326,6 +328,7 @@ void onShutdown() {
         stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
+        saveBoardNow();
         deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
@@ -337,6 +340,7 @@ void onShutdown() {
 void onEndSession(WPARAM ending) {
     if (!ending || shutDownDone)
         return;
+    saveBoardNow();
     stopReaderCleanly();
     stopSensorAndSave();
 }
@@ -364,6 +368,10 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (wParam == SPI_SETWORKAREA)
             followBoardMonitor();
         return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_QUERYENDSESSION:
+        // The session may end without another word: the board is on disk before it says yes.
+        saveBoardNow();
+        return TRUE;
     case WM_ENDSESSION:
         onEndSession(wParam);
         return 0;

@@ -3,6 +3,7 @@
 // the pointer where the page is transparent, handing the mouse message to the page unchanged.
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
+#include "pages/board.h"
 
 namespace {
 
@@ -25,6 +26,11 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_RBUTTONDOWN:
     case WM_RBUTTONUP:
         return forwardToPage(hwnd, message, wParam, lParam);
+    case WM_ERASEBKGND:
+        // The board's container shows the shown page's background; the other erases with its class.
+        if (paintBoardBackground(hwnd, reinterpret_cast<HDC>(wParam)))
+            return 1;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
         if (isCloseCommand(wParam))
             return 0; // the board cannot be closed from the keyboard

@@ -15,7 +15,9 @@
 #include "app/monitors.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
+#include "pages/board.h"
 #include "pages/page_save.h"
+#include "palette/board_bar.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 
@@ -29,6 +31,7 @@ HWND pageWindows[2] = {};
 HWND containerWindows[2] = {};
 PageRecord pageRecords[2] = {};
 DrawState drawState = {};
+HWND boardBarWindow = nullptr;
 
 // The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
 // is 44 bytes.
@@ -171,6 +174,10 @@ LRESULT onCreate(HWND palette) {
     }
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
     SendMessageA(pageWindows[1], UM_PAGE_INIT, 0, 0);
+    // The board page is a stack of pages, back from the disk as it was left.
+    openBoard(pageWindows[1], containerWindows[1]);
+    boardBarWindow = createBoardBar(pageWindows[1], programInstance());
+    setBoardBar(boardBarWindow);
 
     createTooltips(palette);
 
@@ -239,12 +246,15 @@ void onMode(HWND palette, int i) {
         // topmost palette included, until the stack is set again.
         BringWindowToTop(containerWindows[i]);
         BringWindowToTop(pageWindows[i]);
+        showBoardBar(boardBarWindow, i == 1);
         BringWindowToTop(palette);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];
         toolChanged(drawState.currentPage);
     } else {
+        if (i == 1)
+            showBoardBar(boardBarWindow, false);
         ShowWindow(pageWindows[i], SW_HIDE);
         ShowWindow(containerWindows[i], SW_HIDE);
         toolChanged(drawState.currentPage);
@@ -253,6 +263,7 @@ void onMode(HWND palette, int i) {
 
 void onHide(HWND palette) {
     ShowWindow(palette, SW_HIDE);
+    showBoardBar(boardBarWindow, false);
     for (int i = 0; i < 2; ++i) {
         ShowWindow(pageWindows[i], SW_HIDE);
         ShowWindow(containerWindows[i], SW_HIDE);
@@ -298,6 +309,7 @@ void onBoardMoved(HWND palette) {
         SetWindowPos(containerWindows[i], nullptr, board.left, board.top, width, height, flags);
         SetWindowPos(pageWindows[i], nullptr, board.left, board.top, width, height, flags);
     }
+    placeBoardBar(boardBarWindow);
     RECT now = {};
     GetWindowRect(palette, &now);
     const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()));
@@ -354,6 +366,7 @@ void onCommand(HWND palette, WPARAM wParam) {
 // and then both modes are off.
 void onToggleShow(HWND palette) {
     if (!toggleShown(palette)) {
+        showBoardBar(boardBarWindow, false);
         if (HWND page = drawState.currentPage) {
             ShowWindow(page, SW_HIDE);
             if (HWND container = GetParent(page))

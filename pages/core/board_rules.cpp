@@ -70,6 +70,13 @@ BoardIndex freshBoard(BoardBackground background) {
     return board;
 }
 
+BoardIndex boardAfter(const BoardIndex& old, BoardBackground background) {
+    BoardIndex board;
+    board.pages.push_back({old.nextFileId, background});
+    board.nextFileId = old.nextFileId + 1;
+    return board;
+}
+
 int32_t previousPage(const BoardIndex& board) {
     return board.shown > 0 ? board.shown - 1 : -1;
 }

@@ -52,6 +52,10 @@ struct BoardIndex {
 // One empty page of that background.
 BoardIndex freshBoard(BoardBackground background);
 
+// A board of one empty page with that background, after `old`: its file is new, so no file of the
+// old board is taken before the new index is written.
+BoardIndex boardAfter(const BoardIndex& old, BoardBackground background);
+
 // The page before or after the shown one; -1 when there is none (the board does not wrap).
 int32_t previousPage(const BoardIndex& board);
 int32_t nextPage(const BoardIndex& board);

@@ -36,6 +36,15 @@ TEST(BoardPages, TurningStopsAtBothEndsAndNewPagesGoRightAfterTheShownOne) {
     EXPECT_EQ(nextPage(b), 2);
 }
 
+TEST(BoardPages, ANewBoardIsOneEmptyPageInAFileOfItsOwn) {
+    BoardIndex b = freshBoard(BACKGROUND_GREY);
+    addPageAfterShown(&b);
+    addPageAfterShown(&b);
+    const BoardIndex n = boardAfter(b, BACKGROUND_BLACK);
+    EXPECT_EQ(order(n), "4:3 shown 0");
+    EXPECT_EQ(n.nextFileId, 5u);
+}
+
 TEST(BoardPages, AtMostNinetyNinePages) {
     BoardIndex b = freshBoard(BACKGROUND_WHITE);
     int added = 0;
