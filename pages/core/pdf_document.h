@@ -7,7 +7,7 @@
 #include <vector>
 
 struct PdfPage {
-    std::vector<uint8_t> png; // a whole PNG file: 8 bits per sample, grey, RGB or RGBA, not interlaced
+    std::vector<uint8_t> png; // a whole PNG file: 8 bits per sample, grey, RGB or palette, not interlaced
     double widthPt = 0;       // the page's size in points (1/72 inch); the picture is stretched to it
     double heightPt = 0;
 };

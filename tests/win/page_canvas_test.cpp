@@ -1,7 +1,7 @@
 // The drawing page with real windows under Wine: canvas, pen, line, ellipse, eraser, clearing,
 // cursors, the gesture rules, holding the mouse and pointers past the page's edges, strokes that
 // end at the release, the changed-rectangle copy, undo and redo with their memory bound, a save
-// that cannot write its file, and a page without a record.
+// that cannot write its file, the saved picture carried into a PDF, and a page without a record.
 // screens: sd hd
 #include <gtest/gtest.h>
 
@@ -16,7 +16,9 @@
 #include <vector>
 
 #include "app/shared/ids.h"
+#include "pages/core/pdf_document.h"
 #include "pages/page_save.h"
+#include "pages/png_encoder.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"
@@ -557,6 +559,42 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyKeepsTheCopyAndChangesNothi
     for (size_t i = 0; i < clip.size() && i < picture.pixels.size(); ++i)
         differ += clip[i] != picture.pixels[i];
     EXPECT_EQ(differ, 0u) << "the clipboard holds another picture than the page's";
+}
+
+// The PNG that WIC writes of a page (the layout the board's files and the saved pictures have) is
+// one the PDF document carries as it is: the whole page, at the monitor's aspect.
+TEST_F(PageCanvas, TheSavedPictureIsOneAPdfPageCarries) {
+    ds.colour = RED;
+    sendDown(t.page, 100, 100);
+    sendMove(t.page, 300, 140);
+    sendUp(t.page, 300, 140);
+    ScreenPicture picture;
+    ASSERT_TRUE(composePagePicture(t.page, &picture));
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring path = std::wstring(temp) + L"velmora_pdf_page.png";
+    std::string step;
+    const HRESULT hr = encodePng(picture, path, &step);
+    ASSERT_TRUE(SUCCEEDED(hr)) << step << " 0x" << std::hex << hr;
+    std::vector<uint8_t> png;
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    png.resize(GetFileSize(file, nullptr));
+    DWORD read = 0;
+    ReadFile(file, png.data(), DWORD(png.size()), &read, nullptr);
+    CloseHandle(file);
+    DeleteFileW(path.c_str());
+    ASSERT_EQ(read, png.size());
+
+    std::vector<uint8_t> pdf;
+    std::string reason;
+    ASSERT_TRUE(pdfFromPngPages({{png, picture.width * 0.75, picture.height * 0.75}}, pdf, reason)) << reason;
+    const std::string text(pdf.begin(), pdf.end());
+    const std::string size =
+        "/Width " + std::to_string(picture.width) + " /Height " + std::to_string(picture.height);
+    EXPECT_NE(text.find(size), std::string::npos) << "no image of " << size;
+    std::printf("[ figures  ] a %d x %d page: PNG %zu bytes, PDF %zu bytes\n", picture.width, picture.height,
+                png.size(), pdf.size());
 }
 
 TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {

@@ -1,0 +1,341 @@
+// Touch to ink: from the simulated board's reply that carries a new point of a pen stroke to the
+// stroke's pixel there on the screen. The whole road runs for real in this process: the reader
+// thread polls the board and injects the mouse, Wine delivers the moves to a full-screen board page
+// (the board's opaque container under a colour-keyed page, as the palette makes them), the page
+// draws, and a watcher thread reads the screen (GetDC(NULL) + BitBlt: what the X server shows) along
+// the stroke's line. Median and 99th percentile on an empty page and on a page that already holds
+// 1,000 strokes.
+//
+// Wine's X11 driver gives a colour-keyed layered window a shape recomputed over its whole surface at
+// every flush, a cost that grows with what the page holds and that Windows' compositor does not
+// have. So the figures come twice, each from a run of this program as a child: with the driver's
+// option ShapeLayeredWindows = "N" (set for this program under AppDefaults, put back afterwards:
+// the figures of the page's own work) and with Wine's default shaping.
+//
+// Run (1920 x 1080): VELMORA_SCREEN=hd scripts/wine-exec.sh build/windows/bin/touch_ink_bench.exe
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "app/shared/ids.h"
+#include "calibration/core/screen_mapping.h"
+#include "pages/page_state.h"
+#include "sensor/sensor_link.h"
+#include "tests/support/dib_canvas.h"
+#include "tests/support/page_fixture.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+#include "touch/sensor_reader.h"
+
+namespace {
+
+constexpr COLORREF INK = RGB(0, 0, 255); // no cursor of the page holds pure blue
+constexpr int STRIP = 3;                 // rows watched above and below the stroke's line
+constexpr int TOLERANCE_PX = 3;          // mapping round trip, pen width and LineTo's open end
+constexpr const char* SHAPE_KEY = "Software\\Wine\\AppDefaults\\touch_ink_bench.exe\\X11 Driver";
+
+// --- the road from the board to the mouse ------------------------------------------------------
+
+ScreenTargets primaryScreen(int w, int h) {
+    ScreenTargets s = {};
+    s.width = w;
+    s.height = h;
+    for (int k = 0; k < 4; ++k) {
+        const ScreenPoint cross = calibrationCross(k, w, h);
+        s.targets[k][0] = cross.x;
+        s.targets[k][1] = cross.y;
+    }
+    return s;
+}
+
+// The calibration a good capture of this board would leave, in force for the reader.
+bool installBoardCalibration(const SimBoard* board, const ScreenTargets& screen) {
+    int32_t raw[8];
+    for (int k = 0; k < 4; ++k) {
+        double sx = 0, sy = 0;
+        simScreenToSensor(simboardMapping(board), screen.targets[k][0], screen.targets[k][1], &sx, &sy);
+        raw[2 * k] = int32_t(std::lround(sx));
+        raw[2 * k + 1] = int32_t(std::lround(sy));
+    }
+    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
+        return false;
+    calibValid = CALIB_MAPPING;
+    calibState.store(CALIB_MAPPING, std::memory_order_release);
+    return true;
+}
+
+// --- the screen watcher ------------------------------------------------------------------------
+
+struct Sighting {
+    double timeMs; // board clock
+    int inkRight;  // the rightmost ink pixel on the line, -1 for none
+};
+
+std::atomic<bool> watching{false};
+std::atomic<int> watchedLine{0};
+std::mutex sightingsLock;
+std::vector<Sighting> sightings;
+
+bool isInk(uint32_t p) { // 0x00RRGGBB
+    return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60;
+}
+
+// Reads the strip along the stroke's line into one DIB kept for the whole stroke, so a read costs
+// the copy from the X server and nothing more.
+DWORD WINAPI watchScreen(LPVOID) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), rows = 2 * STRIP + 1;
+    DibCanvas strip(w, rows);
+    HDC screen = GetDC(nullptr);
+    while (watching && strip.dc && strip.bits) {
+        int right = -1;
+        if (BitBlt(strip.dc, 0, 0, w, rows, screen, 0, watchedLine - STRIP, SRCCOPY)) {
+            GdiFlush();
+            for (int i = 0; i < w * rows; ++i)
+                if (isInk(strip.bits[i]))
+                    right = std::max(right, i % w);
+        }
+        const double now = simboardNowMs();
+        {
+            std::lock_guard<std::mutex> hold(sightingsLock);
+            sightings.push_back({now, right});
+        }
+        Sleep(1);
+    }
+    ReleaseDC(nullptr, screen);
+    return 0;
+}
+
+// --- one stroke, measured --------------------------------------------------------------------------
+
+struct Figures {
+    size_t fresh = 0;   // replies that carried a new point of the stroke
+    size_t samples = 0; // of them, those whose ink showed on the screen
+    double median = 0, p99 = 0, max = 0;
+    double watchPeriod = 0; // median time between two reads of the screen
+};
+
+double percentile(std::vector<double> v, double p) {
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
+}
+
+// The finger draws a horizontal line at y across the screen in `ms`; each reply whose point is new
+// is matched with the first screen read that shows ink at its x.
+Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
+    const int w = GetSystemMetrics(SM_CXSCREEN);
+    {
+        std::lock_guard<std::mutex> hold(sightingsLock);
+        sightings.clear();
+    }
+    watchedLine = y;
+    watching = true;
+    HANDLE watcher = CreateThread(nullptr, 0, watchScreen, nullptr, 0, nullptr);
+    simboardClearLog(board);
+    SimPath stroke;
+    simDown(stroke, 100, y);
+    simHold(stroke, 100);
+    simMove(stroke, w - 100.0, y, ms);
+    simHold(stroke, 300);
+    simLift(stroke);
+    simHold(stroke, 100);
+    simboardPlay(board, 0, stroke);
+    simboardWaitFinger(board, 0, ms + 60000, true);
+    flushEvents(500);
+    watching = false;
+    WaitForSingleObject(watcher, 5000);
+    CloseHandle(watcher);
+
+    std::vector<Sighting> seen;
+    {
+        std::lock_guard<std::mutex> hold(sightingsLock);
+        seen = sightings;
+    }
+    Figures f;
+    std::vector<double> latencies;
+    int lastX = -1, lastY = -1;
+    size_t s = 0;
+    for (const SimEvent& e : simboardLog(board)) {
+        if (e.kind != SIM_REPLY || e.bytes.size() < 6)
+            continue;
+        const int sx = e.bytes[3] + 256 * ((e.bytes[5] >> 4) & 3);
+        const int sy = e.bytes[4] + 256 * ((e.bytes[5] >> 6) & 3);
+        const bool fresh = sx != 0 && sy != 0 && (sx != lastX || sy != lastY);
+        const bool first = lastX <= 0;
+        lastX = sx;
+        lastY = sy;
+        if (!fresh || first) // the touch's first point only puts the pen down
+            continue;
+        ++f.fresh;
+        double px = 0, py = 0;
+        simSensorToScreen(simboardMapping(board), sx, sy, &px, &py);
+        while (s < seen.size() && seen[s].timeMs < e.timeMs)
+            ++s;
+        for (size_t k = s; k < seen.size(); ++k)
+            if (seen[k].inkRight >= int(px) - TOLERANCE_PX) {
+                latencies.push_back(seen[k].timeMs - e.timeMs);
+                break;
+            }
+    }
+    f.samples = latencies.size();
+    f.median = percentile(latencies, 0.5);
+    f.p99 = percentile(latencies, 0.99);
+    f.max = percentile(latencies, 1.0);
+    std::vector<double> gaps;
+    for (size_t k = 1; k < seen.size(); ++k)
+        gaps.push_back(seen[k].timeMs - seen[k - 1].timeMs);
+    f.watchPeriod = percentile(gaps, 0.5);
+    return f;
+}
+
+// `count` more strokes of a lesson, drawn through the page's own mouse handling (each one an undo
+// step), scattered over the page but clear of the band where the measured stroke goes.
+void addStrokes(HWND page, DrawState* ds, int count, int bandTop, int bandBottom) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    static std::mt19937 random(1000);
+    const COLORREF colours[] = {RGB(0, 0, 0), RGB(255, 0, 0), RGB(0, 255, 0)};
+    for (int stroke = 0; stroke < count; ++stroke) {
+        ds->colour = colours[stroke % 3];
+        int x = int(random() % unsigned(w - 200)) + 100;
+        int y = int(random() % unsigned(h - 200)) + 100;
+        auto clear = [&](int yy) { return yy < bandTop - 20 || yy > bandBottom + 20; };
+        if (!clear(y))
+            y = bandTop - 60;
+        sendDown(page, x, y);
+        for (int k = 0; k < 12; ++k) {
+            const int nx = std::clamp(x + int(random() % 81) - 40, 0, w - 1);
+            const int ny = std::clamp(y + int(random() % 61) - 30, 0, h - 1);
+            if (!clear(ny))
+                continue;
+            x = nx;
+            y = ny;
+            sendMove(page, x, y);
+        }
+        sendUp(page, x, y);
+    }
+    ds->colour = INK;
+    flushEvents(1000);
+}
+
+void print(const char* page, const Figures& f) {
+    std::printf("  %-22s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  (screen "
+                "read every %.2f ms)\n",
+                page, f.fresh, f.samples, f.median, f.p99, f.max, f.watchPeriod);
+}
+
+int measure(const char* shaping) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    screenWidth = w;
+    screenHeight = h;
+    const ScreenTargets screen = primaryScreen(w, h);
+    publishScreenTargets(screen);
+    settings.ouhe = 1; // no smoothing: every move is where the finger is
+    SimBoard* board = simboardStart();
+    if (!board || !installBoardCalibration(board, screen)) {
+        std::printf("the simulated board did not start\n");
+        return 1;
+    }
+    sensorHandle = findSensor();
+    if (!sensorHandle.load()) {
+        std::printf("no sensor\n");
+        return 1;
+    }
+    DrawState ds = freshDrawState();
+    ds.colour = INK;
+    TestPage t;
+    makeTestPage(&t, &ds, false);
+    ds.currentPage = t.page;
+    showTestPage(&t);
+    flushEvents(500);
+    HANDLE reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
+    simboardWaitCommand(board, 0, SIM_CMD_GET, 3000, 0, true);
+
+    const int line = h / 2;
+    const DWORD strokeMs = 4000;
+    std::printf("touch_ink_bench at %d x %d, %s, a %lu ms stroke across the board page, pen %d px:\n", w, h,
+                shaping, static_cast<unsigned long>(strokeMs), ds.penWidth);
+    strokeLatency(board, line - 100, 1000); // warm-up: the first stroke pays for first uses
+    SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+    flushEvents(300);
+    // Each measured stroke is cleared away (undone) before the next strokes are added, so the page
+    // holds exactly the strokes named.
+    int held = 0;
+    for (int strokes : {0, 250, 1000}) {
+        addStrokes(t.page, &ds, strokes - held, line - STRIP, line + STRIP);
+        held = strokes;
+        const std::string name = strokes ? "page with " + std::to_string(strokes) + " strokes" : "empty page";
+        print(name.c_str(), strokeLatency(board, line, strokeMs));
+        SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+        flushEvents(300);
+    }
+
+    stopSensorReader(reader, 1000);
+    CloseHandle(reader);
+    destroyTestPage(&t);
+    simboardStop(board);
+    return 0;
+}
+
+// --- the two runs ----------------------------------------------------------------------------------
+
+void setShaping(bool shaped) {
+    if (shaped) {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, SHAPE_KEY, "ShapeLayeredWindows");
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, SHAPE_KEY, &key) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "ShapeLayeredWindows", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        RegCloseKey(key);
+    }
+}
+
+// This program again, as a child that shares this one's output; Wine's driver reads its options
+// while a process starts.
+bool runChild(const char* argument) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string commandLine = std::string("\"") + path + "\" " + argument;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(path, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, 10 * 60 * 1000);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    if (code != 0)
+        std::printf("  (the run ended with exit code %lu before its last figure)\n",
+                    static_cast<unsigned long>(code));
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc > 1)
+        return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
+                                                           : "ShapeLayeredWindows = \"N\"");
+    setShaping(false);
+    runChild("unshaped");
+    setShaping(true); // Wine's default again, as the prefix had it
+    runChild("shaped");
+    return 0;
+}
