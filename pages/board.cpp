@@ -221,11 +221,18 @@ void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory*
 void restoreFromDisk(PageHistory* h) {
     BoardIndex index;
     std::vector<BoardPageFile> files;
-    if (!loadBoardFiles(&index, &files, &lostPages))
-        return; // a first start: one grey page, as the board always was
+    if (!loadBoardFiles(&index, &files, &lostPages)) {
+        // A first start: one grey page, as the board always was. Its file goes with the first
+        // save, so that the index never names a page without one.
+        pageEntry(shownId()).dirty = true;
+        return;
+    }
     board = index;
     for (size_t i = 0; i < files.size(); ++i)
         restPixels(&pageEntry(board.pages[i].fileId), files[i], h);
+    // A page that could not be read is told once: the next save gives it an empty file.
+    for (int32_t n : lostPages)
+        pageEntry(board.pages[size_t(n - 1)].fileId).dirty = true;
     showPage(h, board.shown);
 }
 
