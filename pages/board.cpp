@@ -239,6 +239,13 @@ void restoreFromDisk(PageHistory* h) {
 } // namespace
 
 void openBoard(HWND page, HWND container) {
+    // A board opened again (a palette made anew) starts from what the disk holds, not from the
+    // pages of the page window before.
+    for (auto& entry : pagesById)
+        removeLane(&undoBudget, &entry.second.lane);
+    pagesById.clear();
+    board = freshBoard(BACKGROUND_GREY);
+    lostPages.clear();
     boardPage = page;
     boardContainer = container;
     {
