@@ -22,6 +22,7 @@ HANDLE readerThread = nullptr;
 DWORD readerThreadId = 0;
 
 SettingsRecord settings;
+std::atomic<int32_t> touchChoice{1};
 
 std::atomic<int32_t> screenWidth{0}, screenHeight{0};
 int32_t initialScreenWidth = 0, initialScreenHeight = 0;

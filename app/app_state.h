@@ -57,6 +57,10 @@ extern DWORD readerThreadId;
 
 // Settings.
 extern SettingsRecord settings;
+// "Touch": 1 (the default) the board's touches go to the system's touch injection where it works,
+// 0 always the mouse. The settings load and the tray item write it; the reader reads it at each
+// touch-down.
+extern std::atomic<int32_t> touchChoice;
 
 // Screen and calibration.
 extern std::atomic<int32_t> screenWidth, screenHeight;  // follow WM_DISPLAYCHANGE

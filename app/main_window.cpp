@@ -10,6 +10,7 @@
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
 #include "app/monitors.h"
+#include "app/session_power.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/window_procs.h"
@@ -20,6 +21,7 @@
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
 #include "touch/sensor_reader.h"
+#include "touch/touch_injection.h"
 
 namespace {
 
@@ -99,6 +101,17 @@ HMENU createScreenMenu(const std::vector<MonitorEntry>& monitors) {
     return menu;
 }
 
+// Split after the escape: "\xE1c" would read as one hex escape.
+const char* const TOUCH_ITEM = "Usar la pizarra como pantalla t\xE1"
+                               "ctil";
+
+// Touch or mouse, checked while touches go as touch; only where the system injects touch.
+void appendTouchItem(HMENU menu) {
+    if (touchInjectionAvailable())
+        AppendMenuA(menu, MF_STRING | (touchChoice.load() ? MF_CHECKED : MF_UNCHECKED), IDM_TOUCH,
+                    TOUCH_ITEM);
+}
+
 // The menu as the monitors are now: with two or more, the monitor choice follows the first item.
 HMENU createTrayMenu() {
     HMENU menu = CreatePopupMenu();
@@ -111,6 +124,8 @@ HMENU createTrayMenu() {
         if (item.id == IDM_CALIBRATE && screens)
             AppendMenuA(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(screens),
                         "Pantalla de la pizarra");
+        if (item.id == IDM_SETTINGS)
+            appendTouchItem(menu);
     }
     return menu;
 }
@@ -156,9 +171,13 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     // topmost just before; giving it back is harmless where that does not happen.
     if (hwndPalette)
         SetWindowPos(hwndPalette, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+    // Before the menu, which offers the choice only where touch can be injected, and before the
+    // reader thread, which reads the outcome.
+    startTouchInjection(systemTouchInjectionFunctions());
     trayMenu = createTrayMenu();
-    sensorHandle = findSensor();
+    openReaderSensor();
     hwndMain = hwnd;
+    startSessionNotices(hwnd);
     hwndHoldRing = createHoldRingWindow(hInstance, hwnd);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
     readerThread = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, &readerThreadId);
@@ -272,6 +291,11 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     case IDM_HELP:
         SendMessageA(hwndHelp, UM_TOGGLE_SHOW, 0, 0);
         break;
+    case IDM_TOUCH: // the reader takes it at the next touch-down
+        touchChoice = touchChoice.load() ? 0 : 1;
+        saveTouchChoice(touchChoice.load() != 0);
+        rebuildTrayMenu();
+        break;
     case IDM_EXIT:
         PostMessageA(hwndMain, WM_DESTROY, 0, 0);
         break;
@@ -280,14 +304,23 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     }
 }
 
+// Any device change checks the sensor (DBT_DEVNODES_CHANGED is all some systems send); the notices
+// for HID interfaces say more: an arrival of the sensor opens it at once, the removal of the open one
+// is its loss, and other devices' interfaces are no concern of the board.
 LRESULT onDeviceChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    std::string path;
+    const InterfaceNotice notice = interfaceNotice(wParam, lParam, &path);
+    if (sensorClosedForSession() || notice == NOTICE_OTHER_DEVICE)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     const HANDLE handle = sensorHandle;
     if (!handle) {
         // The reader thread picks a new handle up by itself in its next round.
-        sensorHandle = findSensor();
+        openReaderSensor();
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }
-    if (probeSensor(handle) != 1) {
+    if (notice == NOTICE_SENSOR_ARRIVED)
+        return TRUE; // another interface with the sensor's identifiers; the open one stays
+    if (notice == NOTICE_SENSOR_REMOVED ? openSensorRemoved(path) : probeSensor(handle) != 1) {
         // The old handle is not closed: the reader thread may be in an exchange on it right now.
         sensorHandle = nullptr;
         MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK);
@@ -329,6 +362,7 @@ void onShutdown() {
         stopSensorAndSave();
         CloseHandle(readerThread);
         saveBoardNow();
+        endSessionNotices(hwndMain);
         deleteTrayIcon();
         DestroyMenu(trayMenu);
     }
@@ -360,6 +394,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case WM_DEVICECHANGE:
         return onDeviceChange(hwnd, message, wParam, lParam);
+    case WM_POWERBROADCAST:
+        return onPowerBroadcast(hwnd, wParam);
+    case WM_WTSSESSION_CHANGE:
+        onSessionChange(hwnd, wParam);
+        return 0;
     case WM_DISPLAYCHANGE:
         onDisplayChange();
         return 0;

@@ -147,6 +147,7 @@ int loadSettings(SettingsRecord* record) {
     record->ouhe = decision.ouhe;
     record->lagTime = decision.lagTime;
     boardScreenChoice = decision.screen;
+    touchChoice = decision.touch ? 1 : 0;
     std::memcpy(calibRaw, decision.calibRaw, sizeof calibRaw);
     if (decision.calibState == CALIB_MAPPING) {
         // The transform is in place before calibState says it may be used.
@@ -179,5 +180,13 @@ void saveCalibrationPoints(const int32_t points[8]) {
     for (int setting : order)
         writeSetting(key, setting, points[calibRawIndex(setting)]);
     writeBoardScreen(key);
+    RegCloseKey(key);
+}
+
+void saveTouchChoice(bool touch) {
+    HKEY key;
+    if (!openKey(&key))
+        return;
+    writeText(key, TOUCH_VALUE_NAME, touch ? "1" : "0", 1);
     RegCloseKey(key);
 }

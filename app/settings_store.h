@@ -13,3 +13,4 @@ int loadSettings(SettingsRecord* settings);
 // chosen one.
 void saveSettings(const SettingsRecord* settings);   // "LagTime", "Save", "Ouhe"
 void saveCalibrationPoints(const int32_t points[8]); // "P1X" .. "P4X", "P1Y" .. "P4Y"
+void saveTouchChoice(bool touch);                    // "Touch": "1" or "0"

@@ -5,6 +5,9 @@
 #   dual  two monitors: an Xephyr with Xinerama and no RandR (Wine then reports Xinerama's heads as
 #         monitors) and two screens, \\.\DISPLAY1 1024 x 768 at (0, 0), primary, and \\.\DISPLAY2
 #         1280 x 800 at (1024, 0); its windows sit side by side on a host Xvfb of 2304 x 800
+#   sd2   a second Xvfb of 1024 x 768: most tests run at 1024 x 768, and with one display they all
+#         waited for each other; ctest hands each such test whichever of sd and sd2 is free
+#         (tests/wine-displays.json), and scripts/wine-exec.sh follows its choice
 # wine_env_stop ends everything it started.
 #
 #   wine_env_start DIR     prefixes and displays under DIR
@@ -12,8 +15,9 @@
 #
 # VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
 # benches started at the same moment from different work trees do not race for one number.
-# Afterwards VELMORA_PREFIX_SD/HD/DUAL and VELMORA_DISPLAY_SD/HD/DUAL name them; scripts/wine-exec.sh
-# picks the pair by VELMORA_SCREEN (sd, the default, hd or dual). wine_env_start_displays starts the
+# Afterwards VELMORA_PREFIX_SD/HD/DUAL/SD2 and VELMORA_DISPLAY_SD/HD/DUAL/SD2 name them;
+# scripts/wine-exec.sh picks the pair by VELMORA_SCREEN (sd, the default, hd or dual) and the
+# display ctest allocated. wine_env_start_displays starts the
 # X servers alone.
 
 # Sourcing this file again keeps what an earlier start recorded, so a later stop still ends it.
@@ -80,10 +84,10 @@ _start_x() { # first-number name program [args...] (the display ":N" goes right 
     return 1
 }
 
-# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL and, for the
+# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL, _SD2 and, for the
 # two-monitor display, the Xvfb it runs on, VELMORA_DISPLAY_DUAL_HOST.
 wine_env_start_displays() {
-    local sd hd host dual
+    local sd hd host dual sd2
     _start_x "${VELMORA_DISPLAY_BASE:-90}" Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
     sd=$_started_display
     _start_x $((sd + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
@@ -93,7 +97,10 @@ wine_env_start_displays() {
     DISPLAY=":$host" _start_x $((host + 1)) Xephyr Xephyr +xinerama -extension RANDR -screen 1024x768+0+0 \
         -screen 1280x800+1024+0 -nolisten tcp -ac || return 1
     dual=$_started_display
+    _start_x $((dual + 1)) Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
+    sd2=$_started_display
     export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd" VELMORA_DISPLAY_DUAL=":$dual"
+    export VELMORA_DISPLAY_SD2=":$sd2"
     export VELMORA_DISPLAY_DUAL_HOST=":$host"
 }
 
@@ -102,7 +109,7 @@ wine_env_start_displays() {
 # calling shell.
 _wine_exec="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-exec.sh"
 
-_start_prefix() { # screen (sd, hd or dual): VELMORA_PREFIX_<SCREEN> and VELMORA_DISPLAY_<SCREEN> set
+_start_prefix() { # screen (sd, hd, dual or sd2): VELMORA_PREFIX_<SCREEN> and VELMORA_DISPLAY_<SCREEN> set
     local prefix=VELMORA_PREFIX_${1^^}
     prefix=${!prefix}
     mkdir -p "$prefix"
@@ -121,26 +128,31 @@ _start_prefix() { # screen (sd, hd or dual): VELMORA_PREFIX_<SCREEN> and VELMORA
     fi
 }
 
+_copy_prefix() { # from to: a copy of an initialised prefix, unless "to" is one already
+    [ -f "$2/system.reg" ] && return 0
+    rm -rf "$2" "$2.tmp"
+    cp -a "$1" "$2.tmp" && mv "$2.tmp" "$2"
+}
+
 wine_env_start() {
     local dir=$1
     mkdir -p "$dir"
     wine_env_start_displays || return 1
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
-    export VELMORA_PREFIX_DUAL="$dir/prefix-dual"
-    local screens=(SD HD DUAL) s prefix pids=()
+    export VELMORA_PREFIX_DUAL="$dir/prefix-dual" VELMORA_PREFIX_SD2="$dir/prefix-sd2"
+    local screens=(SD HD DUAL SD2) s prefix pids=()
     # sd and hd are initialised at once (wait names them: the X servers are children too). A third
-    # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual prefix is
-    # a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
+    # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual or sd2
+    # prefix is a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
     _start_prefix sd &
     local a=$!
     _start_prefix hd &
     local b=$!
     wait "$a"
-    if [ ! -f "$VELMORA_PREFIX_DUAL/system.reg" ]; then
-        rm -rf "$VELMORA_PREFIX_DUAL" "$VELMORA_PREFIX_DUAL.tmp"
-        cp -a "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_DUAL.tmp" && mv "$VELMORA_PREFIX_DUAL.tmp" "$VELMORA_PREFIX_DUAL"
-    fi
+    _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_DUAL"
     _start_prefix dual
+    _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_SD2"
+    _start_prefix sd2
     wait "$b"
     # Start each prefix's services now, outside any test: the first program of a fresh server
     # brings them up, and under ctest that first program was seen never to exit.
@@ -187,7 +199,8 @@ _stop_x() { # pid display
 # does nothing.
 wine_env_stop() {
     local prefix i
-    for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_DUAL:-}"; do
+    for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_DUAL:-}" \
+        "${VELMORA_PREFIX_SD2:-}"; do
         [ -n "$prefix" ] || continue
         WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" timeout 10 wineserver -w >/dev/null 2>&1 || true

@@ -13,10 +13,17 @@ set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
+# Under ctest, a 1024 x 768 test runs on the display ctest allocated to it (tests/wine-displays.json:
+# CTEST_RESOURCE_GROUP_0_SD is "id:2,slots:1" for the second one).
+sd_id=${CTEST_RESOURCE_GROUP_0_SD:-}
+sd_id=${sd_id#id:}
+sd_id=${sd_id%%,*}
 if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
 elif [ "${VELMORA_SCREEN:-sd}" = dual ]; then
     export WINEPREFIX=${VELMORA_PREFIX_DUAL:-} DISPLAY=${VELMORA_DISPLAY_DUAL:-}
+elif [ "$sd_id" = 2 ]; then
+    export WINEPREFIX=${VELMORA_PREFIX_SD2:-} DISPLAY=${VELMORA_DISPLAY_SD2:-}
 else
     export WINEPREFIX=${VELMORA_PREFIX_SD:-${WINEPREFIX:-}} DISPLAY=${VELMORA_DISPLAY_SD:-${DISPLAY:-}}
 fi

@@ -10,4 +10,9 @@ const DeviceSeam deviceSeam = {
     HidD_GetAttributes,
     HidD_FlushQueue,
     CancelIoEx,
+    HidD_GetPreparsedData,
+    HidP_GetCaps,
+    HidD_FreePreparsedData,
+    RegisterDeviceNotificationA,
+    UnregisterDeviceNotification,
 };

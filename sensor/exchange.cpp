@@ -1,5 +1,12 @@
 // exchangeReport and probeSensor: one command written, one reply read, 100 ms per transfer.
 //
+// Report sizes: a HID collection takes writes of exactly its output report length and reads of its
+// input report length (a read buffer shorter than that fails at once). Boards differ: some have 9
+// and 10 bytes, others a report ID and 64 bytes. Each handle's sizes are read from the
+// collection's capabilities when the exchange first meets it; a command goes out zero-padded to
+// the output length, and the first 10 bytes of what is read are the reply. A handle without
+// capabilities (not a HID collection) is taken to have the protocol's own 9 and 10.
+//
 // The rules that keep every reply with the command it answers, and memory safe:
 // - One exchange at a time with the sensor, whichever handle it goes through (one lock for all).
 //   The program opens the sensor twice, and a HID class driver gives every open handle a copy of
@@ -48,10 +55,6 @@ namespace {
 constexpr DWORD TRANSFER_TIMEOUT_MS = 100; // per pending write or read
 constexpr DWORD CANCEL_GRACE_MS = 1000;    // for a cancelled transfer to complete
 constexpr DWORD OWED_LIMIT_MS = 1000;      // an owed reply is waited for until this long after its command
-// A read asks for more than a reply: the sensor's handle may read in bytes (a pipe does), and the
-// tail of an over-long reply is then taken with it instead of waiting to pass for the next reply.
-// The first 10 bytes are the reply; the next flush drops whatever is left.
-constexpr DWORD READ_BYTES = 64;
 
 // ---- The sensor's lock and what each handle still owes ------------------------------------------
 
@@ -72,6 +75,8 @@ struct HandleSlot {
     DWORD answerTick;        // when that reply was read
     bool stuck;              // a transfer's cancellation did not land: the handle is not used again
     unsigned long long used; // when last taken, for picking a slot to reuse
+    DWORD inputBytes;        // every read asks for this many (the collection's input report)
+    DWORD outputBytes;       // every command is written as this many, zero-padded
 };
 
 constexpr int HANDLE_SLOTS = 8;
@@ -100,6 +105,11 @@ HandleSlot& slotFor(HANDLE handle) {
     *oldest = HandleSlot{};
     oldest->handle = handle;
     oldest->used = ++slotClock;
+    SensorReportLengths lengths = {SENSOR_REPLY_BYTES, SENSOR_COMMAND_BYTES};
+    if (!readSensorReportLengths(handle, &lengths) || !reportLengthsFitSensor(lengths.input, lengths.output))
+        lengths = {SENSOR_REPLY_BYTES, SENSOR_COMMAND_BYTES};
+    oldest->inputBytes = DWORD(lengths.input);
+    oldest->outputBytes = DWORD(lengths.output);
     return *oldest;
 }
 
@@ -118,8 +128,8 @@ bool haveEvents(HandleSlot& slot) {
 // that did not land.
 struct TransferRecords {
     OVERLAPPED ov;
-    uint8_t data[READ_BYTES]; // the command as written, or the reply as read (zero where
-                              // nothing was read)
+    uint8_t data[SENSOR_REPORT_BYTES_LIMIT]; // the report as written (the command, then zeros), or
+                                             // as read (zero where nothing was read)
 };
 
 std::atomic<long> leakedRecords{0}; // records left allocated after a cancellation that did not land
@@ -180,6 +190,19 @@ void noteLink(HandleSlot& slot, TransferOutcome outcome, bool write, const uint8
     }
 }
 
+// A read got the head of a message longer than the input report (a pipe reads in messages; a HID
+// collection never sends more than its report): the rest is read and dropped at once, so that it
+// cannot pass for the next reply. The rest is already there, so each read completes at once.
+TransferOutcome dropRestOfMessage(HandleSlot& slot, TransferRecords* records) {
+    constexpr int TAIL_READS_LIMIT = 64;
+    TransferOutcome outcome = TRANSFER_MORE_DATA;
+    for (int i = 0; outcome == TRANSFER_MORE_DATA && i < TAIL_READS_LIMIT; ++i) {
+        const BOOL started = ReadFile(slot.handle, records->data, slot.inputBytes, nullptr, &records->ov);
+        outcome = finishTransfer(slot.handle, &records->ov, started, TRANSFER_TIMEOUT_MS);
+    }
+    return outcome;
+}
+
 // One write or read of the handle in `slot`, waiting at most waitMs for a pending one. A read
 // copies what it got into `in` (10 bytes) when it completed.
 TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8_t* in, DWORD waitMs) {
@@ -191,12 +214,17 @@ TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8
     records->ov.hEvent = write ? slot.writeEvent : slot.readEvent;
     BOOL started;
     if (write) {
-        std::memcpy(records->data, out, SENSOR_COMMAND_BYTES);
-        started = WriteFile(slot.handle, records->data, SENSOR_COMMAND_BYTES, nullptr, &records->ov);
+        std::memcpy(records->data, out, SENSOR_COMMAND_BYTES); // the rest of the report stays zero
+        started = WriteFile(slot.handle, records->data, slot.outputBytes, nullptr, &records->ov);
     } else {
-        started = ReadFile(slot.handle, records->data, READ_BYTES, nullptr, &records->ov);
+        started = ReadFile(slot.handle, records->data, slot.inputBytes, nullptr, &records->ov);
     }
-    const TransferOutcome outcome = finishTransfer(slot.handle, &records->ov, started, waitMs);
+    TransferOutcome outcome = finishTransfer(slot.handle, &records->ov, started, waitMs);
+    if (!write && readCompleted(outcome)) {
+        std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
+        if (outcome == TRANSFER_MORE_DATA && dropRestOfMessage(slot, records) == TRANSFER_STUCK)
+            outcome = TRANSFER_STUCK;
+    }
     if (outcome == TRANSFER_STUCK) {
         // The transfer may still complete into these records and signal this event. That happens
         // once per handle: noteLink retires it.
@@ -206,8 +234,6 @@ TransferOutcome transfer(HandleSlot& slot, bool write, const uint8_t* out, uint8
         else
             slot.readEvent = nullptr;
     } else {
-        if (!write && readCompleted(outcome))
-            std::memcpy(in, records->data, SENSOR_REPLY_BYTES);
         delete records;
     }
     noteLink(slot, outcome, write, in);

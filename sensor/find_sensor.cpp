@@ -1,6 +1,7 @@
-// findSensor: the first HID interface with the board's identifiers, opened for overlapped reading
-// and writing. Enumeration and the attribute query go through the device seam, so the same code
-// finds a real board (SetupAPI and HID) or a simulated one.
+// findSensor: the first HID interface with the board's identifiers and report sizes that can be
+// opened for overlapped reading and writing. Enumeration, the attribute and the capability queries
+// go through the device seam, so the same code finds a real board (SetupAPI and HID) or a simulated
+// one.
 #include <cstddef>
 #include <cstdlib>
 
@@ -18,8 +19,6 @@ static_assert(sizeof(void*) != 4 || sizeof(SECURITY_ATTRIBUTES) == 12, "security
 
 namespace {
 
-constexpr USHORT SENSOR_VENDOR_ID = 0x0925;
-constexpr USHORT SENSOR_PRODUCT_ID = 0x0300;
 constexpr DWORD DETAIL_SIZE_LIMIT = 64 * 1024; // a device path never comes near this
 constexpr DWORD INTERFACE_LIMIT = 65536;       // guards against an enumeration that never ends
 
@@ -49,7 +48,10 @@ PSP_DEVICE_INTERFACE_DETAIL_DATA_A interfaceDetail(HDEVINFO set, SP_DEVICE_INTER
     return detail;
 }
 
-// Opens the interface for the attribute query only (access 0) and tells whether it is the sensor.
+// Opens the interface for the queries only (access 0: the system allows that even on the mouse and
+// touch collections it holds exclusively) and tells whether it is the sensor: its identifiers, and
+// reports long enough for a command and a reply. A board may expose several collections with the
+// same identifiers; one whose reports are too short is some other function of it.
 bool isSensor(const char* devicePath) {
     HANDLE query = CreateFileA(devicePath, 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                FILE_FLAG_OVERLAPPED, nullptr);
@@ -57,9 +59,14 @@ bool isSensor(const char* devicePath) {
         return false;
     HIDD_ATTRIBUTES attributes = {};
     attributes.Size = sizeof(HIDD_ATTRIBUTES);
-    const bool read = deviceSeam.getAttributes(query, &attributes) != FALSE;
+    SensorReportLengths lengths = {0, 0};
+    const bool identified = deviceSeam.getAttributes(query, &attributes) != FALSE &&
+                            attributes.VendorID == SENSOR_VENDOR_ID &&
+                            attributes.ProductID == SENSOR_PRODUCT_ID;
+    const bool fits = identified && readSensorReportLengths(query, &lengths) &&
+                      reportLengthsFitSensor(lengths.input, lengths.output);
     CloseHandle(query);
-    return read && attributes.VendorID == SENSOR_VENDOR_ID && attributes.ProductID == SENSOR_PRODUCT_ID;
+    return fits;
 }
 
 HANDLE openSensor(const char* devicePath) {
@@ -74,7 +81,7 @@ HANDLE openSensor(const char* devicePath) {
 
 } // namespace
 
-HANDLE findSensor() {
+HANDLE findSensor(std::string* devicePath) {
     GUID hidGuid;
     deviceSeam.getHidGuid(&hidGuid);
     HDEVINFO set = deviceSeam.getClassDevs(&hidGuid, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
@@ -83,6 +90,7 @@ HANDLE findSensor() {
 
     HANDLE sensor = nullptr;
     DWORD endError = ERROR_NO_MORE_ITEMS;
+    DWORD refusal = 0; // why the last matching interface refused the read/write open
     for (DWORD index = 0; index < INTERFACE_LIMIT; ++index) {
         SP_DEVICE_INTERFACE_DATA interfaceData = {};
         interfaceData.cbSize = sizeof(SP_DEVICE_INTERFACE_DATA);
@@ -94,20 +102,21 @@ HANDLE findSensor() {
         PSP_DEVICE_INTERFACE_DETAIL_DATA_A detail = interfaceDetail(set, &interfaceData);
         if (!detail)
             continue;
-        const bool match = isSensor(detail->DevicePath);
-        if (match) {
+        if (isSensor(detail->DevicePath)) {
             sensor = openSensor(detail->DevicePath);
-            endError = GetLastError();
+            if (sensor && devicePath)
+                *devicePath = detail->DevicePath;
+            else if (!sensor)
+                refusal = GetLastError(); // held by another, or access denied: try the next one
         }
         std::free(detail);
-        // The first matching interface ends the search, also when its read/write open failed.
-        if (match)
+        if (sensor)
             break;
     }
     deviceSeam.destroyDeviceInfoList(set);
-    // Without a sensor, the last error tells why the search ended: the enumeration's own error
-    // (ERROR_NO_MORE_ITEMS after the last interface), or the failed open's.
+    // Without a sensor, the last error tells why: the last matching interface's refusal, or else the
+    // enumeration's own end (ERROR_NO_MORE_ITEMS after the last interface).
     if (!sensor)
-        SetLastError(endError);
+        SetLastError(refusal ? refusal : endError);
     return sensor;
 }

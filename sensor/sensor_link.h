@@ -2,11 +2,47 @@
 // Finding and opening the sensor, and the one routine that talks to it.
 #include <windows.h>
 
+#include <string>
+
 #include "sensor/core/sensor_report.h"
 
-// Opens the first HID interface with VendorID 0x0925 / ProductID 0x0300 for overlapped reading and
-// writing; returns the handle, or 0 when there is none (or when its read/write open fails).
-HANDLE findSensor();
+constexpr uint16_t SENSOR_VENDOR_ID = 0x0925;
+constexpr uint16_t SENSOR_PRODUCT_ID = 0x0300;
+
+// Opens the first HID interface with VendorID 0x0925 / ProductID 0x0300 whose reports hold the
+// protocol (reportLengthsFitSensor) and that can be opened for overlapped reading and writing;
+// returns the handle, or 0 when there is none. A matching interface that refuses the open (the
+// system holds mouse and touch collections exclusively) is passed over and the search goes on.
+// The path of the interface opened goes to `devicePath` when one is given.
+HANDLE findSensor(std::string* devicePath = nullptr);
+
+// The report sizes of the HID collection behind the handle (any access), from its capabilities.
+// false when the handle gives none (not a HID collection); then `lengths` is left as it was.
+struct SensorReportLengths {
+    size_t input;  // InputReportByteLength: every read asks for this many bytes
+    size_t output; // OutputReportByteLength: every command is written as this many bytes
+};
+bool readSensorReportLengths(HANDLE handle, SensorReportLengths* lengths);
+
+// The device behind the handle no longer answers the system (it was unplugged): its attributes
+// cannot be read.
+bool sensorDeviceGone(HANDLE handle);
+
+// ---- Device interface notifications -----------------------------------------------------------
+
+// Asks for WM_DEVICECHANGE DBT_DEVICEARRIVAL and DBT_DEVICEREMOVECOMPLETE to `window` for every HID
+// interface that comes or goes. Null when the system gives no such notifications.
+HDEVNOTIFY registerSensorNotifications(HWND window);
+void unregisterSensorNotifications(HDEVNOTIFY notifications);
+
+enum InterfaceNotice {
+    NOTICE_NONE,           // not an interface arrival or removal (DBT_DEVNODES_CHANGED and the like)
+    NOTICE_OTHER_DEVICE,   // an interface of some other device came or went
+    NOTICE_SENSOR_ARRIVED, // an interface whose path carries the sensor's identifiers arrived
+    NOTICE_SENSOR_REMOVED, // ... was removed; its path is in `path`
+};
+// What a WM_DEVICECHANGE says about device interfaces.
+InterfaceNotice interfaceNotice(WPARAM wParam, LPARAM lParam, std::string* path);
 
 enum ExchangeResult {
     EXCHANGE_OK = 0,           // command written and a reply read

@@ -23,8 +23,10 @@
 #include "touch/core/capture.h"
 #include "touch/core/gesture.h"
 #include "touch/core/hold_ring.h"
+#include "touch/core/touch_contact.h"
 #include "touch/hold_ring_window.h"
 #include "touch/pointer_injection.h"
+#include "touch/touch_injection.h"
 
 namespace {
 
@@ -35,13 +37,23 @@ constexpr int FAILURES_BEFORE_PAUSE = 3; // failed exchanges in a row before rou
 constexpr DWORD FIRST_PAUSE_MS = 10;     // then doubling with every further failure ...
 constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
 
-std::atomic<bool> stopRequested{false}; // set by the GUI thread at shut-down and log-off
+std::atomic<bool> stopRequested{false};   // set by the GUI thread at shut-down and log-off
+std::atomic<bool> cancelRequested{false}; // set by the GUI thread: the touch in progress is lost
 
-// The touch in progress as the GUI thread may need it when the reader is gone: whether its units
-// span the virtual screen in bit 63, the state in bits 40..62, the last absolute x in bits 20..39
-// and y in bits 0..19. One word, so never half new.
+// A pause of the polling: the GUI thread asks with a new number (0: poll), the reader answers with
+// the number once it has ended any touch and makes no more exchanges. Numbered, so that an answer to
+// an earlier pause is never taken for this one's.
+std::atomic<uint32_t> pauseAsked{0};   // written by the GUI thread
+std::atomic<uint32_t> pauseGranted{0}; // written by the reader
+uint32_t lastPause = 0;                // the GUI thread's last number
+
+// The touch in progress as the GUI thread may need it when the reader is gone. A mouse touch:
+// whether its units span the virtual screen in bit 63, the state in bits 40..61, the last absolute
+// x in bits 20..39 and y in bits 0..19. A contact: bit 62, and its last position in pixels of the
+// virtual screen (which may be negative) in the same 20-bit fields. One word, so never half new.
 std::atomic<uint64_t> publishedTouch{0};
 constexpr uint64_t PUBLISHED_VIRTUAL_DESK = uint64_t(1) << 63;
+constexpr uint64_t PUBLISHED_CONTACT = uint64_t(1) << 62;
 constexpr int PUBLISHED_STATE_SHIFT = 40;
 constexpr int PUBLISHED_X_SHIFT = 20;
 constexpr int PUBLISHED_Y_SHIFT = 0;
@@ -53,6 +65,12 @@ uint64_t publishedCoord(int32_t units, int shift) {
 
 int32_t coordOfPublished(uint64_t touch, int shift) {
     return int32_t((touch >> shift) & PUBLISHED_COORD_MASK);
+}
+
+// A pixel coordinate of a contact: the 20 bits read back with their sign.
+int32_t signedCoordOfPublished(uint64_t touch, int shift) {
+    const int32_t v = coordOfPublished(touch, shift);
+    return v & 0x80000 ? v - 0x100000 : v;
 }
 
 struct Reader {
@@ -80,9 +98,17 @@ struct Reader {
     bool fingerSeen = false; // this round read a valid point
     const PointerOutput* pointer = &systemPointer; // the units of the touch in progress
     ScreenTargets touchScreen = {};                // the board's monitor as the touch came down
+    bool asContact = false;      // the touch in progress goes to the system's touch injection
+    TouchContact contact;        // its contact there
+    uint32_t touchScreenSeq = 0; // calibTargetsSeq before touchScreen was read
 };
 
 void publishTouch(const Reader& r) {
+    if (r.contact.state == CONTACT_TOUCHING) {
+        publishedTouch.store(PUBLISHED_CONTACT | publishedCoord(r.contact.x, PUBLISHED_X_SHIFT) |
+                             publishedCoord(r.contact.y, PUBLISHED_Y_SHIFT));
+        return;
+    }
     publishedTouch.store((r.pointer == &virtualDeskPointer ? PUBLISHED_VIRTUAL_DESK : 0) |
                          (uint64_t(uint32_t(r.touch.touchState)) << PUBLISHED_STATE_SHIFT) |
                          publishedCoord(r.pMouse.x, PUBLISHED_X_SHIFT) |
@@ -100,13 +126,79 @@ void tellRing(Reader& r, int32_t step) {
                      holdRingPoint(r.touch.pDataOld.x, r.touch.pDataOld.y));
 }
 
-void endTouch(Reader& r) {
+// After a frame of the contact. The first frame the system refuses sends every later touch to the
+// mouse; the touch in progress is cancelled as a contact and the rest of it is not replayed as a
+// mouse (which would click where the contact may already have acted). A contact that expired was
+// ended as cancelled: the rest of that touch is left alone too.
+void afterContactFrame(Reader& r, ContactOutcome outcome) {
+    if (outcome == CONTACT_REFUSED) {
+        touchInjectionRefused();
+        contactCancel(r.contact, systemTouch);
+    }
+    if (outcome == CONTACT_REFUSED || outcome == CONTACT_EXPIRED)
+        r.needLift = true;
+    publishTouch(r);
+}
+
+// The system cancels every injected contact at a display change, and refuses its next frame: the
+// contact is cancelled here first (the GUI thread republishes the board's monitor at every display
+// change), so that the change does not read as touch injection failing. The rest of the touch is
+// left alone. true when it was.
+bool contactOutlivedDisplay(Reader& r) {
+    if (calibTargetsSeq.load(std::memory_order_acquire) == r.touchScreenSeq)
+        return false;
+    contactCancel(r.contact, systemTouch);
+    r.needLift = true;
+    publishTouch(r);
+    return true;
+}
+
+// A round without a new point while a contact is down: the contact is kept from expiring.
+void keepContact(Reader& r) {
+    if (r.contact.state == CONTACT_TOUCHING && !contactOutlivedDisplay(r))
+        afterContactFrame(r, contactKeepAlive(r.contact, systemTouch));
+}
+
+// Ends the touch in progress. Lifted: the finger left the board, and a contact goes up. Otherwise
+// the touch was lost (the link, a calibration starting, the program stopping, the session
+// locking): a contact is cancelled. A mouse touch is released as at a lift either way.
+void endTouch(Reader& r, bool lifted = false) {
     tellRing(r, 0); // before the release, which pauses 100 ms in a click
+    if (r.contact.state != CONTACT_NONE) {
+        if (!lifted)
+            contactCancel(r.contact, systemTouch);
+        else if (contactLift(r.contact, systemTouch) == CONTACT_REFUSED)
+            touchInjectionRefused();
+        publishTouch(r);
+    }
     if (r.touch.touchState != TOUCH_NONE) {
         releaseTouch(*r.pointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
         r.touch.touchState = TOUCH_NONE;
         publishTouch(r);
     }
+}
+
+// At touch-down: a contact for the system's touch injection when it works and the user keeps it on,
+// unless the touch comes down on one of this program's windows (the palette, a page, the settings):
+// those are made for the mouse, and drawing needs its buttons.
+bool touchAsContact(const PointerPlace& place) {
+    return touchChoice.load() != 0 && touchInjectionAvailable() && !ownWindowAt(place.x, place.y);
+}
+
+// The board's monitor on the virtual screen, for the contact area.
+ContactBounds boardBounds(const ScreenTargets& screen) {
+    const BoardPlacement& p = screen.placement;
+    return {p.left, p.top, p.left + screen.width, p.top + screen.height};
+}
+
+// A point of a touch that goes as a contact: down at the first, an update at each further one.
+// Neither buttons nor the hold ring: press-and-hold is the system's on this path.
+void contactRound(Reader& r, const PointerPlace& place, float smoothFactor, bool down) {
+    if (down)
+        afterContactFrame(r,
+                          contactDown(r.contact, systemTouch, place.x, place.y, boardBounds(r.touchScreen)));
+    else if (!contactOutlivedDisplay(r))
+        afterContactFrame(r, contactMove(r.contact, systemTouch, place.x, place.y, smoothFactor));
 }
 
 // Counts answered and failed exchanges for the pause after repeated failures; true when answered.
@@ -127,19 +219,23 @@ void mappingRound(Reader& r, HANDLE handle) {
     if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
         if (GetTickCount() - r.lastAnswer >= LINK_GRACE_MS)
             endTouch(r);
+        else
+            keepContact(r);
         return;
     }
-    if (!replyCarriesAnswer(r.sHidRead))
-        return; // neither a point nor a lift: a touch in progress stays in progress
+    if (!replyCarriesAnswer(r.sHidRead)) {
+        keepContact(r); // neither a point nor a lift: a touch in progress stays in progress
+        return;
+    }
     const SensorPoint p = decodeSensorPoint(r.sHidRead);
     if (!isValidSensorPoint(p)) {
         r.needLift = false;
-        endTouch(r);
+        endTouch(r, true);
         return;
     }
     r.fingerSeen = true;
     if (r.needLift)
-        return; // the rest of the touch that ended the calibration
+        return; // the rest of a touch that ended the calibration, or that was lost
     const float smoothFactor = smoothFactorFor(settings.ouhe);
     if (sensorToUnitSquare(calibSensorPoints, calibWeights, p.x, p.y, r.distance))
         r.haveDistance = true;
@@ -149,7 +245,9 @@ void mappingRound(Reader& r, HANDLE handle) {
     // origin and extent and the units together. A display change in the middle of it moves nothing
     // under the button that is down; mixing the new placement's positions with the old units would
     // put the moves and the release somewhere else entirely.
-    if (r.touch.touchState == TOUCH_NONE) {
+    const bool down = r.touch.touchState == TOUCH_NONE && r.contact.state == CONTACT_NONE;
+    if (down) {
+        r.touchScreenSeq = calibTargetsSeq.load(std::memory_order_acquire);
         r.touchScreen = readScreenTargets();
         r.pointer = r.touchScreen.placement.virtualDesk ? &virtualDeskPointer : &systemPointer;
     }
@@ -158,6 +256,12 @@ void mappingRound(Reader& r, HANDLE handle) {
     if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
         return;
     const PointerPlace place = boardPixelToPointer(screen.placement, pixel, screen.width, screen.height);
+    if (down)
+        r.asContact = touchAsContact(place);
+    if (r.asContact) {
+        contactRound(r, place, smoothFactor, down);
+        return;
+    }
     r.pMouse = {place.mouseX, place.mouseY};
     const int32_t before = r.touch.touchState;
     trackTouch(r.touch, *r.pointer, place.x, place.y, r.pMouse, smoothFactor);
@@ -289,7 +393,8 @@ double nowMs() {
 // pace.
 void endRound(const Reader& r, double start) {
     DWORD wait = r.pauseMs;
-    const bool fingerDown = r.fingerSeen || r.touch.touchState != TOUCH_NONE;
+    const bool fingerDown =
+        r.fingerSeen || r.touch.touchState != TOUCH_NONE || r.contact.state != CONTACT_NONE;
     const double left = IDLE_ROUND_MS - (nowMs() - start);
     if (!fingerDown && left >= 1 && DWORD(left) > wait)
         wait = DWORD(left);
@@ -310,9 +415,21 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
             endTouch(r);
             return 0;
         }
+        if (cancelRequested.exchange(false)) {
+            endTouch(r);
+            r.needLift = true; // a finger still down is not a new touch
+        }
         const HANDLE handle = sensorHandle;
         if (handle != r.handleInUse)
             retireHandle(r, handle);
+        const uint32_t pause = pauseAsked;
+        if (pause != 0) {
+            // Asleep, or the session locked or elsewhere: the touch ends as at a lost link.
+            endTouch(r);
+            pauseGranted = pause;
+            Sleep(IDLE_ROUND_MS);
+            continue;
+        }
         if (!handle) {
             Sleep(IDLE_ROUND_MS); // the GUI thread opens the sensor again at a device change
             endTouch(r);
@@ -358,6 +475,25 @@ bool waitForReader(HANDLE thread, DWORD timeoutMs) {
 
 } // namespace
 
+bool pauseSensorReader(DWORD timeoutMs) {
+    const uint32_t number = ++lastPause == 0 ? ++lastPause : lastPause;
+    pauseAsked = number;
+    const DWORD start = GetTickCount();
+    while (pauseGranted != number) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        // The reader may be waiting in SendMessageA for this thread: handle what it sends.
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_SENDMESSAGE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    return true;
+}
+
+void resumeSensorReader() {
+    pauseAsked = 0;
+}
+
 bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
     stopRequested = true;
     if (!thread)
@@ -371,9 +507,26 @@ bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
     return waitForReader(thread, timeoutMs + READER_CANCEL_GRACE_MS);
 }
 
+void cancelTouchInProgress() {
+    cancelRequested = true;
+}
+
 void releaseAbandonedTouch() {
     const uint64_t touch = publishedTouch.exchange(0);
-    const int32_t state = int32_t((touch & ~PUBLISHED_VIRTUAL_DESK) >> PUBLISHED_STATE_SHIFT);
+    if (touch & PUBLISHED_CONTACT) {
+        // Stamped after every frame the reader sent: nextTime waits for the tick after this one.
+        TouchContact contact;
+        contact.state = CONTACT_TOUCHING;
+        contact.x = signedCoordOfPublished(touch, PUBLISHED_X_SHIFT);
+        contact.y = signedCoordOfPublished(touch, PUBLISHED_Y_SHIFT);
+        contact.bounds = {contact.x, contact.y, contact.x + 1, contact.y + 1};
+        contact.lastTime = GetTickCount();
+        contact.anyFrame = true;
+        contactCancel(contact, systemTouch);
+        return;
+    }
+    const int32_t state =
+        int32_t((touch & ~(PUBLISHED_VIRTUAL_DESK | PUBLISHED_CONTACT)) >> PUBLISHED_STATE_SHIFT);
     const PointerOutput& pointer = touch & PUBLISHED_VIRTUAL_DESK ? virtualDeskPointer : systemPointer;
     if (state != TOUCH_NONE)
         releaseTouch(pointer, state, coordOfPublished(touch, PUBLISHED_X_SHIFT),

@@ -16,6 +16,20 @@ DWORD WINAPI sensorReaderProc(LPVOID);
 bool stopSensorReader(HANDLE thread, DWORD timeoutMs);
 constexpr DWORD READER_CANCEL_GRACE_MS = 1100;
 
+// Pauses the polling (the machine goes to sleep, the session is locked): the reader ends a touch
+// in progress through the same release as a lost link, then makes no exchange until
+// resumeSensorReader; a handle the GUI thread has replaced meanwhile is closed by the reader as
+// always. Waits at most timeoutMs for the reader to have done so, handling messages it sends this
+// thread meanwhile; true when it has. GUI thread only.
+bool pauseSensorReader(DWORD timeoutMs);
+void resumeSensorReader();
+
 // After stopSensorReader: a touch the reader left under way (it did not end in time) is released
-// here exactly as at a lift, so the process never ends between a button's down and its up.
+// here exactly as at a lift, so the process never ends between a button's down and its up; a
+// contact of the system's touch injection is cancelled.
 void releaseAbandonedTouch();
+
+// The touch in progress is lost (the session locks, the system suspends): the reader ends it at its
+// next round as it ends a touch over a lost link (a contact cancelled, a button released) and maps
+// nothing more of it until the finger lifts.
+void cancelTouchInProgress();

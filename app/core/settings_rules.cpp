@@ -158,6 +158,19 @@ bool takeScreenValue(const SnapshotValue& value, ScreenChoice& screen) {
     return true;
 }
 
+// "Touch", by the name test's rule, into the choice: off only for the text "0" (zero bytes left
+// out). false for other names.
+bool takeTouchValue(const SnapshotValue& value, bool& touch) {
+    if (!startsWith(value.name, TOUCH_VALUE_NAME))
+        return false;
+    std::string text;
+    for (unsigned char c : value.data)
+        if (c != 0)
+            text += static_cast<char>(c);
+    touch = text != "0";
+    return true;
+}
+
 void addDefaultWrite(LoadDecision& d, int setting) {
     RegistryChange change;
     change.name = SETTING_NAMES[setting].name;
@@ -183,7 +196,7 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         if (!value.readable)
             continue;
         int setting = matchSettingName(value.name.c_str());
-        if (setting == SETTING_NONE && takeScreenValue(value, d.screen))
+        if (setting == SETTING_NONE && (takeScreenValue(value, d.screen) || takeTouchValue(value, d.touch)))
             continue;
         char text[MAX_VALUE_TEXT_LENGTH + 1];
         if (setting != SETTING_NONE && rewritten[setting] && value.name == SETTING_NAMES[setting].name) {

@@ -103,6 +103,7 @@ struct LoadDecision {
     Vec3 weights = {};
     ScreenChoice screen; // "Screen", "MonitorId", "MonitorSize": the board's monitor; no device name
                          // when none was chosen
+    bool touch = true;   // "Touch": touches as touch where the system injects them
     // In the order to carry out: the deletions first, then the writes. Value names are not case
     // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:
     // deleting after writing would lose the write.
@@ -117,6 +118,11 @@ struct LoadDecision {
 constexpr const char* SCREEN_VALUE_NAME = "Screen";
 constexpr const char* MONITOR_ID_VALUE_NAME = "MonitorId";
 constexpr const char* MONITOR_SIZE_VALUE_NAME = "MonitorSize";
+
+// The user's choice of touch input, by the same name test: "0" the mouse always, anything else
+// (and no value) touches as touch where the system injects them. Kept when present, written by the
+// tray item only; a key without it gets no default.
+constexpr const char* TOUCH_VALUE_NAME = "Touch";
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a

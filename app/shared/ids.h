@@ -37,6 +37,8 @@ constexpr unsigned IDM_PALETTE = 0x445;
 constexpr unsigned IDM_SETTINGS = 0x446;
 constexpr unsigned IDM_HELP = 0x448;
 constexpr unsigned IDM_EXIT = 0x449;
+// "Usar la pizarra como pantalla t\xE1ctil": the board as a touch screen or as a mouse.
+constexpr unsigned IDM_TOUCH = 0x450;
 // "Pantalla de la pizarra": monitor k (0-based, in the system's order) is IDM_SCREEN_FIRST + k.
 constexpr unsigned IDM_SCREEN_FIRST = 0x460;
 constexpr unsigned IDM_SCREEN_COUNT = 16; // monitors beyond these are not offered

@@ -92,7 +92,8 @@ bool zlibHeaderSound(const std::vector<uint8_t>& png, const PngLayout& layout) {
 
 // Walks the chunks of `png`. Every length is checked against the bytes that are left before it is
 // used, so a truncated file or a lying length is a fault, never a read past the end. The chunks' CRCs
-// are not checked: the caller's PNGs come from an encoder in this process.
+// are not checked: the pictures come fresh from the PNG encoder, and damage inside the compressed
+// data could not be seen without decoding it anyway.
 PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
     const size_t size = png.size();
     if (size < sizeof PNG_SIGNATURE || std::memcmp(png.data(), PNG_SIGNATURE, sizeof PNG_SIGNATURE) != 0)
@@ -138,6 +139,8 @@ PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
     return PNG_OK;
 }
 
+// Windows-1252 texts; a letter after an accented one that a hex escape would swallow ("da\xF1" then
+// "a") follows an octal escape instead, which ends after three digits.
 std::string pageFaultText(PngFault fault, size_t page) {
     const std::string n = std::to_string(page);
     switch (fault) {
@@ -146,15 +149,11 @@ std::string pageFaultText(PngFault fault, size_t page) {
     case PNG_TRUNCATED:
         return "La imagen de la p\xE1gina " + n + " est\xE1 incompleta";
     case PNG_DAMAGED:
-        return "La imagen de la p\xE1gina " + n +
-               " est\xE1 da\xF1"
-               "ada";
+        return "La imagen de la p\xE1gina " + n + " est\xE1 da\361ada";
     case PNG_UNSUPPORTED:
         return "La imagen de la p\xE1gina " + n + " tiene un formato que el PDF no admite";
     case PNG_NO_SIZE:
-        return "La imagen de la p\xE1gina " + n +
-               " est\xE1 vac\xED"
-               "a";
+        return "La imagen de la p\xE1gina " + n + " est\xE1 vac\355a";
     case PNG_TOO_BIG:
         return "La imagen de la p\xE1gina " + n + " es demasiado grande";
     case PNG_OK:

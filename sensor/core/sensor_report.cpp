@@ -37,3 +37,8 @@ SensorPoint decodeSensorPoint(const SensorReport& reply) {
 bool isValidSensorPoint(SensorPoint point) {
     return point.x > 0 && point.x < SENSOR_WIDTH && point.y > 0 && point.y < SENSOR_HEIGHT;
 }
+
+bool reportLengthsFitSensor(size_t inputBytes, size_t outputBytes) {
+    return inputBytes >= SENSOR_REPLY_BYTES && outputBytes >= SENSOR_COMMAND_BYTES &&
+           inputBytes <= SENSOR_REPORT_BYTES_LIMIT && outputBytes <= SENSOR_REPORT_BYTES_LIMIT;
+}

@@ -50,6 +50,15 @@ struct SensorPoint {
     int32_t y;
 };
 
+// The report sizes of a HID collection (its capabilities): a command goes out as one output report,
+// a reply comes in as one input report.
+constexpr size_t SENSOR_REPORT_BYTES_LIMIT = 4096; // larger is no report this sensor sends
+
+// A collection can be the sensor only when its reports hold the protocol: at least 9 bytes out and
+// 10 in (the sensor's own are exactly that, or 65 each on some boards, a report ID and 64 bytes).
+// A collection with no output report, or with absurdly long ones, is some other device.
+bool reportLengthsFitSensor(size_t inputBytes, size_t outputBytes);
+
 // True when byte 1 of the reply is REPORT_DATA.
 bool replyCarriesAnswer(const SensorReport& reply);
 

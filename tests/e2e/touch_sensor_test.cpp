@@ -1,6 +1,7 @@
 // The program end to end around the sensor and the session: cancelling a calibration, losing and
-// regaining the sensor, calibrating without one, log-off, a restarted shell, "Salir" in the middle
-// of a touch, what "Salir" stores, and the tray menu.
+// regaining the sensor, calibrating without one, sleep, a locked session, a sensor announced only by
+// its interface, log-off, a restarted shell, "Salir" in the middle of a touch, what "Salir" stores,
+// and the tray menu.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -46,6 +47,88 @@ void expectNoButtonLeftDown(const char* when) {
     }
     EXPECT_EQ(left, 0) << when;
     EXPECT_EQ(right, 0) << when;
+}
+
+// Connections to the sensor that the board has seen opened and not yet closed.
+int openConnections(const SimBoard* board) {
+    int open = 0;
+    for (const SimEvent& e : simboardLog(board))
+        open += e.sensor != 0 ? 0 : e.kind == SIM_CONNECT ? 1 : e.kind == SIM_DISCONNECT ? -1 : 0;
+    return open;
+}
+
+// A drag begins and is under way: its button is down.
+::testing::AssertionResult dragUnderWay(TouchSession& s) {
+    mouseRecorderClear();
+    SimPath drag;
+    simMove(simDown(drag, 200, 200), 700, 500, 6000);
+    simboardPlay(s.board, 0, drag);
+    if (!waitButtons(1, 2000))
+        return ::testing::AssertionFailure() << "the drag pressed no button: \"" << buttonTrace() << "\"";
+    flushEvents(200);
+    return ::testing::AssertionSuccess();
+}
+
+void sendToProgram(TouchSession& s, UINT message, WPARAM wParam) {
+    DWORD_PTR answer = 0;
+    SendMessageTimeoutA(s.mainWindow, message, wParam, 0, SMTO_ABORTIFHUNG, 5000, &answer);
+}
+
+// Going to sleep in the middle of a drag releases the button and stops the polling; waking up polls
+// again within a second. A lock does the same and closes every connection to the sensor; the unlock
+// opens them again. After each, a tap is a click.
+void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
+    ASSERT_TRUE(dragUnderWay(s));
+    sendToProgram(s, WM_POWERBROADCAST, PBT_APMSUSPEND);
+    ASSERT_TRUE(waitButtons(2, 1000)) << "the button stayed down over the sleep: " << buttonTrace();
+    EXPECT_EQ(buttonTrace(), "ldown lup");
+    size_t mark = simboardLogSize(s.board);
+    flushEvents(600);
+    EXPECT_EQ(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 0, mark), -1) << "a Get while asleep";
+    mark = simboardLogSize(s.board);
+    const DWORD woken = GetTickCount();
+    sendToProgram(s, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+    EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 1000, mark, true), 0) << "no Get after the wake";
+    EXPECT_LE(GetTickCount() - woken, 1000u);
+    simboardFingerLift(s.board, 0);
+    flushEvents(300);
+    expectClickAt(s, 500, 400, "after the wake");
+
+    ASSERT_TRUE(dragUnderWay(s));
+    EXPECT_GE(openConnections(s.board), 1) << "the reader's handle";
+    sendToProgram(s, WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK);
+    ASSERT_TRUE(waitButtons(2, 1000)) << "the button stayed down over the lock: " << buttonTrace();
+    flushEvents(500);
+    EXPECT_EQ(openConnections(s.board), 0) << "connections left open while locked";
+    mark = simboardLogSize(s.board);
+    flushEvents(500);
+    EXPECT_EQ(simboardWaitCommand(s.board, 0, SIM_CMD_OTHER, 0, mark), -1) << "a command while locked";
+    simboardBroadcastDeviceChange(); // a device change while locked opens nothing
+    flushEvents(300);
+    EXPECT_EQ(openConnections(s.board), 0) << "opened by a device change while locked";
+    mark = simboardLogSize(s.board);
+    sendToProgram(s, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
+    EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 1000, mark, true), 0) << "no Get after the unlock";
+    EXPECT_EQ(openConnections(s.board), 2) << "the reader's and the command handle, both opened afresh";
+    simboardFingerLift(s.board, 0);
+    flushEvents(300);
+    expectClickAt(s, 300, 500, "after the unlock");
+}
+
+// Unplugged, then plugged back with only the interface arrival (no DBT_DEVNODES_CHANGED after it):
+// the sensor is opened at once.
+void expectAnInterfaceArrivalOpensTheSensor(TouchSession& s) {
+    simboardUnplug(s.board, 0);
+    const HWND box = waitMessageBox(s.program.processId, 3000, true);
+    ASSERT_NE(box, nullptr) << "no \"Sensor desconectado\"";
+    pressMessageBoxOk(box);
+    flushEvents(300);
+    const size_t mark = simboardLogSize(s.board);
+    simboardReplug(s.board, 0, SIM_ANNOUNCE_INTERFACES);
+    EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 2000, mark, true), 0)
+        << "not opened on the interface arrival";
+    EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr);
+    expectClickAt(s, 600, 300, "after the interface arrival");
 }
 
 TEST_F(TouchSensor, EscDuringACalibrationSendsStopOverTheCommandHandleAndKeepsTheOldCalibration) {
@@ -173,6 +256,7 @@ TEST_F(TouchSensor, ALateSensorOrAStrayReportMakesNoPhantomClicks) {
     EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr);
 }
 
+// Then the same board through sleep, a lock and a replug told only by its interface arrival.
 TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWorks) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
@@ -228,6 +312,9 @@ TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWor
     flushEvents(400);
     EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr);
     expectClickAt(s, 600, 300, "after the replug");
+
+    expectSleepAndLockLeaveTheBoardAlone(s);
+    expectAnInterfaceArrivalOpensTheSensor(s);
 }
 
 TEST_F(TouchSensor, LogOffStoresTheCalibrationAndARestartedShellGetsTheIconBack) {
@@ -393,8 +480,11 @@ TEST_F(TouchSensor, SalirWithoutACalibrationStoresTheSettingsAndNotTheCoordinate
     EXPECT_EQ(code, 0u);
     EXPECT_EQ(std::atoi(tolvexValue("Ouhe").c_str()), 1) << tolvexValue("Ouhe");
     EXPECT_EQ(tolvexValue("P1X"), "1234");
+    EXPECT_EQ(tolvexValue("Touch"), "1") << "the choice of touch input is kept by the load";
 }
 
+// The session's "Touch" = "1" chooses touch input, but Wine has no touch injection: the menu
+// offers no such item, and the fourth item is still "Ayuda".
 TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));

@@ -25,7 +25,8 @@ run_case() {
         set -euo pipefail
         source "$1/scripts/wine-env.sh"
         trap wine_env_stop EXIT
-        export VELMORA_PREFIX_SD=$2/prefix-sd VELMORA_PREFIX_HD=$2/prefix-hd VELMORA_PREFIX_DUAL=$2/prefix-dual
+        export VELMORA_PREFIX_SD=$2/prefix-sd VELMORA_PREFIX_HD=$2/prefix-hd VELMORA_PREFIX_DUAL=$2/prefix-dual \
+            VELMORA_PREFIX_SD2=$2/prefix-sd2
         wine_env_start_displays
         for i in "${!_wine_env_pids[@]}"; do echo "${_wine_env_pids[i]} ${_wine_env_displays[i]}"; done >"$3"
         host_pid=$(_lock_pid "${VELMORA_DISPLAY_DUAL_HOST#:}")
@@ -44,7 +45,7 @@ run_case() {
     grep -q "second stop returned" "$out" || fail "$name: the second stop ended the shell"
     local servers pid n
     servers=$(wc -l <"$record" 2>/dev/null || echo 0)
-    [ "$servers" -eq 4 ] || fail "$name: $servers X servers recorded, 4 expected"
+    [ "$servers" -eq 5 ] || fail "$name: $servers X servers recorded, 5 expected"
     while read -r pid n; do
         if [ -d "/proc/$pid" ] && ! grep -q '^Z' <(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null); then
             fail "$name: the X server $pid of :$n still runs"
@@ -65,7 +66,7 @@ run_case() {
 run_case host_first 0 '
     kill "$host_pid"
     for i in $(seq 1 50); do _running "$dual_pid" || break; sleep 0.1; done'
-# The plain run, with failed work: the status is the work's, and the stop ends all four servers.
+# The plain run, with failed work: the status is the work's, and the stop ends all five servers.
 run_case failed_work 3 ':'
 
 if [ "$failures" -gt 0 ]; then

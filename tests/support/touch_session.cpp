@@ -47,6 +47,9 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
     if (!deleteTolvexKey())
         return false;
     writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", paletteShown ? "1" : "0");
+    // Touches as touch, as a teacher who kept the choice has it: without the system's touch
+    // injection (Wine) every touch must still be the mouse.
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Touch", "1");
     SimBoardConfig config;
     config.geometry = geometry;
     session->board = simboardStart(config);

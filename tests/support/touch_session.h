@@ -28,9 +28,9 @@ enum StoredCalibration {
 // Writes that calibration under HKCU\SOFTWARE\Tolvex: the board's sensor units at the four crosses.
 void storeBoardCalibration(const SimBoard* board);
 
-// Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden) and, when asked, a
-// calibration matching the board; starts the board and the program and waits for its main window.
-// paletteShown: "Save" = "1" instead, and the palette is shown at start.
+// Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden), "Touch" = "1"
+// and, when asked, a calibration matching the board; starts the board and the program and waits
+// for its main window. paletteShown: "Save" = "1" instead, and the palette is shown at start.
 bool startTouchSession(TouchSession* session, StoredCalibration stored,
                        const SimGeometry& geometry = keystonedBoard(), bool paletteShown = false);
 

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <string>
 
 namespace {
 
@@ -14,16 +15,68 @@ void driverKeyName(const char* exeName, char* keyName, size_t size) {
     std::snprintf(keyName, size, "Software\\Wine\\AppDefaults\\%s\\X11 Driver", exeName);
 }
 
+bool waitSkipped(const char* exeName) {
+    char keyName[MAX_PATH + 64];
+    driverKeyName(exeName, keyName, sizeof keyName);
+    char value[4] = {};
+    DWORD size = sizeof value;
+    return RegGetValueA(HKEY_CURRENT_USER, keyName, "Managed", RRF_RT_REG_SZ, nullptr, value, &size) ==
+               ERROR_SUCCESS &&
+           value[0] == 'N';
+}
+
+// Runs this program again with the same command line and standard handles, and ends this process
+// with the copy's exit code. The copy is in a job that ends with this process, so a test runner that
+// stops this process on a time-out stops the copy too.
+[[noreturn]] void runAgainAndExit() {
+    HANDLE job = CreateJobObjectA(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (job)
+        SetInformationJobObject(job, JobObjectExtendedLimitInformation, &limits, sizeof limits);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    const DWORD stdIds[3] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+    HANDLE* stdHandles[3] = {&startup.hStdInput, &startup.hStdOutput, &startup.hStdError};
+    for (int i = 0; i < 3; ++i) {
+        *stdHandles[i] = GetStdHandle(stdIds[i]);
+        SetHandleInformation(*stdHandles[i], HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    }
+    std::wstring commandLine = GetCommandLineW();
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_SUSPENDED, nullptr,
+                        nullptr, &startup, &process)) {
+        std::fprintf(stderr, "could not start this test again (error %lu)\n", GetLastError());
+        ExitProcess(1);
+    }
+    if (job)
+        AssignProcessToJobObject(job, process.hProcess);
+    ResumeThread(process.hThread);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 1;
+    GetExitCodeProcess(process.hProcess, &code);
+    ExitProcess(code);
+}
+
 } // namespace
 
+// The option is read only while a process starts: on the first run in a prefix, where it was not
+// yet set, the program writes it and starts itself again, so that no run pays the wait (in a fresh
+// prefix that wait made the window tests three times as long).
 void skipWindowManagerWait() {
+    if (!underWine())
+        return;
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     const char* name = path;
     for (const char* p = path; *p; ++p)
         if (*p == '\\' || *p == '/')
             name = p + 1;
+    if (waitSkipped(name))
+        return;
     skipWindowManagerWaitFor(name);
+    runAgainAndExit();
 }
 
 void restoreWindowManagerWait(const char* exeName) {

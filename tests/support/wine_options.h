@@ -4,9 +4,10 @@
 // Wine's X11 driver treats captioned top-level windows as managed by a window manager and, on
 // hiding one, waits up to two seconds for the window manager to withdraw it; the test displays have
 // none. The driver's per-program option "Managed" = "N" skips that wait (Wine then draws the
-// caption itself). Wine 8 loads the driver, and reads the option, while the process starts, so
-// the option written here takes effect from the program's next start in the same prefix: the first
-// run in a fresh prefix still waits. Does nothing outside Wine.
+// caption itself). Wine 8 loads the driver, and reads the option, while the process starts: where
+// the option is not set yet (the first run in a fresh prefix), it is written and the program
+// starts itself again, ending with the copy's exit code. Call it before the first window, from a
+// static initialiser. Does nothing outside Wine.
 void skipWindowManagerWait();
 // The same for another program of the prefix, by its file name ("VelmoraSim.exe"), from its next
 // start; restoreWindowManagerWait puts that program's option back.

@@ -1,9 +1,11 @@
-// Command bytes and reply decoding of the sensor link.
+// Command bytes and reply decoding of the sensor link, the report sizes a collection must have to be
+// the sensor, and what an interface path says about its device.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 
+#include "sensor/core/device_path.h"
 #include "sensor/core/sensor_report.h"
 
 namespace {
@@ -111,4 +113,53 @@ TEST(SensorReply, StatusByteTellsWhetherThereIsAnAnswer) {
     SensorReport r = reply(0x00, 0, 0, 0);
     r[0] = 0x0A; // the report id is not the status
     EXPECT_FALSE(replyCarriesAnswer(r));
+}
+
+TEST(SensorReportLengths, TheProtocolMustFitAndNothingAbsurd) {
+    struct Case {
+        size_t input, output;
+        bool fits;
+    };
+    const Case cases[] = {
+        {10, 9, true},      // the protocol's own sizes
+        {65, 65, true},     // a report ID and 64 bytes each way
+        {64, 9, true},      // mixed
+        {9, 9, false},      // a reply would be cut short
+        {10, 8, false},     // a command would not fit
+        {10, 0, false},     // no output report: a mouse or a keyboard collection
+        {0, 0, false},      // no reports at all
+        {4096, 4096, true}, // the longest taken
+        {4097, 65, false},  // absurd: bad capabilities, not the sensor
+        {65, 65536, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(reportLengthsFitSensor(c.input, c.output), c.fits)
+            << c.input << " in, " << c.output << " out";
+}
+
+TEST(DevicePath, AnInterfacePathNamesItsDeviceByVendorAndProduct) {
+    const std::string guid = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    EXPECT_TRUE(devicePathNames("\\\\?\\HID#VID_0925&PID_0300#7&1a2b3c4d&0&0000" + guid, 0x0925, 0x0300));
+    EXPECT_TRUE(devicePathNames("\\\\?\\hid#vid_0925&pid_0300&mi_01#8&2f&0&0000" + guid, 0x0925, 0x0300))
+        << "letter case does not matter; an interface number may follow";
+    EXPECT_TRUE(devicePathNames("\\\\.\\pipe\\Board-1-0#VID_0925&PID_0300", 0x0925, 0x0300)) << "at the end";
+    EXPECT_TRUE(devicePathNames("\\\\?\\HID#VID_ABCD&PID_00EF#1" + guid, 0xABCD, 0x00EF)) << "hex letters";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_0925&PID_0301#7" + guid, 0x0925, 0x0300))
+        << "another product";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_1234&PID_0300#7" + guid, 0x0925, 0x0300))
+        << "another vendor";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_0300&PID_0925#7" + guid, 0x0925, 0x0300)) << "swapped";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_09250&PID_0300#7" + guid, 0x0925, 0x0300))
+        << "a longer number that merely starts with the vendor's";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_0925&PID_030#7" + guid, 0x0925, 0x0300)) << "cut short";
+    EXPECT_FALSE(devicePathNames("\\\\?\\HID#VID_0925", 0x0925, 0x0300)) << "no product at all";
+    EXPECT_FALSE(devicePathNames("", 0x0925, 0x0300));
+    EXPECT_FALSE(devicePathNames("0925 0300", 0x0925, 0x0300)) << "bare numbers are no identifiers";
+}
+
+TEST(DevicePath, PathsCompareWithoutLetterCase) {
+    EXPECT_TRUE(sameDevicePath("\\\\?\\HID#VID_0925&PID_0300#7", "\\\\?\\hid#vid_0925&pid_0300#7"));
+    EXPECT_FALSE(sameDevicePath("\\\\?\\HID#VID_0925&PID_0300#7", "\\\\?\\HID#VID_0925&PID_0300#8"));
+    EXPECT_FALSE(sameDevicePath("\\\\?\\HID#1", "\\\\?\\HID#12")) << "a prefix is another path";
+    EXPECT_FALSE(sameDevicePath("", "x"));
 }

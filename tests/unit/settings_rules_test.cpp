@@ -202,6 +202,8 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
     key.push_back(value("MonitorId", id + '\0')); // longer than any setting's text
     key.push_back(value("MonitorSize", "1280x800"));
     key.push_back(value("monitorsize", "1x1"));
+    key.push_back(value("Touch", std::string("0\0", 2)));
+    key.push_back(value("touch", "1")); // not the name, by case: deleted
     key.push_back(unreadable());
     std::mt19937 rng(3);
     for (int n = 0; n < 50; ++n) {
@@ -212,14 +214,33 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
         EXPECT_EQ(d.ouhe, 7);
         EXPECT_EQ(d.calibState, CALIB_MAPPING);
         Changes c = changesOf(d);
-        EXPECT_EQ(c.deleted, (std::multiset<std::string>{"Junk", "Zzz", "lagtime", "monitorsize", "screen"}));
+        EXPECT_EQ(c.deleted,
+                  (std::multiset<std::string>{"Junk", "Zzz", "lagtime", "monitorsize", "screen", "touch"}));
         EXPECT_EQ(c.lastWrite("LagTime"), "10");
         EXPECT_EQ(c.writes.size(), 1u);
         EXPECT_EQ(d.screen.device, "\\\\.\\DISPLAY2") << "the board's monitor is kept as it stands";
         EXPECT_EQ(d.screen.id, id);
         EXPECT_EQ(d.screen.width, 1280);
         EXPECT_EQ(d.screen.height, 800);
+        EXPECT_FALSE(d.touch) << "\"Touch\" \"0\" is kept and read as the mouse";
     }
+}
+
+// "Touch" turns touch input off only with the text "0"; without it, or with anything else, touches
+// go as touch. It gets no default written.
+TEST(SettingsLoad, TouchIsOffOnlyForZero) {
+    const std::pair<std::string, bool> cases[] = {
+        {"0", false}, {std::string("0\0", 2), false}, {"1", true}, {"00", true}, {"", true}, {"no", true}};
+    for (const auto& c : cases) {
+        std::vector<SnapshotValue> key = calibratedKey();
+        key.push_back(value("Touch", c.first));
+        const LoadDecision d = decideLoad(key, kUnmeasured);
+        EXPECT_EQ(d.touch, c.second) << "data of " << c.first.size() << " bytes: " << c.first.c_str();
+        EXPECT_TRUE(changesOf(d).deleted.empty()) << "data of " << c.first.size() << " bytes";
+    }
+    const LoadDecision none = decideLoad(calibratedKey(), kUnmeasured);
+    EXPECT_TRUE(none.touch);
+    EXPECT_EQ(changesOf(none).lastWrite("Touch"), "<none>") << "no default for it";
 }
 
 namespace {

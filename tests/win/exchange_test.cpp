@@ -193,6 +193,50 @@ TEST_F(Exchange, EachCommandArrivesAsItsNineBytes) {
     EXPECT_EQ(want, got);
 }
 
+// A sensor whose reports are a report ID and 64 bytes each way: every command goes out as one whole
+// output report (the command, then zeros; the board answers nothing else), and the reply is the first
+// ten bytes of one input report. Points, lifts and the probe work as with 9 and 10 bytes.
+TEST_F(Exchange, SixtyFiveByteReportsCarryTheSameCommandsAndReplies) {
+    simboardStop(board);
+    SimBoardConfig config;
+    config.broadcastDeviceChange = false;
+    config.sensors[0].inputReportLength = 65;
+    config.sensors[0].outputReportLength = 65;
+    board = simboardStart(config);
+    ASSERT_NE(nullptr, board);
+    HANDLE h = open();
+    ASSERT_NE(nullptr, h);
+    const size_t from = simboardLogSize(board);
+    simboardFingerDown(board, 0, 321, 456, SIM_SENSOR);
+    GuardedReply r;
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply));
+    EXPECT_TRUE(replyCarriesAnswer(r.reply)) << hex(r.reply.data(), 10);
+    EXPECT_EQ(321, pointOf(r.reply).x);
+    EXPECT_EQ(456, pointOf(r.reply).y);
+    EXPECT_TRUE(r.guardsIntact()) << "no more than ten bytes land in the reply";
+    simboardFingerLift(board, 0);
+    r.reset();
+    ASSERT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_GET), r.reply));
+    EXPECT_EQ(0, pointOf(r.reply).x) << "lifted";
+    EXPECT_TRUE(r.guardsIntact());
+    SensorReport reply;
+    EXPECT_EQ(EXCHANGE_OK, exchangeReport(h, makeSensorCommand(SENSOR_STOP), reply));
+    EXPECT_EQ(1, probeSensor(h));
+
+    Sleep(50);
+    const std::vector<SimEvent> log = simboardLog(board);
+    int commands = 0;
+    for (size_t i = from; i < log.size(); ++i) {
+        if (log[i].kind != SIM_COMMAND)
+            continue;
+        ++commands;
+        EXPECT_EQ(log[i].bytes.size(), 65u) << hex(log[i].bytes.data(), log[i].bytes.size());
+        EXPECT_NE(log[i].command, SIM_CMD_OTHER) << hex(log[i].bytes.data(), log[i].bytes.size());
+    }
+    EXPECT_GE(commands, 3);
+    EXPECT_EQ(simboardCountCommands(board, 0, SIM_CMD_GET), 2);
+}
+
 TEST_F(Exchange, AnyStatusIsAnAnswerToTheExchange) {
     HANDLE h = open();
     simboardSetReplies(board, 0, replies(false, 0, 0x55));

@@ -1,10 +1,16 @@
 // findSensor against simulated sensors: which interface it opens, which it only queries, and when
-// it gives up.
+// it gives up; and the HID interface notices a window registers for.
 #include <gtest/gtest.h>
 
+#include <cstddef>
+#include <cstring>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "sensor/sensor_link.h"
+
+#include <dbt.h>
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 
@@ -15,6 +21,12 @@ SimSensorConfig sensor(uint16_t vid, uint16_t pid, bool refuseOpen = false) {
     s.vendorId = vid;
     s.productId = pid;
     s.refuseOpen = refuseOpen;
+    return s;
+}
+
+SimSensorConfig withReports(SimSensorConfig s, uint16_t input, uint16_t output) {
+    s.inputReportLength = input;
+    s.outputReportLength = output;
     return s;
 }
 
@@ -101,11 +113,41 @@ TEST_F(FindSensor, OpensTheFirstMatchingSensorAfterOthers) {
     EXPECT_EQ(1, count(1, SIM_DISCONNECT, 0));
 }
 
-TEST_F(FindSensor, AFirstMatchThatRefusesTheOpenEndsTheSearch) {
+// The system holds some collections of a board exclusively: the search goes on to the next match.
+TEST_F(FindSensor, AMatchThatRefusesTheOpenIsPassedOverForTheNext) {
     start({sensor(0x0925, 0x0300, true), sensor(0x0925, 0x0300)});
+    std::string path;
+    HANDLE h = findSensor(&path);
+    ASSERT_NE(nullptr, h) << "error " << GetLastError();
+    handles.push_back(h);
+    EXPECT_EQ(path, simboardPipePath(board, 1));
+    int index = -1, connection = -1;
+    ASSERT_TRUE(reached(h, &index, &connection));
+    EXPECT_EQ(1, index) << "the second matching sensor is used";
+    EXPECT_EQ(1, count(0, SIM_DISCONNECT, 0)) << "the refusing one's query handle is closed";
+}
+
+TEST_F(FindSensor, OnlyRefusingMatchesGiveZeroAndSayWhy) {
+    start({sensor(0x0925, 0x0300, true), sensor(0x0925, 0x0301), sensor(0x0925, 0x0300, true)});
     EXPECT_EQ(nullptr, find());
     EXPECT_EQ(static_cast<DWORD>(ERROR_ACCESS_DENIED), GetLastError());
-    EXPECT_EQ(0, count(1, SIM_CONNECT)) << "the second matching sensor is not tried";
+    EXPECT_EQ(1, count(2, SIM_CONNECT)) << "the last match was queried too";
+}
+
+// A collection whose reports cannot hold a command or a reply is some other function of the board:
+// queried, closed, passed over. Longer reports than the protocol's are the sensor's.
+TEST_F(FindSensor, ReportsTooShortForTheProtocolAreNotTheSensor) {
+    start({withReports(sensor(0x0925, 0x0300), 9, 9), withReports(sensor(0x0925, 0x0300), 10, 8),
+           withReports(sensor(0x0925, 0x0300), 65, 65)});
+    std::string path;
+    HANDLE h = findSensor(&path);
+    ASSERT_NE(nullptr, h) << "error " << GetLastError();
+    handles.push_back(h);
+    EXPECT_EQ(path, simboardPipePath(board, 2)) << "the one with 65-byte reports";
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(1, count(i, SIM_CONNECT, i == 0 ? 100 : 0)) << "sensor " << i << " only queried";
+        EXPECT_EQ(1, count(i, SIM_DISCONNECT, 0)) << "sensor " << i << " closed again";
+    }
 }
 
 TEST_F(FindSensor, TwoCallsGiveTwoHandlesOnTheSameSensor) {
@@ -150,4 +192,132 @@ TEST_F(FindSensor, AnUnpluggedSensorIsNotFoundAndAReplugIs) {
     EXPECT_EQ(nullptr, find());
     simboardReplug(board, 0);
     EXPECT_NE(nullptr, find()) << "each call enumerates afresh";
+}
+
+// ---- Interface notices -------------------------------------------------------------------------
+
+namespace {
+
+struct Notice {
+    WPARAM kind;
+    InterfaceNotice notice;
+    std::string path;
+};
+std::vector<Notice> notices;
+int nodeChanges = 0;
+
+LRESULT CALLBACK noticeProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_DEVICECHANGE) {
+        std::string path;
+        const InterfaceNotice n = interfaceNotice(wParam, lParam, &path);
+        if (n != NOTICE_NONE)
+            notices.push_back({wParam, n, path});
+        else if (wParam == DBT_DEVNODES_CHANGED)
+            ++nodeChanges;
+        return TRUE;
+    }
+    return DefWindowProcA(hwnd, msg, wParam, lParam);
+}
+
+} // namespace
+
+// A window registered for HID interfaces hears of each sensor that is unplugged or plugged in, with
+// its path; a sensor with other identifiers is another device; a registration ended hears nothing.
+TEST_F(FindSensor, ARegisteredWindowHearsOfInterfacesComingAndGoing) {
+    SimBoardConfig config;
+    config.sensors = {sensor(0x0925, 0x0300), sensor(0x0925, 0x0301)};
+    board = simboardStart(config); // with the broadcast, as the system sends both
+    ASSERT_NE(nullptr, board);
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = noticeProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "find_sensor_test_notices";
+    RegisterClassA(&wc);
+    HWND window =
+        CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(nullptr, window);
+    notices.clear();
+    nodeChanges = 0;
+    HDEVNOTIFY registration = registerSensorNotifications(window);
+    ASSERT_NE(nullptr, registration) << GetLastError();
+    flushEvents(200);
+    EXPECT_TRUE(notices.empty()) << notices.size() << " notices before anything happened";
+
+    simboardUnplug(board, 0);
+    flushEvents(300);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].kind, static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(notices[0].notice, NOTICE_SENSOR_REMOVED);
+    EXPECT_EQ(notices[0].path, simboardPipePath(board, 0));
+    EXPECT_EQ(nodeChanges, 1);
+
+    notices.clear();
+    simboardReplug(board, 0, SIM_ANNOUNCE_INTERFACES);
+    flushEvents(300);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].kind, static_cast<WPARAM>(DBT_DEVICEARRIVAL));
+    EXPECT_EQ(notices[0].notice, NOTICE_SENSOR_ARRIVED);
+    EXPECT_EQ(notices[0].path, simboardPipePath(board, 0));
+    EXPECT_EQ(nodeChanges, 1) << "no broadcast with the interface notice only";
+
+    notices.clear();
+    simboardUnplug(board, -1); // both at once: one notice each, in order
+    simboardReplug(board, 1);
+    flushEvents(300);
+    ASSERT_EQ(notices.size(), 3u);
+    EXPECT_EQ(notices[0].notice, NOTICE_SENSOR_REMOVED);
+    EXPECT_EQ(notices[1].notice, NOTICE_OTHER_DEVICE) << notices[1].path;
+    EXPECT_EQ(notices[1].kind, static_cast<WPARAM>(DBT_DEVICEREMOVECOMPLETE));
+    EXPECT_EQ(notices[2].notice, NOTICE_OTHER_DEVICE);
+    EXPECT_EQ(notices[2].kind, static_cast<WPARAM>(DBT_DEVICEARRIVAL));
+
+    notices.clear();
+    simboardReplug(board, 0);
+    simboardUnplug(board, 0, false); // a sensor lost without the system noticing: no notice
+    flushEvents(300);
+    ASSERT_EQ(notices.size(), 1u);
+    EXPECT_EQ(notices[0].notice, NOTICE_SENSOR_ARRIVED);
+
+    unregisterSensorNotifications(registration);
+    notices.clear();
+    simboardReplug(board, 0);
+    flushEvents(300);
+    EXPECT_TRUE(notices.empty()) << "heard after the registration ended";
+    DestroyWindow(window);
+    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+}
+
+// What a WM_DEVICECHANGE says, read within the record's own size, whether its name comes as ANSI or
+// as UTF-16; anything but an interface arrival or removal is no notice.
+TEST(InterfaceNotices, RecordsAreReadWithinTheirSize) {
+    const std::string sensorPath =
+        "\\\\?\\HID#VID_0925&PID_0300#7&1a&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    std::vector<char> record(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + 2 * sensorPath.size() + 2,
+                             0);
+    auto* ansi = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_A*>(record.data());
+    ansi->dbcc_size = DWORD(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + sensorPath.size() + 1);
+    ansi->dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    memcpy(ansi->dbcc_name, sensorPath.c_str(), sensorPath.size() + 1);
+    const LPARAM lParam = reinterpret_cast<LPARAM>(record.data());
+    std::string path;
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_SENSOR_ARRIVED);
+    EXPECT_EQ(path, sensorPath);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEREMOVECOMPLETE, lParam, &path), NOTICE_SENSOR_REMOVED);
+    EXPECT_EQ(interfaceNotice(DBT_DEVNODES_CHANGED, 0, &path), NOTICE_NONE);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, 0, &path), NOTICE_NONE) << "no record";
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEQUERYREMOVE, lParam, &path), NOTICE_NONE);
+
+    ansi->dbcc_size = DWORD(offsetof(DEV_BROADCAST_DEVICEINTERFACE_A, dbcc_name) + 12); // cut in the middle
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_OTHER_DEVICE);
+    EXPECT_EQ(path, sensorPath.substr(0, 12)) << "read past the record's size";
+
+    auto* wide = reinterpret_cast<DEV_BROADCAST_DEVICEINTERFACE_W*>(record.data());
+    wide->dbcc_size = DWORD(record.size());
+    for (size_t i = 0; i <= sensorPath.size(); ++i)
+        wide->dbcc_name[i] = wchar_t(i < sensorPath.size() ? sensorPath[i] : 0);
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_SENSOR_ARRIVED);
+    EXPECT_EQ(path, sensorPath) << "a UTF-16 name";
+
+    ansi->dbcc_devicetype = DBT_DEVTYP_VOLUME;
+    EXPECT_EQ(interfaceNotice(DBT_DEVICEARRIVAL, lParam, &path), NOTICE_NONE) << "a volume";
 }

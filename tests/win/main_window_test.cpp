@@ -13,6 +13,7 @@
 #include "app/window_classes.h"
 #include "palette/palette_state.h"
 #include "tests/support/wintest.h"
+#include "touch/touch_injection.h"
 
 namespace {
 
@@ -107,6 +108,7 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
     EXPECT_TRUE(showTrayBalloon("Imagen guardada", "Velmora 2026-01-01 00-00-00.png"));
 
     ASSERT_NE(trayMenu, nullptr);
+    EXPECT_FALSE(touchInjectionAvailable()) << "Wine has no touch injection: the start chose the mouse";
     struct Item {
         UINT id;
         const char* text;
@@ -198,6 +200,46 @@ void expectRect(HWND hwnd, const RECT& want, const char* what) {
     const RECT r = rectOf(hwnd);
     EXPECT_TRUE(EqualRect(&r, &want))
         << what << " at (" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
+}
+
+// Where the system injects touch (a pair of functions that accept everything stands in for it), the
+// menu offers the board as a touch screen after the settings, checked while chosen; the item turns
+// the choice over and stores it at once.
+BOOL WINAPI acceptInitialize(UINT32, DWORD) {
+    return TRUE;
+}
+BOOL WINAPI acceptInject(UINT32, const InjectedTouchInfo*) {
+    return TRUE;
+}
+
+TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
+    ScratchCurrentUser user;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, TOLVEX_KEY, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    ASSERT_TRUE(startTouchInjection({acceptInitialize, acceptInject}));
+    touchChoice = 1;
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h)); // the menu is made afresh
+    ASSERT_EQ(GetMenuItemCount(trayMenu), 7);
+    EXPECT_EQ(menuText(trayMenu, 1), "Configuraci\xF3n del sistema");
+    EXPECT_EQ(menuText(trayMenu, 2), "Usar la pizarra como pantalla t\xE1"
+                                     "ctil");
+    EXPECT_EQ(GetMenuItemID(trayMenu, 2), IDM_TOUCH);
+    EXPECT_EQ(menuText(trayMenu, 3), "Zarpelo");
+    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    std::string stored;
+    for (const char* want : {"0", "1"}) {
+        SendMessageA(main, WM_COMMAND, IDM_TOUCH, 0);
+        const bool on = want[0] == '1';
+        EXPECT_EQ(touchChoice.load(), on ? 1 : 0);
+        EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Touch", &stored));
+        EXPECT_EQ(stored, want);
+        EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(on ? MF_CHECKED : 0));
+    }
+    startTouchInjection({nullptr, nullptr});
+    SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
+    EXPECT_EQ(GetMenuItemCount(trayMenu), 6) << "no touch injection: no item";
 }
 
 // The balloons the main window asked the shell for, by their text.

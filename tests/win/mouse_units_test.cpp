@@ -12,6 +12,7 @@
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
+#include "tests/support/reader_board.h"
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
@@ -57,42 +58,6 @@ TEST(MouseUnits, EveryPixelOfTheScreenRoundTrips) {
     EXPECT_EQ(p.x, w - 1);
     EXPECT_EQ(p.y, h - 1);
 }
-
-namespace {
-
-// The board's monitor as the GUI thread publishes it: w x h, its crosses, at (origin, 0); on
-// another monitor than the primary its units span a virtual screen of deskWidth x h.
-ScreenTargets boardScreen(int w, int h, int origin = 0, int deskWidth = 0) {
-    ScreenTargets s = {};
-    s.width = w;
-    s.height = h;
-    for (int k = 0; k < 4; ++k) {
-        const ScreenPoint cross = calibrationCross(k, w, h);
-        s.targets[k][0] = cross.x;
-        s.targets[k][1] = cross.y;
-    }
-    if (origin != 0)
-        s.placement = {origin, 0, true, 0, 0, deskWidth, h};
-    return s;
-}
-
-// The calibration a good capture of this board would leave, in force for the reader.
-bool installBoardCalibration(const SimBoard* board, const ScreenTargets& screen) {
-    int32_t raw[8];
-    for (int k = 0; k < 4; ++k) {
-        double sx = 0, sy = 0;
-        simScreenToSensor(simboardMapping(board), screen.targets[k][0], screen.targets[k][1], &sx, &sy);
-        raw[2 * k] = int32_t(std::lround(sx));
-        raw[2 * k + 1] = int32_t(std::lround(sy));
-    }
-    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
-        return false;
-    calibValid = CALIB_MAPPING;
-    calibState.store(CALIB_MAPPING, std::memory_order_release);
-    return true;
-}
-
-} // namespace
 
 // Half-way through a drag the board's monitor becomes another one, to the right of this screen
 // (a monitor plugged in, a display change): the moves and the release still land on the drag's

@@ -419,6 +419,30 @@ TEST_F(SettingsStore, TheBoardsMonitorIsStoredWholeAndReadBack) {
     boardScreenChoice = {};
 }
 
+// The choice of touch input: the tray item's save writes exactly "0" or "1"; the load keeps the
+// value and reads it back, and a key without it means touch.
+TEST_F(SettingsStore, TheTouchChoiceIsKeptAndReadBack) {
+    createKey();
+    putCalibration();
+    touchChoice = 1;
+    saveTouchChoice(false);
+    EXPECT_EQ(stored(readKey(), "Touch"), "0");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(touchChoice.load(), 0);
+    EXPECT_EQ(stored(readKey(), "Touch"), "0") << "kept, as a known name";
+    saveTouchChoice(true);
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(touchChoice.load(), 1);
+    EXPECT_EQ(stored(readKey(), "Touch"), "1");
+    fresh();
+    createKey();
+    touchChoice = 0;
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(touchChoice.load(), 1) << "no value: touch";
+    EXPECT_EQ(readKey().count("Touch"), 0u) << "no default written";
+    touchChoice = 1;
+}
+
 TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
     const std::string bigData(300, '5');
     const std::string longName = "Z" + std::string(240, 'n');

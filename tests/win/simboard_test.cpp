@@ -303,6 +303,69 @@ TEST_F(BoardFixture, DeviceListFollowsUnplugAndReplug) {
     UnregisterClassA(wc.lpszClassName, wc.hInstance);
 }
 
+// A sensor with 65-byte reports: the seam gives its capabilities (also on a query handle), a command
+// must come as one whole output report (the command, then zeros) to be answered, and every reply is
+// one whole input report.
+TEST_F(BoardFixture, ReportLengthsShapeCommandsAndReplies) {
+    SimBoardConfig config;
+    SimSensorConfig wide;
+    wide.inputReportLength = 65;
+    wide.outputReportLength = 65;
+    config.sensors = {wide, SimSensorConfig{}};
+    start(config);
+    EXPECT_NE(simboardPipePath(board, 0).find("#VID_0925&PID_0300"), std::string::npos)
+        << "the path carries the identifiers: " << simboardPipePath(board, 0);
+
+    for (int i = 0; i < 2; ++i) {
+        HANDLE query = openSensor(board, i, 0);
+        ASSERT_NE(query, INVALID_HANDLE_VALUE);
+        PHIDP_PREPARSED_DATA preparsed = nullptr;
+        ASSERT_TRUE(deviceSeam.getPreparsedData(query, &preparsed)) << "sensor " << i;
+        HIDP_CAPS caps{};
+        EXPECT_EQ(deviceSeam.getCaps(preparsed, &caps), HIDP_STATUS_SUCCESS);
+        EXPECT_EQ(caps.InputReportByteLength, i == 0 ? 65 : 10) << "sensor " << i;
+        EXPECT_EQ(caps.OutputReportByteLength, i == 0 ? 65 : 9) << "sensor " << i;
+        EXPECT_TRUE(deviceSeam.freePreparsedData(preparsed));
+        CloseHandle(query);
+    }
+    PHIDP_PREPARSED_DATA none = nullptr;
+    EXPECT_FALSE(deviceSeam.getPreparsedData(GetCurrentProcess(), &none)) << "not a collection";
+    HIDP_CAPS caps{};
+    EXPECT_NE(deviceSeam.getCaps(nullptr, &caps), HIDP_STATUS_SUCCESS);
+
+    HANDLE h = openSensor(board, 0);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    simboardFingerDown(board, 0, 700, 600, SIM_SENSOR);
+    uint8_t out[65] = {}, in[80];
+    memcpy(out, GET, 9);
+    EXPECT_EQ(transfer(h, true, out, 9, 500), 9);
+    EXPECT_EQ(transfer(h, false, in, sizeof in, 150), -2) << "nine bytes are no report of this sensor";
+    out[40] = 1; // a whole report, but not one of the commands: answered as any unknown command
+    EXPECT_EQ(transfer(h, true, out, 65, 500), 65);
+    ASSERT_EQ(transfer(h, false, in, sizeof in, 500), 65);
+    int x = -1, y = -1;
+    decode(in, &x, &y);
+    EXPECT_EQ(x + y, 0) << "no point for an unknown command";
+    out[40] = 0;
+    EXPECT_EQ(transfer(h, true, out, 65, 500), 65);
+    memset(in, 0xEE, sizeof in);
+    ASSERT_EQ(transfer(h, false, in, sizeof in, 500), 65) << "one input report";
+    EXPECT_EQ(in[1], 0x0A);
+    decode(in, &x, &y);
+    EXPECT_EQ(x, 700);
+    EXPECT_EQ(y, 600);
+    for (int i = 10; i < 65; ++i)
+        EXPECT_EQ(in[i], 0) << "byte " << i;
+    CloseHandle(h);
+
+    const std::vector<SimEvent> commands = simboardCommands(board);
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(commands[0].command, SIM_CMD_OTHER);
+    EXPECT_EQ(commands[1].command, SIM_CMD_OTHER);
+    EXPECT_EQ(commands[2].command, SIM_CMD_GET);
+    EXPECT_EQ(commands[2].bytes.size(), 65u);
+}
+
 // The seam checks structure sizes as SetupAPI and HID do and follows the two-call size protocol.
 TEST_F(BoardFixture, SeamChecksStructureSizes) {
     start();

@@ -61,8 +61,8 @@ SimBoard* simboardStart(const SimBoardConfig& config) {
     LONG serial = InterlockedIncrement(&boards);
     for (size_t i = 0; i < config.sensors.size(); ++i) {
         char path[128];
-        snprintf(path, sizeof path, "\\\\.\\pipe\\VelmoraSimBoard-%lu-%ld-%zu", GetCurrentProcessId(), serial,
-                 i);
+        snprintf(path, sizeof path, "\\\\.\\pipe\\VelmoraSimBoard-%lu-%ld-%zu#VID_%04X&PID_%04X",
+                 GetCurrentProcessId(), serial, i, config.sensors[i].vendorId, config.sensors[i].productId);
         board->sensors[i].config = config.sensors[i];
         board->sensors[i].pipePath = path;
     }
@@ -122,34 +122,48 @@ SimReplyMode simboardReplies(const SimBoard* board, int sensor) {
 void simboardUnplug(SimBoard* board, int sensor, bool announce) {
     if (!board)
         return;
-    for (size_t i = 0; i < board->sensors.size(); ++i)
+    std::vector<int> pulled;
+    for (size_t i = 0; i < board->sensors.size(); ++i) {
+        if ((sensor < 0 || size_t(sensor) == i) && board->sensors[i].plugged)
+            pulled.push_back(int(i));
         if (sensor < 0 || size_t(sensor) == i)
             pullOut(board, int(i));
+    }
     writeDeviceList(board);
-    if (announce && board->config.broadcastDeviceChange)
+    if (!announce)
+        return;
+    for (int i : pulled)
+        announceInterface(board, i, false);
+    if (board->config.broadcastDeviceChange)
         simboardBroadcastDeviceChange();
 }
 
-void simboardReplug(SimBoard* board, int sensor) {
+void simboardReplug(SimBoard* board, int sensor, SimAnnounce announce) {
     if (!board)
         return;
+    std::vector<int> plugged;
     for (size_t i = 0; i < board->sensors.size(); ++i) {
         if ((sensor < 0 || size_t(sensor) == i) && !board->sensors[i].plugged) {
             reapConnections(board, int(i));
-            plugIn(board, int(i));
+            if (plugIn(board, int(i)))
+                plugged.push_back(int(i));
         }
     }
     writeDeviceList(board);
-    if (board->config.broadcastDeviceChange)
+    for (int i : plugged)
+        announceInterface(board, i, true);
+    if (announce == SIM_ANNOUNCE_ALL && board->config.broadcastDeviceChange)
         simboardBroadcastDeviceChange();
 }
 
 void simboardSendReport(SimBoard* board, int sensor, const uint8_t* bytes, size_t length) {
     if (!validSensor(board, sensor) || !bytes)
         return;
-    uint8_t report[10] = {};
-    std::memcpy(report, bytes, length < sizeof report ? length : sizeof report);
-    deliverCopies(board, sensor, nullptr, report, sizeof report);
+    // An input report: the bytes given (at most ten), then zeros to the report's length.
+    uint8_t report[MESSAGE_MAX] = {};
+    std::memcpy(report, bytes, length < 10 ? length : 10);
+    const DWORD reportLength = board->sensors[size_t(sensor)].config.inputReportLength;
+    deliverCopies(board, sensor, nullptr, report, reportLength < MESSAGE_MAX ? reportLength : MESSAGE_MAX);
 }
 
 bool simboardPlugged(const SimBoard* board, int sensor) {

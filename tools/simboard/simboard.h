@@ -1,10 +1,12 @@
 #pragma once
 // The simulated board: a stand-in for the USB touch sensor that runs under Wine or on Windows.
 //
-// Each simulated sensor is a named pipe "\\.\pipe\VelmoraSimBoard-<pid>-<n>" in message mode with
+// Each simulated sensor is a named pipe "\\.\pipe\VelmoraSimBoard-<pid>-<board>-<n>#VID_xxxx&PID_xxxx"
+// (its identifiers in its name, as a HID interface path carries them) in message mode with
 // unlimited instances: every CreateFileA by the program is its own connection, served on its own
-// thread. A connection reads one 9-byte command message and answers with one 10-byte reply message
-// (the program's side of that protocol is fixed; see docs/simulated-board.md). The sensors the
+// thread. A connection reads one command message of the sensor's output report length (9 bytes by
+// default) and answers with one reply message of its input report length (10 by default); the
+// program's side of that protocol is fixed, see docs/simulated-board.md. The sensors the
 // board serves are listed under HKCU\Software\VelmoraSimBoard\Devices, where the simulated-board
 // build's device seam (sensor/device_seam_sim.cpp) finds them, in this process or in another one.
 //
@@ -23,8 +25,12 @@
 #include <vector>
 
 // Where the device list lives (under HKEY_CURRENT_USER), and its value format: values "0", "1", ...
-// in enumeration order, each REG_SZ "<vid hex4> <pid hex4> <open|refuse> <pipe path>".
+// in enumeration order, each REG_SZ "<vid hex4> <pid hex4> <open|refuse|nocancel>
+// [reports:<in>:<out>] <pipe path>" (the reports word only for lengths other than 10 and 9).
 constexpr const char* SIMBOARD_DEVICES_KEY = "Software\\VelmoraSimBoard\\Devices";
+// The interface arrivals and removals the board announces: values "<board pid>-<number>", REG_SZ
+// "arrival <pipe path>" or "removal <pipe path>"; the last few are kept.
+constexpr const char* SIMBOARD_NOTICES_KEY = "Software\\VelmoraSimBoard\\Notices";
 
 constexpr uint16_t SIMBOARD_SENSOR_VID = 0x0925; // the identifiers the program looks for
 constexpr uint16_t SIMBOARD_SENSOR_PID = 0x0300;
@@ -74,6 +80,11 @@ struct SimSensorConfig {
     // Its driver takes a cancellation and never completes it: a transfer the program gives up on
     // stays pending until it completes by itself or the handle is closed (listed "nocancel").
     bool cancelIgnored = false;
+    // The collection's report sizes, as its capabilities give them (up to 1024). A message of any
+    // other length than the output report is not a report the driver would take: it is logged and
+    // never answered. Replies are input reports: the reply bytes, then zeros.
+    uint16_t inputReportLength = 10;
+    uint16_t outputReportLength = 9;
 };
 
 struct SimBoardConfig {
@@ -85,11 +96,12 @@ struct SimBoardConfig {
 
 // How a sensor answers. Changed at any time with simboardSetReplies; applies to the next reply.
 struct SimReplyMode {
-    bool silent = false;    // commands are read and logged, never answered
-    DWORD delayMs = 0;      // each reply is written this long after its command arrived (slow
-                            // replies below the program's 100 ms, late replies above it)
-    int statusByte = 0x0A;  // byte 1 of every reply (0x0A: an answer)
-    DWORD replyLength = 10; // bytes in each reply message (short replies below 10)
+    bool silent = false;   // commands are read and logged, never answered
+    DWORD delayMs = 0;     // each reply is written this long after its command arrived (slow
+                           // replies below the program's 100 ms, late replies above it)
+    int statusByte = 0x0A; // byte 1 of every reply (0x0A: an answer)
+    DWORD replyLength = 0; // bytes in each reply message; 0: the input report length (short
+                           // replies below 10)
     // A HID class driver's fan-out: every reply of the sensor is also delivered to every other
     // open connection of that sensor, put in their pipes before the asker's own reply goes out.
     // A connection that is never read keeps what its pipe holds (about 400 replies) and 32 more;
@@ -127,14 +139,20 @@ void simboardSetReplies(SimBoard* board, int sensor, const SimReplyMode& mode);
 SimReplyMode simboardReplies(const SimBoard* board, int sensor);
 
 // Unplug: existing connections of that sensor fail, new opens are refused, the sensor leaves the
-// device list. Replug puts it back (same pipe name, same place in the list). Each ends with a
-// WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level window: sent with SendMessageTimeoutA
-// (abort if hung, 300 ms) to windows of other threads, posted to windows of the calling thread
-// (sending would run their handler inline, and a modal box there would hold the board).
-// sensor -1: every sensor at once, with one broadcast.
-// announce false: no broadcast, as a device that stops working without the system noticing.
+// device list. Replug puts it back (same pipe name, same place in the list). Each is announced as
+// the system does: an interface removal or arrival notice per sensor (SIMBOARD_NOTICES_KEY; the
+// simulated device seam turns it into WM_DEVICECHANGE for the windows registered for HID
+// interfaces), then a WM_DEVICECHANGE (DBT_DEVNODES_CHANGED) to every top-level window: sent with
+// SendMessageTimeoutA (abort if hung, 300 ms) to windows of other threads, posted to windows of
+// the calling thread (sending would run their handler inline, and a modal box there would hold
+// the board). sensor -1: every sensor at once, with one broadcast.
+// announce false: neither, as a device that stops working without the system noticing.
+enum SimAnnounce {
+    SIM_ANNOUNCE_ALL = 0,        // the interface notices and the broadcast
+    SIM_ANNOUNCE_INTERFACES = 1, // the interface notices only, no DBT_DEVNODES_CHANGED
+};
 void simboardUnplug(SimBoard* board, int sensor = -1, bool announce = true);
-void simboardReplug(SimBoard* board, int sensor = -1);
+void simboardReplug(SimBoard* board, int sensor = -1, SimAnnounce announce = SIM_ANNOUNCE_ALL);
 bool simboardPlugged(const SimBoard* board, int sensor);
 // The broadcast on its own (as when some other device comes or goes).
 void simboardBroadcastDeviceChange();
@@ -208,7 +226,7 @@ bool simboardFingerPoint(SimBoard* board, int sensor, int* x, int* y);
 
 enum SimEventKind {
     SIM_CONNECT,    // a client opened the pipe (any access)
-    SIM_COMMAND,    // a message arrived (bytes as received, any length up to 64)
+    SIM_COMMAND,    // a message arrived (bytes as received, any length up to 1024)
     SIM_REPLY,      // a reply was written (bytes as sent)
     SIM_DISCONNECT, // the client closed its handle, or the board ended the connection
 };
@@ -245,8 +263,8 @@ int simboardWaitCommand(SimBoard* board, int sensor, int command, DWORD timeoutM
 // Counts the commands of that kind (SIM_CMD_OTHER counts every command) for that sensor (-1: any).
 int simboardCountCommands(const SimBoard* board, int sensor, int command);
 
-// The command a 9-byte message is, or SIM_CMD_OTHER.
-int simClassifyCommand(const uint8_t* bytes, size_t length);
+// The command a message of reportLength bytes is (a command's 9 bytes, then zeros), or SIM_CMD_OTHER.
+int simClassifyCommand(const uint8_t* bytes, size_t length, size_t reportLength = 9);
 // "Stop", "Get", "Run", "probe" or "other".
 const char* simCommandName(int command);
 // One line per event: "  123.4 ms  sensor 0  conn 2  command Stop  00 A0 03 00 00 00 00 00 60".

@@ -129,9 +129,11 @@ DWORD WINAPI connectionThread(void* parameter) {
             addEvent(board, c->sensor, c->id, SIM_COMMAND, message, length);
             SimReplyMode mode = simboardReplies(board, c->sensor);
             c->commands++;
-            if (!mode.silent)
-                due.push_back(DueReply{simboardNowMs() + mode.delayMs, simClassifyCommand(message, length),
-                                       c->commands});
+            // A write that is not one output report never reaches a HID device.
+            const DWORD reportLength = board->sensors[size_t(c->sensor)].config.outputReportLength;
+            if (!mode.silent && length == reportLength)
+                due.push_back(DueReply{simboardNowMs() + mode.delayMs,
+                                       simClassifyCommand(message, length, reportLength), c->commands});
         }
         while (open && !due.empty() && due.front().due <= simboardNowMs()) {
             SimReplyMode mode = simboardReplies(board, c->sensor);
@@ -140,9 +142,10 @@ DWORD WINAPI connectionThread(void* parameter) {
             if (mode.tagReplies)
                 tagReply(reply, due.front().command, due.front().serial, c->id);
             due.pop_front();
-            DWORD length = mode.replyLength < 1             ? 1
-                           : mode.replyLength > MESSAGE_MAX ? MESSAGE_MAX
-                                                            : mode.replyLength;
+            const DWORD wanted = mode.replyLength
+                                     ? mode.replyLength
+                                     : board->sensors[size_t(c->sensor)].config.inputReportLength;
+            DWORD length = wanted < 1 ? 1 : wanted > MESSAGE_MAX ? MESSAGE_MAX : wanted;
             if (mode.fanOut)
                 deliverCopies(board, c->sensor, c, reply, length);
             ResetEvent(writeOv.hEvent);

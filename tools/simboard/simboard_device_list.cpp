@@ -27,13 +27,16 @@ void writeDeviceList(const SimBoard* board) {
         for (const SimSensor& s : board->sensors) {
             if (!s.plugged)
                 continue;
-            char name[16], data[400];
+            char name[16], data[400], reports[32] = "";
             snprintf(name, sizeof name, "%d", index++);
-            snprintf(data, sizeof data, "%04x %04x %s %s", s.config.vendorId, s.config.productId,
+            if (s.config.inputReportLength != 10 || s.config.outputReportLength != 9)
+                snprintf(reports, sizeof reports, "reports:%u:%u ", s.config.inputReportLength,
+                         s.config.outputReportLength);
+            snprintf(data, sizeof data, "%04x %04x %s %s%s", s.config.vendorId, s.config.productId,
                      s.config.refuseOpen      ? "refuse"
                      : s.config.cancelIgnored ? "nocancel"
                                               : "open",
-                     s.pipePath.c_str());
+                     reports, s.pipePath.c_str());
             RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
                            DWORD(strlen(data) + 1));
         }
@@ -47,7 +50,35 @@ void removeDeviceList() {
     if (RegOpenCurrentUser(KEY_ALL_ACCESS, &user) != ERROR_SUCCESS)
         return;
     RegDeleteKeyA(user, SIMBOARD_DEVICES_KEY);
+    RegDeleteKeyA(user, SIMBOARD_NOTICES_KEY);
     RegDeleteKeyA(user, "Software\\VelmoraSimBoard"); // only when nothing else is left in it
+    RegCloseKey(user);
+}
+
+// Each notice is a value of its own, numbered on from the last, so that a watcher that reads the
+// key a little late still sees every one in order; the oldest go once more than NOTICES_KEPT are
+// there (a watcher reads them long before that).
+void announceInterface(const SimBoard* board, int sensor, bool arrival) {
+    constexpr unsigned long long NOTICES_KEPT = 32;
+    static LONG64 lastNumber = 0; // one board per process at a time
+    const unsigned long long number = static_cast<unsigned long long>(InterlockedIncrement64(&lastNumber));
+    HKEY user = nullptr;
+    if (RegOpenCurrentUser(KEY_ALL_ACCESS, &user) != ERROR_SUCCESS)
+        return;
+    HKEY key = nullptr;
+    if (RegCreateKeyExA(user, SIMBOARD_NOTICES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        char name[64], data[400];
+        if (number > NOTICES_KEPT) {
+            snprintf(name, sizeof name, "%lu-%llu", GetCurrentProcessId(), number - NOTICES_KEPT);
+            RegDeleteValueA(key, name);
+        }
+        snprintf(name, sizeof name, "%lu-%llu", GetCurrentProcessId(), number);
+        snprintf(data, sizeof data, "%s %s", arrival ? "arrival" : "removal",
+                 board->sensors[size_t(sensor)].pipePath.c_str());
+        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), DWORD(strlen(data) + 1));
+        RegCloseKey(key);
+    }
     RegCloseKey(user);
 }
 

@@ -10,7 +10,7 @@
 
 namespace simboard_internal {
 
-constexpr DWORD MESSAGE_MAX = 64; // longest command message the board keeps
+constexpr DWORD MESSAGE_MAX = 1024; // longest message the board keeps or writes
 
 struct SimSegment {
     double t0, t1; // ms from the path's start
@@ -91,6 +91,8 @@ void addEvent(SimBoard* board, int sensor, int connection, SimEventKind kind, co
 // The device list (simboard_device_list.cpp).
 void writeDeviceList(const SimBoard* board);
 void removeDeviceList();
+// An interface arrival or removal of the sensor, for the windows registered for HID interfaces.
+void announceInterface(const SimBoard* board, int sensor, bool arrival);
 
 // The finger (simboard_finger.cpp); the caller holds the board's lock.
 bool fingerSensorPoint(const SimBoard* board, const SimFinger& f, double now, double* sx, double* sy);

@@ -12,7 +12,10 @@ void addEvent(SimBoard* board, int sensor, int connection, SimEventKind kind, co
     e.sensor = sensor;
     e.connection = connection;
     e.kind = kind;
-    e.command = kind == SIM_COMMAND ? simClassifyCommand(bytes, length) : SIM_CMD_OTHER;
+    e.command =
+        kind == SIM_COMMAND
+            ? simClassifyCommand(bytes, length, board->sensors[size_t(sensor)].config.outputReportLength)
+            : SIM_CMD_OTHER;
     if (bytes)
         e.bytes.assign(bytes, bytes + length);
     Locked locked(board);
@@ -108,9 +111,12 @@ bool simReadReplyTag(const uint8_t* reply, size_t length, SimReplyTag* tag) {
     return true;
 }
 
-int simClassifyCommand(const uint8_t* bytes, size_t length) {
-    if (!bytes || length != 9 || bytes[0] != 0x00 || bytes[1] != 0xA0)
+int simClassifyCommand(const uint8_t* bytes, size_t length, size_t reportLength) {
+    if (!bytes || length != reportLength || length < 9 || bytes[0] != 0x00 || bytes[1] != 0xA0)
         return SIM_CMD_OTHER;
+    for (size_t i = 9; i < length; ++i)
+        if (bytes[i] != 0)
+            return SIM_CMD_OTHER;
     for (int i = 3; i < 8; ++i)
         if (bytes[i] != 0)
             return SIM_CMD_OTHER;

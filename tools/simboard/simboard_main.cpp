@@ -12,7 +12,8 @@ namespace {
 
 const char* const USAGE =
     "usage: simboard [options]\n"
-    "  --sensor VID:PID[:refuse]   add a sensor (hex identifiers); default one 0925:0300\n"
+    "  --sensor VID:PID[:refuse][:IN/OUT]  add a sensor (hex identifiers; report lengths in\n"
+    "                              bytes, 10/9 when not given); default one 0925:0300\n"
     "  --no-sensor                 serve no sensor at all\n"
     "  --screen WxH                screen size in pixels (default: the primary screen)\n"
     "  --offset X,Y  --scale SX,SY  --rotate DEG  --keystone KX,KY  --jitter N\n"
@@ -52,13 +53,19 @@ bool parseSensor(const char* text, SimSensorConfig* sensor) {
     sensor->vendorId = uint16_t(vid);
     sensor->productId = uint16_t(pid);
     sensor->refuseOpen = false;
+    if (strncmp(end, ":refuse", 7) == 0) {
+        sensor->refuseOpen = true;
+        end += 7;
+    }
     if (*end == 0)
         return true;
-    if (strcmp(end, ":refuse") == 0) {
-        sensor->refuseOpen = true;
-        return true;
-    }
-    return false;
+    unsigned in = 0, out = 0;
+    int used = 0;
+    if (sscanf(end, ":%u/%u%n", &in, &out, &used) != 2 || end[used] != 0 || in > 1024 || out > 1024)
+        return false;
+    sensor->inputReportLength = uint16_t(in);
+    sensor->outputReportLength = uint16_t(out);
+    return true;
 }
 
 bool readAll(FILE* f, std::string* text) {

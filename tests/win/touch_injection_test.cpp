@@ -1,0 +1,530 @@
+// The board as a touch screen, below the shell: the reader thread of this process against the
+// simulated board, with a recorder in place of the system's touch injection (Wine has none). The
+// frames of a tap, a drag, a hold, a second monitor left of the primary, a touch lost to a silent
+// sensor, to a calibration, to a locked session and to the program's end; a touch on this
+// program's own window, the user's choice of the mouse and a refused frame give the mouse.
+//
+// The suite shares one reader thread (a stopped reader stays stopped): its last case stops it.
+#undef WINVER
+#define WINVER 0x0602 // the system's POINTER_TOUCH_INFO, to hold our declaration against
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstddef>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/app_state.h"
+#include "sensor/sensor_link.h"
+#include "tests/support/reader_board.h"
+#include "tests/support/wine_options.h"
+#include "tests/support/wintest.h"
+#include "tools/simboard/simboard.h"
+#include "touch/sensor_reader.h"
+#include "touch/touch_injection.h"
+
+// The declaration the program uses is the system's structure, field for field.
+static_assert(sizeof(InjectedTouchInfo) == sizeof(POINTER_TOUCH_INFO), "size");
+static_assert(offsetof(InjectedTouchInfo, pointerInfo.pointerFlags) ==
+                  offsetof(POINTER_TOUCH_INFO, pointerInfo.pointerFlags),
+              "pointerFlags");
+static_assert(offsetof(InjectedTouchInfo, pointerInfo.ptPixelLocation) ==
+                  offsetof(POINTER_TOUCH_INFO, pointerInfo.ptPixelLocation),
+              "ptPixelLocation");
+static_assert(offsetof(InjectedTouchInfo, pointerInfo.dwTime) ==
+                  offsetof(POINTER_TOUCH_INFO, pointerInfo.dwTime),
+              "dwTime");
+static_assert(offsetof(InjectedTouchInfo, pointerInfo.performanceCount) ==
+                  offsetof(POINTER_TOUCH_INFO, pointerInfo.PerformanceCount),
+              "PerformanceCount");
+static_assert(offsetof(InjectedTouchInfo, touchMask) == offsetof(POINTER_TOUCH_INFO, touchMask), "touchMask");
+static_assert(offsetof(InjectedTouchInfo, rcContact) == offsetof(POINTER_TOUCH_INFO, rcContact), "rcContact");
+static_assert(offsetof(InjectedTouchInfo, pressure) == offsetof(POINTER_TOUCH_INFO, pressure), "pressure");
+static_assert(INJECTED_PT_TOUCH == PT_TOUCH && INJECTED_TOUCH_MASK_CONTACTAREA == TOUCH_MASK_CONTACTAREA &&
+                  INJECTED_TOUCH_FEEDBACK_DEFAULT == TOUCH_FEEDBACK_DEFAULT,
+              "constants");
+static_assert(CONTACT_DOWN_FLAGS == (POINTER_FLAG_DOWN | POINTER_FLAG_INRANGE | POINTER_FLAG_INCONTACT) &&
+                  CONTACT_UPDATE_FLAGS ==
+                      (POINTER_FLAG_UPDATE | POINTER_FLAG_INRANGE | POINTER_FLAG_INCONTACT) &&
+                  CONTACT_UP_FLAGS == POINTER_FLAG_UP &&
+                  CONTACT_CANCEL_FLAGS == (POINTER_FLAG_UP | POINTER_FLAG_CANCELED),
+              "flags");
+
+namespace {
+
+// The window of our own that a touch comes down on is destroyed without waiting two seconds for a
+// window manager the test display lacks.
+const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
+
+// ---- The recorder in place of InitializeTouchInjection and InjectTouchInput ---------------------
+
+std::mutex recordLock;
+std::vector<InjectedTouchInfo> injected; // every frame given, refused ones too
+int injectCalls = 0, badCounts = 0;
+int initializeCalls = 0;
+UINT32 initializeMax = 0;
+DWORD initializeMode = 0;
+size_t refuseFrom = SIZE_MAX; // frames from this index on are refused
+bool initializeFails = false;
+
+BOOL WINAPI recordInitialize(UINT32 maxCount, DWORD mode) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    ++initializeCalls;
+    initializeMax = maxCount;
+    initializeMode = mode;
+    return initializeFails ? FALSE : TRUE;
+}
+
+BOOL WINAPI recordInject(UINT32 count, const InjectedTouchInfo* contacts) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    ++injectCalls;
+    badCounts += count != 1;
+    for (UINT32 k = 0; k < count; ++k)
+        injected.push_back(contacts[k]);
+    return injected.size() <= refuseFrom ? TRUE : FALSE;
+}
+
+const TouchInjectionFunctions recorder = {recordInitialize, recordInject};
+
+std::vector<InjectedTouchInfo> framesFrom(size_t from) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    return std::vector<InjectedTouchInfo>(injected.begin() + std::min(from, injected.size()), injected.end());
+}
+
+size_t frameCount() {
+    std::lock_guard<std::mutex> hold(recordLock);
+    return injected.size();
+}
+
+std::string kindOf(UINT32 flags) {
+    switch (flags) {
+    case CONTACT_DOWN_FLAGS:
+        return "down";
+    case CONTACT_UPDATE_FLAGS:
+        return "update";
+    case CONTACT_UP_FLAGS:
+        return "up";
+    case CONTACT_CANCEL_FLAGS:
+        return "cancel";
+    default:
+        return "flags0x" + std::to_string(flags);
+    }
+}
+
+// The kinds in order, a run of updates as "update*" (their number follows the reader's pace).
+std::string kinds(const std::vector<InjectedTouchInfo>& frames) {
+    std::string s;
+    for (size_t k = 0; k < frames.size(); ++k) {
+        const std::string kind = kindOf(frames[k].pointerInfo.pointerFlags);
+        if (kind == "update" && k > 0 && frames[k - 1].pointerInfo.pointerFlags == CONTACT_UPDATE_FLAGS)
+            continue;
+        s += (s.empty() ? "" : " ") + kind + (kind == "update" ? "*" : "");
+    }
+    return s;
+}
+
+// Every frame is one touch contact, id 0, stamped later than the one before, its contact area a
+// small square around the point, no pressure or orientation; an up or a cancel is where the frame
+// before it was.
+::testing::AssertionResult wellFormed(const std::vector<InjectedTouchInfo>& frames) {
+    for (size_t k = 0; k < frames.size(); ++k) {
+        const InjectedPointerInfo& p = frames[k].pointerInfo;
+        const RECT& a = frames[k].rcContact;
+        const bool square = a.left <= p.ptPixelLocation.x && p.ptPixelLocation.x < a.right &&
+                            a.top <= p.ptPixelLocation.y && p.ptPixelLocation.y < a.bottom &&
+                            a.right - a.left <= 5 && a.bottom - a.top <= 5;
+        if (p.pointerType != PT_TOUCH || p.pointerId != 0 || frames[k].touchMask != TOUCH_MASK_CONTACTAREA ||
+            !square || frames[k].pressure != 0 || frames[k].orientation != 0 || p.hwndTarget != nullptr)
+            return ::testing::AssertionFailure()
+                   << "frame " << k << ": type " << p.pointerType << ", id " << p.pointerId << ", mask "
+                   << frames[k].touchMask << ", at (" << p.ptPixelLocation.x << ", " << p.ptPixelLocation.y
+                   << "), area (" << a.left << ", " << a.top << ", " << a.right << ", " << a.bottom << ")";
+        if (k == 0)
+            continue;
+        const InjectedPointerInfo& before = frames[k - 1].pointerInfo;
+        if (LONG(p.dwTime - before.dwTime) <= 0)
+            return ::testing::AssertionFailure()
+                   << "frame " << k << " stamped " << p.dwTime << " after " << before.dwTime;
+        const bool ends = (p.pointerFlags & POINTER_FLAG_UP) != 0;
+        if (ends && (p.ptPixelLocation.x != before.ptPixelLocation.x ||
+                     p.ptPixelLocation.y != before.ptPixelLocation.y))
+            return ::testing::AssertionFailure()
+                   << "frame " << k << " ends at (" << p.ptPixelLocation.x << ", " << p.ptPixelLocation.y
+                   << "), the frame before was at (" << before.ptPixelLocation.x << ", "
+                   << before.ptPixelLocation.y << ")";
+    }
+    return ::testing::AssertionSuccess() << frames.size() << " frames";
+}
+
+::testing::AssertionResult landedNear(const InjectedTouchInfo& frame, double x, double y) {
+    const POINT p = frame.pointerInfo.ptPixelLocation;
+    if (std::hypot(p.x - x, p.y - y) <= 2.0)
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure()
+           << "at (" << p.x << ", " << p.y << "), not near (" << x << ", " << y << ")";
+}
+
+// The button events the mouse recorder saw injected, as "ldown lup".
+std::string injectedButtons() {
+    std::string s;
+    for (const MouseRecord& r : mouseRecorderButtons())
+        if (r.injected)
+            s += std::string(s.empty() ? "" : " ") + (r.message == WM_LBUTTONDOWN ? "ldown"
+                                                      : r.message == WM_LBUTTONUP ? "lup"
+                                                                                  : "other");
+    return s;
+}
+
+// The longest time between two Get commands the board received: how long the reader did not run.
+double longestPollGapMs(const SimBoard* board) {
+    double longest = 0, last = -1;
+    for (const SimEvent& e : simboardCommands(board)) {
+        if (e.command != SIM_CMD_GET)
+            continue;
+        if (last >= 0)
+            longest = std::max(longest, e.timeMs - last);
+        last = e.timeMs;
+    }
+    return longest;
+}
+
+int screenW() {
+    return GetSystemMetrics(SM_CXSCREEN);
+}
+int screenH() {
+    return GetSystemMetrics(SM_CYSCREEN);
+}
+
+class TouchInjection : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        board = simboardStart();
+        ASSERT_NE(board, nullptr);
+        primary = boardScreen(screenW(), screenH());
+        publishScreenTargets(primary);
+        settings.ouhe = 1; // no smoothing: every update is where the finger is
+        ASSERT_TRUE(installBoardCalibration(board, primary));
+        sensorHandle = findSensor();
+        ASSERT_NE(sensorHandle.load(), nullptr);
+        ASSERT_TRUE(startTouchInjection(recorder));
+        reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
+        ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_GET, 3000, 0, true), 0) << "the reader does not poll";
+    }
+    static void TearDownTestSuite() {
+        if (reader) {
+            stopSensorReader(reader, 500);
+            CloseHandle(reader);
+        }
+        simboardStop(board);
+        startTouchInjection({nullptr, nullptr});
+    }
+    void SetUp() override {
+        ASSERT_TRUE(mouseRecorderStart());
+        mouseRecorderClear();
+        from = frameCount();
+    }
+    void TearDown() override {
+        simboardFingerLift(board, 0);
+        flushEvents(100);
+        mouseRecorderStop();
+    }
+    // Plays the path and waits until it is over and the reader has seen the lift.
+    void play(const SimPath& path) {
+        simboardPlay(board, 0, path);
+        ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
+        flushEvents(150);
+    }
+    // Plays a path that goes as a contact. A machine too busy to run the reader for most of a tenth
+    // of a second lets the contact expire, as Windows would then: that is the machine, not the
+    // frames, and the path is played again, its frames counted from there.
+    void playSteadily(const SimPath& path) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            simboardClearLog(board);
+            play(path);
+            if (longestPollGapMs(board) < 90)
+                return;
+            from = frameCount();
+        }
+    }
+    static SimPath tapAt(double x, double y) {
+        SimPath path;
+        simDown(path, x, y);
+        simHold(path, 100);
+        simLift(path);
+        return path;
+    }
+    void tap(double x, double y) { playSteadily(tapAt(x, y)); }
+    void mouseTap(double x, double y) { play(tapAt(x, y)); }
+    // Puts the finger down and keeps it there until lifted; waits until the contact is down.
+    ::testing::AssertionResult holdDown(double x, double y) {
+        simboardFingerDown(board, 0, x, y);
+        for (int k = 0; k < 100; ++k) {
+            flushEvents(20);
+            if (frameCount() > from + 2)
+                return ::testing::AssertionSuccess();
+        }
+        return ::testing::AssertionFailure() << "no contact came down";
+    }
+    std::vector<InjectedTouchInfo> frames() const { return framesFrom(from); }
+
+    static SimBoard* board;
+    static ScreenTargets primary;
+    static HANDLE reader;
+    size_t from = 0;
+};
+SimBoard* TouchInjection::board = nullptr;
+ScreenTargets TouchInjection::primary = {};
+HANDLE TouchInjection::reader = nullptr;
+
+} // namespace
+
+// The path is chosen once at start: touch only when both functions are there and initialisation
+// with one contact and the default feedback succeeds. Wine's user32 has neither: the mouse.
+TEST_F(TouchInjection, TheStartChoosesTouchOnlyWhereInjectionWorks) {
+    const TouchInjectionFunctions system = systemTouchInjectionFunctions();
+    if (!system.initialize && !system.inject) {
+        EXPECT_FALSE(startTouchInjection(system)) << "no touch injection here: the mouse";
+    }
+    EXPECT_FALSE(startTouchInjection({recordInitialize, nullptr}));
+    EXPECT_FALSE(touchInjectionAvailable());
+    EXPECT_FALSE(startTouchInjection({nullptr, recordInject}));
+    initializeCalls = 0;
+    initializeFails = true;
+    EXPECT_FALSE(startTouchInjection(recorder));
+    EXPECT_FALSE(touchInjectionAvailable());
+    initializeFails = false;
+    EXPECT_TRUE(startTouchInjection(recorder));
+    EXPECT_TRUE(touchInjectionAvailable());
+    EXPECT_EQ(initializeCalls, 2);
+    EXPECT_EQ(initializeMax, 1u);
+    EXPECT_EQ(initializeMode, DWORD(TOUCH_FEEDBACK_DEFAULT));
+    // A frame as user32 takes it.
+    const TouchFrame frame = {CONTACT_UPDATE_FLAGS, 0, -700, 35, {-702, 33, -697, 38}, 123456};
+    const InjectedTouchInfo info = injectedTouchInfo(frame);
+    EXPECT_TRUE(wellFormed({info}));
+    EXPECT_EQ(info.pointerInfo.pointerFlags, frame.flags);
+    EXPECT_EQ(info.pointerInfo.ptPixelLocation.x, -700);
+    EXPECT_EQ(info.pointerInfo.ptPixelLocation.y, 35);
+    EXPECT_EQ(info.pointerInfo.dwTime, 123456u);
+    EXPECT_EQ(info.pointerInfo.performanceCount, 0u);
+    EXPECT_EQ(info.rcContact.right, -697);
+}
+
+// A tap, a drag and a hold of 1.5 s are frames of one contact and nothing of the mouse: no button,
+// no hold ring's right click; a finger held still keeps updating, never 100 ms apart.
+TEST_F(TouchInjection, TapDragAndHoldAreFramesOfOneContact) {
+    const int w = screenW(), h = screenH();
+    tap(w / 3, h / 3);
+    std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* up");
+    EXPECT_TRUE(wellFormed(f));
+    ASSERT_FALSE(f.empty());
+    EXPECT_TRUE(landedNear(f.front(), w / 3, h / 3));
+    EXPECT_TRUE(landedNear(f.back(), w / 3, h / 3));
+
+    from = frameCount();
+    const POINT a = {w / 5, h / 4}, b = {w * 3 / 5, h / 2};
+    SimPath drag;
+    simDown(drag, a.x, a.y);
+    simHold(drag, 60);
+    simMove(drag, b.x, b.y, 600);
+    simHold(drag, 60);
+    simLift(drag);
+    playSteadily(drag);
+    f = frames();
+    EXPECT_EQ(kinds(f), "down update* up");
+    EXPECT_TRUE(wellFormed(f));
+    ASSERT_GT(f.size(), 10u) << "the drag did not update";
+    EXPECT_TRUE(landedNear(f.front(), a.x, a.y));
+    EXPECT_TRUE(landedNear(f.back(), b.x, b.y));
+    int offPath = 0;
+    for (const InjectedTouchInfo& frame : f) {
+        const POINT p = frame.pointerInfo.ptPixelLocation;
+        const double t = double(p.x - a.x) / (b.x - a.x);
+        offPath += p.x < a.x - 3 || p.x > b.x + 3 || std::fabs(p.y - (a.y + t * (b.y - a.y))) > 4;
+    }
+    EXPECT_EQ(offPath, 0) << "frames off the drag's path";
+
+    from = frameCount();
+    SimPath hold;
+    simDown(hold, w / 2, h / 2);
+    simHold(hold, 1500);
+    simLift(hold);
+    playSteadily(hold);
+    f = frames();
+    EXPECT_EQ(kinds(f), "down update* up");
+    EXPECT_TRUE(wellFormed(f));
+    ASSERT_GT(f.size(), 30u) << "too few updates while held still";
+    DWORD longestGap = 0;
+    for (size_t k = 1; k < f.size(); ++k) {
+        longestGap = std::max<DWORD>(longestGap, f[k].pointerInfo.dwTime - f[k - 1].pointerInfo.dwTime);
+        EXPECT_TRUE(landedNear(f[k], w / 2, h / 2)) << "frame " << k;
+    }
+    EXPECT_LE(longestGap, 100u) << "the contact would have expired";
+    EXPECT_GE(f.back().pointerInfo.dwTime - f.front().pointerInfo.dwTime, 1400u);
+    EXPECT_EQ(injectedButtons(), "") << "mouse buttons on the touch path";
+    EXPECT_EQ(badCounts, 0) << "frames of more than one contact";
+}
+
+// The board on a monitor left of the primary, its origin negative: the frames are at that
+// monitor's pixels on the virtual screen.
+TEST_F(TouchInjection, ASecondMonitorWithANegativeOrigin) {
+    const int w = screenW(), h = screenH();
+    publishScreenTargets(boardScreen(w, h, -w, 2 * w, -w));
+    tap(w / 4, h / 3);
+    publishScreenTargets(primary);
+    const std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* up");
+    EXPECT_TRUE(wellFormed(f));
+    ASSERT_FALSE(f.empty());
+    EXPECT_TRUE(landedNear(f.front(), w / 4 - w, h / 3));
+    for (const InjectedTouchInfo& frame : f)
+        EXPECT_LE(frame.rcContact.right, 0) << "contact area off the board's monitor";
+}
+
+// A sensor that stops answering mid-touch: the contact is cancelled where it was (it cannot go a
+// tenth of a second without a frame), and the rest of that touch sends nothing when the sensor
+// answers again; the next touch is a contact again.
+TEST_F(TouchInjection, ATouchLostToASilentSensorIsCancelled) {
+    const int w = screenW(), h = screenH();
+    ASSERT_TRUE(holdDown(w / 2, h / 3));
+    SimReplyMode silent;
+    silent.silent = true;
+    simboardSetReplies(board, 0, silent);
+    flushEvents(600); // a few exchanges without an answer
+    std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    simboardSetReplies(board, 0, SimReplyMode{});
+    flushEvents(1300); // the replies owed by the silence are given up within a second
+    EXPECT_EQ(frameCount(), from + f.size()) << "the rest of the lost touch was sent";
+    simboardFingerLift(board, 0);
+    flushEvents(100);
+    from = frameCount();
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+    EXPECT_EQ(injectedButtons(), "");
+}
+
+// A calibration starting while a finger is down: the contact is cancelled at once.
+TEST_F(TouchInjection, ACalibrationStartedMidTouchCancelsTheContact) {
+    const int w = screenW(), h = screenH();
+    ASSERT_TRUE(holdDown(w / 3, h / 2));
+    calibState = CALIB_CAPTURING;
+    flushEvents(200);
+    const std::vector<InjectedTouchInfo> f = frames();
+    simboardFingerLift(board, 0);
+    flushEvents(100);
+    calibPointIndex = 0;
+    calibState.store(CALIB_MAPPING, std::memory_order_release);
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    ASSERT_FALSE(f.empty());
+    EXPECT_TRUE(landedNear(f.back(), w / 3, h / 2));
+}
+
+// A display change mid-touch: the system cancels every injected contact and would refuse the next
+// frame; the contact is cancelled first, the rest of that touch is left alone, and touch injection
+// stays on.
+TEST_F(TouchInjection, ADisplayChangeMidTouchCancelsTheContactAndKeepsTouch) {
+    const int w = screenW(), h = screenH();
+    ASSERT_TRUE(holdDown(w / 2, h * 2 / 3));
+    publishScreenTargets(primary); // what the main window does at WM_DISPLAYCHANGE
+    flushEvents(300);
+    const std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    simboardFingerLift(board, 0);
+    flushEvents(100);
+    EXPECT_EQ(frameCount(), from + f.size()) << "frames after the cancel";
+    EXPECT_TRUE(touchInjectionAvailable());
+    from = frameCount();
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+}
+
+// The session locking mid-touch ends the touch through the reader's release: a cancelled contact,
+// and nothing more of that touch while the finger stays; the next touch is a contact again.
+TEST_F(TouchInjection, ASessionLockMidTouchCancelsTheContact) {
+    const int w = screenW(), h = screenH();
+    ASSERT_TRUE(holdDown(w * 2 / 3, h / 2));
+    cancelTouchInProgress();
+    flushEvents(400);
+    std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    simboardFingerLift(board, 0);
+    flushEvents(100);
+    EXPECT_EQ(frameCount(), from + f.size()) << "frames after the cancel";
+    from = frameCount();
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+}
+
+// A touch that comes down on one of this program's windows is the mouse for its whole length,
+// even when it leaves the window; so is every touch while the user chose the mouse.
+TEST_F(TouchInjection, OwnWindowsAndTheMouseChoiceGiveTheMouse) {
+    const int w = screenW(), h = screenH();
+    HWND own = CreateWindowExA(WS_EX_TOPMOST, "STATIC", "", WS_POPUP | WS_VISIBLE, w / 4, h / 4, 200, 150,
+                               nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(own, nullptr);
+    flushEvents(200);
+    SimPath path;
+    simDown(path, w / 4 + 100, h / 4 + 75);
+    simHold(path, 60);
+    simMove(path, w / 2 + 100, h / 2, 300);
+    simLift(path);
+    play(path);
+    DestroyWindow(own);
+    EXPECT_EQ(kinds(frames()), "") << "frames for a touch on our own window";
+    EXPECT_EQ(injectedButtons(), "ldown lup");
+
+    mouseRecorderClear();
+    touchChoice = 0;
+    mouseTap(w / 2, h / 3);
+    touchChoice = 1;
+    EXPECT_EQ(kinds(frames()), "") << "frames while the user chose the mouse";
+    EXPECT_EQ(injectedButtons(), "ldown lup");
+}
+
+// The system refuses a frame mid-drag: the contact is cancelled as a contact, the rest of that
+// drag is neither frames nor a mouse, and every later touch is the mouse, without asking the
+// system again.
+TEST_F(TouchInjection, ARefusedFrameSwitchesToTheMouseOnce) {
+    const int w = screenW(), h = screenH();
+    refuseFrom = from + 3;
+    SimPath drag;
+    simDown(drag, w / 5, h / 5);
+    simMove(drag, w / 2, h / 2, 500);
+    simLift(drag);
+    play(drag);
+    const std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_EQ(f.size(), 5u) << "down, two updates, the refused one, the cancel";
+    EXPECT_FALSE(touchInjectionAvailable());
+    EXPECT_EQ(injectedButtons(), "") << "the refused touch was replayed as a mouse";
+    mouseTap(w / 2, h / 3);
+    mouseTap(w / 3, h / 3);
+    EXPECT_EQ(frameCount(), from + f.size()) << "frames after the switch";
+    EXPECT_EQ(injectedButtons(), "ldown lup ldown lup");
+    refuseFrom = SIZE_MAX;
+    ASSERT_TRUE(startTouchInjection(recorder));
+}
+
+// The program stopping mid-touch: the reader cancels the contact before it ends, and nothing is
+// left for the GUI thread to release. (Last: the reader stays stopped.)
+TEST_F(TouchInjection, TheProgramStoppingMidTouchCancelsTheContact) {
+    ASSERT_TRUE(holdDown(screenW() / 2, screenH() / 2));
+    EXPECT_TRUE(stopSensorReader(reader, 500));
+    CloseHandle(reader);
+    reader = nullptr;
+    const size_t afterStop = frameCount();
+    releaseAbandonedTouch();
+    const std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* cancel");
+    EXPECT_TRUE(wellFormed(f));
+    EXPECT_EQ(frameCount(), afterStop) << "released twice";
+}
