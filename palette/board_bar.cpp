@@ -13,6 +13,7 @@
 #include "app/shared/gdi_scope.h"
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
+#include "app/shared/show_hide.h"
 #include "app/window_procs.h"
 #include "pages/board.h"
 #include "palette/core/board_bar_layout.h"
@@ -227,7 +228,7 @@ LRESULT CALLBACK boardBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         paintWindow(hwnd, paintBoardBarContent);
         return 0;
     case WM_SYSCOMMAND:
-        if ((wParam & 0xFFF0) == SC_CLOSE)
+        if (isCloseCommand(wParam))
             return 0; // the bar cannot be closed from the keyboard
         return DefWindowProcA(hwnd, message, wParam, lParam);
     default:
