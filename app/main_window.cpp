@@ -17,6 +17,7 @@
 #include "app/window_procs.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
+#include "pages/board.h"
 #include "palette/core/palette_layout.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
@@ -184,6 +185,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     hwndCalibration = createCalibrationWindow(hwnd);
     showTrayIcon(hwnd);
     tellWhenBoardMonitorGone(boardMonitorGone);
+    tellUnrecoveredPages();
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
     raiseTopmost(hwndPalette);
@@ -384,6 +386,7 @@ void onShutdown() {
         stopReaderCleanly();
         stopSensorAndSave();
         CloseHandle(readerThread);
+        saveBoardNow();
         endSessionNotices(hwndMain);
         KillTimer(hwndMain, TRAY_RETRY_TIMER);
         deleteTrayIcon();
@@ -397,6 +400,7 @@ void onShutdown() {
 void onEndSession(WPARAM ending) {
     if (!ending || shutDownDone)
         return;
+    saveBoardNow();
     stopReaderCleanly();
     stopSensorAndSave();
 }
@@ -429,6 +433,10 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         if (wParam == SPI_SETWORKAREA)
             followBoardMonitor();
         return DefWindowProcA(hwnd, message, wParam, lParam);
+    case WM_QUERYENDSESSION:
+        // The session may end without another word: the board is on disk before it says yes.
+        saveBoardNow();
+        return TRUE;
     case WM_ENDSESSION:
         onEndSession(wParam);
         return 0;

@@ -36,6 +36,7 @@ const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[6], pageContainerProc, CS_DBLCLKS, RECORD_WORD, PAGE_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[7], calibrationWindowProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[8], holdRingProc, 0, 0, ARROW_CURSOR, RGB(0, 0, 0)},
+    {WINDOW_CLASS_NAMES[9], boardBarProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
 };
 
 ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {

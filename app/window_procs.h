@@ -11,3 +11,4 @@ LRESULT CALLBACK pageWindowProc(HWND, UINT, WPARAM, LPARAM);        // "qv_page"
 LRESULT CALLBACK pageContainerProc(HWND, UINT, WPARAM, LPARAM);     // "qv_pageparent", pages/page_container.cpp
 LRESULT CALLBACK calibrationWindowProc(HWND, UINT, WPARAM, LPARAM); // "qv_dingwei", calibration/calibration_window.cpp
 LRESULT CALLBACK holdRingProc(HWND, UINT, WPARAM, LPARAM);          // "qv_hold_ring", touch/hold_ring_window.cpp
+LRESULT CALLBACK boardBarProc(HWND, UINT, WPARAM, LPARAM);          // "qv_board_bar", palette/board_bar.cpp

@@ -4,6 +4,7 @@
 #include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
+#include "pages/board.h"
 
 namespace {
 
@@ -28,6 +29,11 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return forwardToPage(hwnd, message, wParam, lParam);
     case WM_MOUSEACTIVATE:
         return NO_ACTIVATE_ON_CLICK;
+    case WM_ERASEBKGND:
+        // The board's container shows the shown page's background; the other erases with its class.
+        if (paintBoardBackground(hwnd, reinterpret_cast<HDC>(wParam)))
+            return 1;
+        return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
         if (isCloseCommand(wParam))
             return 0; // the board cannot be closed from the keyboard

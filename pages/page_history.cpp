@@ -6,6 +6,7 @@
 #include "pages/top_down_section.h"
 
 UndoBudget undoBudget;
+void (*pageChangedHook)(PageRecord* record) = nullptr;
 
 namespace {
 
@@ -44,6 +45,8 @@ bool applySide(HWND page, PageRecord* record, const UndoStep* step, bool before)
     unpackRect(before ? step->before : step->after, h->pixels, h->width, step->rect);
     copyRect(record->memDC, h->shadowDC, step->rect);
     repaintPage(page);
+    if (pageChangedHook)
+        pageChangedHook(record);
     return true;
 }
 
@@ -128,6 +131,8 @@ void commitStep(PageRecord* record) {
     if (step.before == step.after)
         return; // a press without a move, an eraser over nothing: no step to undo
     pushStep(&undoBudget, &h->lane, std::move(step));
+    if (pageChangedHook)
+        pageChangedHook(record);
 }
 
 bool undoPageStep(HWND page, PageRecord* record) {

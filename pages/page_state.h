@@ -54,7 +54,11 @@ struct PageHistory {
     IntRect changed; // what the step in progress has changed so far; empty when none
 };
 
-extern UndoBudget undoBudget; // the one memory bound both pages' steps share
+extern UndoBudget undoBudget; // the one memory bound every page's steps share
+
+// Called whenever a page's pixels change for good (a finished step, an undo, a redo), so the board
+// can keep its pages on disk; null: nobody listens.
+extern void (*pageChangedHook)(PageRecord* record);
 
 // Makes the page's history from its canvas as it stands (false when the shadow cannot be made:
 // the page then draws without undo); closePageHistory drops it and its steps.

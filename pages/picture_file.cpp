@@ -56,12 +56,12 @@ bool pictureFolder(std::wstring* folder, std::string* reason) {
 
 // A name of the local time that no file has yet, taken at once (CREATE_NEW), so that two saves in
 // the same second get " (2)" rather than one overwriting the other.
-bool reserveName(const std::wstring& folder, std::wstring* path, std::string* reason) {
+bool reserveName(const std::wstring& folder, std::wstring* path, std::string* reason, const char* extension) {
     SYSTEMTIME st;
     GetLocalTime(&st);
     const LocalTime t = {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
     for (int32_t attempt = 1; attempt < 1000; ++attempt) {
-        const std::wstring candidate = folder + L"\\" + widen(savedPictureName(t, attempt));
+        const std::wstring candidate = folder + L"\\" + widen(savedFileName(t, attempt, extension));
         HANDLE file = CreateFileW(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL, nullptr);
         if (file != INVALID_HANDLE_VALUE) {

@@ -10,7 +10,8 @@ bool pictureFolder(std::wstring* folder, std::string* reason);
 
 // A name of the local time in `folder` that no file has yet, taken at once (the empty file is made),
 // so that two saves in the same second get " (2)" rather than one overwriting the other.
-bool reserveName(const std::wstring& folder, std::wstring* path, std::string* reason);
+bool reserveName(const std::wstring& folder, std::wstring* path, std::string* reason,
+                 const char* extension = ".png");
 
 // The last part of a path, in the ANSI code page, as the user is shown it.
 std::string fileNameOf(const std::wstring& path);

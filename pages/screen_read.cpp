@@ -4,6 +4,7 @@
 
 #include "app/shared/gdi_scope.h"
 #include "app/shared/system_library.h"
+#include "pages/board.h"
 #include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "pages/top_down_section.h"
@@ -149,11 +150,11 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
         return false;
     out->width = width;
     out->height = height;
-    // The board is the opaque container (not layered) below the page: its grey is the key colour.
+    // The board is the opaque container (not layered) below the page: it shows the page's background.
     HWND container = GetParent(page);
     const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
     if (board) {
-        out->pixels.assign(size_t(width) * size_t(height), KEY_COLOUR_PIXEL);
+        boardBackgroundPixels(0, 0, width, height, &out->pixels);
     } else {
         // The screen as it shows, without our windows over the page. Where the screen is composed
         // (Wine, Windows with desktop composition) the page and its container are in the read: the

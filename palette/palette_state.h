@@ -23,3 +23,4 @@ extern HWND pageWindows[2];      // page 1 over the desktop, page 2 over the boa
 extern HWND containerWindows[2]; // their containers
 extern PageRecord pageRecords[2];
 extern DrawState drawState;
+extern HWND boardBarWindow; // the board bar, shown with the board

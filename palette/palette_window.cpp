@@ -16,7 +16,9 @@
 #include "app/shared/no_activate.h"
 #include "app/shared/show_hide.h"
 #include "app/window_procs.h"
+#include "pages/board.h"
 #include "pages/page_save.h"
+#include "palette/board_bar.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 
@@ -30,6 +32,7 @@ HWND pageWindows[2] = {};
 HWND containerWindows[2] = {};
 PageRecord pageRecords[2] = {};
 DrawState drawState = {};
+HWND boardBarWindow = nullptr;
 
 // The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
 // is 44 bytes.
@@ -173,6 +176,10 @@ LRESULT onCreate(HWND palette) {
     }
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
     SendMessageA(pageWindows[1], UM_PAGE_INIT, 0, 0);
+    // The board page is a stack of pages, back from the disk as it was left.
+    openBoard(pageWindows[1], containerWindows[1]);
+    boardBarWindow = createBoardBar(pageWindows[1], programInstance());
+    setBoardBar(boardBarWindow);
 
     createTooltips(palette);
 
@@ -201,6 +208,13 @@ void showPagePair(HWND palette, HWND page) {
     raisePaletteAndRing(palette);
 }
 
+// The board's bar (when shown), then the palette and the ring: the windows over a shown page.
+void raiseAbovePage(HWND palette) {
+    if (boardBarWindow && IsWindowVisible(boardBarWindow))
+        raiseTopmost(boardBarWindow);
+    raisePaletteAndRing(palette);
+}
+
 // While a page is shown the palette checks, this often, that it is still above the page, and
 // steps back on top if not. Wine raises a full-screen window once more some time after it is
 // shown (when the X server has mapped it), and another program's topmost window can come up
@@ -221,8 +235,8 @@ void onStackCheck(HWND palette) {
         KillTimer(palette, STACK_CHECK_TIMER);
         return;
     }
-    if (!above(palette, page))
-        raisePaletteAndRing(palette);
+    if (!above(palette, page) || (IsWindowVisible(boardBarWindow) && !above(boardBarWindow, page)))
+        raiseAbovePage(palette);
 }
 
 // Hides a page and its container (its owner). They stay topmost, hidden, covering nothing.
@@ -286,12 +300,16 @@ void onMode(HWND palette, int i) {
     if (modeOn(self)) {
         hidePagePair(pageWindows[1 - i]);
         showPagePair(palette, pageWindows[i]);
+        showBoardBar(boardBarWindow, i == 1);
+        raiseAbovePage(palette);
         SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
         setLook(other, BUTTON_NORMAL, PICTURE_NORMAL, true);
         toolChanged(drawState.currentPage);
         drawState.currentPage = pageWindows[i];
         toolChanged(drawState.currentPage);
     } else {
+        if (i == 1)
+            showBoardBar(boardBarWindow, false);
         hidePagePair(pageWindows[i]);
         toolChanged(drawState.currentPage);
     }
@@ -299,6 +317,7 @@ void onMode(HWND palette, int i) {
 
 void onHide(HWND palette) {
     ShowWindow(palette, SW_HIDE);
+    showBoardBar(boardBarWindow, false);
     for (HWND page : pageWindows)
         hidePagePair(page);
     toolChanged(drawState.currentPage);
@@ -342,6 +361,7 @@ void onBoardMoved(HWND palette) {
         SetWindowPos(containerWindows[i], nullptr, board.left, board.top, width, height, flags);
         SetWindowPos(pageWindows[i], nullptr, board.left, board.top, width, height, flags);
     }
+    placeBoardBar(boardBarWindow);
     RECT now = {};
     GetWindowRect(palette, &now);
     const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()));
@@ -398,6 +418,7 @@ void onCommand(HWND palette, WPARAM wParam) {
 // and then both modes are off.
 void onToggleShow(HWND palette) {
     if (!toggleShown(palette, SW_SHOWNOACTIVATE)) {
+        showBoardBar(boardBarWindow, false);
         hidePagePair(drawState.currentPage);
         setLook(BUTTON_N_DESKTOP, BUTTON_NORMAL, PICTURE_NORMAL, false);
         setLook(BUTTON_N_BOARD, BUTTON_NORMAL, PICTURE_NORMAL, false);

@@ -1,6 +1,6 @@
 #pragma once
-// The names of the program's window classes: the eight of the main window and its windows, and
-// the hold ring. app/window_classes.cpp registers them in the order of WINDOW_CLASS_NAMES.
+// The names of the program's window classes: the eight of the main window and its windows, the
+// hold ring and the board bar. app/window_classes.cpp registers them in the order of WINDOW_CLASS_NAMES.
 
 constexpr char MAIN_WINDOW_CLASS[] = "Velmora"; // also the main window's title
 constexpr char SETTINGS_CLASS[] = "qv_sysset";
@@ -11,10 +11,11 @@ constexpr char PAGE_CLASS[] = "qv_page";
 constexpr char PAGE_CONTAINER_CLASS[] = "qv_pageparent";
 constexpr char CALIBRATION_CLASS[] = "qv_dingwei";
 constexpr char HOLD_RING_CLASS[] = "qv_hold_ring";
+constexpr char BOARD_BAR_CLASS[] = "qv_board_bar";
 
 // The class names in registration order.
-constexpr int WINDOW_CLASS_COUNT = 9;
+constexpr int WINDOW_CLASS_COUNT = 10;
 constexpr const char* WINDOW_CLASS_NAMES[WINDOW_CLASS_COUNT] = {
     MAIN_WINDOW_CLASS, SETTINGS_CLASS,       HELP_CLASS,        PALETTE_CLASS,   TOOL_BUTTON_CLASS,
-    PAGE_CLASS,        PAGE_CONTAINER_CLASS, CALIBRATION_CLASS, HOLD_RING_CLASS,
+    PAGE_CLASS,        PAGE_CONTAINER_CLASS, CALIBRATION_CLASS, HOLD_RING_CLASS,   BOARD_BAR_CLASS,
 };

@@ -9,3 +9,5 @@ struct LocalTime {
 };
 
 std::string savedPictureName(const LocalTime& t, int32_t attempt);
+// The same name with another extension: the board's PDF is named as its pictures are.
+std::string savedFileName(const LocalTime& t, int32_t attempt, const char* extension);

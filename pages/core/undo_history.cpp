@@ -76,11 +76,13 @@ void dropRedo(UndoBudget* budget, UndoLane* lane) {
     lane->undone.clear();
 }
 
-// The lane whose oldest undoable step is the oldest of all; null when no lane has one.
-UndoLane* laneWithOldest(const UndoBudget* budget) {
+// The lane whose oldest undoable step is the oldest of all (of the resting lanes only, when asked);
+// null when no such lane has one.
+UndoLane* laneWithOldest(const UndoBudget* budget, bool restingOnly) {
     UndoLane* oldest = nullptr;
     for (UndoLane* lane : budget->lanes)
-        if (!lane->done.empty() && (!oldest || lane->done.front().order < oldest->done.front().order))
+        if (!lane->done.empty() && (!restingOnly || lane->resting) &&
+            (!oldest || lane->done.front().order < oldest->done.front().order))
             oldest = lane;
     return oldest;
 }
@@ -111,12 +113,20 @@ void pushStep(UndoBudget* budget, UndoLane* lane, UndoStep step) {
             }
         if (dropped)
             continue;
-        UndoLane* oldest = laneWithOldest(budget);
+        // The pages not shown give their history first: the one the user works on keeps its own.
+        UndoLane* oldest = laneWithOldest(budget, true);
+        if (!oldest)
+            oldest = laneWithOldest(budget, false);
         if (!oldest)
             break;
         forget(budget, oldest->done.front());
         oldest->done.pop_front();
     }
+}
+
+void exchangeSteps(UndoLane* a, UndoLane* b) {
+    std::swap(a->done, b->done);
+    std::swap(a->undone, b->undone);
 }
 
 const UndoStep* takeUndo(UndoLane* lane) {

@@ -23,6 +23,7 @@ struct UndoStep {
 struct UndoLane {
     std::deque<UndoStep> done;    // the steps that can be undone, oldest first
     std::vector<UndoStep> undone; // the steps that can be redone, the next one last
+    bool resting = false;         // the steps of a board page not shown: they go before any other
 };
 
 struct UndoBudget {
@@ -45,9 +46,13 @@ void addLane(UndoBudget* budget, UndoLane* lane);
 // Drops every step of the lane and takes it out of the budget.
 void removeLane(UndoBudget* budget, UndoLane* lane);
 
-// A new step on the lane: what could be redone there goes, then the oldest steps of any lane go
-// until the bound holds again (the new step last of all, when it alone is larger than the bound).
+// A new step on the lane: what could be redone there goes, then, until the bound holds again, what
+// can be redone elsewhere, the oldest steps of the resting lanes, and last the oldest steps of any
+// lane (the new step last of all, when it alone is larger than the bound).
 void pushStep(UndoBudget* budget, UndoLane* lane, UndoStep step);
+// Swaps the steps of two lanes, each keeping its place in the budget and its `resting`: a board
+// page's steps move into the page window's lane when the page is shown, and back when it is left.
+void exchangeSteps(UndoLane* a, UndoLane* b);
 // The step to undo (apply its `before`), moved to the redo side; null when there is none.
 const UndoStep* takeUndo(UndoLane* lane);
 // The step to redo (apply its `after`), moved back to the undo side; null when there is none.

@@ -6,6 +6,12 @@
 // Then on the board: strokes undone and redone, a clear undone, a line released over the palette,
 // a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard, the
 // file named by the tray's balloon.
+// Then the board as a stack of pages (at 1920 x 1080): three pages with three backgrounds and a
+// stroke each, turned through with the bar; undo on one page leaves the others; the board as one
+// PDF that a real reader (poppler's pdftoppm) renders as the board shows it; the program ended
+// hard six seconds after the last stroke and started again brings every page back pixel for
+// pixel, but for a page file damaged meanwhile, which comes back empty with the tray's balloon;
+// and "Nueva pizarra" saves a PDF first and leaves one empty page.
 // screens: sd hd
 #include <gtest/gtest.h>
 
@@ -25,6 +31,8 @@
 
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
+#include "pages/core/board_rules.h"
+#include "palette/core/board_bar_layout.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"
@@ -324,6 +332,167 @@ std::string describe(HWND w) {
     return stacked;
 }
 
+// LocalAppData\Velmora\Pizarra, where the program keeps the board.
+std::wstring boardFolder() {
+    PWSTR local = nullptr;
+    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local)))
+        return L"";
+    const std::wstring folder = std::wstring(local) + L"\\Velmora\\Pizarra\\";
+    CoTaskMemFree(local);
+    return folder;
+}
+
+// Every file of that folder matching the pattern goes.
+void removeFiles(const std::wstring& folder, const wchar_t* pattern) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileW((folder + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+std::string readText(const std::wstring& path) {
+    std::string text;
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return text;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &got, nullptr) && got)
+        text.append(buffer, got);
+    CloseHandle(file);
+    return text;
+}
+
+// The board's index on disk, once it reads and holds `pages` pages (0: any), at most timeoutMs.
+bool waitBoardIndex(size_t pages, BoardIndex* index, DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    do {
+        if (parseBoardIndex(readText(boardFolder() + L"indice.txt"), index) &&
+            (pages == 0 || index->pages.size() == pages))
+            return true;
+        flushEvents(100);
+    } while (GetTickCount() - start < timeoutMs);
+    std::printf("waitBoardIndex: after %lu ms the index reads:\n%s\n", timeoutMs,
+                readText(boardFolder() + L"indice.txt").c_str());
+    return false;
+}
+
+// What the screen shows of the board: every pixel under another window (the palette, the bar, a
+// tip, a balloon) is CLR_INVALID, so two reads compare on the board alone.
+std::vector<COLORREF> boardOnScreen(int w, int h) {
+    std::vector<COLORREF> screen;
+    if (!captureScreen({0, 0, w, h}, &screen))
+        return screen;
+    std::vector<RECT> others;
+    EnumWindows(collectWindow, reinterpret_cast<LPARAM>(&others));
+    for (const RECT& r : others)
+        for (LONG y = std::max(r.top, 0L); y < std::min(r.bottom, LONG(h)); ++y)
+            for (LONG x = std::max(r.left, 0L); x < std::min(r.right, LONG(w)); ++x)
+                screen[size_t(y) * size_t(w) + size_t(x)] = CLR_INVALID;
+    return screen;
+}
+
+// How many pixels both pictures show that differ, and how many they both show.
+int boardDifferences(const std::vector<COLORREF>& a, const std::vector<COLORREF>& b, int* compared) {
+    int wrong = 0;
+    *compared = 0;
+    for (size_t i = 0; i < a.size() && i < b.size(); ++i)
+        if (a[i] != CLR_INVALID && b[i] != CLR_INVALID) {
+            ++*compared;
+            wrong += a[i] != b[i];
+        }
+    return wrong;
+}
+
+// The newest "Velmora *.pdf" of Pictures\Velmora, and how many there are.
+int savedDocuments(std::wstring* newest) {
+    const std::wstring folder = savedPicturesFolder();
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"Velmora *.pdf").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    int count = 0;
+    FILETIME latest = {0, 0};
+    do {
+        ++count;
+        if (newest && CompareFileTime(&found.ftLastWriteTime, &latest) >= 0) {
+            latest = found.ftLastWriteTime;
+            *newest = folder + found.cFileName;
+        }
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+// The Unix path of a Windows path (Wine's kernel32 export); empty outside Wine.
+std::string unixPath(const std::wstring& path) {
+    using ToUnix = char*(CDECL*)(LPCWSTR);
+    const auto toUnix = reinterpret_cast<ToUnix>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+    char* unix = toUnix ? toUnix(path.c_str()) : nullptr;
+    if (!unix)
+        return "";
+    std::string out = unix;
+    HeapFree(GetProcessHeap(), 0, unix);
+    return out;
+}
+
+// A binary PPM (P6, 8 bits) as COLORREFs.
+bool readPpm(const std::wstring& path, int* pw, int* ph, std::vector<COLORREF>* out) {
+    const std::string data = readText(path);
+    int maxValue = 0, used = 0;
+    if (std::sscanf(data.c_str(), "P6 %d %d %d%n", pw, ph, &maxValue, &used) != 3 || maxValue != 255)
+        return false;
+    const size_t start = size_t(used) + 1, count = size_t(*pw) * size_t(*ph);
+    if (data.size() < start + count * 3)
+        return false;
+    out->resize(count);
+    for (size_t i = 0; i < count; ++i) {
+        const auto* p = reinterpret_cast<const unsigned char*>(data.data() + start + i * 3);
+        (*out)[i] = RGB(p[0], p[1], p[2]);
+    }
+    return true;
+}
+
+// Every page of a PDF rendered by the host's pdftoppm (poppler) at 96 DPI into ppm files named
+// <prefix>-<n>.ppm, run as a Unix program from Wine. Wine hands a Unix program its command line
+// split at every blank, quotes or not: the PDF is read from a copy named without blanks. Poppler
+// rounds an image's edges outwards, so at exactly 96 DPI a page image whose edges fall on pixel
+// boundaries is resampled one pixel larger; a hair below, the page is still the monitor's size
+// and the image is copied pixel for pixel.
+bool renderPdf(const std::wstring& pdf, const std::wstring& prefix) {
+    const std::wstring copy = prefix + L".pdf";
+    if (!CopyFileW(pdf.c_str(), copy.c_str(), FALSE))
+        return false;
+    const std::string command = "/usr/bin/pdftoppm -r 95.999 " + unixPath(copy) + " " + unixPath(prefix);
+    std::string line = command;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        std::printf("renderPdf: %s did not start (%lu)\n", command.c_str(), GetLastError());
+        return false;
+    }
+    // Wine does not wait for a Unix program nor know its exit code: its pages are read when whole.
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+// A page pdftoppm renders, once the file holds all of it (at most 30 s).
+bool waitRenderedPage(const std::wstring& path, int* pw, int* ph, std::vector<COLORREF>* out) {
+    for (const DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100))
+        if (readPpm(path, pw, ph, out))
+            return true;
+    return false;
+}
+
 class Drawing : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -348,6 +517,9 @@ class Drawing : public ::testing::Test {
         CreateDirectoryA(pictures.c_str(), nullptr);
         userPictures = setPicturesFolder(pictures);
         removeSavedPictures();
+        removeFiles(savedPicturesFolder(), L"Velmora *.pdf");
+        // Every case starts on a fresh board: the program brings back whatever the last one left.
+        removeFiles(boardFolder(), L"*");
         ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
         mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
@@ -453,6 +625,59 @@ class Drawing : public ::testing::Test {
         HWND box = waitMessageBox(child.processId, 0, false);
         EXPECT_EQ(box, nullptr) << "a save failure was reported: " << (box ? messageBoxText(box) : "");
         return name;
+    }
+    // A touch on a field of the board bar through the board.
+    void touchBar(int field) {
+        HWND bar = nullptr;
+        ASSERT_TRUE(visibleWindowOf("qv_board_bar", child.processId, &bar)) << "no board bar shown";
+        RECT r;
+        GetWindowRect(bar, &r);
+        const BarRect f = barFieldRect(field, screenDpi());
+        simboardTap(board, 0, r.left + (f.left + f.right) / 2, r.top + (f.top + f.bottom) / 2, 120,
+                    SIM_SCREEN, true, 150);
+        waitProgramIdle();
+    }
+    static int screenDpi() {
+        HDC screen = GetDC(nullptr);
+        const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+        return dpi;
+    }
+    // The palette shown, red, and the board on.
+    void openBoardInRed() {
+        SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
+        ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
+        touchButton(BUTTON_N_BLACK + 1);
+        touchButton(BUTTON_N_BOARD);
+        ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
+        ASSERT_TRUE(waitVisible("qv_board_bar", child.processId, true, 3000)) << "no bar with the board";
+        waitProgramIdle();
+        flushEvents(300);
+    }
+    // Waits until Pictures\\Velmora holds `count` PDFs (the newest in `newest`), or the program shows
+    // a box (its text is printed).
+    bool waitSavedDocuments(int count, std::wstring* newest) {
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < 15000; flushEvents(100)) {
+            if (savedDocuments(newest) == count)
+                return true;
+            if (HWND box = waitMessageBox(child.processId, 0)) {
+                std::printf("waitSavedDocuments: the program says \"%s\"\n", messageBoxText(box).c_str());
+                return false;
+            }
+        }
+        std::printf("waitSavedDocuments: %d PDFs after 15 s\n", savedDocuments(newest));
+        return false;
+    }
+    // Waits for the tray's balloon with that text (an earlier balloon may still show meanwhile).
+    bool waitBalloon(const std::wstring& text, DWORD timeoutMs) {
+        std::wstring seen;
+        for (const DWORD start = GetTickCount(); GetTickCount() - start < timeoutMs;) {
+            seen = shownTrayBalloon(child.processId, 200);
+            if (seen == text)
+                return true;
+        }
+        std::printf("waitBalloon: the balloon shows \"%ls\"\n", seen.c_str());
+        return false;
     }
     void shot(const char* what) {
         char name[96];
@@ -615,6 +840,152 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     const std::wstring balloon = shownTrayBalloon(child.processId, 8000);
     shot("saved_balloon");
     EXPECT_EQ(balloon, name) << "the tray's balloon does not name the saved file";
+}
+
+// The three pages' strokes and the backgrounds they are drawn on.
+struct BoardPageCase {
+    POINT from, to;
+    BoardBackground background;
+};
+
+TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
+    if (w < 1920)
+        GTEST_SKIP() << "the board's pages are checked at 1920 x 1080";
+    openBoardInRed();
+    const int samples = 20, most = samples - 4;
+    const BoardPageCase pages[3] = {{{w / 6, h / 4}, {w / 2, h / 4}, BACKGROUND_GREY},
+                                    {{w / 6, h / 3}, {w / 2, h / 3}, BACKGROUND_WHITE},
+                                    {{w / 6, h * 5 / 12}, {w / 2, h * 5 / 12}, BACKGROUND_SQUARED}};
+    const int step = gridStep(screenDpi());
+    const POINT onGrid = {step * 30, step * 20 + step / 2}; // a grid line's pixel, away from strokes
+    auto redAlong = [&](const BoardPageCase& p, int wanted) {
+        return settledColourAlong(p.from, p.to, RED, samples, wanted);
+    };
+    auto backgroundAt = [&](POINT at, BoardBackground b) {
+        const uint32_t rgb = backgroundPixel(b, at.x, at.y, step);
+        return RGB(rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF);
+    };
+    // Page 1 on the grey of old; "+" makes page 2, which the background button turns white; page
+    // 3 takes page 2's white and is squared. A stroke on each.
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0)
+            touchBar(BAR_ADD);
+        for (int b = i > 0 ? pages[i - 1].background : BACKGROUND_GREY; b != pages[i].background; ++b)
+            touchBar(BAR_BACKGROUND);
+        simboardDrag(board, 0, pages[i].from.x, pages[i].from.y, pages[i].to.x, pages[i].to.y, 600,
+                     SIM_SCREEN, true, 200);
+        waitProgramIdle();
+        EXPECT_GE(redAlong(pages[i], most), most) << "no stroke on page " << i + 1;
+    }
+    EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, BACKGROUND_SQUARED))
+        << "page 3 is not squared";
+    shot("board_page3_squared");
+    // Back through the pages: each shows its own stroke alone, on its own background.
+    for (int i = 1; i >= 0; --i) {
+        touchBar(BAR_PREVIOUS);
+        EXPECT_GE(redAlong(pages[i], most), most) << "page " << i + 1 << " lost its stroke";
+        EXPECT_EQ(redAlong(pages[i + 1], 0), 0) << "page " << i + 2 << "'s stroke shows on page " << i + 1;
+        EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, pages[i].background))
+            << "page " << i + 1 << "'s background";
+    }
+    touchBar(BAR_PREVIOUS); // nothing before the first page
+    EXPECT_GE(redAlong(pages[0], most), most) << "the first page went on a turn back from it";
+    // Undo on page 2 takes its stroke, and page 1 keeps its own; redo brings it back.
+    touchBar(BAR_NEXT);
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_EQ(redAlong(pages[1], 0), 0) << "undo on page 2 left its stroke";
+    touchBar(BAR_PREVIOUS);
+    EXPECT_GE(redAlong(pages[0], most), most) << "undo on page 2 took page 1's stroke";
+    touchBar(BAR_NEXT);
+    touchButton(BUTTON_N_REDO);
+    EXPECT_GE(redAlong(pages[1], most), most) << "redo on page 2 did not bring its stroke back";
+
+    // Each page as the board shows it, the page 3 first, ending on page 2.
+    std::vector<COLORREF> seen[3];
+    touchBar(BAR_NEXT);
+    seen[2] = boardOnScreen(w, h);
+    touchBar(BAR_PREVIOUS);
+    touchBar(BAR_PREVIOUS);
+    seen[0] = boardOnScreen(w, h);
+    touchBar(BAR_NEXT);
+    seen[1] = boardOnScreen(w, h);
+    const DWORD lastChange = GetTickCount();
+
+    // "PDF": one file of three pages, each the board's page as a real reader renders it.
+    touchBar(BAR_PDF);
+    std::wstring pdf;
+    ASSERT_TRUE(waitSavedDocuments(1, &pdf)) << "no PDF in Pictures\\Velmora";
+    const std::wstring pdfName = pdf.substr(pdf.find_last_of(L'\\') + 1);
+    EXPECT_EQ(pdfName.size(), std::wstring(L"Velmora 2026-01-01 00-00-00.pdf").size());
+    EXPECT_TRUE(waitBalloon(pdfName, 8000)) << "the balloon does not name the PDF";
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    const std::wstring prefix = std::wstring(temp) + L"velmora_board_pdf";
+    removeFiles(temp, L"velmora_board_pdf*");
+    ASSERT_TRUE(renderPdf(pdf, prefix));
+    for (int i = 0; i < 3; ++i) {
+        int pw = 0, ph = 0, compared = 0;
+        std::vector<COLORREF> rendered;
+        ASSERT_TRUE(waitRenderedPage(prefix + L"-" + std::to_wstring(i + 1) + L".ppm", &pw, &ph, &rendered))
+            << "pdftoppm gave no page " << i + 1;
+        EXPECT_EQ(pw, w);
+        EXPECT_EQ(ph, h);
+        const int wrong = boardDifferences(seen[i], rendered, &compared);
+        std::printf("[ figures  ] PDF page %d: %d of %d pixels differ from the board\n", i + 1, wrong,
+                    compared);
+        EXPECT_LE(wrong * 1000LL, compared * 1LL) << "PDF page " << i + 1 << " is not the board's page";
+    }
+    EXPECT_NE(readText(pdf).find("/Count 3 "), std::string::npos)
+        << "the PDF's page tree is not of three pages";
+
+    // Six seconds after the last change the program is ended hard. Page 3's file is then damaged.
+    BoardIndex index;
+    while (GetTickCount() - lastChange < 6000)
+        flushEvents(100);
+    ASSERT_TRUE(waitBoardIndex(3, &index, 100))
+        << "the board is not on disk six seconds after its last change";
+    killProgram(&child);
+    {
+        const std::wstring damaged = boardFolder() + std::wstring(pageFileName(index.pages[2].fileId).begin(),
+                                                                  pageFileName(index.pages[2].fileId).end());
+        HANDLE file = CreateFileW(damaged.c_str(), GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, 0, nullptr);
+        ASSERT_NE(file, INVALID_HANDLE_VALUE) << "no file of page 3";
+        DWORD written = 0;
+        WriteFile(file, "\x89PNG\r\n\x1a\ndamaged", 15, &written, nullptr);
+        CloseHandle(file);
+    }
+    // Started again: page 2 shown, pixel for pixel, then page 1; page 3 empty on its squares.
+    ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
+    mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
+    ASSERT_NE(mainWindow, nullptr) << "the program did not start again";
+    palette = waitTopLevelWindow("qv_tool", child.processId, 5000, true);
+    ASSERT_NE(palette, nullptr);
+    EXPECT_TRUE(waitBalloon(L"No se pudo recuperar la p\u00E1gina 3", 10000))
+        << "no word of the damaged page";
+    openBoardInRed();
+    int compared = 0;
+    EXPECT_EQ(boardDifferences(seen[1], boardOnScreen(w, h), &compared), 0)
+        << "page 2 did not come back whole";
+    EXPECT_GT(compared, w * h / 2);
+    touchBar(BAR_PREVIOUS);
+    EXPECT_EQ(boardDifferences(seen[0], boardOnScreen(w, h), &compared), 0)
+        << "page 1 did not come back whole";
+    touchBar(BAR_NEXT);
+    touchBar(BAR_NEXT);
+    EXPECT_EQ(redAlong(pages[2], 0), 0) << "the damaged page shows a stroke";
+    EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, BACKGROUND_SQUARED))
+        << "the damaged page lost its background";
+    shot("board_restarted_page3");
+
+    // "Nueva pizarra": a PDF of the old board first, then one empty page on the squares shown.
+    touchBar(BAR_NEW_BOARD);
+    EXPECT_TRUE(waitSavedDocuments(2, &pdf)) << "no PDF of the old board";
+    EXPECT_TRUE(waitBoardIndex(1, &index, 5000)) << "the new board is not one page on disk";
+    EXPECT_EQ(index.pages.size() == 1 ? index.pages[0].background : BACKGROUND_GREY, BACKGROUND_SQUARED);
+    touchBar(BAR_PREVIOUS);
+    for (const BoardPageCase& p : pages)
+        EXPECT_EQ(redAlong(p, 0), 0) << "a stroke of the old board shows on the new one";
+    shot("board_new");
 }
 
 } // namespace

@@ -7,11 +7,15 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/shared/ids.h"
+#include "pages/board.h"
+#include "pages/board_storage.h"
+#include "palette/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 #include "tests/support/page_fixture.h"
@@ -70,10 +74,59 @@ bool visible(HWND h) {
     return ::testing::AssertionFailure() << "the palette is below page " << i;
 }
 
+// The board as the program left it in this prefix goes: the palette starts on a fresh board.
+void removeBoardFiles() {
+    std::wstring folder;
+    if (!boardFolder(&folder))
+        return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// A press and release on a field of the board bar.
+void tapBar(int field) {
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    const BarRect r = barFieldRect(field, dpi);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(boardBarWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(boardBarWindow, WM_LBUTTONUP, 0, at);
+}
+
+void stroke(HWND page, int x0, int x1, int y) {
+    SendMessageA(page, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x0, y));
+    SendMessageA(page, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x1, y));
+    SendMessageA(page, WM_LBUTTONUP, 0, MAKELPARAM(x1, y));
+}
+
+// What the board's container paints at (x, y) as its background.
+COLORREF containerBackground(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap =
+        CreateCompatibleBitmap(screen, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    SendMessageA(containerWindows[1], WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const COLORREF c = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
 class Palette : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         ensureProgramClasses();
+        removeBoardFiles();
         settings.save = 0;
         owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
@@ -281,9 +334,75 @@ TEST_F(Palette, BoardModeReplacesDesktopMode) {
     EXPECT_TRUE(visible(pageWindows[1]));
 }
 
+// The board bar comes with the board, above its page and never activated; its buttons add, turn
+// and colour pages, and each page keeps its own drawing, background and undo.
+TEST_F(Palette, TheBoardBarTurnsPagesEachWithItsOwnDrawingBackgroundAndUndo) {
+    ASSERT_TRUE(IsWindow(boardBarWindow));
+    EXPECT_TRUE(visible(boardBarWindow)) << "no bar with the board";
+    EXPECT_EQ(GetWindow(boardBarWindow, GW_OWNER), pageWindows[1]) << "the bar is not above the board's page";
+    const LONG_PTR ex = GetWindowLongPtrA(boardBarWindow, GWL_EXSTYLE);
+    EXPECT_EQ(ex & (WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW), WS_EX_NOACTIVATE | WS_EX_TOOLWINDOW)
+        << std::hex << ex;
+    EXPECT_EQ(SendMessageA(boardBarWindow, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(pageWindows[1]),
+                           MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
+              MA_NOACTIVATE);
+    RECT bar;
+    GetWindowRect(boardBarWindow, &bar);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_LE(std::abs((bar.left + bar.right) - w), 1) << "not centred: " << bar.left << ".." << bar.right;
+    EXPECT_GT(bar.bottom, h * 9 / 10) << "not at the bottom";
+    EXPECT_LE(bar.bottom, h);
+
+    TestPage view = {containerWindows[1], pageWindows[1], pageRecords[1]};
+    const RECT all = {0, 0, canvasExtent.x, canvasExtent.y};
+    stroke(pageWindows[1], 100, 300, 150); // page 1
+    tapBar(BAR_ADD);
+    ASSERT_EQ(boardIndex().pages.size(), 2u);
+    EXPECT_EQ(boardIndex().shown, 1);
+    view.record = pageRecords[1];
+    EXPECT_EQ(countInked(&view, all), 0) << "a new page is blank";
+    stroke(pageWindows[1], 100, 300, 250); // page 2, on white
+    tapBar(BAR_BACKGROUND);
+    EXPECT_EQ(shownBackground(), BACKGROUND_WHITE);
+    EXPECT_EQ(containerBackground(5, 5), RGB(255, 255, 255));
+
+    tapBar(BAR_PREVIOUS);
+    view.record = pageRecords[1];
+    EXPECT_EQ(canvasPixel(&view, 200, 150), RGB(255, 0, 0)) << "page 1 lost its stroke";
+    EXPECT_EQ(canvasPixel(&view, 200, 250), RGB(200, 200, 200)) << "page 2's stroke is on page 1";
+    EXPECT_EQ(containerBackground(5, 5), RGB(200, 200, 200)) << "page 1 is on the grey board";
+    SendMessageA(pageWindows[1], UM_PAGE_UNDO, 0, 0);
+    view.record = pageRecords[1];
+    EXPECT_EQ(canvasPixel(&view, 200, 150), RGB(200, 200, 200)) << "undo on page 1 left its stroke";
+
+    tapBar(BAR_NEXT);
+    view.record = pageRecords[1];
+    EXPECT_EQ(canvasPixel(&view, 200, 250), RGB(255, 0, 0)) << "undo on page 1 reached page 2";
+    EXPECT_EQ(containerBackground(5, 5), RGB(255, 255, 255));
+    tapBar(BAR_NEXT); // nothing after the last page
+    EXPECT_EQ(boardIndex().shown, 1);
+    tapBar(BAR_BACKGROUND);
+    EXPECT_EQ(containerBackground(0, 3), RGB(0xA8, 0xD0, 0xF0)) << "no grid line at the left edge";
+    EXPECT_EQ(containerBackground(3, 3), RGB(255, 255, 255));
+    tapBar(BAR_BACKGROUND);
+    EXPECT_EQ(containerBackground(3, 3), RGB(0, 0, 0)) << "black after squared";
+
+    // Page 1's undone stroke comes back by redo, on page 1 only.
+    tapBar(BAR_PREVIOUS);
+    SendMessageA(pageWindows[1], UM_PAGE_REDO, 0, 0);
+    view.record = pageRecords[1];
+    EXPECT_EQ(canvasPixel(&view, 200, 150), RGB(255, 0, 0)) << "redo on page 1";
+    // Leaving the board hides the bar.
+    click(BUTTON_N_DESKTOP);
+    EXPECT_FALSE(visible(boardBarWindow)) << "the bar stays without the board";
+    click(BUTTON_N_BOARD);
+    EXPECT_TRUE(visible(boardBarWindow));
+}
+
 TEST_F(Palette, RightEyeHidesAllAndKeepsTheModesThenToggleShowsThePaletteOnly) {
     click(BUTTON_N_RIGHT_EYE);
     EXPECT_FALSE(visible(palette));
+    EXPECT_FALSE(visible(boardBarWindow)) << "the right eye left the board bar";
     for (int i = 0; i < 2; ++i)
         EXPECT_FALSE(visible(pageWindows[i]) || visible(containerWindows[i])) << i;
     EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);

@@ -42,9 +42,9 @@ bool isPageClass(const std::string& name) {
 
 TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     registerOnce();
-    const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
-                                        paletteWindowProc, toolButtonProc,        pageWindowProc,
-                                        pageContainerProc, calibrationWindowProc, holdRingProc};
+    const std::set<WNDPROC> declared = {
+        mainWindowProc, settingsWindowProc, helpWindowProc,        paletteWindowProc, toolButtonProc,
+        pageWindowProc, pageContainerProc,  calibrationWindowProc, holdRingProc,      boardBarProc};
     std::set<WNDPROC> procedures;
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);

@@ -191,6 +191,8 @@ int main(int argc, char** argv) {
     ok = writeBitmap(dir, 200, calibrationLogo(), false) && ok;
     for (const NamedPicture& named : palettePictures())
         ok = writeBitmap(dir, named.id, named.picture, true) && ok;
+    for (const NamedPicture& named : boardBarPictures())
+        ok = writeBitmap(dir, named.id, named.picture, true) && ok;
     for (int page = 1; page <= 4; ++page)
         ok = writeBitmap(dir, 300 + page, helpPage(page), false) && ok;
     for (const auto& cursor : cursorSet()) {

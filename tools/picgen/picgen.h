@@ -77,6 +77,7 @@ struct NamedPicture {
     int id;
     Picture picture;
 };
+std::vector<NamedPicture> boardBarPictures();                      // 130, 131: the board bar's strips
 std::vector<NamedPicture> palettePictures();                       // 101, 102, 103, 113 .. 120
 Picture paletteNormalPicture();                                    // 101 alone
 Picture paletteLogo();                                             // 100

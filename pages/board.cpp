@@ -1,0 +1,395 @@
+// The board: its stack of pages on the board's page window, the container's background, and the
+// saves that keep it on disk. The page shown lives in the page window's canvas and its history's
+// shadow (which always holds the canvas as of the last finished step); the others rest as runs of
+// their pixels (packRect), each with its undo lane, which the page window's lane swaps with when
+// the page is shown.
+#include "pages/board.h"
+
+#include <map>
+
+#include "app/monitors.h"
+#include "app/shared/gdi_scope.h"
+#include "app/shared/key_colour.h"
+#include "app/tray_icon.h"
+#include "pages/board_storage.h"
+#include "pages/page_state.h"
+
+namespace {
+
+constexpr UINT SAVE_DELAY_MS = 1000; // a change is on disk about a second later, well within 5 s
+constexpr DWORD SAVE_WAIT_MS = 8000; // "Salir" and log-off wait this long for the disk at most
+
+struct RestingPage {
+    std::vector<uint32_t> runs; // the pixels of a page not shown, packed; empty: a blank page
+    int32_t width = 0;          // the rectangle the runs cover, from (0, 0)
+    int32_t height = 0;
+    UndoLane lane;      // its steps while it is not shown (resting); empty while it is
+    bool dirty = false; // changed since it was last handed to the disk
+};
+
+BoardIndex board = freshBoard(BACKGROUND_GREY);
+std::map<uint32_t, RestingPage> pagesById; // by file id: the lanes keep their address for the budget
+HWND boardPage = nullptr;                  // page 2, the page window the board is drawn on
+HWND boardContainer = nullptr;             // its container, which paints the background
+HWND boardBar = nullptr;                   // repainted when the label or the background changes
+bool indexDirty = false;                   // the order, a background or the page shown changed
+UINT_PTR saveTimer = 0;                    // a save is due when it fires
+std::vector<int32_t> lostPages;            // 1-based pages that could not be read back at start
+int32_t gridStepPixels = GRID_STEP_96;
+
+uint32_t shownId() {
+    return board.pages[size_t(board.shown)].fileId;
+}
+
+RestingPage& pageEntry(uint32_t id) {
+    RestingPage& page = pagesById[id];
+    if (!page.lane.resting) {
+        page.lane.resting = true;
+        addLane(&undoBudget, &page.lane);
+    }
+    return page;
+}
+
+PageRecord* boardRecord() {
+    return boardPage ? pageRecordOf(boardPage) : nullptr;
+}
+
+// The shown page's history: the pages can be turned only with it (its shadow holds the pixels).
+PageHistory* boardHistory() {
+    PageRecord* record = boardRecord();
+    return record && record->memDC ? record->history : nullptr;
+}
+
+COLORREF colourOf(uint32_t rgb) {
+    return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+}
+
+void fillRgb(HDC dc, const RECT& r, uint32_t rgb) {
+    HBRUSH brush = CreateSolidBrush(colourOf(rgb));
+    if (brush) {
+        FillRect(dc, &r, brush);
+        DeleteObject(brush);
+    }
+}
+
+// The size every page is saved and exported at: the board's monitor (within the canvas).
+void monitorSize(const PageHistory* h, int32_t* width, int32_t* height) {
+    const RECT area = boardArea();
+    *width = area.right - area.left < h->width ? area.right - area.left : h->width;
+    *height = area.bottom - area.top < h->height ? area.bottom - area.top : h->height;
+}
+
+// A page's pixels at width x height from (0, 0): the shown page's from the shadow, a resting page's
+// from its runs; blank (the key colour) where it has none.
+void pagePixels(uint32_t id, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+    out->assign(size_t(width) * size_t(height), KEY_COLOUR_PIXEL);
+    PageHistory* h = boardHistory();
+    const uint32_t* from = nullptr;
+    int32_t fromWidth = 0, fromHeight = 0;
+    std::vector<uint32_t> unpacked;
+    if (id == shownId() && h) {
+        GdiFlush();
+        from = h->pixels;
+        fromWidth = h->width;
+        fromHeight = h->height;
+    } else {
+        const RestingPage& page = pageEntry(id);
+        if (page.runs.empty())
+            return;
+        unpacked.assign(size_t(page.width) * size_t(page.height), KEY_COLOUR_PIXEL);
+        if (!unpackRect(page.runs, unpacked.data(), page.width, {0, 0, page.width, page.height}))
+            return;
+        from = unpacked.data();
+        fromWidth = page.width;
+        fromHeight = page.height;
+    }
+    for (int32_t y = 0; y < height && y < fromHeight; ++y)
+        for (int32_t x = 0; x < width && x < fromWidth; ++x)
+            (*out)[size_t(y) * size_t(width) + size_t(x)] =
+                from[size_t(y) * size_t(fromWidth) + size_t(x)] & 0xFFFFFF;
+}
+
+// --- saving -------------------------------------------------------------------------------------
+
+BoardSave collectSave() {
+    BoardSave save;
+    PageHistory* h = boardHistory();
+    int32_t width = 0, height = 0;
+    if (h)
+        monitorSize(h, &width, &height);
+    for (const BoardPageEntry& entry : board.pages) {
+        RestingPage& page = pageEntry(entry.fileId);
+        save.keep.push_back(entry.fileId);
+        if (!page.dirty || !h)
+            continue;
+        page.dirty = false;
+        BoardPageFile file;
+        file.fileId = entry.fileId;
+        file.width = width;
+        file.height = height;
+        pagePixels(entry.fileId, width, height, &file.pixels);
+        save.pages.push_back(std::move(file));
+    }
+    save.index = formatBoardIndex(board);
+    indexDirty = false;
+    return save;
+}
+
+void CALLBACK onSaveTimer(HWND, UINT, UINT_PTR, DWORD) {
+    if (saveTimer)
+        KillTimer(nullptr, saveTimer);
+    saveTimer = 0;
+    queueBoardSave(collectSave());
+}
+
+// The first change arms the timer; more changes before it fires go with the same save, so a
+// teacher who keeps drawing still has it all on disk every second.
+void scheduleSave() {
+    if (!saveTimer)
+        saveTimer = SetTimer(nullptr, 0, SAVE_DELAY_MS, onSaveTimer);
+}
+
+void pageChanged(PageRecord* record) {
+    if (record != boardRecord() || board.pages.empty())
+        return;
+    pageEntry(shownId()).dirty = true;
+    scheduleSave();
+}
+
+void indexChanged() {
+    indexDirty = true;
+    scheduleSave();
+}
+
+// --- turning ------------------------------------------------------------------------------------
+
+void putDownGesture() {
+    if (boardPage)
+        SendMessageA(boardPage, UM_PAGE_PUT_DOWN, 0, 0);
+}
+
+// The page shown and its background on the screen now, not at the next turn of the message loop:
+// a page turn is done when the user sees it.
+void refreshBoard() {
+    const UINT now = RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW;
+    if (boardContainer)
+        RedrawWindow(boardContainer, nullptr, nullptr, now);
+    if (boardPage)
+        RedrawWindow(boardPage, nullptr, nullptr, now);
+    if (boardBar)
+        RedrawWindow(boardBar, nullptr, nullptr, now);
+}
+
+// The shown page's pixels and steps go to its resting place.
+void restShownPage(PageHistory* h) {
+    RestingPage& page = pageEntry(shownId());
+    GdiFlush();
+    page.runs.clear();
+    packRect(h->pixels, h->width, {0, 0, h->width, h->height}, &page.runs);
+    page.width = h->width;
+    page.height = h->height;
+    exchangeSteps(&h->lane, &page.lane);
+}
+
+// Page k becomes the shown one: its pixels into the shadow and the canvas, its steps into the page
+// window's lane.
+void showPage(PageHistory* h, int32_t k) {
+    PageRecord* record = boardRecord();
+    board.shown = k;
+    RestingPage& page = pageEntry(shownId());
+    GdiFlush();
+    std::fill(h->pixels, h->pixels + size_t(h->width) * size_t(h->height), KEY_COLOUR_PIXEL);
+    if (!page.runs.empty() && page.width <= h->width && page.height <= h->height)
+        unpackRect(page.runs, h->pixels, h->width, {0, 0, page.width, page.height});
+    std::vector<uint32_t>().swap(page.runs); // the canvas holds it now
+    exchangeSteps(&h->lane, &page.lane);
+    h->changed = {0, 0, 0, 0};
+    BitBlt(record->memDC, 0, 0, h->width, h->height, h->shadowDC, 0, 0, SRCCOPY);
+    refreshBoard();
+}
+
+// Restored pages: each file's pixels packed as a resting page (cut to the canvas).
+void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory* h) {
+    page->runs.clear();
+    if (file.pixels.empty())
+        return;
+    page->width = file.width < h->width ? file.width : h->width;
+    page->height = file.height < h->height ? file.height : h->height;
+    packRect(file.pixels.data(), file.width, {0, 0, page->width, page->height}, &page->runs);
+}
+
+void restoreFromDisk(PageHistory* h) {
+    BoardIndex index;
+    std::vector<BoardPageFile> files;
+    if (!loadBoardFiles(&index, &files, &lostPages)) {
+        // A first start: one grey page, as the board always was. Its file goes with the first
+        // save, so that the index never names a page without one.
+        pageEntry(shownId()).dirty = true;
+        return;
+    }
+    board = index;
+    for (size_t i = 0; i < files.size(); ++i)
+        restPixels(&pageEntry(board.pages[i].fileId), files[i], h);
+    // A page that could not be read is told once: the next save gives it an empty file.
+    for (int32_t n : lostPages)
+        pageEntry(board.pages[size_t(n - 1)].fileId).dirty = true;
+    showPage(h, board.shown);
+}
+
+} // namespace
+
+void openBoard(HWND page, HWND container) {
+    // A board opened again (a palette made anew) starts from what the disk holds, not from the
+    // pages of the page window before.
+    for (auto& entry : pagesById)
+        removeLane(&undoBudget, &entry.second.lane);
+    pagesById.clear();
+    board = freshBoard(BACKGROUND_GREY);
+    lostPages.clear();
+    boardPage = page;
+    boardContainer = container;
+    {
+        WindowDC screen(nullptr);
+        gridStepPixels = gridStep(screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96);
+    }
+    pageChangedHook = pageChanged;
+    PageHistory* h = boardHistory();
+    if (h)
+        restoreFromDisk(h);
+}
+
+void setBoardBar(HWND bar) {
+    boardBar = bar;
+}
+
+const BoardIndex& boardIndex() {
+    return board;
+}
+
+BoardBackground shownBackground() {
+    return board.pages[size_t(board.shown)].background;
+}
+
+int32_t boardGridStep() {
+    return gridStepPixels;
+}
+
+void turnBoardPage(int32_t delta) {
+    PageHistory* h = boardHistory();
+    const int32_t k = delta < 0 ? previousPage(board) : nextPage(board);
+    if (!h || k < 0)
+        return;
+    putDownGesture();
+    restShownPage(h);
+    showPage(h, k);
+    indexChanged();
+}
+
+void addBoardPage() {
+    PageHistory* h = boardHistory();
+    if (!h || int32_t(board.pages.size()) >= BOARD_MAX_PAGES)
+        return;
+    putDownGesture();
+    restShownPage(h);
+    addPageAfterShown(&board);
+    pageEntry(shownId()).dirty = true; // an empty page has its file too
+    showPage(h, board.shown);
+    indexChanged();
+}
+
+void cycleBoardBackground() {
+    putDownGesture();
+    board.pages[size_t(board.shown)].background = nextBackground(shownBackground());
+    refreshBoard();
+    indexChanged();
+}
+
+void startNewBoard(HWND owner) {
+    PageHistory* h = boardHistory();
+    if (!h)
+        return;
+    putDownGesture();
+    if (!saveBoardPdf(owner))
+        return; // the old board stays as it is: nothing is ever lost
+    const BoardBackground background = shownBackground();
+    for (auto& entry : pagesById)
+        removeLane(&undoBudget, &entry.second.lane);
+    pagesById.clear();
+    removeLane(&undoBudget, &h->lane); // the shown page's steps go with it
+    addLane(&undoBudget, &h->lane);
+    board = boardAfter(board, background);
+    pageEntry(shownId()).dirty = true;
+    showPage(h, 0);
+    indexChanged();
+}
+
+bool paintBoardBackground(HWND container, HDC dc) {
+    if (!container || container != boardContainer)
+        return false;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(container, &client);
+    const BoardBackground b = shownBackground();
+    fillRgb(dc, client, backgroundPixel(b, 1, 1, gridStepPixels));
+    if (b == BACKGROUND_SQUARED && gridStepPixels > 0) {
+        for (int32_t x = 0; x < client.right; x += gridStepPixels)
+            fillRgb(dc, {x, 0, x + 1, client.bottom}, GRID_LINE_RGB);
+        for (int32_t y = 0; y < client.bottom; y += gridStepPixels)
+            fillRgb(dc, {0, y, client.right, y + 1}, GRID_LINE_RGB);
+    }
+    return true;
+}
+
+void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t height,
+                           std::vector<uint32_t>* out) {
+    out->resize(size_t(width) * size_t(height));
+    const BoardBackground b = shownBackground();
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            (*out)[size_t(y) * size_t(width) + size_t(x)] =
+                backgroundPixel(b, left + x, top + y, gridStepPixels);
+}
+
+void saveBoardNow() {
+    putDownGesture();
+    bool due = saveTimer != 0 || indexDirty;
+    for (const auto& entry : pagesById)
+        due = due || entry.second.dirty;
+    if (saveTimer)
+        KillTimer(nullptr, saveTimer);
+    saveTimer = 0;
+    if (due)
+        queueBoardSave(collectSave());
+    waitBoardSaves(SAVE_WAIT_MS);
+}
+
+void tellUnrecoveredPages() {
+    if (lostPages.empty())
+        return;
+    std::string text;
+    if (lostPages.size() == 1) {
+        text = "No se pudo recuperar la p\xE1gina " + std::to_string(lostPages[0]);
+    } else {
+        text = "No se pudieron recuperar las p\xE1ginas";
+        for (size_t i = 0; i < lostPages.size(); ++i)
+            text += (i ? ", " : " ") + std::to_string(lostPages[i]);
+    }
+    showTrayBalloon("Pizarra", text.c_str());
+    lostPages.clear();
+}
+
+bool boardPagePictures(std::vector<BoardPagePicture>* out) {
+    PageHistory* h = boardHistory();
+    if (!h)
+        return false;
+    int32_t width = 0, height = 0;
+    monitorSize(h, &width, &height);
+    out->clear();
+    for (const BoardPageEntry& entry : board.pages) {
+        BoardPagePicture picture = {width, height, {}};
+        pagePixels(entry.fileId, width, height, &picture.pixels);
+        composeBackground(entry.background, gridStepPixels, KEY_COLOUR_PIXEL, width, height,
+                          picture.pixels.data());
+        out->push_back(std::move(picture));
+    }
+    return true;
+}

@@ -1,0 +1,337 @@
+// The board on disk: the folder, the atomic file writes, PNG encoding and decoding through WIC, and
+// the writing thread.
+#include <initguid.h> // the known-folder and WIC GUIDs are defined here, not taken from a library
+
+#include "pages/board_storage.h"
+
+#include <knownfolders.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <wincodec.h>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+namespace {
+
+std::wstring widen(const std::string& s) {
+    return std::wstring(s.begin(), s.end()); // the board's file names are plain ASCII
+}
+
+// Balances a successful CoInitializeEx; a thread already in another apartment still works.
+struct ComScope {
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ~ComScope() {
+        if (SUCCEEDED(hr))
+            CoUninitialize();
+    }
+};
+
+template <class T> void release(T*& p) {
+    if (p)
+        p->Release();
+    p = nullptr;
+}
+
+bool makeFolder(const std::wstring& folder) {
+    if (CreateDirectoryW(folder.c_str(), nullptr))
+        return true;
+    const DWORD attributes = GetFileAttributesW(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool readWholeFile(const std::wstring& path, std::string* out) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    LARGE_INTEGER size = {};
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 1024 * 1024;
+    if (ok) {
+        out->assign(size_t(size.QuadPart), '\0');
+        DWORD got = 0;
+        ok = out->empty() ||
+             (ReadFile(file, &(*out)[0], DWORD(out->size()), &got, nullptr) && got == out->size());
+    }
+    CloseHandle(file);
+    return ok;
+}
+
+// --- the writing thread -------------------------------------------------------------------------
+
+// Allocated once and never freed: the thread may still wait on them while the process ends.
+struct SaveQueue {
+    std::mutex lock;
+    std::condition_variable changed;
+    std::deque<BoardSave> waiting; // at most one: a new save joins it
+    bool busy = false;             // a save is being written
+    bool started = false;
+};
+SaveQueue& saveQueue() {
+    static SaveQueue* queue = new SaveQueue;
+    return *queue;
+}
+
+// The files of pages no longer on the board go, once the index no longer names them.
+void removeOtherPages(const std::wstring& folder, const std::vector<uint32_t>& keep) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\pagina-*.png").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        bool kept = false;
+        for (uint32_t id : keep)
+            kept = kept || widen(pageFileName(id)) == found.cFileName;
+        if (!kept)
+            DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+}
+
+// The pages first, the index after them: an index on disk never names a page file that is not
+// written yet. A page that cannot be written keeps its previous file.
+void writeSave(const BoardSave& save) {
+    std::wstring folder;
+    if (!boardFolder(&folder))
+        return;
+    for (const BoardPageFile& page : save.pages) {
+        std::vector<uint8_t> png;
+        if (encodePngBytes(page.pixels.data(), page.width, page.height, &png))
+            writeFileReplacing(folder + L"\\" + widen(pageFileName(page.fileId)), png);
+    }
+    if (writeFileReplacing(folder + L"\\indice.txt",
+                           std::vector<uint8_t>(save.index.begin(), save.index.end())) == 0)
+        removeOtherPages(folder, save.keep);
+}
+
+void writerLoop() {
+    ComScope com;
+    SaveQueue& q = saveQueue();
+    std::unique_lock<std::mutex> hold(q.lock);
+    for (;;) {
+        q.changed.wait(hold, [&] { return !q.waiting.empty(); });
+        BoardSave save = std::move(q.waiting.front());
+        q.waiting.pop_front();
+        q.busy = true;
+        hold.unlock();
+        writeSave(save);
+        hold.lock();
+        q.busy = false;
+        q.changed.notify_all();
+    }
+}
+
+// The later pixels of a page replace the earlier ones; the index and the pages kept are the later.
+void mergeInto(BoardSave* waiting, BoardSave&& later) {
+    for (BoardPageFile& page : later.pages) {
+        bool replaced = false;
+        for (BoardPageFile& old : waiting->pages)
+            if (old.fileId == page.fileId) {
+                old = std::move(page);
+                replaced = true;
+            }
+        if (!replaced)
+            waiting->pages.push_back(std::move(page));
+    }
+    waiting->index = std::move(later.index);
+    waiting->keep = std::move(later.keep);
+}
+
+} // namespace
+
+bool boardFolder(std::wstring* folder) {
+    PWSTR local = nullptr;
+    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &local);
+    if (FAILED(hr) || !local) {
+        if (local)
+            CoTaskMemFree(local);
+        return false;
+    }
+    const std::wstring velmora = std::wstring(local) + L"\\Velmora";
+    CoTaskMemFree(local);
+    *folder = velmora + L"\\Pizarra";
+    return makeFolder(velmora) && makeFolder(*folder);
+}
+
+DWORD writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    const std::wstring temp = path + L".tmp";
+    HANDLE file =
+        CreateFileW(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
+    DWORD written = 0;
+    const bool whole =
+        (bytes.empty() || WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr)) &&
+        written == bytes.size();
+    DWORD error = whole ? 0 : GetLastError();
+    // On the disk before the move: a power cut after it must not find a name pointing at nothing.
+    if (whole && !FlushFileBuffers(file))
+        error = GetLastError();
+    CloseHandle(file);
+    if (!error &&
+        !MoveFileExW(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        error = GetLastError();
+    if (error) {
+        DeleteFileW(temp.c_str());
+        return error ? error : ERROR_WRITE_FAULT;
+    }
+    return 0;
+}
+
+bool encodePngBytes(const uint32_t* pixels, int32_t width, int32_t height, std::vector<uint8_t>* out) {
+    if (width <= 0 || height <= 0)
+        return false;
+    ComScope com;
+    IStream* memory = nullptr;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapEncoder* encoder = nullptr;
+    IWICBitmapFrameEncode* frame = nullptr;
+    IPropertyBag2* options = nullptr;
+    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &memory);
+    if (SUCCEEDED(hr))
+        hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateStream(&stream);
+    if (SUCCEEDED(hr))
+        hr = stream->InitializeFromIStream(memory);
+    if (SUCCEEDED(hr))
+        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
+    if (SUCCEEDED(hr))
+        hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
+    if (SUCCEEDED(hr))
+        hr = encoder->CreateNewFrame(&frame, &options);
+    if (SUCCEEDED(hr))
+        hr = frame->Initialize(options);
+    if (SUCCEEDED(hr))
+        hr = frame->SetSize(UINT(width), UINT(height));
+    // 24 bits: the pictures have no transparency, and a PDF carries a 24-bit PNG's data as it is.
+    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
+    if (SUCCEEDED(hr))
+        hr = frame->SetPixelFormat(&format);
+    if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
+        hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
+    const UINT stride = UINT(width) * 3;
+    std::vector<BYTE> row(stride);
+    for (int32_t y = 0; SUCCEEDED(hr) && y < height; ++y) {
+        const uint32_t* from = pixels + size_t(y) * size_t(width);
+        for (int32_t x = 0; x < width; ++x) {
+            row[size_t(x) * 3] = BYTE(from[x]);
+            row[size_t(x) * 3 + 1] = BYTE(from[x] >> 8);
+            row[size_t(x) * 3 + 2] = BYTE(from[x] >> 16);
+        }
+        hr = frame->WritePixels(1, stride, stride, row.data());
+    }
+    if (SUCCEEDED(hr))
+        hr = frame->Commit();
+    if (SUCCEEDED(hr))
+        hr = encoder->Commit();
+    HGLOBAL global = nullptr;
+    if (SUCCEEDED(hr))
+        hr = GetHGlobalFromStream(memory, &global);
+    STATSTG stat = {};
+    if (SUCCEEDED(hr))
+        hr = memory->Stat(&stat, STATFLAG_NONAME);
+    if (SUCCEEDED(hr)) {
+        const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(global));
+        if (bytes)
+            out->assign(bytes, bytes + size_t(stat.cbSize.QuadPart));
+        else
+            hr = E_OUTOFMEMORY;
+        GlobalUnlock(global);
+    }
+    release(options);
+    release(frame);
+    release(encoder);
+    release(stream);
+    release(factory);
+    release(memory);
+    return SUCCEEDED(hr);
+}
+
+bool decodePngFile(const std::wstring& path, BoardPageFile* out) {
+    ComScope com;
+    IWICImagingFactory* factory = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    IWICFormatConverter* converter = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
+                                                WICDecodeMetadataCacheOnDemand, &decoder);
+    if (SUCCEEDED(hr))
+        hr = decoder->GetFrame(0, &frame);
+    if (SUCCEEDED(hr))
+        hr = factory->CreateFormatConverter(&converter);
+    if (SUCCEEDED(hr))
+        hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
+                                   WICBitmapPaletteTypeCustom);
+    UINT w = 0, h = 0;
+    if (SUCCEEDED(hr))
+        hr = converter->GetSize(&w, &h);
+    if (SUCCEEDED(hr) && (w == 0 || h == 0 || w > 16384 || h > 16384))
+        hr = E_FAIL;
+    std::vector<uint32_t> pixels;
+    if (SUCCEEDED(hr)) {
+        pixels.assign(size_t(w) * h, 0);
+        hr = converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(pixels.data()));
+    }
+    release(converter);
+    release(frame);
+    release(decoder);
+    release(factory);
+    if (FAILED(hr))
+        return false;
+    for (uint32_t& p : pixels)
+        p &= 0xFFFFFF;
+    out->width = int32_t(w);
+    out->height = int32_t(h);
+    out->pixels = std::move(pixels);
+    return true;
+}
+
+bool loadBoardFiles(BoardIndex* index, std::vector<BoardPageFile>* pages, std::vector<int32_t>* lost) {
+    std::wstring folder;
+    std::string text;
+    if (!boardFolder(&folder) || !readWholeFile(folder + L"\\indice.txt", &text) ||
+        !parseBoardIndex(text, index))
+        return false;
+    pages->clear();
+    lost->clear();
+    for (size_t i = 0; i < index->pages.size(); ++i) {
+        BoardPageFile page;
+        page.fileId = index->pages[i].fileId;
+        if (!decodePngFile(folder + L"\\" + widen(pageFileName(page.fileId)), &page)) {
+            page = BoardPageFile{};
+            page.fileId = index->pages[i].fileId;
+            lost->push_back(int32_t(i + 1));
+        }
+        pages->push_back(std::move(page));
+    }
+    return true;
+}
+
+void queueBoardSave(BoardSave save) {
+    SaveQueue& q = saveQueue();
+    std::lock_guard<std::mutex> hold(q.lock);
+    if (!q.started) {
+        q.started = true;
+        std::thread(writerLoop).detach();
+    }
+    if (q.waiting.empty())
+        q.waiting.push_back(std::move(save));
+    else
+        mergeInto(&q.waiting.back(), std::move(save));
+    q.changed.notify_all();
+}
+
+bool waitBoardSaves(DWORD timeoutMs) {
+    SaveQueue& q = saveQueue();
+    std::unique_lock<std::mutex> hold(q.lock);
+    return q.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
+                              [&] { return q.waiting.empty() && !q.busy; });
+}

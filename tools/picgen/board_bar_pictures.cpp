@@ -1,0 +1,101 @@
+// The board bar's pictures 130 (normal look, grey like the palette's ring) and 131 (pressed look,
+// the rim's orange): one strip of BOARD_BAR_ICON_COUNT square cells, in the order of the bar's
+// buttons: previous page, next page, new page, background, PDF, new board. Black line art.
+#include <cmath>
+
+#include "palette/core/board_bar_layout.h"
+#include "tools/picgen/picgen.h"
+
+namespace {
+
+constexpr Rgb BLACK = {0, 0, 0}, WHITE = {255, 255, 255}, DARK = {90, 90, 90};
+constexpr Rgb RING_GREY = {178, 178, 178}, RIM_ORANGE = {213, 151, 88}, GRID_BLUE = {168, 208, 240};
+constexpr int CELL = BOARD_BAR_PICTURE_CELL;
+
+// The icons in unit coordinates (0..1 across the cell).
+LineArt iconArt(int icon) {
+    LineArt art;
+    art.width = 0.07;
+    switch (icon) {
+    case BAR_ICON_PREVIOUS:
+        art.lines = {{{0.62, 0.25}, {0.34, 0.5}, {0.62, 0.75}, {0.62, 0.25}},
+                     {{0.55, 0.36}, {0.42, 0.5}, {0.55, 0.64}}};
+        break;
+    case BAR_ICON_NEXT:
+        art.lines = {{{0.38, 0.25}, {0.66, 0.5}, {0.38, 0.75}, {0.38, 0.25}},
+                     {{0.45, 0.36}, {0.58, 0.5}, {0.45, 0.64}}};
+        break;
+    case BAR_ICON_ADD:
+        art.width = 0.1;
+        art.lines = {{{0.5, 0.24}, {0.5, 0.76}}, {{0.24, 0.5}, {0.76, 0.5}}};
+        break;
+    case BAR_ICON_BACKGROUND:
+        art.width = 0.05;
+        art.lines = {{{0.22, 0.22}, {0.78, 0.22}, {0.78, 0.78}, {0.22, 0.78}, {0.22, 0.22}},
+                     {{0.5, 0.22}, {0.5, 0.78}},
+                     {{0.22, 0.5}, {0.78, 0.5}}};
+        break;
+    case BAR_ICON_PDF: {
+        art.width = 0.06;
+        const double top = 0.36, bottom = 0.64;
+        Polyline p = {{0.16, bottom}, {0.16, top}, {0.26, top}};
+        append(p, arc(0.26, top + 0.07, 0.07, -90, 90, 12));
+        p.push_back({0.16, top + 0.14});
+        Polyline d = {{0.44, top}, {0.44, bottom}};
+        Polyline dBowl = {{0.44, top}, {0.5, top}};
+        append(dBowl, arc(0.5, 0.5, 0.14, -90, 90, 16));
+        dBowl.push_back({0.44, bottom});
+        art.lines = {p, d, dBowl, {{0.86, top}, {0.74, top}, {0.74, bottom}}, {{0.74, 0.5}, {0.83, 0.5}}};
+        break;
+    }
+    case BAR_ICON_NEW_BOARD:
+    default:
+        art.width = 0.06;
+        art.lines = {{{0.2, 0.28}, {0.8, 0.28}, {0.8, 0.72}, {0.2, 0.72}, {0.2, 0.28}},
+                     {{0.38, 0.72}, {0.3, 0.84}},
+                     {{0.62, 0.72}, {0.7, 0.84}},
+                     {{0.62, 0.4}, {0.7, 0.32}, {0.7, 0.42}, {0.62, 0.4}}};
+        break;
+    }
+    return art;
+}
+
+// The background button shows its four backgrounds, one in each quarter of its square.
+Rgb backgroundQuarter(double u, double v) {
+    if (u < 0.5 && v < 0.5)
+        return {201, 201, 201}; // the grey board, one level off the key colour
+    if (u >= 0.5 && v < 0.5)
+        return WHITE;
+    if (u < 0.5)
+        return std::fmod(u * 20, 2.0) < 0.25 || std::fmod(v * 20, 2.0) < 0.25 ? GRID_BLUE : WHITE;
+    return BLACK;
+}
+
+Picture strip(Rgb face) {
+    Picture picture(CELL * BAR_ICON_COUNT, CELL, face);
+    for (int icon = 0; icon < BAR_ICON_COUNT; ++icon) {
+        Picture cell(CELL, CELL, face);
+        const LineArt art = iconArt(icon);
+        renderSupersampled(cell, 4, [&](double x, double y) {
+            const double u = x / CELL, v = y / CELL;
+            // A dark frame marks the button's edge on the page.
+            if (u < 0.03 || v < 0.03 || u > 0.97 || v > 0.97)
+                return DARK;
+            if (art.covers(u, v))
+                return BLACK;
+            if (icon == BAR_ICON_BACKGROUND && u > 0.22 && u < 0.78 && v > 0.22 && v < 0.78)
+                return backgroundQuarter((u - 0.22) / 0.56, (v - 0.22) / 0.56);
+            return face;
+        });
+        for (int y = 0; y < CELL; ++y)
+            for (int x = 0; x < CELL; ++x)
+                picture.at(icon * CELL + x, y) = avoidKey(cell.at(x, y));
+    }
+    return picture;
+}
+
+} // namespace
+
+std::vector<NamedPicture> boardBarPictures() {
+    return {{130, strip(RING_GREY)}, {131, strip(RIM_ORANGE)}};
+}
