@@ -44,11 +44,19 @@ void setCrossMonitor(const RECT& area) {
     crossMonitor = area;
 }
 
+int screenDpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+    if (screen)
+        ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : 96;
+}
+
 void crossTargets(POINT targets[4]) {
     const RECT area = crossArea();
     const int w = area.right - area.left, h = area.bottom - area.top;
     for (int i = 0; i < 4; ++i) {
-        const ScreenPoint cross = calibrationCross(i, w, h);
+        const ScreenPoint cross = calibrationCross(i, w, h, screenDpi());
         targets[i] = {cross.x, cross.y};
     }
 }

@@ -3,15 +3,16 @@
 
 #include "palette/core/palette_layout.h"
 
-POINT paletteButtonPoint(int n) {
+POINT paletteButtonPoint(int n, int dpi) {
     static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
-    static bool prepared = false;
-    if (!prepared) {
+    static int preparedFor = 0; // the DPI the shapes are scaled to; 0: none yet
+    if (preparedFor != dpi) {
         preparePaletteShapes(shapes);
-        prepared = true;
+        scalePaletteShapes(shapes, dpi);
+        preparedFor = dpi;
     }
     int x = -1, y = -1;
-    if (!paletteButtonInnerPoint(shapes, n, &x, &y))
+    if (!paletteButtonInnerPoint(shapes, n, &x, &y, paletteSizeForDpi(dpi)))
         return {-1, -1};
     return {x, y};
 }

@@ -23,7 +23,9 @@ void renderHoldRing(int32_t step, uint32_t* pixels, int32_t dpi) {
     const double pi = 3.14159265358979323846;
     const int32_t side = holdRingSize(dpi);
     const double scale = double(knownDpi(dpi)) / BASE_DPI;
-    const double radius = RING_RADIUS * scale, halfBand = RING_HALF_BAND * scale, edge = RING_EDGE * scale;
+    // The diameter is scaled as every size is, so that it counts whole pixels at any scale.
+    const double radius = (scaledForDpi(RING_DIAMETER, dpi) - 1) / 2.0, halfBand = RING_HALF_BAND * scale,
+                 edge = RING_EDGE * scale;
     const double centre = side / 2.0;
     const double sweep = 2 * pi * (step < 0 ? 0 : step > RING_STEPS ? RING_STEPS : step) / RING_STEPS;
     for (int y = 0; y < side; ++y)

@@ -15,7 +15,8 @@ constexpr int32_t RING_STEPS = 40;       // the circle is closed in this many st
 // wide around a diameter of 40, with a white edge of one pixel on either side. All at 96 DPI: at
 // another scale every one of these lengths is that much larger (holdRingSize, renderHoldRing).
 constexpr int RING_SIZE = 48;
-constexpr double RING_RADIUS = 19.5;       // the middle of the dark band
+constexpr int RING_DIAMETER = 40;          // from the middle of the band to the middle across, pixels
+constexpr double RING_RADIUS = 19.5;       // the middle of the dark band: (RING_DIAMETER - 1) / 2
 constexpr double RING_HALF_BAND = 1.5;     // the dark band: RING_RADIUS +- this
 constexpr double RING_EDGE = 1.0;          // white beyond the band on both sides
 constexpr uint32_t RING_DARK = 0xFF404040; // opaque dark grey, 0xAARRGGBB
