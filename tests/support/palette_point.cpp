@@ -5,14 +5,14 @@
 
 POINT paletteButtonPoint(int n, int dpi) {
     static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
-    static int preparedFor = 0; // the DPI the shapes are scaled to; 0: none yet
-    if (preparedFor != dpi) {
+    static bool prepared = false;
+    if (!prepared) {
         preparePaletteShapes(shapes);
-        scalePaletteShapes(shapes, dpi);
-        preparedFor = dpi;
+        prepared = true;
     }
     int x = -1, y = -1;
-    if (!paletteButtonInnerPoint(shapes, n, &x, &y, paletteSizeForDpi(dpi)))
+    if (!paletteButtonInnerPoint(shapes, n, &x, &y))
         return {-1, -1};
-    return {x, y};
+    // At another scale the same place of the picture: the middle of that pixel, scaled.
+    return {LONG((x + 0.5) * dpi / 96), LONG((y + 0.5) * dpi / 96)};
 }

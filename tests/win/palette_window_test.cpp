@@ -345,9 +345,6 @@ TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
     GetWindowRect(palette, &now);
     EXPECT_EQ(rectText(now), "100,50 430,380");
     EXPECT_EQ(paletteDpi, 144);
-    PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
-    preparePaletteShapes(shapes);
-    scalePaletteShapes(shapes, 144);
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         RECT client = {};
         GetClientRect(buttonWindows[n], &client);
@@ -357,14 +354,12 @@ TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
         EXPECT_NEAR(box.left, old.left * 1.5, 2)
             << "button " << n << ": " << rectText(box) << " was " << rectText(old);
         EXPECT_NEAR(box.bottom, old.bottom * 1.5, 2) << "button " << n << ": " << rectText(box);
-        int x = -1, y = -1;
-        ASSERT_TRUE(paletteButtonInnerPoint(shapes, n, &x, &y, 330));
+        const POINT p = paletteButtonPoint(n, 144);
         HRGN region = CreateRectRgn(0, 0, 0, 0);
         GetWindowRgn(buttonWindows[n], region);
-        EXPECT_TRUE(PtInRegion(region, x, y)) << "button " << n << " at " << x << "," << y;
+        EXPECT_TRUE(PtInRegion(region, p.x, p.y)) << "button " << n << " at " << p.x << "," << p.y;
         DeleteObject(region);
     }
-    freePaletteShapes(shapes);
     RECT back = {before.left, before.top, before.left + 220, before.top + 220};
     SendMessageA(palette, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
     flushEvents(50);
