@@ -583,11 +583,12 @@ TEST_F(TouchCalibration, At150PercentTheCrossesGridAndRingScale) {
     const POINT corners[4] = {{150, 75}, {width - 150, 75}, {150, height - 75}, {width - 150, height - 75}};
     POINT cross = {-1000, -1000};
     for (int i = 0; i < 4; ++i) {
-        ASSERT_TRUE(waitCrossMoved(cross, 3000, &cross)) << "cross " << i << " not found";
-        EXPECT_LE(pixelDistance(cross, corners[i].x, corners[i].y), 1.0)
-            << "cross " << i << " at " << cross.x << "," << cross.y;
+        const bool found = waitCrossMoved(cross, 3000, &cross);
         if (i == 0)
             saveScreenshotArea(screenName("calibration_cross_144dpi").c_str(), {0, 0, 300, 150}, 2);
+        ASSERT_TRUE(found) << "cross " << i << " not found";
+        EXPECT_LE(pixelDistance(cross, corners[i].x, corners[i].y), 1.0)
+            << "cross " << i << " at " << cross.x << "," << cross.y;
         flushEvents(650);
         simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
     }
