@@ -35,6 +35,7 @@ namespace {
 
 // The placement's fields, written and read under calibTargetsSeq like the crosses.
 std::atomic<int32_t> placementWords[7];
+std::atomic<int32_t> screenDpi{96}; // the board monitor's DPI, published with the targets
 
 } // namespace
 int32_t calibRaw[8] = {};
@@ -67,6 +68,7 @@ void publishScreenTargets(const ScreenTargets& screen) {
                               b.deskTop, b.deskWidth, b.deskHeight};
     for (int i = 0; i < 7; ++i)
         placementWords[i].store(words[i], std::memory_order_relaxed);
+    screenDpi.store(screen.dpi, std::memory_order_relaxed);
     calibTargetsSeq.store(seq + 2, std::memory_order_release);
 }
 
@@ -88,6 +90,7 @@ ScreenTargets readScreenTargets() {
         for (int i = 0; i < 7; ++i)
             words[i] = placementWords[i].load(std::memory_order_relaxed);
         screen.placement = {words[0], words[1], words[2] != 0, words[3], words[4], words[5], words[6]};
+        screen.dpi = screenDpi.load(std::memory_order_relaxed);
         std::atomic_thread_fence(std::memory_order_acquire);
         if (calibTargetsSeq.load(std::memory_order_relaxed) == before)
             return screen;

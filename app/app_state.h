@@ -88,6 +88,7 @@ struct ScreenTargets {
     int32_t width, height;
     int32_t targets[4][2]; // as calibTargets, in the monitor's own coordinates
     BoardPlacement placement;
+    int32_t dpi; // the monitor's: the crosses' offsets and sizes, the ring and the pens are scaled by it
 };
 void publishScreenTargets(const ScreenTargets& screen); // GUI thread only
 ScreenTargets readScreenTargets();                      // any thread; never a mix of two writes

@@ -2,7 +2,9 @@
 // and "end" to move between them. Closing it only hides it.
 #include "app/help_window.h"
 
+#include "app/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
+#include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
 #include "app/shared/show_hide.h"
@@ -11,9 +13,12 @@
 
 namespace {
 
-int32_t helpPage = 0;               // page shown, 0 to 3 (bitmap IDB_HELP_PAGE_1 + helpPage)
-RECT clientRect = {};               // measured once at creation
-HINSTANCE instance = nullptr;       // from the creation parameters; holds the pictures
+constexpr int HELP_PAGE_SIZE = 220; // a help page's picture, at 96 DPI
+
+int32_t helpPage = 0;         // page shown, 0 to 3 (bitmap IDB_HELP_PAGE_1 + helpPage)
+RECT clientRect = {};         // measured once at creation
+int32_t helpDpi = BASE_DPI;   // the primary monitor's at creation: pages and buttons are that much larger
+HINSTANCE instance = nullptr; // from the creation parameters; holds the pictures
 HWND buttons[HELP_PAGE_COUNT] = {}; // in HELP_BUTTONS order: "end", "next", "last", "first"
 HDC memoryDC = nullptr;             // holds the current page's picture
 HBITMAP pageBitmap = nullptr;       // the picture loaded for the last paint; null until one loads
@@ -38,13 +43,15 @@ void releaseMemoryDC() {
 
 void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     instance = cs->hInstance;
+    helpDpi = knownDpi(primaryDpi());
     GetClientRect(hwnd, &clientRect);
+    auto scaled = [](int px96) { return scaledForDpi(px96, helpDpi); };
     for (int i = 0; i < HELP_PAGE_COUNT; ++i) {
         const HelpButton& b = HELP_BUTTONS[i];
-        buttons[i] = CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE,
-                                     clientRect.right - b.offsetFromRight,
-                                     clientRect.bottom - HELP_BUTTON_RAISE, b.width, HELP_BUTTON_HEIGHT, hwnd,
-                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance, nullptr);
+        buttons[i] = CreateWindowExA(
+            0, "button", b.caption, WS_CHILD | WS_VISIBLE, clientRect.right - scaled(b.offsetFromRight),
+            clientRect.bottom - scaled(HELP_BUTTON_RAISE), scaled(b.width), scaled(HELP_BUTTON_HEIGHT), hwnd,
+            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance, nullptr);
     }
     SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
     helpPage = 0;
@@ -70,8 +77,8 @@ void onToggleShow(HWND hwnd) {
 void paintHelpContent(HDC dc) {
     if (!memoryDC)
         return;
-    HANDLE loaded = LoadImageA(instance, MAKEINTRESOURCEA(IDB_HELP_PAGE_1 + helpPage), IMAGE_BITMAP, 220, 220,
-                               LR_DEFAULTCOLOR);
+    const int side = scaledForDpi(HELP_PAGE_SIZE, helpDpi);
+    HANDLE loaded = loadPictureForDpi(instance, IDB_HELP_PAGE_1 + helpPage, side, side, helpDpi);
     // A picture that fails to load leaves the one held before in place.
     if (loaded) {
         HGDIOBJ previous = SelectObject(memoryDC, loaded);

@@ -3,9 +3,11 @@
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
 #include "app/app_state.h"
+#include "app/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
 #include "app/shared/class_names.h"
+#include "app/shared/dpi.h"
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
@@ -175,12 +177,16 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     const bool boardMonitorGone = takeBoardMonitor();
     initialScreenWidth = screenWidth;
     initialScreenHeight = screenHeight;
-    hwndSettings = createCentred(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema", SETTINGS_WINDOW_WIDTH,
-                                 SETTINGS_WINDOW_HEIGHT);
-    hwndHelp = createCentred(hwnd, HELP_CLASS, "Help", HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
-    const BoxPoint home = paletteHome(boardMonitor.work);
+    // Sized by the primary monitor, where they are centred.
+    const int32_t dpi = primaryDpi();
+    hwndSettings =
+        createCentred(hwnd, SETTINGS_CLASS, "Configuraci\xF3n del sistema",
+                      scaledForDpi(SETTINGS_WINDOW_WIDTH, dpi), scaledForDpi(SETTINGS_WINDOW_HEIGHT, dpi));
+    hwndHelp = createCentred(hwnd, HELP_CLASS, "Help", scaledForDpi(HELP_WINDOW_SIZE, dpi),
+                             scaledForDpi(HELP_WINDOW_SIZE, dpi));
+    const BoxPoint home = paletteHome(boardMonitor.work, boardDpi());
     hwndPalette = createOwned(hwnd, PALETTE_CLASS, "", WS_POPUP | WS_CLIPCHILDREN, home.x, home.y,
-                              PALETTE_SIZE, PALETTE_SIZE);
+                              paletteSizeForDpi(boardDpi()), paletteSizeForDpi(boardDpi()));
     makePaletteLayeredAndTopmost();
     hwndCalibration = createCalibrationWindow(hwnd);
     showTrayIcon(hwnd);

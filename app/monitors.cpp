@@ -1,6 +1,7 @@
 #include "app/monitors.h"
 
 #include "app/app_state.h"
+#include "app/shared/dpi.h"
 
 namespace {
 
@@ -37,7 +38,8 @@ BOOL CALLBACK addMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
                                                                    {a.left, a.top, a.right, a.bottom},
                                                                    {w.left, w.top, w.right, w.bottom},
                                                                    (info.dwFlags & MONITORINFOF_PRIMARY) != 0,
-                                                                   monitorInterfaceName(info.szDevice)});
+                                                                   monitorInterfaceName(info.szDevice),
+                                                                   dpiOfMonitor(monitor)});
     return TRUE;
 }
 
@@ -48,7 +50,7 @@ MonitorEntry primaryScreen() {
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     if (!IntersectRect(&work, &work, &all))
         work = all;
-    return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true, ""};
+    return {"", {0, 0, w, h}, {work.left, work.top, work.right, work.bottom}, true, "", primaryDpi()};
 }
 
 RECT toRect(const MonitorBox& b) {
@@ -82,9 +84,9 @@ bool takeBoardMonitor() {
         desk.bottom = m.area.bottom > desk.bottom ? m.area.bottom : desk.bottom;
     }
     const MonitorBox& a = boardMonitor.area;
-    ScreenTargets screen = {a.right - a.left, a.bottom - a.top, {}, {}};
+    ScreenTargets screen = {a.right - a.left, a.bottom - a.top, {}, {}, boardMonitor.dpi};
     for (int i = 0; i < 4; ++i) {
-        const ScreenPoint cross = calibrationCross(i, screen.width, screen.height);
+        const ScreenPoint cross = calibrationCross(i, screen.width, screen.height, screen.dpi);
         screen.targets[i][0] = cross.x;
         screen.targets[i][1] = cross.y;
     }
@@ -101,6 +103,11 @@ bool takeBoardMonitor() {
 RECT boardArea() {
     const MonitorBox& a = boardMonitor.area;
     return a.right > a.left && a.bottom > a.top ? toRect(a) : toRect(primaryScreen().area);
+}
+
+int32_t boardDpi() {
+    const MonitorBox& a = boardMonitor.area;
+    return a.right > a.left && a.bottom > a.top ? boardMonitor.dpi : primaryDpi();
 }
 
 RECT boardWorkArea() {

@@ -23,3 +23,5 @@ bool takeBoardMonitor();
 // boardMonitor's rectangles, as RECTs; the primary screen's before the board's monitor is taken.
 RECT boardArea();
 RECT boardWorkArea();
+// boardMonitor's DPI; the primary's before the board's monitor is taken.
+int32_t boardDpi();

@@ -4,7 +4,9 @@
 #include "app/settings_window.h"
 
 #include "app/app_state.h"
+#include "app/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
+#include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
 #include "app/settings_store.h"
@@ -20,11 +22,32 @@ HGDIOBJ panelOldBitmap = nullptr; // what panelDC held at creation
 HWND buttons[3] = {};             // "Aplicar", "Cancelar", "Defecto"
 SettingsLayout layout = {};       // computed once at creation
 RECT clientRect = {};             // as measured at creation
-POINT lastClick = {0, 0};         // last left-button press, client coordinates
+POINT lastClick = {0, 0};         // last left-button press, client coordinates at 96 DPI
+int32_t settingsDpi = BASE_DPI;   // the primary monitor's at creation: the layout is drawn that much larger
 
 RECT toRect(const LayoutRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
+
+int scaled(int px96) {
+    return scaledForDpi(px96, settingsDpi);
+}
+
+// The layout is in pixels at 96 DPI; at another scale GDI maps it onto the DC that much larger,
+// lines, boxes and fonts alike, so every text keeps its place in its box.
+class LayoutScale {
+  public:
+    explicit LayoutScale(HDC dc) : saved_(dc) {
+        if (settingsDpi == BASE_DPI)
+            return;
+        SetMapMode(dc, MM_ANISOTROPIC);
+        SetWindowExtEx(dc, BASE_DPI, BASE_DPI, nullptr);
+        SetViewportExtEx(dc, settingsDpi, settingsDpi, nullptr);
+    }
+
+  private:
+    SavedDC saved_;
+};
 
 HFONT createLayoutFont(int32_t height) {
     LOGFONTA font = {}; // zero but for the height and the face
@@ -73,7 +96,7 @@ void preparePicture(HWND hwnd) {
         panelBitmap = CreateCompatibleBitmap(windowDC.get(), clientRect.right, clientRect.bottom);
     }
     panelOldBitmap = SelectObject(panelDC, panelBitmap);
-
+    LayoutScale scale(panelDC);
     drawBox(panelDC, layout.background, SETTINGS_BACKGROUND);
     for (const LayoutBox& box : layout.boxes)
         drawBox(panelDC, box.rect, SETTINGS_WHITE);
@@ -107,7 +130,8 @@ void drawNumber(HDC dc, int32_t ouhe) {
 }
 
 void invalidate(HWND hwnd, const LayoutRect& r) {
-    RECT rect = toRect(r);
+    const int m = settingsDpi == BASE_DPI ? 0 : 1; // a scaled edge may round a pixel outward
+    RECT rect = {scaled(r.left) - m, scaled(r.top) - m, scaled(r.right) + m, scaled(r.bottom) + m};
     InvalidateRect(hwnd, &rect, TRUE);
 }
 
@@ -119,22 +143,24 @@ void reloadPending() {
 }
 
 void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    settingsDpi = knownDpi(primaryDpi());
     for (int i = 0; i < 3; ++i) {
         const LayoutButton& b = SETTINGS_BUTTONS[i];
         buttons[i] =
-            CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE, b.x, b.y, b.width, b.height, hwnd,
+            CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE, scaled(b.x), scaled(b.y),
+                            scaled(b.width), scaled(b.height), hwnd,
                             reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), cs->hInstance, nullptr);
     }
     GetClientRect(hwnd, &clientRect);
-    layout = makeSettingsLayout(clientRect.right);
+    layout = makeSettingsLayout(unscaledForDpi(clientRect.right, settingsDpi));
     preparePicture(hwnd);
     reloadPending();
 }
 
 void onLeftButtonDown(HWND hwnd, LPARAM lParam) {
     // Client coordinates as signed words, so a press captured left of the window stays negative.
-    lastClick.x = static_cast<short>(LOWORD(lParam));
-    lastClick.y = static_cast<short>(HIWORD(lParam));
+    lastClick.x = unscaledForDpi(static_cast<short>(LOWORD(lParam)), settingsDpi);
+    lastClick.y = unscaledForDpi(static_cast<short>(HIWORD(lParam)), settingsDpi);
     const SettingsHit hit = settingsHitTest(lastClick.x, lastClick.y);
     switch (hit.kind) {
     case SettingsHitKind::YesBox:
@@ -184,6 +210,7 @@ void onToggleShow(HWND hwnd) {
 void paintSettingsContent(HDC dc) {
     if (panelDC)
         BitBlt(dc, 0, 0, clientRect.right, clientRect.bottom, panelDC, 0, 0, SRCCOPY);
+    LayoutScale scale(dc);
     drawMark(dc, pendingSettings.save == 1 ? SETTINGS_YES_BOX : SETTINGS_NO_BOX);
     const int32_t filled = settingsShownOuhe(pendingSettings.ouhe);
     for (int n = 1; n <= filled; ++n)

@@ -3,7 +3,9 @@
 // centre with its request, then the check's outcome. The reader thread does the measuring and advances
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
+#include "app/core/dpi_scale.h"
 #include "app/shared/class_names.h"
+#include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
 #include "app/shared/no_activate.h"
@@ -17,6 +19,7 @@
 
 namespace {
 
+// Sizes in pixels at 96 DPI; the window scales them by its monitor's DPI (ownDpi).
 constexpr int LOGO_WIDTH = 512; // IDB_CALIBRATION_LOGO, stretched to this size when loaded
 constexpr int LOGO_HEIGHT = 296;
 constexpr int CROSS_HALF = 5;          // the cross spans 10 pixels on each diagonal
@@ -40,6 +43,7 @@ enum CheckNote {
 };
 
 int ownWidth = 0, ownHeight = 0; // the board monitor's size as at the last reset
+int32_t ownDpi = BASE_DPI;       // and its DPI
 POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
 HBITMAP logoBitmap = nullptr;    // bitmap 200; null if it could not be loaded: paint leaves it out
 HDC logoDC = nullptr;            // holds logoBitmap for the window's life
@@ -49,15 +53,44 @@ SensorReport calibReply = {};
 int32_t stateBeforeCapture = CALIB_NONE; // calibState when the calibration began: restored on cancel
 CheckNote checkNote = NOTE_NONE;         // set by the main window on the reader's outcome
 
+int scaled(int px96) {
+    return scaledForDpi(px96, ownDpi);
+}
+
+void releaseLogo() {
+    if (logoDC && logoDCOldBitmap)
+        SelectObject(logoDC, logoDCOldBitmap);
+    logoDCOldBitmap = nullptr;
+    if (logoBitmap)
+        DeleteObject(logoBitmap);
+    logoBitmap = nullptr;
+}
+
+// The logo at the window's scale, held in logoDC.
+void loadLogo(HWND hwnd) {
+    releaseLogo();
+    logoBitmap =
+        static_cast<HBITMAP>(LoadImageA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)),
+                                        MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO), IMAGE_BITMAP,
+                                        scaled(LOGO_WIDTH), scaled(LOGO_HEIGHT), LR_DEFAULTCOLOR));
+    if (logoDC && logoBitmap)
+        logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
+}
+
 void reset(HWND hwnd) {
     const ScreenTargets board = readScreenTargets(); // the board's monitor, where this window lies
     ownWidth = board.width > 0 ? board.width : GetSystemMetrics(SM_CXSCREEN);
     ownHeight = board.height > 0 ? board.height : GetSystemMetrics(SM_CYSCREEN);
+    const int32_t dpi = board.width > 0 ? board.dpi : dpiOfWindow(hwnd);
+    if (knownDpi(dpi) != ownDpi) {
+        ownDpi = knownDpi(dpi);
+        loadLogo(hwnd);
+    }
     calibPointIndex = 0;
     checkNote = NOTE_NONE;
     KillTimer(hwnd, PASSED_TIMER);
     for (int i = 0; i < 4; ++i) {
-        const ScreenPoint cross = calibrationCross(i, ownWidth, ownHeight);
+        const ScreenPoint cross = calibrationCross(i, ownWidth, ownHeight, ownDpi);
         crossPositions[i] = {cross.x, cross.y};
     }
     InvalidateRect(hwnd, nullptr, TRUE);
@@ -65,16 +98,13 @@ void reset(HWND hwnd) {
     exchangeReport(sensorHandle, calibCommand, calibReply);
 }
 
-void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
-    SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
-    logoBitmap = static_cast<HBITMAP>(LoadImageA(cs->hInstance, MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO),
-                                                 IMAGE_BITMAP, LOGO_WIDTH, LOGO_HEIGHT, LR_DEFAULTCOLOR));
+void onCreate(HWND hwnd) {
     {
         WindowDC windowDC(hwnd);
         logoDC = CreateCompatibleDC(windowDC.get());
     }
-    if (logoDC && logoBitmap)
-        logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
+    ownDpi = 0; // the reset loads the logo at the monitor's scale
+    SendMessageA(hwnd, UM_CALIB_RESET, 0, 0);
 }
 
 // The annotation tool's windows (the palette, the page containers and the pages, all topmost while
@@ -146,21 +176,22 @@ void cancel(HWND hwnd) {
 }
 
 void drawCross(HDC dc, int x, int y) {
-    SelectedObject pen(dc, CreatePen(PS_SOLID, CROSS_PEN, RGB(0, 0, 0)));
-    MoveToEx(dc, x - CROSS_HALF, y - CROSS_HALF, nullptr);
-    LineTo(dc, x + CROSS_HALF, y + CROSS_HALF);
-    MoveToEx(dc, x - CROSS_HALF, y + CROSS_HALF, nullptr);
-    LineTo(dc, x + CROSS_HALF, y - CROSS_HALF);
+    const int half = scaled(CROSS_HALF);
+    SelectedObject pen(dc, CreatePen(PS_SOLID, scaled(CROSS_PEN), RGB(0, 0, 0)));
+    MoveToEx(dc, x - half, y - half, nullptr);
+    LineTo(dc, x + half, y + half);
+    MoveToEx(dc, x - half, y + half, nullptr);
+    LineTo(dc, x + half, y - half);
 }
 
 // One line of text centred on x, its top at y.
 void drawNote(HDC dc, const char* text, int x, int y) {
-    SelectedObject font(dc, CreateFontA(-NOTE_HEIGHT, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET,
-                                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                                        DEFAULT_PITCH | FF_SWISS, "Arial"));
+    SelectedObject font(dc, CreateFontA(-scaled(NOTE_HEIGHT), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                        ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                        DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "Arial"));
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, RGB(0, 0, 0));
-    RECT line = {x - 600, y, x + 600, y + 2 * NOTE_HEIGHT};
+    RECT line = {x - scaled(600), y, x + scaled(600), y + 2 * scaled(NOTE_HEIGHT)};
     DrawTextA(dc, text, -1, &line, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
@@ -190,21 +221,22 @@ void paintCalibrationContent(HDC dc, const RECT& client) {
     if (index == CAPTURE_CHECK_INDEX) {
         // The check cross stands where the logo would: the logo stays away until the next start.
         drawCross(dc, centreX, centreY);
-        drawNote(dc, CHECK_REQUEST, centreX, centreY + NOTE_GAP);
+        drawNote(dc, CHECK_REQUEST, centreX, centreY + scaled(NOTE_GAP));
         return;
     }
     if (index == CHECKED_INDEX) {
         if (checkNote == NOTE_PASSED)
-            drawNote(dc, CHECK_PASSED, centreX, centreY + NOTE_GAP);
+            drawNote(dc, CHECK_PASSED, centreX, centreY + scaled(NOTE_GAP));
         return;
     }
     if (index >= 0 && index < 4)
         drawCross(dc, crossPositions[index].x, crossPositions[index].y);
+    const int logoWidth = scaled(LOGO_WIDTH), logoHeight = scaled(LOGO_HEIGHT);
     if (logoDC && logoBitmap)
-        BitBlt(dc, (client.right - LOGO_WIDTH) / 2, (client.bottom - LOGO_HEIGHT) / 2, LOGO_WIDTH,
-               LOGO_HEIGHT, logoDC, 0, 0, SRCCOPY);
+        BitBlt(dc, (client.right - logoWidth) / 2, (client.bottom - logoHeight) / 2, logoWidth, logoHeight,
+               logoDC, 0, 0, SRCCOPY);
     if (index == 0 && checkNote == NOTE_MISSED)
-        drawNote(dc, CHECK_MISSED, centreX, (client.bottom + LOGO_HEIGHT) / 2 + NOTE_GAP);
+        drawNote(dc, CHECK_MISSED, centreX, (client.bottom + logoHeight) / 2 + scaled(NOTE_GAP));
 }
 
 void endCalibrationWindow(HWND hwnd) {
@@ -268,7 +300,7 @@ LRESULT onSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_CREATE:
-        onCreate(hwnd, reinterpret_cast<const CREATESTRUCTA*>(lParam));
+        onCreate(hwnd);
         return 0;
     case UM_CALIB_BEGIN:
         onBegin(hwnd);

@@ -5,14 +5,26 @@
 // window: a layered window's pixels cannot be relied on through its DC (Wine keeps them off the
 // window surface, Windows redirects them), and the canvas holds exactly what the page shows when
 // no gesture is under way. The result is the canvas that reading the window back would give.
+#include "app/core/dpi_scale.h"
 #include "app/shared/gdi_scope.h"
 #include "pages/page_state.h"
 
 namespace {
 
+// A dashed black pen one pixel wide at 96 DPI. A cosmetic pen draws dashes at width 1 only: the
+// wider frame of a larger scale is a geometric pen with flat ends, so its dashes stay apart.
+HPEN framePen(int32_t dpi) {
+    const int32_t width = scaledForDpi(1, dpi);
+    if (width <= 1)
+        return CreatePen(PS_DASH, 1, RGB(0, 0, 0));
+    const LOGBRUSH black = {BS_SOLID, RGB(0, 0, 0), 0};
+    return ExtCreatePen(PS_GEOMETRIC | PS_DASH | PS_ENDCAP_FLAT | PS_JOIN_MITER, DWORD(width), &black, 0,
+                        nullptr);
+}
+
 // The dashed black frame through the four corners, starting at (x1, y1) and going first along x1.
-void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
-    SelectedObject pen(dc, CreatePen(PS_DASH, 1, RGB(0, 0, 0)));
+void dashedFrame(HDC dc, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t dpi) {
+    SelectedObject pen(dc, framePen(dpi));
     const POINT frame[5] = {{x1, y1}, {x1, y2}, {x2, y2}, {x2, y1}, {x1, y1}};
     Polyline(dc, frame, 5);
 }
@@ -102,7 +114,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
         WindowDC windowDC(page);
         showCanvasOn(windowDC.get(), page, record);
         // From the anchor along its x first, as the rectangle is drawn.
-        dashedFrame(windowDC.get(), ds->lastPoint.x, ds->lastPoint.y, p.x, p.y);
+        dashedFrame(windowDC.get(), ds->lastPoint.x, ds->lastPoint.y, p.x, p.y, ds->dpi);
         break;
     }
     case DRAG_CUT_HELD:
@@ -117,7 +129,7 @@ void cutMove(HWND page, PageRecord* record, IntPoint p) {
         WindowDC windowDC(page);
         showCanvasOn(windowDC.get(), page, record);
         drawCutOut(windowDC.get(), sel);
-        dashedFrame(windowDC.get(), sel.x1, sel.y1, sel.x2, sel.y2);
+        dashedFrame(windowDC.get(), sel.x1, sel.y1, sel.x2, sel.y2, ds->dpi);
         ds->lastPoint = p;
         break;
     }

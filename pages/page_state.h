@@ -19,12 +19,13 @@
 struct DrawState {
     HWND currentPage;    // the page that gets UM_PAGE_TOOL_CHANGED and UM_PAGE_CLEAR; null at first
     int32_t tool;        // TOOL_* id; TOOL_PEN at start
-    int32_t penWidth;    // pen, line and ellipse width: 2, 4, 8 or 16
-    int32_t eraserSize;  // side of the eraser square: 8, 16, 32 or 64
+    int32_t penWidth;    // pen, line and ellipse width: 2, 4, 8 or 16 at 96 DPI, scaled by dpi
+    int32_t eraserSize;  // side of the eraser square: 8, 16, 32 or 64 at 96 DPI, scaled by dpi
     COLORREF colour;     // stroke colour (0x00BBGGRR)
     IntPoint lastPoint;  // anchor of a line, ellipse or selection; the last pointer while dragging a cut-out
     IntPoint pointBegin; // the eraser's previous position during an eraser stroke
     Corners selection;   // the cut rectangle's corners as the pointer gave them
+    int32_t dpi;         // the board monitor's: the pens and cursors are sized by it (0: 96)
 };
 
 // One per page; the palette owns the storage and stores its address as the page's window word 0.
@@ -92,6 +93,8 @@ PageRecord* pageRecordOf(HWND page);
 // Loads cursor `id` of the program into currentCursor (a cursor that cannot be loaded leaves the
 // current one) and sets it at once when `setNow`.
 void loadPageCursor(int32_t id, bool setNow);
+// The scale the pages' cursors are loaded at from now on (0: 96).
+void setPageCursorDpi(int32_t dpi);
 
 // Copies the canvas onto the page window (the window rectangle's size); the second form draws on
 // a window DC the caller holds, so a preview can follow on the same DC.

@@ -2,6 +2,7 @@
 // canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
 // are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
 // live in cut_tool.cpp.
+#include "app/core/dpi_scale.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
 #include "app/shared/no_activate.h"
@@ -79,7 +80,8 @@ void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
 }
 
 void toolCursor(const DrawState* ds) {
-    const int32_t id = toolCursorId(ds->tool, ds->eraserSize);
+    setPageCursorDpi(ds->dpi);
+    const int32_t id = toolCursorId(ds->tool, ds->eraserSize, ds->dpi);
     if (id)
         loadPageCursor(id, false);
 }
@@ -222,7 +224,7 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         record->dragState = DRAG_HELD;
         break;
     case TOOL_ERASER: {
-        loadPageCursor(eraserCursorId(ds->eraserSize), false);
+        loadPageCursor(eraserCursorId(ds->eraserSize, ds->dpi), false);
         ds->pointBegin = p;
         IntPoint square[4];
         eraserSquare(p, ds->eraserSize, square);
@@ -442,8 +444,42 @@ PageRecord* pageRecordOf(HWND page) {
     return reinterpret_cast<PageRecord*>(GetWindowLongPtrA(page, 0));
 }
 
+namespace {
+
+int32_t pageCursorDpi = BASE_DPI; // the pages' scale as the last tool change gave it
+
+// A cursor at the size for dpi (32 x 32 at 96). The sizes other than the system's own are loaded
+// once each and kept for the process: a cursor still shown must not be destroyed.
+HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
+    if (knownDpi(dpi) == BASE_DPI)
+        return LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    struct Loaded {
+        int32_t id, dpi;
+        HCURSOR cursor;
+    };
+    static Loaded loaded[24] = {};
+    for (const Loaded& l : loaded)
+        if (l.cursor && l.id == id && l.dpi == dpi)
+            return l.cursor;
+    const int32_t side = scaledForDpi(32, dpi);
+    HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                     IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
+    for (Loaded& l : loaded)
+        if (!l.cursor) {
+            l = {id, dpi, cursor};
+            break;
+        }
+    return cursor;
+}
+
+} // namespace
+
+void setPageCursorDpi(int32_t dpi) {
+    pageCursorDpi = knownDpi(dpi);
+}
+
 void loadPageCursor(int32_t id, bool setNow) {
-    HCURSOR cursor = LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
+    HCURSOR cursor = pageCursorForDpi(id, pageCursorDpi);
     if (cursor)
         currentCursor = cursor;
     if (setNow)

@@ -30,11 +30,11 @@ HRGN createShapeRegionReported(HWND owner, const PaletteShape* shape, int index)
 }
 
 void buildPaletteShapeRegions(HWND owner, PaletteShape shapes[PALETTE_SHAPE_COUNT],
-                              HRGN regions[PALETTE_SHAPE_COUNT]) {
-    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i) {
-        preparePaletteShape(&shapes[i], i);
+                              HRGN regions[PALETTE_SHAPE_COUNT], int32_t dpi) {
+    preparePaletteShapes(shapes);
+    scalePaletteShapes(shapes, dpi);
+    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i)
         regions[i] = createShapeRegionReported(owner, &shapes[i], i);
-    }
 }
 
 void deletePaletteShapeRegions(HRGN regions[PALETTE_SHAPE_COUNT]) {

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "app/app_state.h"
+#include "app/core/dpi_scale.h"
+#include "app/shared/dpi.h"
 #include "app/shared/ids.h"
 #include "app/shared/layered.h"
 #include "app/monitors.h"
@@ -33,6 +35,7 @@ HWND containerWindows[2] = {};
 PageRecord pageRecords[2] = {};
 DrawState drawState = {};
 HWND boardBarWindow = nullptr;
+int32_t paletteDpi = BASE_DPI;
 
 // The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
 // is 44 bytes.
@@ -94,9 +97,12 @@ void createPagePair(int i, const RECT& area) {
     pageWindows[i] = page;
 }
 
-void createButtons(HWND palette) {
+// Makes the buttons (create) or fits the made ones to a new scale: every button as large as the
+// palette at paletteDpi, with its region scaled alike.
+void layOutButtons(HWND palette, bool create) {
     HRGN regions[PALETTE_SHAPE_COUNT] = {};
-    buildPaletteShapeRegions(palette, paletteShapes, regions);
+    buildPaletteShapeRegions(palette, paletteShapes, regions, paletteDpi);
+    const int32_t size = paletteSizeForDpi(paletteDpi);
     HRGN rims[2] = {};
     const HRGN noRims[2] = {nullptr, nullptr};
     for (int n : paletteButtonCreationOrder) {
@@ -107,15 +113,19 @@ void createButtons(HWND palette) {
             rims[RIM_WIDTH] = combineRecipeRegion(rimRecipes[RIM_WIDTH], regions, noRims);
         const PaletteButtonEntry& entry = paletteButtons[n];
         HRGN region = combineRecipeRegion(entry.region, regions, rims);
-        HWND button =
-            CreateWindowExA(NO_ACTIVATE_EX_STYLE, TOOL_BUTTON_CLASS, "",
-                            WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0), 0, 0, PALETTE_SIZE,
-                            PALETTE_SIZE, palette, nullptr, programInstance(), nullptr);
-        initButtonRecord(&buttonRecords[n], n);
-        attachButtonRecord(button, &buttonRecords[n]);
-        buttonWindows[n] = button;
-        if (!entry.visibleAtCreation)
-            ShowWindow(button, SW_SHOWNORMAL);
+        HWND button = buttonWindows[n];
+        if (create) {
+            button = CreateWindowExA(NO_ACTIVATE_EX_STYLE, TOOL_BUTTON_CLASS, "",
+                                     WS_CHILD | (entry.visibleAtCreation ? WS_VISIBLE : 0), 0, 0, size, size,
+                                     palette, nullptr, programInstance(), nullptr);
+            initButtonRecord(&buttonRecords[n], n);
+            attachButtonRecord(button, &buttonRecords[n]);
+            buttonWindows[n] = button;
+            if (!entry.visibleAtCreation)
+                ShowWindow(button, SW_SHOWNORMAL);
+        } else {
+            SetWindowPos(button, nullptr, 0, 0, size, size, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+        }
         // From here the region belongs to the button; one that cannot be given is ours to delete.
         if (region && !SetWindowRgn(button, region, TRUE))
             DeleteObject(region);
@@ -124,6 +134,14 @@ void createButtons(HWND palette) {
         if (rim)
             DeleteObject(rim);
     deletePaletteShapeRegions(regions);
+}
+
+// The pen's width and the eraser's size in pixels of the board's monitor, where they draw.
+void scaleDrawingSizes() {
+    const int32_t dpi = boardDpi();
+    drawState.penWidth = scaledForDpi(penWidths[penWidthIndex], dpi);
+    drawState.eraserSize = scaledForDpi(eraserSizes[eraserSizeIndex], dpi);
+    drawState.dpi = dpi;
 }
 
 void createTooltips(HWND palette) {
@@ -156,7 +174,8 @@ LRESULT onCreate(HWND palette) {
     const RECT board = boardArea();
     createPagePair(0, board);
     createPagePair(1, board);
-    createButtons(palette);
+    paletteDpi = dpiOfWindow(palette);
+    layOutButtons(palette, true);
 
     buttonRecords[BUTTON_N_CLEAR].kind = BUTTON_ACTION;
     buttonRecords[BUTTON_N_DESKTOP].kind = BUTTON_TOGGLE;
@@ -165,9 +184,8 @@ LRESULT onCreate(HWND palette) {
     drawState.currentPage = nullptr;
     drawState.tool = IDC_PEN;
     penWidthIndex = 1;
-    drawState.penWidth = penWidths[penWidthIndex];
     eraserSizeIndex = 1;
-    drawState.eraserSize = eraserSizes[eraserSizeIndex];
+    scaleDrawingSizes();
     drawState.colour = RGB(0, 0, 0);
 
     for (int i = 0; i < 2; ++i) {
@@ -262,13 +280,11 @@ void onColour(int k) {
 
 void onWidth(int k) {
     setRimPicture(BUTTON_N_WIDTH_RIM, PICTURE_WIDTH_MARK_FIRST + k);
-    if (drawState.tool == IDC_ERASER) {
+    if (drawState.tool == IDC_ERASER)
         eraserSizeIndex = k;
-        drawState.eraserSize = eraserSizes[k];
-    } else {
+    else
         penWidthIndex = k;
-        drawState.penWidth = penWidths[k];
-    }
+    scaleDrawingSizes();
     toolChanged(drawState.currentPage);
 }
 
@@ -328,8 +344,9 @@ MonitorBox toBox(const RECT& r) {
 }
 
 void onHome(HWND palette) {
-    const BoxPoint home = paletteHome(toBox(boardWorkArea()));
-    MoveWindow(palette, home.x, home.y, PALETTE_SIZE, PALETTE_SIZE, TRUE);
+    const BoxPoint home = paletteHome(toBox(boardWorkArea()), paletteDpi);
+    const int32_t size = paletteSizeForDpi(paletteDpi);
+    MoveWindow(palette, home.x, home.y, size, size, TRUE);
 }
 
 // The board's monitor moved or changed size: the containers and pages cover it again (the canvas
@@ -356,6 +373,8 @@ void onBoardMoved(HWND palette) {
                 SetRectRgn(canvasRegion, 0, 0, grown.x, grown.y);
         }
     }
+    scaleDrawingSizes(); // the board's monitor may have another scale
+    toolChanged(drawState.currentPage);
     for (int i = 0; i < 2; ++i) {
         const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER;
         SetWindowPos(containerWindows[i], nullptr, board.left, board.top, width, height, flags);
@@ -364,7 +383,7 @@ void onBoardMoved(HWND palette) {
     placeBoardBar(boardBarWindow);
     RECT now = {};
     GetWindowRect(palette, &now);
-    const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()));
+    const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()), paletteDpi);
     if (at.x != now.left || at.y != now.top)
         SetWindowPos(palette, nullptr, at.x, at.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
@@ -426,6 +445,19 @@ void onToggleShow(HWND palette) {
     toolChanged(drawState.currentPage);
 }
 
+// The palette was moved onto a monitor of another scale (or that monitor's scale changed): it
+// takes the rectangle the system suggests, its buttons and regions the new size, and repaints.
+LRESULT onDpiChanged(HWND palette, WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = LOWORD(wParam);
+    if (dpi < 1)
+        return 0;
+    paletteDpi = dpi;
+    takeSuggestedRect(palette, lParam);
+    layOutButtons(palette, false);
+    InvalidateRect(palette, nullptr, TRUE);
+    return 0;
+}
+
 } // namespace
 
 LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -445,6 +477,8 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case UM_BOARD_MOVED:
         onBoardMoved(hwnd);
         return 0;
+    case WM_DPICHANGED:
+        return onDpiChanged(hwnd, wParam, lParam);
     case UM_PALETTE_START_SHOW:
         if (!IsWindowVisible(hwnd)) {
             showWithoutActivating(hwnd);

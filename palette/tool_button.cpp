@@ -2,9 +2,11 @@
 // names (or a solid colour for a swatch) and its window region shows only its own part of it.
 #include "palette/tool_button.h"
 
+#include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/no_activate.h"
 #include "app/window_procs.h"
+#include "palette/palette_state.h"
 
 void attachButtonRecord(HWND button, ButtonRecord* record) {
     SetWindowLongPtrA(button, 0, reinterpret_cast<LONG_PTR>(record));
@@ -58,11 +60,11 @@ void paintSwatch(HDC dc, const RECT& client, COLORREF colour) {
     Rectangle(dc, 0, 0, client.right, client.bottom); // default pen; the region hides the frame
 }
 
-// The picture is loaded on every paint, stretched to the client size, and released afterwards.
+// The picture is loaded on every paint, from the set drawn for the palette's scale, sized to the
+// client, and released afterwards.
 void paintPicture(HDC dc, const RECT& client, int32_t picture) {
     HBITMAP bitmap =
-        static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(picture), IMAGE_BITMAP,
-                                        client.right, client.bottom, LR_DEFAULTCOLOR));
+        loadPictureForDpi(GetModuleHandleA(nullptr), picture, client.right, client.bottom, paletteDpi);
     if (!bitmap)
         return;
     HDC memory = CreateCompatibleDC(dc);

@@ -25,10 +25,11 @@ HRGN createShapeRegion(const PaletteShape* shape);
 // turned onto the palette) and given its region. When the region of the disc, the inner or the
 // face ellipse or a sector cannot be made, a message box owned by owner with the caption "error"
 // and the text "<step>,<GetLastError()>" says so, and building goes on without that region.
+// The shapes are scaled from 96 DPI to dpi first.
 // The region of shape index, reported by the message box above when it cannot be made.
 HRGN createShapeRegionReported(HWND owner, const PaletteShape* shape, int index);
 void buildPaletteShapeRegions(HWND owner, PaletteShape shapes[PALETTE_SHAPE_COUNT],
-                              HRGN regions[PALETTE_SHAPE_COUNT]);
+                              HRGN regions[PALETTE_SHAPE_COUNT], int32_t dpi = 96);
 void deletePaletteShapeRegions(HRGN regions[PALETTE_SHAPE_COUNT]);
 
 // A new region combined from the shape regions as the recipe says (CombineRgn, RGN_DIFF and

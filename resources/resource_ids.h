@@ -23,6 +23,16 @@
 #define IDB_HELP_PAGE_3 303
 #define IDB_HELP_PAGE_4 304
 
+// The palette pictures and the help pages are drawn at 100, 150 and 200 %: the larger sets have
+// the ids of the 100 % set plus 1000 (150 %) or 2000 (200 %).
+#define IDB_SET_150_OFFSET 1000
+#define IDB_SET_200_OFFSET 2000
+#ifdef __cplusplus
+constexpr int pictureSetId(int id, int percent) {
+    return id + (percent >= 200 ? IDB_SET_200_OFFSET : percent >= 150 ? IDB_SET_150_OFFSET : 0);
+}
+#endif
+
 // Cursors of the drawing pages.
 #define IDCUR_POINTING_HAND 101 // a selection is held: over it
 #define IDCUR_GRABBING_HAND 103 // a selection is held: while dragging it

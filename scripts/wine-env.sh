@@ -2,6 +2,7 @@
 # display, and a persistent wineserver for each, so that a Wine process starts in about 0.1 s:
 #   sd    an Xvfb of 1024 x 768
 #   hd    an Xvfb of 1920 x 1080
+#   hd144 the same display, its own prefix at 144 DPI (150 %): HKCU\Control Panel\Desktop LogPixels
 #   dual  two monitors: an Xephyr with Xinerama and no RandR (Wine then reports Xinerama's heads as
 #         monitors) and two screens, \\.\DISPLAY1 1024 x 768 at (0, 0), primary, and \\.\DISPLAY2
 #         1280 x 800 at (1024, 0); its windows sit side by side on a host Xvfb of 2304 x 800
@@ -15,9 +16,9 @@
 #
 # VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
 # benches started at the same moment from different work trees do not race for one number.
-# Afterwards VELMORA_PREFIX_SD/HD/DUAL/SD2 and VELMORA_DISPLAY_SD/HD/DUAL/SD2 name them;
-# scripts/wine-exec.sh picks the pair by VELMORA_SCREEN (sd, the default, hd or dual) and the
-# display ctest allocated. wine_env_start_displays starts the
+# Afterwards VELMORA_PREFIX_SD/HD/HD144/DUAL/SD2 and VELMORA_DISPLAY_SD/HD/DUAL/SD2 name them;
+# scripts/wine-exec.sh picks the pair by VELMORA_SCREEN (sd, the default, hd, hd144 or dual) and
+# the display ctest allocated. wine_env_start_displays starts the
 # X servers alone.
 
 # Sourcing this file again keeps what an earlier start recorded, so a later stop still ends it.
@@ -140,7 +141,8 @@ wine_env_start() {
     wine_env_start_displays || return 1
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
     export VELMORA_PREFIX_DUAL="$dir/prefix-dual" VELMORA_PREFIX_SD2="$dir/prefix-sd2"
-    local screens=(SD HD DUAL SD2) s prefix pids=()
+    export VELMORA_PREFIX_HD144="$dir/prefix-hd144"
+    local screens=(SD HD HD144 DUAL SD2) s prefix pids=()
     # sd and hd are initialised at once (wait names them: the X servers are children too). A third
     # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual or sd2
     # prefix is a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
@@ -154,6 +156,15 @@ wine_env_start() {
     _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_SD2"
     _start_prefix sd2
     wait "$b"
+    # The 144-DPI prefix is a copy of the freshly initialised hd one with LogPixels set: Wine then
+    # reports 144 from GetDpiForWindow, GetDpiForMonitor and LOGPIXELSX while the screen stays
+    # 1920 x 1080 physical pixels, as a per-monitor-aware program sees a monitor at 150 %.
+    _copy_prefix "$VELMORA_PREFIX_HD" "$VELMORA_PREFIX_HD144"
+    if ! grep -q '"LogPixels"=dword:00000090' "$VELMORA_PREFIX_HD144/user.reg" 2>/dev/null; then
+        VELMORA_SCREEN=hd144 "$_wine_exec" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+            /d 144 /f >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$VELMORA_PREFIX_HD144" wineserver -w 2>/dev/null || true
+    fi
     # Start each prefix's services now, outside any test: the first program of a fresh server
     # brings them up, and under ctest that first program was seen never to exit.
     for s in "${screens[@]}"; do
@@ -199,8 +210,8 @@ _stop_x() { # pid display
 # does nothing.
 wine_env_stop() {
     local prefix i
-    for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_DUAL:-}" \
-        "${VELMORA_PREFIX_SD2:-}"; do
+    for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_HD144:-}" \
+        "${VELMORA_PREFIX_DUAL:-}" "${VELMORA_PREFIX_SD2:-}"; do
         [ -n "$prefix" ] || continue
         WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" timeout 10 wineserver -w >/dev/null 2>&1 || true

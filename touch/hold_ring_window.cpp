@@ -7,6 +7,7 @@
 #include "touch/hold_ring_window.h"
 
 #include "app/app_state.h"
+#include "app/monitors.h"
 #include "app/shared/class_names.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
@@ -27,6 +28,7 @@ HBITMAP ringBitmap = nullptr; // 32-bit top-down DIB section, premultiplied alph
 HGDIOBJ ringDCOldBitmap = nullptr;
 uint32_t* ringPixels = nullptr; // ringBitmap's bits
 int32_t drawnStep = 0;          // the step in ringBitmap; 0: nothing drawn yet
+int32_t ringDpi = 0;            // the scale ringBitmap was made for; 0: none yet
 
 // Looked up at run time like SetLayeredWindowAttributes, from the same module: a system without it
 // shows no ring.
@@ -40,45 +42,62 @@ UpdateLayeredWindowFn updateLayeredWindow() {
     return fn;
 }
 
+void releaseRingBitmap() {
+    if (ringDC && ringDCOldBitmap)
+        SelectObject(ringDC, ringDCOldBitmap);
+    if (ringBitmap)
+        DeleteObject(ringBitmap);
+    ringBitmap = nullptr;
+    ringDCOldBitmap = nullptr;
+    ringPixels = nullptr;
+    drawnStep = 0;
+    ringDpi = 0;
+}
+
+// The ring is sized by the board monitor's scale, where the touches are: its bitmap is made again
+// when that scale is not the one it was made for.
+void fitRingBitmap(int32_t dpi) {
+    if (dpi == ringDpi && ringBitmap)
+        return;
+    releaseRingBitmap();
+    const int32_t side = holdRingSize(dpi);
+    // Top-down, as renderHoldRing writes the rows.
+    ringBitmap = topDownSection(side, side, &ringPixels);
+    if (ringDC && ringBitmap)
+        ringDCOldBitmap = SelectObject(ringDC, ringBitmap);
+    ringDpi = dpi;
+}
+
 void onCreate(HWND hwnd) {
     {
         WindowDC windowDC(hwnd);
         ringDC = CreateCompatibleDC(windowDC.get());
     }
-    // Top-down, as renderHoldRing writes the rows.
-    ringBitmap = topDownSection(RING_SIZE, RING_SIZE, &ringPixels);
-    if (ringDC && ringBitmap)
-        ringDCOldBitmap = SelectObject(ringDC, ringBitmap);
+    fitRingBitmap(boardDpi());
 }
 
 void onDestroy(HWND hwnd) {
     if (hwndHoldRing == hwnd)
         hwndHoldRing = nullptr;
-    if (ringDC) {
-        if (ringDCOldBitmap)
-            SelectObject(ringDC, ringDCOldBitmap);
+    releaseRingBitmap();
+    if (ringDC)
         DeleteDC(ringDC);
-    }
-    if (ringBitmap)
-        DeleteObject(ringBitmap);
     ringDC = nullptr;
-    ringBitmap = nullptr;
-    ringDCOldBitmap = nullptr;
-    ringPixels = nullptr;
-    drawnStep = 0;
 }
 
 void show(HWND hwnd, int32_t step, int x, int y) {
     const UpdateLayeredWindowFn update = updateLayeredWindow();
+    fitRingBitmap(boardDpi());
     if (!update || !ringPixels)
         return;
     if (step != drawnStep) {
-        renderHoldRing(step, ringPixels);
+        renderHoldRing(step, ringPixels, ringDpi);
         GdiFlush(); // the bits were written behind GDI's back
         drawnStep = step;
     }
-    POINT where = {x - RING_SIZE / 2, y - RING_SIZE / 2};
-    SIZE size = {RING_SIZE, RING_SIZE};
+    const int32_t side = holdRingSize(ringDpi);
+    POINT where = {x - side / 2, y - side / 2};
+    SIZE size = {side, side};
     POINT from = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     update(hwnd, nullptr, &where, &size, ringDC, &from, 0, &blend, ULW_ALPHA);

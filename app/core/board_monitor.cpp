@@ -1,5 +1,7 @@
 #include "app/core/board_monitor.h"
 
+#include "app/core/dpi_scale.h"
+
 #include <cctype>
 
 #include "palette/core/palette_layout.h"
@@ -66,7 +68,8 @@ bool sizeNumber(const std::string& digits, int32_t& value) {
     return true;
 }
 
-constexpr int32_t PALETTE_INSET = 255; // from the right and bottom edges to the palette's corner
+constexpr int32_t PALETTE_SIDE = 220; // the palette's side at 96 DPI
+constexpr int32_t PALETTE_GAP = 35;   // from the palette to the work area's right and bottom edges, at 96 DPI
 
 int32_t keepInsideAxis(int32_t at, int32_t extent, int32_t low, int32_t high) {
     if (at + extent > high)
@@ -152,8 +155,9 @@ std::string monitorMenuText(int number, const MonitorEntry& monitor) {
     return text;
 }
 
-BoxPoint paletteHome(const MonitorBox& work) {
-    return {work.right - PALETTE_INSET, work.bottom - PALETTE_INSET};
+BoxPoint paletteHome(const MonitorBox& work, int32_t dpi) {
+    const int32_t inset = scaledForDpi(PALETTE_SIDE, dpi) + scaledForDpi(PALETTE_GAP, dpi);
+    return {work.right - inset, work.bottom - inset};
 }
 
 BoxPoint keepInside(BoxPoint at, int32_t width, int32_t height, const MonitorBox& work) {
@@ -161,8 +165,9 @@ BoxPoint keepInside(BoxPoint at, int32_t width, int32_t height, const MonitorBox
             keepInsideAxis(at.y, height, work.top, work.bottom)};
 }
 
-BoxPoint paletteInside(BoxPoint at, const MonitorBox& work) {
-    const bool overlaps = at.x < work.right && at.x + PALETTE_SIZE > work.left && at.y < work.bottom &&
-                          at.y + PALETTE_SIZE > work.top;
-    return overlaps ? keepInside(at, PALETTE_SIZE, PALETTE_SIZE, work) : paletteHome(work);
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work, int32_t dpi) {
+    const int32_t size = scaledForDpi(PALETTE_SIDE, dpi);
+    const bool overlaps =
+        at.x < work.right && at.x + size > work.left && at.y < work.bottom && at.y + size > work.top;
+    return overlaps ? keepInside(at, size, size, work) : paletteHome(work, dpi);
 }

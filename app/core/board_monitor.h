@@ -15,9 +15,10 @@ struct MonitorEntry {
     MonitorBox area;    // the whole monitor on the virtual screen
     MonitorBox work;    // the part of it that the taskbar and the like leave free
     bool primary;
-    std::string id; // its device interface name, e.g. "\\?\DISPLAY#DEL40B7#5&2d0b7a5a&0&UID4353#{...}":
-                    // the model (from the monitor's EDID) between the first two '#', then the
-                    // connection; empty when the system gives none
+    std::string id;   // its device interface name, e.g. "\\?\DISPLAY#DEL40B7#5&2d0b7a5a&0&UID4353#{...}":
+                      // the model (from the monitor's EDID) between the first two '#', then the
+                      // connection; empty when the system gives none
+    int32_t dpi = 96; // its scale (96 is 100 %): what the windows on it are sized by
 };
 
 // The board's monitor as the user chose it, and as it is stored ("Screen", "MonitorId",
@@ -62,17 +63,18 @@ bool monitorSizeFromText(const std::string& text, int32_t& width, int32_t& heigh
 std::string monitorMenuText(int number, const MonitorEntry& monitor);
 
 // The palette's first place (its top-left corner): size 220 x 220, 35 pixels in from the right
-// and bottom edges of the work area, as the first place on a single screen is from its edges.
+// and bottom edges of the work area, as the first place on a single screen is from its edges;
+// both sizes at 96 DPI, scaled by the monitor's dpi.
 struct BoxPoint {
     int32_t x, y;
 };
-BoxPoint paletteHome(const MonitorBox& work);
+BoxPoint paletteHome(const MonitorBox& work, int32_t dpi = 96);
 
 // Where a window at `at` of width x height goes so that it lies inside `work`: unchanged when it
 // does, else moved the least. A window larger than the work area keeps its top-left corner inside.
 BoxPoint keepInside(BoxPoint at, int32_t width, int32_t height, const MonitorBox& work);
 
-// Where the palette goes when the board's monitor changed (220 x 220 at `at`): where it is while
+// Where the palette goes when the board's monitor changed (220 x 220 at 96 DPI at `at`): where it is while
 // inside the work area; moved the least when partly outside (a smaller resolution); its first
 // place on the monitor when wholly outside (it was on another monitor).
-BoxPoint paletteInside(BoxPoint at, const MonitorBox& work);
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work, int32_t dpi = 96);

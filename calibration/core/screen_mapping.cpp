@@ -1,10 +1,12 @@
 #include "calibration/core/screen_mapping.h"
 
+#include "app/core/dpi_scale.h"
+
 #include <cmath>
 #include <cstdint>
 
-ScreenPoint calibrationCross(int index, int width, int height) {
-    constexpr int IN_X = 100, IN_Y = 50;
+ScreenPoint calibrationCross(int index, int width, int height, int dpi) {
+    const int IN_X = scaledForDpi(100, dpi), IN_Y = scaledForDpi(50, dpi);
     switch (index) {
     case 0:
         return {IN_X, IN_Y};

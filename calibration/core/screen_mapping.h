@@ -9,10 +9,11 @@ struct ScreenPoint {
 };
 
 // Where calibration cross index (0 top left, 1 top right, 2 bottom left, 3 bottom right) stands on
-// a screen width x height: 100 pixels in from the left or right edge, 50 from the top or bottom.
-// Index 4 is the check cross that follows them, at the centre (width / 2, height / 2). (0, 0) for
-// an index outside 0..4.
-ScreenPoint calibrationCross(int index, int width, int height);
+// a screen width x height of the given DPI: 100 pixels in from the left or right edge, 50 from the
+// top or bottom, at 96 DPI and scaled by the DPI (150, 75 at 144): the same place on the glass that
+// a program the system stretches puts them. Index 4 is the check cross that follows them, at the
+// centre (width / 2, height / 2). (0, 0) for an index outside 0..4.
+ScreenPoint calibrationCross(int index, int width, int height, int dpi = 96);
 
 // The unrounded position: X = T1.x + (T2.x - T1.x) u, Y = T1.y + (T3.y - T1.y) v, in double.
 // targets[k] is {x, y} of cross k + 1.

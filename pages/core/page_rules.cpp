@@ -1,5 +1,10 @@
 #include "pages/core/page_rules.h"
 
+#include <cstdlib>
+#include <initializer_list>
+
+#include "app/core/dpi_scale.h"
+
 IntPoint pointerFromLParam(uint32_t lParam) {
     return {static_cast<int16_t>(lParam & 0xFFFFu), static_cast<int16_t>((lParam >> 16) & 0xFFFFu)};
 }
@@ -107,14 +112,21 @@ DragState cutNextState(DragState state, CutEvent event, bool inside) {
     }
 }
 
-int32_t eraserCursorId(int32_t eraserSize) {
-    return IDCUR_ERASER_BASE + eraserSize;
+int32_t eraserCursorId(int32_t eraserSize, int32_t dpi) {
+    if (knownDpi(dpi) == BASE_DPI)
+        return IDCUR_ERASER_BASE + eraserSize;
+    const int32_t at96 = unscaledForDpi(eraserSize, dpi);
+    int32_t nearest = 8;
+    for (int32_t size : {16, 32, 64})
+        if (std::abs(size - at96) < std::abs(nearest - at96))
+            nearest = size;
+    return IDCUR_ERASER_BASE + nearest;
 }
 
-int32_t toolCursorId(int32_t tool, int32_t eraserSize) {
+int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
     switch (tool) {
     case TOOL_ERASER:
-        return eraserCursorId(eraserSize);
+        return eraserCursorId(eraserSize, dpi);
     case TOOL_CUT:
     case TOOL_ELLIPSE:
         return IDCUR_PEN_CROSS;

@@ -85,12 +85,13 @@ enum class CutEvent { ButtonDown, ButtonUp };
 // (moved) selection. States and events outside the table keep the state.
 DragState cutNextState(DragState state, CutEvent event, bool inside);
 
-// The eraser's cursor for its size (8, 16, 32 or 64).
-int32_t eraserCursorId(int32_t eraserSize);
+// The eraser's cursor for its size (8, 16, 32 or 64 at 96 DPI): at another dpi the size is scaled
+// back to 96 and the cursor is the one of the nearest of the four sizes.
+int32_t eraserCursorId(int32_t eraserSize, int32_t dpi = 96);
 
 // The cursor a tool shows while it is current and no gesture says otherwise; 0 for an id the
 // pages do not know (the cursor then stays as it is).
-int32_t toolCursorId(int32_t tool, int32_t eraserSize);
+int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi = 96);
 
 // A gesture is under way while the button is meant to be held: a stroke, a rubber band or a
 // selection frame (DRAG_HELD) and a dragged cut-out (DRAG_CUT_MOVE).

@@ -1,5 +1,6 @@
 #include "palette/core/palette_layout.h"
 
+#include "app/core/dpi_scale.h"
 #include "app/shared/ids.h"
 
 namespace {
@@ -143,6 +144,20 @@ void freePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]) {
         freeShape(&shapes[i]);
 }
 
+int32_t paletteSizeForDpi(int32_t dpi) {
+    return scaledForDpi(PALETTE_SIZE, dpi);
+}
+
+void scalePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT], int32_t dpi) {
+    if (knownDpi(dpi) == BASE_DPI)
+        return;
+    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i)
+        for (int32_t k = 0; shapes[i].points && k < shapes[i].pointCount; ++k) {
+            shapes[i].points[k].x = scaledForDpi(shapes[i].points[k].x, dpi);
+            shapes[i].points[k].y = scaledForDpi(shapes[i].points[k].y, dpi);
+        }
+}
+
 int shapeErrorNumber(int index) {
     if (index == SHAPE_DISC)
         return 1;
@@ -190,12 +205,13 @@ int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, do
     return -1;
 }
 
-bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y) {
+bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y,
+                             int32_t size) {
     auto at = [&](double px, double py) { return paletteButtonAt(shapes, px + 0.5, py + 0.5) == n; };
     double sumX = 0, sumY = 0;
     int count = 0;
-    for (int py = 0; py < PALETTE_SIZE; ++py)
-        for (int px = 0; px < PALETTE_SIZE; ++px)
+    for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px)
             if (at(px, py)) {
                 if (count == 0) {
                     *x = px; // a narrow button with no deep pixel gets its first one
@@ -209,8 +225,8 @@ bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int
         return false;
     const double cx = sumX / count, cy = sumY / count;
     double best = -1;
-    for (int py = 0; py < PALETTE_SIZE; ++py)
-        for (int px = 0; px < PALETTE_SIZE; ++px) {
+    for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px) {
             if (!at(px, py) || !at(px + 2, py) || !at(px - 2, py) || !at(px, py + 2) || !at(px, py - 2))
                 continue;
             const double d = (px - cx) * (px - cx) + (py - cy) * (py - cy);

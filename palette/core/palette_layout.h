@@ -10,7 +10,7 @@
 #include "pages/core/page_rules.h"
 #include "resources/resource_ids.h"
 
-constexpr int32_t PALETTE_SIZE = 220;      // the palette window is 220 x 220
+constexpr int32_t PALETTE_SIZE = 220;      // the palette window is 220 x 220 at 96 DPI
 constexpr int32_t PALETTE_CENTER = 110;    // the layout origin lands at (110, 110)
 constexpr double PALETTE_ROTATION = -30.0; // the whole design is turned 30 degrees counter-clockwise
 
@@ -48,6 +48,11 @@ void preparePaletteShape(PaletteShape* shape, int index);
 // All shapes in building order.
 void preparePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
 void freePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
+
+// The palette at another scale: its side, and its prepared shapes with every vertex scaled from
+// 96 DPI to dpi (scaledForDpi, app/core/dpi_scale.h); at 96 the shapes are left as they are.
+int32_t paletteSizeForDpi(int32_t dpi);
+void scalePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT], int32_t dpi);
 
 // The number the "error" message box shows when the region of a shape cannot be made: 1 disc,
 // 2 inner ellipse, 3 face ellipse, the sector index 0 .. 19 for a sector; -1 for the eyes, whose
@@ -163,7 +168,8 @@ int paletteButtonOfCommand(int32_t id);
 // 21, 22, 23, 20 (the face last, as before the undo, redo and save buttons came).
 extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];
 
-// Pen widths and eraser sizes selected by the width buttons, pixels.
+// Pen widths and eraser sizes selected by the width buttons, pixels at 96 DPI (scaled by the board
+// monitor's DPI where they are used).
 constexpr int32_t penWidths[4] = {2, 4, 8, 16};
 constexpr int32_t eraserSizes[4] = {8, 16, 32, 64};
 
@@ -177,5 +183,7 @@ bool pointInButton(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, double
 int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, double y);
 // A pixel well inside button n, for touching it: the pixel nearest the centre of all the button's
 // pixels that has the same button two pixels off on every side (a narrow button without one gets
-// its first pixel). False when the button has no pixel at all.
-bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y);
+// its first pixel). False when the button has no pixel at all. size is the palette's side the
+// shapes were scaled to.
+bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y,
+                             int32_t size = PALETTE_SIZE);

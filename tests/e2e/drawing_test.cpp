@@ -12,7 +12,8 @@
 // hard six seconds after the last stroke and started again brings every page back pixel for
 // pixel, but for a page file damaged meanwhile, which comes back empty with the tray's balloon;
 // and "Nueva pizarra" saves a PDF first and leaves one empty page.
-// screens: sd hd
+// screens: sd hd hd144
+// hd144 cases: DrawingAt150.*
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -543,7 +544,7 @@ class Drawing : public ::testing::Test {
     void touchButton(int n) {
         RECT r;
         GetWindowRect(palette, &r);
-        const POINT p = paletteButtonPoint(n);
+        const POINT p = paletteButtonPoint(n, screenDpi());
         ASSERT_GE(p.x, 0) << "button " << n << " has no point";
         simboardTap(board, 0, r.left + p.x, r.top + p.y, 120, SIM_SCREEN, true, 150);
         waitProgramIdle();
@@ -986,6 +987,135 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
     for (const BoardPageCase& p : pages)
         EXPECT_EQ(redAlong(p, 0), 0) << "a stroke of the old board shows on the new one";
     shot("board_new");
+}
+
+// ---- at 150 % -----------------------------------------------------------------------------------
+
+// The program's manifest resource (RT_MANIFEST 1) as text.
+std::string programManifest(const char* exeName) {
+    const std::string path = testExeDirectory() + "\\" + exeName;
+    HMODULE module = LoadLibraryExA(path.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!module)
+        return "";
+    std::string text;
+    if (HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)))
+        if (HGLOBAL data = LoadResource(module, found))
+            text.assign(static_cast<const char*>(LockResource(data)), SizeofResource(module, found));
+    FreeLibrary(module);
+    return text;
+}
+
+// How many pixels of column x, from y0 to y1, show the colour: a stroke's thickness where it
+// crosses the column.
+int colourInColumn(int x, int y0, int y1, COLORREF colour) {
+    std::vector<COLORREF> px;
+    if (!captureScreen({x, y0, x + 1, y1}, &px))
+        return -1;
+    return int(std::count(px.begin(), px.end(), colour));
+}
+
+// The same program on a 1920 x 1080 screen at 150 % (a prefix at 144 DPI): every size it draws is
+// half again as large, every coordinate it handles a physical pixel. Runs only there (hd144).
+class DrawingAt150 : public Drawing {
+  protected:
+    void SetUp() override {
+        if (screenDpi() != 144)
+            GTEST_SKIP() << "for the screen at 144 DPI (hd144); this one is at " << screenDpi();
+        Drawing::SetUp();
+    }
+    void TearDown() override {
+        if (!IsSkipped())
+            Drawing::TearDown();
+    }
+    // Thickness of a black stroke drawn across the board with width button k: the median over a
+    // few columns of the middle of the stroke.
+    int strokeThickness(int k, int y) {
+        touchButton(BUTTON_N_WIDTH_0 + k);
+        simboardDrag(board, 0, w / 5, y, w / 2, y, 700, SIM_SCREEN, true, 200);
+        waitProgramIdle();
+        std::vector<int> runs;
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; flushEvents(100)) {
+            runs.clear();
+            for (int x = w / 4; x < w / 2 - 40; x += 53)
+                runs.push_back(colourInColumn(x, y - 40, y + 40, RGB(0, 0, 0)));
+            std::sort(runs.begin(), runs.end());
+            if (runs.front() > 0)
+                break;
+        }
+        return runs[runs.size() / 2];
+    }
+    // A window of the program shown from the tray, photographed for a person to look at, and
+    // hidden again: its size.
+    SIZE shownWindow(unsigned command, const char* cls, const char* name) {
+        SendMessageA(mainWindow, WM_COMMAND, command, 0);
+        HWND window = nullptr;
+        EXPECT_TRUE(waitVisible(cls, child.processId, true, 3000)) << cls << " did not show";
+        visibleWindowOf(cls, child.processId, &window);
+        RECT r = {};
+        GetWindowRect(window, &r);
+        flushEvents(300);
+        saveScreenshotArea(shotPath(name).c_str(), r);
+        SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); // hides it
+        waitProgramIdle();
+        return {r.right - r.left, r.bottom - r.top};
+    }
+};
+
+TEST_F(DrawingAt150, PaletteStrokesSaveAndWindowsSizedByTheScale) {
+    const std::string manifest = programManifest("VelmoraSim.exe");
+    EXPECT_NE(
+        manifest.find(
+            "<dpiAware xmlns=\"http://schemas.microsoft.com/SMI/2005/WindowsSettings\">true/pm</dpiAware>"),
+        std::string::npos)
+        << manifest;
+    EXPECT_NE(manifest.find("<dpiAwareness xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+                            "PerMonitorV2, PerMonitor</dpiAwareness>"),
+              std::string::npos)
+        << manifest;
+    EXPECT_EQ(programManifest("Velmora.exe"), manifest) << "the product carries the same manifest";
+
+    SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
+    ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
+    flushEvents(300);
+    RECT pal = {};
+    GetWindowRect(palette, &pal);
+    EXPECT_EQ(pal.right - pal.left, 330);
+    EXPECT_EQ(pal.bottom - pal.top, 330);
+    const RECT work = primaryWorkArea();
+    EXPECT_EQ(pal.right, work.right - 53) << "35 pixels at 100 % from the work area's edge";
+    saveScreenshotArea(shotPath("palette_144dpi.bmp").c_str(), pal);
+    // The centre of every button's picture is that button: 24 different buttons of the palette.
+    std::vector<HWND> hit;
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        const POINT p = paletteButtonPoint(n, 144);
+        const HWND h = WindowFromPoint({pal.left + p.x, pal.top + p.y});
+        EXPECT_EQ(GetParent(h), palette) << "button " << n << " at " << p.x << "," << p.y;
+        EXPECT_EQ(std::count(hit.begin(), hit.end(), h), 0) << "button " << n << " hits another's window";
+        hit.push_back(h);
+    }
+
+    touchButton(BUTTON_N_BOARD);
+    ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
+    flushEvents(300);
+    EXPECT_EQ(strokeThickness(0, h / 4), 3) << "width 0 is 2 pixels at 100 %";
+    EXPECT_EQ(strokeThickness(3, h / 2), 24) << "width 3 is 16 pixels at 100 %";
+    shot("board_widths");
+
+    touchButton(BUTTON_N_SAVE);
+    std::wstring name;
+    int pw = 0, ph = 0;
+    std::vector<uint32_t> png;
+    EXPECT_TRUE(waitSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
+    EXPECT_EQ(pw, 1920) << "the monitor's whole physical width";
+    EXPECT_EQ(ph, 1080);
+    touchButton(BUTTON_N_RIGHT_EYE); // hides the palette and the board
+
+    const SIZE settingsSize = shownWindow(IDM_SETTINGS, "qv_sysset", "settings_144dpi.bmp");
+    EXPECT_EQ(settingsSize.cx, 570) << "380 at 100 %";
+    EXPECT_EQ(settingsSize.cy, 660) << "440 at 100 %";
+    const SIZE helpSize = shownWindow(IDM_HELP, "qv_help", "help_144dpi.bmp");
+    EXPECT_EQ(helpSize.cx, 330) << "220 at 100 %";
+    EXPECT_EQ(helpSize.cy, 330);
 }
 
 } // namespace

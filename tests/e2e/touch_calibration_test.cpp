@@ -7,7 +7,8 @@
 // input and takes no click. On a desktop of two monitors, the board chosen on the second is
 // calibrated, mapped, drawn on and found again there after a restart; Esc during its calibration
 // puts the first one back.
-// screens: sd hd dual
+// screens: sd hd dual hd144
+// hd144 cases: TouchCalibration.At150*
 
 #include <gtest/gtest.h>
 
@@ -568,6 +569,60 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     EXPECT_EQ(tolvexValue("MonitorSize"), "1280x800");
     expectClickAfterRestart(s, w / 2.0, h / 3.0, origin.x + w / 2.0, origin.y + h / 3.0, tolerance);
     setCrossMonitor({0, 0, 0, 0});
+}
+
+// At 150 % (the screen at 144 DPI): the crosses 150 and 75 pixels in from the corners, where a
+// calibration stored at 100 % on the same glass expects them, the check cross at the centre; the
+// touches then land within 3 pixels over the whole screen, and a held touch shows a ring of 60
+// pixels across (40 at 100 %).
+TEST_F(TouchCalibration, At150PercentTheCrossesGridAndRingScale) {
+    if (screenDpi() != 144)
+        GTEST_SKIP() << "for the screen at 144 DPI (hd144); this one is at " << screenDpi();
+    TouchSession s;
+    ASSERT_TRUE(startTouchSession(&s, NO_CALIBRATION));
+    const POINT corners[4] = {{150, 75}, {width - 150, 75}, {150, height - 75}, {width - 150, height - 75}};
+    POINT cross = {-1000, -1000};
+    for (int i = 0; i < 4; ++i) {
+        const bool found = waitCrossMoved(cross, 3000, &cross);
+        if (i == 0)
+            saveScreenshotArea(screenName("calibration_cross_144dpi").c_str(), {0, 0, 300, 150}, 2);
+        ASSERT_TRUE(found) << "cross " << i << " not found";
+        EXPECT_LE(pixelDistance(cross, corners[i].x, corners[i].y), 1.0)
+            << "cross " << i << " at " << cross.x << "," << cross.y;
+        flushEvents(650);
+        simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
+    }
+    POINT check;
+    ASSERT_TRUE(waitCrossMoved(cross, 3000, &check)) << "no check cross after the fourth";
+    EXPECT_LE(pixelDistance(check, width / 2, height / 2), 1.0) << check.x << "," << check.y;
+    saveScreenshot(screenName("calibration_check_cross_144dpi").c_str());
+    flushEvents(650);
+    simboardTap(s.board, 0, check.x, check.y, 150, SIM_SCREEN, true, 60);
+    ASSERT_TRUE(waitNoCross(2000)) << "the check did not pass";
+    ASSERT_TRUE(waitCalibrationHidden(s, 5000)) << "the calibration window did not hide";
+    flushEvents(300);
+    checkGrid(s, 3.0, "150 %");
+
+    const int x = width / 3, y = height / 2;
+    const DWORD down = GetTickCount();
+    simboardFingerDown(s.board, 0, x, y);
+    flushUntil(down + 1100);
+    std::vector<COLORREF> row;
+    ASSERT_TRUE(captureScreen({x - 60, y, x + 60, y + 1}, &row));
+    simboardFingerLift(s.board, 0);
+    saveScreenshotArea(screenName("hold_ring_144dpi").c_str(), {x - 48, y - 48, x + 48, y + 48}, 4);
+    int first = -1, last = -1, dark = 0;
+    for (int k = 0; k < int(row.size()); ++k)
+        if (row[size_t(k)] == RGB(0x40, 0x40, 0x40)) {
+            first = first < 0 ? k : first;
+            last = k;
+            ++dark;
+        }
+    ASSERT_GE(first, 0) << "no ring around the held touch";
+    // From the middle of the band on one side to the middle on the other, both pixels counted.
+    const double band = dark / 2.0, outer = last - first + 1;
+    EXPECT_NEAR(outer - band + 1, 60, 0.5) << "the ring spans " << outer << " with a band of " << band;
+    ASSERT_TRUE(waitButtons(3, 2000)) << "no right click from the hold";
 }
 
 } // namespace

@@ -6,25 +6,43 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/core/dpi_scale.h"
 #include "calibration/core/screen_mapping.h"
+
+int screenDpi() {
+    static const int dpi = [] { // the prefix's: it does not change while a test runs
+        HDC screen = GetDC(nullptr);
+        const int logPixels = screen ? GetDeviceCaps(screen, LOGPIXELSX) : 96;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        return logPixels > 0 ? logPixels : 96;
+    }();
+    return dpi;
+}
 
 namespace {
 
 constexpr COLORREF GREY = RGB(200, 200, 200);
 constexpr COLORREF BLACK = RGB(0, 0, 0);
 
+// The cross's lengths at 96 DPI, scaled as the program scales them on a screen of another DPI.
+int scaledLength(int px96) {
+    return scaledForDpi(px96, screenDpi());
+}
+
 // Screen pixels that look like the cross centre: black there and on both diagonals 4 pixels out,
-// grey 5 to 7 pixels straight up, down, left and right.
+// grey 7 pixels straight up, down, left and right (at 96 DPI).
 bool crossCentreAt(const std::vector<COLORREF>& px, int width, int height, int x, int y) {
-    if (x < 8 || y < 8 || x >= width - 8 || y >= height - 8)
+    const int margin = scaledLength(8), diagonal = scaledLength(4), straight = scaledLength(7);
+    if (x < margin || y < margin || x >= width - margin || y >= height - margin)
         return false;
     auto at = [&](int dx, int dy) { return px[static_cast<size_t>(y + dy) * width + (x + dx)]; };
     if (at(0, 0) != BLACK)
         return false;
-    for (int d : {-4, 4})
+    for (int d : {-diagonal, diagonal})
         if (at(d, d) != BLACK || at(d, -d) != BLACK)
             return false;
-    for (int d : {-7, 7})
+    for (int d : {-straight, straight})
         if (at(d, 0) != GREY || at(0, d) != GREY)
             return false;
     return true;
@@ -48,7 +66,7 @@ void crossTargets(POINT targets[4]) {
     const RECT area = crossArea();
     const int w = area.right - area.left, h = area.bottom - area.top;
     for (int i = 0; i < 4; ++i) {
-        const ScreenPoint cross = calibrationCross(i, w, h);
+        const ScreenPoint cross = calibrationCross(i, w, h, screenDpi());
         targets[i] = {cross.x, cross.y};
     }
 }
@@ -74,7 +92,9 @@ bool findCrossOnScreen(POINT* centre) {
             }
     // One cross gives a few neighbouring centre pixels (the lines are 3 wide); two crosses would be
     // far apart.
-    if (count == 0 || maxX - minX > 4 || maxY - minY > 4)
+    // (4 pixels at 96 DPI; a wider pen's diagonal strokes are wider still across a row: 7 at 144).
+    const int spread = scaledLength(5) - 1;
+    if (count == 0 || maxX - minX > spread || maxY - minY > spread)
         return false;
     centre->x = static_cast<LONG>(std::lround(static_cast<double>(sumX) / count));
     centre->y = static_cast<LONG>(std::lround(static_cast<double>(sumY) / count));

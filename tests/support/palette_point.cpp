@@ -3,7 +3,7 @@
 
 #include "palette/core/palette_layout.h"
 
-POINT paletteButtonPoint(int n) {
+POINT paletteButtonPoint(int n, int dpi) {
     static PaletteShape shapes[PALETTE_SHAPE_COUNT] = {};
     static bool prepared = false;
     if (!prepared) {
@@ -13,5 +13,6 @@ POINT paletteButtonPoint(int n) {
     int x = -1, y = -1;
     if (!paletteButtonInnerPoint(shapes, n, &x, &y))
         return {-1, -1};
-    return {x, y};
+    // At another scale the same place of the picture: the middle of that pixel, scaled.
+    return {LONG((x + 0.5) * dpi / 96), LONG((y + 0.5) * dpi / 96)};
 }

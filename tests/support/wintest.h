@@ -149,7 +149,10 @@ RECT primaryWorkArea();
 // empty rectangle sets it back). Cross positions are in that monitor's own coordinates, as the
 // simulated board's screen has them.
 void setCrossMonitor(const RECT& area);
-// The four cross positions of the program's calibration window for the cross monitor's size.
+// The DPI the prefix gives the screen (LOGPIXELSX): 144 on the hd144 bench, else 96.
+int screenDpi();
+// The four cross positions of the program's calibration window for the cross monitor's size and
+// the screen's DPI.
 void crossTargets(POINT targets[4]);
 // Looks for the calibration cross (two black diagonals, 3 pixels wide, grey all round) on the
 // cross monitor; true with its centre when exactly one is visible.
@@ -162,6 +165,6 @@ bool waitNoCross(DWORD timeoutMs);
 
 // ---- Touching the palette (tests/support/palette_point.cpp) ------------------------------------
 
-// A point well inside palette button n (paletteButtonInnerPoint), in palette client coordinates;
-// (-1, -1) when the button has no pixel.
-POINT paletteButtonPoint(int n);
+// A point well inside palette button n (paletteButtonInnerPoint), in palette client coordinates,
+// for a palette at that DPI; (-1, -1) when the button has no pixel.
+POINT paletteButtonPoint(int n, int dpi = 96);

@@ -8,12 +8,10 @@
 namespace {
 
 MonitorEntry monitor(const char* device, int32_t left, int32_t top, int32_t width, int32_t height,
-                     bool primary = false, const std::string& id = "") {
-    return {device,
-            {left, top, left + width, top + height},
-            {left, top, left + width, top + height},
-            primary,
-            id};
+                     bool primary = false, const std::string& id = "", int32_t dpi = 96) {
+    return {
+        device, {left, top, left + width, top + height}, {left, top, left + width, top + height}, primary, id,
+        dpi};
 }
 
 ScreenChoice named(const std::string& device) {
@@ -146,6 +144,13 @@ TEST(BoardMonitor, MenuTextsAndThePalettesPlace) {
     EXPECT_EQ(paletteInside({769, 513}, work).x, 2304 - 255) << "from the primary's corner to its own";
     EXPECT_EQ(paletteInside({769, 513}, work).y, 800 - 255);
     EXPECT_EQ(paletteInside({1500, 300}, work).x, 1500);
+
+    // At 150 % the palette is 330 wide and 53 (52.5) in from the edges.
+    EXPECT_EQ(paletteHome({0, 0, 1920, 1040}, 144).x, 1920 - 383);
+    EXPECT_EQ(paletteHome({0, 0, 1920, 1040}, 144).y, 1040 - 383);
+    EXPECT_EQ(paletteInside({1700, 300}, {0, 0, 1920, 1040}, 144).x, 1920 - 330)
+        << "moved in by its own size";
+    EXPECT_EQ(paletteInside({1500, 300}, {0, 0, 1920, 1040}, 144).x, 1500);
 }
 
 // The system takes absolute units d to floor(d * extent / 65536) over the primary, and with
@@ -186,6 +191,12 @@ TEST(BoardMonitor, EveryPixelOfTheBoardIsWhereTheSystemPutsThePointer) {
         {"stacked", monitor("p", 0, 0, 1920, 1080, true), monitor("s", 0, 1080, 1024, 768)},
         {"left, negative origin", monitor("p", 0, 0, 1366, 768, true), monitor("s", -1280, -100, 1280, 1024)},
         {"above and smaller", monitor("p", 0, 0, 2560, 1440, true), monitor("s", 700, -600, 800, 600)},
+        // A laptop at 150 % beside a projector at 100 %: in physical pixels the rectangles add up
+        // to the virtual screen the units span (scaled to 96, the laptop's 1280 x 720 would not).
+        {"150 % laptop, 100 % projector", monitor("p", 0, 0, 1920, 1080, true, "", 144),
+         monitor("s", 1920, 0, 1280, 1024, false, "", 96)},
+        {"100 % projector left of a 150 % laptop", monitor("p", 0, 0, 2880, 1800, true, "", 144),
+         monitor("s", -1024, 200, 1024, 768, false, "", 96)},
     };
     for (const Layout& l : layouts) {
         SCOPED_TRACE(l.name);

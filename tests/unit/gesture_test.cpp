@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <cstdint>
+
 #include "touch/core/capture.h"
 #include "touch/core/gesture.h"
 #include "touch/core/hold_ring.h"
@@ -321,6 +323,39 @@ TEST(HoldRing, AppearsAt300msClosesWithTheHoldAndStaysClosed150ms) {
     for (const auto& c : cases)
         EXPECT_EQ(holdRingStep(static_cast<int32_t>(c[0]), c[1], c[2]), static_cast<int32_t>(c[3]))
             << "state " << c[0] << " at " << c[1] << " ms";
+}
+
+// The closed ring measured along its middle row: the dark band's outer and inner extent. Its
+// diameter (the band's middle) is 40 pixels at 96 DPI and 60 at 144; the band 3 and 4.5 wide.
+TEST(HoldRing, DrawnLargerOnAMonitorOfLargerScale) {
+    const struct {
+        int32_t dpi, side;
+        double diameter, band;
+    } cases[] = {{96, 48, 40, 3}, {144, 72, 60, 4.5}, {192, 96, 80, 6}};
+    for (const auto& c : cases) {
+        ASSERT_EQ(holdRingSize(c.dpi), c.side) << "dpi " << c.dpi;
+        std::vector<uint32_t> pixels(size_t(c.side * c.side), 0x12345678);
+        renderHoldRing(RING_STEPS, pixels.data(), c.dpi);
+        int first = -1, last = -1, darkInRow = 0, partial = 0;
+        const int row = c.side / 2;
+        for (int x = 0; x < c.side; ++x) {
+            const uint32_t p = pixels[size_t(row * c.side + x)];
+            if (p == RING_DARK) {
+                first = first < 0 ? x : first;
+                last = x;
+                ++darkInRow;
+            }
+        }
+        for (uint32_t p : pixels)
+            partial += p != 0 && p != RING_DARK && p != RING_WHITE;
+        EXPECT_EQ(partial, 0) << "every pixel written, none partly the ring's, at dpi " << c.dpi;
+        // From the middle of the band on one side to the middle on the other, both pixels counted
+        // (an even band at 200 % has its middle between two pixels).
+        const double band = darkInRow / 2.0, outer = last - first + 1, diameter = outer - band + 1;
+        EXPECT_NEAR(diameter, c.diameter, c.dpi == 192 ? 1.0 : 0.5)
+            << "dpi " << c.dpi << ": " << outer << " outside, band " << band;
+        EXPECT_NEAR(band, c.band, 1.0) << "dpi " << c.dpi;
+    }
 }
 
 } // namespace

@@ -4,6 +4,7 @@
 
 #include <random>
 
+#include "app/core/dpi_scale.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/picture_name.h"
 #include "pages/core/undo_history.h"
@@ -79,6 +80,21 @@ struct HullCase {
     IntPoint p, q;
     IntPoint corners[6];
 };
+
+// The eraser's sizes grow with the board monitor's scale; its cursor is the one of the size it was
+// picked as, so every scaled size still finds a cursor the program has.
+TEST(PagesEraser, CursorOfTheSizeAtAnyScale) {
+    const int32_t sizes[4] = {8, 16, 32, 64};
+    for (int32_t dpi : {96, 120, 144, 168, 192})
+        for (int32_t size : sizes) {
+            const int32_t shown = scaledForDpi(size, dpi);
+            EXPECT_EQ(eraserCursorId(shown, dpi), IDCUR_ERASER_BASE + size)
+                << size << " shown " << shown << " at " << dpi;
+            EXPECT_EQ(toolCursorId(TOOL_ERASER, shown, dpi), IDCUR_ERASER_BASE + size);
+        }
+    EXPECT_EQ(eraserCursorId(16), IDCUR_ERASER_16) << "96 unless told";
+    EXPECT_EQ(toolCursorId(TOOL_PEN, 24, 144), IDCUR_PEN);
+}
 
 TEST(PagesEraser, HullCornersFollowTheFourDirectionRows) {
     const int h = 8;

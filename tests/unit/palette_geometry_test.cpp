@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/core/dpi_scale.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
 
@@ -234,6 +235,32 @@ TEST(PaletteLayout, ButtonFieldsAreDisjointAndWhereTheLayoutPutsThem) {
     EXPECT_GT(w0x, w3x);
     EXPECT_LT(w0y, 45);
     EXPECT_LT(w3y, 45);
+}
+
+// At 150 % every vertex is scaled by the one rule: the palette is 330 wide, and each button's inner
+// point at 96 taken 1.5 times as far (where a test touches the palette at 150 %) is that button's.
+TEST(PaletteLayout, ScaledShapesKeepEveryButtonWhereItWas) {
+    EXPECT_EQ(paletteSizeForDpi(96), 220);
+    EXPECT_EQ(paletteSizeForDpi(144), 330);
+    EXPECT_EQ(paletteSizeForDpi(192), 440);
+    Shapes at96, at144;
+    scalePaletteShapes(at144.s, 144);
+    for (int i = 0; i < PALETTE_SHAPE_COUNT; ++i) {
+        ASSERT_EQ(at144[i].pointCount, at96[i].pointCount) << "shape " << i;
+        for (int32_t k = 0; k < at96[i].pointCount; ++k) {
+            ASSERT_EQ(at144[i].points[k].x, scaledForDpi(at96[i].points[k].x, 144)) << "shape " << i;
+            ASSERT_EQ(at144[i].points[k].y, scaledForDpi(at96[i].points[k].y, 144)) << "shape " << i;
+        }
+    }
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        int x96 = -1, y96 = -1;
+        ASSERT_TRUE(paletteButtonInnerPoint(at96.s, n, &x96, &y96)) << "button " << n;
+        EXPECT_EQ(paletteButtonAt(at144.s, (x96 + 0.5) * 1.5, (y96 + 0.5) * 1.5), n) << "button " << n;
+    }
+    // 96 leaves the shapes as they are.
+    Shapes again;
+    scalePaletteShapes(again.s, 96);
+    EXPECT_EQ(again[SHAPE_DISC].points[3].x, at96[SHAPE_DISC].points[3].x);
 }
 
 TEST(PaletteLayout, ButtonTableAndCreationOrder) {

@@ -249,6 +249,23 @@ TEST(ScreenMapping, CrossesStandInFromTheCorners) {
     }
 }
 
+// At 150 % the crosses stand 150 and 75 pixels in: where a program the system stretches from 96
+// DPI puts them, so a calibration stored before stays right.
+TEST(ScreenMapping, CrossesStandInByTheMonitorsScale) {
+    const int at144[5][2] = {{150, 75}, {1770, 75}, {150, 1005}, {1770, 1005}, {960, 540}};
+    const int at120[5][2] = {{125, 63}, {1795, 63}, {125, 1017}, {1795, 1017}, {960, 540}};
+    for (int i = 0; i < 5; ++i) {
+        const ScreenPoint c = calibrationCross(i, 1920, 1080, 144), d = calibrationCross(i, 1920, 1080, 120);
+        EXPECT_EQ(c.x, at144[i][0]) << "cross " << i;
+        EXPECT_EQ(c.y, at144[i][1]) << "cross " << i;
+        EXPECT_EQ(d.x, at120[i][0]) << "cross " << i;
+        EXPECT_EQ(d.y, at120[i][1]) << "cross " << i;
+        const ScreenPoint e = calibrationCross(i, 1024, 768, 96), f = calibrationCross(i, 1024, 768);
+        EXPECT_EQ(e.x, f.x) << "96 is the default";
+        EXPECT_EQ(e.y, f.y);
+    }
+}
+
 TEST(ScreenMapping, PixelsBetweenTheCrossesHeldInsideTheScreen) {
     const int targets[3][2] = {{100, 50}, {924, 50}, {100, 718}};
     ScreenPoint p{-1, -1};

@@ -469,6 +469,63 @@ TEST_F(Palette, CommandIdsOutsideTheTableAndKeyboardCloseAreIgnored) {
     saveScreenshot(shotPath("palette_shown.bmp").c_str());
 }
 
+// The bounding box of a button's window region, in its client coordinates.
+RECT regionBox(HWND button) {
+    RECT box = {};
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    if (GetWindowRgn(button, region) != ERROR)
+        GetRgnBox(region, &box);
+    DeleteObject(region);
+    return box;
+}
+
+std::string rectText(const RECT& r) {
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+
+// Dragged onto a monitor at 150 % (the system says so with WM_DPICHANGED and a suggested rectangle),
+// the palette takes that rectangle, its buttons the new size and their regions 1.5 times their old
+// ones; a button hit at its scaled inner point is still that button. Back at 100 % all is as before.
+TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
+    RECT before = {};
+    GetWindowRect(palette, &before);
+    RECT boxes96[PALETTE_BUTTON_COUNT];
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        boxes96[n] = regionBox(buttonWindows[n]);
+    RECT suggested = {100, 50, 430, 380};
+    SendMessageA(palette, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    flushEvents(50);
+    RECT now = {};
+    GetWindowRect(palette, &now);
+    EXPECT_EQ(rectText(now), "100,50 430,380");
+    EXPECT_EQ(paletteDpi, 144);
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        RECT client = {};
+        GetClientRect(buttonWindows[n], &client);
+        EXPECT_EQ(client.right, 330) << "button " << n;
+        EXPECT_EQ(client.bottom, 330) << "button " << n;
+        const RECT box = regionBox(buttonWindows[n]), old = boxes96[n];
+        EXPECT_NEAR(box.left, old.left * 1.5, 2)
+            << "button " << n << ": " << rectText(box) << " was " << rectText(old);
+        EXPECT_NEAR(box.bottom, old.bottom * 1.5, 2) << "button " << n << ": " << rectText(box);
+        const POINT p = paletteButtonPoint(n, 144);
+        HRGN region = CreateRectRgn(0, 0, 0, 0);
+        GetWindowRgn(buttonWindows[n], region);
+        EXPECT_TRUE(PtInRegion(region, p.x, p.y)) << "button " << n << " at " << p.x << "," << p.y;
+        DeleteObject(region);
+    }
+    RECT back = {before.left, before.top, before.left + 220, before.top + 220};
+    SendMessageA(palette, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    flushEvents(50);
+    GetWindowRect(palette, &now);
+    EXPECT_EQ(rectText(now), rectText(before));
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+        EXPECT_EQ(rectText(regionBox(buttonWindows[n])), rectText(boxes96[n])) << "button " << n;
+    SendMessageA(palette, WM_DPICHANGED, 0, 0); // no scale: ignored
+    EXPECT_EQ(paletteDpi, 96);
+}
+
 // "Si ejecutar Zarpelo al inicio?" answered yes: a palette made with "Save" 1 shows itself once its
 // creator has layered it. (Made last: it takes over the process-wide palette state.)
 TEST_F(Palette, SaveOneShowsThePaletteAtStart) {

@@ -108,14 +108,15 @@ Picture calibrationLogo() {
 
 // Help pages: the word for help in black on bright green, followed by the page number. The help
 // window shows only the top left of a page (its client area is smaller), so the text sits there.
-Picture helpPage(int number) {
+Picture helpPage(int number, int percent) {
     const Rgb green = {0, 255, 0}, black = {0, 0, 0};
     const TextArt text = strokeText("[bang][zhu]" + std::to_string(number), 0.08);
     const double em = 58.0;
     const double left = 105 - text.advance * em / 2, baseline = 96 + 0.36 * em;
-    Picture p(220, 220, green);
+    const double k = 100.0 / percent; // page pixels at 100 % per pixel of this picture
+    Picture p(220 * percent / 100, 220 * percent / 100, green);
     renderSupersampled(p, 4, [&](double x, double y) {
-        return text.art.covers((x - left) / em, (y - baseline) / em) ? black : green;
+        return text.art.covers((x * k - left) / em, (y * k - baseline) / em) ? black : green;
     });
     return p;
 }

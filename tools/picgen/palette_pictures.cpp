@@ -317,9 +317,12 @@ Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) 
     return ring;
 }
 
-Picture drawPalette(const Scene& scene, const PictureKind& kind) {
-    Picture p(PALETTE_SIZE, PALETTE_SIZE, WHITE);
-    renderSupersampled(p, 4, [&](double x, double y) { return sampleAt(scene, kind, x, y); });
+// The picture at percent of its size: the same outlines, sampled that much finer.
+Picture drawPalette(const Scene& scene, const PictureKind& kind, int percent = 100) {
+    const int size = PALETTE_SIZE * percent / 100;
+    const double k = 100.0 / percent; // palette pixels at 100 % per pixel of this picture
+    Picture p(size, size, WHITE);
+    renderSupersampled(p, 4, [&](double x, double y) { return sampleAt(scene, kind, x * k, y * k); });
     for (Rgb& c : p.px)
         c = avoidKey(c);
     return p;
@@ -332,15 +335,17 @@ Picture paletteNormalPicture() {
     return drawPalette(scene, {LOOK_NORMAL, 4, 4});
 }
 
-std::vector<NamedPicture> palettePictures() {
+std::vector<NamedPicture> palettePictures(int percent) {
     Scene scene;
     std::vector<NamedPicture> out;
-    out.push_back({PICTURE_NORMAL, drawPalette(scene, {LOOK_NORMAL, 4, 4})});
-    out.push_back({PICTURE_PRESSED, drawPalette(scene, {LOOK_PRESSED, 4, 4})});
-    out.push_back({PICTURE_HOVER, drawPalette(scene, {LOOK_HOVER, 4, 4})});
+    const int id = pictureSetId(0, percent);
+    out.push_back({id + PICTURE_NORMAL, drawPalette(scene, {LOOK_NORMAL, 4, 4}, percent)});
+    out.push_back({id + PICTURE_PRESSED, drawPalette(scene, {LOOK_PRESSED, 4, 4}, percent)});
+    out.push_back({id + PICTURE_HOVER, drawPalette(scene, {LOOK_HOVER, 4, 4}, percent)});
     for (int k = 0; k < 4; ++k)
-        out.push_back({PICTURE_COLOUR_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, k, -1})});
+        out.push_back(
+            {id + PICTURE_COLOUR_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, k, -1}, percent)});
     for (int k = 0; k < 4; ++k)
-        out.push_back({PICTURE_WIDTH_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, -1, k})});
+        out.push_back({id + PICTURE_WIDTH_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, -1, k}, percent)});
     return out;
 }

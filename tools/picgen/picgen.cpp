@@ -189,12 +189,16 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "picgen: cannot write into %s\n", dir.c_str());
     ok = writeBitmap(dir, 100, paletteLogo(), true) && ok;
     ok = writeBitmap(dir, 200, calibrationLogo(), false) && ok;
-    for (const NamedPicture& named : palettePictures())
-        ok = writeBitmap(dir, named.id, named.picture, true) && ok;
+    for (int percent : {100, 150, 200}) {
+        for (const NamedPicture& named : palettePictures(percent))
+            ok = writeBitmap(dir, named.id, named.picture, true) && ok;
+        for (int page = 1; page <= 4; ++page)
+            ok = writeBitmap(dir, pictureSetId(IDB_HELP_PAGE_1 - 1 + page, percent), helpPage(page, percent),
+                             false) &&
+                 ok;
+    }
     for (const NamedPicture& named : boardBarPictures())
         ok = writeBitmap(dir, named.id, named.picture, true) && ok;
-    for (int page = 1; page <= 4; ++page)
-        ok = writeBitmap(dir, 300 + page, helpPage(page), false) && ok;
     for (const auto& cursor : cursorSet()) {
         std::string path = dir + "/cursor" + std::to_string(cursor.first) + ".cur";
         if (!writeCursor(path, cursor.second)) {

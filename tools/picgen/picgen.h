@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "resources/resource_ids.h"
+
 struct Rgb {
     uint8_t r, g, b;
 };
@@ -78,11 +80,12 @@ struct NamedPicture {
     Picture picture;
 };
 std::vector<NamedPicture> boardBarPictures();                      // 130, 131: the board bar's strips
-std::vector<NamedPicture> palettePictures();                       // 101, 102, 103, 113 .. 120
+// percent: 100, 150 or 200; the ids of a larger set are pictureSetId(id, percent).
+std::vector<NamedPicture> palettePictures(int percent = 100);      // 101, 102, 103, 113 .. 120
 Picture paletteNormalPicture();                                    // 101 alone
 Picture paletteLogo();                                             // 100
 Picture calibrationLogo();                                         // 200
-Picture helpPage(int number);                                      // 301 .. 304 show 1 .. 4
+Picture helpPage(int number, int percent = 100);                   // 301 .. 304 show 1 .. 4
 std::vector<std::pair<int, std::vector<CursorImage>>> cursorSet(); // 101, 103, 104, 105, 208, 216, 232, 264
 
 // The key colour of the layered palette; no palette picture may contain it.

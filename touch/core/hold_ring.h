@@ -12,9 +12,11 @@ constexpr uint32_t RING_CLOSED_MS = 150; // the closed ring stays this long afte
 constexpr int32_t RING_STEPS = 40;       // the circle is closed in this many steps
 
 // The ring's bitmap: RING_SIZE x RING_SIZE pixels centred on the touch. The dark band is 3 pixels
-// wide around a diameter of 40, with a white edge of one pixel on either side.
+// wide around a diameter of 40, with a white edge of one pixel on either side. All at 96 DPI: at
+// another scale every one of these lengths is that much larger (holdRingSize, renderHoldRing).
 constexpr int RING_SIZE = 48;
-constexpr double RING_RADIUS = 19.5;       // the middle of the dark band
+constexpr int RING_DIAMETER = 40;          // from the middle of the band to the middle across, pixels
+constexpr double RING_RADIUS = 19.5;       // the middle of the dark band: (RING_DIAMETER - 1) / 2
 constexpr double RING_HALF_BAND = 1.5;     // the dark band: RING_RADIUS +- this
 constexpr double RING_EDGE = 1.0;          // white beyond the band on both sides
 constexpr uint32_t RING_DARK = 0xFF404040; // opaque dark grey, 0xAARRGGBB
@@ -26,8 +28,11 @@ constexpr uint32_t RING_WHITE = 0xFFFFFFFF;
 // part of the 1000 ms that has passed, but never closed.
 int32_t holdRingStep(int32_t touchState, uint32_t sinceDownMs, uint32_t sinceHoldMs);
 
+// The side of the ring's bitmap at dpi: RING_SIZE scaled (72 at 144 DPI).
+int32_t holdRingSize(int32_t dpi);
+
 // Draws the ring closed `step` of RING_STEPS, clockwise from twelve o'clock, into pixels
-// (RING_SIZE x RING_SIZE, rows top-down, 0xAARRGGBB with alpha premultiplied). A pixel is either
+// (holdRingSize(dpi) squared, rows top-down, 0xAARRGGBB with alpha premultiplied). A pixel is either
 // fully the ring's or fully clear (0): where layered windows are shown without blending, as under
 // Wine without a compositor, a partly clear pixel would show as a dark fringe.
-void renderHoldRing(int32_t step, uint32_t pixels[RING_SIZE * RING_SIZE]);
+void renderHoldRing(int32_t step, uint32_t* pixels, int32_t dpi = 96);

@@ -1,0 +1,47 @@
+#pragma once
+// Sizes by display scale. Every size the program draws is given in pixels at 96 DPI (100 %) and
+// scaled by the DPI of the monitor its window is on, rounded the one way below, so that a cross,
+// a region and the picture painted into it agree to the pixel at any scale. Header only: the
+// picture generator draws with it too.
+#include <cstdint>
+#include <limits>
+
+constexpr int32_t BASE_DPI = 96; // 100 %: sizes in the code are pixels at this DPI
+
+// value * numerator / denominator, rounded half away from zero (as MulDiv rounds) and held inside
+// the int32 range; a denominator below 1 gives the end of the range on the value's side.
+constexpr int32_t roundedRatio(int64_t value, int64_t numerator, int64_t denominator) {
+    if (denominator <= 0)
+        return value < 0 ? std::numeric_limits<int32_t>::min() : std::numeric_limits<int32_t>::max();
+    const int64_t product = value * numerator;
+    const int64_t half = denominator / 2;
+    const int64_t result = product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
+    if (result > std::numeric_limits<int32_t>::max())
+        return std::numeric_limits<int32_t>::max();
+    if (result < std::numeric_limits<int32_t>::min())
+        return std::numeric_limits<int32_t>::min();
+    return int32_t(result);
+}
+
+// A dpi below 1 (not known) counts as 96.
+constexpr int32_t knownDpi(int32_t dpi) {
+    return dpi < 1 ? BASE_DPI : dpi;
+}
+
+// px96 * dpi / 96, rounded half away from zero: 220 is 330 at 144 DPI, 2 is 3, 5 is 8 (7.5).
+constexpr int32_t scaledForDpi(int32_t px96, int32_t dpi) {
+    return roundedRatio(px96, knownDpi(dpi), BASE_DPI);
+}
+
+// The other way: a size at dpi back to pixels at 96, rounded the same way.
+constexpr int32_t unscaledForDpi(int32_t px, int32_t dpi) {
+    return roundedRatio(px, BASE_DPI, knownDpi(dpi));
+}
+
+// The picture sets drawn for the program: 100, 150 and 200 %. A scale uses the smallest set at
+// least as large as it is (shrunk smoothly to size), never a smaller one enlarged; above 200 % the
+// 200 % set is all there is.
+constexpr int32_t pictureSetForDpi(int32_t dpi) {
+    const int32_t d = knownDpi(dpi);
+    return d <= BASE_DPI ? 100 : d <= BASE_DPI * 3 / 2 ? 150 : 200;
+}

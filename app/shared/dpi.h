@@ -1,0 +1,33 @@
+#pragma once
+// The DPI of a window or a monitor, for scaledForDpi (app/core/dpi_scale.h). The program declares
+// itself per-monitor aware in its manifest, so every coordinate it handles is a physical pixel and
+// each window scales its own sizes by the DPI of the monitor it is on.
+#include <windows.h>
+
+#include <cstdint>
+
+// The system DPI (GetDeviceCaps LOGPIXELSX of the screen): what every monitor reports where the
+// per-monitor functions are missing (before Windows 8.1 / 10 1607).
+int32_t systemDpi();
+
+// The DPI of a monitor (GetDpiForMonitor, MDT_EFFECTIVE_DPI, of shcore.dll), else the system DPI.
+int32_t dpiOfMonitor(HMONITOR monitor);
+
+// The DPI of the monitor a window is on (GetDpiForWindow of user32), else of the monitor nearest
+// it, else the system DPI. A null window gives the primary monitor's.
+int32_t dpiOfWindow(HWND hwnd);
+
+// The DPI of the primary monitor: the settings and help windows are sized by it.
+int32_t primaryDpi();
+
+// px96 scaled by the DPI of the window's monitor.
+int32_t scaledForWindow(HWND hwnd, int32_t px96);
+
+// The rectangle WM_DPICHANGED suggests (its lParam): the window takes it as it is.
+void takeSuggestedRect(HWND hwnd, LPARAM suggested);
+
+// Bitmap resource id (of the 100 % set) at width x height for a window of the given DPI: from the
+// set pictureSetForDpi names, shrunk smoothly (HALFTONE) where its size is not the one asked for.
+// At 96 DPI the 100 % picture as LoadImageA stretches it. Null when it cannot be loaded; the
+// caller deletes it.
+HBITMAP loadPictureForDpi(HINSTANCE instance, int id, int width, int height, int32_t dpi);
