@@ -1,5 +1,8 @@
 #include "palette/core/palette_layout.h"
 
+#include <cstddef>
+#include <vector>
+
 #include "app/core/dpi_scale.h"
 #include "app/shared/ids.h"
 
@@ -205,36 +208,60 @@ int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, do
     return -1;
 }
 
-bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y,
-                             int32_t size) {
-    auto at = [&](double px, double py) { return paletteButtonAt(shapes, px + 0.5, py + 0.5) == n; };
-    double sumX = 0, sumY = 0;
-    int count = 0;
+void paletteButtonInnerPoints(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int xs[PALETTE_BUTTON_COUNT],
+                              int ys[PALETTE_BUTTON_COUNT], bool found[PALETTE_BUTTON_COUNT], int32_t size) {
+    // Each pixel's button, looked up once: the search below looks at each pixel several times.
+    std::vector<int8_t> labels(std::size_t(size) * size);
     for (int py = 0; py < size; ++py)
         for (int px = 0; px < size; ++px)
-            if (at(px, py)) {
-                if (count == 0) {
-                    *x = px; // a narrow button with no deep pixel gets its first one
-                    *y = py;
-                }
-                sumX += px;
-                sumY += py;
-                ++count;
-            }
-    if (count == 0)
-        return false;
-    const double cx = sumX / count, cy = sumY / count;
-    double best = -1;
+            labels[std::size_t(py) * size + px] = int8_t(paletteButtonAt(shapes, px + 0.5, py + 0.5));
+    auto at = [&](int px, int py) {
+        return px < 0 || py < 0 || px >= size || py >= size ? -1 : labels[std::size_t(py) * size + px];
+    };
+    double sumX[PALETTE_BUTTON_COUNT] = {}, sumY[PALETTE_BUTTON_COUNT] = {};
+    int count[PALETTE_BUTTON_COUNT] = {};
     for (int py = 0; py < size; ++py)
         for (int px = 0; px < size; ++px) {
-            if (!at(px, py) || !at(px + 2, py) || !at(px - 2, py) || !at(px, py + 2) || !at(px, py - 2))
+            const int n = at(px, py);
+            if (n < 0)
                 continue;
+            if (count[n] == 0) {
+                xs[n] = px; // a narrow button with no deep pixel gets its first one
+                ys[n] = py;
+            }
+            sumX[n] += px;
+            sumY[n] += py;
+            ++count[n];
+        }
+    double best[PALETTE_BUTTON_COUNT];
+    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
+        found[n] = count[n] > 0;
+        best[n] = -1;
+    }
+    for (int py = 0; py < size; ++py)
+        for (int px = 0; px < size; ++px) {
+            const int n = at(px, py);
+            if (n < 0 || at(px + 2, py) != n || at(px - 2, py) != n || at(px, py + 2) != n ||
+                at(px, py - 2) != n)
+                continue;
+            const double cx = sumX[n] / count[n], cy = sumY[n] / count[n];
             const double d = (px - cx) * (px - cx) + (py - cy) * (py - cy);
-            if (best < 0 || d < best) {
-                best = d;
-                *x = px;
-                *y = py;
+            if (best[n] < 0 || d < best[n]) {
+                best[n] = d;
+                xs[n] = px;
+                ys[n] = py;
             }
         }
+}
+
+bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y,
+                             int32_t size) {
+    int xs[PALETTE_BUTTON_COUNT], ys[PALETTE_BUTTON_COUNT];
+    bool found[PALETTE_BUTTON_COUNT];
+    paletteButtonInnerPoints(shapes, xs, ys, found, size);
+    if (n < 0 || n >= PALETTE_BUTTON_COUNT || !found[n])
+        return false;
+    *x = xs[n];
+    *y = ys[n];
     return true;
 }

@@ -187,3 +187,8 @@ int paletteButtonAt(const PaletteShape shapes[PALETTE_SHAPE_COUNT], double x, do
 // shapes were scaled to.
 bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int n, int* x, int* y,
                              int32_t size = PALETTE_SIZE);
+// The same for every button at once (each pixel's button looked up once): found[n] false for a
+// button with no pixel.
+void paletteButtonInnerPoints(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int xs[PALETTE_BUTTON_COUNT],
+                              int ys[PALETTE_BUTTON_COUNT], bool found[PALETTE_BUTTON_COUNT],
+                              int32_t size = PALETTE_SIZE);
