@@ -653,6 +653,18 @@ class Drawing : public ::testing::Test {
         ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
         ASSERT_TRUE(waitVisible("qv_board_bar", child.processId, true, 3000)) << "no bar with the board";
         waitProgramIdle();
+        // Wine raises the page once it has mapped it, over the palette and the bar; the palette
+        // puts them back above it within half a second. A touch before that would land on the page.
+        EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+        HWND bar = nullptr;
+        visibleWindowOf("qv_board_bar", child.processId, &bar);
+        HWND page = nullptr;
+        visibleWindowOf("qv_page", child.processId, &page);
+        bool barAbove = false;
+        for (const DWORD start = GetTickCount(); !barAbove && GetTickCount() - start < 3000; flushEvents(100))
+            for (HWND w = GetWindow(page, GW_HWNDPREV); w && !barAbove; w = GetWindow(w, GW_HWNDPREV))
+                barAbove = w == bar;
+        EXPECT_TRUE(barAbove) << "the bar stays under the page";
         flushEvents(300);
     }
     // Waits until Pictures\\Velmora holds `count` PDFs (the newest in `newest`), or the program shows
