@@ -4,6 +4,8 @@
 
 #include "pages/board_storage.h"
 
+#include "pages/com_scope.h"
+
 #include <knownfolders.h>
 #include <objbase.h>
 #include <shlobj.h>
@@ -18,21 +20,6 @@ namespace {
 
 std::wstring widen(const std::string& s) {
     return std::wstring(s.begin(), s.end()); // the board's file names are plain ASCII
-}
-
-// Balances a successful CoInitializeEx; a thread already in another apartment still works.
-struct ComScope {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ~ComScope() {
-        if (SUCCEEDED(hr))
-            CoUninitialize();
-    }
-};
-
-template <class T> void release(T*& p) {
-    if (p)
-        p->Release();
-    p = nullptr;
 }
 
 bool makeFolder(const std::wstring& folder) {

@@ -3,27 +3,10 @@
 
 #include "pages/png_encoder.h"
 
+#include "pages/com_scope.h"
+
 #include <objbase.h>
 #include <wincodec.h>
-
-namespace {
-
-// Balances a successful CoInitializeEx; a thread already in another apartment still works.
-struct ComScope {
-    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    ~ComScope() {
-        if (SUCCEEDED(hr))
-            CoUninitialize();
-    }
-};
-
-template <class T> void release(T*& p) {
-    if (p)
-        p->Release();
-    p = nullptr;
-}
-
-} // namespace
 
 HRESULT encodePng(const ScreenPicture& picture, const std::wstring& path, std::string* step) {
     ComScope com;

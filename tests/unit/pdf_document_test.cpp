@@ -91,7 +91,7 @@ Bytes filtered(const Bytes& samples, uint32_t width, uint32_t height, int channe
     return raw;
 }
 
-struct PngSpec {
+struct PngLayout {
     uint32_t width, height;
     uint8_t colour;        // 0 grey, 2 RGB, 3 palette, 6 RGBA
     uint8_t depth = 8;     // written as given; the samples are always 8-bit
@@ -103,7 +103,7 @@ int channelsOf(uint8_t colour) {
     return colour == 2 ? 3 : colour == 6 ? 4 : 1;
 }
 
-Bytes makePng(const PngSpec& s, const Bytes& samples, const Bytes& palette = {}) {
+Bytes makePng(const PngLayout& s, const Bytes& samples, const Bytes& palette = {}) {
     Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     Bytes header;
     put32(header, s.width);
@@ -276,10 +276,10 @@ TEST(PdfDocument, AReaderShowsEveryPageAsItsPicture) {
     Bytes palette;
     for (int i = 0; i < 256; ++i)
         palette.insert(palette.end(), {uint8_t(i), uint8_t(255 - i), uint8_t(i * 7)});
-    const PngSpec specs[] = {{97, 61, 2, 8, 0, 3}, {40, 31, 0}, {53, 20, 3, 8, 0, 1}};
+    const PngLayout layouts[] = {{97, 61, 2, 8, 0, 3}, {40, 31, 0}, {53, 20, 3, 8, 0, 1}};
     std::vector<PdfPage> pages;
     std::vector<Bytes> expected;
-    for (const PngSpec& s : specs) {
+    for (const PngLayout& s : layouts) {
         const Bytes samples = samplesOf(s.width, s.height, channelsOf(s.colour), s.width);
         const Bytes plte = s.colour == 3 ? palette : Bytes{};
         pages.push_back({makePng(s, samples, plte), double(s.width), double(s.height)});
@@ -295,7 +295,8 @@ TEST(PdfDocument, AReaderShowsEveryPageAsItsPicture) {
     EXPECT_EQ(complaints, "");
     ASSERT_EQ(rendered.size(), 3u);
     for (size_t i = 0; i < 3; ++i)
-        EXPECT_TRUE(looksLike(rendered[i], specs[i].width, specs[i].height, expected[i])) << "page " << i + 1;
+        EXPECT_TRUE(looksLike(rendered[i], layouts[i].width, layouts[i].height, expected[i]))
+            << "page " << i + 1;
 
     const std::string info = dir.path.string() + "/info.txt";
     ASSERT_EQ(
