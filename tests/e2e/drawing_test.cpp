@@ -42,6 +42,8 @@
 namespace {
 
 constexpr COLORREF RED = RGB(255, 0, 0);
+// The palette's four swatches: black, red, green, blue.
+constexpr COLORREF SWATCHES[4] = {RGB(0, 0, 0), RED, RGB(0, 255, 0), RGB(0, 0, 255)};
 
 std::string decimal(double v) {
     return std::to_string(static_cast<long>(std::lround(v)));
@@ -1039,22 +1041,56 @@ class DrawingAt150 : public Drawing {
         if (!IsSkipped())
             Drawing::TearDown();
     }
-    // Thickness of a black stroke drawn across the board with width button k: the median over a
-    // few columns of the middle of the stroke.
-    int strokeThickness(int k, int y) {
+    // Thickness of a stroke drawn across the board at y in swatch c's colour with width button k:
+    // the median over a few columns of the middle of the stroke.
+    int strokeThickness(int c, int k, int y) {
+        touchButton(BUTTON_N_BLACK + c);
         touchButton(BUTTON_N_WIDTH_0 + k);
         simboardDrag(board, 0, w / 5, y, w / 2, y, 700, SIM_SCREEN, true, 200);
         waitProgramIdle();
+        return settledThickness(SWATCHES[c], y, 1);
+    }
+    // The median thickness of that colour across the columns of a stroke at y, once at least
+    // `wanted` (0: none) shows, at most 4 s.
+    int settledThickness(COLORREF colour, int y, int wanted) {
         std::vector<int> runs;
         for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; flushEvents(100)) {
             runs.clear();
             for (int x = w / 4; x < w / 2 - 40; x += 53)
-                runs.push_back(colourInColumn(x, y - 40, y + 40, RGB(0, 0, 0)));
+                runs.push_back(colourInColumn(x, y - 40, y + 40, colour));
             std::sort(runs.begin(), runs.end());
-            if (runs.front() > 0)
+            if (wanted ? runs.front() >= wanted : runs.back() == 0)
                 break;
         }
         return runs[runs.size() / 2];
+    }
+    // A finger along a path of straight pieces through the points.
+    void drawPath(std::initializer_list<POINT> points) {
+        SimPath path;
+        for (const POINT& p : points)
+            if (path.steps.empty())
+                simDown(path, p.x, p.y);
+            else
+                simMove(path, p.x, p.y, 400);
+        simboardPlay(board, 0, simLift(path));
+        simboardWaitFinger(board, 0, 30000, true);
+        flushEvents(200);
+        waitProgramIdle();
+    }
+    // Whether the screen shows the colour at p or up to two pixels off it, across or down.
+    bool colourNear(POINT p, COLORREF colour) {
+        return colourAlong(p, p, colour, 2) > 0; // one sample, at p
+    }
+    bool settledColourNear(POINT p, COLORREF colour, bool wanted) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; flushEvents(100))
+            if (colourNear(p, colour) == wanted)
+                return true;
+        return colourNear(p, colour) == wanted;
+    }
+    RECT paletteRect() {
+        RECT r = {};
+        GetWindowRect(palette, &r);
+        return r;
     }
     // A window of the program shown from the tray, photographed for a person to look at, and
     // hidden again: its size.
@@ -1073,7 +1109,7 @@ class DrawingAt150 : public Drawing {
     }
 };
 
-TEST_F(DrawingAt150, PaletteStrokesSaveAndWindowsSizedByTheScale) {
+TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale) {
     const std::string manifest = programManifest("VelmoraSim.exe");
     EXPECT_NE(
         manifest.find(
@@ -1089,14 +1125,14 @@ TEST_F(DrawingAt150, PaletteStrokesSaveAndWindowsSizedByTheScale) {
     SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
     ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
     flushEvents(300);
-    RECT pal = {};
-    GetWindowRect(palette, &pal);
+    const RECT pal = paletteRect();
     EXPECT_EQ(pal.right - pal.left, 330);
     EXPECT_EQ(pal.bottom - pal.top, 330);
     const RECT work = primaryWorkArea();
     EXPECT_EQ(pal.right, work.right - 53) << "35 pixels at 100 % from the work area's edge";
     saveScreenshotArea(shotPath("palette_144dpi.bmp").c_str(), pal);
     // The centre of every button's picture is that button: 24 different buttons of the palette.
+    // Each is then touched there, through the board, and does what it is for.
     std::vector<HWND> hit;
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         const POINT p = paletteButtonPoint(n, 144);
@@ -1106,12 +1142,82 @@ TEST_F(DrawingAt150, PaletteStrokesSaveAndWindowsSizedByTheScale) {
         hit.push_back(h);
     }
 
+    // The face carries the palette along with the finger; the left eye brings it home.
+    const POINT face = paletteButtonPoint(BUTTON_N_FACE, 144);
+    simboardDrag(board, 0, pal.left + face.x, pal.top + face.y, pal.left + face.x - 300,
+                 pal.top + face.y - 200, 800, SIM_SCREEN, true, 200);
+    waitProgramIdle();
+    const RECT moved = paletteRect();
+    EXPECT_NEAR(moved.left, pal.left - 300, 4) << "the face did not carry the palette";
+    EXPECT_NEAR(moved.top, pal.top - 200, 4) << "the face did not carry the palette";
+    touchButton(BUTTON_N_LEFT_EYE);
+    EXPECT_EQ(paletteRect().left, pal.left) << "the left eye did not bring the palette home";
+    EXPECT_EQ(paletteRect().top, pal.top);
+    // The rims only show the colour and the width: touched, nothing happens.
+    touchButton(BUTTON_N_COLOUR_RIM);
+    touchButton(BUTTON_N_WIDTH_RIM);
+    EXPECT_FALSE(visibleWindowOf("qv_page", child.processId)) << "a rim switched a mode on";
+    EXPECT_EQ(paletteRect().left, pal.left) << "a rim moved the palette";
+
+    touchButton(BUTTON_N_DESKTOP);
+    EXPECT_TRUE(waitVisible("qv_page", child.processId, true, 3000)) << "the desktop button showed no page";
+    EXPECT_FALSE(boardShown(child.processId)) << "the desktop button showed the board";
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
+    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
     flushEvents(300);
-    EXPECT_EQ(strokeThickness(0, h / 4), 3) << "width 0 is 2 pixels at 100 %";
-    EXPECT_EQ(strokeThickness(3, h / 2), 24) << "width 3 is 16 pixels at 100 %";
+
+    // Each colour with each width: 2, 4, 8 and 16 pixels at 100 %.
+    const int rows[4] = {h / 8, h / 4, h * 3 / 8, h / 2};
+    const int thickness[4] = {3, 6, 12, 24};
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(strokeThickness(k, k, rows[k]), thickness[k]) << "swatch " << k << " with width " << k;
     shot("board_widths");
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_EQ(settledThickness(SWATCHES[3], rows[3], 0), 0) << "undo left the last stroke";
+    touchButton(BUTTON_N_REDO);
+    EXPECT_EQ(settledThickness(SWATCHES[3], rows[3], 24), 24) << "redo did not bring the last stroke back";
+
+    // The eraser, at the width button's size, wipes the red stroke where it crosses it.
+    touchButton(BUTTON_N_ERASER);
+    simboardDrag(board, 0, w / 3, rows[1] - 60, w / 3, rows[1] + 60, 600, SIM_SCREEN, true, 200);
+    waitProgramIdle();
+    EXPECT_EQ(colourInColumn(w / 3, rows[1] - 40, rows[1] + 40, RED), 0) << "the eraser left the red stroke";
+    EXPECT_EQ(colourInColumn(w / 4, rows[1] - 40, rows[1] + 40, RED), 6)
+        << "the eraser took more than it crossed";
+
+    // Pen, line and ellipse in blue, at the right of the strokes: the pen follows the finger
+    // through a corner, the line goes straight from where it starts to where it ends, the ellipse
+    // fills the box of the drag with its outline.
+    touchButton(BUTTON_N_PEN);
+    drawPath({{1000, 150}, {1100, 300}, {1200, 150}});
+    EXPECT_TRUE(settledColourNear({1050, 225}, SWATCHES[3], true)) << "the pen did not follow the finger";
+    touchButton(BUTTON_N_LINE);
+    drawPath({{1000, 400}, {1100, 550}, {1200, 400}});
+    EXPECT_TRUE(settledColourNear({1100, 400}, SWATCHES[3], true)) << "no straight line from start to end";
+    EXPECT_FALSE(colourNear({1050, 475}, SWATCHES[3])) << "the line followed the finger";
+    touchButton(BUTTON_N_ELLIPSE);
+    drawPath({{1250, 150}, {1450, 350}});
+    EXPECT_TRUE(settledColourNear({1250, 250}, SWATCHES[3], true)) << "no ellipse's left end";
+    EXPECT_TRUE(colourNear({1350, 150}, SWATCHES[3])) << "no ellipse's top";
+    EXPECT_FALSE(colourNear({1350, 250}, SWATCHES[3])) << "the ellipse is filled or a line";
+    shot("board_tools");
+
+    // Cut: part of the black stroke lifted and put down lower, where a swatch's touch leaves it.
+    touchButton(BUTTON_N_CUT);
+    const int y0 = rows[0], left = 500, right = 620, down = 90;
+    drawPath({{left - 10, y0 - 20}, {right + 10, y0 + 20}});
+    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}});
+    touchButton(BUTTON_N_BLACK);
+    EXPECT_GE(settledColourAlong({left, y0 + down}, {right, y0 + down}, SWATCHES[0], 20, 16), 16)
+        << "the cut-out is not where it was put down";
+    EXPECT_EQ(settledColourAlong({left + 5, y0}, {right - 5, y0}, SWATCHES[0], 20, 0), 0)
+        << "the cut-out is still at its old place";
+    shot("board_cut");
+
+    touchButton(BUTTON_N_CLEAR);
+    EXPECT_EQ(settledThickness(SWATCHES[2], rows[2], 0), 0) << "clear left the green stroke";
+    EXPECT_TRUE(settledColourNear({1100, 400}, SWATCHES[3], false)) << "clear left the line";
 
     touchButton(BUTTON_N_SAVE);
     std::wstring name;
@@ -1120,7 +1226,10 @@ TEST_F(DrawingAt150, PaletteStrokesSaveAndWindowsSizedByTheScale) {
     EXPECT_TRUE(waitSavedPicture(&name, &pw, &ph, &png)) << "no PNG in Pictures\\Velmora";
     EXPECT_EQ(pw, 1920) << "the monitor's whole physical width";
     EXPECT_EQ(ph, 1080);
-    touchButton(BUTTON_N_RIGHT_EYE); // hides the palette and the board
+    touchButton(BUTTON_N_RIGHT_EYE);
+    EXPECT_TRUE(waitVisible("qv_tool", child.processId, false, 12000)) << "the right eye left the palette";
+    EXPECT_TRUE(waitVisible("qv_pageparent", child.processId, false, 12000))
+        << "the right eye left the board";
 
     const SIZE settingsSize = shownWindow(IDM_SETTINGS, "qv_sysset", "settings_144dpi.bmp");
     EXPECT_EQ(settingsSize.cx, 570) << "380 at 100 %";
