@@ -12,6 +12,9 @@
 // hard six seconds after the last stroke and started again brings every page back pixel for
 // pixel, but for a page file damaged meanwhile, which comes back empty with the tray's balloon;
 // and "Nueva pizarra" saves a PDF first and leaves one empty page.
+// At 150 % (the prefix at 144 DPI): the palette is 330 pixels, every one of its buttons touched at
+// its picture's centre does its command, the widths draw 3, 6, 12 and 24 pixels, "Guardar" saves
+// the monitor's physical 1920 x 1080, and the settings and help windows are half again as large.
 // screens: sd hd hd144
 // hd144 cases: DrawingAt150.*
 #include <gtest/gtest.h>
