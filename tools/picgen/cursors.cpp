@@ -106,7 +106,9 @@ CursorImage draw(const Sketch& s, int size) {
     return im;
 }
 
-constexpr int CURSOR_SIZES[] = {32, 48, 64}; // 96, 144 and 192 DPI; 32 first: the size of no request
+// 96, 144 and 192 DPI. 32 comes first: a load that names no size and asks for no default size
+// takes the first image.
+constexpr int CURSOR_SIZES[] = {32, 48, 64};
 
 std::vector<CursorImage> drawAllSizes(const Sketch& s) {
     std::vector<CursorImage> images;
