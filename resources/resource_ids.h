@@ -23,8 +23,10 @@
 #define IDB_HELP_PAGE_3 303
 #define IDB_HELP_PAGE_4 304
 
-// The palette pictures and the help pages are drawn at 100, 150 and 200 %: the larger sets have
-// the ids of the 100 % set plus 1000 (150 %) or 2000 (200 %).
+// The palette pictures, the help pages and the two logos are drawn at 100, 150 and 200 %: the
+// larger sets have the ids of the 100 % set plus 1000 (150 %) or 2000 (200 %). The palette logo's
+// are 430 x 250 enlarged (645 x 375, 860 x 500); the calibration logo's are the size it is shown at
+// for their scale (768 x 444, 1024 x 592).
 #define IDB_SET_150_OFFSET 1000
 #define IDB_SET_200_OFFSET 2000
 #ifdef __cplusplus
@@ -33,7 +35,7 @@ constexpr int pictureSetId(int id, int percent) {
 }
 #endif
 
-// Cursors of the drawing pages.
+// Cursors of the drawing pages, each with images of 32, 48 and 64 pixels (96, 144 and 192 DPI).
 #define IDCUR_POINTING_HAND 101 // a selection is held: over it
 #define IDCUR_GRABBING_HAND 103 // a selection is held: while dragging it
 #define IDCUR_PEN 104           // pen and line

@@ -1,12 +1,19 @@
-// The program's pictures as the program loads them, and the whole palette assembled from 21 button
-// windows: on screen every button shows the pixel of the picture its record names, so that the
-// buttons together show one round picture, and the holes show the key colour.
+// The program's pictures and cursors as the program loads them, at 96 DPI and at the larger scales,
+// and the whole palette assembled from 21 button windows: on screen every button shows the pixel of
+// the picture its record names, so that the buttons together show one round picture, and the holes
+// show the key colour.
+// screens: sd hd144
+// hd144 cases: ProgramPictures.Cursor*
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "pages/page_state.h"
+#include "resources/resource_ids.h"
 #include "tests/support/palette_fixture.h"
 #include "tests/support/wintest.h"
 
@@ -85,8 +92,11 @@ TEST(ProgramPictures, SizesAndDepths) {
 
 // A key-colour pixel inside a palette picture would be a hole in a button on the layered palette.
 TEST(ProgramPictures, PalettePicturesNeverUseTheKeyColour) {
-    for (int id : {100, 101, 102, 103, 113, 114, 115, 116, 117, 118, 119, 120}) {
-        Pixels p = id == 100 ? picturePixels(id, 430, 250) : picturePixels(id, 220, 220);
+    for (int id : {100, 101, 102, 103, 113, 114, 115, 116, 117, 118, 119, 120, 1100, 2100}) {
+        Pixels p = id == 100    ? picturePixels(id, 430, 250)
+                   : id == 1100 ? picturePixels(id, 645, 375)
+                   : id == 2100 ? picturePixels(id, 860, 500)
+                                : picturePixels(id, 220, 220);
         ASSERT_FALSE(p.px.empty()) << id;
         Pixels stretched = picturePixels(id, 220, 220); // as the face shows the logo
         int keys = 0;
@@ -126,30 +136,213 @@ TEST(ProgramPictures, HelpPagesAreBlackOnBrightGreen) {
     EXPECT_NE(a.px, b.px);
 }
 
+// A cursor's pixels from GetIconInfo: -1 where the mask lets the screen through, else the colour.
+struct CursorBits {
+    int size = 0, hotX = -1, hotY = -1;
+    std::vector<int> px;
+    int at(int x, int y) const {
+        return x < 0 || y < 0 || x >= size || y >= size ? -1 : px[size_t(y * size + x)];
+    }
+    uint32_t fingerprint() const { // FNV-1a over the pixels and the hot spot
+        uint32_t h = 2166136261u;
+        for (int v : px)
+            h = (h ^ uint32_t(v)) * 16777619u;
+        return (h ^ uint32_t(hotX * 256 + hotY)) * 16777619u;
+    }
+};
+
+std::vector<DWORD> bitmapBits(HBITMAP bitmap, int w, int h) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> bits(size_t(w) * size_t(h));
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap, 0, UINT(h), bits.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return rows == h ? bits : std::vector<DWORD>();
+}
+
+CursorBits cursorBits(HCURSOR cursor) {
+    CursorBits out;
+    ICONINFO info = {};
+    if (!cursor || !GetIconInfo(cursor, &info))
+        return out;
+    EXPECT_FALSE(info.fIcon);
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    const int size = mask.bmWidth;
+    std::vector<DWORD> andBits = bitmapBits(info.hbmMask, size, size),
+                       colour = bitmapBits(info.hbmColor, size, size);
+    DeleteObject(info.hbmMask);
+    DeleteObject(info.hbmColor);
+    if (andBits.empty() || colour.empty())
+        return out;
+    out = {size, int(info.xHotspot), int(info.yHotspot), {}};
+    for (size_t i = 0; i < andBits.size(); ++i)
+        out.px.push_back((andBits[i] & 0xFFFFFF) ? -1 : int(colour[i] & 0xFFFFFF));
+    return out;
+}
+
+CursorBits loadedCursor(int id, int size) {
+    HCURSOR c = static_cast<HCURSOR>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_CURSOR, size, size, 0));
+    CursorBits bits = cursorBits(c);
+    if (c)
+        DestroyCursor(c);
+    return bits;
+}
+
+constexpr int WHITE_PX = 0xFFFFFF, BLACK_PX = 0;
+
+// Every cursor has an image of each size, its hot spot scaled with it; the 32 x 32 images are the
+// ones the program always had, pixel for pixel.
 TEST(ProgramPictures, CursorsHaveTheirSizesAndHotspots) {
     const struct {
         int id, size, hotX, hotY;
-    } cursors[] = {{101, 32, 12, 1},  {103, 32, 7, 7},  {104, 32, 5, 9},   {105, 32, 5, 12},
-                   {208, 32, 4, 4},   {216, 32, 8, 8},  {232, 48, 16, 16}, {264, 48, 16, 16},
-                   {232, 32, 16, 16}, {264, 32, 16, 16}};
+    } cursors[] = {{101, 32, 12, 1}, {103, 32, 7, 7},   {104, 32, 5, 9},   {105, 32, 5, 12},
+                   {208, 32, 4, 4},  {216, 32, 8, 8},   {232, 32, 16, 16}, {264, 32, 16, 16},
+                   {101, 48, 18, 2}, {103, 48, 11, 11}, {104, 48, 8, 14},  {105, 48, 8, 18},
+                   {208, 48, 6, 6},  {216, 48, 12, 12}, {232, 48, 24, 24}, {264, 48, 24, 24},
+                   {101, 64, 24, 2}, {103, 64, 14, 14}, {104, 64, 10, 18}, {105, 64, 10, 24},
+                   {208, 64, 8, 8},  {216, 64, 16, 16}, {232, 64, 32, 32}, {264, 64, 32, 32}};
+    const uint32_t prints32[] = {3412867781u, 1811087849u, 736962312u,  3976912668u, // the first 8 rows'
+                                 3487039715u, 2131357399u, 1362918011u, 1362918011u};
     for (const auto& c : cursors) {
-        HCURSOR cursor = static_cast<HCURSOR>(
-            LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.id), IMAGE_CURSOR, c.size, c.size, 0));
-        ASSERT_NE(cursor, nullptr) << "cursor " << c.id << " at " << c.size;
-        ICONINFO info = {};
-        ASSERT_TRUE(GetIconInfo(cursor, &info)) << c.id;
-        EXPECT_FALSE(info.fIcon) << c.id;
-        EXPECT_EQ(int(info.xHotspot), c.hotX) << c.id << " at " << c.size;
-        EXPECT_EQ(int(info.yHotspot), c.hotY) << c.id << " at " << c.size;
-        BITMAP mask = {};
-        GetObjectA(info.hbmMask, sizeof mask, &mask);
-        EXPECT_EQ(mask.bmWidth, c.size) << c.id;
-        if (info.hbmMask)
-            DeleteObject(info.hbmMask);
-        if (info.hbmColor)
-            DeleteObject(info.hbmColor);
-        DestroyCursor(cursor);
+        const size_t row = size_t(&c - cursors);
+        CursorBits bits = loadedCursor(c.id, c.size);
+        ASSERT_EQ(bits.size, c.size) << "cursor " << c.id;
+        EXPECT_EQ(bits.hotX, c.hotX) << c.id << " at " << c.size;
+        EXPECT_EQ(bits.hotY, c.hotY) << c.id << " at " << c.size;
+        if (row < std::size(prints32)) {
+            EXPECT_EQ(bits.fingerprint(), prints32[row]) << c.id;
+        }
         EXPECT_NE(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(c.id)), nullptr) << c.id;
+    }
+}
+
+// The hands and pens at 48 and 64 are drawn at that size: a clean outline two pixels wide all
+// round (a 32 x 32 picture enlarged by half leaves one-pixel stretches), at 64 following their
+// curves finer than the 2 x 2 blocks of an enlarged 32, the hot spot on the drawing. The eraser's
+// square grows with the eraser at that scale (8 is 12 pixels at 144 DPI) in a one-pixel frame.
+TEST(ProgramPictures, CursorsAreDrawnAtEachSize) {
+    for (int id : {101, 103, 104, 105})
+        for (int size : {48, 64}) {
+            CursorBits c = loadedCursor(id, size);
+            ASSERT_EQ(c.size, size) << id;
+            int thinOutline = 0, mixedBlocks = 0, onDrawing = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    for (int d : {1, 2})
+                        thinOutline += c.at(x, y) == WHITE_PX && (c.at(x - d, y) < 0 || c.at(x + d, y) < 0 ||
+                                                                  c.at(x, y - d) < 0 || c.at(x, y + d) < 0);
+                    mixedBlocks += x % 2 == 0 && y % 2 == 0 &&
+                                   (c.at(x, y) != c.at(x + 1, y) || c.at(x, y) != c.at(x, y + 1));
+                    onDrawing += std::abs(x - c.hotX) <= 1 && std::abs(y - c.hotY) <= 1 && c.at(x, y) >= 0;
+                }
+            EXPECT_EQ(thinOutline, 0) << "cursor " << id << " at " << size;
+            EXPECT_GT(mixedBlocks, size == 64 ? 20 : 0) << "cursor " << id << " at " << size;
+            EXPECT_GT(onDrawing, 0) << "cursor " << id << " at " << size;
+        }
+    const struct {
+        int id, size, side;
+    } squares[] = {{208, 48, 13}, {208, 64, 17}, {216, 48, 25}, {216, 64, 33}, {232, 48, 48}, {232, 64, 64}};
+    for (const auto& s : squares) {
+        CursorBits c = loadedCursor(s.id, s.size);
+        ASSERT_EQ(c.size, s.size) << s.id;
+        EXPECT_GE(c.at(s.side - 1, s.side - 1), 0) << s.id << " at " << s.size;
+        EXPECT_LT(c.at(s.side, s.side - 1), 0) << s.id << " at " << s.size;
+        EXPECT_EQ(c.at(0, 0), BLACK_PX) << s.id << " at " << s.size;
+        EXPECT_EQ(c.at(1, 1), WHITE_PX) << s.id << " at " << s.size << ": the frame is one pixel";
+    }
+}
+
+// What the system loads by itself is the image of its own cursor size (32 at 96 DPI); the pages'
+// cursors at a scale are the images drawn for it (48 at 144 DPI, 64 at 192).
+TEST(ProgramPictures, CursorsLoadedAtTheirScale) {
+    const int systemSize = GetSystemMetrics(SM_CXCURSOR);
+    CursorBits own = cursorBits(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDCUR_PEN)));
+    EXPECT_EQ(own.fingerprint(), loadedCursor(IDCUR_PEN, systemSize).fingerprint()) << systemSize;
+    const struct {
+        int dpi, id, size;
+    } scaled[] = {{144, IDCUR_PEN, 48}, {192, IDCUR_PEN_CROSS, 64}, {144, IDCUR_ERASER_32, 48}};
+    for (const auto& s : scaled) {
+        setPageCursorDpi(s.dpi);
+        loadPageCursor(s.id, false);
+        EXPECT_EQ(cursorBits(currentCursor).fingerprint(), loadedCursor(s.id, s.size).fingerprint()) << s.id;
+    }
+    setPageCursorDpi(96);
+    loadPageCursor(IDCUR_PEN, false);
+    EXPECT_EQ(currentCursor, LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDCUR_PEN)));
+}
+
+// Per row, the pixels between the first and the last ink pixel that are neither the ground nor an
+// ink, per edge between two of those. Drawn at its size, an anti-aliased edge has about one such
+// pixel; a picture enlarged by a factor has that many times more.
+double blendPerEdge(const Pixels& p, int fromX, std::vector<COLORREF> colours) { // ground first
+    long blends = 0, edges = 0;
+    for (int y = 0; y < p.h; ++y) {
+        int previous = -1, run = 0, pendingBlends = 0, pendingEdges = 0;
+        for (int x = fromX; x < p.w; ++x) {
+            int k = -1;
+            for (size_t i = 0; i < colours.size() && k < 0; ++i) {
+                COLORREF a = p.at(x, y), b = colours[i];
+                if (std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+                        std::abs(GetBValue(a) - GetBValue(b)) <=
+                    24)
+                    k = int(i);
+            }
+            if (k < 0) {
+                ++run;
+                continue;
+            }
+            if (previous >= 0 && k != previous) {
+                pendingBlends += run;
+                ++pendingEdges;
+            }
+            if (k > 0) { // an ink: what lay before it was between inks
+                blends += pendingBlends;
+                edges += pendingEdges;
+                pendingBlends = pendingEdges = 0;
+            }
+            run = 0;
+            previous = previous < 0 && k == 0 ? -1 : k;
+        }
+    }
+    return edges ? double(blends) / double(edges) : 99.0;
+}
+
+// The logos at 150 and 200 %: at least the size they are shown at for their scale, the same picture
+// as at 100 %, drawn at that size (edges as sharp as at 100 %, not the 100 % one enlarged).
+TEST(ProgramPictures, LogosAtTheLargerScales) {
+    const std::vector<COLORREF> paletteColours = {RGB(228, 188, 150), RGB(84, 44, 22), RGB(200, 96, 40)};
+    const std::vector<COLORREF> calibrationColours = {RGB(250, 248, 244), RGB(40, 44, 52), RGB(213, 151, 88)};
+    const struct {
+        int id, w, h, shownW, shownH;
+    } sets[] = {{1100, 645, 375, 330, 330},
+                {2100, 860, 500, 440, 440},
+                {1200, 768, 444, 768, 444},
+                {2200, 1024, 592, 1024, 592}};
+    for (const auto& s : sets) {
+        const bool isPalette = s.id % 1000 == IDB_PALETTE_LOGO;
+        const Pixels base = picturePixels(s.id % 1000, 430, 250), p = picturePixels(s.id, s.w, s.h);
+        ASSERT_FALSE(p.px.empty()) << "bitmap " << s.id;
+        HBITMAP b = loadPicture(s.id, 0, 0, LR_CREATEDIBSECTION);
+        BITMAP bm = {};
+        GetObjectA(b, sizeof bm, &bm);
+        DeleteObject(b);
+        EXPECT_EQ(bm.bmWidth, s.w) << s.id;
+        EXPECT_EQ(bm.bmHeight, s.h) << s.id;
+        EXPECT_TRUE(s.w >= s.shownW && s.h >= s.shownH) << s.id;
+        int same = 0;
+        for (int y = 0; y < 250; ++y)
+            for (int x = 0; x < 430; ++x) {
+                COLORREF a = base.at(x, y), c = p.at((2 * x + 1) * s.w / 860, (2 * y + 1) * s.h / 500);
+                same += std::abs(GetRValue(a) - GetRValue(c)) + std::abs(GetGValue(a) - GetGValue(c)) < 24;
+            }
+        EXPECT_GT(same, 430 * 250 * 9 / 10) << s.id << ": the same picture as at 100 %";
+        const std::vector<COLORREF>& colours = isPalette ? paletteColours : calibrationColours;
+        const int textX = isPalette ? 0 : 172; // the calibration logo's name, right of its emblem
+        EXPECT_LT(blendPerEdge(p, textX * s.w / 430, colours), blendPerEdge(base, textX, colours) * 1.2)
+            << s.id << ": edges as sharp as at 100 %";
     }
 }
 

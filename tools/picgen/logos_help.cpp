@@ -19,12 +19,19 @@ Polyline swoosh(double x0, double x1, double y) {
     return p;
 }
 
+// Whether a point in em units lies in the box that holds the word and its swoosh (letters reach
+// 0.76 em up, the swoosh 0.33 down); outside it neither is tested, which spares most of the samples.
+bool nearWord(const TextArt& word, double tx, double ty) {
+    return tx > -0.2 && tx < word.advance + 0.2 && ty > -1.0 && ty < 0.5;
+}
+
 } // namespace
 
 // Bitmap 100 is shown stretched from 430 x 250 to 220 x 220 inside the face ellipse, which is
 // tilted with the palette. It is drawn in those 220 x 220 coordinates: the word lies along the
 // face's long axis, centred on the face, and the face's edge is shaded as in the palette pictures.
-Picture paletteLogo() {
+// The larger sets are the same picture at percent of 430 x 250, sampled that much finer.
+Picture paletteLogo(int percent) {
     const PaletteShapeEntry& face = paletteShapeEntries[SHAPE_FACE_ELLIPSE];
     const double turn = PALETTE_ROTATION * SHAPE_PI / 180, c = std::cos(turn), s = std::sin(turn);
     const double faceX = face.centerX * c - face.centerY * s + PALETTE_CENTER; // (119, 127)
@@ -34,15 +41,16 @@ Picture paletteLogo() {
     line.width = 0.07;
     line.lines.push_back(swoosh(0.05, word.advance - 0.05, 0.22));
     const double em = 27.0;
-    Picture p(430, 250, SKIN);
+    Picture p(430 * percent / 100, 250 * percent / 100, SKIN);
+    const double w = p.w, h = p.h;
     renderSupersampled(p, 4, [&](double x, double y) {
-        double fx = x * 220.0 / 430.0 - faceX,
-               fy = y * 220.0 / 250.0 - faceY;            // palette pixels from the face centre
+        double fx = x * 220.0 / w - faceX,
+               fy = y * 220.0 / h - faceY;                // palette pixels from the face centre
         double u = fx * c + fy * s, v = -fx * s + fy * c; // along the face's own axes
         double tx = u / em + word.advance / 2, ty = v / em + 0.3;
-        if (word.art.covers(tx, ty))
+        if (nearWord(word, tx, ty) && word.art.covers(tx, ty))
             return INK;
-        if (line.covers(tx, ty))
+        if (nearWord(word, tx, ty) && line.covers(tx, ty))
             return SWOOSH;
         double level =
             (u / face.semiAxisX) * (u / face.semiAxisX) + (v / face.semiAxisY) * (v / face.semiAxisY);
@@ -71,19 +79,23 @@ Rgb sampleBilinear(const Picture& p, double x, double y) {
 } // namespace
 
 // Bitmap 200: a card with rounded corners on the calibration window's grey, a small picture of the
-// palette itself on the left and the name on the right.
-Picture calibrationLogo() {
+// palette itself on the left and the name on the right. It is laid out on 430 x 250 and shown
+// stretched to 512 x 296 at 100 %; the larger sets are drawn at the size they are shown at for
+// their scale (768 x 444, 1024 x 592), the same layout sampled finer, the emblem taken from the
+// palette picture of the set that is at least as large as it.
+Picture calibrationLogo(int percent) {
     const Rgb ground = {200, 200, 200}, card = {250, 248, 244}, border = {96, 102, 116}, text = {40, 44, 52};
     const Rgb orange = {213, 151, 88};
-    const Picture palette = paletteNormalPicture();
+    const bool base = percent <= 100;
+    const Picture palette = paletteNormalPicture(base ? 100 : percent);
     const TextArt word = strokeText("Velmora", 0.11);
     LineArt line;
     line.width = 0.07;
     line.lines.push_back(swoosh(0.05, word.advance - 0.05, 0.22));
     const double em = 215.0 / word.advance, textX = 182, baseline = 146;
     const double emblemX = 96, emblemY = 125, emblemR = 78; // the palette's disc, radius 110, shrunk
-    Picture p(430, 250, ground);
-    renderSupersampled(p, 3, [&](double x, double y) {
+    const double half = palette.w / 2.0;                    // the disc's radius in the palette picture
+    auto colourAt = [&](double x, double y) {               // x, y on the 430 x 250 layout
         double qx = std::max({8.0 + 30 - x, 0.0, x - (430 - 8.0 - 30)});
         double qy = std::max({8.0 + 30 - y, 0.0, y - (250 - 8.0 - 30)});
         double outside = std::hypot(qx, qy) - 30;
@@ -93,16 +105,19 @@ Picture calibrationLogo() {
             return border;
         double ex = x - emblemX, ey = y - emblemY;
         if (std::hypot(ex, ey) <= emblemR) {
-            double k = 110.0 / emblemR;
-            return sampleBilinear(palette, 110 + ex * k, 110 + ey * k);
+            double k = half / emblemR;
+            return sampleBilinear(palette, half + ex * k, half + ey * k);
         }
         double tx = (x - textX) / em, ty = (y - baseline) / em;
-        if (word.art.covers(tx, ty))
+        if (nearWord(word, tx, ty) && word.art.covers(tx, ty))
             return text;
-        if (line.covers(tx, ty))
+        if (nearWord(word, tx, ty) && line.covers(tx, ty))
             return orange;
         return card;
-    });
+    };
+    Picture p(base ? 430 : 512 * percent / 100, base ? 250 : 296 * percent / 100, ground);
+    const double kx = 430.0 / p.w, ky = 250.0 / p.h; // 1 at 100 %: the layout's own pixels
+    renderSupersampled(p, 3, [&](double x, double y) { return colourAt(x * kx, y * ky); });
     return p;
 }
 

@@ -330,9 +330,9 @@ Picture drawPalette(const Scene& scene, const PictureKind& kind, int percent = 1
 
 } // namespace
 
-Picture paletteNormalPicture() {
+Picture paletteNormalPicture(int percent) {
     Scene scene;
-    return drawPalette(scene, {LOOK_NORMAL, 4, 4});
+    return drawPalette(scene, {LOOK_NORMAL, 4, 4}, percent);
 }
 
 std::vector<NamedPicture> palettePictures(int percent) {

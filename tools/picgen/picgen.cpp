@@ -187,9 +187,10 @@ int main(int argc, char** argv) {
     bool ok = writeIcon(dir + "/icon103.ico", {boardIcon(16), boardIcon(32), boardIcon(48)});
     if (!ok)
         std::fprintf(stderr, "picgen: cannot write into %s\n", dir.c_str());
-    ok = writeBitmap(dir, 100, paletteLogo(), true) && ok;
-    ok = writeBitmap(dir, 200, calibrationLogo(), false) && ok;
     for (int percent : {100, 150, 200}) {
+        ok = writeBitmap(dir, pictureSetId(IDB_PALETTE_LOGO, percent), paletteLogo(percent), true) && ok;
+        ok = writeBitmap(dir, pictureSetId(IDB_CALIBRATION_LOGO, percent), calibrationLogo(percent), false) &&
+             ok;
         for (const NamedPicture& named : palettePictures(percent))
             ok = writeBitmap(dir, named.id, named.picture, true) && ok;
         for (int page = 1; page <= 4; ++page)

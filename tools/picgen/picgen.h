@@ -82,9 +82,9 @@ struct NamedPicture {
 std::vector<NamedPicture> boardBarPictures();                      // 130, 131: the board bar's strips
 // percent: 100, 150 or 200; the ids of a larger set are pictureSetId(id, percent).
 std::vector<NamedPicture> palettePictures(int percent = 100);      // 101, 102, 103, 113 .. 120
-Picture paletteNormalPicture();                                    // 101 alone
-Picture paletteLogo();                                             // 100
-Picture calibrationLogo();                                         // 200
+Picture paletteNormalPicture(int percent = 100);                   // 101 alone
+Picture paletteLogo(int percent = 100);                            // 100: 430 x 250 at 100 %
+Picture calibrationLogo(int percent = 100);                        // 200: 430 x 250; others as shown
 Picture helpPage(int number, int percent = 100);                   // 301 .. 304 show 1 .. 4
 std::vector<std::pair<int, std::vector<CursorImage>>> cursorSet(); // 101, 103, 104, 105, 208, 216, 232, 264
 
