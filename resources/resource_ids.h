@@ -35,7 +35,7 @@ constexpr int pictureSetId(int id, int percent) {
 }
 #endif
 
-// Cursors of the drawing pages, each with images of 32, 48 and 64 pixels (96, 144 and 192 DPI).
+// Cursors of the drawing pages, each with images of 32, 40, 48, 56 and 64 pixels (96 to 192 DPI).
 #define IDCUR_POINTING_HAND 101 // a selection is held: over it
 #define IDCUR_GRABBING_HAND 103 // a selection is held: while dragging it
 #define IDCUR_PEN 104           // pen and line

@@ -203,7 +203,8 @@ TEST(ProgramPictures, CursorsHaveTheirSizesAndHotspots) {
                    {101, 48, 18, 2}, {103, 48, 11, 11}, {104, 48, 8, 14},  {105, 48, 8, 18},
                    {208, 48, 6, 6},  {216, 48, 12, 12}, {232, 48, 24, 24}, {264, 48, 24, 24},
                    {101, 64, 24, 2}, {103, 64, 14, 14}, {104, 64, 10, 18}, {105, 64, 10, 24},
-                   {208, 64, 8, 8},  {216, 64, 16, 16}, {232, 64, 32, 32}, {264, 64, 32, 32}};
+                   {208, 64, 8, 8},  {216, 64, 16, 16}, {232, 64, 32, 32}, {264, 64, 32, 32},
+                   {103, 40, 9, 9},  {216, 40, 10, 10}, {104, 56, 9, 16}};           // 125 and 175 %
     const uint32_t prints32[] = {3412867781u, 1811087849u, 736962312u,  3976912668u, // the first 8 rows'
                                  3487039715u, 2131357399u, 1362918011u, 1362918011u};
     for (const auto& c : cursors) {
@@ -256,14 +257,18 @@ TEST(ProgramPictures, CursorsAreDrawnAtEachSize) {
 }
 
 // What the system loads by itself is the image of its own cursor size (32 at 96 DPI); the pages'
-// cursors at a scale are the images drawn for it (48 at 144 DPI, 64 at 192).
+// cursors at a scale are the images drawn for it (40 at 120 DPI, 48 at 144, 56 at 168, 64 at 192).
 TEST(ProgramPictures, CursorsLoadedAtTheirScale) {
     const int systemSize = GetSystemMetrics(SM_CXCURSOR);
     CursorBits own = cursorBits(LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDCUR_PEN)));
     EXPECT_EQ(own.fingerprint(), loadedCursor(IDCUR_PEN, systemSize).fingerprint()) << systemSize;
     const struct {
         int dpi, id, size;
-    } scaled[] = {{144, IDCUR_PEN, 48}, {192, IDCUR_PEN_CROSS, 64}, {144, IDCUR_ERASER_32, 48}};
+    } scaled[] = {{144, IDCUR_PEN, 48},
+                  {192, IDCUR_PEN_CROSS, 64},
+                  {144, IDCUR_ERASER_32, 48},
+                  {120, IDCUR_GRABBING_HAND, 40},
+                  {168, IDCUR_PEN, 56}};
     for (const auto& s : scaled) {
         setPageCursorDpi(s.dpi);
         loadPageCursor(s.id, false);

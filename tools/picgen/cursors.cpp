@@ -1,5 +1,5 @@
 // The page cursors: three hands (pointing, grabbing, holding a pen, and the pen with a red cross at
-// its tip) and the eraser squares, each at 32, 48 and 64 pixels from shapes given in 32-pixel units.
+// its tip) and the eraser squares, each at 32, 40, 48, 56 and 64 pixels from shapes given in 32-pixel units.
 // Drawn as shapes at pixel centres: white inside, a black outline where a pixel inside touches one
 // outside, and black detail lines.
 #include <cmath>
@@ -73,7 +73,7 @@ void drawDetailScaled(const Sketch& s, CursorImage& im, double scale, double lin
     }
 }
 
-// The sketch at size x size pixels (32, 48 or 64): the shapes sampled at the pixel centres, the
+// The sketch at size x size pixels (32 to 64): the shapes sampled at the pixel centres, the
 // outline and the detail lines one pixel wide at 32 and two at the larger sizes.
 CursorImage draw(const Sketch& s, int size) {
     const double scale = size / 32.0, unit = 32.0 / size;
@@ -106,9 +106,10 @@ CursorImage draw(const Sketch& s, int size) {
     return im;
 }
 
-// 96, 144 and 192 DPI. 32 comes first: a load that names no size and asks for no default size
-// takes the first image.
-constexpr int CURSOR_SIZES[] = {32, 48, 64};
+// 96, 120, 144, 168 and 192 DPI (100 to 200 % in the steps Windows offers): the system takes the
+// largest image not above the size asked for and enlarges it, so each scale has its own. 32 comes
+// first: a load that names no size and asks for no default size takes the first image.
+constexpr int CURSOR_SIZES[] = {32, 40, 48, 56, 64};
 
 std::vector<CursorImage> drawAllSizes(const Sketch& s) {
     std::vector<CursorImage> images;
@@ -204,7 +205,7 @@ std::vector<CursorImage> eraserSquares(int eraserSize) {
 } // namespace
 
 std::vector<std::pair<int, std::vector<CursorImage>>> cursorSet() {
-    // Every cursor carries its 32, 48 and 64 pixel images. The eraser of 64 shows the square of 32,
+    // Every cursor carries an image for each size. The eraser of 64 shows the square of 32,
     // the largest a 32 x 32 cursor holds, at every size.
     return {{101, drawAllSizes(pointingHand())},
             {103, drawAllSizes(grabbingHand())},
