@@ -1,5 +1,6 @@
 // The page cursors: three hands (pointing, grabbing, holding a pen, and the pen with a red cross at
-// its tip) and the eraser squares, each at 32, 40, 48, 56 and 64 pixels from shapes given in 32-pixel units.
+// its tip) and the eraser squares, each at 32, 40, 48, 56 and 64 pixels from shapes given in
+// 32-pixel units.
 // Drawn as shapes at pixel centres: white inside, a black outline where a pixel inside touches one
 // outside, and black detail lines.
 #include <cmath>
