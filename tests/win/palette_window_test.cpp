@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/monitors.h"
 #include "app/shared/ids.h"
 #include "pages/board.h"
 #include "pages/board_storage.h"
@@ -89,11 +91,13 @@ void removeBoardFiles() {
     FindClose(search);
 }
 
-// A press and release on a field of the board bar.
-void tapBar(int field) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+// A press and release on a field of the board bar, laid out at the screen's DPI or at `dpi`.
+void tapBar(int field, int dpi = 0) {
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+    }
     const BarRect r = barFieldRect(field, dpi);
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     SendMessageA(boardBarWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -397,6 +401,106 @@ TEST_F(Palette, TheBoardBarTurnsPagesEachWithItsOwnDrawingBackgroundAndUndo) {
     EXPECT_FALSE(visible(boardBarWindow)) << "the bar stays without the board";
     click(BUTTON_N_BOARD);
     EXPECT_TRUE(visible(boardBarWindow));
+}
+
+std::vector<MonitorEntry> testMonitors;
+std::vector<MonitorEntry> fromTable() {
+    return testMonitors;
+}
+
+// Where the bar stands and how large it is, as "left,top widthxheight".
+std::string barPlace() {
+    RECT r = {};
+    GetWindowRect(boardBarWindow, &r);
+    return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right - r.left) +
+           "x" + std::to_string(r.bottom - r.top);
+}
+
+std::string barPlaceAt(int dpi) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    int32_t x = 0, y = 0;
+    barPosition({0, 0, w, h}, dpi, &x, &y);
+    const BarRect size = barSize(dpi);
+    return std::to_string(x) + "," + std::to_string(y) + " " + std::to_string(size.right) + "x" +
+           std::to_string(size.bottom);
+}
+
+// The rectangles of the bar's tips, as the tooltip control holds them, one "l,t r,b" per button.
+std::string barTipRects() {
+    std::string all;
+    for (HWND tips : topLevelWindows(TOOLTIPS_CLASSA, GetCurrentProcessId())) {
+        if (GetWindow(tips, GW_OWNER) != boardBarWindow)
+            continue;
+        for (int f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
+            TOOLINFOA info = {};
+            info.cbSize = sizeof info;
+            info.hwnd = boardBarWindow;
+            info.uId = UINT_PTR(f);
+            if (SendMessageA(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info)))
+                all += std::to_string(info.rect.left) + "," + std::to_string(info.rect.top) + " " +
+                       std::to_string(info.rect.right) + "," + std::to_string(info.rect.bottom) + ";";
+        }
+    }
+    return all;
+}
+
+std::string fieldRects(int dpi) {
+    std::string all;
+    for (int f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
+        if (f == BAR_LABEL)
+            continue;
+        const BarRect r = barFieldRect(f, dpi);
+        all += std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.right) + "," +
+               std::to_string(r.bottom) + ";";
+    }
+    return all;
+}
+
+// The board's monitor at 150 %: the bar takes that size and its place at the bottom centre, its
+// buttons answer and its tips stand at their rectangles at 144 DPI, whether it learns of the scale
+// by the board moving or by WM_DPICHANGED (one without a scale or a rectangle is not taken for that).
+// Back at 100 % it is as it was.
+TEST_F(Palette, TheBoardBarTakesTheScaleOfTheBoardsMonitor) {
+    ASSERT_TRUE(visible(boardBarWindow)) << "the board is shown";
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    const std::string place96 = barPlace();
+    EXPECT_EQ(place96, barPlaceAt(96));
+    EXPECT_EQ(barTipRects(), fieldRects(96));
+    testMonitors = {{"\\\\.\\DISPLAY1", {0, 0, w, h}, {0, 0, w, h}, true, "", 144}};
+    monitorSource = fromTable;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barPlace(), barPlaceAt(144));
+    EXPECT_EQ(barTipRects(), fieldRects(144));
+    const int shown = boardIndex().shown;
+    tapBar(BAR_NEXT, 144);
+    EXPECT_EQ(boardIndex().shown, shown + 1) << "the next page's button at its 144-DPI place";
+    tapBar(BAR_PREVIOUS, 144);
+    EXPECT_EQ(boardIndex().shown, shown);
+
+    testMonitors[0].dpi = 96;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barPlace(), place96);
+    testMonitors[0].dpi = 144;
+    takeBoardMonitor();
+    RECT suggested = {0, 0, 10, 10};
+    SendMessageA(boardBarWindow, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(boardBarWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    EXPECT_EQ(barPlace(), place96);
+    SendMessageA(boardBarWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(barPlace(), barPlaceAt(144)) << "not the suggested rectangle: the board's bottom centre";
+
+    testMonitors[0].dpi = 96;
+    monitorSource = systemMonitors;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barPlace(), place96);
+    EXPECT_EQ(barTipRects(), fieldRects(96));
+    tapBar(BAR_NEXT);
+    EXPECT_EQ(boardIndex().shown, shown + 1);
+    tapBar(BAR_PREVIOUS);
+    EXPECT_EQ(boardIndex().shown, shown);
 }
 
 TEST_F(Palette, RightEyeHidesAllAndKeepsTheModesThenToggleShowsThePaletteOnly) {
