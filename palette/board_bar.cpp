@@ -80,6 +80,17 @@ void drawLabel(HDC dc) {
     DrawTextA(dc, label.c_str(), int(label.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+// A button's tip covers the button at the bar's scale.
+TOOLINFOA toolOf(HWND bar, int32_t field) {
+    const BarRect r = barFieldRect(field, barDpi);
+    TOOLINFOA info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = bar;
+    info.uId = UINT_PTR(field);
+    info.rect = {r.left, r.top, r.right, r.bottom};
+    return info;
+}
+
 // The bar's tooltip control is kept in its GWLP_USERDATA, for moving the tips' rectangles when the
 // bar changes scale.
 void addTooltips(HWND bar, HINSTANCE instance) {
@@ -92,13 +103,8 @@ void addTooltips(HWND bar, HINSTANCE instance) {
     for (int32_t f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
         if (f == BAR_LABEL)
             continue;
-        const BarRect r = barFieldRect(f, barDpi);
-        TOOLINFOA info = {};
-        info.cbSize = sizeof info;
+        TOOLINFOA info = toolOf(bar, f);
         info.uFlags = TTF_SUBCLASS;
-        info.hwnd = bar;
-        info.uId = UINT_PTR(f);
-        info.rect = {r.left, r.top, r.right, r.bottom};
         info.hinst = instance;
         info.lpszText = const_cast<char*>(barTooltip(f));
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
@@ -112,12 +118,7 @@ void moveTooltips(HWND bar) {
     for (int32_t f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
         if (f == BAR_LABEL)
             continue;
-        const BarRect r = barFieldRect(f, barDpi);
-        TOOLINFOA info = {};
-        info.cbSize = sizeof info;
-        info.hwnd = bar;
-        info.uId = UINT_PTR(f);
-        info.rect = {r.left, r.top, r.right, r.bottom};
+        TOOLINFOA info = toolOf(bar, f);
         SendMessageA(tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
