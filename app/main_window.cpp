@@ -255,6 +255,15 @@ void followBoardMonitor() {
     rebuildTrayMenu();
 }
 
+// The monitors were looked up again for a change that is not a display change (the taskbar moved,
+// a board window heard of a new scale): the calibration window follows the board's monitor, and a
+// calibration under way starts again only if its crosses moved.
+void followBoardMonitorAndScale() {
+    followBoardMonitor();
+    if (hwndCalibration)
+        SendMessageA(hwndCalibration, UM_CALIB_FOLLOW, 0, 0);
+}
+
 // Monitor k of the menu becomes the board's, and is calibrated at once: the calibration in force
 // belongs to the projector of the other monitor. Esc during it puts the monitor before back.
 void chooseScreen(HWND hwnd, unsigned k) {
@@ -437,7 +446,7 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_SETTINGCHANGE:
         // The taskbar took its new place: the palette stays inside the work area.
         if (wParam == SPI_SETWORKAREA)
-            followBoardMonitor();
+            followBoardMonitorAndScale();
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_QUERYENDSESSION:
         // The session may end without another word: the board is on disk before it says yes.
@@ -453,6 +462,9 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case UM_TRAY_NOTIFY:
         if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP)
             openTrayMenu();
+        return 0;
+    case UM_BOARD_RESCALED:
+        followBoardMonitorAndScale();
         return 0;
     case UM_CALIB_POINT:
         InvalidateRect(hwndCalibration, nullptr, TRUE);

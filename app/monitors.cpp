@@ -2,6 +2,7 @@
 
 #include "app/app_state.h"
 #include "app/shared/dpi.h"
+#include "app/shared/ids.h"
 
 namespace {
 
@@ -96,6 +97,12 @@ bool takeBoardMonitor() {
             a.left, a.top, true, desk.left, desk.top, desk.right - desk.left, desk.bottom - desk.top};
     publishScreenTargets(screen);
     return chosen < 0 && !boardScreenChoice.device.empty();
+}
+
+void tellBoardRescaled(int32_t dpi) {
+    const HWND main = hwndMain;
+    if (main && dpi != boardDpi())
+        SendMessageA(main, UM_BOARD_RESCALED, 0, 0);
 }
 
 // Before the first takeBoardMonitor (a window made on its own, as in a test) the board is the

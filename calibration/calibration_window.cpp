@@ -4,6 +4,7 @@
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
 #include "app/app_state.h"
 #include "app/core/dpi_scale.h"
+#include "app/monitors.h"
 #include "app/shared/class_names.h"
 #include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
@@ -42,7 +43,7 @@ enum CheckNote {
     NOTE_PASSED, // the check passed: shown until the window hides
 };
 
-int ownWidth = 0, ownHeight = 0; // the board monitor's size as at the last reset
+int ownWidth = 0, ownHeight = 0; // the board monitor's size as last taken (takeBoardGeometry)
 int32_t ownDpi = BASE_DPI;       // and its DPI
 POINT crossPositions[4] = {};    // top left, top right, bottom left, bottom right
 HBITMAP logoBitmap = nullptr;    // bitmap 200; null if it could not be loaded: paint leaves it out
@@ -66,18 +67,18 @@ void releaseLogo() {
     logoBitmap = nullptr;
 }
 
-// The logo at the window's scale, held in logoDC.
+// The logo at the window's scale, from the picture set of that scale, held in logoDC.
 void loadLogo(HWND hwnd) {
     releaseLogo();
-    logoBitmap =
-        static_cast<HBITMAP>(LoadImageA(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)),
-                                        MAKEINTRESOURCEA(IDB_CALIBRATION_LOGO), IMAGE_BITMAP,
-                                        scaled(LOGO_WIDTH), scaled(LOGO_HEIGHT), LR_DEFAULTCOLOR));
+    logoBitmap = loadPictureForDpi(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)),
+                                   IDB_CALIBRATION_LOGO, scaled(LOGO_WIDTH), scaled(LOGO_HEIGHT), ownDpi);
     if (logoDC && logoBitmap)
         logoDCOldBitmap = SelectObject(logoDC, logoBitmap);
 }
 
-void reset(HWND hwnd) {
+// The board's monitor as last published (the primary screen before any): its size and DPI, the
+// crosses laid out on it, the logo at its scale.
+void takeBoardGeometry(HWND hwnd) {
     const ScreenTargets board = readScreenTargets(); // the board's monitor, where this window lies
     ownWidth = board.width > 0 ? board.width : GetSystemMetrics(SM_CXSCREEN);
     ownHeight = board.height > 0 ? board.height : GetSystemMetrics(SM_CYSCREEN);
@@ -86,13 +87,17 @@ void reset(HWND hwnd) {
         ownDpi = knownDpi(dpi);
         loadLogo(hwnd);
     }
-    calibPointIndex = 0;
-    checkNote = NOTE_NONE;
-    KillTimer(hwnd, PASSED_TIMER);
     for (int i = 0; i < 4; ++i) {
         const ScreenPoint cross = calibrationCross(i, ownWidth, ownHeight, ownDpi);
         crossPositions[i] = {cross.x, cross.y};
     }
+}
+
+void reset(HWND hwnd) {
+    takeBoardGeometry(hwnd);
+    calibPointIndex = 0;
+    checkNote = NOTE_NONE;
+    KillTimer(hwnd, PASSED_TIMER);
     InvalidateRect(hwnd, nullptr, TRUE);
     buildSensorCommand(calibCommand, SENSOR_RUN);
     exchangeReport(sensorHandle, calibCommand, calibReply);
@@ -213,6 +218,33 @@ void onDisplayReset(HWND hwnd) {
     reset(hwnd);
 }
 
+// The board's monitor was looked up again, or its scale changed under the window: the window covers
+// the monitor again and draws at its scale. Touches already taken were measured against crosses
+// that may now stand elsewhere, and a calibration made of both would be wrong: when a cross moved, a
+// calibration under way starts again at the first cross (one that had passed its check is over,
+// as after a display change). Where no cross moved it goes on where it was.
+void followBoard(HWND hwnd) {
+    const RECT a = boardArea();
+    SetWindowPos(hwnd, nullptr, a.left, a.top, a.right - a.left, a.bottom - a.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    const CrossScreen before = {ownWidth, ownHeight, ownDpi};
+    takeBoardGeometry(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
+    if (IsWindowVisible(hwnd) && calibrationCrossesMoved(before, {ownWidth, ownHeight, ownDpi}))
+        onDisplayReset(hwnd);
+}
+
+// The window's place is the board's monitor, never the rectangle the system suggests: the
+// message only says that the monitor's scale changed.
+LRESULT onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = announcedDpi(wParam, lParam);
+    if (dpi < 1)
+        return 0;
+    tellBoardRescaled(dpi); // the main window looks the monitor up again and has this window follow
+    followBoard(hwnd);
+    return 0;
+}
+
 } // namespace
 
 void paintCalibrationContent(HDC dc, const RECT& client) {
@@ -308,6 +340,11 @@ LRESULT CALLBACK calibrationWindowProc(HWND hwnd, UINT message, WPARAM wParam, L
     case UM_CALIB_RESET:
         onDisplayReset(hwnd);
         return 0;
+    case UM_CALIB_FOLLOW:
+        followBoard(hwnd);
+        return 0;
+    case WM_DPICHANGED:
+        return onDpiChanged(hwnd, wParam, lParam);
     case WM_PAINT:
         return onPaint(hwnd);
     case WM_TIMER:

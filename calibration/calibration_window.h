@@ -8,7 +8,8 @@
 // 5 (the check was taken) "Calibración correcta" once the check passed, else nothing.
 void paintCalibrationContent(HDC dc, const RECT& client);
 
-// Where cross 0..3 is drawn (top left, top right, bottom left, bottom right), as at the last reset.
+// Where cross 0..3 is drawn (top left, top right, bottom left, bottom right), as laid out last (at a
+// start, a display change, or when the board's monitor moved or changed scale).
 POINT calibrationCrossPosition(int index);
 
 // A completed calibration: shows "Calibración correcta" for a second, then hides the window and

@@ -1,6 +1,6 @@
 // The board bar: its buttons' pictures come from bitmaps 130 (normal) and 131 (pressed), one cell
-// per button, stretched to the buttons' size at the display's DPI; the label is drawn as text. The
-// gaps between the fields are the key colour, through which the page shows.
+// per button, stretched to the buttons' size at the board monitor's DPI; the label is drawn as text.
+// The gaps between the fields are the key colour, through which the page shows.
 #include "palette/board_bar.h"
 
 #include <commctrl.h>
@@ -10,6 +10,7 @@
 #include "app/app_state.h"
 #include "app/monitors.h"
 #include "app/shared/class_names.h"
+#include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/key_colour.h"
 #include "app/shared/layered.h"
@@ -25,7 +26,7 @@ namespace {
 constexpr COLORREF LABEL_FACE = RGB(178, 178, 178); // the palette's ring grey
 constexpr COLORREF LABEL_EDGE = RGB(90, 90, 90);
 
-int32_t barDpi = 96;                         // the display's DPI when the bar was made
+int32_t barDpi = 96;                         // the board monitor's, as the bar was last placed
 int32_t pressedField = -1;                   // the button held down, shown in the pressed look
 HBITMAP barPictures[2] = {nullptr, nullptr}; // normal, pressed; for the life of the program
 
@@ -79,25 +80,46 @@ void drawLabel(HDC dc) {
     DrawTextA(dc, label.c_str(), int(label.size()), &r, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
 }
 
+// A button's tip covers the button at the bar's scale.
+TOOLINFOA toolOf(HWND bar, int32_t field) {
+    const BarRect r = barFieldRect(field, barDpi);
+    TOOLINFOA info = {};
+    info.cbSize = sizeof info;
+    info.hwnd = bar;
+    info.uId = UINT_PTR(field);
+    info.rect = {r.left, r.top, r.right, r.bottom};
+    return info;
+}
+
+// The bar's tooltip control is kept in its GWLP_USERDATA, for moving the tips' rectangles when the
+// bar changes scale.
 void addTooltips(HWND bar, HINSTANCE instance) {
     HWND tips =
         CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, bar, nullptr, instance, nullptr);
     if (!tips)
         return; // the bar works without tips
+    SetWindowLongPtrA(bar, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(tips));
     for (int32_t f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
         if (f == BAR_LABEL)
             continue;
-        const BarRect r = barFieldRect(f, barDpi);
-        TOOLINFOA info = {};
-        info.cbSize = sizeof info;
+        TOOLINFOA info = toolOf(bar, f);
         info.uFlags = TTF_SUBCLASS;
-        info.hwnd = bar;
-        info.uId = UINT_PTR(f);
-        info.rect = {r.left, r.top, r.right, r.bottom};
         info.hinst = instance;
         info.lpszText = const_cast<char*>(barTooltip(f));
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void moveTooltips(HWND bar) {
+    HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrA(bar, GWLP_USERDATA));
+    if (!tips)
+        return;
+    for (int32_t f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
+        if (f == BAR_LABEL)
+            continue;
+        TOOLINFOA info = toolOf(bar, f);
+        SendMessageA(tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&info));
     }
 }
 
@@ -153,10 +175,7 @@ void onButtonUp(HWND bar, LPARAM lParam) {
 } // namespace
 
 HWND createBoardBar(HWND page, HINSTANCE instance) {
-    {
-        WindowDC screen(nullptr);
-        barDpi = screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96;
-    }
+    barDpi = boardDpi();
     for (int i = 0; i < 2; ++i)
         if (!barPictures[i])
             barPictures[i] = static_cast<HBITMAP>(
@@ -179,9 +198,18 @@ HWND createBoardBar(HWND page, HINSTANCE instance) {
 void placeBoardBar(HWND bar) {
     if (!bar)
         return;
+    const int32_t dpi = boardDpi();
+    const bool rescaled = dpi != barDpi;
+    barDpi = dpi;
+    const BarRect size = barSize(barDpi);
     int32_t x = 0, y = 0;
     barPosition(toBarRect(boardArea()), barDpi, &x, &y);
-    SetWindowPos(bar, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(bar, nullptr, x, y, size.right, size.bottom,
+                 SWP_NOZORDER | SWP_NOACTIVATE | (rescaled ? 0 : SWP_NOSIZE));
+    if (rescaled) {
+        moveTooltips(bar);
+        InvalidateRect(bar, nullptr, FALSE);
+    }
 }
 
 void showBoardBar(HWND bar, bool show) {
@@ -208,6 +236,21 @@ void paintBoardBarContent(HDC dc) {
     }
 }
 
+namespace {
+
+// The bar's place and scale are the board monitor's, never the rectangle the system suggests: the
+// message only says that the monitor's scale changed.
+LRESULT onDpiChanged(HWND bar, WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = announcedDpi(wParam, lParam);
+    if (dpi < 1)
+        return 0;
+    tellBoardRescaled(dpi); // the main window looks the monitor up again and places the bar itself
+    placeBoardBar(bar);
+    return 0;
+}
+
+} // namespace
+
 LRESULT CALLBACK boardBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEACTIVATE:
@@ -225,6 +268,8 @@ LRESULT CALLBACK boardBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
             InvalidateRect(hwnd, nullptr, FALSE);
         }
         return 0;
+    case WM_DPICHANGED:
+        return onDpiChanged(hwnd, wParam, lParam);
     case WM_ERASEBKGND:
         return 1; // the paint covers every pixel
     case WM_PAINT:

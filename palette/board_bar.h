@@ -7,9 +7,10 @@
 // mouse for the whole stroke.
 #include <windows.h>
 
-// Made hidden, owned by the board's page; its position follows the board's monitor.
+// Made hidden, owned by the board's page; its position and scale follow the board's monitor.
 HWND createBoardBar(HWND page, HINSTANCE instance);
-// Puts the bar at the bottom centre of the board's monitor.
+// Puts the bar at the bottom centre of the board's monitor, at that monitor's scale: a new scale
+// resizes it, moves its tips to the buttons' new places and repaints it.
 void placeBoardBar(HWND bar);
 // Shows it above its page without activating it, or hides it.
 void showBoardBar(HWND bar, bool show);

@@ -71,6 +71,10 @@ void takeSuggestedRect(HWND hwnd, LPARAM suggested) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+int32_t announcedDpi(WPARAM wParam, LPARAM lParam) {
+    return lParam ? int32_t(LOWORD(wParam)) : 0;
+}
+
 namespace {
 
 // A new bitmap of width x height holding `source` shrunk (or stretched) smoothly.

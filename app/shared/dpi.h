@@ -26,6 +26,10 @@ int32_t scaledForWindow(HWND hwnd, int32_t px96);
 // The rectangle WM_DPICHANGED suggests (its lParam): the window takes it as it is.
 void takeSuggestedRect(HWND hwnd, LPARAM suggested);
 
+// The DPI a WM_DPICHANGED announces (its wParam's low word); 0 for one without a scale or without
+// a suggested rectangle, which the windows ignore.
+int32_t announcedDpi(WPARAM wParam, LPARAM lParam);
+
 // Bitmap resource id (of the 100 % set) at width x height for a window of the given DPI: from the
 // set pictureSetForDpi names, shrunk smoothly (HALFTONE) where its size is not the one asked for.
 // At 96 DPI the 100 % picture as LoadImageA stretches it. Null when it cannot be loaded; the

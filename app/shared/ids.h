@@ -27,6 +27,12 @@ constexpr unsigned UM_BOARD_MOVED = 0x5024;
 constexpr unsigned UM_PAGE_GROW = 0x5025;
 // Calibration window -> main window: the user cancelled the calibration (Esc or close).
 constexpr unsigned UM_CALIB_CANCELLED = 0x5026;
+// A board window (the calibration window, the board bar) -> main window: it heard WM_DPICHANGED
+// with a scale the board's monitor was not known to have; the monitors are looked up again.
+constexpr unsigned UM_BOARD_RESCALED = 0x5027;
+// Main window -> calibration window: the board's monitor was looked up again (its place, size or
+// scale may differ): the window follows it.
+constexpr unsigned UM_CALIB_FOLLOW = 0x5028;
 // Main window -> itself, posted at the end of its creation: start the calibration of a start
 // without one.
 constexpr unsigned UM_CALIB_FIRST_START = 0x5030;

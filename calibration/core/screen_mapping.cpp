@@ -23,6 +23,16 @@ ScreenPoint calibrationCross(int index, int width, int height, int dpi) {
     }
 }
 
+bool calibrationCrossesMoved(const CrossScreen& before, const CrossScreen& after) {
+    for (int i = 0; i <= 4; ++i) {
+        const ScreenPoint a = calibrationCross(i, before.width, before.height, before.dpi);
+        const ScreenPoint b = calibrationCross(i, after.width, after.height, after.dpi);
+        if (a.x != b.x || a.y != b.y)
+            return true;
+    }
+    return false;
+}
+
 void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]) {
     xy[0] = targets[0][0] + (targets[1][0] - targets[0][0]) * u;
     xy[1] = targets[0][1] + (targets[2][1] - targets[0][1]) * v;

@@ -15,6 +15,16 @@ struct ScreenPoint {
 // centre (width / 2, height / 2). (0, 0) for an index outside 0..4.
 ScreenPoint calibrationCross(int index, int width, int height, int dpi = 96);
 
+// A screen the crosses are laid out on: its size in pixels and its DPI.
+struct CrossScreen {
+    int width, height, dpi;
+};
+
+// Whether any of the five crosses (the four corners and the check cross) stands elsewhere on
+// `after` than on `before`. Touches taken against the crosses of `before` no longer belong to the
+// crosses of `after`: a calibration under way has to start again.
+bool calibrationCrossesMoved(const CrossScreen& before, const CrossScreen& after);
+
 // The unrounded position: X = T1.x + (T2.x - T1.x) u, Y = T1.y + (T3.y - T1.y) v, in double.
 // targets[k] is {x, y} of cross k + 1.
 void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2]);

@@ -266,6 +266,26 @@ TEST(ScreenMapping, CrossesStandInByTheMonitorsScale) {
     }
 }
 
+// A calibration under way starts again exactly when one of its crosses would be drawn elsewhere:
+// another scale or another size moves them; a DPI not known is 96 and moves nothing.
+TEST(ScreenMapping, CrossesMoveWithTheScaleAndTheSizeOfTheScreen) {
+    struct Case {
+        CrossScreen before, after;
+        bool moved;
+    };
+    const Case cases[] = {
+        {{1920, 1080, 96}, {1920, 1080, 96}, false},  {{1920, 1080, 96}, {1920, 1080, 0}, false},
+        {{1920, 1080, 96}, {1920, 1080, 144}, true},  {{1920, 1080, 144}, {1920, 1080, 96}, true},
+        {{1920, 1080, 96}, {1920, 1080, 97}, true},   {{1920, 1080, 96}, {1921, 1080, 96}, true},
+        {{1920, 1080, 144}, {1920, 1081, 144}, true}, {{1024, 768, 96}, {1920, 1080, 144}, true},
+        {{0, 0, 96}, {1024, 768, 96}, true},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(calibrationCrossesMoved(c.before, c.after), c.moved)
+            << c.before.width << "x" << c.before.height << "@" << c.before.dpi << " -> " << c.after.width
+            << "x" << c.after.height << "@" << c.after.dpi;
+}
+
 TEST(ScreenMapping, PixelsBetweenTheCrossesHeldInsideTheScreen) {
     const int targets[3][2] = {{100, 50}, {924, 50}, {100, 718}};
     ScreenPoint p{-1, -1};

@@ -11,6 +11,8 @@
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/window_classes.h"
+#include "calibration/calibration_window.h"
+#include "palette/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "tests/support/wintest.h"
 #include "touch/touch_injection.h"
@@ -400,6 +402,27 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_EQ(GetPixel(pageRecords[1].memDC, before.x - 5, before.y - 5), RGB(255, 0, 0));
     EXPECT_EQ(GetPixel(pageRecords[1].memDC, 2390, 1590), RGB(200, 200, 200)) << "the new part is blank";
     EXPECT_EQ(GetPixel(pageRecords[0].memDC, 2390, 1590), RGB(200, 200, 200));
+
+    // The projector's scale goes to 150 % and the calibration window hears of it: the monitors are
+    // looked up again, the crosses stand 150, 75 in for the reader as for the window, and the bar
+    // takes its 144-DPI size. The taskbar moving later finds the projector back at 100 %.
+    MonitorEntry scaled = second;
+    scaled.dpi = 144;
+    testMonitors = {primary, scaled};
+    RECT suggested = secondRect;
+    SendMessageA(hwndCalibration, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT bar = {};
+    GetWindowRect(boardBarWindow, &bar);
+    EXPECT_EQ(bar.right - bar.left, barSize(144).right);
+    EXPECT_EQ(readScreenTargets().targets[0][0], 150);
+    EXPECT_EQ(readScreenTargets().targets[0][1], 75);
+    EXPECT_EQ(calibrationCrossPosition(3).x, 2400 - 150);
+    testMonitors = {primary, second};
+    SendMessageA(main, WM_SETTINGCHANGE, SPI_SETWORKAREA, 0);
+    GetWindowRect(boardBarWindow, &bar);
+    EXPECT_EQ(bar.right - bar.left, barSize(96).right);
+    EXPECT_EQ(calibrationCrossPosition(3).x, 2400 - 100);
+    expectRect(hwndCalibration, secondRect, "calibration window, after the scale went and came back");
 
     // A dock renumbers the monitors: a television takes the projector's name, the projector is
     // "\\.\DISPLAY3" now. The board follows the projector, not the name.

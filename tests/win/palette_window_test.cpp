@@ -10,8 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/monitors.h"
 #include "app/shared/ids.h"
 #include "pages/board.h"
 #include "pages/board_storage.h"
@@ -89,11 +91,13 @@ void removeBoardFiles() {
     FindClose(search);
 }
 
-// A press and release on a field of the board bar.
-void tapBar(int field) {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+// A press and release on a field of the board bar, laid out at the screen's DPI or at `dpi`.
+void tapBar(int field, int dpi = 0) {
+    if (dpi == 0) {
+        HDC screen = GetDC(nullptr);
+        dpi = GetDeviceCaps(screen, LOGPIXELSX);
+        ReleaseDC(nullptr, screen);
+    }
     const BarRect r = barFieldRect(field, dpi);
     const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
     SendMessageA(boardBarWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
@@ -397,6 +401,83 @@ TEST_F(Palette, TheBoardBarTurnsPagesEachWithItsOwnDrawingBackgroundAndUndo) {
     EXPECT_FALSE(visible(boardBarWindow)) << "the bar stays without the board";
     click(BUTTON_N_BOARD);
     EXPECT_TRUE(visible(boardBarWindow));
+}
+
+std::vector<MonitorEntry> testMonitors;
+std::vector<MonitorEntry> fromTable() {
+    return testMonitors;
+}
+
+std::string rectText(const RECT& r);
+
+// The bar's window and its tips' rectangles (from the tooltip control), and what they are at a DPI
+// on the whole screen.
+std::string barSeen() {
+    RECT r = {};
+    GetWindowRect(boardBarWindow, &r);
+    std::string seen = rectText(r);
+    for (HWND tips : topLevelWindows(TOOLTIPS_CLASSA, GetCurrentProcessId()))
+        for (int f = 0; f < BOARD_BAR_FIELD_COUNT && GetWindow(tips, GW_OWNER) == boardBarWindow; ++f) {
+            TOOLINFOA info = {};
+            info.cbSize = sizeof info;
+            info.hwnd = boardBarWindow;
+            info.uId = UINT_PTR(f);
+            if (SendMessageA(tips, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&info)))
+                seen += "; " + rectText(info.rect);
+        }
+    return seen;
+}
+std::string barAt(int dpi) {
+    int32_t x = 0, y = 0;
+    barPosition({0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)}, dpi, &x, &y);
+    const BarRect size = barSize(dpi);
+    std::string at = rectText({x, y, x + size.right, y + size.bottom});
+    for (int f = 0; f < BOARD_BAR_FIELD_COUNT; ++f) {
+        const BarRect r = barFieldRect(f, dpi);
+        at += f == BAR_LABEL ? "" : "; " + rectText({r.left, r.top, r.right, r.bottom});
+    }
+    return at;
+}
+
+// The board's monitor at 150 %: the bar takes that size at the bottom centre, its tips and buttons
+// their 144-DPI rectangles, whether it learns of the scale by the board moving or by WM_DPICHANGED
+// (not by one without a scale or a rectangle, nor from the rectangle suggested). Back at 100 % it
+// is as it was.
+TEST_F(Palette, TheBoardBarTakesTheScaleOfTheBoardsMonitor) {
+    ASSERT_TRUE(visible(boardBarWindow)) << "the board is shown";
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    EXPECT_EQ(barSeen(), barAt(96));
+    testMonitors = {{"\\\\.\\DISPLAY1", {0, 0, w, h}, {0, 0, w, h}, true, "", 144}};
+    monitorSource = fromTable;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barSeen(), barAt(144));
+    const int shown = boardIndex().shown;
+    tapBar(BAR_NEXT, 144);
+    EXPECT_EQ(boardIndex().shown, shown + 1) << "the next page's button at its 144-DPI place";
+    tapBar(BAR_PREVIOUS, 144);
+    EXPECT_EQ(boardIndex().shown, shown);
+
+    testMonitors[0].dpi = 96;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barSeen(), barAt(96));
+    testMonitors[0].dpi = 144;
+    takeBoardMonitor();
+    RECT suggested = {0, 0, 10, 10};
+    SendMessageA(boardBarWindow, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(boardBarWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), 0);
+    EXPECT_EQ(barSeen(), barAt(96));
+    SendMessageA(boardBarWindow, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    EXPECT_EQ(barSeen(), barAt(144));
+
+    monitorSource = systemMonitors;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    EXPECT_EQ(barSeen(), barAt(96));
+    tapBar(BAR_NEXT);
+    EXPECT_EQ(boardIndex().shown, shown + 1);
+    tapBar(BAR_PREVIOUS);
 }
 
 TEST_F(Palette, RightEyeHidesAllAndKeepsTheModesThenToggleShowsThePaletteOnly) {
