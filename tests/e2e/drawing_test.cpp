@@ -1067,14 +1067,16 @@ class DrawingAt150 : public Drawing {
         }
         return runs[runs.size() / 2];
     }
-    // A finger along a path of straight pieces through the points.
-    void drawPath(std::initializer_list<POINT> points) {
+    // A finger along a path of straight pieces through the points, held there holdMs at the end.
+    void drawPath(std::initializer_list<POINT> points, DWORD holdMs = 0) {
         SimPath path;
         for (const POINT& p : points)
             if (path.steps.empty())
                 simDown(path, p.x, p.y);
             else
                 simMove(path, p.x, p.y, 400);
+        if (holdMs)
+            simHold(path, holdMs);
         simboardPlay(board, 0, simLift(path));
         simboardWaitFinger(board, 0, 30000, true);
         flushEvents(200);
@@ -1147,9 +1149,8 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
 
     // The face carries the palette along with the finger; the left eye brings it home.
     const POINT face = paletteButtonPoint(BUTTON_N_FACE, 144);
-    simboardDrag(board, 0, pal.left + face.x, pal.top + face.y, pal.left + face.x - 300,
-                 pal.top + face.y - 200, 800, SIM_SCREEN, true, 200);
-    waitProgramIdle();
+    drawPath({{pal.left + face.x, pal.top + face.y}, {pal.left + face.x - 300, pal.top + face.y - 200}},
+             300); // held still at the end, so that the lift comes where the finger stopped
     const RECT moved = paletteRect();
     EXPECT_NEAR(moved.left, pal.left - 300, 4) << "the face did not carry the palette";
     EXPECT_NEAR(moved.top, pal.top - 200, 4) << "the face did not carry the palette";

@@ -104,7 +104,9 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
         return;
     }
 
-    // Inside the virtual desktop.
+    // Inside the virtual desktop. Wine keeps a size set there for the prefix's later programs: the
+    // screen goes back to its size at the end, or the next tests on this prefix run at 800 x 600.
+    const int startWidth = GetSystemMetrics(SM_CXSCREEN), startHeight = GetSystemMetrics(SM_CYSCREEN);
     std::ostringstream report;
     bool ok = true;
     auto check = [&](bool condition, const std::string& what) {
@@ -211,6 +213,8 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
             }
         }
     }
+    if (GetSystemMetrics(SM_CXSCREEN) != startWidth || GetSystemMetrics(SM_CYSCREEN) != startHeight)
+        changeScreenSize(startWidth, startHeight);
     std::ofstream out(resultPath());
     out << (ok ? "PASS\n" : "FAIL\n") << report.str();
     EXPECT_TRUE(ok) << report.str();
