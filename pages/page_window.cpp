@@ -448,10 +448,13 @@ namespace {
 
 int32_t pageCursorDpi = BASE_DPI; // the pages' scale as the last tool change gave it
 
-// A cursor at the size for dpi (32 x 32 at 96). The sizes other than the system's own are loaded
-// once each and kept for the process: a cursor still shown must not be destroyed.
+// A cursor at the size for dpi (32 x 32 at 96). LoadCursorA gives the image of the system's cursor
+// size, which follows the primary monitor's scale: it serves where that is the size wanted. The
+// other sizes (a board at 100 % beside a primary at 150 % among them) are loaded once each and
+// kept for the process: a cursor still shown must not be destroyed.
 HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
-    if (knownDpi(dpi) == BASE_DPI)
+    const int32_t side = scaledForDpi(32, dpi);
+    if (knownDpi(dpi) == BASE_DPI && GetSystemMetrics(SM_CXCURSOR) == side)
         return LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
     struct Loaded {
         int32_t id, dpi;
@@ -461,7 +464,6 @@ HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
     for (const Loaded& l : loaded)
         if (l.cursor && l.id == id && l.dpi == dpi)
             return l.cursor;
-    const int32_t side = scaledForDpi(32, dpi);
     HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                                      IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
     for (Loaded& l : loaded)
