@@ -99,10 +99,14 @@ bool takeBoardMonitor() {
     return chosen < 0 && !boardScreenChoice.device.empty();
 }
 
-void tellBoardRescaled(int32_t dpi) {
+bool boardRescaleHeard(WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = announcedDpi(wParam, lParam);
+    if (dpi < 1)
+        return false;
     const HWND main = hwndMain;
     if (main && dpi != boardDpi())
         SendMessageA(main, UM_BOARD_RESCALED, 0, 0);
+    return true;
 }
 
 // Before the first takeBoardMonitor (a window made on its own, as in a test) the board is the

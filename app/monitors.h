@@ -20,11 +20,12 @@ extern MonitorSource monitorSource;
 // primary screen as GetSystemMetrics gives it. True when a monitor was chosen and is missing.
 bool takeBoardMonitor();
 
-// A window on the board's monitor heard WM_DPICHANGED announcing `dpi`: where boardMonitor is not
-// known at that scale, the main window is asked to look the monitors up again (UM_BOARD_RESCALED),
-// which moves the board's windows to fit. Nothing without a main window (a window made on its own,
-// as in a test).
-void tellBoardRescaled(int32_t dpi);
+// A window on the board's monitor heard WM_DPICHANGED: false for one without a scale or without a
+// rectangle, which the window ignores. Else, where boardMonitor is not known at that scale, the main
+// window is asked to look the monitors up again (UM_BOARD_RESCALED), which moves the board's windows
+// to fit (nothing without a main window: a window made on its own, as in a test), and the window
+// follows the board itself.
+bool boardRescaleHeard(WPARAM wParam, LPARAM lParam);
 
 // boardMonitor's rectangles, as RECTs; the primary screen's before the board's monitor is taken.
 RECT boardArea();

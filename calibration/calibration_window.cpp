@@ -237,11 +237,8 @@ void followBoard(HWND hwnd) {
 // The window's place is the board's monitor, never the rectangle the system suggests: the
 // message only says that the monitor's scale changed.
 LRESULT onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    const int32_t dpi = announcedDpi(wParam, lParam);
-    if (dpi < 1)
-        return 0;
-    tellBoardRescaled(dpi); // the main window looks the monitor up again and has this window follow
-    followBoard(hwnd);
+    if (boardRescaleHeard(wParam, lParam))
+        followBoard(hwnd);
     return 0;
 }
 

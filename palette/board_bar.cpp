@@ -241,11 +241,8 @@ namespace {
 // The bar's place and scale are the board monitor's, never the rectangle the system suggests: the
 // message only says that the monitor's scale changed.
 LRESULT onDpiChanged(HWND bar, WPARAM wParam, LPARAM lParam) {
-    const int32_t dpi = announcedDpi(wParam, lParam);
-    if (dpi < 1)
-        return 0;
-    tellBoardRescaled(dpi); // the main window looks the monitor up again and places the bar itself
-    placeBoardBar(bar);
+    if (boardRescaleHeard(wParam, lParam))
+        placeBoardBar(bar);
     return 0;
 }
 
