@@ -15,10 +15,10 @@ namespace {
 
 constexpr int HELP_PAGE_SIZE = 220; // a help page's picture, at 96 DPI
 
-int32_t helpPage = 0;         // page shown, 0 to 3 (bitmap IDB_HELP_PAGE_1 + helpPage)
-RECT clientRect = {};         // measured once at creation
-int32_t helpDpi = BASE_DPI;   // the primary monitor's at creation: pages and buttons are that much larger
-HINSTANCE instance = nullptr; // from the creation parameters; holds the pictures
+int32_t helpPage = 0;               // page shown, 0 to 3 (bitmap IDB_HELP_PAGE_1 + helpPage)
+RECT clientRect = {};               // measured at creation and at a change of scale
+int32_t helpDpi = BASE_DPI;         // the primary monitor's: pages and buttons are that much larger
+HINSTANCE instance = nullptr;       // from the creation parameters; holds the pictures
 HWND buttons[HELP_PAGE_COUNT] = {}; // in HELP_BUTTONS order: "end", "next", "last", "first"
 HDC memoryDC = nullptr;             // holds the current page's picture
 HBITMAP pageBitmap = nullptr;       // the picture loaded for the last paint; null until one loads
@@ -41,18 +41,26 @@ void releaseMemoryDC() {
     pageBitmap = nullptr;
 }
 
-void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
-    instance = cs->hInstance;
-    helpDpi = knownDpi(primaryDpi());
+// The buttons at helpDpi, along the bottom of the client as it is now.
+void layOut(HWND hwnd) {
     GetClientRect(hwnd, &clientRect);
     auto scaled = [](int px96) { return scaledForDpi(px96, helpDpi); };
     for (int i = 0; i < HELP_PAGE_COUNT; ++i) {
         const HelpButton& b = HELP_BUTTONS[i];
-        buttons[i] = CreateWindowExA(
-            0, "button", b.caption, WS_CHILD | WS_VISIBLE, clientRect.right - scaled(b.offsetFromRight),
-            clientRect.bottom - scaled(HELP_BUTTON_RAISE), scaled(b.width), scaled(HELP_BUTTON_HEIGHT), hwnd,
-            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), instance, nullptr);
+        MoveWindow(buttons[i], clientRect.right - scaled(b.offsetFromRight),
+                   clientRect.bottom - scaled(HELP_BUTTON_RAISE), scaled(b.width), scaled(HELP_BUTTON_HEIGHT),
+                   TRUE);
     }
+}
+
+void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    instance = cs->hInstance;
+    helpDpi = knownDpi(primaryDpi());
+    for (int i = 0; i < HELP_PAGE_COUNT; ++i)
+        buttons[i] = CreateWindowExA(0, "button", HELP_BUTTONS[i].caption, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0,
+                                     hwnd, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(HELP_BUTTONS[i].id)),
+                                     instance, nullptr);
+    layOut(hwnd);
     SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
     helpPage = 0;
     releaseMemoryDC(); // one window per process; a second creation starts afresh
@@ -70,6 +78,18 @@ void onCommand(HWND hwnd, WPARAM wParam) {
 void onToggleShow(HWND hwnd) {
     if (toggleShown(hwnd))
         SendMessageA(hwnd, WM_COMMAND, IDC_HELP_FIRST, 0);
+}
+
+// The primary monitor's scale changed under the window: the suggested size, the buttons and the
+// page at the new scale (the page is loaded at each paint).
+void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
+    if (dpi < 1)
+        return;
+    helpDpi = dpi;
+    takeSuggestedRect(hwnd, lParam);
+    layOut(hwnd);
+    InvalidateRect(hwnd, nullptr, TRUE);
 }
 
 } // namespace
@@ -115,6 +135,9 @@ LRESULT CALLBACK helpWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
+        return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(hwnd, wParam, lParam);
         return 0;
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);

@@ -20,10 +20,10 @@ HDC panelDC = nullptr;            // the prepared picture
 HBITMAP panelBitmap = nullptr;    // of the client size, selected into panelDC
 HGDIOBJ panelOldBitmap = nullptr; // what panelDC held at creation
 HWND buttons[3] = {};             // "Aplicar", "Cancelar", "Defecto"
-SettingsLayout layout = {};       // computed once at creation
-RECT clientRect = {};             // as measured at creation
+SettingsLayout layout = {};       // computed at creation and at a change of scale
+RECT clientRect = {};             // as measured then
 POINT lastClick = {0, 0};         // last left-button press, client coordinates at 96 DPI
-int32_t settingsDpi = BASE_DPI;   // the primary monitor's at creation: the layout is drawn that much larger
+int32_t settingsDpi = BASE_DPI;   // the primary monitor's: the layout is drawn that much larger
 
 RECT toRect(const LayoutRect& r) {
     return {r.left, r.top, r.right, r.bottom};
@@ -142,19 +142,37 @@ void reloadPending() {
     pendingSettings.ouhe = settingsShownOuhe(pendingSettings.ouhe);
 }
 
-void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
-    settingsDpi = knownDpi(primaryDpi());
+// The layout, the buttons and the prepared picture at settingsDpi, for the client as it is now.
+void layOut(HWND hwnd) {
     for (int i = 0; i < 3; ++i) {
         const LayoutButton& b = SETTINGS_BUTTONS[i];
-        buttons[i] =
-            CreateWindowExA(0, "button", b.caption, WS_CHILD | WS_VISIBLE, scaled(b.x), scaled(b.y),
-                            scaled(b.width), scaled(b.height), hwnd,
-                            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(b.id)), cs->hInstance, nullptr);
+        MoveWindow(buttons[i], scaled(b.x), scaled(b.y), scaled(b.width), scaled(b.height), TRUE);
     }
     GetClientRect(hwnd, &clientRect);
     layout = makeSettingsLayout(unscaledForDpi(clientRect.right, settingsDpi));
     preparePicture(hwnd);
+}
+
+void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
+    settingsDpi = knownDpi(primaryDpi());
+    for (int i = 0; i < 3; ++i)
+        buttons[i] = CreateWindowExA(
+            0, "button", SETTINGS_BUTTONS[i].caption, WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd,
+            reinterpret_cast<HMENU>(static_cast<UINT_PTR>(SETTINGS_BUTTONS[i].id)), cs->hInstance, nullptr);
+    layOut(hwnd);
     reloadPending();
+}
+
+// The primary monitor's scale changed under the window: the suggested size, and everything in it
+// drawn at the new scale.
+void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
+    if (dpi < 1)
+        return;
+    settingsDpi = dpi;
+    takeSuggestedRect(hwnd, lParam);
+    layOut(hwnd);
+    InvalidateRect(hwnd, nullptr, FALSE);
 }
 
 void onLeftButtonDown(HWND hwnd, LPARAM lParam) {
@@ -242,6 +260,9 @@ LRESULT CALLBACK settingsWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case UM_TOGGLE_SHOW:
         onToggleShow(hwnd);
+        return 0;
+    case WM_DPICHANGED:
+        onDpiChanged(hwnd, wParam, lParam);
         return 0;
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);

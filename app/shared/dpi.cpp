@@ -75,6 +75,15 @@ int32_t announcedDpi(WPARAM wParam, LPARAM lParam) {
     return lParam ? int32_t(LOWORD(wParam)) : 0;
 }
 
+int32_t primaryScaleAnnounced(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    MONITORINFO info = {};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromWindow(hwnd, MONITOR_DEFAULTTONEAREST), &info) ||
+        !(info.dwFlags & MONITORINFOF_PRIMARY))
+        return 0;
+    return announcedDpi(wParam, lParam);
+}
+
 namespace {
 
 // A new bitmap of width x height holding `source` shrunk (or stretched) smoothly.

@@ -30,6 +30,11 @@ void takeSuggestedRect(HWND hwnd, LPARAM suggested);
 // a suggested rectangle, which the windows ignore.
 int32_t announcedDpi(WPARAM wParam, LPARAM lParam);
 
+// The scale a window sized by the primary monitor takes from a WM_DPICHANGED: the announced one
+// while the window is on the primary monitor (the primary's scale changed), else 0 (it was dragged
+// onto another monitor, and keeps the primary's scale).
+int32_t primaryScaleAnnounced(HWND hwnd, WPARAM wParam, LPARAM lParam);
+
 // Bitmap resource id (of the 100 % set) at width x height for a window of the given DPI: from the
 // set pictureSetForDpi names, shrunk smoothly (HALFTONE) where its size is not the one asked for.
 // At 96 DPI the 100 % picture as LoadImageA stretches it. Null when it cannot be loaded; the

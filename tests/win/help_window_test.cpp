@@ -194,6 +194,35 @@ TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {
     EXPECT_EQ(w.states(), "0011");
 }
 
+// The primary monitor goes to 150 % (WM_DPICHANGED with the suggested rectangle): the window takes
+// it and its buttons stand along the new client's bottom half again as large; a message without a
+// scale changes nothing.
+TEST(HelpWindowButtons, FollowThePrimarysNewScale) {
+    HelpWindow w;
+    RECT before = {};
+    GetWindowRect(w.hwnd, &before);
+    SendMessageA(w.hwnd, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&before)); // no scale: ignored
+    RECT suggested = {before.left, before.top, before.left + 330, before.top + 330};
+    SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    RECT client;
+    GetClientRect(w.hwnd, &client);
+    for (const HelpButton& b : HELP_BUTTONS) {
+        RECT r;
+        GetWindowRect(GetDlgItem(w.hwnd, static_cast<int>(b.id)), &r);
+        MapWindowPoints(nullptr, w.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, client.right - (b.offsetFromRight * 3 + 1) / 2) << b.caption;
+        EXPECT_EQ(r.top, client.bottom - 30) << b.caption;
+        EXPECT_EQ(r.right - r.left, (b.width * 3 + 1) / 2) << b.caption;
+        EXPECT_EQ(r.bottom - r.top, 27) << b.caption;
+    }
+    w.toggle();
+    RECT shown;
+    const std::vector<COLORREF> pixels = clientOnScreen(w.hwnd, &shown);
+    ASSERT_EQ(pixels.size(), size_t(shown.right) * size_t(shown.bottom));
+    EXPECT_EQ(pixels[size_t(shown.bottom - 40) * size_t(shown.right) + 10], RGB(0, 255, 0))
+        << "the page does not reach the bottom of the larger window";
+}
+
 // Paging with the buttons: enabled states follow the page and the screen shows the page's picture.
 TEST(HelpWindowNavigation, ButtonsMoveThroughThePagesAndThePictureFollows) {
     HelpWindow w;

@@ -410,6 +410,55 @@ TEST(SettingsWindowControls, ThreeButtonsWithTheirCaptionsIdsAndPlaces) {
     }
 }
 
+// The primary monitor goes to 150 % (WM_DPICHANGED with the suggested rectangle): the window takes
+// that rectangle, the buttons, the presses and the painting their places half again as large, the
+// picture the whole new client; a message without a scale changes nothing; back at 100 % the
+// buttons are where they were.
+TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
+    ScratchCurrentUser scratch;
+    setSettings(0, 6, 10);
+    SettingsWindow w;
+    w.toggle();
+    RECT before = {};
+    GetWindowRect(w.hwnd, &before);
+    SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0); // no rectangle: ignored
+    RECT suggested = {100, 50, 670, 710}; // on the screen, where it is read
+    SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    flushEvents(100);
+    RECT now = {};
+    GetWindowRect(w.hwnd, &now);
+    EXPECT_EQ(now.right - now.left, 570);
+    EXPECT_EQ(now.bottom - now.top, 660);
+    for (const LayoutButton& b : SETTINGS_BUTTONS) {
+        RECT r;
+        GetWindowRect(GetDlgItem(w.hwnd, static_cast<int>(b.id)), &r);
+        MapWindowPoints(nullptr, w.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, (b.x * 3 + 1) / 2) << b.caption;
+        EXPECT_EQ(r.top, (b.y * 3 + 1) / 2) << b.caption;
+        EXPECT_EQ(r.right - r.left, 90) << b.caption;
+        EXPECT_EQ(r.bottom - r.top, 39) << b.caption;
+    }
+    w.press(165, 165); // the yes box's (110, 110)
+    EXPECT_EQ(settingsWindowPending().save.load(), 1) << "a press inside the yes box at 150 %";
+    const Pixels px = screenOf(w);
+    RECT client;
+    GetClientRect(w.hwnd, &client);
+    EXPECT_EQ(px.at(client.right - 8, client.bottom / 2), RGB(205, 205, 205))
+        << "the picture does not reach the right of the client at 150 %";
+    EXPECT_EQ(px.at(165, 165), BLACK) << "no mark in the yes box at 150 %"; // where its diagonals cross
+
+    SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&before));
+    flushEvents(100);
+    for (const LayoutButton& b : SETTINGS_BUTTONS) {
+        RECT r;
+        GetWindowRect(GetDlgItem(w.hwnd, static_cast<int>(b.id)), &r);
+        MapWindowPoints(nullptr, w.hwnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_EQ(r.left, b.x) << b.caption;
+        EXPECT_EQ(r.right - r.left, 60) << b.caption;
+    }
+    EXPECT_TRUE(markedBoxIs(screenOf(w), 1));
+}
+
 // Presses edit the pending copy only; first match wins, box tests strict, the band at any x.
 TEST(SettingsWindowPresses, CellsBandAndBoxes) {
     ScratchCurrentUser scratch;
