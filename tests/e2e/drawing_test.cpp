@@ -1149,9 +1149,13 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
 
     // The face carries the palette along with the finger; the left eye brings it home.
     const POINT face = paletteButtonPoint(BUTTON_N_FACE, 144);
-    drawPath({{pal.left + face.x, pal.top + face.y}, {pal.left + face.x - 300, pal.top + face.y - 200}},
-             300); // held still at the end, so that the lift comes where the finger stopped
+    // Held still at the start and at the end, as a hand does: the first point the board reports
+    // and the lift are then where the finger was put down and where it stopped.
+    const POINT grip = {pal.left + face.x, pal.top + face.y};
+    drawPath({grip, grip, {grip.x - 300, grip.y - 200}}, 300);
     const RECT moved = paletteRect();
+    std::printf("[ figures  ] the face carried the palette by %ld, %ld for a drag of -300, -200\n",
+                moved.left - pal.left, moved.top - pal.top);
     EXPECT_NEAR(moved.left, pal.left - 300, 4) << "the face did not carry the palette";
     EXPECT_NEAR(moved.top, pal.top - 200, 4) << "the face did not carry the palette";
     touchButton(BUTTON_N_LEFT_EYE);
