@@ -5,6 +5,7 @@
 #include "pages/board.h"
 #include "pages/board_storage.h"
 #include "pages/core/pdf_document.h"
+#include "pages/png_encoder.h"
 #include "pages/picture_file.h"
 
 namespace {

@@ -1,10 +1,11 @@
-// The board on disk: the folder, the atomic file writes, PNG encoding and decoding through WIC, and
-// the writing thread.
+// The board on disk: the folder, the atomic file writes, PNG decoding through WIC, and the writing
+// thread.
 #include <initguid.h> // the known-folder and WIC GUIDs are defined here, not taken from a library
 
 #include "pages/board_storage.h"
 
 #include "pages/com_scope.h"
+#include "pages/png_encoder.h"
 
 #include <knownfolders.h>
 #include <objbase.h>
@@ -165,78 +166,6 @@ DWORD writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& b
         return error ? error : ERROR_WRITE_FAULT;
     }
     return 0;
-}
-
-bool encodePngBytes(const uint32_t* pixels, int32_t width, int32_t height, std::vector<uint8_t>* out) {
-    if (width <= 0 || height <= 0)
-        return false;
-    ComScope com;
-    IStream* memory = nullptr;
-    IWICImagingFactory* factory = nullptr;
-    IWICStream* stream = nullptr;
-    IWICBitmapEncoder* encoder = nullptr;
-    IWICBitmapFrameEncode* frame = nullptr;
-    IPropertyBag2* options = nullptr;
-    HRESULT hr = CreateStreamOnHGlobal(nullptr, TRUE, &memory);
-    if (SUCCEEDED(hr))
-        hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                              reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr))
-        hr = factory->CreateStream(&stream);
-    if (SUCCEEDED(hr))
-        hr = stream->InitializeFromIStream(memory);
-    if (SUCCEEDED(hr))
-        hr = factory->CreateEncoder(GUID_ContainerFormatPng, nullptr, &encoder);
-    if (SUCCEEDED(hr))
-        hr = encoder->Initialize(stream, WICBitmapEncoderNoCache);
-    if (SUCCEEDED(hr))
-        hr = encoder->CreateNewFrame(&frame, &options);
-    if (SUCCEEDED(hr))
-        hr = frame->Initialize(options);
-    if (SUCCEEDED(hr))
-        hr = frame->SetSize(UINT(width), UINT(height));
-    // 24 bits: the pictures have no transparency, and a PDF carries a 24-bit PNG's data as it is.
-    WICPixelFormatGUID format = GUID_WICPixelFormat24bppBGR;
-    if (SUCCEEDED(hr))
-        hr = frame->SetPixelFormat(&format);
-    if (SUCCEEDED(hr) && !IsEqualGUID(format, GUID_WICPixelFormat24bppBGR))
-        hr = WINCODEC_ERR_UNSUPPORTEDPIXELFORMAT;
-    const UINT stride = UINT(width) * 3;
-    std::vector<BYTE> row(stride);
-    for (int32_t y = 0; SUCCEEDED(hr) && y < height; ++y) {
-        const uint32_t* from = pixels + size_t(y) * size_t(width);
-        for (int32_t x = 0; x < width; ++x) {
-            row[size_t(x) * 3] = BYTE(from[x]);
-            row[size_t(x) * 3 + 1] = BYTE(from[x] >> 8);
-            row[size_t(x) * 3 + 2] = BYTE(from[x] >> 16);
-        }
-        hr = frame->WritePixels(1, stride, stride, row.data());
-    }
-    if (SUCCEEDED(hr))
-        hr = frame->Commit();
-    if (SUCCEEDED(hr))
-        hr = encoder->Commit();
-    HGLOBAL global = nullptr;
-    if (SUCCEEDED(hr))
-        hr = GetHGlobalFromStream(memory, &global);
-    STATSTG stat = {};
-    if (SUCCEEDED(hr))
-        hr = memory->Stat(&stat, STATFLAG_NONAME);
-    if (SUCCEEDED(hr)) {
-        const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(global));
-        if (bytes)
-            out->assign(bytes, bytes + size_t(stat.cbSize.QuadPart));
-        else
-            hr = E_OUTOFMEMORY;
-        GlobalUnlock(global);
-    }
-    release(options);
-    release(frame);
-    release(encoder);
-    release(stream);
-    release(factory);
-    release(memory);
-    return SUCCEEDED(hr);
 }
 
 bool decodePngFile(const std::wstring& path, BoardPageFile* out) {

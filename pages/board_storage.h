@@ -41,8 +41,6 @@ void queueBoardSave(BoardSave save);
 // Waits until every save handed over is on disk, at most timeoutMs; false on time-out.
 bool waitBoardSaves(DWORD timeoutMs);
 
-// The picture as a 24-bit PNG (WIC), in memory; false when it cannot be encoded.
-bool encodePngBytes(const uint32_t* pixels, int32_t width, int32_t height, std::vector<uint8_t>* out);
 // A PNG file's pixels; false when it is missing or does not decode.
 bool decodePngFile(const std::wstring& path, BoardPageFile* out);
 // Writes the bytes to path + ".tmp", flushes them to the disk and moves the file over `path`. On

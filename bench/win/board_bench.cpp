@@ -28,23 +28,10 @@
 #include "palette/board_bar.h"
 #include "palette/core/board_bar_layout.h"
 #include "tests/support/page_fixture.h"
+#include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 
 namespace {
-
-void removeBoardFiles() {
-    std::wstring folder;
-    if (!boardFolder(&folder))
-        return;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do
-        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-}
 
 void tap(HWND bar, int field) {
     HDC screen = GetDC(nullptr);
@@ -98,40 +85,6 @@ double turnAndWait(HWND bar, int field, POINT spot, COLORREF colour) {
     }
     QueryPerformanceCounter(&b);
     return 1000.0 * double(b.QuadPart - a.QuadPart) / double(freq.QuadPart);
-}
-
-constexpr const char* SHAPE_KEY = "Software\\Wine\\AppDefaults\\board_bench.exe\\X11 Driver";
-
-void setShaping(bool shaped) {
-    if (shaped) {
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, SHAPE_KEY, "ShapeLayeredWindows");
-        return;
-    }
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, SHAPE_KEY, &key) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "ShapeLayeredWindows", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-}
-
-// This program again, as a child that shares this one's output; Wine's driver reads its options
-// while a process starts.
-void runChild(const char* argument) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string commandLine = std::string("\"") + path + "\" " + argument;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(path, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
-        return;
-    WaitForSingleObject(info.hProcess, 10 * 60 * 1000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
 }
 
 int measure(const char* how) {
@@ -197,9 +150,9 @@ int main(int argc, char** argv) {
     if (argc > 1)
         return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
                                                            : "ShapeLayeredWindows = \"N\"");
-    setShaping(false);
-    runChild("unshaped");
-    setShaping(true); // Wine's default again, as the prefix had it
-    runChild("shaped");
+    if (!runUnshapedThenShaped()) {
+        std::printf("board_bench could not start itself as a child\n");
+        return 1;
+    }
     return 0;
 }

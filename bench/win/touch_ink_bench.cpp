@@ -34,6 +34,7 @@
 #include "sensor/sensor_link.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/page_fixture.h"
+#include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
@@ -43,7 +44,6 @@ namespace {
 constexpr COLORREF INK = RGB(0, 0, 255); // no cursor of the page holds pure blue
 constexpr int STRIP = 3;                 // rows watched above and below the stroke's line
 constexpr int TOLERANCE_PX = 3;          // mapping round trip, pen width and LineTo's open end
-constexpr const char* SHAPE_KEY = "Software\\Wine\\AppDefaults\\touch_ink_bench.exe\\X11 Driver";
 
 // --- the road from the board to the mouse ------------------------------------------------------
 
@@ -288,41 +288,6 @@ int measure(const char* shaping) {
     return 0;
 }
 
-// --- the two runs ----------------------------------------------------------------------------------
-
-void setShaping(bool shaped) {
-    if (shaped) {
-        RegDeleteKeyValueA(HKEY_CURRENT_USER, SHAPE_KEY, "ShapeLayeredWindows");
-        return;
-    }
-    HKEY key;
-    if (RegCreateKeyA(HKEY_CURRENT_USER, SHAPE_KEY, &key) == ERROR_SUCCESS) {
-        RegSetValueExA(key, "ShapeLayeredWindows", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
-        RegCloseKey(key);
-    }
-}
-
-// This program again, as a child that shares this one's output; Wine's driver reads its options
-// while a process starts.
-bool runChild(const char* argument) {
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string commandLine = std::string("\"") + path + "\" " + argument;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
-    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(path, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
-        return false;
-    WaitForSingleObject(info.hProcess, 10 * 60 * 1000);
-    CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -330,10 +295,7 @@ int main(int argc, char** argv) {
     if (argc > 1)
         return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
                                                            : "ShapeLayeredWindows = \"N\"");
-    setShaping(false);
-    const bool started = runChild("unshaped");
-    setShaping(true); // Wine's default again, as the prefix had it
-    if (!started || !runChild("shaped")) {
+    if (!runUnshapedThenShaped()) {
         std::printf("touch_ink_bench could not start itself as a child\n");
         return 1;
     }

@@ -24,7 +24,6 @@
 #include <initguid.h>
 #include <knownfolders.h>
 #include <shlobj.h>
-#include <wincodec.h>
 
 #include <algorithm>
 #include <cmath>
@@ -35,6 +34,7 @@
 
 #include "app/shared/ids.h"
 #include "app/shared/key_colour.h"
+#include "pages/board_storage.h"
 #include "pages/core/board_rules.h"
 #include "palette/core/board_bar_layout.h"
 #include "palette/core/palette_layout.h"
@@ -156,8 +156,8 @@ void removeSavedPictures() {
 }
 
 // The newest "Velmora *.png" in Pictures\Velmora that has content, with its pixels (0x00RRGGBB)
-// read through WIC. A file the program has only reserved (still empty) is not opened: its encoder
-// opens it without sharing, so a reader there would make the save fail.
+// read as the program reads its board's pages. A file the program has only reserved (still empty)
+// is not opened: its encoder opens it without sharing, so a reader there would make the save fail.
 bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t>* pixels) {
     const std::wstring folder = savedPicturesFolder();
     WIN32_FIND_DATAW found;
@@ -176,38 +176,13 @@ bool newestSavedPicture(std::wstring* name, int* w, int* h, std::vector<uint32_t
     FindClose(search);
     if (!full)
         return false;
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr))
-        hr = factory->CreateDecoderFromFilename((folder + *name).c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, &decoder);
-    if (SUCCEEDED(hr))
-        hr = decoder->GetFrame(0, &frame);
-    if (SUCCEEDED(hr))
-        hr = factory->CreateFormatConverter(&converter);
-    if (SUCCEEDED(hr))
-        hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
-                                   WICBitmapPaletteTypeCustom);
-    UINT uw = 0, uh = 0;
-    if (SUCCEEDED(hr))
-        hr = converter->GetSize(&uw, &uh);
-    if (SUCCEEDED(hr)) {
-        pixels->assign(size_t(uw) * uh, 0);
-        hr = converter->CopyPixels(nullptr, uw * 4, uw * uh * 4, reinterpret_cast<BYTE*>(pixels->data()));
-    }
-    for (IUnknown* u : {static_cast<IUnknown*>(converter), static_cast<IUnknown*>(frame),
-                        static_cast<IUnknown*>(decoder), static_cast<IUnknown*>(factory)})
-        if (u)
-            u->Release();
-    CoUninitialize();
-    *w = int(uw);
-    *h = int(uh);
-    return SUCCEEDED(hr);
+    BoardPageFile picture;
+    if (!decodePngFile(folder + *name, &picture))
+        return false;
+    *w = picture.width;
+    *h = picture.height;
+    *pixels = std::move(picture.pixels);
+    return true;
 }
 
 // The rectangles of the visible windows over the board that are not the board: the palette, its

@@ -7,6 +7,7 @@
 #include "app/app_state.h"
 #include "app/shared/ids.h"
 #include "app/window_classes.h"
+#include "pages/board_storage.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"
@@ -169,4 +170,18 @@ std::string shotPath(const char* name) {
     if (!path.empty() && path.back() != '\\' && path.back() != '/')
         path += '\\';
     return path + name;
+}
+
+void removeBoardFiles() {
+    std::wstring folder;
+    if (!boardFolder(&folder))
+        return;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do
+        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    while (FindNextFileW(search, &found));
+    FindClose(search);
 }

@@ -26,6 +26,9 @@ void makeTestPage(TestPage* t, DrawState* settings, bool overDesktop = true, int
 void destroyTestPage(TestPage* t);
 void showTestPage(TestPage* t);
 
+// Deletes every file of the board's folder in this prefix, so the next board starts fresh.
+void removeBoardFiles();
+
 // A DrawState as the palette starts it: pen, width 4, eraser 16, black.
 DrawState freshDrawState();
 

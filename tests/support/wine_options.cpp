@@ -15,6 +15,17 @@ void driverKeyName(const char* exeName, char* keyName, size_t size) {
     std::snprintf(keyName, size, "Software\\Wine\\AppDefaults\\%s\\X11 Driver", exeName);
 }
 
+// This program's file name ("board_bench.exe").
+std::string thisExeName() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '\\' || *p == '/')
+            name = p + 1;
+    return name;
+}
+
 bool waitSkipped(const char* exeName) {
     char keyName[MAX_PATH + 64];
     driverKeyName(exeName, keyName, sizeof keyName);
@@ -67,15 +78,10 @@ bool waitSkipped(const char* exeName) {
 void skipWindowManagerWait() {
     if (!underWine())
         return;
-    char path[MAX_PATH] = {};
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const char* name = path;
-    for (const char* p = path; *p; ++p)
-        if (*p == '\\' || *p == '/')
-            name = p + 1;
-    if (waitSkipped(name))
+    const std::string name = thisExeName();
+    if (waitSkipped(name.c_str()))
         return;
-    skipWindowManagerWaitFor(name);
+    skipWindowManagerWaitFor(name.c_str());
     runAgainAndExit();
 }
 
@@ -97,4 +103,48 @@ void skipWindowManagerWaitFor(const char* exeName) {
         RegSetValueExA(key, "Managed", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
         RegCloseKey(key);
     }
+}
+
+namespace {
+
+void setShaping(bool shaped) {
+    char keyName[MAX_PATH + 64];
+    driverKeyName(thisExeName().c_str(), keyName, sizeof keyName);
+    if (shaped) {
+        RegDeleteKeyValueA(HKEY_CURRENT_USER, keyName, "ShapeLayeredWindows");
+        return;
+    }
+    HKEY key;
+    if (RegCreateKeyA(HKEY_CURRENT_USER, keyName, &key) == ERROR_SUCCESS) {
+        RegSetValueExA(key, "ShapeLayeredWindows", 0, REG_SZ, reinterpret_cast<const BYTE*>("N"), 2);
+        RegCloseKey(key);
+    }
+}
+
+bool runChild(const char* argument) {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string commandLine = std::string("\"") + path + "\" " + argument;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(path, &commandLine[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, 10 * 60 * 1000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return true;
+}
+
+} // namespace
+
+bool runUnshapedThenShaped() {
+    setShaping(false);
+    const bool started = runChild("unshaped");
+    setShaping(true); // Wine's default again, as the prefix had it
+    return started && runChild("shaped");
 }

@@ -13,3 +13,10 @@ void skipWindowManagerWait();
 // start; restoreWindowManagerWait puts that program's option back.
 void skipWindowManagerWaitFor(const char* exeName);
 void restoreWindowManagerWait(const char* exeName);
+
+// For a benchmark of layered windows: runs this program again twice, as children that share its
+// output, with the argument "unshaped" and then "shaped". The first copy has Wine's X11 driver
+// option ShapeLayeredWindows = "N" set for this program (the driver reads it while a process
+// starts); the second has Wine's default shaping, which is what the prefix is left with. False when
+// a copy could not be started.
+bool runUnshapedThenShaped();

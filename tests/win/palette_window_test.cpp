@@ -76,21 +76,6 @@ bool visible(HWND h) {
     return ::testing::AssertionFailure() << "the palette is below page " << i;
 }
 
-// The board as the program left it in this prefix goes: the palette starts on a fresh board.
-void removeBoardFiles() {
-    std::wstring folder;
-    if (!boardFolder(&folder))
-        return;
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do
-        DeleteFileW((folder + L"\\" + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
-}
-
 // A press and release on a field of the board bar, laid out at the screen's DPI or at `dpi`.
 void tapBar(int field, int dpi = 0) {
     if (dpi == 0) {
