@@ -126,11 +126,30 @@ HMENU createScreenMenu(const std::vector<MonitorEntry>& monitors) {
 const char* const TOUCH_ITEM = "Usar la pizarra como pantalla t\xE1"
                                "ctil";
 
-// Touch or mouse, checked while touches go as touch; only where the system injects touch.
+// Touch or mouse, checked while touches go as touch; only where the system injects touch. Touch
+// given up after refusals shows unticked until the user ticks it again.
 void appendTouchItem(HMENU menu) {
-    if (touchInjectionAvailable())
-        AppendMenuA(menu, MF_STRING | (touchChoice.load() ? MF_CHECKED : MF_UNCHECKED), IDM_TOUCH,
-                    TOUCH_ITEM);
+    if (touchInjectionStarted())
+        AppendMenuA(menu, MF_STRING | (touchChoice.load() && touchInjectionAvailable() ? MF_CHECKED : MF_UNCHECKED),
+                    IDM_TOUCH, TOUCH_ITEM);
+}
+
+void rebuildTrayMenu();
+
+// The tick of the touch item: touch given up is taken up again (the choice stays touch); else the
+// choice turns over and is kept.
+void toggleTouch() {
+    if (!resumeTouchInjection() || !touchChoice.load()) {
+        touchChoice = touchChoice.load() ? 0 : 1;
+        saveTouchChoice(touchChoice.load() != 0);
+    }
+    rebuildTrayMenu();
+}
+
+// The reader gave touch up: the item shows unticked, and the user is told once.
+void onTouchGivenUp() {
+    rebuildTrayMenu();
+    showTrayBalloon("Velmora", "Windows no acepta los toques de la pizarra: funciona como rat\xF3n");
 }
 
 // The menu as the monitors are now: with two or more, the monitor choice follows the first item.
@@ -195,9 +214,9 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     // Under Wine, adding the tray icon takes the topmost place from the palette that was made
     // topmost just before; giving it back is harmless where that does not happen.
     raiseTopmost(hwndPalette);
-    // Before the menu, which offers the choice only where touch can be injected, and before the
-    // reader thread, which reads the outcome.
-    startTouchInjection(systemTouchInjectionFunctions());
+    // Before the reader thread, which sets touch injection up with them (the menu offers the
+    // choice once it has, and is made afresh whenever it opens).
+    bindTouchInjection(systemTouchInjectionFunctions());
     trayMenu = createTrayMenu();
     openReaderSensor();
     hwndMain = hwnd;
@@ -331,9 +350,7 @@ void onCommand(HWND hwnd, WPARAM wParam) {
         keepAboveTheBoard(hwndHelp);
         break;
     case IDM_TOUCH: // the reader takes it at the next touch-down
-        touchChoice = touchChoice.load() ? 0 : 1;
-        saveTouchChoice(touchChoice.load() != 0);
-        rebuildTrayMenu();
+        toggleTouch();
         break;
     case IDM_EXIT:
         PostMessageA(hwndMain, WM_DESTROY, 0, 0);
@@ -480,6 +497,9 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case UM_CALIB_RETRY:
         calibrationCheckMissed(hwndCalibration);
+        return 0;
+    case UM_TOUCH_GIVEN_UP:
+        onTouchGivenUp();
         return 0;
     default:
         if (taskbarCreatedMessage != 0 && message == taskbarCreatedMessage) {

@@ -122,6 +122,51 @@ bool haveEvents(HandleSlot& slot) {
     return slot.writeEvent && slot.readEvent;
 }
 
+// ---- Waiting with the thread's hook -------------------------------------------------------------
+
+thread_local ExchangeWaitHook waitHook = {nullptr, nullptr}; // set and used by its own thread only
+
+double preciseMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / perMs;
+}
+
+// WaitForSingleObject on `event`, in slices that let the thread's hook run as often as it asks.
+DWORD waitEvent(HANDLE event, DWORD waitMs) {
+    if (!waitHook.run)
+        return WaitForSingleObject(event, waitMs);
+    const double deadline = preciseMs() + waitMs;
+    for (;;) {
+        const DWORD hookMs = waitHook.run(waitHook.context);
+        const double left = deadline - preciseMs();
+        if (left <= 0)
+            return WaitForSingleObject(event, 0);
+        const DWORD slice = left < hookMs ? DWORD(left) + 1 : hookMs;
+        const DWORD woken = WaitForSingleObject(event, slice);
+        if (woken != WAIT_TIMEOUT)
+            return woken;
+    }
+}
+
+// The sensor's lock, which another thread's exchange or probe may hold for a while (a probe of a
+// sensor that does not answer: up to a second); the thread's hook runs meanwhile.
+void lockSensor() {
+    if (!waitHook.run) {
+        AcquireSRWLockExclusive(&sensorLock);
+        return;
+    }
+    while (!TryAcquireSRWLockExclusive(&sensorLock)) {
+        waitHook.run(waitHook.context);
+        Sleep(1);
+    }
+}
+
 // ---- Transfers ---------------------------------------------------------------------------------
 
 // The records of one transfer. Heap-allocated so that they can be left alive after a cancellation
@@ -158,14 +203,14 @@ TransferOutcome finishTransfer(HANDLE handle, OVERLAPPED* ov, BOOL started, DWOR
         return TRANSFER_MORE_DATA;
     if (error != ERROR_IO_PENDING)
         return TRANSFER_FAILED;
-    if (WaitForSingleObject(ov->hEvent, waitMs) == WAIT_OBJECT_0)
+    if (waitEvent(ov->hEvent, waitMs) == WAIT_OBJECT_0)
         return completedOutcome(handle, ov);
     // Give up on it. Whether the cancellation or a last-moment completion wins, the transfer is
     // over once its event is signalled; only then may its records go. A completion that won is a
     // transfer done: a late reply that came just as its wait ran out is this read's reply, and
     // would be lost for good if it were taken for a timeout.
     deviceSeam.cancelTransfer(handle, ov);
-    if (WaitForSingleObject(ov->hEvent, CANCEL_GRACE_MS) != WAIT_OBJECT_0 && !HasOverlappedIoCompleted(ov))
+    if (waitEvent(ov->hEvent, CANCEL_GRACE_MS) != WAIT_OBJECT_0 && !HasOverlappedIoCompleted(ov))
         return TRANSFER_STUCK;
     const TransferOutcome outcome = completedOutcome(handle, ov);
     return outcome == TRANSFER_FAILED ? TRANSFER_TIMEOUT : outcome;
@@ -369,7 +414,7 @@ int probeExchange(HandleSlot& slot) {
 int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& reply) {
     if (noHandle(handle))
         return EXCHANGE_WRITE_FAILED;
-    AcquireSRWLockExclusive(&sensorLock);
+    lockSensor();
     const int result = exchangeLocked(slotFor(handle), command, reply);
     ReleaseSRWLockExclusive(&sensorLock);
     return result;
@@ -378,13 +423,17 @@ int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& rep
 int probeSensor(HANDLE handle) {
     if (noHandle(handle))
         return 0;
-    AcquireSRWLockExclusive(&sensorLock);
+    lockSensor();
     HandleSlot& slot = slotFor(handle);
     int present = 0;
     if (!slot.stuck)
         present = answeredWithinGrace(slot) && deviceStillThere(handle) ? 1 : probeExchange(slot);
     ReleaseSRWLockExclusive(&sensorLock);
     return present;
+}
+
+void setExchangeWaitHook(const ExchangeWaitHook& hook) {
+    waitHook = hook;
 }
 
 void forgetSensorHandle(HANDLE handle) {

@@ -64,6 +64,16 @@ constexpr DWORD SENSOR_LINK_GRACE_MS = 1000;
 // on which a cancelled transfer never completed is not used again: EXCHANGE_WRITE_FAILED at once.
 int exchangeReport(HANDLE handle, const SensorReport& command, SensorReport& reply);
 
+// Something the calling thread must keep doing while its exchanges wait (the reader keeps a held
+// touch contact alive): while an exchange of this thread waits for a transfer or for the sensor's
+// lock, `run(context)` is called, and again no later than the milliseconds it returned (INFINITE:
+// not until the wait ends). It may not make an exchange. Per thread; null `run`: plain waits.
+struct ExchangeWaitHook {
+    DWORD (*run)(void* context);
+    void* context;
+};
+void setExchangeWaitHook(const ExchangeWaitHook& hook);
+
 // Drops what the exchange keeps about a handle (what it owes, its events); called before the
 // handle is closed, since a new handle may get the same value.
 void forgetSensorHandle(HANDLE handle);

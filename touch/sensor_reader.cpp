@@ -10,6 +10,19 @@
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
 // end a touch. Only a link that gives no answer for a second ends it, released as at a lift:
 // a finger held still on a late sensor is one hold, a drag one drag, a tap at most one click.
+//
+// A lift is a lift when two replies in a row say so: one reply without a point in the middle of a
+// touch (another program's command to the sensor, whose reply reaches every handle, or a frame the
+// sensor dropped) would otherwise break a drag in two. The second comes a round later, a few
+// milliseconds.
+//
+// A contact of the system's touch injection expires after 100 ms without a frame, and one exchange
+// may wait 100 ms for its reply (more for the sensor's lock): the contact is kept alive from the
+// reader's waits, not between exchanges. Every wait of this thread while a contact is down (the
+// exchange's transfers and lock, the pause after failures) is cut into slices that end when a
+// keep-alive frame is due (CONTACT_KEEPALIVE_MS on the performance counter). The frames stay on
+// this thread, the one that set touch injection up: a thread of their own would need a lock
+// around the contact and would inject from a thread that did not initialise injection.
 #include "touch/sensor_reader.h"
 
 #include <atomic>
@@ -36,6 +49,8 @@ constexpr DWORD IDLE_ROUND_MS =
 constexpr int FAILURES_BEFORE_PAUSE = 3; // failed exchanges in a row before rounds pause
 constexpr DWORD FIRST_PAUSE_MS = 10;     // then doubling with every further failure ...
 constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
+constexpr int LIFT_REPLIES = 2;          // replies without a point in a row that make a lift
+constexpr int REFUSED_DOWNS_TO_GIVE_UP = 3; // touches in a row whose down the system refused
 
 std::atomic<bool> stopRequested{false};   // set by the GUI thread at shut-down and log-off
 std::atomic<bool> cancelRequested{false}; // set by the GUI thread: the touch in progress is lost
@@ -101,6 +116,8 @@ struct Reader {
     bool asContact = false;      // the touch in progress goes to the system's touch injection
     TouchContact contact;        // its contact there
     uint32_t touchScreenSeq = 0; // calibTargetsSeq before touchScreen was read
+    int emptyReplies = 0;        // replies without a point in a row
+    int refusedDowns = 0;        // touches in a row whose down the system refused
 };
 
 void publishTouch(const Reader& r) {
@@ -126,18 +143,36 @@ void tellRing(Reader& r, int32_t step) {
                      holdRingPoint(r.touch.pDataOld.x, r.touch.pDataOld.y));
 }
 
-// After a frame of the contact. The first frame the system refuses sends every later touch to the
-// mouse; the touch in progress is cancelled as a contact and the rest of it is not replayed as a
-// mouse (which would click where the contact may already have acted). A contact that expired was
-// ended as cancelled: the rest of that touch is left alone too.
+// After an update of the contact. A refused update ends that contact (cancelled; the system may
+// have cancelled it already) but not touch: the rest of that touch is left alone, neither frames
+// nor a mouse (which would click where the contact may already have acted), and the next touch is
+// a contact again. A contact that expired was ended as cancelled: the rest of that touch is left
+// alone too.
 void afterContactFrame(Reader& r, ContactOutcome outcome) {
-    if (outcome == CONTACT_REFUSED) {
-        touchInjectionRefused();
+    if (outcome == CONTACT_REFUSED)
         contactCancel(r.contact, systemTouch);
-    }
     if (outcome == CONTACT_REFUSED || outcome == CONTACT_EXPIRED)
         r.needLift = true;
     publishTouch(r);
+}
+
+// The down of a touch went to the system: taken, the touch is a contact; refused, nothing has acted
+// yet and the whole touch goes to the mouse. The third touch in a row refused gives touch up until
+// the user ticks it again, and the main window says so. true when the touch is a contact.
+bool afterContactDown(Reader& r, ContactOutcome outcome) {
+    if (outcome != CONTACT_REFUSED) {
+        r.refusedDowns = 0;
+        publishTouch(r);
+        return true;
+    }
+    if (++r.refusedDowns >= REFUSED_DOWNS_TO_GIVE_UP) {
+        r.refusedDowns = 0;
+        giveUpTouchInjection();
+        const HWND main = hwndMain;
+        if (main)
+            PostMessageA(main, UM_TOUCH_GIVEN_UP, 0, 0);
+    }
+    return false;
 }
 
 // The system cancels every injected contact at a display change, and refuses its next frame: the
@@ -159,6 +194,29 @@ void keepContact(Reader& r) {
         afterContactFrame(r, contactKeepAlive(r.contact, systemTouch));
 }
 
+// The reader's waits (ExchangeWaitHook, sleepKeepingContact): a held contact gets its keep-alive
+// frame when due. Returns how long the wait may go on before the next one is due.
+DWORD keepContactWhileWaiting(void* context) {
+    Reader& r = *static_cast<Reader*>(context);
+    if (contactMsUntilKeepAlive(r.contact, systemTouch) == 0)
+        keepContact(r);
+    const uint32_t next = contactMsUntilKeepAlive(r.contact, systemTouch);
+    return next == UINT32_MAX ? INFINITE : (next == 0 ? 1 : DWORD(next));
+}
+
+// Sleep, in slices that keep a held contact alive.
+void sleepKeepingContact(Reader& r, DWORD ms) {
+    if (r.contact.state != CONTACT_TOUCHING) {
+        Sleep(ms);
+        return;
+    }
+    const DWORD start = GetTickCount();
+    for (DWORD slept = 0; slept < ms; slept = GetTickCount() - start) {
+        const DWORD slice = keepContactWhileWaiting(&r);
+        Sleep(slice < ms - slept ? slice : ms - slept);
+    }
+}
+
 // Ends the touch in progress. Lifted: the finger left the board, and a contact goes up. Otherwise
 // the touch was lost (the link, a calibration starting, the program stopping, the session
 // locking): a contact is cancelled. A mouse touch is released as at a lift either way.
@@ -167,8 +225,8 @@ void endTouch(Reader& r, bool lifted = false) {
     if (r.contact.state != CONTACT_NONE) {
         if (!lifted)
             contactCancel(r.contact, systemTouch);
-        else if (contactLift(r.contact, systemTouch) == CONTACT_REFUSED)
-            touchInjectionRefused();
+        else
+            contactLift(r.contact, systemTouch); // refused: the contact is cancelled, touch goes on
         publishTouch(r);
     }
     if (r.touch.touchState != TOUCH_NONE) {
@@ -192,13 +250,15 @@ ContactBounds boardBounds(const ScreenTargets& screen) {
 }
 
 // A point of a touch that goes as a contact: down at the first, an update at each further one.
-// Neither buttons nor the hold ring: press-and-hold is the system's on this path.
-void contactRound(Reader& r, const PointerPlace& place, float smoothFactor, bool down) {
+// Neither buttons nor the hold ring: press-and-hold is the system's on this path. false when the
+// down was refused: the touch goes to the mouse.
+bool contactRound(Reader& r, const PointerPlace& place, float smoothFactor, bool down) {
     if (down)
-        afterContactFrame(r,
-                          contactDown(r.contact, systemTouch, place.x, place.y, boardBounds(r.touchScreen)));
-    else if (!contactOutlivedDisplay(r))
+        return afterContactDown(
+            r, contactDown(r.contact, systemTouch, place.x, place.y, boardBounds(r.touchScreen)));
+    if (!contactOutlivedDisplay(r))
         afterContactFrame(r, contactMove(r.contact, systemTouch, place.x, place.y, smoothFactor));
+    return true;
 }
 
 // Counts answered and failed exchanges for the pause after repeated failures; true when answered.
@@ -229,10 +289,16 @@ void mappingRound(Reader& r, HANDLE handle) {
     }
     const SensorPoint p = decodeSensorPoint(r.sHidRead);
     if (!isValidSensorPoint(p)) {
+        if (++r.emptyReplies < LIFT_REPLIES) {
+            keepContact(r); // perhaps a stray reply: the next one says whether the finger lifted
+            return;
+        }
+        r.emptyReplies = 0;
         r.needLift = false;
         endTouch(r, true);
         return;
     }
+    r.emptyReplies = 0;
     r.fingerSeen = true;
     if (r.needLift)
         return; // the rest of a touch that ended the calibration, or that was lost
@@ -259,8 +325,9 @@ void mappingRound(Reader& r, HANDLE handle) {
     if (down)
         r.asContact = touchAsContact(place);
     if (r.asContact) {
-        contactRound(r, place, smoothFactor, down);
-        return;
+        r.asContact = contactRound(r, place, smoothFactor, down);
+        if (r.asContact)
+            return;
     }
     r.pMouse = {place.mouseX, place.mouseY};
     const int32_t before = r.touch.touchState;
@@ -391,7 +458,7 @@ double nowMs() {
 
 // Paces the round that began at `start` (nowMs): the pause after repeated failures, or the idle
 // pace.
-void endRound(const Reader& r, double start) {
+void endRound(Reader& r, double start) {
     DWORD wait = r.pauseMs;
     const bool fingerDown =
         r.fingerSeen || r.touch.touchState != TOUCH_NONE || r.contact.state != CONTACT_NONE;
@@ -399,7 +466,7 @@ void endRound(const Reader& r, double start) {
     if (!fingerDown && left >= 1 && DWORD(left) > wait)
         wait = DWORD(left);
     if (wait > 0)
-        Sleep(wait);
+        sleepKeepingContact(r, wait);
 }
 
 } // namespace
@@ -410,6 +477,9 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
     buildSensorCommand(r.sHidWStop, SENSOR_STOP);
     buildSensorCommand(r.sHidWRun, SENSOR_RUN);
     r.lastAnswer = GetTickCount();
+    // Set up here, on the thread that injects every frame.
+    startTouchInjection(boundTouchInjection());
+    setExchangeWaitHook({keepContactWhileWaiting, &r});
     for (;;) {
         if (stopRequested) {
             endTouch(r);

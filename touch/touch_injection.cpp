@@ -6,10 +6,17 @@
 
 namespace {
 
-// Written at start (GUI thread, before the reader thread exists); read by the reader per frame.
+// Written by the GUI thread before the reader thread exists; read by the reader as it starts.
+std::atomic<InitializeTouchInjectionFn> boundInitialize{nullptr};
+std::atomic<InjectTouchInputFn> boundInject{nullptr};
+// Written by the start (reader thread, as it begins); read by the reader per frame.
 std::atomic<InjectTouchInputFn> injectFunction{nullptr};
-// Set by the start when injection works; cleared for good by the first refused frame (reader).
-std::atomic<bool> injectionWorks{false};
+// Set by the start when injection works: the GUI thread offers the choice.
+std::atomic<bool> injectionStarted{false};
+// Set by the reader when it gives touch up, cleared by the GUI thread when the user ticks touch
+// again; read by both (the reader at every touch-down, the GUI for the menu's tick).
+std::atomic<bool> injectionGivenUp{false};
+std::atomic<DWORD> lastRefusal{0}; // written and read by the injecting thread
 
 template <typename Fn> Fn lookUp(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
@@ -20,7 +27,26 @@ bool injectFrame(const TouchFrame& frame) {
     if (!inject)
         return false;
     const InjectedTouchInfo info = injectedTouchInfo(frame);
-    return inject(1, &info) != FALSE;
+    if (inject(1, &info) != FALSE)
+        return true;
+    const DWORD error = GetLastError();
+    lastRefusal = error;
+    char line[96];
+    wsprintfA(line, "Velmora: touch frame 0x%lx refused, error %lu\n", static_cast<unsigned long>(frame.flags),
+              static_cast<unsigned long>(error));
+    OutputDebugStringA(line); // for a technician's debug viewer: which refusals a PC gives
+    return false;
+}
+
+double performanceMs() {
+    static const double perMs = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return double(f.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / perMs;
 }
 
 } // namespace
@@ -34,26 +60,52 @@ TouchInjectionFunctions systemTouchInjectionFunctions() {
             lookUp<InjectTouchInputFn>(user32, "InjectTouchInput")};
 }
 
+void bindTouchInjection(const TouchInjectionFunctions& functions) {
+    boundInitialize = functions.initialize;
+    boundInject = functions.inject;
+}
+
+TouchInjectionFunctions boundTouchInjection() {
+    return {boundInitialize.load(), boundInject.load()};
+}
+
+// "InitializeTouchInjection must precede any call to InjectTouchInput", and a frame's time stamp
+// "cannot be more recent than the injecting thread's current tick count or QueryPerformanceCounter
+// value": the injecting thread is the one that sets injection up, so both belong to the same thread.
 bool startTouchInjection(const TouchInjectionFunctions& functions) {
     const bool works = functions.initialize && functions.inject &&
                        functions.initialize(1, INJECTED_TOUCH_FEEDBACK_DEFAULT) != FALSE;
     injectFunction = works ? functions.inject : nullptr;
-    injectionWorks = works;
+    injectionGivenUp = false;
+    injectionStarted = works;
     return works;
 }
 
-bool touchInjectionAvailable() {
-    return injectionWorks.load();
+bool touchInjectionStarted() {
+    return injectionStarted.load();
 }
 
-void touchInjectionRefused() {
-    injectionWorks = false;
+bool touchInjectionAvailable() {
+    return injectionStarted.load() && !injectionGivenUp.load();
+}
+
+void giveUpTouchInjection() {
+    injectionGivenUp = true;
+}
+
+bool resumeTouchInjection() {
+    return injectionGivenUp.exchange(false);
+}
+
+DWORD lastTouchRefusal() {
+    return lastRefusal.load();
 }
 
 const TouchOutput systemTouch = {
     injectFrame,
     []() -> uint32_t { return GetTickCount(); },
     [](uint32_t ms) { Sleep(ms); },
+    performanceMs,
 };
 
 InjectedTouchInfo injectedTouchInfo(const TouchFrame& frame) {

@@ -2,7 +2,14 @@
 // The system's touch injection behind the contact of touch/core/touch_contact.h:
 // InitializeTouchInjection and InjectTouchInput of user32, which Windows has from Windows 8 on.
 // They are looked up at run time, so the program still starts where they are missing (Windows 7,
-// Wine); there, and wherever the system refuses a frame, touches go to the mouse as before.
+// Wine); there touches go to the mouse as before.
+//
+// The system refuses frames now and then and takes the next ones: "the system is not ready to
+// receive another touch injection" (ERROR_NOT_READY), "more than 100ms has passed since previous
+// input frame" (ERROR_TIMEOUT), ERROR_INVALID_PARAMETER for a frame of a contact it has cancelled
+// (it cancels every contact at a display change), input while another desktop is shown (a UAC
+// prompt, the lock screen). A refusal ends that contact, not touch: only the down of three touches
+// in a row refused gives touch up, until the user ticks it again.
 #include <windows.h>
 
 #include "touch/core/touch_contact.h"
@@ -55,19 +62,33 @@ struct TouchInjectionFunctions {
 // Both from user32 in System32; a member is null where the system lacks it.
 TouchInjectionFunctions systemTouchInjectionFunctions();
 
-// Chooses the path for the run, at start before the reader thread begins: true when both functions
-// are there and initialize(1, TOUCH_FEEDBACK_DEFAULT) succeeded (one contact, the touch feedback
-// as the user set it); touches then go to inject. false: the mouse.
+// The functions the reader thread starts touch injection with: given by the GUI thread before the
+// reader thread begins (the system's in the program, a recorder in the tests).
+void bindTouchInjection(const TouchInjectionFunctions& functions);
+TouchInjectionFunctions boundTouchInjection();
+
+// Chooses the path for the run, on the thread that then injects every frame (the reader thread):
+// true when both functions are there and initialize(1, TOUCH_FEEDBACK_DEFAULT) succeeded (one
+// contact, the touch feedback as the user set it); touches then go to inject. false: the mouse.
 bool startTouchInjection(const TouchInjectionFunctions& functions);
 
-// Touch injection was started and has refused no frame: touches may go as touch.
+// Touch injection was started: the user may choose between touch and the mouse.
+bool touchInjectionStarted();
+
+// Touch injection was started and has not been given up: touches may go as touch.
 bool touchInjectionAvailable();
 
-// The system refused a frame: the mouse for the rest of the run.
-void touchInjectionRefused();
+// The system refused the down of touch after touch: the mouse until resumeTouchInjection (reader).
+void giveUpTouchInjection();
+
+// The user ticked touch again after it was given up (GUI thread); false when it was not given up.
+bool resumeTouchInjection();
+
+// The error the system gave for the last frame it refused (GetLastError), 0 before any.
+DWORD lastTouchRefusal();
 
 // The contact's platform over the started functions: each frame as one InjectedTouchInfo, the
-// tick count, Sleep. With nothing started, every frame is refused.
+// tick count, Sleep, the performance counter. With nothing started, every frame is refused.
 extern const TouchOutput systemTouch;
 
 // The frame as user32 takes it: PT_TOUCH, its id, flags, position and time stamp, its contact area

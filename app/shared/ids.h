@@ -33,6 +33,9 @@ constexpr unsigned UM_BOARD_RESCALED = 0x5027;
 // Main window -> calibration window: the board's monitor was looked up again (its place, size or
 // scale may differ): the window follows it.
 constexpr unsigned UM_CALIB_FOLLOW = 0x5028;
+// Reader thread -> main window, posted: the system refused the down of three touches in a row, and
+// the board is a mouse until the user ticks touch again.
+constexpr unsigned UM_TOUCH_GIVEN_UP = 0x514;
 // Main window -> itself, posted at the end of its creation: start the calibration of a start
 // without one.
 constexpr unsigned UM_CALIB_FIRST_START = 0x5030;

@@ -20,6 +20,7 @@ const TouchOutput recorder = {
     },
     []() { return clockMs; },
     [](uint32_t ms) { clockMs += ms; },
+    []() { return double(clockMs); },
 };
 
 std::string kindOf(uint32_t flags) {

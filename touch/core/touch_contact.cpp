@@ -34,6 +34,7 @@ ContactOutcome send(TouchContact& contact, const TouchOutput& out, uint32_t flag
     contact.x = x;
     contact.y = y;
     contact.lastTime = time;
+    contact.lastClock = out.clockMs();
     contact.anyFrame = true;
     return CONTACT_INJECTED;
 }
@@ -46,9 +47,9 @@ void cancelAt(TouchContact& contact, const TouchOutput& out, uint32_t time) {
 }
 
 // The system lets a contact expire when no frame came for CONTACT_EXPIRY_MS: continuing it would
-// only be refused.
-bool expired(const TouchContact& contact, uint32_t now) {
-    return static_cast<uint32_t>(now - contact.lastTime) > CONTACT_EXPIRY_MS;
+// only be refused. Measured on the fine clock, not on the tick count's 15.6 ms steps.
+bool expired(const TouchContact& contact, const TouchOutput& out) {
+    return out.clockMs() - contact.lastClock > CONTACT_EXPIRY_MS;
 }
 
 // An update at (x, y), or nothing in the last frame's millisecond.
@@ -56,8 +57,8 @@ ContactOutcome update(TouchContact& contact, const TouchOutput& out, int32_t x, 
     if (contact.state != CONTACT_TOUCHING)
         return CONTACT_SKIPPED;
     const uint32_t now = out.tickCount();
-    if (expired(contact, now)) {
-        cancelAt(contact, out, now);
+    if (expired(contact, out)) {
+        cancelAt(contact, out, nextTime(contact, out));
         return CONTACT_EXPIRED;
     }
     if (now == contact.lastTime)
@@ -100,12 +101,25 @@ ContactOutcome contactLift(TouchContact& contact, const TouchOutput& out) {
     if (contact.state != CONTACT_TOUCHING)
         return CONTACT_SKIPPED;
     const uint32_t now = nextTime(contact, out);
-    if (expired(contact, now)) {
+    if (expired(contact, out)) {
         cancelAt(contact, out, now);
         return CONTACT_EXPIRED;
     }
-    contact.state = CONTACT_NONE;
-    return send(contact, out, CONTACT_UP_FLAGS, contact.x, contact.y, now);
+    if (send(contact, out, CONTACT_UP_FLAGS, contact.x, contact.y, now) == CONTACT_INJECTED) {
+        contact.state = CONTACT_NONE;
+        return CONTACT_INJECTED;
+    }
+    // Refused (the system not ready, or it had cancelled the contact already): a cancelled up
+    // ends what may still be down; refused too, it changes nothing.
+    cancelAt(contact, out, now);
+    return CONTACT_REFUSED;
+}
+
+uint32_t contactMsUntilKeepAlive(const TouchContact& contact, const TouchOutput& out) {
+    if (contact.state != CONTACT_TOUCHING)
+        return UINT32_MAX;
+    const double left = contact.lastClock + CONTACT_KEEPALIVE_MS - out.clockMs();
+    return left <= 0 ? 0 : static_cast<uint32_t>(std::ceil(left));
 }
 
 ContactOutcome contactCancel(TouchContact& contact, const TouchOutput& out) {

@@ -11,7 +11,10 @@
 //   tick count: an update whose tick equals the last frame's is left out (the next carries the
 //   newer position), an up or a down waits for the next tick;
 // - a frame comes at least every 100 ms, or the contact expires and the system refuses the next
-//   one: a contact that went longer without a frame is ended as cancelled, not continued;
+//   one: a contact that went longer without a frame is ended as cancelled, not continued. That gap
+//   is measured on a fine clock (the performance counter in the program): the tick count moves in
+//   steps of about 15.6 ms, and a gap it calls 94 ms can be 110. A held contact is kept alive by
+//   the clock, a frame at least every CONTACT_KEEPALIVE_MS, whatever the sensor does;
 // - an up is at the position of the frame before it.
 // The platform is reached only through a TouchOutput table: the program binds the system's touch
 // injection, the tests a recorder with a made-up clock.
@@ -34,6 +37,10 @@ constexpr uint32_t CONTACT_CANCEL_FLAGS = FRAME_UP | FRAME_CANCELED;
 constexpr uint32_t CONTACT_ID = 0;          // the sensor reports one finger
 constexpr int32_t CONTACT_AREA_HALF = 2;    // the contact area: a square this far around the point
 constexpr uint32_t CONTACT_EXPIRY_MS = 100; // the longest gap between frames the system accepts
+// A held contact gets an update once this long went by without a frame. Whoever waits in between
+// may overshoot by a step of the system timer (15.6 ms at Windows' default resolution): the gaps
+// stay under 50 ms.
+constexpr uint32_t CONTACT_KEEPALIVE_MS = 25;
 
 // The screen area a contact stays in: the board's monitor on the virtual screen, right and bottom
 // exclusive.
@@ -54,8 +61,9 @@ struct TouchFrame {
 // What the contact needs from the platform.
 struct TouchOutput {
     bool (*inject)(const TouchFrame& frame); // false: the system refused the frame
-    uint32_t (*tickCount)();                 // milliseconds, wraps at 2^32
+    uint32_t (*tickCount)();                 // milliseconds, wraps at 2^32: the frames' time stamps
     void (*sleepMs)(uint32_t milliseconds);
+    double (*clockMs)(); // milliseconds on a fine, steady clock: the gaps between frames
 };
 
 enum ContactState : int32_t {
@@ -70,8 +78,9 @@ struct TouchContact {
     int32_t x = 0, y = 0;            // where the last frame was injected
     double smoothX = 0, smoothY = 0; // the smoothed position, unrounded
     ContactBounds bounds = {0, 0, 0, 0};
-    uint32_t lastTime = 0; // the last frame's time stamp
-    bool anyFrame = false; // lastTime holds a frame's time stamp
+    uint32_t lastTime = 0;  // the last frame's time stamp
+    double lastClock = 0;   // clockMs when the last frame went out
+    bool anyFrame = false;  // lastTime and lastClock hold a frame's
 };
 
 enum ContactOutcome : int32_t {
@@ -95,7 +104,11 @@ ContactOutcome contactMove(TouchContact& contact, const TouchOutput& out, int32_
 // so that it does not expire.
 ContactOutcome contactKeepAlive(TouchContact& contact, const TouchOutput& out);
 
-// The finger lifted: an up where the last frame was. After it no contact is down, whatever the
+// Milliseconds until the contact needs a keep-alive update (0: now); UINT32_MAX without a contact.
+uint32_t contactMsUntilKeepAlive(const TouchContact& contact, const TouchOutput& out);
+
+// The finger lifted: an up where the last frame was. A refused up is followed by a cancelled up
+// (the contact may still be down in the system). After it no contact is down, whatever the
 // outcome.
 ContactOutcome contactLift(TouchContact& contact, const TouchOutput& out);
 
