@@ -130,7 +130,8 @@ const char* const TOUCH_ITEM = "Usar la pizarra como pantalla t\xE1"
 // given up after refusals shows unticked until the user ticks it again.
 void appendTouchItem(HMENU menu) {
     if (touchInjectionStarted())
-        AppendMenuA(menu, MF_STRING | (touchChoice.load() && touchInjectionAvailable() ? MF_CHECKED : MF_UNCHECKED),
+        AppendMenuA(menu,
+                    MF_STRING | (touchChoice.load() && touchInjectionAvailable() ? MF_CHECKED : MF_UNCHECKED),
                     IDM_TOUCH, TOUCH_ITEM);
 }
 

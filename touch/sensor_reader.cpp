@@ -277,9 +277,13 @@ bool noteExchange(Reader& r, int result) {
 
 void mappingRound(Reader& r, HANDLE handle) {
     if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
-        if (GetTickCount() - r.lastAnswer >= LINK_GRACE_MS)
+        if (GetTickCount() - r.lastAnswer >= LINK_GRACE_MS) {
+            // A contact lost with the link is cancelled, and the rest of that touch, when the
+            // sensor answers again, is left alone as after any cancelled contact.
+            if (r.contact.state == CONTACT_TOUCHING)
+                r.needLift = true;
             endTouch(r);
-        else
+        } else
             keepContact(r);
         return;
     }

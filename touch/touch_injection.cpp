@@ -32,8 +32,8 @@ bool injectFrame(const TouchFrame& frame) {
     const DWORD error = GetLastError();
     lastRefusal = error;
     char line[96];
-    wsprintfA(line, "Velmora: touch frame 0x%lx refused, error %lu\n", static_cast<unsigned long>(frame.flags),
-              static_cast<unsigned long>(error));
+    wsprintfA(line, "Velmora: touch frame 0x%lx refused, error %lu\n",
+              static_cast<unsigned long>(frame.flags), static_cast<unsigned long>(error));
     OutputDebugStringA(line); // for a technician's debug viewer: which refusals a PC gives
     return false;
 }

@@ -2,7 +2,9 @@
 // simulated board, with a recorder in place of the system's touch injection (Wine has none). The
 // frames of a tap, a drag, a hold, a second monitor left of the primary, a touch lost to a silent
 // sensor, to a calibration, to a locked session and to the program's end; a touch on this
-// program's own window, the user's choice of the mouse and a refused frame give the mouse.
+// program's own window and the user's choice of the mouse give the mouse. Frames the system
+// refuses end their contact, not touch, but for three refused downs in a row. A held contact lives
+// through a late or silent sensor and a stray reply, its frames timed by the clock.
 //
 // The suite shares one reader thread (a stopped reader stays stopped): its last case stops it.
 #undef WINVER
@@ -14,10 +16,12 @@
 #include <cmath>
 #include <cstddef>
 #include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/shared/ids.h"
 #include "sensor/sensor_link.h"
 #include "tests/support/reader_board.h"
 #include "tests/support/wine_options.h"
@@ -63,28 +67,55 @@ const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
 
 std::mutex recordLock;
 std::vector<InjectedTouchInfo> injected; // every frame given, refused ones too
+std::vector<double> injectedAtMs;        // when each was given, on the performance counter
+std::set<DWORD> injectingThreads;        // the threads that gave them
 int injectCalls = 0, badCounts = 0;
 int initializeCalls = 0;
 UINT32 initializeMax = 0;
 DWORD initializeMode = 0;
-size_t refuseFrom = SIZE_MAX; // frames from this index on are refused
+DWORD initializeThread = 0;
 bool initializeFails = false;
+// The next refuseCount frames with the flags refuseFlags are refused, GetLastError refuseError.
+UINT32 refuseFlags = 0;
+int refuseCount = 0;
+DWORD refuseError = 0;
+
+void refuseNext(UINT32 flags, DWORD error, int count) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    refuseFlags = flags;
+    refuseError = error;
+    refuseCount = count;
+}
 
 BOOL WINAPI recordInitialize(UINT32 maxCount, DWORD mode) {
     std::lock_guard<std::mutex> hold(recordLock);
     ++initializeCalls;
     initializeMax = maxCount;
     initializeMode = mode;
+    initializeThread = GetCurrentThreadId();
     return initializeFails ? FALSE : TRUE;
 }
 
 BOOL WINAPI recordInject(UINT32 count, const InjectedTouchInfo* contacts) {
-    std::lock_guard<std::mutex> hold(recordLock);
-    ++injectCalls;
-    badCounts += count != 1;
-    for (UINT32 k = 0; k < count; ++k)
-        injected.push_back(contacts[k]);
-    return injected.size() <= refuseFrom ? TRUE : FALSE;
+    DWORD error = 0;
+    {
+        std::lock_guard<std::mutex> hold(recordLock);
+        ++injectCalls;
+        badCounts += count != 1;
+        injectingThreads.insert(GetCurrentThreadId());
+        for (UINT32 k = 0; k < count; ++k) {
+            injected.push_back(contacts[k]);
+            injectedAtMs.push_back(simboardNowMs());
+        }
+        if (count > 0 && refuseCount > 0 && contacts[0].pointerInfo.pointerFlags == refuseFlags) {
+            --refuseCount;
+            error = refuseError;
+        }
+    }
+    if (error == 0)
+        return TRUE;
+    SetLastError(error);
+    return FALSE;
 }
 
 const TouchInjectionFunctions recorder = {recordInitialize, recordInject};
@@ -97,6 +128,16 @@ std::vector<InjectedTouchInfo> framesFrom(size_t from) {
 size_t frameCount() {
     std::lock_guard<std::mutex> hold(recordLock);
     return injected.size();
+}
+
+// The longest time between two frames from index `from` on, on the performance counter (the time
+// stamps are tick counts, too coarse to show a gap of 110 ms as more than 100).
+double longestFrameGapMs(size_t from) {
+    std::lock_guard<std::mutex> hold(recordLock);
+    double longest = 0;
+    for (size_t k = from + 1; k < injectedAtMs.size(); ++k)
+        longest = std::max(longest, injectedAtMs[k] - injectedAtMs[k - 1]);
+    return longest;
 }
 
 std::string kindOf(UINT32 flags) {
@@ -209,9 +250,10 @@ class TouchInjection : public ::testing::Test {
         ASSERT_TRUE(installBoardCalibration(board, primary));
         sensorHandle = findSensor();
         ASSERT_NE(sensorHandle.load(), nullptr);
-        ASSERT_TRUE(startTouchInjection(recorder));
+        bindTouchInjection(recorder); // the reader sets injection up with it
         reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
         ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_GET, 3000, 0, true), 0) << "the reader does not poll";
+        initializedOn = initializeThread;
     }
     static void TearDownTestSuite() {
         if (reader) {
@@ -220,6 +262,7 @@ class TouchInjection : public ::testing::Test {
         }
         simboardStop(board);
         startTouchInjection({nullptr, nullptr});
+        bindTouchInjection({nullptr, nullptr});
     }
     void SetUp() override {
         ASSERT_TRUE(mouseRecorderStart());
@@ -270,20 +313,33 @@ class TouchInjection : public ::testing::Test {
     }
     std::vector<InjectedTouchInfo> frames() const { return framesFrom(from); }
 
+    // Sets the board's replies and lets the reader settle into them.
+    void replies(DWORD delayMs, bool silent = false, DWORD settleMs = 300) {
+        SimReplyMode mode;
+        mode.delayMs = delayMs;
+        mode.silent = silent;
+        simboardSetReplies(board, 0, mode);
+        flushEvents(settleMs);
+    }
+
     static SimBoard* board;
     static ScreenTargets primary;
     static HANDLE reader;
+    static DWORD initializedOn; // the thread that set touch injection up
     size_t from = 0;
 };
 SimBoard* TouchInjection::board = nullptr;
 ScreenTargets TouchInjection::primary = {};
 HANDLE TouchInjection::reader = nullptr;
+DWORD TouchInjection::initializedOn = 0;
 
 } // namespace
 
 // The path is chosen once at start: touch only when both functions are there and initialisation
 // with one contact and the default feedback succeeds. Wine's user32 has neither: the mouse.
 TEST_F(TouchInjection, TheStartChoosesTouchOnlyWhereInjectionWorks) {
+    // Set up by the reader thread, the one that injects.
+    EXPECT_EQ(initializedOn, GetThreadId(reader));
     const TouchInjectionFunctions system = systemTouchInjectionFunctions();
     if (!system.initialize && !system.inject) {
         EXPECT_FALSE(startTouchInjection(system)) << "no touch injection here: the mouse";
@@ -367,6 +423,8 @@ TEST_F(TouchInjection, TapDragAndHoldAreFramesOfOneContact) {
     EXPECT_GE(f.back().pointerInfo.dwTime - f.front().pointerInfo.dwTime, 1400u);
     EXPECT_EQ(injectedButtons(), "") << "mouse buttons on the touch path";
     EXPECT_EQ(badCounts, 0) << "frames of more than one contact";
+    std::lock_guard<std::mutex> locked(recordLock);
+    EXPECT_EQ(injectingThreads, std::set<DWORD>{GetThreadId(reader)}) << "frames from another thread";
 }
 
 // The board on a monitor left of the primary, its origin negative: the frames are at that
@@ -385,21 +443,21 @@ TEST_F(TouchInjection, ASecondMonitorWithANegativeOrigin) {
         EXPECT_LE(frame.rcContact.right, 0) << "contact area off the board's monitor";
 }
 
-// A sensor that stops answering mid-touch: the contact is cancelled where it was (it cannot go a
-// tenth of a second without a frame), and the rest of that touch sends nothing when the sensor
-// answers again; the next touch is a contact again.
+// A sensor that stops answering mid-touch: the contact lives through 400 ms of silence, kept
+// alive by the clock, well within the link's grace; once the grace is over it is cancelled where it
+// was, and the rest of that touch sends nothing when the sensor answers again; the next touch is a
+// contact again.
 TEST_F(TouchInjection, ATouchLostToASilentSensorIsCancelled) {
     const int w = screenW(), h = screenH();
     ASSERT_TRUE(holdDown(w / 2, h / 3));
-    SimReplyMode silent;
-    silent.silent = true;
-    simboardSetReplies(board, 0, silent);
-    flushEvents(600); // a few exchanges without an answer
+    replies(0, true, 400);
+    EXPECT_EQ(kinds(frames()), "down update*") << "400 ms of silence ended the contact";
+    EXPECT_LE(longestFrameGapMs(from), 60.0) << "the contact went that long without a frame";
+    flushEvents(900); // past the link's grace
     std::vector<InjectedTouchInfo> f = frames();
     EXPECT_EQ(kinds(f), "down update* cancel");
     EXPECT_TRUE(wellFormed(f));
-    simboardSetReplies(board, 0, SimReplyMode{});
-    flushEvents(1300); // the replies owed by the silence are given up within a second
+    replies(0, false, 1300); // the replies owed by the silence are given up within a second
     EXPECT_EQ(frameCount(), from + f.size()) << "the rest of the lost touch was sent";
     simboardFingerLift(board, 0);
     flushEvents(100);
@@ -407,6 +465,73 @@ TEST_F(TouchInjection, ATouchLostToASilentSensorIsCancelled) {
     tap(w / 2, h / 2);
     EXPECT_EQ(kinds(frames()), "down update* up");
     EXPECT_EQ(injectedButtons(), "");
+}
+
+// A sensor that answers every command 150 ms late: one exchange waits 100 ms for a reply, yet a
+// finger held 2 s is one contact, never cancelled, its frames never more than 60 ms apart, and a
+// short touch is a down and an up.
+TEST_F(TouchInjection, AHeldTouchOnALateSensorIsOneContact) {
+    const int w = screenW(), h = screenH();
+    replies(150);
+    SimPath hold;
+    simDown(hold, w / 2, h / 2);
+    simHold(hold, 2000);
+    simLift(hold);
+    simboardPlay(board, 0, hold);
+    ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
+    flushEvents(800); // the lift, two late replies later
+    std::vector<InjectedTouchInfo> f = frames();
+    EXPECT_EQ(kinds(f), "down update* up");
+    EXPECT_TRUE(wellFormed(f));
+    EXPECT_LE(longestFrameGapMs(from), 60.0);
+    ASSERT_FALSE(f.empty());
+    EXPECT_GE(f.back().pointerInfo.dwTime - f.front().pointerInfo.dwTime, 1900u);
+
+    from = frameCount(); // a tap long enough for a reply 150 ms late to see it
+    SimPath tap;
+    simDown(tap, w / 3, h / 2);
+    simHold(tap, 300);
+    simLift(tap);
+    simboardPlay(board, 0, tap);
+    ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
+    flushEvents(800);
+    EXPECT_EQ(kinds(frames()), "down update* up") << "a tap on a late sensor";
+    EXPECT_LE(longestFrameGapMs(from), 60.0);
+    EXPECT_EQ(injectedButtons(), "");
+    replies(0, false, 1200);
+}
+
+// One reply without a point in the middle of a slow drag (another program's command to the
+// sensor, whose reply reaches every handle; a frame the sensor dropped) lands in the read the
+// reader has pending: it is no lift, and the drag stays one drag, as a contact and as the mouse.
+TEST_F(TouchInjection, AStrayReplyMidDragIsNoLift) {
+    const int w = screenW(), h = screenH();
+    replies(20); // a read pending most of the time, for the stray reply to land in
+    for (int asMouse = 0; asMouse < 2; ++asMouse) {
+        touchChoice = asMouse ? 0 : 1;
+        mouseRecorderClear();
+        from = frameCount();
+        SimPath drag;
+        simDown(drag, w / 5, h / 3);
+        simMove(drag, w * 3 / 5, h / 2, 1500);
+        simLift(drag);
+        simboardPlay(board, 0, drag);
+        flushEvents(600);
+        const int get = simboardWaitCommand(board, 0, SIM_CMD_GET, 1000, simboardLogSize(board), true);
+        ASSERT_GE(get, 0);
+        const uint8_t empty[] = {0x00, 0x0A}; // an answer without a point
+        simboardSendReport(board, 0, empty, sizeof empty);
+        ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
+        flushEvents(200);
+        if (asMouse) {
+            EXPECT_EQ(injectedButtons(), "ldown lup") << "the mouse's drag was broken";
+        } else {
+            EXPECT_EQ(kinds(frames()), "down update* up") << "the contact's drag was broken";
+            EXPECT_EQ(injectedButtons(), "");
+        }
+    }
+    touchChoice = 1;
+    replies(0);
 }
 
 // A calibration starting while a finger is down: the contact is cancelled at once.
@@ -490,28 +615,96 @@ TEST_F(TouchInjection, OwnWindowsAndTheMouseChoiceGiveTheMouse) {
     EXPECT_EQ(injectedButtons(), "ldown lup");
 }
 
-// The system refuses a frame mid-drag: the contact is cancelled as a contact, the rest of that
-// drag is neither frames nor a mouse, and every later touch is the mouse, without asking the
-// system again.
-TEST_F(TouchInjection, ARefusedFrameSwitchesToTheMouseOnce) {
+// The system refuses an update mid-drag, with each of the refusals Windows documents as passing:
+// that contact is cancelled, the rest of that drag is neither frames nor a mouse, and the next
+// touch is a contact again. A refused up is followed by a cancelled one; touch goes on.
+TEST_F(TouchInjection, ARefusedFrameEndsItsContactNotTouch) {
     const int w = screenW(), h = screenH();
-    refuseFrom = from + 3;
-    SimPath drag;
-    simDown(drag, w / 5, h / 5);
-    simMove(drag, w / 2, h / 2, 500);
-    simLift(drag);
-    play(drag);
-    const std::vector<InjectedTouchInfo> f = frames();
-    EXPECT_EQ(kinds(f), "down update* cancel");
-    EXPECT_EQ(f.size(), 5u) << "down, two updates, the refused one, the cancel";
-    EXPECT_FALSE(touchInjectionAvailable());
-    EXPECT_EQ(injectedButtons(), "") << "the refused touch was replayed as a mouse";
+    for (DWORD error : {DWORD(ERROR_NOT_READY), DWORD(ERROR_TIMEOUT), DWORD(ERROR_INVALID_PARAMETER)}) {
+        mouseRecorderClear();
+        from = frameCount();
+        refuseNext(CONTACT_UPDATE_FLAGS, error, 1);
+        SimPath drag;
+        simDown(drag, w / 5, h / 5);
+        simHold(drag, 60);
+        simMove(drag, w / 2, h / 2, 500);
+        simLift(drag);
+        play(drag);
+        const std::vector<InjectedTouchInfo> f = frames();
+        EXPECT_EQ(kinds(f), "down update* cancel") << "error " << error;
+        EXPECT_LE(f.size(), 4u) << "frames after the refused update, error " << error;
+        EXPECT_EQ(lastTouchRefusal(), error);
+        EXPECT_TRUE(touchInjectionAvailable()) << "error " << error;
+        EXPECT_EQ(injectedButtons(), "") << "the refused touch was replayed as a mouse, error " << error;
+        from = frameCount();
+        tap(w / 2, h / 3);
+        EXPECT_EQ(kinds(frames()), "down update* up") << "the touch after a refusal, error " << error;
+        EXPECT_EQ(injectedButtons(), "");
+    }
+    from = frameCount();
+    refuseNext(CONTACT_UP_FLAGS, ERROR_NOT_READY, 1);
+    tap(w / 3, h / 3);
+    EXPECT_EQ(kinds(frames()), "down update* up cancel");
+    from = frameCount();
+    tap(w / 3, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+    EXPECT_EQ(injectedButtons(), "");
+}
+
+// The main window as the reader sees it: counts what it is told.
+int givenUpTold = 0;
+LRESULT CALLBACK countGivenUp(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == UM_TOUCH_GIVEN_UP)
+        ++givenUpTold;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A touch whose down the system refuses goes to the mouse whole: a click. Two such touches and
+// then a contact start the count again; three in a row give the mouse until touch is ticked
+// again, and the main window is told once.
+TEST_F(TouchInjection, ThreeRefusedDownsInARowGiveTheMouseUntilTickedAgain) {
+    const int w = screenW(), h = screenH();
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = countGivenUp;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "TouchGivenUpCounter";
+    RegisterClassA(&wc);
+    const HWND told =
+        CreateWindowExA(0, wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, wc.hInstance, nullptr);
+    ASSERT_NE(told, nullptr);
+    hwndMain = told;
+    givenUpTold = 0;
+    refuseNext(CONTACT_DOWN_FLAGS, ERROR_ACCESS_DENIED, 2);
     mouseTap(w / 2, h / 3);
     mouseTap(w / 3, h / 3);
-    EXPECT_EQ(frameCount(), from + f.size()) << "frames after the switch";
-    EXPECT_EQ(injectedButtons(), "ldown lup ldown lup");
-    refuseFrom = SIZE_MAX;
-    ASSERT_TRUE(startTouchInjection(recorder));
+    EXPECT_EQ(injectedButtons(), "ldown lup ldown lup") << "touches whose down was refused";
+    from = frameCount();
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up") << "two refused downs gave touch up";
+
+    mouseRecorderClear();
+    from = frameCount();
+    refuseNext(CONTACT_DOWN_FLAGS, ERROR_ACCESS_DENIED, 3);
+    for (int k = 0; k < 3; ++k)
+        mouseTap(w / 4 + 50 * k, h / 3);
+    EXPECT_EQ(kinds(frames()), "down down down");
+    EXPECT_EQ(injectedButtons(), "ldown lup ldown lup ldown lup");
+    EXPECT_FALSE(touchInjectionAvailable());
+    EXPECT_TRUE(touchInjectionStarted()) << "the choice is still offered";
+    flushEvents(50);
+    EXPECT_EQ(givenUpTold, 1);
+    mouseRecorderClear();
+    from = frameCount();
+    mouseTap(w / 2, h / 3);
+    EXPECT_EQ(frameCount(), from) << "frames while touch is given up";
+    EXPECT_EQ(injectedButtons(), "ldown lup");
+
+    EXPECT_TRUE(resumeTouchInjection()); // the user ticks touch again
+    tap(w / 2, h / 2);
+    EXPECT_EQ(kinds(frames()), "down update* up");
+    EXPECT_EQ(givenUpTold, 1);
+    hwndMain = nullptr;
+    DestroyWindow(told);
 }
 
 // The program stopping mid-touch: the reader cancels the contact before it ends, and nothing is

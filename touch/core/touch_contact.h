@@ -78,9 +78,9 @@ struct TouchContact {
     int32_t x = 0, y = 0;            // where the last frame was injected
     double smoothX = 0, smoothY = 0; // the smoothed position, unrounded
     ContactBounds bounds = {0, 0, 0, 0};
-    uint32_t lastTime = 0;  // the last frame's time stamp
-    double lastClock = 0;   // clockMs when the last frame went out
-    bool anyFrame = false;  // lastTime and lastClock hold a frame's
+    uint32_t lastTime = 0; // the last frame's time stamp
+    double lastClock = 0;  // clockMs when the last frame went out
+    bool anyFrame = false; // lastTime and lastClock hold a frame's
 };
 
 enum ContactOutcome : int32_t {
