@@ -286,9 +286,17 @@ void expectRect(HWND hwnd, const RECT& want, const char* what) {
         << what << " at (" << r.left << ", " << r.top << ")-(" << r.right << ", " << r.bottom << ")";
 }
 
+// The balloons the main window asked the shell for, by their text.
+std::vector<std::string> balloonsShown;
+BOOL WINAPI recordBalloon(DWORD message, PNOTIFYICONDATAA record) {
+    if (message == NIM_MODIFY && (record->uFlags & NIF_INFO))
+        balloonsShown.push_back(record->szInfo);
+    return TRUE;
+}
 // Where the system injects touch (a pair of functions that accept everything stands in for it), the
 // menu offers the board as a touch screen after the settings, checked while chosen; the item turns
-// the choice over and stores it at once.
+// the choice over and stores it at once. Touch given up by the reader (the system refused three
+// downs in a row) keeps the item, unticked, says so once, and ticking it takes touch up again.
 BOOL WINAPI acceptInitialize(UINT32, DWORD) {
     return TRUE;
 }
@@ -321,18 +329,27 @@ TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
         EXPECT_EQ(stored, want);
         EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(on ? MF_CHECKED : 0));
     }
+    const TrayNotify notifyBefore = trayNotify;
+    trayNotify = recordBalloon;
+    balloonsShown.clear();
+    giveUpTouchInjection();
+    SendMessageA(main, UM_TOUCH_GIVEN_UP, 0, 0);
+    ASSERT_EQ(GetMenuItemCount(trayMenu), 7) << "the item went with touch";
+    EXPECT_EQ(GetMenuItemID(trayMenu, 2), IDM_TOUCH);
+    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, 0u);
+    EXPECT_EQ(balloonsShown, std::vector<std::string>{"Windows no acepta los toques de la pizarra: "
+                                                      "funciona como rat\xF3n"});
+    SendMessageA(main, WM_COMMAND, IDM_TOUCH, 0);
+    EXPECT_TRUE(touchInjectionAvailable());
+    EXPECT_EQ(touchChoice.load(), 1);
+    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    trayNotify = notifyBefore;
+    balloonsShown.clear();
     startTouchInjection({nullptr, nullptr});
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
     EXPECT_EQ(GetMenuItemCount(trayMenu), 6) << "no touch injection: no item";
 }
 
-// The balloons the main window asked the shell for, by their text.
-std::vector<std::string> balloonsShown;
-BOOL WINAPI recordBalloon(DWORD message, PNOTIFYICONDATAA record) {
-    if (message == NIM_MODIFY && (record->uFlags & NIF_INFO))
-        balloonsShown.push_back(record->szInfo);
-    return TRUE;
-}
 const char kBoardMonitorGone[] = "La pantalla de la pizarra no est\xE1 conectada: se usa la principal";
 
 // Last: it leaves the board on the primary again, but the choice and the grown canvas stay.
