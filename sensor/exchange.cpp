@@ -157,8 +157,8 @@ DWORD waitEvent(HANDLE event, DWORD waitMs) {
 // The sensor's lock, which another thread's exchange or probe may hold for a while (a probe of a
 // sensor that does not answer: up to a second); the thread's hook runs meanwhile.
 void lockSensor() {
-    if (!waitHook.run) {
-        AcquireSRWLockExclusive(&sensorLock);
+    if (!waitHook.run || waitHook.run(waitHook.context) == INFINITE) {
+        AcquireSRWLockExclusive(&sensorLock); // nothing to keep up meanwhile
         return;
     }
     while (!TryAcquireSRWLockExclusive(&sensorLock)) {

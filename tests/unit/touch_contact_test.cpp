@@ -11,6 +11,7 @@ namespace {
 
 std::vector<TouchFrame> frames;
 uint32_t clockMs = 0;
+double fineMs = -1;  // the fine clock, when it differs from the tick count; -1: the same
 int refuseFrom = -1; // the index of the first frame the system refuses; -1: none
 
 const TouchOutput recorder = {
@@ -20,7 +21,7 @@ const TouchOutput recorder = {
     },
     []() { return clockMs; },
     [](uint32_t ms) { clockMs += ms; },
-    []() { return double(clockMs); },
+    []() { return fineMs >= 0 ? fineMs : double(clockMs); },
 };
 
 std::string kindOf(uint32_t flags) {
@@ -67,6 +68,7 @@ class Contact : public ::testing::Test {
     void SetUp() override {
         frames.clear();
         clockMs = 5000;
+        fineMs = -1;
         refuseFrom = -1;
     }
     ContactOutcome down(uint32_t t, int32_t x, int32_t y, const ContactBounds& b = PRIMARY) {
@@ -183,6 +185,27 @@ TEST_F(Contact, ATouchLostToASilentSensorIsCancelled) {
     EXPECT_EQ(trace(), "down(10,20)@6000 cancel(10,20)@6101");
 }
 
+// The gap that lets a contact expire is measured on the fine clock: the tick count moves in steps
+// of about 15.6 ms, and a gap it calls 94 ms can be 110 (expired), one it calls 109 can be 95 (not).
+// The keep-alive is due CONTACT_KEEPALIVE_MS after the last frame on the same clock.
+TEST_F(Contact, ExpiryAndKeepAliveGoByTheFineClock) {
+    fineMs = 1000.0;
+    down(5000, 300, 400);
+    EXPECT_EQ(contactMsUntilKeepAlive(contact, recorder), CONTACT_KEEPALIVE_MS);
+    fineMs = 1000.0 + CONTACT_KEEPALIVE_MS - 0.5;
+    EXPECT_EQ(contactMsUntilKeepAlive(contact, recorder), 1u);
+    fineMs = 1000.0 + CONTACT_KEEPALIVE_MS;
+    EXPECT_EQ(contactMsUntilKeepAlive(contact, recorder), 0u);
+    fineMs = 1095.0;
+    clockMs = 5109;
+    EXPECT_EQ(contactKeepAlive(contact, recorder), CONTACT_INJECTED) << "109 ticks, but 95 ms";
+    fineMs = 1205.0;
+    clockMs = 5203;
+    EXPECT_EQ(contactKeepAlive(contact, recorder), CONTACT_EXPIRED) << "94 ticks, but 110 ms";
+    EXPECT_EQ(trace(), "down(300,400)@5000 update(300,400)@5109 cancel(300,400)@5203");
+    EXPECT_EQ(contactMsUntilKeepAlive(contact, recorder), UINT32_MAX) << "no contact, nothing to keep";
+}
+
 // A touch that ends otherwise than by a lift (a calibration starting, the program stopping, the
 // session locking): one cancelled up where the last frame was, and nothing twice.
 TEST_F(Contact, ACancelIsOneCancelledUpAtTheLastPosition) {
@@ -211,6 +234,13 @@ TEST_F(Contact, RefusedFramesAreReported) {
     EXPECT_EQ(down(6000, 5, 5), CONTACT_REFUSED);
     EXPECT_EQ(contact.state, CONTACT_NONE);
     EXPECT_EQ(contactCancel(contact, recorder), CONTACT_SKIPPED);
+    // A refused up is followed by a cancelled up where the contact was: it may still be down.
+    frames.clear();
+    refuseFrom = 1;
+    down(7000, 40, 50);
+    EXPECT_EQ(lift(7010), CONTACT_REFUSED);
+    EXPECT_EQ(contact.state, CONTACT_NONE);
+    EXPECT_EQ(trace(), "down(40,50)@7000 up(40,50)@7010 cancel(40,50)@7010");
 }
 
 // The board on a monitor left of the primary: positions on the virtual screen, negative, and the
