@@ -26,7 +26,8 @@ running() { # pid: the process has not ended (a zombie has)
     [ -d "/proc/$1" ] && ! grep -q '^Z' <(sed 's/.*) //' "/proc/$1/stat" 2>/dev/null)
 }
 
-# $1 the case, $2 the status the child's work ends with, $3 what the child does before its stops.
+# $1 the case, $2 the status the child's work ends with, $3 what the child does before its stops,
+# $4 the first display number the start may take (VELMORA_DISPLAY_BASE, or 90, when not given).
 run_case() {
     local name=$1 status=$2 before=$3 base=${4:-${VELMORA_DISPLAY_BASE:-90}} record="$work/$1.servers"
     local out="$work/$1.out" tried="$work/$1.tried" code
