@@ -361,6 +361,11 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     }
 }
 
+// In front of everything, a full-screen presentation included: the board has stopped.
+void tellSensorLost() {
+    MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+}
+
 // Any device change checks the sensor (DBT_DEVNODES_CHANGED is all some systems send); the notices
 // for HID interfaces say more: an arrival of the sensor opens it at once, the removal of the open one
 // is its loss, and other devices' interfaces are no concern of the board.
@@ -380,8 +385,8 @@ LRESULT onDeviceChange(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (notice == NOTICE_SENSOR_REMOVED ? openSensorRemoved(path) : probeSensor(handle) != 1) {
         // The old handle is not closed: the reader thread may be in an exchange on it right now.
         sensorHandle = nullptr;
-        // In front of everything, a full-screen presentation included: the board has stopped.
-        MessageBoxA(hwndMain, "Sensor desconectado", "", MB_OK | MB_TOPMOST | MB_SETFOREGROUND);
+        if (!lossWaitsForReturn(hwnd))
+            tellSensorLost();
     }
     return 0;
 }
@@ -476,6 +481,8 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_TIMER:
         if (wParam == TRAY_RETRY_TIMER)
             showTrayIcon(hwnd);
+        else if (onSessionPowerTimer(hwnd, wParam))
+            tellSensorLost();
         return 0;
     case UM_TRAY_NOTIFY:
         if (lParam == WM_LBUTTONUP || lParam == WM_RBUTTONUP)

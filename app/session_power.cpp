@@ -19,19 +19,49 @@ namespace {
 // 100 ms of a click's release, and the grace of a transfer that is being cancelled.
 constexpr DWORD READER_PAUSE_WAIT_MS = 1500;
 
+// An early log-on's registration for session notices is tried again this often, this many times
+// (ten minutes).
+constexpr UINT SESSION_NOTICES_RETRY_MS = 2000;
+constexpr int SESSION_NOTICES_TRIES = 300;
+
 LinkConditions conditions;             // what the system has said so far (GUI thread)
+WakeRecord wake;                       // the last wake (GUI thread)
 std::string readerSensorPath;          // the interface sensorHandle was opened on (GUI thread)
 HDEVNOTIFY interfaceNotices = nullptr; // the registration for HID interface notices
 bool sessionNoticesOn = false;         // WTSRegisterSessionNotification succeeded
+int sessionNoticeTriesLeft = 0;        // registrations still to try after RPC_S_INVALID_BINDING
 
 // wtsapi32 is loaded at run time: a system without it still runs, without session notices.
-using SessionRegister = BOOL(WINAPI*)(HWND, DWORD);
 constexpr DWORD NOTIFY_FOR_THIS_SESSION_ONLY = 0; // NOTIFY_FOR_THIS_SESSION of <wtsapi32.h>
 using SessionUnregister = BOOL(WINAPI*)(HWND);
 
 FARPROC sessionProc(const char* name) {
     static HMODULE library = loadSystemLibrary("wtsapi32.dll");
     return library ? GetProcAddress(library, name) : nullptr;
+}
+
+SessionNoticeRegistration sessionRegistration() {
+    if (sessionNoticeRegistration)
+        return sessionNoticeRegistration;
+    return reinterpret_cast<SessionNoticeRegistration>(
+        reinterpret_cast<void*>(sessionProc("WTSRegisterSessionNotification")));
+}
+
+// At a log-on the program can start before the services behind session notices. Windows documents
+// it: "If this function is called before the dependent services of Remote Desktop Services have
+// started, an RPC_S_INVALID_BINDING error code may be returned. When the Global\TermSrvReadyEvent
+// global event is set, all dependent services have started and this function can be successfully
+// called." That failure is tried again on a timer, every two seconds for ten minutes at most; any
+// other is final, and the program runs without session notices (a lock then leaves the sensor open).
+void registerSessionNotices(HWND hwnd) {
+    const SessionNoticeRegistration registration = sessionRegistration();
+    sessionNoticesOn = registration && registration(hwnd, NOTIFY_FOR_THIS_SESSION_ONLY);
+    const bool servicesNotReady =
+        !sessionNoticesOn && registration && GetLastError() == RPC_S_INVALID_BINDING;
+    if (servicesNotReady && sessionNoticeTriesLeft-- > 0)
+        SetTimer(hwnd, SESSION_NOTICES_TIMER, SESSION_NOTICES_RETRY_MS, nullptr);
+    else
+        KillTimer(hwnd, SESSION_NOTICES_TIMER);
 }
 
 void closeCommandHandle() {
@@ -100,14 +130,17 @@ void apply(HWND hwnd, LinkEvent event) {
 
 } // namespace
 
+SessionNoticeRegistration sessionNoticeRegistration = nullptr;
+
 void startSessionNotices(HWND hwnd) {
-    const auto registerSession = reinterpret_cast<SessionRegister>(
-        reinterpret_cast<void*>(sessionProc("WTSRegisterSessionNotification")));
-    sessionNoticesOn = registerSession && registerSession(hwnd, NOTIFY_FOR_THIS_SESSION_ONLY);
+    sessionNoticeTriesLeft = SESSION_NOTICES_TRIES;
+    registerSessionNotices(hwnd);
     interfaceNotices = registerSensorNotifications(hwnd);
 }
 
 void endSessionNotices(HWND hwnd) {
+    KillTimer(hwnd, SESSION_NOTICES_TIMER);
+    KillTimer(hwnd, WAKE_RETURN_TIMER);
     const auto unregisterSession = reinterpret_cast<SessionUnregister>(
         reinterpret_cast<void*>(sessionProc("WTSUnRegisterSessionNotification")));
     if (sessionNoticesOn && unregisterSession)
@@ -118,12 +151,37 @@ void endSessionNotices(HWND hwnd) {
 }
 
 LRESULT onPowerBroadcast(HWND hwnd, WPARAM event) {
-    if (event == PBT_APMSUSPEND)
+    if (event == PBT_APMSUSPEND) {
         apply(hwnd, LINK_SUSPEND);
-    else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND ||
-             event == PBT_APMRESUMECRITICAL)
-        apply(hwnd, LINK_RESUME); // the later ones of a wake find it awake already: nothing more
+    } else if (event == PBT_APMRESUMEAUTOMATIC || event == PBT_APMRESUMESUSPEND ||
+               event == PBT_APMRESUMECRITICAL) {
+        wake = {true, GetTickCount()}; // before the check: a sensor missing at once may be the wake's
+        apply(hwnd, LINK_RESUME);      // the later ones of a wake find it awake already: nothing more
+    }
     return TRUE;
+}
+
+bool lossWaitsForReturn(HWND hwnd) {
+    if (!lossAwaitsReturn(wake, GetTickCount()))
+        return false;
+    SetTimer(hwnd, WAKE_RETURN_TIMER, WAKE_RETURN_MS, nullptr);
+    return true;
+}
+
+bool onSessionPowerTimer(HWND hwnd, WPARAM timer) {
+    if (timer == SESSION_NOTICES_TIMER) {
+        if (!sessionNoticesOn)
+            registerSessionNotices(hwnd);
+        return false;
+    }
+    if (timer != WAKE_RETURN_TIMER)
+        return false;
+    KillTimer(hwnd, WAKE_RETURN_TIMER);
+    // Locked or asleep again meanwhile: the unlock or the next wake looks at the sensor afresh.
+    if (!pollingWanted(conditions) || sensorHandle.load())
+        return false;
+    openReaderSensor(); // back without a word from the system
+    return !sensorHandle.load();
 }
 
 void onSessionChange(HWND hwnd, WPARAM event) {

@@ -2,6 +2,8 @@
 // canvas (a memory DC) and shows it by copying the canvas onto the window. Key-coloured pixels
 // are transparent. The page draws with the tool of the shared DrawState; the cut tool's handlers
 // live in cut_tool.cpp.
+#include <vector>
+
 #include "app/core/dpi_scale.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
@@ -451,26 +453,26 @@ int32_t pageCursorDpi = BASE_DPI; // the pages' scale as the last tool change ga
 // A cursor at the size for dpi (32 x 32 at 96). LoadCursorA gives the image of the system's cursor
 // size, which follows the primary monitor's scale: it serves where that is the size wanted. The
 // other sizes (a board at 100 % beside a primary at 150 % among them) are loaded once each and
-// kept for the process: a cursor still shown must not be destroyed.
+// kept for the process: a cursor still shown must not be destroyed, so none is ever dropped from
+// the cache, and every later load of the same image at the same size is the cached one. The cache
+// holds one entry per cursor and size met, a few dozen at most (the program's cursors times the
+// scales of the monitors a board has been on).
 HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
     const int32_t side = scaledForDpi(32, dpi);
     if (knownDpi(dpi) == BASE_DPI && GetSystemMetrics(SM_CXCURSOR) == side)
         return LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id));
     struct Loaded {
-        int32_t id, dpi;
+        int32_t id, side;
         HCURSOR cursor;
     };
-    static Loaded loaded[24] = {};
+    static std::vector<Loaded> loaded; // GUI thread: the pages and the cut tool load through here
     for (const Loaded& l : loaded)
-        if (l.cursor && l.id == id && l.dpi == dpi)
+        if (l.id == id && l.side == side)
             return l.cursor;
     HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
                                                      IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
-    for (Loaded& l : loaded)
-        if (!l.cursor) {
-            l = {id, dpi, cursor};
-            break;
-        }
+    if (cursor)
+        loaded.push_back({id, side, cursor});
     return cursor;
 }
 

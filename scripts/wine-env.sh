@@ -25,9 +25,20 @@
 [ -n "${_wine_env_pids+x}" ] || _wine_env_pids=()         # X servers this shell started, oldest first
 [ -n "${_wine_env_displays+x}" ] || _wine_env_displays=() # their display numbers, in the same order
 
+# An X server in another mount namespace (a container, a service with a private /tmp) leaves no
+# lock file or socket in our /tmp, but it holds the display's abstract socket "@/tmp/.X11-unix/Xn",
+# which the machine's namespaces share: a server started on that number fails at once ("server
+# already running"), and a client that asks for the number reaches the other server. Such a
+# number is taken as well; /proc/net/unix lists the abstract sockets that are bound.
+_abstract_socket_taken() { # number
+    grep -qs -- " @/tmp/\.X11-unix/X$1\$" /proc/net/unix
+}
+
 _free_display() {
     local n=${1:-90}
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ] || _abstract_socket_taken "$n"; do
+        n=$((n + 1))
+    done
     echo "$n"
 }
 

@@ -37,3 +37,7 @@ LinkAction applyLinkEvent(LinkConditions& conditions, LinkEvent event) {
         return pollAfter ? LINK_RESUME_CHECK : LINK_PAUSE;
     return LINK_KEEP;
 }
+
+bool lossAwaitsReturn(const WakeRecord& wake, uint32_t now) {
+    return wake.woken && uint32_t(now - wake.wokeAt) < WAKE_SETTLE_MS;
+}

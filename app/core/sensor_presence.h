@@ -35,3 +35,19 @@ bool pollingWanted(const LinkConditions& conditions); // the reader polls
 // Records the event in `conditions` and returns what it means for the sensor. A repeated event
 // (two locks) changes nothing; waking up while locked leaves the sensor closed until the unlock.
 LinkAction applyLinkEvent(LinkConditions& conditions, LinkEvent event);
+
+// Waking up: a sensor behind a USB port that sleep powered down is removed during the resume and
+// comes back a moment later, on its own. A loss of the sensor within WAKE_SETTLE_MS of a wake is
+// therefore first given WAKE_RETURN_MS to come back before the user is told, as a sensor that
+// answers late is given its grace before it counts as lost.
+constexpr uint32_t WAKE_SETTLE_MS = 5000;
+constexpr uint32_t WAKE_RETURN_MS = 3000;
+
+struct WakeRecord {
+    bool woken = false;  // the machine has woken up since the program started
+    uint32_t wokeAt = 0; // the tick count of the last wake
+};
+
+// A loss of the sensor found at tick `now` waits for the sensor to come back (the tick count may
+// have wrapped around since the wake).
+bool lossAwaitsReturn(const WakeRecord& wake, uint32_t now);

@@ -84,6 +84,50 @@ void sendToProgram(TouchSession& s, UINT message, WPARAM wParam) {
     SendMessageTimeoutA(s.mainWindow, message, wParam, 0, SMTO_ABORTIFHUNG, 5000, &answer);
 }
 
+// Sleep and a wake, as the system says them.
+void sleepAndWake(TouchSession& s) {
+    sendToProgram(s, WM_POWERBROADCAST, PBT_APMSUSPEND);
+    flushEvents(100);
+    sendToProgram(s, WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC);
+}
+
+// A USB port that sleep powered down: the sensor is removed during the wake and back a moment
+// later (both announced, as the system does). Nothing is said, and touches work when it is back;
+// nor is anything said later, when its time to come back is over. One that stays away after a
+// wake is told, once that time is over.
+void expectAWakeThatResetsTheSensorToBeRiddenOut(TouchSession& s) {
+    const DWORD pid = s.program.processId;
+    sleepAndWake(s);
+    flushEvents(300);
+    const DWORD unplugged = GetTickCount();
+    simboardUnplug(s.board, 0);
+    flushEvents(800);
+    EXPECT_EQ(findTopLevelWindow("#32770", pid), nullptr) << "a removal during the wake was told at once";
+    size_t mark = simboardLogSize(s.board);
+    simboardReplug(s.board, 0);
+    EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 2000, mark, true), 0) << "not opened again";
+    while (GetTickCount() - unplugged < 4000)
+        flushEvents(100);
+    EXPECT_EQ(findTopLevelWindow("#32770", pid), nullptr) << "a sensor that came back was told lost";
+    expectClickAt(s, 400, 300, "with the sensor back after the wake");
+
+    sleepAndWake(s);
+    flushEvents(300);
+    const DWORD lost = GetTickCount();
+    simboardUnplug(s.board, 0);
+    const HWND box = waitMessageBox(pid, 6000, true);
+    ASSERT_NE(box, nullptr) << "a sensor that stayed away after the wake was never told lost";
+    EXPECT_GE(GetTickCount() - lost, 2000u) << "told before it had time to come back";
+    EXPECT_EQ(messageBoxText(box), "Sensor desconectado");
+    pressMessageBoxOk(box);
+    flushEvents(300);
+    mark = simboardLogSize(s.board);
+    simboardReplug(s.board, 0);
+    EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 2000, mark, true), 0) << "not opened again";
+    flushEvents(300);
+    expectClickAt(s, 500, 300, "after the sensor came back late");
+}
+
 // Going to sleep in the middle of a drag releases the button and stops the polling; waking up polls
 // again within a second. A lock does the same and closes every connection to the sensor; the unlock
 // opens them again. After each, a tap is a click.
@@ -103,6 +147,7 @@ void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
     simboardFingerLift(s.board, 0);
     flushEvents(300);
     expectClickAt(s, 500, 400, "after the wake");
+    expectAWakeThatResetsTheSensorToBeRiddenOut(s);
 
     ASSERT_TRUE(dragUnderWay(s));
     EXPECT_GE(openConnections(s.board), 1) << "the reader's handle";

@@ -83,3 +83,21 @@ TEST(SensorPresence, AUserSwitchClosesTheSensorUntilThisUserIsBackAndUnlocked) {
         << "unlocked while still away from the console";
     EXPECT_EQ(run({LINK_CONSOLE_DISCONNECT, LINK_CONSOLE_CONNECT}), "close reopen | open polling");
 }
+
+// A loss soon after a wake waits for the sensor to come back; before any wake, or once the wake
+// has settled, it is a loss at once. The tick count wraps around every 49.7 days, a wake just
+// before the wrap included.
+TEST(WakeLoss, OnlyALossSoonAfterAWakeWaits) {
+    WakeRecord wake;
+    EXPECT_FALSE(lossAwaitsReturn(wake, 0));
+    EXPECT_FALSE(lossAwaitsReturn(wake, 1000)) << "no wake yet";
+    wake = {true, 100000};
+    EXPECT_TRUE(lossAwaitsReturn(wake, 100000));
+    EXPECT_TRUE(lossAwaitsReturn(wake, 100000 + WAKE_SETTLE_MS - 1));
+    EXPECT_FALSE(lossAwaitsReturn(wake, 100000 + WAKE_SETTLE_MS));
+    EXPECT_FALSE(lossAwaitsReturn(wake, 100000 + 3600000));
+    wake = {true, 0xFFFFF000u}; // 4096 ms before the wrap
+    EXPECT_TRUE(lossAwaitsReturn(wake, 0x00000100u));
+    EXPECT_FALSE(lossAwaitsReturn(wake, 0xFFFFF000u + WAKE_SETTLE_MS));
+    EXPECT_FALSE(lossAwaitsReturn(wake, 0xFFFFEFFFu)) << "a tick read before the wake";
+}

@@ -8,6 +8,7 @@
 #include "app/app_state.h"
 #include "app/shared/ids.h"
 #include "app/monitors.h"
+#include "app/session_power.h"
 #include "app/settings_store.h"
 #include "app/tray_icon.h"
 #include "app/window_classes.h"
@@ -35,6 +36,9 @@ class MainWindow : public ::testing::Test {
                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     static HWND main;
+
+  public:
+    static HWND mainWindow() { return main; }
 };
 HWND MainWindow::main = nullptr;
 
@@ -216,6 +220,47 @@ TEST_F(MainWindow, ARefusedTrayIconIsTriedAgainUntilTheShellTakesIt) {
     for (size_t i = 1; i < addTimes.size(); ++i)
         EXPECT_GE(addTimes[i] - addTimes[i - 1], 1500u) << "try " << i << " came early";
     EXPECT_FALSE(KillTimer(main, TRAY_RETRY_TIMER)) << "still trying after the icon is there";
+}
+
+// The services behind session notices are not up yet at an early log-on: the registration fails
+// with RPC_S_INVALID_BINDING until they are, and is tried again until it is taken, about every two
+// seconds; a registration refused for another reason is not tried again.
+DWORD sessionError = 0; // what the refusals say
+std::vector<DWORD> registrationTimes;
+BOOL WINAPI earlyLogon(HWND window, DWORD flags) {
+    registrationTimes.push_back(GetTickCount());
+    if (window != MainWindow::mainWindow() || flags != 0 || refusals <= 0)
+        return window == MainWindow::mainWindow() && flags == 0;
+    --refusals;
+    SetLastError(sessionError);
+    return FALSE;
+}
+
+TEST_F(MainWindow, SessionNoticesAreRegisteredOnceTheSystemsServicesAreUp) {
+    sessionNoticeRegistration = earlyLogon;
+    endSessionNotices(main);
+    refusals = 2;
+    sessionError = RPC_S_INVALID_BINDING;
+    startSessionNotices(main);
+    for (const DWORD start = GetTickCount(); registrationTimes.size() < 3 && GetTickCount() - start < 8000;)
+        flushEvents(100);
+    ASSERT_EQ(registrationTimes.size(), 3u) << "tried again until it was taken";
+    for (size_t i = 1; i < registrationTimes.size(); ++i)
+        EXPECT_GE(registrationTimes[i] - registrationTimes[i - 1], 1500u) << "try " << i << " came early";
+    EXPECT_FALSE(KillTimer(main, SESSION_NOTICES_TIMER)) << "still trying after the registration";
+
+    endSessionNotices(main);
+    registrationTimes.clear();
+    refusals = 1;
+    sessionError = ERROR_ACCESS_DENIED;
+    startSessionNotices(main);
+    EXPECT_EQ(registrationTimes.size(), 1u);
+    EXPECT_FALSE(KillTimer(main, SESSION_NOTICES_TIMER))
+        << "a refusal that is not the services' is tried again";
+
+    endSessionNotices(main);
+    sessionNoticeRegistration = nullptr;
+    startSessionNotices(main);
 }
 
 // The tray menu, opened and closed five times in a row: each time it closes, a message is left for

@@ -282,6 +282,27 @@ TEST(ProgramPictures, CursorsLoadedAtTheirScale) {
     if (systemSize == 32) {
         EXPECT_EQ(currentCursor, LoadCursorA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDCUR_PEN)));
     }
+
+    // A board dragged over monitors of many scales: each cursor at each size is loaded once, and
+    // every later load of it is that same cursor, however many sizes came before (no new cursor
+    // per load, which would never be destroyed).
+    const int ids[] = {IDCUR_PEN, IDCUR_PEN_CROSS, IDCUR_GRABBING_HAND, IDCUR_POINTING_HAND};
+    std::vector<HCURSOR> first;
+    for (int round = 0; round < 2; ++round) {
+        size_t k = 0;
+        for (int dpi = 100; dpi <= 288; dpi += 12) // 17 scales: more cursors than any fixed table
+            for (int id : ids) {
+                setPageCursorDpi(dpi);
+                loadPageCursor(id, false);
+                if (round == 0)
+                    first.push_back(currentCursor);
+                else
+                    EXPECT_EQ(currentCursor, first[k])
+                        << "cursor " << id << " at " << dpi << " DPI loaded anew";
+                ++k;
+            }
+    }
+    setPageCursorDpi(96);
 }
 
 // Per row, the pixels between the first and the last ink pixel that are neither the ground nor an

@@ -75,6 +75,34 @@ bool awaitTransfer(HANDLE pipe, OVERLAPPED* ov, HANDLE endEvent, DWORD* transfer
     return *error == ERROR_MORE_DATA;
 }
 
+// A sensor that refuses the read/write open is served outbound only, and that end of the pipe
+// cannot read: its read fails at once, and no command ever comes. Its client, an attribute query
+// opened with access 0, keeps the connection for as long as it holds the handle, as a device's
+// collection does (a query handle the board broke at once would fail its next query, under load,
+// in the middle of a search). Whether the client is still there is asked of the pipe itself:
+// connecting it again fails with ERROR_PIPE_CONNECTED while the client holds its end, and with
+// ERROR_NO_DATA once it has closed it.
+constexpr DWORD CLIENT_POLL_MS = 5;
+
+void waitForClientToGo(SimConnection* c, HANDLE event) {
+    while (WaitForSingleObject(c->endEvent, CLIENT_POLL_MS) == WAIT_TIMEOUT) {
+        OVERLAPPED ov{};
+        ov.hEvent = event;
+        ResetEvent(event);
+        if (ConnectNamedPipe(c->pipe, &ov))
+            return;
+        const DWORD e = GetLastError();
+        if (e == ERROR_PIPE_CONNECTED)
+            continue;
+        if (e == ERROR_IO_PENDING) { // listening again: the client has gone
+            CancelIo(c->pipe);
+            DWORD ignored;
+            GetOverlappedResult(c->pipe, &ov, &ignored, TRUE);
+        }
+        return;
+    }
+}
+
 // One client's handle: reads each command as it arrives (a read is always pending, so arrival
 // times are true), and writes each reply when it falls due.
 DWORD WINAPI connectionThread(void* parameter) {
@@ -88,6 +116,10 @@ DWORD WINAPI connectionThread(void* parameter) {
     std::deque<DueReply> due;
     bool reading = false;
     bool open = true;
+    if (board->sensors[size_t(c->sensor)].config.refuseOpen) {
+        waitForClientToGo(c, readOv.hEvent);
+        open = false;
+    }
     while (open) {
         if (!reading) {
             ResetEvent(readOv.hEvent);
