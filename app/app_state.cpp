@@ -36,6 +36,7 @@ namespace {
 // The placement's fields, written and read under calibTargetsSeq like the crosses.
 std::atomic<int32_t> placementWords[7];
 std::atomic<int32_t> screenDpi{96}; // the board monitor's DPI, published with the targets
+std::atomic<int32_t> calibScreenWords[3]; // storeCalibScreen / readCalibScreen: width, height, dpi
 
 } // namespace
 int32_t calibRaw[8] = {};
@@ -44,6 +45,16 @@ Vec3 calibWeights = {};
 std::atomic<int32_t> calibState{CALIB_NONE};
 std::atomic<int32_t> calibValid{CALIB_NONE};
 std::atomic<int32_t> calibPointIndex{0};
+
+void storeCalibScreen(const CrossScreen& screen) {
+    calibScreenWords[0].store(screen.width);
+    calibScreenWords[1].store(screen.height);
+    calibScreenWords[2].store(screen.dpi);
+}
+
+CrossScreen readCalibScreen() {
+    return {calibScreenWords[0].load(), calibScreenWords[1].load(), calibScreenWords[2].load()};
+}
 
 void copySettings(SettingsRecord* to, const SettingsRecord* from) {
     to->save = from->save.load();

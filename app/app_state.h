@@ -73,6 +73,12 @@ extern Vec3 calibWeights;                     // the plane vector
 extern std::atomic<int32_t> calibState;       // CalibState: mapping, no calibration or capturing
 extern std::atomic<int32_t> calibValid;       // CALIB_MAPPING when calibRaw holds a complete calibration
 extern std::atomic<int32_t> calibPointIndex;  // next cross during a calibration, 0..4
+// The screen calibRaw was made on: its size and DPI, all 0 when not known (a calibration stored
+// without them). Written with calibRaw (the settings load before the reader starts, the reader as
+// it installs a capture, before UM_CALIB_DONE) and read with it: by the reader for every touch it
+// maps, by the settings store when it saves calibRaw.
+void storeCalibScreen(const CrossScreen& screen);
+CrossScreen readCalibScreen();
 
 // The board's monitor (GUI thread). boardScreenChoice is the user's choice as stored under
 // "Screen", "MonitorId" and "MonitorSize" (no device name: none made, the primary); boardMonitor is

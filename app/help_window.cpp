@@ -81,13 +81,14 @@ void onToggleShow(HWND hwnd) {
 }
 
 // The primary monitor's scale changed under the window: the suggested size, the buttons and the
-// page at the new scale (the page is loaded at each paint).
+// page at the new scale (the page is loaded at each paint). The scale it has already (back from a
+// monitor of another scale): its own size.
 void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
     if (dpi < 1)
         return;
+    takeSuggestedRectForScale(hwnd, lParam, dpi, helpDpi, HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
     helpDpi = dpi;
-    takeSuggestedRect(hwnd, lParam);
     layOut(hwnd);
     InvalidateRect(hwnd, nullptr, TRUE);
 }

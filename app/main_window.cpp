@@ -224,6 +224,7 @@ LRESULT onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
     startSessionNotices(hwnd);
     hwndHoldRing = createHoldRingWindow(hInstance, hwnd);
     taskbarCreatedMessage = RegisterWindowMessageA("TaskbarCreated");
+    allowTrayMessages(hwnd, taskbarCreatedMessage);
     readerThread = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, &readerThreadId);
     // Without a complete calibration the board ignores every touch (another account's first start,
     // the calibration lives in each user's key): the crosses come at once. Posted, so that they
@@ -490,6 +491,11 @@ LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         return 0;
     case UM_BOARD_RESCALED:
         followBoardMonitorAndScale();
+        return 0;
+    case WM_DPICHANGED:
+        // This hidden window stays at the primary monitor's origin: the primary's scale changed,
+        // and the tray shows its icons at that scale's size. The window itself has no size to keep.
+        reloadTrayIcon(hInstance, announcedDpi(wParam, lParam));
         return 0;
     case UM_CALIB_POINT:
         InvalidateRect(hwndCalibration, nullptr, TRUE);

@@ -110,6 +110,22 @@ void writeBoardScreen(HKEY key) {
         writeText(key, MONITOR_SIZE_VALUE_NAME, size.data(), size.size());
 }
 
+// The screen the calibration was made on, beside its coordinates; when it is not known (a
+// calibration loaded without it) the key keeps no values that would describe another one.
+void writeCalibScreen(HKEY key) {
+    const CrossScreen made = readCalibScreen();
+    const char* names[3] = {CALIB_WIDTH_VALUE_NAME, CALIB_HEIGHT_VALUE_NAME, CALIB_DPI_VALUE_NAME};
+    const int values[3] = {made.width, made.height, made.dpi};
+    const bool known = calibrationScreenKnown(made);
+    for (int i = 0; i < 3; ++i) {
+        const std::string text = std::to_string(values[i]);
+        if (known)
+            writeText(key, names[i], text.data(), text.size());
+        else
+            RegDeleteValueA(key, names[i]);
+    }
+}
+
 void useDefaults(SettingsRecord* record) {
     record->save = DEFAULT_SAVE;
     record->ouhe = DEFAULT_OUHE;
@@ -149,6 +165,7 @@ int loadSettings(SettingsRecord* record) {
     boardScreenChoice = decision.screen;
     touchChoice = decision.touch ? 1 : 0;
     std::memcpy(calibRaw, decision.calibRaw, sizeof calibRaw);
+    storeCalibScreen(decision.calibScreen);
     if (decision.calibState == CALIB_MAPPING) {
         // The transform is in place before calibState says it may be used.
         for (int k = 0; k < 4; ++k)
@@ -179,6 +196,7 @@ void saveCalibrationPoints(const int32_t points[8]) {
                                  SETTING_P1Y, SETTING_P2Y, SETTING_P3Y, SETTING_P4Y};
     for (int setting : order)
         writeSetting(key, setting, points[calibRawIndex(setting)]);
+    writeCalibScreen(key);
     writeBoardScreen(key);
     RegCloseKey(key);
 }

@@ -12,5 +12,7 @@ int loadSettings(SettingsRecord* settings);
 // Each save also writes the board's monitor ("Screen", "MonitorId", "MonitorSize") when the user has
 // chosen one.
 void saveSettings(const SettingsRecord* settings);   // "LagTime", "Save", "Ouhe"
-void saveCalibrationPoints(const int32_t points[8]); // "P1X" .. "P4X", "P1Y" .. "P4Y"
+// "P1X" .. "P4X", "P1Y" .. "P4Y", and beside them the screen the calibration in force was made on
+// ("CalibWidth", "CalibHeight", "CalibDpi"), removed when that is not known.
+void saveCalibrationPoints(const int32_t points[8]);
 void saveTouchChoice(bool touch);                    // "Touch": "1" or "0"

@@ -164,13 +164,14 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
 }
 
 // The primary monitor's scale changed under the window: the suggested size, and everything in it
-// drawn at the new scale.
+// drawn at the new scale. The scale it has already (back from a monitor of another scale): its
+// own size.
 void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
     if (dpi < 1)
         return;
+    takeSuggestedRectForScale(hwnd, lParam, dpi, settingsDpi, SETTINGS_WINDOW_WIDTH, SETTINGS_WINDOW_HEIGHT);
     settingsDpi = dpi;
-    takeSuggestedRect(hwnd, lParam);
     layOut(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
 }

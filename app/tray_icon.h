@@ -18,6 +18,15 @@ constexpr UINT TRAY_RETRY_MS = 2000;
 // Removes the icon at shut-down.
 void deleteTrayIcon();
 
+// The primary monitor's scale changed to `dpi`: the tray shows its icons at that scale's size now,
+// so the icon is loaded again at it and handed to the shell (the one it replaces is destroyed).
+// False when the shell refused it or there is no icon.
+bool reloadTrayIcon(HINSTANCE instance, int dpi);
+
+// Lets the shell's messages through to `owner` from a lower integrity level: "TaskbarCreated"
+// (registered as `taskbarCreated`) and the icon's own UM_TRAY_NOTIFY.
+void allowTrayMessages(HWND owner, UINT taskbarCreated);
+
 // The NIM_MODIFY record of a balloon over that icon: the same window and id, the size that carries
 // balloons, and only the balloon's fields, so that the icon itself stays as it is.
 NOTIFYICONDATAA trayBalloonRecord(const NOTIFYICONDATAA& icon, const char* title, const char* text);
@@ -34,3 +43,7 @@ int smallIconSize(HWND window);
 // is not ready does).
 using TrayNotify = BOOL(WINAPI*)(DWORD message, PNOTIFYICONDATAA record);
 extern TrayNotify trayNotify;
+
+// ChangeWindowMessageFilterEx (Windows 7 on; null where the system lacks it), or a test's recorder.
+using MessageFilter = BOOL(WINAPI*)(HWND window, UINT message, DWORD action, void* result);
+extern MessageFilter trayMessageFilter;

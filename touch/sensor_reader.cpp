@@ -323,7 +323,8 @@ void mappingRound(Reader& r, HANDLE handle) {
     }
     const ScreenTargets& screen = r.touchScreen;
     ScreenPoint pixel = {0, 0};
-    if (!unitSquareToPixel(r.distance[0], r.distance[1], screen.targets, screen.width, screen.height, pixel))
+    if (!calibratedPixel(r.distance[0], r.distance[1], readCalibScreen(), screen.targets, screen.width,
+                         screen.height, pixel))
         return;
     const PointerPlace place = boardPixelToPointer(screen.placement, pixel, screen.width, screen.height);
     if (down)
@@ -364,11 +365,13 @@ void cornersCaptured(Reader& r, HANDLE handle) {
     SendMessageA(hwndMain, UM_CALIB_POINT, 0, 0);
 }
 
-void installCapture(Reader& r, HANDLE handle) {
+// `made` is the screen the crosses stood on.
+void installCapture(Reader& r, HANDLE handle, const CrossScreen& made) {
     exchangeReport(handle, r.sHidWStop, r.sHidRead);
     // calibRaw is written before UM_CALIB_DONE: the main window stores it in the registry there and
     // then, so that a calibration outlives a process that ends without its shut-down.
     std::memcpy(calibRaw, r.newRaw, sizeof calibRaw);
+    storeCalibScreen(made);
     std::memcpy(calibSensorPoints, r.newPoints, sizeof calibSensorPoints);
     calibWeights = r.newWeights;
     SendMessageA(hwndMain, UM_CALIB_DONE, 0, 0);
@@ -396,7 +399,7 @@ void checkCaptured(Reader& r, HANDLE handle) {
     if (!calibPointIndex.compare_exchange_strong(index, accurate ? CAPTURE_CHECK_INDEX + 1 : 0))
         return;
     if (accurate) {
-        installCapture(r, handle);
+        installCapture(r, handle, {screen.width, screen.height, screen.dpi});
         return;
     }
     restartAtFirstCross(r, handle);

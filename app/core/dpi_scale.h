@@ -45,3 +45,22 @@ constexpr int32_t pictureSetForDpi(int32_t dpi) {
     const int32_t d = knownDpi(dpi);
     return d <= BASE_DPI ? 100 : d <= BASE_DPI * 3 / 2 ? 150 : 200;
 }
+
+// A window's place and size on the virtual screen, in pixels.
+struct WindowBox {
+    int32_t left, top, width, height;
+};
+
+// Where a window of width96 x height96 at 96 DPI goes on a scale change announced for `announced`
+// while it is drawn at `own`, given the box the system suggests. At a new scale, the suggested box.
+// At the scale it has already, the suggested place with its own size at that scale: the system
+// suggests the window's present size scaled by the ratio of the scales of the monitors it passes
+// between, also on the way back from a monitor whose scale it never took, and that box taken as
+// it is would grow or shrink the window by the ratio at every such trip.
+constexpr WindowBox windowBoxForScale(const WindowBox& suggested, int32_t announced, int32_t own,
+                                      int32_t width96, int32_t height96) {
+    if (knownDpi(announced) != knownDpi(own))
+        return suggested;
+    return {suggested.left, suggested.top, scaledForDpi(width96, announced),
+            scaledForDpi(height96, announced)};
+}

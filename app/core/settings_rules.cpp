@@ -171,6 +171,21 @@ bool takeTouchValue(const SnapshotValue& value, bool& touch) {
     return true;
 }
 
+// "CalibWidth", "CalibHeight" or "CalibDpi", by the name test's rule, into its field of `screen`
+// (the number of its text; an unreadable text counts as 0, which describes no screen). false for
+// other names.
+bool takeCalibScreenValue(const SnapshotValue& value, CrossScreen& screen) {
+    int* field = startsWith(value.name, CALIB_WIDTH_VALUE_NAME)    ? &screen.width
+                 : startsWith(value.name, CALIB_HEIGHT_VALUE_NAME) ? &screen.height
+                 : startsWith(value.name, CALIB_DPI_VALUE_NAME)    ? &screen.dpi
+                                                                   : nullptr;
+    if (!field)
+        return false;
+    char text[MAX_VALUE_TEXT_LENGTH + 1];
+    *field = textFromValueData(value.data.data(), value.data.size(), text) ? numberFromText(text) : 0;
+    return true;
+}
+
 void addDefaultWrite(LoadDecision& d, int setting) {
     RegistryChange change;
     change.name = SETTING_NAMES[setting].name;
@@ -196,7 +211,8 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         if (!value.readable)
             continue;
         int setting = matchSettingName(value.name.c_str());
-        if (setting == SETTING_NONE && (takeScreenValue(value, d.screen) || takeTouchValue(value, d.touch)))
+        if (setting == SETTING_NONE && (takeScreenValue(value, d.screen) || takeTouchValue(value, d.touch) ||
+                                        takeCalibScreenValue(value, d.calibScreen)))
             continue;
         char text[MAX_VALUE_TEXT_LENGTH + 1];
         if (setting != SETTING_NONE && rewritten[setting] && value.name == SETTING_NAMES[setting].name) {
@@ -251,6 +267,8 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
     }
 
     d.changes.insert(d.changes.begin(), deletions.begin(), deletions.end());
+    if (!calibrationScreenKnown(d.calibScreen))
+        d.calibScreen = {0, 0, 0};
     d.complete = !coordinateMissing;
     if (d.complete && setUpTransform(d.calibRaw, d.sensorPoints, d.weights))
         d.calibState = CALIB_MAPPING;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/core/board_monitor.h"
+#include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 
 // The reading buffers: a name of up to 199 characters, data of up to 200 bytes, a text of up to
@@ -104,6 +105,8 @@ struct LoadDecision {
     ScreenChoice screen; // "Screen", "MonitorId", "MonitorSize": the board's monitor; no device name
                          // when none was chosen
     bool touch = true;   // "Touch": touches as touch where the system injects them
+    CrossScreen calibScreen = {0, 0, 0}; // "CalibWidth", "CalibHeight", "CalibDpi" when all three
+                                         // are there and calibrationScreenKnown; else all 0
     // In the order to carry out: the deletions first, then the writes. Value names are not case
     // sensitive in the registry, so a deleted "lagtime" and a written "LagTime" are one value:
     // deleting after writing would lose the write.
@@ -123,6 +126,15 @@ constexpr const char* MONITOR_SIZE_VALUE_NAME = "MonitorSize";
 // (and no value) touches as touch where the system injects them. Kept when present, written by the
 // tray item only; a key without it gets no default.
 constexpr const char* TOUCH_VALUE_NAME = "Touch";
+
+// The screen the stored calibration was made on, beside its eight coordinates: "CalibWidth" and
+// "CalibHeight" its size in pixels, "CalibDpi" its DPI, each as decimal digits ("%d"). By the same
+// name test; kept when present (taken only when all three are there and describe a screen), written
+// and removed with the coordinates; a key without them gets no default, and its coordinates map
+// onto the crosses as they stand now.
+constexpr const char* CALIB_WIDTH_VALUE_NAME = "CalibWidth";
+constexpr const char* CALIB_HEIGHT_VALUE_NAME = "CalibHeight";
+constexpr const char* CALIB_DPI_VALUE_NAME = "CalibDpi";
 
 // The load over a snapshot in enumeration order. Each value is examined exactly once: a readable
 // value that answers to a name is taken (or corrected, with a write under the canonical name), a

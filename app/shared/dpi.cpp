@@ -71,6 +71,16 @@ void takeSuggestedRect(HWND hwnd, LPARAM suggested) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void takeSuggestedRectForScale(HWND hwnd, LPARAM suggested, int32_t announced, int32_t own, int32_t width96,
+                               int32_t height96) {
+    const RECT* r = reinterpret_cast<const RECT*>(suggested);
+    if (!r)
+        return;
+    const WindowBox box = windowBoxForScale({r->left, r->top, r->right - r->left, r->bottom - r->top},
+                                            announced, own, width96, height96);
+    SetWindowPos(hwnd, nullptr, box.left, box.top, box.width, box.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int32_t announcedDpi(WPARAM wParam, LPARAM lParam) {
     return lParam ? int32_t(LOWORD(wParam)) : 0;
 }

@@ -26,6 +26,12 @@ int32_t scaledForWindow(HWND hwnd, int32_t px96);
 // The rectangle WM_DPICHANGED suggests (its lParam): the window takes it as it is.
 void takeSuggestedRect(HWND hwnd, LPARAM suggested);
 
+// The same for a window of a fixed size, width96 x height96 at 96 DPI, drawn at `own` when the
+// message announces `announced`: at the scale it has, its own size at the suggested place
+// (windowBoxForScale).
+void takeSuggestedRectForScale(HWND hwnd, LPARAM suggested, int32_t announced, int32_t own, int32_t width96,
+                               int32_t height96);
+
 // The DPI a WM_DPICHANGED announces (its wParam's low word); 0 for one without a scale or without
 // a suggested rectangle, which the windows ignore.
 int32_t announcedDpi(WPARAM wParam, LPARAM lParam);

@@ -52,19 +52,59 @@ int holdInside(double value, int extent) {
     return static_cast<int>(value);
 }
 
-} // namespace
-
-bool unitSquareToPixel(double u, double v, const int targets[3][2], int width, int height,
-                       ScreenPoint& pixel) {
-    if (!std::isfinite(u) || !std::isfinite(v) || width < 1 || height < 1)
-        return false;
-    double xy[2];
-    unitSquareToScreen(u, v, targets, xy);
+// The pixel of an unrounded position on a width x height screen; false (pixel unchanged) when the
+// position is not finite.
+bool pixelInside(const double xy[2], int width, int height, ScreenPoint& pixel) {
     if (!std::isfinite(xy[0]) || !std::isfinite(xy[1]))
         return false;
     pixel.x = holdInside(xy[0], width);
     pixel.y = holdInside(xy[1], height);
     return true;
+}
+
+bool mappable(double u, double v, int width, int height) {
+    return std::isfinite(u) && std::isfinite(v) && width >= 1 && height >= 1;
+}
+
+} // namespace
+
+bool unitSquareToPixel(double u, double v, const int targets[3][2], int width, int height,
+                       ScreenPoint& pixel) {
+    if (!mappable(u, v, width, height))
+        return false;
+    double xy[2];
+    unitSquareToScreen(u, v, targets, xy);
+    return pixelInside(xy, width, height, pixel);
+}
+
+bool calibrationScreenKnown(const CrossScreen& made) {
+    const auto inRange = [](int value) { return value >= 1 && value <= 65535; };
+    if (!inRange(made.width) || !inRange(made.height) || !inRange(made.dpi))
+        return false;
+    const ScreenPoint topLeft = calibrationCross(0, made.width, made.height, made.dpi);
+    const ScreenPoint topRight = calibrationCross(1, made.width, made.height, made.dpi);
+    const ScreenPoint bottomLeft = calibrationCross(2, made.width, made.height, made.dpi);
+    return topLeft.x < topRight.x && topLeft.y < bottomLeft.y;
+}
+
+bool calibratedPixel(double u, double v, const CrossScreen& made, const int targets[3][2], int width,
+                     int height, ScreenPoint& pixel) {
+    if (!calibrationScreenKnown(made))
+        return unitSquareToPixel(u, v, targets, width, height, pixel);
+    if (!mappable(u, v, width, height))
+        return false;
+    int madeTargets[3][2];
+    for (int i = 0; i < 3; ++i) {
+        const ScreenPoint cross = calibrationCross(i, made.width, made.height, made.dpi);
+        madeTargets[i][0] = cross.x;
+        madeTargets[i][1] = cross.y;
+    }
+    double xy[2];
+    unitSquareToScreen(u, v, madeTargets, xy);
+    // The same size gives the factor 1 exactly, and with it the position on `made` to the bit.
+    xy[0] *= static_cast<double>(width) / made.width;
+    xy[1] *= static_cast<double>(height) / made.height;
+    return pixelInside(xy, width, height, pixel);
 }
 
 int pixelToMouse(int p, int extent) {

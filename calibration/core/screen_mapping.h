@@ -36,6 +36,20 @@ void unitSquareToScreen(double u, double v, const int targets[3][2], double xy[2
 bool unitSquareToPixel(double u, double v, const int targets[3][2], int width, int height,
                        ScreenPoint& pixel);
 
+// Whether `made` can be the screen a calibration was made on: a size and a DPI of 1 to 65535 each
+// on which the crosses stand in order (the right ones right of the left ones, the bottom ones
+// below the top ones). A screen without a size is not known.
+bool calibrationScreenKnown(const CrossScreen& made);
+
+// The pixel for (u, v) of a calibration made on `made`, on the board's monitor as it is now
+// (width x height, its crosses at targets). (u, v) is a position among the crosses as they stood
+// on `made`; the projected picture fills the same glass at any size and scale, so that position,
+// as a fraction of `made`'s size, is the same fraction of the monitor now. Truncated and held
+// inside the screen as by unitSquareToPixel, and false in the same cases. A calibration whose
+// screen is not known maps onto the crosses of now: unitSquareToPixel with targets.
+bool calibratedPixel(double u, double v, const CrossScreen& made, const int targets[3][2], int width,
+                     int height, ScreenPoint& pixel);
+
 // Absolute mouse units 0..65535 for pixel p of a screen extent pixels wide (or high). The system
 // takes a normalised d to pixel floor(d * extent / 65536); d = ceil(p * 65536 / extent) is the
 // smallest d that lands on p itself (0 for p = 0, slightly below 65535 for p = extent - 1). The

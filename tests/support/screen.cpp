@@ -98,3 +98,29 @@ RECT primaryWorkArea() {
         work = screen;
     return work;
 }
+
+namespace {
+
+// Announces the scale `to` to the window, from a window drawn at `from`, and reads its size.
+std::string announceScale(HWND hwnd, int from, int to) {
+    RECT r = {};
+    GetWindowRect(hwnd, &r);
+    RECT suggested = {r.left, r.top, r.left + MulDiv(r.right - r.left, to, from),
+                      r.top + MulDiv(r.bottom - r.top, to, from)};
+    SendMessageA(hwnd, WM_DPICHANGED, MAKEWPARAM(to, to), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(hwnd, &r);
+    return std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top) + " ";
+}
+
+} // namespace
+
+std::string dpiRoundTrips(HWND hwnd, int from, int to) {
+    std::string sizes;
+    for (int trip = 0; trip < 5; ++trip) {
+        sizes += announceScale(hwnd, from, to);
+        sizes += announceScale(hwnd, to, from);
+    }
+    for (int trip = 0; trip < 5; ++trip)
+        sizes += announceScale(hwnd, to, from);
+    return sizes;
+}

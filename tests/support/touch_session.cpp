@@ -30,15 +30,27 @@ TouchSession::~TouchSession() {
         simboardStop(board);
 }
 
-void storeBoardCalibration(const SimBoard* board) {
+void storeBoardCalibration(const SimBoard* board, const CrossScreen* madeOn) {
     POINT targets[4];
     crossTargets(targets);
+    const double w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     const char* names[4][2] = {{"P1X", "P1Y"}, {"P2X", "P2Y"}, {"P3X", "P3Y"}, {"P4X", "P4Y"}};
     for (int i = 0; i < 4; ++i) {
+        double x = targets[i].x, y = targets[i].y;
+        if (madeOn) {
+            const ScreenPoint c = calibrationCross(i, madeOn->width, madeOn->height, madeOn->dpi);
+            x = c.x * w / madeOn->width;
+            y = c.y * h / madeOn->height;
+        }
         double sx = 0, sy = 0;
-        simScreenToSensor(simboardMapping(board), targets[i].x, targets[i].y, &sx, &sy);
+        simScreenToSensor(simboardMapping(board), x, y, &sx, &sy);
         writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][0], std::to_string(std::lround(sx)));
         writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, names[i][1], std::to_string(std::lround(sy)));
+    }
+    if (madeOn) {
+        writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "CalibWidth", std::to_string(madeOn->width));
+        writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "CalibHeight", std::to_string(madeOn->height));
+        writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "CalibDpi", std::to_string(madeOn->dpi));
     }
 }
 
@@ -55,15 +67,16 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
     session->board = simboardStart(config);
     if (!session->board)
         return false;
-    if (stored == BOARD_CALIBRATION)
-        storeBoardCalibration(session->board);
+    static const CrossScreen otherScreen = {1280, 720, 120};
+    if (stored != NO_CALIBRATION)
+        storeBoardCalibration(session->board, stored == BOARD_CALIBRATION_OTHER_SCREEN ? &otherScreen : nullptr);
     if (!startProgram("VelmoraSim.exe", &session->program))
         return false;
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);
     flushEvents(200); // the reader thread starts at the end of the main window's creation
     // With a calibration stored the reader maps at once: its first Get says it is polling (the
     // window is found while its creation is still under way, and a tap before that is missed).
-    if (session->mainWindow && stored == BOARD_CALIBRATION)
+    if (session->mainWindow && stored != NO_CALIBRATION)
         return waitMapping(session->board, 0);
     return session->mainWindow != nullptr;
 }

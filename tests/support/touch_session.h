@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "calibration/core/screen_mapping.h"
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 
@@ -23,10 +24,14 @@ struct TouchSession {
 enum StoredCalibration {
     NO_CALIBRATION,    // only "Save" = "0": a first run otherwise, which shows the crosses at once
     BOARD_CALIBRATION, // the four crosses mapped through the board, as a good capture would store
+    // The same glass calibrated while the screen was 1280 x 720 at 120 DPI, stored with that screen:
+    // the board's sensor units where those crosses stood (the picture fills the glass at any size).
+    BOARD_CALIBRATION_OTHER_SCREEN,
 };
 
-// Writes that calibration under HKCU\SOFTWARE\Tolvex: the board's sensor units at the four crosses.
-void storeBoardCalibration(const SimBoard* board);
+// Writes that calibration under HKCU\SOFTWARE\Tolvex: the board's sensor units at the four crosses
+// of the screen now, or of `madeOn` (then stored with it, "CalibWidth", "CalibHeight", "CalibDpi").
+void storeBoardCalibration(const SimBoard* board, const CrossScreen* madeOn = nullptr);
 
 // Clears HKCU\SOFTWARE\Tolvex, writes "Save" = "0" (so the palette stays hidden), "Touch" = "1"
 // and, when asked, a calibration matching the board; starts the board and the program and waits

@@ -143,6 +143,13 @@ long freshGdiSlot();
 // a virtual desktop may have left the prefix's work area short of the screen).
 RECT primaryWorkArea();
 
+// A window drawn at the scale `from` taken to the scale `to` and back five times, as the system
+// announces it (WM_DPICHANGED with the window's present box scaled by the ratio, at its place):
+// first the way there and back (the primary's own scale changing under it), then five times only
+// the way back (from a monitor whose scale it kept, the box still scaled by from / to). The
+// window's size after each announcement, as "WxH WxH ... ".
+std::string dpiRoundTrips(HWND hwnd, int from, int to);
+
 // ---- The calibration crosses (tests/support/crosses.cpp) ---------------------------------------
 
 // The monitor the crosses are placed for and looked for on; the primary screen until set (an

@@ -59,3 +59,22 @@ TEST(DpiScale, PictureSetIsNeverSmallerThanTheScale) {
 }
 
 } // namespace
+
+// A scale change to a new scale takes the box suggested; to the scale the window has, the suggested
+// place with the window's own size (a DPI not known counts as 96).
+TEST(DpiScale, AWindowAtTheAnnouncedScaleKeepsItsOwnSize) {
+    const WindowBox suggested = {40, 30, 253, 293};
+    const WindowBox taken = windowBoxForScale(suggested, 144, 96, 380, 440);
+    EXPECT_EQ(taken.width, 253);
+    EXPECT_EQ(taken.height, 293);
+    for (int32_t own : {96, 0}) {
+        const WindowBox kept = windowBoxForScale(suggested, 96, own, 380, 440);
+        EXPECT_EQ(kept.left, 40);
+        EXPECT_EQ(kept.top, 30);
+        EXPECT_EQ(kept.width, 380) << own;
+        EXPECT_EQ(kept.height, 440) << own;
+    }
+    const WindowBox at150 = windowBoxForScale({0, 0, 1, 1}, 144, 144, 220, 220);
+    EXPECT_EQ(at150.width, 330);
+    EXPECT_EQ(at150.height, 330);
+}

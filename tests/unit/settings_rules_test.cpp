@@ -243,6 +243,45 @@ TEST(SettingsLoad, TouchIsOffOnlyForZero) {
     EXPECT_EQ(changesOf(none).lastWrite("Touch"), "<none>") << "no default for it";
 }
 
+// The screen the calibration was made on is taken when all three values describe one, and is
+// otherwise not known; the values are kept either way and get no default.
+TEST(SettingsLoad, TheCalibrationsScreenIsTakenWhole) {
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> values;
+        CrossScreen taken;
+    };
+    const Case cases[] = {
+        {{{"CalibWidth", "1920"}, {"CalibHeight", "1080"}, {"CalibDpi", "96"}}, {1920, 1080, 96}},
+        {{{"CalibDpi", std::string("144\0", 4)}, {"CalibWidth", "1280"}, {"CalibHeight", "800"}},
+         {1280, 800, 144}},
+        {{{"CalibWidth", "1920"}, {"CalibHeight", "1080"}}, {0, 0, 0}},
+        {{{"CalibWidth", "1920"}, {"CalibHeight", "abc"}, {"CalibDpi", "96"}}, {0, 0, 0}},
+        {{{"CalibWidth", "-1920"}, {"CalibHeight", "1080"}, {"CalibDpi", "96"}}, {0, 0, 0}},
+        {{{"CalibWidth", "1920"}, {"CalibHeight", "1080"}, {"CalibDpi", "0"}}, {0, 0, 0}},
+        {{{"CalibWidth", "150"}, {"CalibHeight", "1080"}, {"CalibDpi", "144"}}, {0, 0, 0}}, // crosses crossed
+        {{{"CalibWidth", "1920"}, {"CalibHeight", "1080"}, {"CalibDpi", "99999999999999999999"}}, {0, 0, 0}},
+        {{{"calibwidth", "1920"}, {"CalibHeight", "1080"}, {"CalibDpi", "96"}}, {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        std::vector<SnapshotValue> key = calibratedKey();
+        std::string shown;
+        for (const auto& v : c.values) {
+            key.push_back(value(v.first, v.second));
+            shown += v.first + "=" + v.second.c_str() + " ";
+        }
+        const LoadDecision d = decideLoad(key, kUnmeasured);
+        EXPECT_EQ(d.calibState, CALIB_MAPPING) << shown;
+        EXPECT_EQ(d.calibScreen.width, c.taken.width) << shown;
+        EXPECT_EQ(d.calibScreen.height, c.taken.height) << shown;
+        EXPECT_EQ(d.calibScreen.dpi, c.taken.dpi) << shown;
+        const Changes changes = changesOf(d);
+        for (const char* name : {"CalibWidth", "CalibHeight", "CalibDpi"})
+            EXPECT_EQ(changes.lastWrite(name), "<none>") << shown;
+        const bool lowerCase = c.values[0].first == "calibwidth";
+        EXPECT_EQ(changes.deleted.size(), lowerCase ? 1u : 0u) << shown;
+    }
+}
+
 namespace {
 
 // Random keys: names from the eleven, their extensions and shortenings, other letter case and

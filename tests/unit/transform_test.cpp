@@ -1,6 +1,7 @@
 // The calibration transform and the mapping to pixels and mouse units.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -340,4 +341,105 @@ TEST(ScreenMapping, MouseUnitsLandOnTheirPixel) {
     EXPECT_EQ(pixelToMouseX(5000, 1024), 65535);
     EXPECT_EQ(pixelToMouseX(2147483647, 1), 65535);
     EXPECT_EQ(pixelToMouseY(10, 0), 0);
+}
+
+namespace {
+
+// A calibration made on `made`: the sensor points of its crosses on a keystoned, turned board whose
+// picture fills the same glass at any size (a place on the glass is a fraction of the screen).
+struct GlassBoard {
+    double toSensor(double fx, double fy, int axis) const {
+        const double cx = fx - 0.5, cy = fy - 0.5;
+        const double rx = (0.998 * cx - 0.052 * cy) * 880, ry = (0.052 * cx + 0.998 * cy) * 640;
+        const double w = 1 + 0.12 * cx - 0.07 * cy;
+        return axis == 0 ? 512 + rx / w : 384 + ry / w;
+    }
+    Transform calibrate(const CrossScreen& made) const {
+        int32_t raw[8];
+        for (int k = 0; k < 4; ++k) {
+            const ScreenPoint c = calibrationCross(k, made.width, made.height, made.dpi);
+            const double fx = double(c.x) / made.width, fy = double(c.y) / made.height;
+            raw[2 * k] = int32_t(std::lround(toSensor(fx, fy, 0)));
+            raw[2 * k + 1] = int32_t(std::lround(toSensor(fx, fy, 1)));
+        }
+        return setUp(raw);
+    }
+};
+
+void crossTargets(const CrossScreen& s, int targets[3][2]) {
+    for (int i = 0; i < 3; ++i) {
+        const ScreenPoint c = calibrationCross(i, s.width, s.height, s.dpi);
+        targets[i][0] = c.x;
+        targets[i][1] = c.y;
+    }
+}
+
+} // namespace
+
+// Calibrated at one scale or size, the board's touches land where they touch at any other: the
+// position among the crosses as they stood then, as a fraction of that screen, is the same
+// fraction of the screen now. Mapped onto the crosses as they stand now instead (a calibration
+// without its screen), a change from 96 to 144 DPI put touches up to 49 pixels off.
+TEST(ScreenMapping, ACalibrationMapsRightAtAnotherScaleOrSize) {
+    const GlassBoard board;
+    const CrossScreen screens[] = {{1920, 1080, 96}, {1920, 1080, 144}, {1920, 1080, 120},
+                                   {1024, 768, 96},  {1280, 800, 144},  {3840, 2160, 192}};
+    for (const CrossScreen& made : screens) {
+        const Transform t = board.calibrate(made);
+        for (const CrossScreen& now : screens) {
+            int targets[3][2];
+            crossTargets(now, targets);
+            double largest = 0;
+            for (int j = 0; j <= 20; ++j)
+                for (int i = 0; i <= 20; ++i) {
+                    const double fx = 0.02 + 0.96 * i / 20, fy = 0.02 + 0.96 * j / 20;
+                    double uv[2];
+                    ASSERT_TRUE(sensorToUnitSquare(t.points, t.weights, board.toSensor(fx, fy, 0),
+                                                   board.toSensor(fx, fy, 1), uv));
+                    ScreenPoint p{-1, -1};
+                    ASSERT_TRUE(calibratedPixel(uv[0], uv[1], made, targets, now.width, now.height, p));
+                    largest = std::max(
+                        {largest, std::fabs(p.x - fx * now.width), std::fabs(p.y - fy * now.height)});
+                }
+            // Rounded to whole sensor units: half a unit is up to 2.5 pixels of a 3840-pixel screen.
+            const double allowed = now.width > 2000 ? 5.0 : 3.0;
+            EXPECT_LE(largest, allowed) << "made " << made.width << "x" << made.height << "@" << made.dpi
+                                        << ", now " << now.width << "x" << now.height << "@" << now.dpi;
+        }
+    }
+}
+
+// On the screen it was made on the mapping is the crosses' own, to the pixel; a calibration whose
+// screen is not known (or is nonsense) maps onto the crosses of now, as one stored without it.
+TEST(ScreenMapping, ACalibrationOnItsOwnScreenOrWithoutOneMapsOntoTheCrosses) {
+    const CrossScreen now = {1920, 1080, 144};
+    int targets[3][2];
+    crossTargets(now, targets);
+    const CrossScreen unknown[] = {{0, 0, 0},           {1920, 1080, 0},  {0, 1080, 96},  {-1920, 1080, 96},
+                                   {1920, 1080, 65536}, {150, 1080, 144}, {1920, 80, 96}, {70000, 1080, 96}};
+    const CrossScreen mates[] = {now,        unknown[0], unknown[1], unknown[2], unknown[3],
+                                 unknown[4], unknown[5], unknown[6], unknown[7]};
+    for (const CrossScreen& made : mates) {
+        EXPECT_EQ(calibrationScreenKnown(made), &made == &mates[0])
+            << made.width << "x" << made.height << "@" << made.dpi;
+        for (double u = -0.25; u <= 1.25; u += 0.0625)
+            for (double v = -0.25; v <= 1.25; v += 0.0625) {
+                ScreenPoint a{-1, -1}, b{-2, -2};
+                ASSERT_TRUE(calibratedPixel(u, v, made, targets, now.width, now.height, a));
+                ASSERT_TRUE(unitSquareToPixel(u, v, targets, now.width, now.height, b));
+                ASSERT_EQ(a.x, b.x) << u << "," << v << " made " << made.width << "x" << made.height;
+                ASSERT_EQ(a.y, b.y) << u << "," << v << " made " << made.width << "x" << made.height;
+            }
+    }
+    // No result: nothing written, as for the crosses of now.
+    ScreenPoint p{5, 6};
+    EXPECT_FALSE(calibratedPixel(std::nan(""), 0.5, {1920, 1080, 96}, targets, 1920, 1080, p));
+    EXPECT_FALSE(calibratedPixel(0.5, 0.5, {1920, 1080, 96}, targets, 0, 1080, p));
+    EXPECT_FALSE(calibratedPixel(1e308, 0.5, {1, 1080, 96}, targets, 1920, 1080, p));
+    EXPECT_EQ(p.x, 5);
+    EXPECT_EQ(p.y, 6);
+    // Far beyond the crosses: the screen's edge.
+    ASSERT_TRUE(calibratedPixel(-1e300, 1e300, {1024, 768, 96}, targets, 1920, 1080, p));
+    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.y, 1079);
 }

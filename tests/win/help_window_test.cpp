@@ -221,6 +221,16 @@ TEST(HelpWindowButtons, FollowThePrimarysNewScale) {
     ASSERT_EQ(pixels.size(), size_t(shown.right) * size_t(shown.bottom));
     EXPECT_EQ(pixels[size_t(shown.bottom - 40) * size_t(shown.right) + 10], RGB(0, 255, 0))
         << "the page does not reach the bottom of the larger window";
+
+    // Back to 100 % and to 150 % five times, then five times back to 150 % from a monitor at
+    // 100 % whose scale it never took (the box suggested is half again its size): the same size
+    // every time.
+    std::string expected;
+    for (int trip = 0; trip < 5; ++trip)
+        expected += "220x220 330x330 ";
+    for (int trip = 0; trip < 5; ++trip)
+        expected += "330x330 ";
+    EXPECT_EQ(dpiRoundTrips(w.hwnd, 144, 96), expected);
 }
 
 // Paging with the buttons: enabled states follow the page and the screen shows the page's picture.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/shared/ids.h"
@@ -26,9 +27,19 @@ std::string titleOf(HWND hwnd) {
     return text;
 }
 
+// What the main window let through the message filter: "window:message:action" each.
+std::vector<std::string> filtered;
+BOOL WINAPI recordFilter(HWND window, UINT message, DWORD action, void*) {
+    filtered.push_back(std::to_string(reinterpret_cast<UINT_PTR>(window)) + ":" + std::to_string(message) +
+                       ":" + std::to_string(action));
+    return TRUE;
+}
+
 class MainWindow : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
+        // Wine has no integrity levels (its filter does nothing): what is allowed is recorded.
+        trayMessageFilter = recordFilter;
         registerWindowClasses(GetModuleHandleA(nullptr));
         setLayeredWindowAttributes = SetLayeredWindowAttributes; // as WinMain looks it up
         // No simulated board runs: the main window finds no sensor and the reader thread idles.
@@ -111,6 +122,12 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
     EXPECT_EQ(mask.bmWidth, smallIconSize(main));
     EXPECT_EQ(smallIconSize(main), GetSystemMetrics(SM_CXSMICON)) << "Wine has one DPI for all";
     EXPECT_STREQ(trayIcon.szTip, "");
+    // The shell's messages reach the window from a lower integrity level (the signed build runs
+    // raised): the restarted shell's "TaskbarCreated" and the icon's own message.
+    const std::string window = std::to_string(reinterpret_cast<UINT_PTR>(main)) + ":";
+    EXPECT_EQ(filtered, (std::vector<std::string>{
+                            window + std::to_string(RegisterWindowMessageA("TaskbarCreated")) + ":1",
+                            window + std::to_string(UM_TRAY_NOTIFY) + ":1"}));
     // A save's balloon: the icon's window and id, the size that carries balloons, only the balloon's
     // fields (no icon, tip or message: the icon stays as it is), the texts as given; the shell takes it.
     const NOTIFYICONDATAA balloon =
@@ -152,6 +169,54 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
         GetMenuStringA(trayMenu, i, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, items[i].text) << "position " << i;
     }
+}
+
+// The tray's icons change size with the primary monitor's scale: at each change (the main window
+// sits on the primary) the icon is loaded again at the new size and only the icon is modified; the
+// icon it replaces is destroyed.
+std::vector<NOTIFYICONDATAA> iconChanges;
+BOOL WINAPI recordIconChange(DWORD message, PNOTIFYICONDATAA record) {
+    if (message == NIM_MODIFY)
+        iconChanges.push_back(*record);
+    return TRUE;
+}
+
+int iconWidth(HICON icon) {
+    ICONINFO info = {};
+    if (!GetIconInfo(icon, &info))
+        return 0;
+    BITMAP mask = {};
+    GetObjectA(info.hbmMask, sizeof mask, &mask);
+    for (HBITMAP b : {info.hbmMask, info.hbmColor})
+        if (b)
+            DeleteObject(b);
+    return mask.bmWidth;
+}
+
+TEST_F(MainWindow, TheTrayIconIsLoadedAgainAtANewScaleOfThePrimary) {
+    using MetricsForDpi = int(WINAPI*)(int, UINT);
+    const auto metrics = reinterpret_cast<MetricsForDpi>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("user32.dll"), "GetSystemMetricsForDpi")));
+    ASSERT_NE(metrics, nullptr);
+    const HICON first = trayIcon.hIcon;
+    trayNotify = recordIconChange;
+    RECT suggested = {0, 0, 0, 0};
+    SendMessageA(main, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(main, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&suggested));
+    trayNotify = Shell_NotifyIconA;
+    ASSERT_EQ(iconChanges.size(), 2u);
+    for (const NOTIFYICONDATAA& change : iconChanges) {
+        EXPECT_EQ(change.hWnd, main);
+        EXPECT_EQ(change.uID, 103u);
+        EXPECT_EQ(change.uFlags, static_cast<UINT>(NIF_ICON));
+    }
+    EXPECT_EQ(iconWidth(iconChanges[1].hIcon), metrics(SM_CXSMICON, 96));
+    EXPECT_EQ(iconWidth(iconChanges[0].hIcon), 0) << "the icon at 150 % was not destroyed when replaced";
+    EXPECT_EQ(iconWidth(first), 0) << "the first icon was not destroyed when replaced";
+    EXPECT_EQ(trayIcon.hIcon, iconChanges[1].hIcon);
+    RECT unmoved = {};
+    GetWindowRect(main, &unmoved);
+    EXPECT_EQ(unmoved.right - unmoved.left, 0) << "the hidden window took a size";
 }
 
 // The message box is modal on this thread: another thread reads it and presses OK.

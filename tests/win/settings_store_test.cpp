@@ -78,6 +78,7 @@ void resetState() {
     calibWeights = Vec3{0, 0, 0};
     calibState = CALIB_NONE;
     calibValid = CALIB_NONE;
+    storeCalibScreen({0, 0, 0});
 }
 
 const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
@@ -383,6 +384,37 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     EXPECT_EQ(settings.ouhe.load(), 7);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
+}
+
+// The screen a calibration was made on is stored beside its points and loaded back with them; a
+// calibration without one leaves no values of another behind.
+TEST_F(SettingsStore, TheCalibrationsScreenTravelsWithItsPoints) {
+    createKey();
+    const int32_t points[8] = {512, 384, 900, 80, 7, 700, 1023, 767};
+    storeCalibScreen({1920, 1080, 144});
+    saveCalibrationPoints(points);
+    auto key = readKey();
+    EXPECT_EQ(stored(key, "CalibWidth"), "1920");
+    EXPECT_EQ(stored(key, "CalibHeight"), "1080");
+    EXPECT_EQ(stored(key, "CalibDpi"), "144");
+    storeCalibScreen({0, 0, 0});
+    ASSERT_EQ(loadSettings(&settings), 1);
+    const CrossScreen loaded = readCalibScreen();
+    EXPECT_EQ(loaded.width, 1920);
+    EXPECT_EQ(loaded.height, 1080);
+    EXPECT_EQ(loaded.dpi, 144);
+    const auto after = readKey();
+    for (const char* name : {"CalibWidth", "CalibHeight", "CalibDpi"})
+        EXPECT_EQ(stored(after, name), stored(key, name)) << name << " rewritten or deleted by the load";
+
+    // A DPI that is no number: the screen is not known, and the next save removes all three.
+    put("CalibDpi", "abc");
+    ASSERT_EQ(loadSettings(&settings), 1);
+    EXPECT_EQ(readCalibScreen().width, 0);
+    EXPECT_EQ(calibState.load(), CALIB_MAPPING) << "the points map as they always did";
+    saveCalibrationPoints(points);
+    key = readKey();
+    EXPECT_EQ(key.count("CalibWidth") + key.count("CalibHeight") + key.count("CalibDpi"), 0u);
 }
 
 // The board's monitor: every save writes what identifies it beside its name, and what is not

@@ -457,6 +457,15 @@ TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
         EXPECT_EQ(r.right - r.left, 60) << b.caption;
     }
     EXPECT_TRUE(markedBoxIs(screenOf(w), 1));
+
+    // To 150 % and back five times, then five times back from a monitor at 150 % whose scale it
+    // never took (the box suggested is two thirds of its size): the same size every time.
+    std::string expected;
+    for (int trip = 0; trip < 5; ++trip)
+        expected += "570x660 380x440 ";
+    for (int trip = 0; trip < 5; ++trip)
+        expected += "380x440 ";
+    EXPECT_EQ(dpiRoundTrips(w.hwnd, 96, 144), expected);
 }
 
 // Presses edit the pending copy only; first match wins, box tests strict, the band at any x.
