@@ -3,6 +3,7 @@
 // in memory and the form the disk's writer and the PDF take their copies in. A whole picture of a
 // page is made only for the page being written or composed, one page at a time, so a board of 99
 // pages at 3840 x 2160 never holds 99 whole pictures.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
