@@ -345,8 +345,7 @@ void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t hei
     const int32_t step = boardGridStep();
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            (*out)[size_t(y) * size_t(width) + size_t(x)] =
-                backgroundPixel(b, left + x, top + y, step);
+            (*out)[size_t(y) * size_t(width) + size_t(x)] = backgroundPixel(b, left + x, top + y, step);
 }
 
 void saveBoardNow() {
@@ -381,6 +380,7 @@ bool copyBoard(BoardCopy* out) {
     PageHistory* h = boardHistory();
     if (!h)
         return false;
+    putDownGesture();
     monitorSize(h, &out->width, &out->height);
     out->gridStep = boardGridStep();
     out->changes = changeCount;

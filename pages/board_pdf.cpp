@@ -30,14 +30,14 @@ constexpr UINT OUTCOME_POLL_MS = 50;
 // writes the outcome (ok, path, reason) and then sets `done` (release); the windows' thread reads
 // the outcome only after it has seen `done` (acquire).
 struct PdfJob {
-    BoardCopy board;                 // the thread's own copy
-    uint64_t changesAtCopy = 0;      // the board's changes when it was copied
-    HWND owner = nullptr;            // the box's owner; the windows' thread's
-    bool thenNewBoard = false;       // the windows' thread's
-    bool ok = false;                 // the outcome, written by the thread
-    std::wstring path;               //
-    std::string reason;              //
-    std::atomic<bool> done{false};   // the outcome is written
+    BoardCopy board;               // the thread's own copy
+    uint64_t changesAtCopy = 0;    // the board's changes when it was copied
+    HWND owner = nullptr;          // the box's owner; the windows' thread's
+    bool thenNewBoard = false;     // the windows' thread's
+    bool ok = false;               // the outcome, written by the thread: written,
+    std::wstring path;             // where (on success)
+    std::string reason;            // or why not (on failure)
+    std::atomic<bool> done{false}; // the outcome is written
 };
 
 std::shared_ptr<PdfJob> running; // the PDF being written; the windows' thread's (the thread keeps
@@ -52,8 +52,8 @@ bool composeDocument(const BoardCopy& board, std::vector<uint8_t>* pdf, std::str
         page.widthPt = board.width * POINTS_PER_PIXEL;
         page.heightPt = board.height * POINTS_PER_PIXEL;
         unpackPage(board.pages[i].packed, board.width, board.height, KEY_COLOUR_PIXEL, &pixels);
-        composeBackground(board.pages[i].background, board.gridStep, KEY_COLOUR_PIXEL, board.width, board.height,
-                          pixels.data());
+        composeBackground(board.pages[i].background, board.gridStep, KEY_COLOUR_PIXEL, board.width,
+                          board.height, pixels.data());
         if (!encodePngBytes(pixels.data(), board.width, board.height, &page.png)) {
             *reason = "No se pudo codificar la p\xE1gina " + std::to_string(i + 1);
             return false;
@@ -79,14 +79,15 @@ bool writeBoardDocument(const std::vector<uint8_t>& pdf, std::wstring* path, std
 
 void writePdf(std::shared_ptr<PdfJob> job) {
     std::vector<uint8_t> pdf;
-    job->ok = composeDocument(job->board, &pdf, &job->reason) && writeBoardDocument(pdf, &job->path, &job->reason);
+    job->ok =
+        composeDocument(job->board, &pdf, &job->reason) && writeBoardDocument(pdf, &job->path, &job->reason);
     job->board = BoardCopy{}; // the copy goes as soon as it has served
     job->done.store(true, std::memory_order_release);
 }
 
 void tellFailure(HWND owner, const std::string& reason) {
-    MessageBoxA(IsWindow(owner) ? owner : nullptr, ("No se pudo guardar el PDF\r\n" + reason).c_str(), "Error",
-                MB_OK | MB_ICONERROR);
+    MessageBoxA(IsWindow(owner) ? owner : nullptr, ("No se pudo guardar el PDF\r\n" + reason).c_str(),
+                "Error", MB_OK | MB_ICONERROR);
 }
 
 void CALLBACK onOutcomeTimer(HWND, UINT, UINT_PTR, DWORD) {

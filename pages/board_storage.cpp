@@ -156,7 +156,8 @@ bool writeUnwritten(Unwritten* u) {
     if (!boardFolder(&folder))
         return false;
     for (auto it = u->pages.begin(); it != u->pages.end();)
-        it = writeWithRetries(pagePath(folder, it->first), it->second) == 0 ? u->pages.erase(it) : std::next(it);
+        it = writeWithRetries(pagePath(folder, it->first), it->second) == 0 ? u->pages.erase(it)
+                                                                            : std::next(it);
     if (u->indexDue) {
         bool everyFile = true;
         for (uint32_t id : u->keep)
@@ -303,7 +304,8 @@ bool decodePngFile(const std::wstring& path, BoardPageFile* out) {
 bool loadBoardIndex(BoardIndex* index) {
     std::wstring folder;
     std::string text;
-    return boardFolder(&folder) && readWholeFile(folder + L"\\indice.txt", &text) && parseBoardIndex(text, index);
+    return boardFolder(&folder) && readWholeFile(folder + L"\\indice.txt", &text) &&
+           parseBoardIndex(text, index);
 }
 
 bool loadBoardPage(uint32_t fileId, BoardPageFile* out) {

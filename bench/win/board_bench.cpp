@@ -242,10 +242,11 @@ int measureRestore() {
     const double openMs = msSince(start);
     const double afterOpen = peakMegabytes();
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    std::printf("board of %d pages restored at %d x %d in %.0f ms (%d pages, shown %d)\n", BIG_BOARD_PAGES, w, h,
-                openMs, int(boardIndex().pages.size()), boardIndex().shown + 1);
-    std::printf("peak working set: %.0f MB before the board is opened, %.0f MB after (%.0f MB for the board)\n",
-                beforeOpen, afterOpen, afterOpen - beforeOpen);
+    std::printf("board of %d pages restored at %d x %d in %.0f ms (%d pages, shown %d)\n", BIG_BOARD_PAGES, w,
+                h, openMs, int(boardIndex().pages.size()), boardIndex().shown + 1);
+    std::printf(
+        "peak working set: %.0f MB before the board is opened, %.0f MB after (%.0f MB for the board)\n",
+        beforeOpen, afterOpen, afterOpen - beforeOpen);
 
     HWND bar = createBoardBar(t.page, GetModuleHandleA(nullptr));
     setBoardBar(bar);
@@ -264,8 +265,9 @@ int measureRestore() {
     }
     const double writtenMs = msSince(start);
     flushEvents(300);
-    std::printf("PDF of %d pages: the tap held the window thread %.0f ms; the file was there after %.0f ms%s\n",
-                BIG_BOARD_PAGES, heldMs, writtenMs, pdfCount(pictures) == pdfsBefore ? " (never written)" : "");
+    std::printf(
+        "PDF of %d pages: the tap held the window thread %.0f ms; the file was there after %.0f ms%s\n",
+        BIG_BOARD_PAGES, heldMs, writtenMs, pdfCount(pictures) == pdfsBefore ? " (never written)" : "");
     std::printf("peak working set after the PDF: %.0f MB\n", peakMegabytes());
     DestroyWindow(bar);
     destroyTestPage(&t);

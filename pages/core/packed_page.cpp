@@ -13,7 +13,8 @@ bool runsFit(const PackedPage& page) {
 
 } // namespace
 
-bool unpackPage(const PackedPage& page, int32_t width, int32_t height, uint32_t blank, std::vector<uint32_t>* out) {
+bool unpackPage(const PackedPage& page, int32_t width, int32_t height, uint32_t blank,
+                std::vector<uint32_t>* out) {
     if (width <= 0 || height <= 0) {
         out->clear();
         return page.runs.empty() || runsFit(page);

@@ -16,4 +16,5 @@ struct PackedPage {
 // The page's picture at width x height from (0, 0), 0x00RRGGBB, top row first: what the packed
 // rectangle holds there (cut to the size when it is larger), `blank` where it holds nothing. False
 // when the runs do not hold exactly the packed rectangle's pixels: the picture is then all blank.
-bool unpackPage(const PackedPage& page, int32_t width, int32_t height, uint32_t blank, std::vector<uint32_t>* out);
+bool unpackPage(const PackedPage& page, int32_t width, int32_t height, uint32_t blank,
+                std::vector<uint32_t>* out);

@@ -187,7 +187,8 @@ TEST(BoardPages, APackedPageUnpacksCutOrFilledAndNeverFromRunsThatDoNotFit) {
     packRect(image.data(), 5, {0, 0, 5, 3}, &page.runs);
     std::vector<uint32_t> out;
     ASSERT_TRUE(unpackPage(page, 3, 2, blank, &out));
-    EXPECT_EQ(out, (std::vector<uint32_t>{0x10, 0x10, 0x10, 0x10, 0x10, 0x27})) << "cut to 3 x 2, top byte cleared";
+    EXPECT_EQ(out, (std::vector<uint32_t>{0x10, 0x10, 0x10, 0x10, 0x10, 0x27}))
+        << "cut to 3 x 2, top byte cleared";
     ASSERT_TRUE(unpackPage(page, 6, 4, blank, &out));
     ASSERT_EQ(out.size(), 24u);
     EXPECT_EQ(out[4], 0x10u);

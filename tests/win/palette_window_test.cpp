@@ -484,7 +484,8 @@ std::wstring widened(const std::string& s) {
 }
 
 bool readText(const std::wstring& path, std::string* text) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     text->assign(GetFileSize(file, nullptr), '\0');
@@ -504,9 +505,9 @@ bool readText(const std::wstring& path, std::string* text) {
         return ::testing::AssertionFailure() << "no index that reads";
     const std::string seen = formatBoardIndex(*index);
     if (index->pages.size() != pages)
-        return ::testing::AssertionFailure() << "the index names " << index->pages.size() << " pages, not "
-                                             << pages << ":\n"
-                                             << seen;
+        return ::testing::AssertionFailure()
+               << "the index names " << index->pages.size() << " pages, not " << pages << ":\n"
+               << seen;
     for (size_t i = 0; i < pages; ++i) {
         BoardPageFile file;
         if (!decodePngFile(folder + L"\\" + widened(pageFileName(index->pages[i].fileId)), &file))
@@ -526,8 +527,8 @@ TEST_F(Palette, APageThatCannotBeWrittenIsTriedAgainAndTheIndexWaitsForItsFile) 
     std::wstring folder;
     ASSERT_TRUE(boardFolder(&folder));
     const uint32_t id = boardIndex().nextFileId;
-    HANDLE held = CreateFileW((folder + L"\\" + widened(pageFileName(id)) + L".tmp").c_str(), GENERIC_WRITE, 0,
-                              nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileW((folder + L"\\" + widened(pageFileName(id)) + L".tmp").c_str(), GENERIC_WRITE,
+                              0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(held, INVALID_HANDLE_VALUE);
     tapBar(BAR_ADD);
     stroke(pageWindows[1], 100, 300, 350);
@@ -536,7 +537,8 @@ TEST_F(Palette, APageThatCannotBeWrittenIsTriedAgainAndTheIndexWaitsForItsFile) 
         flushEvents(50);
     flushEvents(1500);
     BoardIndex during;
-    EXPECT_TRUE(boardOnDisk(before.pages.size(), &during)) << "while the new page's file could not be written";
+    EXPECT_TRUE(boardOnDisk(before.pages.size(), &during))
+        << "while the new page's file could not be written";
     EXPECT_EQ(formatBoardIndex(during), formatBoardIndex(before));
     EXPECT_FALSE(waitBoardSaves(0)) << "a save that could not be written counts as done";
 
@@ -576,8 +578,9 @@ struct PaletteAsked {
 DWORD WINAPI askThePalette(void* context) {
     PaletteAsked* asked = static_cast<PaletteAsked*>(context);
     DWORD_PTR answer = 0;
-    asked->answered = SendMessageTimeoutA(palette, WM_MOUSEACTIVATE, WPARAM(palette),
-                                          MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN), SMTO_NORMAL, 5000, &answer) != 0;
+    asked->answered =
+        SendMessageTimeoutA(palette, WM_MOUSEACTIVATE, WPARAM(palette), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN),
+                            SMTO_NORMAL, 5000, &answer) != 0;
     asked->answer = LRESULT(answer);
     asked->beforeThePdf = writtenPdfs(asked->folder).size() == asked->pdfsBefore;
     return 0;
@@ -598,16 +601,18 @@ TEST_F(Palette, APdfOf99PagesIsWrittenWhileThePaletteAnswers) {
     EXPECT_EQ(writtenPdfs(asked.folder).size(), before.size()) << "the tap waited for the whole PDF";
     HANDLE asking = CreateThread(nullptr, 0, askThePalette, &asked, 0, nullptr);
     ASSERT_NE(asking, nullptr);
-    for (DWORD start = GetTickCount(); WaitForSingleObject(asking, 0) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
+    for (DWORD start = GetTickCount();
+         WaitForSingleObject(asking, 0) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
         flushEvents(10); // the program's message loop, which answers the palette's messages
     WaitForSingleObject(asking, 10000);
     CloseHandle(asking);
-    EXPECT_TRUE(asked.answered && asked.answer == MA_NOACTIVATE) << "answered " << asked.answered << ": " << asked.answer;
+    EXPECT_TRUE(asked.answered && asked.answer == MA_NOACTIVATE)
+        << "answered " << asked.answered << ": " << asked.answer;
     EXPECT_TRUE(asked.beforeThePdf) << "the palette answered only once the PDF was written";
 
     std::vector<std::wstring> now;
-    for (DWORD start = GetTickCount(); (now = writtenPdfs(asked.folder)).size() == before.size() &&
-                                       GetTickCount() - start < 120000;)
+    for (DWORD start = GetTickCount();
+         (now = writtenPdfs(asked.folder)).size() == before.size() && GetTickCount() - start < 120000;)
         flushEvents(100);
     flushEvents(300); // its balloon
     std::wstring pdf;
