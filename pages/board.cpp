@@ -6,6 +6,7 @@
 // is only ever made for one page at a time.
 #include "pages/board.h"
 
+#include <algorithm>
 #include <map>
 
 #include "app/monitors.h"
@@ -20,9 +21,10 @@ constexpr UINT SAVE_DELAY_MS = 1000; // a change is on disk about a second later
 constexpr DWORD SAVE_WAIT_MS = 8000; // "Salir" and log-off wait this long for the disk at most
 
 struct RestingPage {
-    PackedPage packed;  // the pixels of a page not shown; no runs: a blank page, or the page shown
-    UndoLane lane;      // its steps while it is not shown (resting); empty while it is
-    bool dirty = false; // changed since it was last handed to the disk
+    PackedPage packed;   // the pixels of a page not shown; no runs: a blank page, or the page shown
+    UndoLane lane;       // its steps while it is not shown (resting); empty while it is
+    bool dirty = false;  // changed since it was last handed to the disk
+    bool unread = false; // its pixels are still only its file's (restored, not shown yet)
 };
 
 BoardIndex board = freshBoard(BACKGROUND_GREY);
@@ -174,10 +176,43 @@ void restShownPage(PageHistory* h) {
     exchangeSteps(&h->lane, &page.lane);
 }
 
+// A restored page's pixels packed as a resting page (cut to the canvas).
+void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory* h) {
+    page->packed = PackedPage{};
+    if (file.pixels.empty())
+        return;
+    page->packed.width = file.width < h->width ? file.width : h->width;
+    page->packed.height = file.height < h->height ? file.height : h->height;
+    packRect(file.pixels.data(), file.width, {0, 0, page->packed.width, page->packed.height},
+             &page->packed.runs);
+}
+
+// A page still only in its file is read when it is first needed (shown): its pixels packed as it
+// rests. A file that no longer decodes makes it an empty page, told (at once, or with the start's
+// balloon), which the next save writes.
+void readPage(int32_t k, const PageHistory* h, bool tellNow) {
+    RestingPage& page = pageEntry(board.pages[size_t(k)].fileId);
+    if (!page.unread)
+        return;
+    page.unread = false;
+    BoardPageFile file;
+    if (loadBoardPage(board.pages[size_t(k)].fileId, &file)) {
+        restPixels(&page, file, h);
+        return;
+    }
+    page.dirty = true;
+    lostPages.push_back(k + 1);
+    if (tellNow) {
+        scheduleSave();
+        tellUnrecoveredPages();
+    }
+}
+
 // Page k becomes the shown one: its pixels into the shadow and the canvas, its steps into the page
 // window's lane.
 void showPage(PageHistory* h, int32_t k) {
     PageRecord* record = boardRecord();
+    readPage(k, h, true);
     board.shown = k;
     RestingPage& page = pageEntry(shownId());
     GdiFlush();
@@ -192,19 +227,10 @@ void showPage(PageHistory* h, int32_t k) {
     refreshBoard();
 }
 
-// A restored page's pixels packed as a resting page (cut to the canvas).
-void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory* h) {
-    page->packed = PackedPage{};
-    if (file.pixels.empty())
-        return;
-    page->packed.width = file.width < h->width ? file.width : h->width;
-    page->packed.height = file.height < h->height ? file.height : h->height;
-    packRect(file.pixels.data(), file.width, {0, 0, page->packed.width, page->packed.height},
-             &page->packed.runs);
-}
-
-// The pages are read one at a time, each packed before the next is read: a board of 99 pages holds
-// one page's whole picture at a time, not 99.
+// Only the shown page is decoded at start; the others are looked at (a file cut short or
+// overwritten is told now, with the start's balloon) and read when they are first shown. Each page
+// read is packed before another is: a board of 99 pages never holds more than one page's whole
+// picture, and the start does not wait for 99 decodes.
 void restoreFromDisk(PageHistory* h) {
     BoardIndex index;
     if (!loadBoardIndex(&index)) {
@@ -215,16 +241,17 @@ void restoreFromDisk(PageHistory* h) {
     }
     board = index;
     for (size_t i = 0; i < board.pages.size(); ++i) {
-        BoardPageFile file;
         RestingPage& page = pageEntry(board.pages[i].fileId);
-        if (loadBoardPage(board.pages[i].fileId, &file)) {
-            restPixels(&page, file, h);
-        } else {
+        page.unread = true;
+        if (int32_t(i) != board.shown && !boardPageLooksWhole(board.pages[i].fileId)) {
             // Told once; the next save gives it an empty file.
-            lostPages.push_back(int32_t(i + 1));
+            page.unread = false;
             page.dirty = true;
+            lostPages.push_back(int32_t(i + 1));
         }
     }
+    readPage(board.shown, h, false);
+    std::sort(lostPages.begin(), lostPages.end());
     showPage(h, board.shown);
 }
 
@@ -385,7 +412,10 @@ bool copyBoard(BoardCopy* out) {
     out->gridStep = boardGridStep();
     out->changes = changeCount;
     out->pages.clear();
-    for (const BoardPageEntry& entry : board.pages)
-        out->pages.push_back({packedCopy(entry.fileId, h, out->width, out->height), entry.background});
+    for (const BoardPageEntry& entry : board.pages) {
+        const bool unread = pageEntry(entry.fileId).unread;
+        out->pages.push_back({unread ? PackedPage{} : packedCopy(entry.fileId, h, out->width, out->height),
+                              entry.background, unread ? entry.fileId : 0});
+    }
     return true;
 }

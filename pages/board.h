@@ -57,6 +57,7 @@ void tellUnrecoveredPages();
 struct BoardCopyPage {
     PackedPage packed;
     BoardBackground background;
+    uint32_t unreadFileId; // not 0: the page is still only this file (loadBoardPage), not `packed`
 };
 struct BoardCopy {
     std::vector<BoardCopyPage> pages;

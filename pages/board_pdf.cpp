@@ -11,6 +11,7 @@
 #include "pages/board.h"
 #include "pages/board_storage.h"
 #include "pages/core/pdf_document.h"
+#include "pages/core/undo_history.h"
 #include "pages/png_encoder.h"
 #include "pages/picture_file.h"
 
@@ -44,6 +45,24 @@ std::shared_ptr<PdfJob> running; // the PDF being written; the windows' thread's
                                  // its own reference, so a job outlives whichever lets go first)
 UINT_PTR outcomeTimer = 0;       // polls `running` for its outcome
 
+// A page's picture at width x height: from its packed copy, or from its file when it has not been
+// read since the start (an empty page when the file no longer decodes).
+void pagePicture(const BoardCopyPage& page, int32_t width, int32_t height, std::vector<uint32_t>* pixels) {
+    if (!page.unreadFileId) {
+        unpackPage(page.packed, width, height, KEY_COLOUR_PIXEL, pixels);
+        return;
+    }
+    BoardPageFile file;
+    PackedPage packed;
+    if (loadBoardPage(page.unreadFileId, &file)) {
+        packRect(file.pixels.data(), file.width, {0, 0, file.width, file.height}, &packed.runs);
+        packed.width = file.width;
+        packed.height = file.height;
+    }
+    file = BoardPageFile{};
+    unpackPage(packed, width, height, KEY_COLOUR_PIXEL, pixels);
+}
+
 bool composeDocument(const BoardCopy& board, std::vector<uint8_t>* pdf, std::string* reason) {
     std::vector<PdfPage> pages;
     std::vector<uint32_t> pixels;
@@ -51,7 +70,7 @@ bool composeDocument(const BoardCopy& board, std::vector<uint8_t>* pdf, std::str
         PdfPage page;
         page.widthPt = board.width * POINTS_PER_PIXEL;
         page.heightPt = board.height * POINTS_PER_PIXEL;
-        unpackPage(board.pages[i].packed, board.width, board.height, KEY_COLOUR_PIXEL, &pixels);
+        pagePicture(board.pages[i], board.width, board.height, &pixels);
         composeBackground(board.pages[i].background, board.gridStep, KEY_COLOUR_PIXEL, board.width,
                           board.height, pixels.data());
         if (!encodePngBytes(pixels.data(), board.width, board.height, &page.png)) {

@@ -6,6 +6,7 @@
 
 #include "app/shared/key_colour.h"
 #include "pages/com_scope.h"
+#include "pages/core/pdf_document.h"
 #include "pages/png_encoder.h"
 
 #include <knownfolders.h>
@@ -26,6 +27,9 @@ std::wstring widen(const std::string& s) {
     return std::wstring(s.begin(), s.end()); // the board's file names are plain ASCII
 }
 
+// A page's PNG is far smaller than its pixels; more than this is not one of ours.
+constexpr LONGLONG MAX_PAGE_FILE_BYTES = 256LL * 1024 * 1024;
+
 bool makeFolder(const std::wstring& folder) {
     if (CreateDirectoryW(folder.c_str(), nullptr))
         return true;
@@ -33,15 +37,16 @@ bool makeFolder(const std::wstring& folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool readWholeFile(const std::wstring& path, std::string* out) {
+template <typename Bytes>
+bool readWholeFile(const std::wstring& path, Bytes* out, LONGLONG limit = 1024 * 1024) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 1024 * 1024;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < limit;
     if (ok) {
-        out->assign(size_t(size.QuadPart), '\0');
+        out->assign(size_t(size.QuadPart), 0);
         DWORD got = 0;
         ok = out->empty() ||
              (ReadFile(file, &(*out)[0], DWORD(out->size()), &got, nullptr) && got == out->size());
@@ -306,6 +311,13 @@ bool loadBoardIndex(BoardIndex* index) {
     std::string text;
     return boardFolder(&folder) && readWholeFile(folder + L"\\indice.txt", &text) &&
            parseBoardIndex(text, index);
+}
+
+bool boardPageLooksWhole(uint32_t fileId) {
+    std::wstring folder;
+    std::vector<uint8_t> png;
+    return boardFolder(&folder) && readWholeFile(pagePath(folder, fileId), &png, MAX_PAGE_FILE_BYTES) &&
+           pngLooksWhole(png);
 }
 
 bool loadBoardPage(uint32_t fileId, BoardPageFile* out) {

@@ -48,6 +48,9 @@ bool loadBoardIndex(BoardIndex* index);
 // One page's file, decoded; false when it is missing or damaged. The caller reads the pages one at
 // a time, so only one page's whole picture is ever held while the board is brought back.
 bool loadBoardPage(uint32_t fileId, BoardPageFile* out);
+// A look at a page's file without decoding it (pngLooksWhole): false when it is missing, cut short
+// or overwritten.
+bool boardPageLooksWhole(uint32_t fileId);
 
 // Hands a save to the writing thread and returns at once. A save still waiting takes this one's
 // pages and index into it, so a slow disk never piles saves up. A page whose file cannot be written
