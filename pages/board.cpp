@@ -1,14 +1,15 @@
 // The board: its stack of pages on the board's page window, the container's background, and the
 // saves that keep it on disk. The page shown lives in the page window's canvas and its history's
 // shadow (which always holds the canvas as of the last finished step); the others rest as runs of
-// their pixels (packRect), each with its undo lane, which the page window's lane swaps with when
-// the page is shown.
+// their pixels (packed_page.h), each with its undo lane, which the page window's lane swaps with
+// when the page is shown. The disk's writer and the PDF get packed copies: a whole picture of a page
+// is only ever made for one page at a time.
 #include "pages/board.h"
 
+#include <algorithm>
 #include <map>
 
 #include "app/monitors.h"
-#include "app/shared/gdi_scope.h"
 #include "app/shared/key_colour.h"
 #include "app/tray_icon.h"
 #include "pages/board_storage.h"
@@ -20,11 +21,10 @@ constexpr UINT SAVE_DELAY_MS = 1000; // a change is on disk about a second later
 constexpr DWORD SAVE_WAIT_MS = 8000; // "Salir" and log-off wait this long for the disk at most
 
 struct RestingPage {
-    std::vector<uint32_t> runs; // the pixels of a page not shown, packed; empty: a blank page
-    int32_t width = 0;          // the rectangle the runs cover, from (0, 0)
-    int32_t height = 0;
-    UndoLane lane;      // its steps while it is not shown (resting); empty while it is
-    bool dirty = false; // changed since it was last handed to the disk
+    PackedPage packed;   // the pixels of a page not shown; no runs: a blank page, or the page shown
+    UndoLane lane;       // its steps while it is not shown (resting); empty while it is
+    bool dirty = false;  // changed since it was last handed to the disk
+    bool unread = false; // its pixels are still only its file's (restored, not shown yet)
 };
 
 BoardIndex board = freshBoard(BACKGROUND_GREY);
@@ -35,7 +35,7 @@ HWND boardBar = nullptr;                   // repainted when the label or the ba
 bool indexDirty = false;                   // the order, a background or the page shown changed
 UINT_PTR saveTimer = 0;                    // a save is due when it fires
 std::vector<int32_t> lostPages;            // 1-based pages that could not be read back at start
-int32_t gridStepPixels = GRID_STEP_96;
+uint64_t changeCount = 0;                  // every change of a page or of the index counts one
 
 uint32_t shownId() {
     return board.pages[size_t(board.shown)].fileId;
@@ -79,34 +79,17 @@ void monitorSize(const PageHistory* h, int32_t* width, int32_t* height) {
     *height = area.bottom - area.top < h->height ? area.bottom - area.top : h->height;
 }
 
-// A page's pixels at width x height from (0, 0): the shown page's from the shadow, a resting page's
-// from its runs; blank (the key colour) where it has none.
-void pagePixels(uint32_t id, int32_t width, int32_t height, std::vector<uint32_t>* out) {
-    out->assign(size_t(width) * size_t(height), KEY_COLOUR_PIXEL);
-    PageHistory* h = boardHistory();
-    const uint32_t* from = nullptr;
-    int32_t fromWidth = 0, fromHeight = 0;
-    std::vector<uint32_t> unpacked;
-    if (id == shownId() && h) {
-        GdiFlush();
-        from = h->pixels;
-        fromWidth = h->width;
-        fromHeight = h->height;
-    } else {
-        const RestingPage& page = pageEntry(id);
-        if (page.runs.empty())
-            return;
-        unpacked.assign(size_t(page.width) * size_t(page.height), KEY_COLOUR_PIXEL);
-        if (!unpackRect(page.runs, unpacked.data(), page.width, {0, 0, page.width, page.height}))
-            return;
-        from = unpacked.data();
-        fromWidth = page.width;
-        fromHeight = page.height;
-    }
-    for (int32_t y = 0; y < height && y < fromHeight; ++y)
-        for (int32_t x = 0; x < width && x < fromWidth; ++x)
-            (*out)[size_t(y) * size_t(width) + size_t(x)] =
-                from[size_t(y) * size_t(fromWidth) + size_t(x)] & 0xFFFFFF;
+// A copy of a page's packed pixels: the shown page's packed from the shadow at width x height, a
+// resting page's as it rests (its user cuts it to the size).
+PackedPage packedCopy(uint32_t id, const PageHistory* h, int32_t width, int32_t height) {
+    if (id != shownId())
+        return pageEntry(id).packed;
+    PackedPage page;
+    GdiFlush();
+    packRect(h->pixels, h->width, {0, 0, width, height}, &page.runs);
+    page.width = width;
+    page.height = height;
+    return page;
 }
 
 // --- saving -------------------------------------------------------------------------------------
@@ -122,12 +105,13 @@ BoardSave collectSave() {
         save.keep.push_back(entry.fileId);
         if (!page.dirty || !h)
             continue;
+        // The writer owns the page from here: it keeps trying until the file is written.
         page.dirty = false;
-        BoardPageFile file;
+        BoardPageSave file;
         file.fileId = entry.fileId;
         file.width = width;
         file.height = height;
-        pagePixels(entry.fileId, width, height, &file.pixels);
+        file.packed = packedCopy(entry.fileId, h, width, height);
         save.pages.push_back(std::move(file));
     }
     save.index = formatBoardIndex(board);
@@ -153,11 +137,13 @@ void pageChanged(PageRecord* record) {
     if (record != boardRecord() || board.pages.empty())
         return;
     pageEntry(shownId()).dirty = true;
+    ++changeCount;
     scheduleSave();
 }
 
 void indexChanged() {
     indexDirty = true;
+    ++changeCount;
     scheduleSave();
 }
 
@@ -184,55 +170,88 @@ void refreshBoard() {
 void restShownPage(PageHistory* h) {
     RestingPage& page = pageEntry(shownId());
     GdiFlush();
-    page.runs.clear();
-    packRect(h->pixels, h->width, {0, 0, h->width, h->height}, &page.runs);
-    page.width = h->width;
-    page.height = h->height;
+    packRect(h->pixels, h->width, {0, 0, h->width, h->height}, &page.packed.runs);
+    page.packed.width = h->width;
+    page.packed.height = h->height;
     exchangeSteps(&h->lane, &page.lane);
+}
+
+// A restored page's pixels packed as a resting page (cut to the canvas).
+void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory* h) {
+    page->packed = PackedPage{};
+    if (file.pixels.empty())
+        return;
+    page->packed.width = file.width < h->width ? file.width : h->width;
+    page->packed.height = file.height < h->height ? file.height : h->height;
+    packRect(file.pixels.data(), file.width, {0, 0, page->packed.width, page->packed.height},
+             &page->packed.runs);
+}
+
+// A page still only in its file is read when it is first needed (shown): its pixels packed as it
+// rests. A file that no longer decodes makes it an empty page, told (at once, or with the start's
+// balloon), which the next save writes.
+void readPage(int32_t k, const PageHistory* h, bool tellNow) {
+    RestingPage& page = pageEntry(board.pages[size_t(k)].fileId);
+    if (!page.unread)
+        return;
+    page.unread = false;
+    BoardPageFile file;
+    if (loadBoardPage(board.pages[size_t(k)].fileId, &file)) {
+        restPixels(&page, file, h);
+        return;
+    }
+    page.dirty = true;
+    lostPages.push_back(k + 1);
+    if (tellNow) {
+        scheduleSave();
+        tellUnrecoveredPages();
+    }
 }
 
 // Page k becomes the shown one: its pixels into the shadow and the canvas, its steps into the page
 // window's lane.
 void showPage(PageHistory* h, int32_t k) {
     PageRecord* record = boardRecord();
+    readPage(k, h, true);
     board.shown = k;
     RestingPage& page = pageEntry(shownId());
     GdiFlush();
     std::fill(h->pixels, h->pixels + size_t(h->width) * size_t(h->height), KEY_COLOUR_PIXEL);
-    if (!page.runs.empty() && page.width <= h->width && page.height <= h->height)
-        unpackRect(page.runs, h->pixels, h->width, {0, 0, page.width, page.height});
-    std::vector<uint32_t>().swap(page.runs); // the canvas holds it now
+    const PackedPage& packed = page.packed;
+    if (!packed.runs.empty() && packed.width <= h->width && packed.height <= h->height)
+        unpackRect(packed.runs, h->pixels, h->width, {0, 0, packed.width, packed.height});
+    page.packed = PackedPage{}; // the canvas holds it now
     exchangeSteps(&h->lane, &page.lane);
     h->changed = {0, 0, 0, 0};
     BitBlt(record->memDC, 0, 0, h->width, h->height, h->shadowDC, 0, 0, SRCCOPY);
     refreshBoard();
 }
 
-// Restored pages: each file's pixels packed as a resting page (cut to the canvas).
-void restPixels(RestingPage* page, const BoardPageFile& file, const PageHistory* h) {
-    page->runs.clear();
-    if (file.pixels.empty())
-        return;
-    page->width = file.width < h->width ? file.width : h->width;
-    page->height = file.height < h->height ? file.height : h->height;
-    packRect(file.pixels.data(), file.width, {0, 0, page->width, page->height}, &page->runs);
-}
-
+// Only the shown page is decoded at start; the others are looked at (a file cut short or
+// overwritten is told now, with the start's balloon) and read when they are first shown. Each page
+// read is packed before another is: a board of 99 pages never holds more than one page's whole
+// picture, and the start does not wait for 99 decodes.
 void restoreFromDisk(PageHistory* h) {
     BoardIndex index;
-    std::vector<BoardPageFile> files;
-    if (!loadBoardFiles(&index, &files, &lostPages)) {
+    if (!loadBoardIndex(&index)) {
         // A first start: one grey page, as the board always was. Its file goes with the first
         // save, so that the index never names a page without one.
         pageEntry(shownId()).dirty = true;
         return;
     }
     board = index;
-    for (size_t i = 0; i < files.size(); ++i)
-        restPixels(&pageEntry(board.pages[i].fileId), files[i], h);
-    // A page that could not be read is told once: the next save gives it an empty file.
-    for (int32_t n : lostPages)
-        pageEntry(board.pages[size_t(n - 1)].fileId).dirty = true;
+    for (size_t i = 0; i < board.pages.size(); ++i) {
+        RestingPage& page = pageEntry(board.pages[i].fileId);
+        page.unread = true;
+        if (int32_t(i) != board.shown && !boardPageLooksWhole(board.pages[i].fileId)) {
+            // Told once; the next save gives it an empty file.
+            page.unread = false;
+            page.dirty = true;
+            lostPages.push_back(int32_t(i + 1));
+        }
+    }
+    readPage(board.shown, h, false);
+    std::sort(lostPages.begin(), lostPages.end());
     showPage(h, board.shown);
 }
 
@@ -248,10 +267,6 @@ void openBoard(HWND page, HWND container) {
     lostPages.clear();
     boardPage = page;
     boardContainer = container;
-    {
-        WindowDC screen(nullptr);
-        gridStepPixels = gridStep(screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSX) : 96);
-    }
     pageChangedHook = pageChanged;
     PageHistory* h = boardHistory();
     if (h)
@@ -270,8 +285,10 @@ BoardBackground shownBackground() {
     return board.pages[size_t(board.shown)].background;
 }
 
+// The square is sized for the board's monitor as it is now: a projector at 100 % beside a laptop
+// at 150 % has squares of 40 pixels, and they follow when the board moves to another monitor.
 int32_t boardGridStep() {
-    return gridStepPixels;
+    return gridStep(boardDpi());
 }
 
 void turnBoardPage(int32_t delta) {
@@ -305,12 +322,19 @@ void cycleBoardBackground() {
 }
 
 void startNewBoard(HWND owner) {
-    PageHistory* h = boardHistory();
-    if (!h)
+    if (!boardHistory())
         return;
     putDownGesture();
-    if (!saveBoardPdf(owner))
-        return; // the old board stays as it is: nothing is ever lost
+    startBoardPdf(owner, true);
+}
+
+bool replaceBoardAfterPdf(uint64_t changesAtCopy) {
+    PageHistory* h = boardHistory();
+    if (!h)
+        return false;
+    putDownGesture();
+    if (changeCount != changesAtCopy)
+        return false; // drawn on or turned since: the old board stays as it is, nothing is ever lost
     const BoardBackground background = shownBackground();
     for (auto& entry : pagesById)
         removeLane(&undoBudget, &entry.second.lane);
@@ -321,6 +345,7 @@ void startNewBoard(HWND owner) {
     pageEntry(shownId()).dirty = true;
     showPage(h, 0);
     indexChanged();
+    return true;
 }
 
 bool paintBoardBackground(HWND container, HDC dc) {
@@ -329,11 +354,12 @@ bool paintBoardBackground(HWND container, HDC dc) {
     RECT client = {0, 0, 0, 0};
     GetClientRect(container, &client);
     const BoardBackground b = shownBackground();
-    fillRgb(dc, client, backgroundPixel(b, 1, 1, gridStepPixels));
-    if (b == BACKGROUND_SQUARED && gridStepPixels > 0) {
-        for (int32_t x = 0; x < client.right; x += gridStepPixels)
+    const int32_t step = boardGridStep();
+    fillRgb(dc, client, backgroundPixel(b, 1, 1, step));
+    if (b == BACKGROUND_SQUARED && step > 0) {
+        for (int32_t x = 0; x < client.right; x += step)
             fillRgb(dc, {x, 0, x + 1, client.bottom}, GRID_LINE_RGB);
-        for (int32_t y = 0; y < client.bottom; y += gridStepPixels)
+        for (int32_t y = 0; y < client.bottom; y += step)
             fillRgb(dc, {0, y, client.right, y + 1}, GRID_LINE_RGB);
     }
     return true;
@@ -343,10 +369,10 @@ void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t hei
                            std::vector<uint32_t>* out) {
     out->resize(size_t(width) * size_t(height));
     const BoardBackground b = shownBackground();
+    const int32_t step = boardGridStep();
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            (*out)[size_t(y) * size_t(width) + size_t(x)] =
-                backgroundPixel(b, left + x, top + y, gridStepPixels);
+            (*out)[size_t(y) * size_t(width) + size_t(x)] = backgroundPixel(b, left + x, top + y, step);
 }
 
 void saveBoardNow() {
@@ -377,19 +403,19 @@ void tellUnrecoveredPages() {
     lostPages.clear();
 }
 
-bool boardPagePictures(std::vector<BoardPagePicture>* out) {
+bool copyBoard(BoardCopy* out) {
     PageHistory* h = boardHistory();
     if (!h)
         return false;
-    int32_t width = 0, height = 0;
-    monitorSize(h, &width, &height);
-    out->clear();
+    putDownGesture();
+    monitorSize(h, &out->width, &out->height);
+    out->gridStep = boardGridStep();
+    out->changes = changeCount;
+    out->pages.clear();
     for (const BoardPageEntry& entry : board.pages) {
-        BoardPagePicture picture = {width, height, {}};
-        pagePixels(entry.fileId, width, height, &picture.pixels);
-        composeBackground(entry.background, gridStepPixels, KEY_COLOUR_PIXEL, width, height,
-                          picture.pixels.data());
-        out->push_back(std::move(picture));
+        const bool unread = pageEntry(entry.fileId).unread;
+        out->pages.push_back({unread ? PackedPage{} : packedCopy(entry.fileId, h, out->width, out->height),
+                              entry.background, unread ? entry.fileId : 0});
     }
     return true;
 }

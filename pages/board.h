@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "pages/core/board_rules.h"
+#include "pages/core/packed_page.h"
 
 // Takes the board's page window and its container (the page has its canvas and history), and
 // brings the board back from disk as it was: pages, backgrounds, the page shown.
@@ -21,9 +22,17 @@ void setBoardBar(HWND bar);
 void turnBoardPage(int32_t delta); // -1 the page before, +1 the page after; nothing at either end
 void addBoardPage();               // a new empty page after the shown one, shown at once
 void cycleBoardBackground();       // the shown page's next background
-bool saveBoardPdf(HWND owner);     // "PDF": every page into one file of Pictures\Velmora; true when
-                                   // written (a balloon names it), else a box says why
-void startNewBoard(HWND owner);    // "Nueva pizarra": the PDF first, then one empty page
+void saveBoardPdf(HWND owner);     // "PDF": startBoardPdf(owner, false)
+void startNewBoard(HWND owner);    // "Nueva pizarra": startBoardPdf(owner, true)
+
+// Every page into one PDF of Pictures\Velmora, composed, encoded and written on a thread of its own
+// from a copy of the packed pages (copyBoard), the board usable meanwhile. Once it is written a
+// balloon names it, and with `thenNewBoard` the board becomes one empty page (replaceBoardAfterPdf);
+// else a box says why and the board stays. One at a time: while one is being written another ask
+// only adds its `thenNewBoard`. False when none could be started (no page shown, no thread).
+bool startBoardPdf(HWND owner, bool thenNewBoard);
+// A PDF is being written: its outcome is not told yet.
+bool boardPdfWriting();
 
 // What the bar shows.
 const BoardIndex& boardIndex();
@@ -43,11 +52,21 @@ void saveBoardNow();
 // The tray balloon for pages that could not be read back at start; nothing when all came back.
 void tellUnrecoveredPages();
 
-// The pictures of every page in order, each as the board shows it (its background under the
-// drawing), at the monitor's size.
-struct BoardPagePicture {
-    int32_t width;
-    int32_t height;
-    std::vector<uint32_t> pixels; // 0x00RRGGBB, top row first
+// A copy of the board to compose away from the windows' thread: every page in order, packed, with
+// its background, to be composed at width x height (the monitor's size) on squares of gridStep.
+struct BoardCopyPage {
+    PackedPage packed;
+    BoardBackground background;
+    uint32_t unreadFileId; // not 0: the page is still only this file (loadBoardPage), not `packed`
 };
-bool boardPagePictures(std::vector<BoardPagePicture>* out);
+struct BoardCopy {
+    std::vector<BoardCopyPage> pages;
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t gridStep = 0;
+    uint64_t changes = 0; // the board's changes counted when the copy was made
+};
+bool copyBoard(BoardCopy* out);
+// "Nueva pizarra" once its PDF is written: one empty page on the shown page's background, unless the
+// board has changed since the copy the PDF was made of (false: the board then stays as it is).
+bool replaceBoardAfterPdf(uint64_t changesAtCopy);

@@ -4,7 +4,9 @@
 
 #include "pages/board_storage.h"
 
+#include "app/shared/key_colour.h"
 #include "pages/com_scope.h"
+#include "pages/core/pdf_document.h"
 #include "pages/png_encoder.h"
 
 #include <knownfolders.h>
@@ -14,6 +16,8 @@
 
 #include <condition_variable>
 #include <deque>
+#include <iterator>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -23,6 +27,9 @@ std::wstring widen(const std::string& s) {
     return std::wstring(s.begin(), s.end()); // the board's file names are plain ASCII
 }
 
+// A page's PNG is far smaller than its pixels; more than this is not one of ours.
+constexpr LONGLONG MAX_PAGE_FILE_BYTES = 256LL * 1024 * 1024;
+
 bool makeFolder(const std::wstring& folder) {
     if (CreateDirectoryW(folder.c_str(), nullptr))
         return true;
@@ -30,15 +37,16 @@ bool makeFolder(const std::wstring& folder) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool readWholeFile(const std::wstring& path, std::string* out) {
+template <typename Bytes>
+bool readWholeFile(const std::wstring& path, Bytes* out, LONGLONG limit = 1024 * 1024) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     LARGE_INTEGER size = {};
-    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < 1024 * 1024;
+    bool ok = GetFileSizeEx(file, &size) && size.QuadPart < limit;
     if (ok) {
-        out->assign(size_t(size.QuadPart), '\0');
+        out->assign(size_t(size.QuadPart), 0);
         DWORD got = 0;
         ok = out->empty() ||
              (ReadFile(file, &(*out)[0], DWORD(out->size()), &got, nullptr) && got == out->size());
@@ -55,11 +63,60 @@ struct SaveQueue {
     std::condition_variable changed;
     std::deque<BoardSave> waiting; // at most one: a new save joins it
     bool busy = false;             // a save is being written
+    bool unwritten = false;        // a write failed and is tried again later: the saves are not done
     bool started = false;
 };
 SaveQueue& saveQueue() {
     static SaveQueue* queue = new SaveQueue;
     return *queue;
+}
+
+// What the writing thread has yet to put on disk: pages already encoded (a PNG is a small part of
+// its pixels, so a page that cannot be written costs little to keep) and the index. The writing
+// thread's alone.
+struct Unwritten {
+    std::map<uint32_t, std::vector<uint8_t>> pages; // by file id
+    std::string index;
+    std::vector<uint32_t> keep; // the pages the index names
+    bool indexDue = false;
+};
+
+// A scanner (an antivirus, a backup or indexing service) opens a fresh file for a moment after it
+// is written; while it holds it, creating the file again, or moving a file over it, fails with a
+// sharing violation or access denied. Such a write is tried a few times, a short wait apart; any
+// other failure (a full disk) waits for the next round.
+constexpr int WRITE_ATTEMPTS = 4;
+constexpr DWORD WRITE_RETRY_MS = 150;
+
+bool heldByAnother(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED || error == ERROR_LOCK_VIOLATION;
+}
+
+DWORD writeWithRetries(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    DWORD error = 0;
+    for (int attempt = 0; attempt < WRITE_ATTEMPTS; ++attempt) {
+        if (attempt > 0)
+            Sleep(WRITE_RETRY_MS);
+        error = writeFileReplacing(path, bytes);
+        if (!error || !heldByAnother(error))
+            break;
+    }
+    return error;
+}
+
+std::wstring pagePath(const std::wstring& folder, uint32_t fileId) {
+    return folder + L"\\" + widen(pageFileName(fileId));
+}
+
+bool fileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool named(const std::vector<uint32_t>& keep, uint32_t fileId) {
+    for (uint32_t id : keep)
+        if (id == fileId)
+            return true;
+    return false;
 }
 
 // The files of pages no longer on the board go, once the index no longer names them.
@@ -78,44 +135,83 @@ void removeOtherPages(const std::wstring& folder, const std::vector<uint32_t>& k
     FindClose(search);
 }
 
-// The pages first, the index after them: an index on disk never names a page file that is not
-// written yet. A page that cannot be written keeps its previous file.
-void writeSave(const BoardSave& save) {
-    std::wstring folder;
-    if (!boardFolder(&folder))
-        return;
-    for (const BoardPageFile& page : save.pages) {
+// The save's pages are encoded one at a time (one page's whole picture at once) and join what is
+// still to be written, newer bytes over older; a page no longer on the board is not written.
+void takeSave(BoardSave* save, Unwritten* u) {
+    std::vector<uint32_t> pixels;
+    for (const BoardPageSave& page : save->pages) {
         std::vector<uint8_t> png;
-        if (encodePngBytes(page.pixels.data(), page.width, page.height, &png))
-            writeFileReplacing(folder + L"\\" + widen(pageFileName(page.fileId)), png);
+        unpackPage(page.packed, page.width, page.height, KEY_COLOUR_PIXEL, &pixels);
+        if (encodePngBytes(pixels.data(), page.width, page.height, &png))
+            u->pages[page.fileId] = std::move(png);
     }
-    if (writeFileReplacing(folder + L"\\indice.txt",
-                           std::vector<uint8_t>(save.index.begin(), save.index.end())) == 0)
-        removeOtherPages(folder, save.keep);
+    u->index = std::move(save->index);
+    u->keep = std::move(save->keep);
+    u->indexDue = true;
+    for (auto it = u->pages.begin(); it != u->pages.end();)
+        it = named(u->keep, it->first) ? std::next(it) : u->pages.erase(it);
 }
 
+// The pages first, the index after them, and only once every page it names has a file: an index on
+// disk never names a page without one, so a crash while a page cannot be written brings the board
+// back as it was before the change. A page that cannot be written keeps its previous file. True
+// when everything is on disk.
+bool writeUnwritten(Unwritten* u) {
+    std::wstring folder;
+    if (!boardFolder(&folder))
+        return false;
+    for (auto it = u->pages.begin(); it != u->pages.end();)
+        it = writeWithRetries(pagePath(folder, it->first), it->second) == 0 ? u->pages.erase(it)
+                                                                            : std::next(it);
+    if (u->indexDue) {
+        bool everyFile = true;
+        for (uint32_t id : u->keep)
+            everyFile = everyFile && fileExists(pagePath(folder, id));
+        if (everyFile && writeWithRetries(folder + L"\\indice.txt",
+                                          std::vector<uint8_t>(u->index.begin(), u->index.end())) == 0) {
+            u->indexDue = false;
+            removeOtherPages(folder, u->keep);
+        }
+    }
+    return u->pages.empty() && !u->indexDue;
+}
+
+// A save handed over is taken at once; while something is left unwritten, the thread also wakes
+// every BOARD_RETRY_LATER_MS to try it again.
 void writerLoop() {
     ComScope com;
     SaveQueue& q = saveQueue();
+    Unwritten unwritten;
     std::unique_lock<std::mutex> hold(q.lock);
     for (;;) {
-        q.changed.wait(hold, [&] { return !q.waiting.empty(); });
-        BoardSave save = std::move(q.waiting.front());
-        q.waiting.pop_front();
+        const auto handedOver = [&] { return !q.waiting.empty(); };
+        if (q.unwritten)
+            q.changed.wait_for(hold, std::chrono::milliseconds(BOARD_RETRY_LATER_MS), handedOver);
+        else
+            q.changed.wait(hold, handedOver);
+        const bool fresh = !q.waiting.empty();
+        BoardSave save;
+        if (fresh) {
+            save = std::move(q.waiting.front());
+            q.waiting.pop_front();
+        }
         q.busy = true;
         hold.unlock();
-        writeSave(save);
+        if (fresh)
+            takeSave(&save, &unwritten);
+        const bool done = writeUnwritten(&unwritten);
         hold.lock();
         q.busy = false;
+        q.unwritten = !done;
         q.changed.notify_all();
     }
 }
 
 // The later pixels of a page replace the earlier ones; the index and the pages kept are the later.
 void mergeInto(BoardSave* waiting, BoardSave&& later) {
-    for (BoardPageFile& page : later.pages) {
+    for (BoardPageSave& page : later.pages) {
         bool replaced = false;
-        for (BoardPageFile& old : waiting->pages)
+        for (BoardPageSave& old : waiting->pages)
             if (old.fileId == page.fileId) {
                 old = std::move(page);
                 replaced = true;
@@ -210,25 +306,24 @@ bool decodePngFile(const std::wstring& path, BoardPageFile* out) {
     return true;
 }
 
-bool loadBoardFiles(BoardIndex* index, std::vector<BoardPageFile>* pages, std::vector<int32_t>* lost) {
+bool loadBoardIndex(BoardIndex* index) {
     std::wstring folder;
     std::string text;
-    if (!boardFolder(&folder) || !readWholeFile(folder + L"\\indice.txt", &text) ||
-        !parseBoardIndex(text, index))
-        return false;
-    pages->clear();
-    lost->clear();
-    for (size_t i = 0; i < index->pages.size(); ++i) {
-        BoardPageFile page;
-        page.fileId = index->pages[i].fileId;
-        if (!decodePngFile(folder + L"\\" + widen(pageFileName(page.fileId)), &page)) {
-            page = BoardPageFile{};
-            page.fileId = index->pages[i].fileId;
-            lost->push_back(int32_t(i + 1));
-        }
-        pages->push_back(std::move(page));
-    }
-    return true;
+    return boardFolder(&folder) && readWholeFile(folder + L"\\indice.txt", &text) &&
+           parseBoardIndex(text, index);
+}
+
+bool boardPageLooksWhole(uint32_t fileId) {
+    std::wstring folder;
+    std::vector<uint8_t> png;
+    return boardFolder(&folder) && readWholeFile(pagePath(folder, fileId), &png, MAX_PAGE_FILE_BYTES) &&
+           pngLooksWhole(png);
+}
+
+bool loadBoardPage(uint32_t fileId, BoardPageFile* out) {
+    std::wstring folder;
+    out->fileId = fileId;
+    return boardFolder(&folder) && decodePngFile(pagePath(folder, fileId), out);
 }
 
 void queueBoardSave(BoardSave save) {
@@ -249,5 +344,5 @@ bool waitBoardSaves(DWORD timeoutMs) {
     SaveQueue& q = saveQueue();
     std::unique_lock<std::mutex> hold(q.lock);
     return q.changed.wait_for(hold, std::chrono::milliseconds(timeoutMs),
-                              [&] { return q.waiting.empty() && !q.busy; });
+                              [&] { return q.waiting.empty() && !q.busy && !q.unwritten; });
 }

@@ -11,9 +11,18 @@
 // ShapeLayeredWindows = "N" (set for this program under AppDefaults, put back afterwards) and with
 // Wine's default shaping.
 //
+//
+// Then a board of 99 pages, each with strokes of its own, is written to the board's folder and a
+// fresh copy of this program brings it back as the program does at start: the figures are the
+// process's peak working set before and after the board is opened, and after "PDF" writes all 99
+// pages, with how long the tap on "PDF" held the thread the windows live on (the board answers
+// nothing while it is held) and how long the file took to appear. "board_bench.exe memory" runs
+// that part alone.
+//
 // Run: VELMORA_SCREEN=hd scripts/wine-exec.sh build/windows/bin/board_bench.exe
 #include <windows.h>
 
+#include <psapi.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -25,6 +34,8 @@
 #include "pages/board.h"
 #include "pages/board_storage.h"
 #include "pages/page_state.h"
+#include "pages/picture_file.h"
+#include "pages/png_encoder.h"
 #include "palette/board_bar.h"
 #include "palette/core/board_bar_layout.h"
 #include "tests/support/page_fixture.h"
@@ -143,10 +154,146 @@ int measure(const char* how) {
     return 0;
 }
 
+// --- a board of 99 pages -------------------------------------------------------------------------
+
+constexpr int BIG_BOARD_PAGES = 99;
+
+// Page n's drawing at the screen's size: a few thick bands and a diagonal of its own, on the key
+// colour, as a teacher's page of writing packs.
+void drawBigBoardPage(int n, int w, int h, std::vector<uint32_t>* pixels) {
+    pixels->assign(size_t(w) * size_t(h), KEY_COLOUR_PIXEL);
+    const uint32_t colour = 0xFF0000u >> (8 * (n % 3));
+    for (int band = 0; band < 6; ++band) {
+        const int y0 = 60 + band * (h / 7) + n % 17;
+        for (int y = y0; y < y0 + 6 && y < h; ++y)
+            for (int x = 40 + n; x < w - 40; x += (x / 97) % 3 == 0 ? 1 : 2)
+                (*pixels)[size_t(y) * size_t(w) + size_t(x)] = colour;
+    }
+    for (int x = 0; x < w; ++x) {
+        const int y = (x * h / w + n * 7) % h;
+        for (int t = 0; t < 3 && y + t < h; ++t)
+            (*pixels)[size_t(y + t) * size_t(w) + size_t(x)] = 0x0000FF;
+    }
+}
+
+// The board's folder holds 99 pages (PNG files at the screen's size) and an index naming them.
+bool writeBigBoard() {
+    removeBoardFiles();
+    std::wstring folder;
+    if (!boardFolder(&folder))
+        return false;
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    BoardIndex index = freshBoard(BACKGROUND_WHITE);
+    std::vector<uint32_t> pixels;
+    for (int n = 0; n < BIG_BOARD_PAGES; ++n) {
+        if (n > 0)
+            addPageAfterShown(&index);
+        index.pages[size_t(n)].background = BoardBackground(n % BACKGROUND_COUNT);
+        drawBigBoardPage(n, w, h, &pixels);
+        std::vector<uint8_t> png;
+        const std::string name = pageFileName(index.pages[size_t(n)].fileId);
+        if (!encodePngBytes(pixels.data(), w, h, &png) ||
+            writeFileReplacing(folder + L"\\" + std::wstring(name.begin(), name.end()), png) != 0)
+            return false;
+    }
+    index.shown = 0;
+    const std::string text = formatBoardIndex(index);
+    return writeFileReplacing(folder + L"\\indice.txt", std::vector<uint8_t>(text.begin(), text.end())) == 0;
+}
+
+double peakMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return double(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
+double msSince(const LARGE_INTEGER& from) {
+    LARGE_INTEGER freq, now;
+    QueryPerformanceFrequency(&freq);
+    QueryPerformanceCounter(&now);
+    return 1000.0 * double(now.QuadPart - from.QuadPart) / double(freq.QuadPart);
+}
+
+int pdfCount(const std::wstring& folder) {
+    int count = 0;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.pdf").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return 0;
+    do
+        count += found.nFileSizeLow > 0 || found.nFileSizeHigh > 0;
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return count;
+}
+
+// In a fresh copy of this program: the page made as the palette makes it, then the board opened
+// from the disk, then its PDF.
+int measureRestore() {
+    DrawState ds = freshDrawState();
+    TestPage t;
+    makeTestPage(&t, &ds, false);
+    const double beforeOpen = peakMegabytes();
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    openBoard(t.page, t.container);
+    const double openMs = msSince(start);
+    const double afterOpen = peakMegabytes();
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::printf("board of %d pages restored at %d x %d in %.0f ms (%d pages, shown %d)\n", BIG_BOARD_PAGES, w,
+                h, openMs, int(boardIndex().pages.size()), boardIndex().shown + 1);
+    std::printf(
+        "peak working set: %.0f MB before the board is opened, %.0f MB after (%.0f MB for the board)\n",
+        beforeOpen, afterOpen, afterOpen - beforeOpen);
+
+    HWND bar = createBoardBar(t.page, GetModuleHandleA(nullptr));
+    setBoardBar(bar);
+    std::wstring pictures;
+    std::string reason;
+    pictureFolder(&pictures, &reason);
+    const int pdfsBefore = pdfCount(pictures);
+    QueryPerformanceCounter(&start);
+    tap(bar, BAR_PDF);
+    const double heldMs = msSince(start);
+    while (pdfCount(pictures) == pdfsBefore && msSince(start) < 120000) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+        Sleep(5);
+    }
+    const double writtenMs = msSince(start);
+    flushEvents(300);
+    std::printf(
+        "PDF of %d pages: the tap held the window thread %.0f ms; the file was there after %.0f ms%s\n",
+        BIG_BOARD_PAGES, heldMs, writtenMs, pdfCount(pictures) == pdfsBefore ? " (never written)" : "");
+    std::printf("peak working set after the PDF: %.0f MB\n", peakMegabytes());
+    DestroyWindow(bar);
+    destroyTestPage(&t);
+    return 0;
+}
+
+int measureBigBoard() {
+    if (!writeBigBoard()) {
+        std::printf("board_bench could not write the board of %d pages\n", BIG_BOARD_PAGES);
+        return 1;
+    }
+    const bool ran = runThisProgramWith("restore");
+    removeBoardFiles();
+    if (!ran)
+        std::printf("board_bench could not start itself as a child\n");
+    return ran ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
+    if (argc > 1 && std::strcmp(argv[1], "restore") == 0)
+        return measureRestore();
+    if (argc > 1 && std::strcmp(argv[1], "memory") == 0)
+        return measureBigBoard();
     if (argc > 1)
         return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
                                                            : "ShapeLayeredWindows = \"N\"");
@@ -154,5 +301,5 @@ int main(int argc, char** argv) {
         std::printf("board_bench could not start itself as a child\n");
         return 1;
     }
-    return 0;
+    return measureBigBoard();
 }

@@ -291,6 +291,12 @@ void writeDocument(PdfWriter& w, const std::vector<PdfPage>& pages, const std::v
 
 } // namespace
 
+bool pngLooksWhole(const std::vector<uint8_t>& png) {
+    PngLayout layout;
+    const PngFault fault = readPng(png, &layout);
+    return fault == PNG_OK || fault == PNG_UNSUPPORTED; // a kind the document cannot carry may still decode
+}
+
 bool pdfFromPngPages(const std::vector<PdfPage>& pages, std::vector<uint8_t>& pdf, std::string& reason) {
     pdf.clear();
     if (pages.empty()) {

@@ -16,3 +16,8 @@ struct PdfPage {
 // false, leaves `pdf` empty and puts in `reason` a short Spanish sentence for the user (Windows-1252,
 // for the ANSI message box), naming the page (1-based) whose picture cannot be carried.
 bool pdfFromPngPages(const std::vector<PdfPage>& pages, std::vector<uint8_t>& pdf, std::string& reason);
+
+// The bytes are a whole PNG as far as can be seen without decoding it: the signature, the header
+// first, every chunk whole up to the end chunk, and image data that starts as a zlib stream. A
+// file cut short or overwritten is not.
+bool pngLooksWhole(const std::vector<uint8_t>& png);

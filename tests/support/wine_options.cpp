@@ -121,7 +121,9 @@ void setShaping(bool shaped) {
     }
 }
 
-bool runChild(const char* argument) {
+} // namespace
+
+bool runThisProgramWith(const char* argument) {
     char path[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string commandLine = std::string("\"") + path + "\" " + argument;
@@ -140,11 +142,9 @@ bool runChild(const char* argument) {
     return true;
 }
 
-} // namespace
-
 bool runUnshapedThenShaped() {
     setShaping(false);
-    const bool started = runChild("unshaped");
+    const bool started = runThisProgramWith("unshaped");
     setShaping(true); // Wine's default again, as the prefix had it
-    return started && runChild("shaped");
+    return started && runThisProgramWith("shaped");
 }

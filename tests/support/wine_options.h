@@ -20,3 +20,6 @@ void restoreWindowManagerWait(const char* exeName);
 // starts); the second has Wine's default shaping, which is what the prefix is left with. False when
 // a copy could not be started.
 bool runUnshapedThenShaped();
+// Runs this program again as a child that shares its output, with that argument, and waits for it
+// (ten minutes at most); false when it could not be started.
+bool runThisProgramWith(const char* argument);

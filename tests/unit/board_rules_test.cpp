@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "pages/core/board_rules.h"
+#include "pages/core/packed_page.h"
 #include "pages/core/picture_name.h"
 #include "pages/core/undo_history.h"
 
@@ -171,6 +172,35 @@ TEST(BoardUndo, ExchangingStepsKeepsEachLaneRestingOrNot) {
     EXPECT_EQ(page.undone.size(), 1u) << "what can be redone travels with the page";
     EXPECT_TRUE(page.resting);
     EXPECT_FALSE(window.resting);
+}
+
+// A page packed at the canvas's size is written and composed at the monitor's, smaller or larger:
+// cut to it, or blank beyond the drawing; runs that do not cover their rectangle give a blank page.
+TEST(BoardPages, APackedPageUnpacksCutOrFilledAndNeverFromRunsThatDoNotFit) {
+    const uint32_t blank = 0xC8C8C8;
+    std::vector<uint32_t> image(5 * 3);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = 0xFF000000u | uint32_t(i < 7 ? 0x10 : 0x20 + i);
+    PackedPage page;
+    page.width = 5;
+    page.height = 3;
+    packRect(image.data(), 5, {0, 0, 5, 3}, &page.runs);
+    std::vector<uint32_t> out;
+    ASSERT_TRUE(unpackPage(page, 3, 2, blank, &out));
+    EXPECT_EQ(out, (std::vector<uint32_t>{0x10, 0x10, 0x10, 0x10, 0x10, 0x27}))
+        << "cut to 3 x 2, top byte cleared";
+    ASSERT_TRUE(unpackPage(page, 6, 4, blank, &out));
+    ASSERT_EQ(out.size(), 24u);
+    EXPECT_EQ(out[4], 0x10u);
+    EXPECT_EQ(out[5], blank) << "beyond the packed width";
+    EXPECT_EQ(out[6 + 2], 0x27u) << "the second row starts at the picture's own width";
+    EXPECT_EQ(out[12 + 4], 0x2Eu);
+    EXPECT_EQ(out[18 + 0], blank) << "below the packed height";
+    ASSERT_TRUE(unpackPage(PackedPage{}, 2, 2, blank, &out)) << "a blank page";
+    EXPECT_EQ(out, std::vector<uint32_t>(4, blank));
+    page.runs[0] += 1; // one pixel more than the rectangle holds
+    EXPECT_FALSE(unpackPage(page, 5, 3, blank, &out));
+    EXPECT_EQ(out, std::vector<uint32_t>(15, blank)) << "nothing of runs that do not fit";
 }
 
 } // namespace

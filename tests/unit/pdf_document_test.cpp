@@ -487,4 +487,17 @@ TEST(PdfDocument, DamagedFilesNeverReadOutOfBounds) {
     }
 }
 
+// A board page's file cut short anywhere, or overwritten at its start, does not look whole; the
+// file as written does.
+TEST(PdfDocument, APngCutShortOrOverwrittenDoesNotLookWhole) {
+    const Bytes good = rgbPng(7, 5);
+    EXPECT_TRUE(pngLooksWhole(good));
+    for (size_t n = 0; n < good.size(); ++n)
+        EXPECT_FALSE(pngLooksWhole(Bytes(good.begin(), good.begin() + n))) << n << " bytes";
+    Bytes overwritten = good;
+    const char damaged[] = "\x89PNG\r\n\x1a\ndamaged";
+    std::copy(damaged, damaged + 15, overwritten.begin());
+    EXPECT_FALSE(pngLooksWhole(overwritten));
+}
+
 } // namespace

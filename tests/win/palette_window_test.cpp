@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,6 +18,7 @@
 #include "app/shared/ids.h"
 #include "pages/board.h"
 #include "pages/board_storage.h"
+#include "pages/picture_file.h"
 #include "palette/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
@@ -94,6 +96,8 @@ void stroke(HWND page, int x0, int x1, int y) {
     SendMessageA(page, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x1, y));
     SendMessageA(page, WM_LBUTTONUP, 0, MAKELPARAM(x1, y));
 }
+
+constexpr COLORREF GRID_LINE = RGB(0xA8, 0xD0, 0xF0);
 
 // What the board's container paints at (x, y) as its background.
 COLORREF containerBackground(int x, int y) {
@@ -437,6 +441,13 @@ TEST_F(Palette, TheBoardBarTakesTheScaleOfTheBoardsMonitor) {
     takeBoardMonitor();
     SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
     EXPECT_EQ(barSeen(), barAt(144));
+    // The squares are the board monitor's too: 60 pixels on it at 150 %, on a system at 100 %.
+    const BoardBackground background = shownBackground();
+    for (int i = 0; i < BACKGROUND_COUNT && shownBackground() != BACKGROUND_SQUARED; ++i)
+        tapBar(BAR_BACKGROUND, 144);
+    ASSERT_EQ(shownBackground(), BACKGROUND_SQUARED);
+    EXPECT_EQ(containerBackground(60, 3), GRID_LINE) << "no line of a 150 % square";
+    EXPECT_EQ(containerBackground(40, 3), RGB(255, 255, 255)) << "a square of 100 % on the board at 150 %";
     const int shown = boardIndex().shown;
     tapBar(BAR_NEXT, 144);
     EXPECT_EQ(boardIndex().shown, shown + 1) << "the next page's button at its 144-DPI place";
@@ -460,9 +471,159 @@ TEST_F(Palette, TheBoardBarTakesTheScaleOfTheBoardsMonitor) {
     takeBoardMonitor();
     SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
     EXPECT_EQ(barSeen(), barAt(96));
+    EXPECT_EQ(containerBackground(40, 3), GRID_LINE) << "the squares did not follow the board back to 100 %";
     tapBar(BAR_NEXT);
     EXPECT_EQ(boardIndex().shown, shown + 1);
     tapBar(BAR_PREVIOUS);
+    for (int i = 0; i < BACKGROUND_COUNT && shownBackground() != background; ++i)
+        tapBar(BAR_BACKGROUND);
+}
+
+std::wstring widened(const std::string& s) {
+    return std::wstring(s.begin(), s.end());
+}
+
+bool readText(const std::wstring& path, std::string* text) {
+    HANDLE file =
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    text->assign(GetFileSize(file, nullptr), '\0');
+    DWORD got = 0;
+    const bool whole = text->empty() || (ReadFile(file, &(*text)[0], DWORD(text->size()), &got, nullptr) &&
+                                         got == text->size());
+    CloseHandle(file);
+    return whole;
+}
+
+// The board's folder read as the program reads it at start: the index, and a file that decodes for
+// every page it names.
+::testing::AssertionResult boardOnDisk(size_t pages, BoardIndex* index) {
+    std::wstring folder;
+    std::string text;
+    if (!boardFolder(&folder) || !readText(folder + L"\\indice.txt", &text) || !parseBoardIndex(text, index))
+        return ::testing::AssertionFailure() << "no index that reads";
+    const std::string seen = formatBoardIndex(*index);
+    if (index->pages.size() != pages)
+        return ::testing::AssertionFailure()
+               << "the index names " << index->pages.size() << " pages, not " << pages << ":\n"
+               << seen;
+    for (size_t i = 0; i < pages; ++i) {
+        BoardPageFile file;
+        if (!decodePngFile(folder + L"\\" + widened(pageFileName(index->pages[i].fileId)), &file))
+            return ::testing::AssertionFailure() << "page " << i + 1 << " has no file that reads:\n" << seen;
+    }
+    return ::testing::AssertionSuccess();
+}
+
+// A scanner holds the fresh file of a page just added (as an antivirus does), so its first write
+// fails. The index on disk stays as it was, naming only pages with a file (a crash now brings the
+// board back as it was before the page), the save is not counted done, and once the file is let
+// go it is written with nothing more changed: the page, then the index naming it.
+TEST_F(Palette, APageThatCannotBeWrittenIsTriedAgainAndTheIndexWaitsForItsFile) {
+    saveBoardNow();
+    BoardIndex before;
+    ASSERT_TRUE(boardOnDisk(boardIndex().pages.size(), &before));
+    std::wstring folder;
+    ASSERT_TRUE(boardFolder(&folder));
+    const uint32_t id = boardIndex().nextFileId;
+    HANDLE held = CreateFileW((folder + L"\\" + widened(pageFileName(id)) + L".tmp").c_str(), GENERIC_WRITE,
+                              0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    tapBar(BAR_ADD);
+    stroke(pageWindows[1], 100, 300, 350);
+    // The save is due a second after the change; then its writes are tried.
+    for (DWORD start = GetTickCount(); waitBoardSaves(0) && GetTickCount() - start < 5000;)
+        flushEvents(50);
+    flushEvents(1500);
+    BoardIndex during;
+    EXPECT_TRUE(boardOnDisk(before.pages.size(), &during))
+        << "while the new page's file could not be written";
+    EXPECT_EQ(formatBoardIndex(during), formatBoardIndex(before));
+    EXPECT_FALSE(waitBoardSaves(0)) << "a save that could not be written counts as done";
+
+    CloseHandle(held);
+    EXPECT_TRUE(waitBoardSaves(6000)) << "not tried again once the file was let go";
+    BoardIndex after;
+    ASSERT_TRUE(boardOnDisk(before.pages.size() + 1, &after));
+    EXPECT_EQ(after.pages[size_t(after.shown)].fileId, id);
+    BoardPageFile page;
+    ASSERT_TRUE(decodePngFile(folder + L"\\" + widened(pageFileName(id)), &page));
+    EXPECT_EQ(page.pixels[size_t(350 * page.width + 200)], 0xFF0000u) << "the new page's stroke";
+}
+
+// The PDF files of a folder that hold something (a name only reserved is empty).
+std::vector<std::wstring> writtenPdfs(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*.pdf").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        if (found.nFileSizeLow || found.nFileSizeHigh)
+            names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+struct PaletteAsked {
+    std::wstring folder;
+    size_t pdfsBefore = 0;
+    LRESULT answer = 0;
+    bool answered = false;
+    bool beforeThePdf = false; // the answer came while the PDF was not written yet
+};
+
+DWORD WINAPI askThePalette(void* context) {
+    PaletteAsked* asked = static_cast<PaletteAsked*>(context);
+    DWORD_PTR answer = 0;
+    asked->answered =
+        SendMessageTimeoutA(palette, WM_MOUSEACTIVATE, WPARAM(palette), MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN),
+                            SMTO_NORMAL, 5000, &answer) != 0;
+    asked->answer = LRESULT(answer);
+    asked->beforeThePdf = writtenPdfs(asked->folder).size() == asked->pdfsBefore;
+    return 0;
+}
+
+// "PDF" of a full board: the tap returns before the file is written, the palette answers another
+// thread meanwhile, and the file, once written, holds all 99 pages.
+TEST_F(Palette, APdfOf99PagesIsWrittenWhileThePaletteAnswers) {
+    for (int i = 0; i < BOARD_MAX_PAGES && boardIndex().pages.size() < size_t(BOARD_MAX_PAGES); ++i)
+        tapBar(BAR_ADD);
+    ASSERT_EQ(boardIndex().pages.size(), size_t(BOARD_MAX_PAGES));
+    PaletteAsked asked;
+    std::string reason;
+    ASSERT_TRUE(pictureFolder(&asked.folder, &reason)) << reason;
+    const std::vector<std::wstring> before = writtenPdfs(asked.folder);
+    asked.pdfsBefore = before.size();
+    tapBar(BAR_PDF);
+    EXPECT_EQ(writtenPdfs(asked.folder).size(), before.size()) << "the tap waited for the whole PDF";
+    HANDLE asking = CreateThread(nullptr, 0, askThePalette, &asked, 0, nullptr);
+    ASSERT_NE(asking, nullptr);
+    for (DWORD start = GetTickCount();
+         WaitForSingleObject(asking, 0) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
+        flushEvents(10); // the program's message loop, which answers the palette's messages
+    WaitForSingleObject(asking, 10000);
+    CloseHandle(asking);
+    EXPECT_TRUE(asked.answered && asked.answer == MA_NOACTIVATE)
+        << "answered " << asked.answered << ": " << asked.answer;
+    EXPECT_TRUE(asked.beforeThePdf) << "the palette answered only once the PDF was written";
+
+    std::vector<std::wstring> now;
+    for (DWORD start = GetTickCount();
+         (now = writtenPdfs(asked.folder)).size() == before.size() && GetTickCount() - start < 120000;)
+        flushEvents(100);
+    flushEvents(300); // its balloon
+    std::wstring pdf;
+    for (const std::wstring& name : now)
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            pdf = asked.folder + L"\\" + name;
+    ASSERT_FALSE(pdf.empty()) << "no PDF written";
+    std::string text;
+    ASSERT_TRUE(readText(pdf, &text));
+    EXPECT_NE(text.find("/Count 99 "), std::string::npos) << "not a PDF of 99 pages";
+    DeleteFileW(pdf.c_str());
 }
 
 TEST_F(Palette, RightEyeHidesAllAndKeepsTheModesThenToggleShowsThePaletteOnly) {
