@@ -139,25 +139,35 @@ DWORD runSetupWizard(const char* arguments, RestartChoice* choice) {
     EXPECT_TRUE(startProgram(VELMORA_SETUP_NAME, &setup, arguments)) << GetLastError();
     HWND wizard = waitTopLevelWindow("#32770", setup.processId, START_TIMEOUT_MS, true);
     EXPECT_NE(nullptr, wizard) << "no wizard";
+    bool settled = false; // the last page was seen once already
     const DWORD start = GetTickCount();
     while (wizard && programRunning(&setup) && GetTickCount() - start < INSTALL_TIMEOUT_MS) {
         HWND button = GetDlgItem(wizard, IDOK); // "Siguiente >", "Instalar", "Terminar"
-        std::vector<HWND> controls;
-        EnumChildWindows(wizard, collectChild, reinterpret_cast<LPARAM>(&controls));
-        HWND now = nullptr, later = nullptr;
-        for (HWND c : controls)
-            if ((GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON && IsWindowVisible(c))
-                (wideText(c) == L"Reiniciar ahora" ? now : later) = c;
-        if (now && later) {
-            choice->offered = true;
-            choice->nowTicked = SendMessageW(now, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            choice->laterTicked = SendMessageW(later, BM_GETCHECK, 0, 0) == BST_CHECKED;
-            choice->laterText = wideText(later);
-            saveWindowPicture(wizard, "installer_restart_later");
-            SendMessageW(now, BM_SETCHECK, BST_UNCHECKED, 0);
-            SendMessageW(later, BM_SETCHECK, BST_CHECKED, 0);
-        }
+        // The last page is read once it has settled: its button reads "Terminar" before the page
+        // has made and ticked its choices.
         const bool last = wideText(button) == L"&Terminar";
+        if (last && !settled) {
+            settled = true;
+            flushEvents(400);
+            continue;
+        }
+        if (last) {
+            std::vector<HWND> controls;
+            EnumChildWindows(wizard, collectChild, reinterpret_cast<LPARAM>(&controls));
+            HWND now = nullptr, later = nullptr;
+            for (HWND c : controls)
+                if ((GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON && IsWindowVisible(c))
+                    (wideText(c) == L"Reiniciar ahora" ? now : later) = c;
+            if (now && later) {
+                choice->offered = true;
+                choice->nowTicked = SendMessageW(now, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                choice->laterTicked = SendMessageW(later, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                choice->laterText = wideText(later);
+                saveWindowPicture(wizard, "installer_restart_later");
+                SendMessageW(now, BM_SETCHECK, BST_UNCHECKED, 0);
+                SendMessageW(later, BM_SETCHECK, BST_CHECKED, 0);
+            }
+        }
         if (button && IsWindowEnabled(button) && IsWindowVisible(button))
             PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
         if (last)
