@@ -240,6 +240,8 @@ Function shellExecuteFromTheDesktop
   Push $2
   Push $3
   Push $4
+  Push $5
+  Push $6
   StrCpy $R2 0 ; IShellWindows
   StrCpy $R3 0 ; the desktop's IDispatch
   StrCpy $R4 0 ; IServiceProvider
@@ -252,51 +254,60 @@ Function shellExecuteFromTheDesktop
   System::Call 'ole32::CoInitialize(p 0) i'
   System::Alloc 24
   Pop $1 ; an empty VARIANT
+  ; Each step runs only when the one before succeeded (S_OK; FindWindowSW gives S_FALSE without a
+  ; desktop) and gave an interface.
   ; CLSID_ShellWindows, IID_IShellWindows; CLSCTX_LOCAL_SERVER: the running shell's object.
   System::Call 'ole32::CoCreateInstance(g "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}", p 0, i 4, \
     g "{85CB6900-4D95-11CF-960C-0080C7F4EE85}", *p .R2) i .r2'
   ${If} $2 = 0
+  ${AndIf} $R2 P<> 0
     ; FindWindowSW(empty, empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, &dispatch)
     System::Call '$R2->15(p r1, p r1, i 8, *i .r3, i 1, *p .R3) i .r2'
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R3 P<> 0
     System::Call '$R3->0(g "{6D5140C1-7436-11CE-8034-00AA006009FA}", *p .R4) i .r2' ; IServiceProvider
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R4 P<> 0
+    ; QueryService(SID_STopLevelBrowser, IID_IShellBrowser)
+    System::Call '$R4->3(g "{4C96BE40-915C-11CF-99D3-00AA004AE837}", \
+      g "{000214E2-0000-0000-C000-000000000046}", *p .R5) i .r2'
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R5 P<> 0
+    System::Call '$R5->15(*p .R6) i .r2' ; QueryActiveShellView
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R6 P<> 0
+    ; GetItemObject(SVGIO_BACKGROUND, IID_IDispatch): the view's IShellFolderViewDual
+    System::Call '$R6->15(i 0, g "{00020400-0000-0000-C000-000000000046}", *p .R7) i .r2'
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R7 P<> 0
+    System::Call '$R7->7(*p .R8) i .r2' ; get_Application
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R8 P<> 0
+    System::Call '$R8->0(g "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}", *p .R9) i .r2' ; IShellDispatch2
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R9 P<> 0
+    System::Call 'oleaut32::SysAllocString(w R0) p .r3'
+    System::Call 'oleaut32::SysAllocString(w R1) p .r4'
+    ; VARIANTs: VT_BSTR (8) the arguments, VT_I4 (3) how the window shows.
+    System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r4, p 0) p .r5'
+    System::Call '*(&i2 3, &i2 0, &i2 0, &i2 0, i ${SW_SHOWNORMAL}, i 0, p 0) p .r6'
+    ; ShellExecute(file, arguments, directory (empty: the shell's), operation (empty: the
+    ; default, "open"), show)
+    System::Call '$R9->31(p r3, p r5, p r1, p r1, p r6) i .r2'
     ${If} $2 = 0
-      ; QueryService(SID_STopLevelBrowser, IID_IShellBrowser)
-      System::Call '$R4->3(g "{4C96BE40-915C-11CF-99D3-00AA004AE837}", \
-        g "{000214E2-0000-0000-C000-000000000046}", *p .R5) i .r2'
+      StrCpy $0 0
     ${EndIf}
-    ${If} $2 = 0
-      System::Call '$R5->15(*p .R6) i .r2' ; QueryActiveShellView
-    ${EndIf}
-    ${If} $2 = 0
-      ; GetItemObject(SVGIO_BACKGROUND, IID_IDispatch): the view's IShellFolderViewDual
-      System::Call '$R6->15(i 0, g "{00020400-0000-0000-C000-000000000046}", *p .R7) i .r2'
-    ${EndIf}
-    ${If} $2 = 0
-      System::Call '$R7->7(*p .R8) i .r2' ; get_Application
-    ${EndIf}
-    ${If} $2 = 0
-      System::Call '$R8->0(g "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}", *p .R9) i .r2' ; IShellDispatch2
-    ${EndIf}
-    ${If} $2 = 0
-      System::Call 'oleaut32::SysAllocString(w R0) p .r3'
-      System::Call 'oleaut32::SysAllocString(w R1) p .r4'
-      ; VARIANTs: VT_BSTR (8) the arguments, VT_I4 (3) how the window shows.
-      System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r4, p 0) p .r5'
-      System::Call '*(&i2 3, &i2 0, &i2 0, &i2 0, i ${SW_SHOWNORMAL}, i 0, p 0) p .r6'
-      ; ShellExecute(file, arguments, directory (empty: the shell's), operation (empty: the
-      ; default, "open"), show)
-      System::Call '$R9->31(p r3, p r5, p r1, p r1, p r6) i .r2'
-      ${If} $2 = 0
-        StrCpy $0 0
-      ${EndIf}
-      System::Free $5
-      System::Free $6
-      System::Call 'oleaut32::SysFreeString(p r3)'
-      System::Call 'oleaut32::SysFreeString(p r4)'
-    ${EndIf}
+    System::Free $5
+    System::Free $6
+    System::Call 'oleaut32::SysFreeString(p r3)'
+    System::Call 'oleaut32::SysFreeString(p r4)'
   ${EndIf}
   !insertmacro RELEASE_INTERFACE $R9
   !insertmacro RELEASE_INTERFACE $R8
@@ -309,6 +320,8 @@ Function shellExecuteFromTheDesktop
   System::Free $1
   System::Call 'ole32::CoUninitialize()'
   StrCpy $R0 $0
+  Pop $6
+  Pop $5
   Pop $4
   Pop $3
   Pop $2
@@ -337,11 +350,11 @@ Function installerIsTheSessionUser
   ; WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION; WTSUserName (5), WTSDomainName (7)
   System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r0, *i .r1) i .r2'
   ${If} $2 <> 0
-    System::Call '*$0(&w${NSIS_MAX_STRLEN} .r1)'
+    System::Call 'kernel32::lstrcpynW(w .r1, p r0, i ${NSIS_MAX_STRLEN})' ; the user
     System::Call 'wtsapi32::WTSFreeMemory(p r0)'
     System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p .r0, *i .r2) i .r2'
     ${If} $2 <> 0
-      System::Call '*$0(&w${NSIS_MAX_STRLEN} .r2)'
+      System::Call 'kernel32::lstrcpynW(w .r2, p r0, i ${NSIS_MAX_STRLEN})' ; the domain
       System::Call 'wtsapi32::WTSFreeMemory(p r0)'
       ; NameSamCompatible (2): DOMAIN\user of this process's token.
       System::Call 'secur32::GetUserNameExW(i 2, w .r0, *i ${NSIS_MAX_STRLEN}) i .r3'
