@@ -242,6 +242,8 @@ Function shellExecuteFromTheDesktop
   Push $4
   Push $5
   Push $6
+  Push $7
+  Push $8
   StrCpy $R2 0 ; IShellWindows
   StrCpy $R3 0 ; the desktop's IDispatch
   StrCpy $R4 0 ; IServiceProvider
@@ -295,19 +297,22 @@ Function shellExecuteFromTheDesktop
   ${AndIf} $R9 P<> 0
     System::Call 'oleaut32::SysAllocString(w R0) p .r3'
     System::Call 'oleaut32::SysAllocString(w R1) p .r4'
-    ; VARIANTs: VT_BSTR (8) the arguments, VT_I4 (3) how the window shows.
+    System::Call 'oleaut32::SysAllocString(w "$INSTDIR") p .r7'
+    ; VARIANTs: VT_BSTR (8) the arguments and the folder, VT_I4 (3) how the window shows.
     System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r4, p 0) p .r5'
     System::Call '*(&i2 3, &i2 0, &i2 0, &i2 0, i ${SW_SHOWNORMAL}, i 0, p 0) p .r6'
-    ; ShellExecute(file, arguments, directory (empty: the shell's), operation (empty: the
-    ; default, "open"), show)
-    System::Call '$R9->31(p r3, p r5, p r1, p r1, p r6) i .r2'
+    System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r7, p 0) p .r8'
+    ; ShellExecute(file, arguments, directory, operation (empty: the default, "open"), show)
+    System::Call '$R9->31(p r3, p r5, p r8, p r1, p r6) i .r2'
     ${If} $2 = 0
       StrCpy $0 0
     ${EndIf}
     System::Free $5
     System::Free $6
+    System::Free $8
     System::Call 'oleaut32::SysFreeString(p r3)'
     System::Call 'oleaut32::SysFreeString(p r4)'
+    System::Call 'oleaut32::SysFreeString(p r7)'
   ${EndIf}
   !insertmacro RELEASE_INTERFACE $R9
   !insertmacro RELEASE_INTERFACE $R8
@@ -320,6 +325,8 @@ Function shellExecuteFromTheDesktop
   System::Free $1
   System::Call 'ole32::CoUninitialize()'
   StrCpy $R0 $0
+  Pop $8
+  Pop $7
   Pop $6
   Pop $5
   Pop $4
