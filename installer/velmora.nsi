@@ -526,7 +526,7 @@ FunctionEnd
 Function directoryPageLeave
   Call uiAccessFolder
   ${If} $uiAccessHere != 1
-    MessageBox MB_OKCANCEL|MB_ICONINFORMATION "Esta carpeta no está dentro de Archivos de programa, el único lugar desde el que Windows deja a Velmora llevar los toques del tablero a las ventanas de administrador.$\r$\n$\r$\nAquí Velmora se instala sin ese permiso: el tablero funciona, pero no en esas ventanas." /SD IDOK IDOK +2
+    MessageBox MB_OKCANCEL|MB_ICONINFORMATION "Esta carpeta no está dentro de Archivos de programa, el único lugar desde el que Windows deja a Velmora llevar los toques del tablero a las ventanas de administrador.$\r$\n$\r$\nAquí Velmora se instala sin ese permiso: el tablero funciona, pero no en esas ventanas.$\r$\n$\r$\nPulse Aceptar para instalar aquí o Cancelar para elegir otra carpeta." /SD IDOK IDOK +2
     Abort
   ${EndIf}
 FunctionEnd
