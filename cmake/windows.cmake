@@ -91,6 +91,22 @@ if(TARGET Velmora AND CMAKE_SIZEOF_VOID_P EQUAL 8)
         DEPENDS Velmora ${installer_sources} ${PICGEN_DIR}/icon103.ico
         COMMENT "Building the installer ${VELMORA_SETUP_NAME}")
     add_custom_target(installer ALL DEPENDS ${VELMORA_SETUP})
+    # The installer as a signed release makes it, unsigned: it carries the uiAccess program too and
+    # puts it only under Program Files. Wine starts an unsigned uiAccess program, so e2e_installer
+    # can see which of the two each folder gets.
+    if(VELMORA_BUILD_TESTS)
+        set(VELMORA_SETUP_UIACCESS_NAME VelmoraSetup-${PROJECT_VERSION}-uiaccess.exe)
+        set(VELMORA_SETUP_UIACCESS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/${VELMORA_SETUP_UIACCESS_NAME})
+        add_custom_command(
+            OUTPUT ${VELMORA_SETUP_UIACCESS}
+            COMMAND ${MAKENSIS} -V2 -WX -DVERSION=${PROJECT_VERSION} -DPROGRAM=$<TARGET_FILE:Velmora>
+                    -DUIACCESS_PROGRAM=$<TARGET_FILE:VelmoraUiAccess> -DICON=${PICGEN_DIR}/icon103.ico
+                    -DOUT_FILE=${VELMORA_SETUP_UIACCESS} velmora.nsi
+            WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}/installer
+            DEPENDS Velmora VelmoraUiAccess ${installer_sources} ${PICGEN_DIR}/icon103.ico
+            COMMENT "Building the installer ${VELMORA_SETUP_UIACCESS_NAME}")
+        add_custom_target(installer_uiaccess DEPENDS ${VELMORA_SETUP_UIACCESS})
+    endif()
     # The signed release with a throwaway certificate: no Wine, no compilation.
     if(VELMORA_BUILD_TESTS)
         add_test(NAME release_signing COMMAND bash ${CMAKE_SOURCE_DIR}/tests/scripts/signing_test.sh
@@ -138,8 +154,9 @@ if(VELMORA_BUILD_TESTS)
             if(base STREQUAL "installer")
                 target_link_libraries(${name} PRIVATE version ole32 uuid)
                 target_compile_definitions(${name} PRIVATE VELMORA_VERSION_TEXT="${PROJECT_VERSION}"
-                                           VELMORA_SETUP_NAME="${VELMORA_SETUP_NAME}")
-                add_dependencies(${name} installer)
+                                           VELMORA_SETUP_NAME="${VELMORA_SETUP_NAME}"
+                                           VELMORA_SETUP_UIACCESS_NAME="${VELMORA_SETUP_UIACCESS_NAME}")
+                add_dependencies(${name} installer installer_uiaccess VelmoraUiAccess)
             endif()
             velmora_add_test(${name} ${src})
         endforeach()

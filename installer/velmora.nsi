@@ -7,12 +7,20 @@
 ;   -DSIGN=...        optional, a signed release: the command that signs a file in place
 ;                     (scripts/sign.sh); it signs the uninstaller written into the installer,
 ;                     then the installer itself
+;   -DUIACCESS_PROGRAM=...  optional, a signed release: the program that asks for uiAccess. It is
+;                     installed instead of PROGRAM only in a folder under Program Files: Windows
+;                     starts a uiAccess program from a secure location alone, and anywhere else it
+;                     would not start at all (see uiAccessFolder)
 ;
 ; Installs for all users: Velmora.exe in $PROGRAMFILES64\Velmora, a Start menu shortcut, the
 ; uninstaller, the "Add or remove programs" entry and, when chosen, the start with Windows (the
 ; Run value, with /inicio: the program then waits quietly for the board). A running copy is ended
 ; first by WM_CLOSE, as "Salir" does, so it sends Stop to the board and stores its settings, and
 ; the new one is started at the end, silent or not.
+;
+; A signed installer puts the uiAccess program in a folder under Program Files and the plain program
+; (no uiAccess: its touches do not reach elevated windows) in any other folder, a technician's
+; /D=D:\Aulas\Velmora or the folder an upgrade reuses; the wizard says so before it copies.
 ;
 ; Exit codes: 0 installed; 3010 installed, but Velmora.exe was held by a copy the installer could
 ; not end (one in another user's session) and is replaced at the next restart; 1 and 2 are NSIS's
@@ -79,6 +87,9 @@ VIAddVersionKey /LANG=3082 "LegalCopyright" "Copyright © 2026 ${PUBLISHER}"
 Var startWithWindows ; "1": write the Run value
 Var startupBox       ; the option's check box on its page
 Var closedCopy       ; "1": a running copy was ended for the install; the new one is started at the end
+!ifdef UIACCESS_PROGRAM
+Var uiAccessHere     ; "1": the folder takes the uiAccess program (written by uiAccessFolder)
+!endif
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -92,12 +103,20 @@ Var closedCopy       ; "1": a running copy was ended for the install; the new on
 !define MUI_LICENSEPAGE_BUTTON "&Siguiente >"
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "Pulse Siguiente para continuar."
 !insertmacro MUI_PAGE_LICENSE "aviso.txt"
+!ifdef UIACCESS_PROGRAM
+  !define MUI_PAGE_CUSTOMFUNCTION_LEAVE directoryPageLeave
+!endif
 !insertmacro MUI_PAGE_DIRECTORY
 Page custom startupPageShow startupPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Ejecutar Velmora"
 !define MUI_FINISHPAGE_RUN_FUNCTION runAsTheDesktopUser
+; When Velmora.exe is replaced at the next restart (exit code 3010) the page offers a restart: the
+; choice ticked at first is the later one, so "Terminar" never restarts a classroom PC by itself.
+!define MUI_FINISHPAGE_REBOOTLATER_DEFAULT
+!define MUI_FINISHPAGE_TEXT_REBOOT "Velmora estaba en uso y su nueva versión ocupará su lugar al reiniciar el equipo; hasta entonces sigue la anterior. Puede reiniciarlo ahora o más tarde."
+!define MUI_FINISHPAGE_TEXT_REBOOTLATER "Reiniciar más tarde"
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -146,27 +165,263 @@ FunctionEnd
 !insertmacro END_RUNNING_COPIES ""
 !insertmacro END_RUNNING_COPIES "un."
 
-; The installer runs elevated, perhaps as another account (an administrator's, typed in over the
-; user's shoulder): started from here the program would run as that account, with its settings and
-; calibration. Explorer starts it as the user of the desktop, not elevated. A copy the installer
-; already started again (startClosedCopy) makes this one superfluous.
+; The installer runs elevated, perhaps as another account: a technician's administrator password
+; typed in over a teacher's shoulder. A program the installer starts itself runs as that account,
+; elevated, with that account's settings and calibration, and so does "explorer.exe <file>" started
+; from here, since that Explorer is the administrator's too. So the program is started by the shell
+; that already runs the desktop, in its process: as the desktop's user and not elevated. The way is
+; the one the shell documents for scripts: the desktop's window from IShellWindows::FindWindowSW
+; (SWC_DESKTOP, "the Windows desktop"), its top-level browser (SID_STopLevelBrowser), the active
+; view's background object (IShellView::GetItemObject, SVGIO_BACKGROUND) and its Application, the
+; Shell object, whose IShellDispatch2::ShellExecute "is equivalent to launching one of the commands
+; associated with a file's shortcut menu" - what the user would do in Explorer. A scheduled task for
+; the interactive user would do too, but it needs the user's name from a token and leaves a task to
+; remove; the shell's way needs nothing but the running shell. Under Wine the shell's objects cannot
+; be reached from another process (CoCreateInstance gives RPC_S_SERVER_UNAVAILABLE), and the session
+; has one user.
+;
+; When the shell cannot be asked (no Explorer yet, or it is restarting), the program is started
+; through "explorer.exe" only when the installer runs as the session's own user, as Windows reports
+; it (WTSQuerySessionInformation, WTSUserName and WTSDomainName): that Explorer hands the file to the
+; user's running shell, which starts it without elevation. For another account nothing is started
+; here: the start with Windows starts the program at the user's next log-on.
+;   Push arguments, Push program; Call startAsTheDesktopUser
+Function startAsTheDesktopUser
+  Exch $0 ; the program
+  Exch
+  Exch $1 ; its arguments ("" or "/inicio")
+  Push $2
+  Push $1
+  Push $0
+  Call shellExecuteFromTheDesktop
+  Pop $2
+  ${If} $2 != 0
+    Call installerIsTheSessionUser
+    Pop $2
+    ${If} $2 == 1
+      Push $1
+      Push $0
+      Call startThroughExplorer
+    ${Else}
+      DetailPrint "Velmora no se ha iniciado: se iniciará cuando el usuario vuelva a iniciar sesión."
+    ${EndIf}
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Releases a COM interface pointer held in a register, when there is one.
+!macro RELEASE_INTERFACE reg
+  ${If} ${reg} P<> 0
+    System::Call '${reg}->2()'
+  ${EndIf}
+!macroend
+
+; ShellExecute of the desktop's own Shell object (see startAsTheDesktopUser). Each step's interface
+; is kept in its own register and released at the end. On x64 a VARIANT passed by value goes as a
+; pointer to the caller's copy, so the four VARIANT arguments are pointers to 24-byte records
+; (System::Alloc's memory is zeroed: VT_EMPTY).
+;   Push arguments, Push program; Call shellExecuteFromTheDesktop; Pop result (0 started, else not)
+Function shellExecuteFromTheDesktop
+  Exch $R0 ; the program
+  Exch
+  Exch $R1 ; its arguments
+  Push $R2
+  Push $R3
+  Push $R4
+  Push $R5
+  Push $R6
+  Push $R7
+  Push $R8
+  Push $R9
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  Push $4
+  Push $5
+  Push $6
+  Push $7
+  Push $8
+  StrCpy $R2 0 ; IShellWindows
+  StrCpy $R3 0 ; the desktop's IDispatch
+  StrCpy $R4 0 ; IServiceProvider
+  StrCpy $R5 0 ; IShellBrowser
+  StrCpy $R6 0 ; IShellView
+  StrCpy $R7 0 ; the view's background IDispatch
+  StrCpy $R8 0 ; the Shell object (IDispatch)
+  StrCpy $R9 0 ; IShellDispatch2
+  StrCpy $0 1  ; the result: not started until ShellExecute succeeds
+  System::Call 'ole32::CoInitialize(p 0) i'
+  System::Alloc 24
+  Pop $1 ; an empty VARIANT
+  ; Each step runs only when the one before succeeded (S_OK; FindWindowSW gives S_FALSE without a
+  ; desktop) and gave an interface.
+  ; CLSID_ShellWindows, IID_IShellWindows; CLSCTX_LOCAL_SERVER: the running shell's object.
+  System::Call 'ole32::CoCreateInstance(g "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}", p 0, i 4, \
+    g "{85CB6900-4D95-11CF-960C-0080C7F4EE85}", *p .R2) i .r2'
+  ${If} $2 = 0
+  ${AndIf} $R2 P<> 0
+    ; FindWindowSW(empty, empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, &dispatch)
+    System::Call '$R2->15(p r1, p r1, i 8, *i .r3, i 1, *p .R3) i .r2'
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R3 P<> 0
+    System::Call '$R3->0(g "{6D5140C1-7436-11CE-8034-00AA006009FA}", *p .R4) i .r2' ; IServiceProvider
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R4 P<> 0
+    ; QueryService(SID_STopLevelBrowser, IID_IShellBrowser)
+    System::Call '$R4->3(g "{4C96BE40-915C-11CF-99D3-00AA004AE837}", \
+      g "{000214E2-0000-0000-C000-000000000046}", *p .R5) i .r2'
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R5 P<> 0
+    System::Call '$R5->15(*p .R6) i .r2' ; QueryActiveShellView
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R6 P<> 0
+    ; GetItemObject(SVGIO_BACKGROUND, IID_IDispatch): the view's IShellFolderViewDual
+    System::Call '$R6->15(i 0, g "{00020400-0000-0000-C000-000000000046}", *p .R7) i .r2'
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R7 P<> 0
+    System::Call '$R7->7(*p .R8) i .r2' ; get_Application
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R8 P<> 0
+    System::Call '$R8->0(g "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}", *p .R9) i .r2' ; IShellDispatch2
+  ${EndIf}
+  ${If} $2 = 0
+  ${AndIf} $R9 P<> 0
+    System::Call 'oleaut32::SysAllocString(w R0) p .r3'
+    System::Call 'oleaut32::SysAllocString(w R1) p .r4'
+    System::Call 'oleaut32::SysAllocString(w "$INSTDIR") p .r7'
+    ; VARIANTs: VT_BSTR (8) the arguments and the folder, VT_I4 (3) how the window shows.
+    System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r4, p 0) p .r5'
+    System::Call '*(&i2 3, &i2 0, &i2 0, &i2 0, i ${SW_SHOWNORMAL}, i 0, p 0) p .r6'
+    System::Call '*(&i2 8, &i2 0, &i2 0, &i2 0, p r7, p 0) p .r8'
+    ; ShellExecute(file, arguments, directory, operation (empty: the default, "open"), show)
+    System::Call '$R9->31(p r3, p r5, p r8, p r1, p r6) i .r2'
+    ${If} $2 = 0
+      StrCpy $0 0
+    ${EndIf}
+    System::Free $5
+    System::Free $6
+    System::Free $8
+    System::Call 'oleaut32::SysFreeString(p r3)'
+    System::Call 'oleaut32::SysFreeString(p r4)'
+    System::Call 'oleaut32::SysFreeString(p r7)'
+  ${EndIf}
+  !insertmacro RELEASE_INTERFACE $R9
+  !insertmacro RELEASE_INTERFACE $R8
+  !insertmacro RELEASE_INTERFACE $R7
+  !insertmacro RELEASE_INTERFACE $R6
+  !insertmacro RELEASE_INTERFACE $R5
+  !insertmacro RELEASE_INTERFACE $R4
+  !insertmacro RELEASE_INTERFACE $R3
+  !insertmacro RELEASE_INTERFACE $R2
+  System::Free $1
+  System::Call 'ole32::CoUninitialize()'
+  StrCpy $R0 $0
+  Pop $8
+  Pop $7
+  Pop $6
+  Pop $5
+  Pop $4
+  Pop $3
+  Pop $2
+  Pop $1
+  Pop $0
+  Pop $R9
+  Pop $R8
+  Pop $R7
+  Pop $R6
+  Pop $R5
+  Pop $R4
+  Pop $R3
+  Pop $R2
+  Pop $R1
+  Exch $R0
+FunctionEnd
+
+; "1" when the installer's account is the one logged on to this session (DOMAIN\user both ways).
+;   Call installerIsTheSessionUser; Pop result
+Function installerIsTheSessionUser
+  Push $0
+  Push $1
+  Push $2
+  Push $3
+  StrCpy $3 0
+  ; WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION; WTSUserName (5), WTSDomainName (7)
+  System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 5, *p .r0, *i .r1) i .r2'
+  ${If} $2 <> 0
+    System::Call 'kernel32::lstrcpynW(w .r1, p r0, i ${NSIS_MAX_STRLEN})' ; the user
+    System::Call 'wtsapi32::WTSFreeMemory(p r0)'
+    System::Call 'wtsapi32::WTSQuerySessionInformationW(p 0, i -1, i 7, *p .r0, *i .r2) i .r2'
+    ${If} $2 <> 0
+      System::Call 'kernel32::lstrcpynW(w .r2, p r0, i ${NSIS_MAX_STRLEN})' ; the domain
+      System::Call 'wtsapi32::WTSFreeMemory(p r0)'
+      ; NameSamCompatible (2): DOMAIN\user of this process's token.
+      System::Call 'secur32::GetUserNameExW(i 2, w .r0, *i ${NSIS_MAX_STRLEN}) i .r3'
+      ${If} $3 <> 0
+      ${AndIf} $1 != ""
+      ${AndIf} "$2\$1" == $0
+        StrCpy $3 1
+      ${Else}
+        StrCpy $3 0
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Exch $3 ; the result on the stack, each register restored under it
+  Exch
+  Pop $2
+  Exch
+  Pop $1
+  Exch
+  Pop $0
+FunctionEnd
+
+; "explorer.exe <file>": Explorer hands a program no arguments, so arguments go through a shortcut
+; that carries them. The shortcut stays in the folder, hidden: the running Explorer may read it
+; after the installer ends.
+;   Push arguments, Push program; Call startThroughExplorer
+Function startThroughExplorer
+  Exch $0
+  Exch
+  Exch $1
+  ${If} $1 == ""
+    Exec '"$WINDIR\explorer.exe" "$0"'
+  ${Else}
+    Delete "$INSTDIR\${RESTART_LINK}" ; CreateShortcut cannot replace a hidden file
+    CreateShortcut "$INSTDIR\${RESTART_LINK}" "$0" "$1"
+    SetFileAttributes "$INSTDIR\${RESTART_LINK}" HIDDEN
+    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${RESTART_LINK}"'
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; "Ejecutar Velmora" on the last page. A copy the installer already started again (startClosedCopy)
+; makes this one superfluous.
 Function runAsTheDesktopUser
   ${If} $closedCopy != 1
-    Exec '"$WINDIR\explorer.exe" "$INSTDIR\${EXE_NAME}"'
+    Push ""
+    Push "$INSTDIR\${EXE_NAME}"
+    Call startAsTheDesktopUser
   ${EndIf}
 FunctionEnd
 
 ; The copy the installer ended is started again, else the board stays dead until the next log-on.
-; Through Explorer, as above; Explorer hands a program no arguments, so it opens a shortcut that
-; carries "/inicio": with the board there the program starts at once, and should the board be away
-; (the ended copy may have been one waiting for it) it waits without a box, as at log-on. The
-; shortcut stays in the folder, hidden: the running Explorer may read it after the installer ends.
+; With "/inicio", the way it starts at log-on: with the board there the program starts at once, and
+; should the board be away (the ended copy may have been one waiting for it) it waits without a
+; box.
 Function startClosedCopy
-  Delete "$INSTDIR\${RESTART_LINK}" ; CreateShortcut cannot replace a hidden file
-  CreateShortcut "$INSTDIR\${RESTART_LINK}" "$INSTDIR\${EXE_NAME}" "/inicio"
-  SetFileAttributes "$INSTDIR\${RESTART_LINK}" HIDDEN
   DetailPrint "Iniciando Velmora..."
-  Exec '"$WINDIR\explorer.exe" "$INSTDIR\${RESTART_LINK}"'
+  Push "/inicio"
+  Push "$INSTDIR\${EXE_NAME}"
+  Call startAsTheDesktopUser
 FunctionEnd
 
 ; The program goes in under a name of its own and then takes the place of the old one. A copy the
@@ -175,7 +430,17 @@ FunctionEnd
 ; (a rename the system performs at boot) and the installer ends with 3010, "restart needed", rather
 ; than 0 with the old program in place.
 Function installProgram
+!ifdef UIACCESS_PROGRAM
+  Call uiAccessFolder
+  ${If} $uiAccessHere == 1
+    File "/oname=${EXE_NAME}.nuevo" "${UIACCESS_PROGRAM}"
+  ${Else}
+    DetailPrint "Carpeta fuera de Archivos de programa: Velmora se instala sin acceso a las ventanas de administrador."
+    File "/oname=${EXE_NAME}.nuevo" "${PROGRAM}"
+  ${EndIf}
+!else
   File "/oname=${EXE_NAME}.nuevo" "${PROGRAM}"
+!endif
   ClearErrors
   Delete "$INSTDIR\${EXE_NAME}"
   Rename /REBOOTOK "$INSTDIR\${EXE_NAME}.nuevo" "$INSTDIR\${EXE_NAME}"
@@ -184,6 +449,88 @@ Function installProgram
     SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED}
   ${EndIf}
 FunctionEnd
+
+; The folder as a full path, "." and ".." resolved: "/D=C:\Program Files\..\Aulas" is C:\Aulas, and
+; the uninstall entry and the start with Windows name it so.
+Function fullInstallFolder
+  Push $0
+  Push $1
+  System::Call 'kernel32::GetFullPathNameW(w "$INSTDIR", i ${NSIS_MAX_STRLEN}, w .r0, p 0) i .r1'
+  ${If} $1 > 0
+  ${AndIf} $1 < ${NSIS_MAX_STRLEN}
+    StrCpy $INSTDIR $0
+  ${EndIf}
+  Pop $1
+  Pop $0
+FunctionEnd
+
+!ifdef UIACCESS_PROGRAM
+; Windows starts a program that asks for uiAccess only from a secure location, and elsewhere does
+; not start it at all: "Secure locations are limited to the following: ...\Program Files\, including
+; subfolders; ...\Windows\system32\; ...\Program Files (x86)\, including subfolders for 64-bit
+; versions of Windows" (the policy "User Account Control: Only elevate UIAccess applications that
+; are installed in secure locations", enabled by default). The folder is taken as the file system
+; resolves it, its final path (GetFinalPathNameByHandle: ".." resolved, short names long, junctions
+; followed), so a junction under Program Files that leads to D:\ gets the plain program. A folder
+; not made yet (the wizard's folder page) is taken by its full path.
+;   Call uiAccessFolder: $uiAccessHere "1" for the uiAccess program, "0" for the plain one
+Function uiAccessFolder
+  Push $0
+  Push $1
+  Push $2
+  StrCpy $uiAccessHere 0
+  StrCpy $1 ""
+  ; FILE_READ_ATTRIBUTES, any sharing, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS (a folder)
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR", i 0x80, i 7, p 0, i 3, i 0x02000000, p 0) p .r0'
+  ${If} $0 P<> -1
+    ; FILE_NAME_NORMALIZED | VOLUME_NAME_DOS: "\\?\C:\..." ("\\?\UNC\..." for a share)
+    System::Call 'kernel32::GetFinalPathNameByHandleW(p r0, w .r1, i ${NSIS_MAX_STRLEN}, i 0) i .r2'
+    System::Call 'kernel32::CloseHandle(p r0)'
+    ${If} $2 > 0
+    ${AndIf} $2 < ${NSIS_MAX_STRLEN}
+      StrCpy $2 $1 4
+      ${If} $2 == "\\?\"
+        StrCpy $1 $1 "" 4
+      ${Else}
+        StrCpy $1 ""
+      ${EndIf}
+    ${Else}
+      StrCpy $1 ""
+    ${EndIf}
+  ${Else}
+    System::Call 'kernel32::GetFullPathNameW(w "$INSTDIR", i ${NSIS_MAX_STRLEN}, w .r1, p 0) i .r2'
+    ${IfNot} $2 > 0
+    ${OrIfNot} $2 < ${NSIS_MAX_STRLEN}
+      StrCpy $1 ""
+    ${EndIf}
+  ${EndIf}
+  ${If} $1 != ""
+    StrLen $0 "$PROGRAMFILES64\"
+    StrCpy $2 $1 $0
+    ${If} $2 == "$PROGRAMFILES64\" ; case-insensitive, as paths are
+      StrCpy $uiAccessHere 1
+    ${EndIf}
+    StrLen $0 "$PROGRAMFILES32\"
+    StrCpy $2 $1 $0
+    ${If} $2 == "$PROGRAMFILES32\"
+      StrCpy $uiAccessHere 1
+    ${EndIf}
+  ${EndIf}
+  Pop $2
+  Pop $1
+  Pop $0
+FunctionEnd
+
+; Before the copy: a folder outside Program Files gets the plain program, and the technician is told
+; what that costs ("Cancelar" goes back to the folder).
+Function directoryPageLeave
+  Call uiAccessFolder
+  ${If} $uiAccessHere != 1
+    MessageBox MB_OKCANCEL|MB_ICONINFORMATION "Esta carpeta no está dentro de Archivos de programa, el único lugar desde el que Windows deja a Velmora llevar los toques del tablero a las ventanas de administrador.$\r$\n$\r$\nAquí Velmora se instala sin ese permiso: el tablero funciona, pero no en esas ventanas.$\r$\n$\r$\nPulse Aceptar para instalar aquí o Cancelar para elegir otra carpeta." /SD IDOK IDOK +2
+    Abort
+  ${EndIf}
+FunctionEnd
+!endif
 
 Function .onInit
   SetShellVarContext all
@@ -226,6 +573,7 @@ FunctionEnd
 
 Section "Velmora" secProgram
   SectionIn RO
+  Call fullInstallFolder
   Call endRunningCopies
   SetOutPath "$INSTDIR"
   SetOverwrite on

@@ -4,14 +4,22 @@
 #   Velmora-<version>-portable.zip    Velmora.exe and LEAME.txt, to run without installing
 # The version is the one of CMakeLists.txt's project().
 #
-# With a certificate in the environment (VELMORA_SIGN_PFX, a PKCS#12 file, and VELMORA_SIGN_PASSWORD;
-# see scripts/sign.sh) the release is signed: the installer, the uninstaller it writes and the
-# program, which then asks for uiAccess (its touches reach elevated windows); the portable
-# program is signed too and keeps uiAccess off (Windows starts a uiAccess program only from a
-# protected folder such as Program Files).
+# With a certificate in the environment (VELMORA_SIGN_PFX, a PKCS#12 file, VELMORA_SIGN_PASSWORD and
+# VELMORA_SIGN_TIMESTAMP, the time-stamp server; see scripts/sign.sh) the release is signed: the
+# installer, the uninstaller it writes and the two programs it carries, the one that asks for
+# uiAccess (its touches reach elevated windows), installed under Program Files only, and the plain
+# one for any other folder (Windows starts a uiAccess program only from a secure folder such as
+# Program Files); the portable program is the plain one, signed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
+# The uiAccess program is signed only with a time stamp (scripts/sign.sh): said before the build.
+if [ -n "${VELMORA_SIGN_PFX:-}" ] && [ -z "${VELMORA_SIGN_TIMESTAMP:-}" ]; then
+    echo "release.sh: a signed release needs VELMORA_SIGN_TIMESTAMP, the certificate authority's" \
+        "time-stamp server: without a time stamp the installed program stops starting when the" \
+        "certificate expires" >&2
+    exit 2
+fi
 scripts/deps.sh
 
 cmake --preset windows -B build/release -DVELMORA_BUILD_TESTS=OFF >/dev/null

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# The signed programs of a release, from a built windows tree, with the certificate scripts/sign.sh
-# takes from the environment (VELMORA_SIGN_PFX, VELMORA_SIGN_PASSWORD):
-#   OUT/VelmoraSetup-VERSION.exe  the installer, signed, carrying a signed uninstaller and the
-#                                 signed uiAccess program (VelmoraUiAccess.exe as Velmora.exe):
-#                                 installed under Program Files, its touches reach elevated windows
-#   OUT/portable/Velmora.exe      the program without uiAccess, signed: it runs from any folder,
-#                                 where Windows refuses to start a uiAccess program
+# The signed programs of a release, from a built windows tree, with the certificate and the time-stamp
+# server scripts/sign.sh takes from the environment (VELMORA_SIGN_PFX, VELMORA_SIGN_PASSWORD,
+# VELMORA_SIGN_TIMESTAMP: required, since the uiAccess program is signed only with a time stamp):
+#   OUT/VelmoraSetup-VERSION.exe  the installer, signed, carrying a signed uninstaller and both
+#                                 signed programs: the uiAccess one (VelmoraUiAccess.exe as
+#                                 Velmora.exe) for a folder under Program Files, where its touches
+#                                 reach elevated windows, and the plain one for any other folder,
+#                                 where Windows would refuse to start a uiAccess program
+#   OUT/portable/Velmora.exe      the program without uiAccess, signed: it runs from any folder
 # Used by scripts/release.sh and by the signing test.
 #   scripts/signed-release.sh BIN_DIR ICON VERSION OUT
 set -euo pipefail
@@ -21,5 +23,6 @@ cp "$bin/Velmora.exe" "$out/portable/Velmora.exe"
 
 # makensis signs the uninstaller and the installer itself with the same script.
 (cd "$scripts/../installer" &&
-    makensis -V2 -WX -DVERSION="$version" -DPROGRAM="$out/program/Velmora.exe" -DICON="$icon" \
+    makensis -V2 -WX -DVERSION="$version" -DPROGRAM="$out/portable/Velmora.exe" \
+        -DUIACCESS_PROGRAM="$out/program/Velmora.exe" -DICON="$icon" \
         -DOUT_FILE="$out/VelmoraSetup-$version.exe" -DSIGN="bash $scripts/sign.sh" velmora.nsi)

@@ -1,8 +1,10 @@
 // The installer as a technician uses it, under Wine: silent installs with and without the start at
 // log-on and into a folder of one's own, the program's version resource, an install over a running
 // copy (the simulated-board build stands in for the program) that starts the new one, an install
-// while another process holds the program (replaced at the next restart, exit code 3010), the
-// silent uninstall with a copy waiting at log-on.
+// while another process holds the program (replaced at the next restart, exit code 3010, the
+// wizard's last page offering the restart for later), the silent uninstall with a copy waiting at
+// log-on. The installer a signed release makes carries the uiAccess program as well: it goes only
+// into Program Files, and every other folder gets the plain program.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -100,10 +102,78 @@ std::string versionString(const std::string& exe, const char* name) {
     return text;
 }
 
-// Runs the installer with these arguments and waits for it; its exit code.
-DWORD runSetup(const char* arguments) {
+// Runs the installer (the plain one, or the signed release's with the uiAccess program) with these
+// arguments and waits for it; its exit code.
+DWORD runSetup(const char* arguments, const char* setupName = VELMORA_SETUP_NAME) {
+    ChildProgram setup;
+    EXPECT_TRUE(startProgram(setupName, &setup, arguments)) << GetLastError();
+    DWORD code = 1234;
+    EXPECT_TRUE(waitProgramExit(&setup, INSTALL_TIMEOUT_MS, &code, true)) << "the installer did not end";
+    return code;
+}
+
+// The wizard's last page, when it offers a restart: its two choices and which is ticked at first.
+struct RestartChoice {
+    bool offered = false;
+    bool nowTicked = false, laterTicked = false;
+    std::wstring laterText;
+};
+
+BOOL CALLBACK collectChild(HWND child, LPARAM list) {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+}
+
+std::wstring wideText(HWND hwnd) {
+    wchar_t text[256] = {};
+    GetWindowTextW(hwnd, text, 256);
+    return text;
+}
+
+// Runs the installer's wizard as a technician does, "Siguiente" on every page (the folder and the
+// option as they come), up to the last page. There it reads the restart choice, when one is offered,
+// and ends with "Terminar" once "Reiniciar ahora" is unticked, whatever the page ticked: the test
+// never restarts the prefix. The installer's exit code.
+DWORD runSetupWizard(const char* arguments, RestartChoice* choice) {
     ChildProgram setup;
     EXPECT_TRUE(startProgram(VELMORA_SETUP_NAME, &setup, arguments)) << GetLastError();
+    HWND wizard = waitTopLevelWindow("#32770", setup.processId, START_TIMEOUT_MS, true);
+    EXPECT_NE(nullptr, wizard) << "no wizard";
+    bool settled = false; // the last page was seen once already
+    const DWORD start = GetTickCount();
+    while (wizard && programRunning(&setup) && GetTickCount() - start < INSTALL_TIMEOUT_MS) {
+        HWND button = GetDlgItem(wizard, IDOK); // "Siguiente >", "Instalar", "Terminar"
+        // The last page is read once it has settled: its button reads "Terminar" before the page
+        // has made and ticked its choices.
+        const bool last = wideText(button) == L"&Terminar";
+        if (last && !settled) {
+            settled = true;
+            flushEvents(400);
+            continue;
+        }
+        if (last) {
+            std::vector<HWND> controls;
+            EnumChildWindows(wizard, collectChild, reinterpret_cast<LPARAM>(&controls));
+            HWND now = nullptr, later = nullptr;
+            for (HWND c : controls)
+                if ((GetWindowLongA(c, GWL_STYLE) & BS_TYPEMASK) == BS_AUTORADIOBUTTON && IsWindowVisible(c))
+                    (wideText(c) == L"Reiniciar ahora" ? now : later) = c;
+            if (now && later) {
+                choice->offered = true;
+                choice->nowTicked = SendMessageW(now, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                choice->laterTicked = SendMessageW(later, BM_GETCHECK, 0, 0) == BST_CHECKED;
+                choice->laterText = wideText(later);
+                saveWindowPicture(wizard, "installer_restart_later");
+                SendMessageW(now, BM_SETCHECK, BST_UNCHECKED, 0);
+                SendMessageW(later, BM_SETCHECK, BST_CHECKED, 0);
+            }
+        }
+        if (button && IsWindowEnabled(button) && IsWindowVisible(button))
+            PostMessageW(wizard, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+        if (last)
+            break;
+        flushEvents(400);
+    }
     DWORD code = 1234;
     EXPECT_TRUE(waitProgramExit(&setup, INSTALL_TIMEOUT_MS, &code, true)) << "the installer did not end";
     return code;
@@ -146,12 +216,13 @@ void removeInstallation() {
     }
 }
 
-// Everything the installer puts in place, for a program installed in `dir`.
-void expectInstalledIn(const std::string& dir) {
+// Everything the installer puts in place, for a program installed in `dir` from the build's
+// `program` (Velmora.exe, or VelmoraUiAccess.exe that asks for uiAccess).
+void expectInstalledIn(const std::string& dir, const char* program = "Velmora.exe") {
     const std::string exe = dir + "\\Velmora.exe";
-    const std::string built = fileBytes(testExeDirectory() + "Velmora.exe"), installed = fileBytes(exe);
-    EXPECT_TRUE(built == installed) << exe << " is not the program (" << installed.size()
-                                    << " bytes, the program " << built.size() << ")";
+    const std::string built = fileBytes(testExeDirectory() + program), installed = fileBytes(exe);
+    EXPECT_TRUE(built == installed) << exe << " is not " << program << " (" << installed.size() << " bytes, "
+                                    << program << " " << built.size() << ")";
     EXPECT_FALSE(fileExists(exe + ".nuevo")) << "the new program was left beside the old one";
     EXPECT_TRUE(fileExists(dir + "\\LEAME.txt"));
     EXPECT_TRUE(fileExists(dir + "\\Desinstalar.exe"));
@@ -280,9 +351,10 @@ struct Installer : ::testing::Test {
 
 } // namespace
 
+// The signed release's installer, into Program Files: the program that asks for uiAccess.
 TEST_F(Installer, SilentInstallWithoutStartAtLogonThenSilentUninstall) {
-    ASSERT_EQ(0u, runSetup("/S /INICIO=0"));
-    expectInstalledIn(defaultFolder());
+    ASSERT_EQ(0u, runSetup("/S /INICIO=0", VELMORA_SETUP_UIACCESS_NAME));
+    expectInstalledIn(defaultFolder(), "VelmoraUiAccess.exe");
     EXPECT_EQ("(missing)", hklmValue(RUN_KEY, "Velmora")) << "a Run value with /INICIO=0";
 
     const std::string exe = defaultFolder() + "\\Velmora.exe";
@@ -314,9 +386,12 @@ TEST_F(Installer, SilentInstallWithoutStartAtLogonThenSilentUninstall) {
     expectUninstalled(defaultFolder());
 }
 
+// The signed release's installer throughout: a folder of one's own, named through Program Files,
+// gets the plain program, the first time and at the upgrade that reuses it.
 TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlace) {
     const std::string dir = OWN_FOLDER;
-    ASSERT_EQ(0u, runSetup((std::string("/S /INICIO=1 /D=") + dir).c_str()));
+    const std::string throughProgramFiles = shellFolder(CSIDL_PROGRAM_FILES) + "\\..\\" + (dir.c_str() + 3);
+    ASSERT_EQ(0u, runSetup(("/S /INICIO=1 /D=" + throughProgramFiles).c_str(), VELMORA_SETUP_UIACCESS_NAME));
     expectInstalledIn(dir);
     EXPECT_EQ("\"" + dir + "\\Velmora.exe\" /inicio", hklmValue(RUN_KEY, "Velmora"));
 
@@ -336,7 +411,7 @@ TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlac
     const size_t before = simboardLogSize(board);
 
     // Again, without /D: the folder of the installed copy.
-    EXPECT_EQ(0u, runSetup("/S"));
+    EXPECT_EQ(0u, runSetup("/S", VELMORA_SETUP_UIACCESS_NAME));
     DWORD code = 1234;
     EXPECT_TRUE(waitProgramExit(&running, 1000, &code, true)) << "the running copy was not ended";
     EXPECT_EQ(0u, code);
@@ -357,8 +432,9 @@ TEST_F(Installer, InstallingAgainOverARunningCopyEndsItWithStopAndUpgradesInPlac
 }
 
 // Another process holds Velmora.exe open without sharing (as a copy in another user's session
-// does): the new program is set to replace it at the next restart, the exit code says so, and an
-// uninstall still removes what it installed.
+// does): the new program is set to replace it at the next restart, the exit code says so, the
+// wizard's last page offers the restart with "Reiniciar más tarde" ticked (a technician's "Terminar"
+// must not restart a classroom PC), and an uninstall still removes what it installed.
 TEST_F(Installer, AProgramThatCannotBeReplacedNowIsReplacedAtTheNextRestartWithExitCode3010) {
     const std::string exe = defaultFolder() + "\\Velmora.exe";
     ASSERT_EQ(0u, runSetup("/S /INICIO=0"));
@@ -371,12 +447,16 @@ TEST_F(Installer, AProgramThatCannotBeReplacedNowIsReplacedAtTheNextRestartWithE
     HANDLE held = CreateFileA(exe.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(INVALID_HANDLE_VALUE, held) << GetLastError();
 
-    const DWORD code = runSetup("/S /INICIO=0");
+    RestartChoice choice;
+    const DWORD code = runSetupWizard("/INICIO=0", &choice);
     const PendingRenames after = PendingRenames::read();
     EXPECT_TRUE(after.restore()) << "the pending renames could not be put back";
     CloseHandle(held);
 
     EXPECT_EQ(RESTART_NEEDED, code) << "installed with the old program in place";
+    ASSERT_TRUE(choice.offered) << "the last page offers no restart";
+    EXPECT_TRUE(choice.laterTicked && !choice.nowTicked) << "\"Reiniciar ahora\" is ticked at first";
+    EXPECT_TRUE(choice.laterText == L"Reiniciar m\u00E1s tarde");
     const std::vector<std::string> all = after.entries(), earlier = before.entries();
     std::vector<std::string> added;
     if (all.size() >= earlier.size())
