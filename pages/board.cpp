@@ -34,7 +34,7 @@ HWND boardContainer = nullptr;             // its container, which paints the ba
 HWND boardBar = nullptr;                   // repainted when the label or the background changes
 bool indexDirty = false;                   // the order, a background or the page shown changed
 UINT_PTR saveTimer = 0;                    // a save is due when it fires
-std::vector<int32_t> lostPages;            // 1-based pages that could not be read back at start
+std::vector<int32_t> lostPages;            // 1-based pages whose file could not be read, to be told
 uint64_t changeCount = 0;                  // every change of a page or of the index counts one
 
 uint32_t shownId() {
