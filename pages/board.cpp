@@ -35,7 +35,8 @@ HWND boardBar = nullptr;                   // repainted when the label or the ba
 bool indexDirty = false;                   // the order, a background or the page shown changed
 UINT_PTR saveTimer = 0;                    // a save is due when it fires
 std::vector<int32_t> lostPages;            // 1-based pages whose file could not be read, to be told
-uint64_t changeCount = 0;                  // every change of a page or of the index counts one
+uint64_t changeCount = 0; // every change of a page or of the index counts one; read by the PDF's
+                          // start and end, all on the windows' thread
 
 uint32_t shownId() {
     return board.pages[size_t(board.shown)].fileId;
