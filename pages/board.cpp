@@ -386,7 +386,10 @@ void saveBoardNow() {
     saveTimer = 0;
     if (due)
         queueBoardSave(collectSave());
+    const DWORD start = GetTickCount();
     waitBoardSaves(SAVE_WAIT_MS);
+    const DWORD spent = GetTickCount() - start;
+    waitBoardPdf(spent < SAVE_WAIT_MS ? SAVE_WAIT_MS - spent : 0);
 }
 
 void tellUnrecoveredPages() {

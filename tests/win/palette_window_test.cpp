@@ -614,6 +614,13 @@ TEST_F(Palette, ANewBoardComesOnlyOnceItsPdfIsWrittenAndNeverOverAChangeMadeMean
     TestPage view = {containerWindows[1], pageWindows[1], pageRecords[1]};
     EXPECT_EQ(canvasPixel(&view, 200, 450), RGB(255, 0, 0)) << "the stroke made meanwhile";
 
+    // "Salir" while a PDF is written waits for it.
+    const size_t written = writtenPdfs(folder).size();
+    tapBar(BAR_PDF);
+    saveBoardNow();
+    EXPECT_EQ(writtenPdfs(folder).size(), written + 1) << "\"Salir\" did not wait for the PDF";
+    finishPdf(folder);
+
     tapBar(BAR_NEW_BOARD);
     finishPdf(folder);
     EXPECT_EQ(boardIndex().pages.size(), 1u) << "no new board once its PDF was written";
