@@ -34,8 +34,9 @@ HWND boardContainer = nullptr;             // its container, which paints the ba
 HWND boardBar = nullptr;                   // repainted when the label or the background changes
 bool indexDirty = false;                   // the order, a background or the page shown changed
 UINT_PTR saveTimer = 0;                    // a save is due when it fires
-std::vector<int32_t> lostPages;            // 1-based pages that could not be read back at start
-uint64_t changeCount = 0;                  // every change of a page or of the index counts one
+std::vector<int32_t> lostPages;            // 1-based pages whose file could not be read, to be told
+uint64_t changeCount = 0; // every change of a page or of the index counts one; read by the PDF's
+                          // start and end, all on the windows' thread
 
 uint32_t shownId() {
     return board.pages[size_t(board.shown)].fileId;
@@ -385,7 +386,10 @@ void saveBoardNow() {
     saveTimer = 0;
     if (due)
         queueBoardSave(collectSave());
+    const DWORD start = GetTickCount();
     waitBoardSaves(SAVE_WAIT_MS);
+    const DWORD spent = GetTickCount() - start;
+    waitBoardPdf(spent < SAVE_WAIT_MS ? SAVE_WAIT_MS - spent : 0);
 }
 
 void tellUnrecoveredPages() {

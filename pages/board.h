@@ -33,6 +33,9 @@ void startNewBoard(HWND owner);    // "Nueva pizarra": startBoardPdf(owner, true
 bool startBoardPdf(HWND owner, bool thenNewBoard);
 // A PDF is being written: its outcome is not told yet.
 bool boardPdfWriting();
+// Waits until a PDF being written is on disk (or has failed), at most timeoutMs; its outcome is
+// told at the next turn of the message loop. False on time-out.
+bool waitBoardPdf(DWORD timeoutMs);
 
 // What the bar shows.
 const BoardIndex& boardIndex();
@@ -47,7 +50,8 @@ bool paintBoardBackground(HWND container, HDC dc);
 void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t height,
                            std::vector<uint32_t>* out);
 
-// Writes every change now and waits for the disk (at most a few seconds): "Salir" and log-off.
+// Writes every change now and waits for the disk, and for a PDF being written, at most a few seconds
+// in all: "Salir" and log-off.
 void saveBoardNow();
 // The tray balloon for pages that could not be read back at start; nothing when all came back.
 void tellUnrecoveredPages();

@@ -162,6 +162,16 @@ bool boardPdfWriting() {
     return running != nullptr;
 }
 
+bool waitBoardPdf(DWORD timeoutMs) {
+    const DWORD start = GetTickCount();
+    while (running && !running->done.load(std::memory_order_acquire)) {
+        if (GetTickCount() - start >= timeoutMs)
+            return false;
+        Sleep(20);
+    }
+    return true;
+}
+
 void saveBoardPdf(HWND owner) {
     if (boardPdfWriting())
         return; // the PDF under way is told when written

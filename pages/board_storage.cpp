@@ -83,7 +83,9 @@ struct Unwritten {
 
 // A scanner (an antivirus, a backup or indexing service) opens a fresh file for a moment after it
 // is written; while it holds it, creating the file again, or moving a file over it, fails with a
-// sharing violation or access denied. Such a write is tried a few times, a short wait apart; any
+// sharing violation or access denied (Windows' file documentation: "A file must also be closed
+// before an application can move it", and a file that exists and is open "must have been opened
+// with applicable sharing permissions"). Such a write is tried a few times, a short wait apart; any
 // other failure (a full disk) waits for the next round.
 constexpr int WRITE_ATTEMPTS = 4;
 constexpr DWORD WRITE_RETRY_MS = 150;

@@ -380,6 +380,9 @@ void onBoardMoved(HWND palette) {
         SetWindowPos(containerWindows[i], nullptr, board.left, board.top, width, height, flags);
         SetWindowPos(pageWindows[i], nullptr, board.left, board.top, width, height, flags);
     }
+    // The board's squares are sized for its monitor's scale, which may be another now even where the
+    // rectangle is not (a move between monitors of one size).
+    InvalidateRect(containerWindows[1], nullptr, TRUE);
     placeBoardBar(boardBarWindow);
     RECT now = {};
     GetWindowRect(palette, &now);

@@ -586,6 +586,49 @@ DWORD WINAPI askThePalette(void* context) {
     return 0;
 }
 
+// Pumps the program's messages until the PDF under way is told; the PDFs written meanwhile go.
+void finishPdf(const std::wstring& folder) {
+    const std::vector<std::wstring> before = writtenPdfs(folder);
+    for (DWORD start = GetTickCount(); boardPdfWriting() && GetTickCount() - start < 60000;)
+        flushEvents(50);
+    for (const std::wstring& name : writtenPdfs(folder))
+        if (std::find(before.begin(), before.end(), name) == before.end())
+            DeleteFileW((folder + L"\\" + name).c_str());
+}
+
+// "Nueva pizarra" replaces the board only once its PDF is written, and only with the board as the
+// PDF has it: a stroke drawn while the PDF is written keeps the old board, stroke and all.
+TEST_F(Palette, ANewBoardComesOnlyOnceItsPdfIsWrittenAndNeverOverAChangeMadeMeanwhile) {
+    std::wstring folder;
+    std::string reason;
+    ASSERT_TRUE(pictureFolder(&folder, &reason)) << reason;
+    for (const std::wstring& name : writtenPdfs(folder))
+        DeleteFileW((folder + L"\\" + name).c_str());
+    const size_t pages = boardIndex().pages.size();
+    ASSERT_GT(pages, 1u);
+    tapBar(BAR_NEW_BOARD);
+    EXPECT_TRUE(boardPdfWriting());
+    stroke(pageWindows[1], 100, 300, 450);
+    finishPdf(folder);
+    EXPECT_EQ(boardIndex().pages.size(), pages) << "the board was replaced over a stroke made meanwhile";
+    TestPage view = {containerWindows[1], pageWindows[1], pageRecords[1]};
+    EXPECT_EQ(canvasPixel(&view, 200, 450), RGB(255, 0, 0)) << "the stroke made meanwhile";
+
+    // "Salir" while a PDF is written waits for it.
+    const size_t written = writtenPdfs(folder).size();
+    tapBar(BAR_PDF);
+    saveBoardNow();
+    EXPECT_EQ(writtenPdfs(folder).size(), written + 1) << "\"Salir\" did not wait for the PDF";
+    finishPdf(folder);
+
+    tapBar(BAR_NEW_BOARD);
+    finishPdf(folder);
+    EXPECT_EQ(boardIndex().pages.size(), 1u) << "no new board once its PDF was written";
+    view.record = pageRecords[1];
+    EXPECT_EQ(countInked(&view, {0, 0, canvasExtent.x, canvasExtent.y}), 0)
+        << "the new board's page is blank";
+}
+
 // "PDF" of a full board: the tap returns before the file is written, the palette answers another
 // thread meanwhile, and the file, once written, holds all 99 pages.
 TEST_F(Palette, APdfOf99PagesIsWrittenWhileThePaletteAnswers) {
