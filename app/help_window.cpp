@@ -4,6 +4,7 @@
 
 #include "app/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
+#include "app/shared/button_font.h"
 #include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
@@ -20,6 +21,7 @@ RECT clientRect = {};               // measured at creation and at a change of s
 int32_t helpDpi = BASE_DPI;         // the primary monitor's: pages and buttons are that much larger
 HINSTANCE instance = nullptr;       // from the creation parameters; holds the pictures
 HWND buttons[HELP_PAGE_COUNT] = {}; // in HELP_BUTTONS order: "end", "next", "last", "first"
+ButtonFont buttonFont;              // theirs, at helpDpi: remade by layOut
 HDC memoryDC = nullptr;             // holds the current page's picture
 HBITMAP pageBitmap = nullptr;       // the picture loaded for the last paint; null until one loads
 HGDIOBJ memoryOldBitmap = nullptr;  // what memoryDC held when it was made
@@ -41,8 +43,9 @@ void releaseMemoryDC() {
     pageBitmap = nullptr;
 }
 
-// The buttons at helpDpi, along the bottom of the client as it is now.
+// The buttons and their font at helpDpi, along the bottom of the client as it is now.
 void layOut(HWND hwnd) {
+    buttonFont.apply(helpDpi, buttons, HELP_PAGE_COUNT);
     GetClientRect(hwnd, &clientRect);
     auto scaled = [](int px96) { return scaledForDpi(px96, helpDpi); };
     for (int i = 0; i < HELP_PAGE_COUNT; ++i) {

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
+#include "app/shared/button_font.h"
 #include "app/shared/dpi.h"
 #include "app/shared/gdi_scope.h"
 #include "app/shared/ids.h"
@@ -20,6 +21,7 @@ HDC panelDC = nullptr;            // the prepared picture
 HBITMAP panelBitmap = nullptr;    // of the client size, selected into panelDC
 HGDIOBJ panelOldBitmap = nullptr; // what panelDC held at creation
 HWND buttons[3] = {};             // "Aplicar", "Cancelar", "Defecto"
+ButtonFont buttonFont;            // theirs, at settingsDpi: remade by layOut
 SettingsLayout layout = {};       // computed at creation and at a change of scale
 RECT clientRect = {};             // as measured then
 POINT lastClick = {0, 0};         // last left-button press, client coordinates at 96 DPI
@@ -142,8 +144,10 @@ void reloadPending() {
     pendingSettings.ouhe = settingsShownOuhe(pendingSettings.ouhe);
 }
 
-// The layout, the buttons and the prepared picture at settingsDpi, for the client as it is now.
+// The layout, the buttons and their font, and the prepared picture at settingsDpi, for the client
+// as it is now.
 void layOut(HWND hwnd) {
+    buttonFont.apply(settingsDpi, buttons, 3);
     for (int i = 0; i < 3; ++i) {
         const LayoutButton& b = SETTINGS_BUTTONS[i];
         MoveWindow(buttons[i], scaled(b.x), scaled(b.y), scaled(b.width), scaled(b.height), TRUE);

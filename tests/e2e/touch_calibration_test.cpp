@@ -322,6 +322,8 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     EXPECT_EQ(tolvexValue("P1X"), p1x) << "the coordinates were not saved at \"Salir\"";
 }
 
+std::string eventTrace(); // the recorded mouse events as one line
+
 // With the palette shown (as "Save" 1 has it at start) it is put aside while the crosses are up:
 // each cross is found on the screen, and the palette is back afterwards. The finger left on the
 // check cross after its acceptance injects nothing (the window hides at once here: no window
@@ -356,8 +358,12 @@ TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) 
     flushEvents(1500); // held on after the acceptance
     simboardFingerLift(s.board, 0);
     flushEvents(400);
-    EXPECT_TRUE(mouseRecorderEvents().empty())
-        << mouseRecorderEvents().size() << " events, buttons \"" << buttonTrace() << "\"";
+    // Injected ones: the palette coming back under the cursor has Wine report a move of the cursor
+    // standing where the last test left it.
+    int injected = 0;
+    for (const MouseRecord& r : mouseRecorderEvents())
+        injected += r.injected ? 1 : 0;
+    EXPECT_EQ(injected, 0) << "buttons \"" << buttonTrace() << "\" " << eventTrace();
     EXPECT_TRUE(IsWindowVisible(palette)) << "the palette did not come back";
     mouseRecorderClear();
     simboardTap(s.board, 0, width / 2.0, height / 3.0, 120, SIM_SCREEN, true, 60);

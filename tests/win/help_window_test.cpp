@@ -202,8 +202,15 @@ TEST(HelpWindowButtons, FollowThePrimarysNewScale) {
     RECT before = {};
     GetWindowRect(w.hwnd, &before);
     SendMessageA(w.hwnd, WM_DPICHANGED, 0, reinterpret_cast<LPARAM>(&before)); // no scale: ignored
+    // The buttons write in the message font, not the log-on's system font, at the window's scale.
+    const int at96 = messageFontHeight();
+    ASSERT_NE(at96, 0);
+    EXPECT_EQ(controlFontHeight(GetDlgItem(w.hwnd, IDC_HELP_NEXT)), at96);
     RECT suggested = {before.left, before.top, before.left + 330, before.top + 330};
     SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    for (const HelpButton& b : HELP_BUTTONS)
+        EXPECT_NEAR(controlFontHeight(GetDlgItem(w.hwnd, static_cast<int>(b.id))), at96 * 1.5, 1.0)
+            << b.caption;
     RECT client;
     GetClientRect(w.hwnd, &client);
     for (const HelpButton& b : HELP_BUTTONS) {

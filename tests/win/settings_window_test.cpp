@@ -421,10 +421,21 @@ TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
     w.toggle();
     RECT before = {};
     GetWindowRect(w.hwnd, &before);
+    // The buttons write in the message font, not the log-on's system font, at the window's scale.
+    const HWND apply = GetDlgItem(w.hwnd, IDC_APPLY);
+    const int at96 = messageFontHeight();
+    ASSERT_NE(at96, 0);
+    EXPECT_EQ(controlFontHeight(apply), at96);
+    const HFONT font96 = reinterpret_cast<HFONT>(SendMessageA(apply, WM_GETFONT, 0, 0));
     SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0); // no rectangle: ignored
     RECT suggested = {100, 50, 670, 710}; // on the screen, where it is read
     SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     flushEvents(100);
+    for (const LayoutButton& b : SETTINGS_BUTTONS)
+        EXPECT_NEAR(controlFontHeight(GetDlgItem(w.hwnd, static_cast<int>(b.id))), at96 * 1.5, 1.0)
+            << b.caption;
+    LOGFONTA gone = {};
+    EXPECT_EQ(GetObjectA(font96, sizeof gone, &gone), 0) << "the font at 100 % was not deleted when replaced";
     RECT now = {};
     GetWindowRect(w.hwnd, &now);
     EXPECT_EQ(now.right - now.left, 570);
