@@ -47,6 +47,7 @@
 #include <cstring>
 #include <new>
 
+#include "app/shared/precise_clock.h"
 #include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 
@@ -125,17 +126,6 @@ bool haveEvents(HandleSlot& slot) {
 // ---- Waiting with the thread's hook -------------------------------------------------------------
 
 thread_local ExchangeWaitHook waitHook = {nullptr, nullptr}; // set and used by its own thread only
-
-double preciseMs() {
-    static const double perMs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return double(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / perMs;
-}
 
 // WaitForSingleObject on `event`, in slices that let the thread's hook run as often as it asks.
 DWORD waitEvent(HANDLE event, DWORD waitMs) {

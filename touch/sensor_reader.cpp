@@ -30,6 +30,7 @@
 
 #include "app/app_state.h"
 #include "app/shared/ids.h"
+#include "app/shared/precise_clock.h"
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
@@ -450,26 +451,13 @@ void retireHandle(Reader& r, HANDLE current) {
     r.pauseMs = 0;
 }
 
-// Milliseconds on the performance counter. GetTickCount is too coarse to pace 8 ms rounds: under
-// Wine it moves in steps of several milliseconds, and a round then looked long enough not to wait.
-double nowMs() {
-    static const double perMs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return double(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / perMs;
-}
-
-// Paces the round that began at `start` (nowMs): the pause after repeated failures, or the idle
+// Paces the round that began at `start` (preciseMs): the pause after repeated failures, or the idle
 // pace.
 void endRound(Reader& r, double start) {
     DWORD wait = r.pauseMs;
     const bool fingerDown =
         r.fingerSeen || r.touch.touchState != TOUCH_NONE || r.contact.state != CONTACT_NONE;
-    const double left = IDLE_ROUND_MS - (nowMs() - start);
+    const double left = IDLE_ROUND_MS - (preciseMs() - start);
     if (!fingerDown && left >= 1 && DWORD(left) > wait)
         wait = DWORD(left);
     if (wait > 0)
@@ -512,7 +500,7 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
             endTouch(r);
             continue;
         }
-        const double start = nowMs();
+        const double start = preciseMs();
         r.fingerSeen = false;
         const int32_t state = calibState.load(std::memory_order_acquire);
         if (state == CALIB_MAPPING) {

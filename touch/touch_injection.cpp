@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "app/shared/precise_clock.h"
 #include "app/shared/system_library.h"
 
 namespace {
@@ -36,17 +37,6 @@ bool injectFrame(const TouchFrame& frame) {
               static_cast<unsigned long>(frame.flags), static_cast<unsigned long>(error));
     OutputDebugStringA(line); // for a technician's debug viewer: which refusals a PC gives
     return false;
-}
-
-double performanceMs() {
-    static const double perMs = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return double(f.QuadPart) / 1000.0;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / perMs;
 }
 
 } // namespace
@@ -105,7 +95,7 @@ const TouchOutput systemTouch = {
     injectFrame,
     []() -> uint32_t { return GetTickCount(); },
     [](uint32_t ms) { Sleep(ms); },
-    performanceMs,
+    preciseMs,
 };
 
 InjectedTouchInfo injectedTouchInfo(const TouchFrame& frame) {
