@@ -218,6 +218,14 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; After a step of the chain: a failed call hands over no interface, whatever its out-parameter holds
+; (a proxy whose call failed may leave it unset: released, it crashed the installer under Wine).
+!macro KEEP_IF_TAKEN reg
+  ${If} $2 <> 0
+    StrCpy ${reg} 0
+  ${EndIf}
+!macroend
+
 ; ShellExecute of the desktop's own Shell object (see startAsTheDesktopUser). Each step's interface
 ; is kept in its own register and released at the end. On x64 a VARIANT passed by value goes as a
 ; pointer to the caller's copy, so the four VARIANT arguments are pointers to 24-byte records
@@ -261,37 +269,45 @@ Function shellExecuteFromTheDesktop
   ; CLSID_ShellWindows, IID_IShellWindows; CLSCTX_LOCAL_SERVER: the running shell's object.
   System::Call 'ole32::CoCreateInstance(g "{9BA05972-F6A8-11CF-A442-00A0C90A8F39}", p 0, i 4, \
     g "{85CB6900-4D95-11CF-960C-0080C7F4EE85}", *p .R2) i .r2'
+  !insertmacro KEEP_IF_TAKEN $R2
   ${If} $2 = 0
   ${AndIf} $R2 P<> 0
     ; FindWindowSW(empty, empty, SWC_DESKTOP, &hwnd, SWFO_NEEDDISPATCH, &dispatch)
     System::Call '$R2->15(p r1, p r1, i 8, *i .r3, i 1, *p .R3) i .r2'
+    !insertmacro KEEP_IF_TAKEN $R3
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R3 P<> 0
     System::Call '$R3->0(g "{6D5140C1-7436-11CE-8034-00AA006009FA}", *p .R4) i .r2' ; IServiceProvider
+    !insertmacro KEEP_IF_TAKEN $R4
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R4 P<> 0
     ; QueryService(SID_STopLevelBrowser, IID_IShellBrowser)
     System::Call '$R4->3(g "{4C96BE40-915C-11CF-99D3-00AA004AE837}", \
       g "{000214E2-0000-0000-C000-000000000046}", *p .R5) i .r2'
+    !insertmacro KEEP_IF_TAKEN $R5
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R5 P<> 0
     System::Call '$R5->15(*p .R6) i .r2' ; QueryActiveShellView
+    !insertmacro KEEP_IF_TAKEN $R6
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R6 P<> 0
     ; GetItemObject(SVGIO_BACKGROUND, IID_IDispatch): the view's IShellFolderViewDual
     System::Call '$R6->15(i 0, g "{00020400-0000-0000-C000-000000000046}", *p .R7) i .r2'
+    !insertmacro KEEP_IF_TAKEN $R7
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R7 P<> 0
     System::Call '$R7->7(*p .R8) i .r2' ; get_Application
+    !insertmacro KEEP_IF_TAKEN $R8
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R8 P<> 0
     System::Call '$R8->0(g "{A4C6892C-3BA9-11D2-9DEA-00C04FB16162}", *p .R9) i .r2' ; IShellDispatch2
+    !insertmacro KEEP_IF_TAKEN $R9
   ${EndIf}
   ${If} $2 = 0
   ${AndIf} $R9 P<> 0
