@@ -176,9 +176,10 @@ FunctionEnd
 ; Shell object, whose IShellDispatch2::ShellExecute "is equivalent to launching one of the commands
 ; associated with a file's shortcut menu" - what the user would do in Explorer. A scheduled task for
 ; the interactive user would do too, but it needs the user's name from a token and leaves a task to
-; remove; the shell's way needs nothing but the running shell. Under Wine the shell's objects cannot
-; be reached from another process (CoCreateInstance gives RPC_S_SERVER_UNAVAILABLE), and the session
-; has one user.
+; remove; the shell's way needs nothing but the running shell. Wine's Explorer implements only part
+; of the desktop's shell objects (reached once its desktop runs, a step of the chain crashed the
+; installer), and its session has one user: under Wine the chain is not tried and the way below is
+; taken.
 ;
 ; When the shell cannot be asked (no Explorer yet, or it is restarting), the program is started
 ; through "explorer.exe" only when the installer runs as the session's own user, as Windows reports
@@ -261,6 +262,11 @@ Function shellExecuteFromTheDesktop
   StrCpy $R8 0 ; the Shell object (IDispatch)
   StrCpy $R9 0 ; IShellDispatch2
   StrCpy $0 1  ; the result: not started until ShellExecute succeeds
+  System::Call 'kernel32::GetModuleHandleW(w "ntdll.dll") p .r2'
+  System::Call 'kernel32::GetProcAddress(p r2, m "wine_get_version") p .r2'
+  ${If} $2 P<> 0
+    Goto notTried ; Wine (see startAsTheDesktopUser)
+  ${EndIf}
   System::Call 'ole32::CoInitialize(p 0) i'
   System::Alloc 24
   Pop $1 ; an empty VARIANT
@@ -340,6 +346,7 @@ Function shellExecuteFromTheDesktop
   !insertmacro RELEASE_INTERFACE $R2
   System::Free $1
   System::Call 'ole32::CoUninitialize()'
+  notTried:
   StrCpy $R0 $0
   Pop $8
   Pop $7
