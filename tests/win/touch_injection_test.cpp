@@ -275,11 +275,12 @@ class TouchInjection : public ::testing::Test {
         flushEvents(100);
         mouseRecorderStop();
     }
-    // Plays the path and waits until it is over and the reader has seen the lift.
-    void play(const SimPath& path) {
+    // Plays the path and waits until it is over and the reader has seen the lift (a late sensor
+    // needs a longer settle: the lift comes two late replies later).
+    void play(const SimPath& path, DWORD settleMs = 150) {
         simboardPlay(board, 0, path);
         ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
-        flushEvents(150);
+        flushEvents(settleMs);
     }
     // Plays a path that goes as a contact. A machine too busy to run the reader for most of a tenth
     // of a second lets the contact expire, as Windows would then: that is the machine, not the
@@ -293,10 +294,11 @@ class TouchInjection : public ::testing::Test {
             from = frameCount();
         }
     }
-    static SimPath tapAt(double x, double y) {
+    // A touch held still for `heldMs`, then lifted.
+    static SimPath tapAt(double x, double y, int heldMs = 100) {
         SimPath path;
         simDown(path, x, y);
-        simHold(path, 100);
+        simHold(path, heldMs);
         simLift(path);
         return path;
     }
@@ -406,11 +408,7 @@ TEST_F(TouchInjection, TapDragAndHoldAreFramesOfOneContact) {
     EXPECT_EQ(offPath, 0) << "frames off the drag's path";
 
     from = frameCount();
-    SimPath hold;
-    simDown(hold, w / 2, h / 2);
-    simHold(hold, 1500);
-    simLift(hold);
-    playSteadily(hold);
+    playSteadily(tapAt(w / 2, h / 2, 1500));
     f = frames();
     EXPECT_EQ(kinds(f), "down update* up");
     EXPECT_TRUE(wellFormed(f));
@@ -474,13 +472,7 @@ TEST_F(TouchInjection, ATouchLostToASilentSensorIsCancelled) {
 TEST_F(TouchInjection, AHeldTouchOnALateSensorIsOneContact) {
     const int w = screenW(), h = screenH();
     replies(150);
-    SimPath hold;
-    simDown(hold, w / 2, h / 2);
-    simHold(hold, 2000);
-    simLift(hold);
-    simboardPlay(board, 0, hold);
-    ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
-    flushEvents(800); // the lift, two late replies later
+    play(tapAt(w / 2, h / 2, 2000), 800);
     std::vector<InjectedTouchInfo> f = frames();
     EXPECT_EQ(kinds(f), "down update* up");
     EXPECT_TRUE(wellFormed(f));
@@ -491,13 +483,7 @@ TEST_F(TouchInjection, AHeldTouchOnALateSensorIsOneContact) {
     EXPECT_GE(f.back().pointerInfo.dwTime - f.front().pointerInfo.dwTime, 1900u);
 
     from = frameCount(); // a tap long enough for a reply 150 ms late to see it
-    SimPath tap;
-    simDown(tap, w / 3, h / 2);
-    simHold(tap, 300);
-    simLift(tap);
-    simboardPlay(board, 0, tap);
-    ASSERT_TRUE(simboardWaitFinger(board, 0, 10000, true));
-    flushEvents(800);
+    play(tapAt(w / 3, h / 2, 300), 800);
     EXPECT_EQ(kinds(frames()), "down update* up") << "a tap on a late sensor";
     EXPECT_LE(longestFrameGapMs(from), 60.0);
     EXPECT_EQ(injectedButtons(), "");
