@@ -2,14 +2,13 @@
 // and "end" to move between them. Closing it only hides it.
 #include "app/help_window.h"
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
-#include "app/shared/button_font.h"
-#include "app/shared/dpi.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/ids.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
+#include "win32/button_font.h"
+#include "win32/dpi.h"
+#include "win32/gdi_scope.h"
+#include "win32/ids.h"
+#include "win32/show_hide.h"
 #include "resources/resource_ids.h"
 
 namespace {

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+LRESULT CALLBACK helpWindowProc(HWND, UINT, WPARAM, LPARAM);
+
 constexpr int HELP_WINDOW_SIZE = 220; // the help window is square, its frame included
 
 // Loads the current page's picture and copies it onto hdc from (0, 0), unscaled.

@@ -2,24 +2,26 @@
 // every other window, the tray icon and menu, opens the sensor for the reader thread and starts
 // that thread; afterwards it turns tray commands into actions, watches the sensor on device changes,
 // follows display changes and carries out the shut-down.
-#include "app/app_state.h"
-#include "app/core/dpi_scale.h"
+#include "win32/program.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
+#include "win32/core/dpi_scale.h"
+#include "app/main_window.h"
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
-#include "app/shared/class_names.h"
-#include "app/shared/dpi.h"
-#include "app/shared/ids.h"
-#include "app/shared/key_colour.h"
-#include "app/shared/layered.h"
-#include "app/shared/no_activate.h"
-#include "app/monitors.h"
+#include "win32/class_names.h"
+#include "win32/dpi.h"
+#include "win32/ids.h"
+#include "win32/key_colour.h"
+#include "win32/layered.h"
+#include "win32/no_activate.h"
+#include "win32/monitors.h"
 #include "app/session_power.h"
 #include "app/settings_store.h"
-#include "app/tray_icon.h"
-#include "app/window_procs.h"
+#include "win32/tray_icon.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
-#include "pages/board.h"
+#include "board/board.h"
 #include "palette/core/palette_layout.h"
 #include "sensor/sensor_link.h"
 #include "touch/hold_ring_window.h"
@@ -44,6 +46,16 @@ constexpr MenuItem TRAY_MENU[] = {
     {0, nullptr},
     {IDM_EXIT, "Salir"},
 };
+
+// The windows only the main window uses, its tray menu and its reader thread: made at its creation.
+HWND hwndSettings = nullptr;    // "qv_sysset"
+HWND hwndHelp = nullptr;        // "qv_help"
+HWND hwndCalibration = nullptr; // "qv_dingwei"
+HMENU trayMenu = nullptr;
+POINT trayClickPoint = {0, 0}; // cursor position at which the tray menu was last opened
+HANDLE readerThread = nullptr;
+DWORD readerThreadId = 0;
+int32_t initialScreenWidth = 0, initialScreenHeight = 0; // the board monitor's, as at the creation
 
 UINT taskbarCreatedMessage = 0; // registered "TaskbarCreated": the shell has restarted
 bool shutDownDone = false;
@@ -445,6 +457,11 @@ void onEndSession(WPARAM ending) {
 }
 
 } // namespace
+
+MainWindowParts mainWindowParts() {
+    return {hwndSettings, hwndHelp,           hwndCalibration,    trayMenu,
+            readerThread, initialScreenWidth, initialScreenHeight};
+}
 
 LRESULT CALLBACK mainWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

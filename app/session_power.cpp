@@ -6,9 +6,8 @@
 
 #include <dbt.h>
 
-#include "app/app_state.h"
 #include "app/core/sensor_presence.h"
-#include "app/shared/system_library.h"
+#include "win32/system_library.h"
 #include "sensor/core/device_path.h"
 #include "sensor/sensor_link.h"
 #include "touch/sensor_reader.h"

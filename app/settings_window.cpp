@@ -3,16 +3,15 @@
 // picture at creation; the mark, the filled cells and the number at each paint.
 #include "app/settings_window.h"
 
-#include "app/app_state.h"
-#include "app/core/dpi_scale.h"
+#include "win32/settings_record.h"
+#include "win32/core/dpi_scale.h"
 #include "app/core/settings_layout.h"
-#include "app/shared/button_font.h"
-#include "app/shared/dpi.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/ids.h"
+#include "win32/button_font.h"
+#include "win32/dpi.h"
+#include "win32/gdi_scope.h"
+#include "win32/ids.h"
 #include "app/settings_store.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
+#include "win32/show_hide.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 
 #include <dbt.h>
 
-#include "app/shared/class_names.h"
+#include "win32/class_names.h"
 #include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 

@@ -1,8 +1,17 @@
 // The window classes, registered by WinMain before the main window is created.
 #include "app/window_classes.h"
 
-#include "app/shared/key_colour.h"
-#include "app/window_procs.h"
+#include "win32/key_colour.h"
+#include "touch/hold_ring_window.h"
+#include "app/main_window.h"
+#include "app/settings_window.h"
+#include "app/help_window.h"
+#include "palette/palette_window.h"
+#include "palette/tool_button.h"
+#include "pages/page_window.h"
+#include "pages/page_container.h"
+#include "calibration/calibration_window.h"
+#include "board/board_bar.h"
 #include "resources/resource_ids.h"
 
 namespace {

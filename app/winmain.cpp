@@ -3,14 +3,13 @@
 // Every early exit returns 0. Started with "/inicio" (the Run value at log-on), it first waits
 // quietly for the sensor and takes the single-instance mutex only when the sensor is there; a copy
 // started by hand without the board (its box, then its end) does not end that wait.
-#include "app/app_state.h"
+#include "win32/settings_record.h"
 #include "app/core/command_line.h"
-#include "app/shared/layered.h"
-#include "app/shared/system_library.h"
+#include "win32/layered.h"
+#include "win32/system_library.h"
 #include "app/settings_store.h"
 #include "app/startup_wait.h"
 #include "app/window_classes.h"
-#include "app/window_procs.h"
 #include "sensor/sensor_link.h"
 
 namespace {

@@ -2,21 +2,21 @@
 // shows one cross at a time near a corner of it and the logo in the middle, then the check cross at the
 // centre with its request, then the check's outcome. The reader thread does the measuring and advances
 // calibPointIndex; this window only draws the cross whose index that is, and the outcome it is told.
-#include "app/app_state.h"
-#include "app/core/dpi_scale.h"
-#include "app/monitors.h"
-#include "app/shared/class_names.h"
-#include "app/shared/dpi.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/ids.h"
-#include "app/shared/no_activate.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
+#include "win32/program.h"
+#include "calibration/calibration_state.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/monitors.h"
+#include "win32/class_names.h"
+#include "win32/dpi.h"
+#include "win32/gdi_scope.h"
+#include "win32/ids.h"
+#include "win32/no_activate.h"
+#include "win32/show_hide.h"
 #include "calibration/calibration_window.h"
 #include "calibration/core/screen_mapping.h"
 #include "resources/resource_ids.h"
 #include "sensor/sensor_link.h"
-#include "touch/core/capture.h"
+#include "calibration/core/cross_touches.h"
 
 namespace {
 

@@ -2,6 +2,8 @@
 // The calibration window's painting, reachable on its own so that a test can paint into a memory DC.
 #include <windows.h>
 
+LRESULT CALLBACK calibrationWindowProc(HWND, UINT, WPARAM, LPARAM);
+
 // Draws what the current calibPointIndex asks for: 0..3 the cross of that corner and the logo
 // centred in the client rectangle (with "Calibración imprecisa: repita" under it at 0 after a
 // missed check); 4 the check cross at the centre with "Toque el centro para comprobar" under it;

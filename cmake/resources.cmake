@@ -3,9 +3,12 @@
 # writes; resources/velmora.rc names them.
 find_program(HOST_CXX NAMES g++ c++ REQUIRED)
 set(PICGEN_DIR ${CMAKE_BINARY_DIR}/generated/resources)
+# It draws from the palette's and the board bar's layouts, which stand on the monitors' rules.
 file(GLOB picgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.cpp
-     ${CMAKE_SOURCE_DIR}/palette/core/*.cpp)
-file(GLOB picgen_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.h ${CMAKE_SOURCE_DIR}/palette/core/*.h)
+     ${CMAKE_SOURCE_DIR}/palette/core/*.cpp ${CMAKE_SOURCE_DIR}/board/core/board_bar_layout.cpp
+     ${CMAKE_SOURCE_DIR}/win32/core/board_monitor.cpp)
+file(GLOB picgen_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.h ${CMAKE_SOURCE_DIR}/palette/core/*.h
+     ${CMAKE_SOURCE_DIR}/board/core/*.h ${CMAKE_SOURCE_DIR}/win32/core/*.h)
 file(STRINGS ${CMAKE_SOURCE_DIR}/tools/picgen/outputs.txt picgen_names REGEX "^[^#]")
 set(picgen_outputs)
 foreach(n ${picgen_names})

@@ -10,12 +10,11 @@ set(VELMORA_SYSTEM_LIBS setupapi hid comctl32 windowscodecs ole32 gdi32 user32 a
 
 velmora_core_libs("" VELMORA_CORE_LIBS)
 
-# The Win32 shell, one library per subsystem (app's takes in app/shared, the Win32 helpers every
-# subsystem uses). WinMain and the two bindings of the device seam are left out: each program
-# picks its own.
+# The Win32 shell, one library per room. WinMain and the two bindings of the device seam are left
+# out: each program picks its own.
 set(VELMORA_SHELL_LIBS)
 foreach(sub ${VELMORA_SUBSYSTEMS})
-    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${sub}/*.cpp ${CMAKE_SOURCE_DIR}/${sub}/shared/*.cpp)
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/${sub}/*.cpp)
     list(FILTER sources EXCLUDE REGEX "/(winmain|device_seam_real|device_seam_sim)\\.cpp$")
     if(sources)
         add_library(shell_${sub} STATIC ${sources})

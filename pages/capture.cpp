@@ -1,6 +1,6 @@
 // captureWindowRect: a window's own pixels, as drawn in its device context, into a new bitmap.
 #include "pages/page_state.h"
-#include "app/shared/gdi_scope.h"
+#include "win32/gdi_scope.h"
 
 HBITMAP captureWindowRect(RECT rect, HWND window) {
     if (IsRectEmpty(&rect))

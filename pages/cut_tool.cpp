@@ -5,8 +5,8 @@
 // window: a layered window's pixels cannot be relied on through its DC (Wine keeps them off the
 // window surface, Windows redirects them), and the canvas holds exactly what the page shows when
 // no gesture is under way. The result is the canvas that reading the window back would give.
-#include "app/core/dpi_scale.h"
-#include "app/shared/gdi_scope.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/gdi_scope.h"
 #include "pages/page_state.h"
 
 namespace {

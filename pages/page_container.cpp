@@ -1,10 +1,10 @@
 // The page container, class "qv_pageparent": a full-screen window right below its page. It is the
 // page's backdrop (practically invisible over the desktop, or the opaque grey board) and catches
 // the pointer where the page is transparent, handing the mouse message to the page unchanged.
-#include "app/shared/no_activate.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
-#include "pages/board.h"
+#include "pages/page_container.h"
+
+#include "win32/no_activate.h"
+#include "win32/show_hide.h"
 
 namespace {
 
@@ -19,6 +19,8 @@ LRESULT forwardToPage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+PageBackdrop pageBackdrop = {nullptr, nullptr};
+
 LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_MOUSEMOVE:
@@ -31,7 +33,7 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return NO_ACTIVATE_ON_CLICK;
     case WM_ERASEBKGND:
         // The board's container shows the shown page's background; the other erases with its class.
-        if (paintBoardBackground(hwnd, reinterpret_cast<HDC>(wParam)))
+        if (pageBackdrop.paint && pageBackdrop.paint(hwnd, reinterpret_cast<HDC>(wParam)))
             return 1;
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:

@@ -1,9 +1,9 @@
 // Undo and redo of a page: the shadow copy of the canvas and the steps made from it.
 #include <vector>
 
-#include "app/shared/gdi_scope.h"
+#include "win32/gdi_scope.h"
 #include "pages/page_state.h"
-#include "pages/top_down_section.h"
+#include "win32/top_down_section.h"
 
 UndoBudget undoBudget;
 void (*pageChangedHook)(PageRecord* record) = nullptr;

@@ -3,7 +3,7 @@
 // picture_file.cpp.
 #include "pages/page_save.h"
 
-#include "app/tray_icon.h"
+#include "win32/tray_icon.h"
 #include "pages/picture_file.h"
 #include "pages/png_encoder.h"
 

@@ -9,8 +9,8 @@
 
 #include <cstdint>
 
-#include "app/shared/ids.h"
-#include "app/shared/key_colour.h"
+#include "win32/ids.h"
+#include "win32/key_colour.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/undo_history.h"
 

@@ -4,13 +4,12 @@
 // live in cut_tool.cpp.
 #include <vector>
 
-#include "app/core/dpi_scale.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/ids.h"
-#include "app/shared/no_activate.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
-#include "app/monitors.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/gdi_scope.h"
+#include "win32/ids.h"
+#include "win32/no_activate.h"
+#include "win32/show_hide.h"
+#include "win32/monitors.h"
 #include "pages/page_state.h"
 
 HCURSOR currentCursor = nullptr;

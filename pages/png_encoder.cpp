@@ -4,7 +4,7 @@
 
 #include "pages/png_encoder.h"
 
-#include "pages/com_scope.h"
+#include "win32/com_scope.h"
 
 #include <objbase.h>
 #include <wincodec.h>

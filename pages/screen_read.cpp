@@ -2,12 +2,13 @@
 // and the page's drawing laid over it from the canvas.
 #include <vector>
 
-#include "app/shared/gdi_scope.h"
-#include "app/shared/system_library.h"
-#include "pages/board.h"
+#include "win32/gdi_scope.h"
+#include "win32/system_library.h"
+#include "win32/key_colour.h"
+#include "pages/page_container.h"
 #include "pages/page_save.h"
 #include "pages/page_state.h"
-#include "pages/top_down_section.h"
+#include "win32/top_down_section.h"
 
 namespace {
 
@@ -154,7 +155,10 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
     HWND container = GetParent(page);
     const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
     if (board) {
-        boardBackgroundPixels(0, 0, width, height, &out->pixels);
+        if (pageBackdrop.pixels)
+            pageBackdrop.pixels(0, 0, width, height, &out->pixels);
+        else
+            out->pixels.assign(size_t(width) * size_t(height), KEY_COLOUR_PIXEL);
     } else {
         // The screen as it shows, without our windows over the page. Where the screen is composed
         // (Wine, Windows with desktop composition) the page and its container are in the read: the

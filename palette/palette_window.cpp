@@ -9,20 +9,21 @@
 #include <cstddef>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/core/dpi_scale.h"
-#include "app/shared/dpi.h"
-#include "app/shared/ids.h"
-#include "app/shared/layered.h"
-#include "app/monitors.h"
-#include "app/shared/no_activate.h"
-#include "app/shared/show_hide.h"
-#include "app/window_procs.h"
-#include "pages/board.h"
+#include "win32/program.h"
+#include "win32/settings_record.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/dpi.h"
+#include "win32/ids.h"
+#include "win32/layered.h"
+#include "win32/monitors.h"
+#include "win32/no_activate.h"
+#include "win32/show_hide.h"
+#include "board/board.h"
 #include "pages/page_save.h"
-#include "palette/board_bar.h"
+#include "board/board_bar.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
+#include "touch/hold_ring_window.h"
 
 HWND buttonWindows[PALETTE_BUTTON_COUNT] = {};
 ButtonRecord buttonRecords[PALETTE_BUTTON_COUNT] = {};
@@ -43,6 +44,12 @@ constexpr UINT TOOLINFO_SIZE = offsetof(TTTOOLINFOA, lParam) + sizeof(LPARAM); /
 static_assert(sizeof(void*) != 4 || TOOLINFO_SIZE == 44, "TOOLINFOA size on 32-bit");
 
 namespace {
+
+// The palette, and over it the hold ring, at the top of the topmost windows.
+void raisePaletteAndRing(HWND palette) {
+    raiseTopmost(palette);
+    raiseTopmost(hwndHoldRing.load());
+}
 
 PaletteShape paletteShapes[PALETTE_SHAPE_COUNT] = {};
 

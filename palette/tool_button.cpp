@@ -2,10 +2,9 @@
 // names (or a solid colour for a swatch) and its window region shows only its own part of it.
 #include "palette/tool_button.h"
 
-#include "app/shared/dpi.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/no_activate.h"
-#include "app/window_procs.h"
+#include "win32/dpi.h"
+#include "win32/gdi_scope.h"
+#include "win32/no_activate.h"
 #include "palette/palette_state.h"
 
 void attachButtonRecord(HWND button, ButtonRecord* record) {

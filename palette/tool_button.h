@@ -1,10 +1,12 @@
 #pragma once
-// The palette's buttons, class "qv_tool_button" (toolButtonProc, app/window_procs.h): each is as
+// The palette's buttons, class "qv_tool_button" (toolButtonProc): each is as
 // large as the palette, cut to its shape by a window region, and shows its part of the palette
 // picture its ButtonRecord names. The record belongs to the palette and is window word 0.
 #include <windows.h>
 
-#include "app/shared/class_names.h"
+LRESULT CALLBACK toolButtonProc(HWND, UINT, WPARAM, LPARAM);
+
+#include "win32/class_names.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
 

@@ -47,7 +47,7 @@
 #include <cstring>
 #include <new>
 
-#include "app/shared/precise_clock.h"
+#include "win32/precise_clock.h"
 #include "sensor/device_seam.h"
 #include "sensor/sensor_link.h"
 

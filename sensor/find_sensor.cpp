@@ -11,6 +11,11 @@
 // The record sizes are those of the platform's headers. On a 32-bit target they are the classic
 // numbers (28, 5, 12, 12); on 64-bit they are larger, and the 64-bit SetupAPI rejects a cbSize of
 // 28 with ERROR_INVALID_PARAMETER, so the literal numbers must never be used.
+HANDLE sensorCommandHandle = nullptr;
+std::atomic<HANDLE> sensorHandle{nullptr};
+SensorReport sensorCommand = {};
+SensorReport sensorReply = {};
+
 static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DATA) == 28, "interface data size");
 static_assert(sizeof(void*) != 4 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 5, "detail size");
 static_assert(sizeof(void*) != 8 || sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A) == 8, "detail size");

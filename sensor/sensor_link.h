@@ -2,12 +2,21 @@
 // Finding and opening the sensor, and the one routine that talks to it.
 #include <windows.h>
 
+#include <atomic>
 #include <string>
 
 #include "sensor/core/sensor_report.h"
 
 constexpr uint16_t SENSOR_VENDOR_ID = 0x0925;
 constexpr uint16_t SENSOR_PRODUCT_ID = 0x0300;
+
+// The program's two handles on the sensor. WinMain opens the command handle, builds the Stop
+// command once and sends it at the end; the main window opens the reader thread's handle, replaces
+// it when the sensor comes back, and the reader closes a replaced one.
+extern HANDLE sensorCommandHandle;       // opened by WinMain; carries Stop only; never re-opened
+extern std::atomic<HANDLE> sensorHandle; // the reader thread's handle; 0 means no sensor
+extern SensorReport sensorCommand;       // the Stop command, built once by WinMain
+extern SensorReport sensorReply;         // receives the reply to sensorCommand; unread
 
 // Opens the first HID interface with VendorID 0x0925 / ProductID 0x0300 whose reports hold the
 // protocol (reportLengthsFitSensor) and that can be opened for overlapped reading and writing;

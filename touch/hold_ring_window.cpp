@@ -6,13 +6,12 @@
 // touch's timing and input are the same with or without it.
 #include "touch/hold_ring_window.h"
 
-#include "app/app_state.h"
-#include "app/monitors.h"
-#include "app/shared/class_names.h"
-#include "app/shared/gdi_scope.h"
-#include "app/shared/ids.h"
-#include "app/window_procs.h"
-#include "pages/top_down_section.h"
+#include "win32/layered.h"
+#include "win32/monitors.h"
+#include "win32/class_names.h"
+#include "win32/gdi_scope.h"
+#include "win32/ids.h"
+#include "win32/top_down_section.h"
 #include "touch/core/hold_ring.h"
 
 namespace {
@@ -107,6 +106,8 @@ void show(HWND hwnd, int32_t step, int x, int y) {
 }
 
 } // namespace
+
+std::atomic<HWND> hwndHoldRing{nullptr};
 
 HWND createHoldRingWindow(HINSTANCE instance, HWND owner) {
     return CreateWindowExA(RING_EX_STYLE, HOLD_RING_CLASS, "", WS_POPUP, 0, 0, RING_SIZE, RING_SIZE, owner,

@@ -3,6 +3,11 @@
 // reader thread posts.
 #include <windows.h>
 
+#include <atomic>
+
+extern std::atomic<HWND> hwndHoldRing; // "qv_hold_ring": the main window makes it, the reader posts here
+LRESULT CALLBACK holdRingProc(HWND, UINT, WPARAM, LPARAM);
+
 // Creates the ring's window, hidden, owned by `owner`; null when it could not be made (the program
 // then runs without the ring).
 HWND createHoldRingWindow(HINSTANCE instance, HWND owner);

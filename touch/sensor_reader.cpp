@@ -28,13 +28,15 @@
 #include <atomic>
 #include <cstring>
 
-#include "app/app_state.h"
-#include "app/shared/ids.h"
-#include "app/shared/precise_clock.h"
+#include "win32/program.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
+#include "win32/ids.h"
+#include "win32/precise_clock.h"
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
-#include "touch/core/capture.h"
+#include "calibration/core/cross_touches.h"
 #include "touch/core/gesture.h"
 #include "touch/core/hold_ring.h"
 #include "touch/core/touch_contact.h"

@@ -2,8 +2,10 @@
 
 #include <atomic>
 
-#include "app/shared/precise_clock.h"
-#include "app/shared/system_library.h"
+#include "win32/precise_clock.h"
+#include "win32/system_library.h"
+
+std::atomic<int32_t> touchChoice{1};
 
 namespace {
 

@@ -12,7 +12,15 @@
 // in a row refused gives touch up, until the user ticks it again.
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+
 #include "touch/core/touch_contact.h"
+
+// "Touch": 1 (the default) the board's touches go to the system's touch injection where it works,
+// 0 always the mouse. The settings load and the tray item write it; the reader reads it at each
+// touch-down.
+extern std::atomic<int32_t> touchChoice;
 
 // POINTER_INFO and POINTER_TOUCH_INFO as user32 takes them, under names of our own: the headers
 // give the system's only to programs built for Windows 8 and later, and this one starts on 7.

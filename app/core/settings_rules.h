@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/core/board_monitor.h"
+#include "win32/core/board_monitor.h"
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 

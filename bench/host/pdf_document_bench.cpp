@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/core/pdf_document.h"
+#include "board/core/pdf_document.h"
 
 namespace {
 

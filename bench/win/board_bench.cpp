@@ -32,13 +32,13 @@
 #include <string>
 #include <vector>
 
-#include "pages/board.h"
-#include "pages/board_storage.h"
+#include "board/board.h"
+#include "board/board_storage.h"
 #include "pages/page_state.h"
 #include "pages/picture_file.h"
 #include "pages/png_encoder.h"
-#include "palette/board_bar.h"
-#include "palette/core/board_bar_layout.h"
+#include "board/board_bar.h"
+#include "board/core/board_bar_layout.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"

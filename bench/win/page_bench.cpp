@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"

@@ -12,7 +12,8 @@
 #include <mutex>
 #include <vector>
 
-#include "app/app_state.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
 #include "tools/simboard/simboard.h"

@@ -6,10 +6,10 @@
 
 #include <cstdio>
 
-#include "app/app_state.h"
+#include "win32/settings_record.h"
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"

@@ -27,8 +27,9 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/shared/ids.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
+#include "win32/ids.h"
 #include "calibration/core/screen_mapping.h"
 #include "pages/page_state.h"
 #include "sensor/sensor_link.h"

@@ -1,6 +1,6 @@
 #include "calibration/core/screen_mapping.h"
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 
 #include <cmath>
 #include <cstdint>

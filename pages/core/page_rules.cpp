@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <initializer_list>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 
 IntPoint pointerFromLParam(uint32_t lParam) {
     return {static_cast<int16_t>(lParam & 0xFFFFu), static_cast<int16_t>((lParam >> 16) & 0xFFFFu)};

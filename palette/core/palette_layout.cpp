@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "app/core/dpi_scale.h"
-#include "app/shared/ids.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/ids.h"
 
 namespace {
 
@@ -264,4 +264,22 @@ bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int
     *x = xs[n];
     *y = ys[n];
     return true;
+}
+
+namespace {
+
+constexpr int32_t PALETTE_GAP = 35; // from the palette to the work area's right and bottom edges, at 96 DPI
+
+} // namespace
+
+BoxPoint paletteHome(const MonitorBox& work, int32_t dpi) {
+    const int32_t inset = scaledForDpi(PALETTE_SIZE, dpi) + scaledForDpi(PALETTE_GAP, dpi);
+    return {work.right - inset, work.bottom - inset};
+}
+
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work, int32_t dpi) {
+    const int32_t size = scaledForDpi(PALETTE_SIZE, dpi);
+    const bool overlaps =
+        at.x < work.right && at.x + size > work.left && at.y < work.bottom && at.y + size > work.top;
+    return overlaps ? keepInside(at, size, size, work) : paletteHome(work, dpi);
 }

@@ -9,6 +9,7 @@
 #include "palette/core/palette_geometry.h"
 #include "pages/core/page_rules.h"
 #include "resources/resource_ids.h"
+#include "win32/core/board_monitor.h"
 
 constexpr int32_t PALETTE_SIZE = 220;      // the palette window is 220 x 220 at 96 DPI
 constexpr int32_t PALETTE_CENTER = 110;    // the layout origin lands at (110, 110)
@@ -192,3 +193,13 @@ bool paletteButtonInnerPoint(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int
 void paletteButtonInnerPoints(const PaletteShape shapes[PALETTE_SHAPE_COUNT], int xs[PALETTE_BUTTON_COUNT],
                               int ys[PALETTE_BUTTON_COUNT], bool found[PALETTE_BUTTON_COUNT],
                               int32_t size = PALETTE_SIZE);
+
+// The palette's first place (its top-left corner): PALETTE_SIZE square, 35 pixels in from the right
+// and bottom edges of the work area, as the first place on a single screen is from its edges;
+// both sizes at 96 DPI, scaled by the monitor's dpi.
+BoxPoint paletteHome(const MonitorBox& work, int32_t dpi = 96);
+
+// Where the palette goes when the board's monitor changed (PALETTE_SIZE square at 96 DPI at `at`):
+// where it is while inside the work area; moved the least when partly outside (a smaller
+// resolution); its first place on the monitor when wholly outside (it was on another monitor).
+BoxPoint paletteInside(BoxPoint at, const MonitorBox& work, int32_t dpi = 96);

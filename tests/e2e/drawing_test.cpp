@@ -33,11 +33,11 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/ids.h"
-#include "app/shared/key_colour.h"
-#include "pages/board_storage.h"
-#include "pages/core/board_rules.h"
-#include "palette/core/board_bar_layout.h"
+#include "win32/ids.h"
+#include "win32/key_colour.h"
+#include "board/board_storage.h"
+#include "board/core/board_rules.h"
+#include "board/core/board_bar_layout.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/core/settings_layout.h"
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 

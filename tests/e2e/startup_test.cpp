@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/startup_wait.h"
-#include "app/shared/class_names.h"
+#include "win32/class_names.h"
 #include "tests/support/touch_session.h"
 
 #include <dbt.h>

@@ -15,8 +15,8 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/shared/ids.h"
-#include "app/monitors.h"
+#include "win32/ids.h"
+#include "win32/monitors.h"
 #include "calibration/core/screen_mapping.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/touch_session.h"

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "tests/support/touch_session.h"
 
 namespace {

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "calibration/core/screen_mapping.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/touch_session.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "tests/support/touch_session.h"
 #include "tests/support/wine_options.h"
 

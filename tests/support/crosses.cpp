@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 #include "calibration/core/screen_mapping.h"
 
 int screenDpi() {

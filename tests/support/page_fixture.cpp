@@ -4,10 +4,12 @@
 #include <cstring>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/shared/ids.h"
+#include "win32/program.h"
+#include "win32/layered.h"
+#include "win32/settings_record.h"
+#include "win32/ids.h"
 #include "app/window_classes.h"
-#include "pages/board_storage.h"
+#include "board/board_storage.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"
 #include "tests/support/wintest.h"

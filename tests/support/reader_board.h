@@ -1,7 +1,7 @@
 #pragma once
 // The reader thread of this process against the simulated board: the board's monitor as the GUI
 // thread would publish it, and the calibration a good capture of the board would leave.
-#include "app/app_state.h"
+#include "calibration/calibration_state.h"
 #include "tools/simboard/simboard.h"
 
 // The board's monitor: w x h, its crosses, at (origin, 0); on another monitor than the primary its

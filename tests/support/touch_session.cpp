@@ -5,7 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 
 #include <shellapi.h>
 

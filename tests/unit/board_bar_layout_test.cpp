@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "palette/core/board_bar_layout.h"
+#include "board/core/board_bar_layout.h"
 
 namespace {
 

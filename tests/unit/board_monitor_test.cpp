@@ -2,8 +2,9 @@
 // and that a mapped pixel of any monitor is the pixel the system's absolute units land on.
 #include <gtest/gtest.h>
 
-#include "app/core/board_monitor.h"
+#include "win32/core/board_monitor.h"
 #include "calibration/core/screen_mapping.h"
+#include "palette/core/palette_layout.h"
 
 namespace {
 

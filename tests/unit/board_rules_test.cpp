@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pages/core/board_rules.h"
+#include "board/core/board_rules.h"
 #include "pages/core/packed_page.h"
 #include "pages/core/picture_name.h"
 #include "pages/core/undo_history.h"

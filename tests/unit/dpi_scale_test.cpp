@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 
 namespace {
 

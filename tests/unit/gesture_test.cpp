@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "touch/core/capture.h"
+#include "calibration/core/cross_touches.h"
 #include "touch/core/gesture.h"
 #include "touch/core/hold_ring.h"
 

@@ -4,7 +4,7 @@
 
 #include <random>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/picture_name.h"
 #include "pages/core/undo_history.h"

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
 

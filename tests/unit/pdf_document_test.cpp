@@ -13,7 +13,7 @@
 #include <random>
 #include <sstream>
 
-#include "pages/core/pdf_document.h"
+#include "board/core/pdf_document.h"
 
 namespace {
 

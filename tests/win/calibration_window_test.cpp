@@ -3,9 +3,9 @@
 // screens: sd hd
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
-#include "app/monitors.h"
-#include "app/shared/ids.h"
+#include "calibration/calibration_state.h"
+#include "win32/monitors.h"
+#include "win32/ids.h"
 #include "app/window_classes.h"
 #include "calibration/calibration_window.h"
 #include "resources/resource_ids.h"

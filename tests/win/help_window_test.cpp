@@ -2,9 +2,8 @@
 // enabled state, the page picture on the screen, closing and the toggle.
 #include "app/core/settings_layout.h"
 #include "app/help_window.h"
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "app/window_classes.h"
-#include "app/window_procs.h"
 #include "resources/resource_ids.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/wine_options.h"

@@ -6,15 +6,20 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/shared/ids.h"
-#include "app/monitors.h"
+#include "win32/program.h"
+#include "win32/layered.h"
+#include "win32/settings_record.h"
+#include "sensor/sensor_link.h"
+#include "calibration/calibration_state.h"
+#include "app/main_window.h"
+#include "win32/ids.h"
+#include "win32/monitors.h"
 #include "app/session_power.h"
 #include "app/settings_store.h"
-#include "app/tray_icon.h"
+#include "win32/tray_icon.h"
 #include "app/window_classes.h"
 #include "calibration/calibration_window.h"
-#include "palette/core/board_bar_layout.h"
+#include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "tests/support/wintest.h"
 #include "touch/touch_injection.h"
@@ -58,7 +63,7 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
     EXPECT_EQ(hwndMain.load(), main);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     EXPECT_EQ(screenWidth.load(), w);
-    EXPECT_EQ(initialScreenHeight, h);
+    EXPECT_EQ(mainWindowParts().initialScreenHeight, h);
     const int targets[4][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(calibTargets[i].x.load(), targets[i][0]) << i;
@@ -71,12 +76,12 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
     };
     const RECT work = primaryWorkArea(); // the palette's first place is 35 px in from its corner
     const Expected windows[] = {
-        {hwndSettings,
+        {mainWindowParts().settings,
          "Configuraci\xF3n del sistema",
          {(w - 380) / 2, (h - 440) / 2, (w - 380) / 2 + 380, (h - 440) / 2 + 440}},
-        {hwndHelp, "Help", {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
+        {mainWindowParts().help, "Help", {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
         {hwndPalette, "", {work.right - 255, work.bottom - 255, work.right - 35, work.bottom - 35}},
-        {hwndCalibration, "", {0, 0, w, h}},
+        {mainWindowParts().calibration, "", {0, 0, w, h}},
     };
     for (const Expected& e : windows) {
         ASSERT_NE(e.hwnd, nullptr) << e.title;
@@ -101,7 +106,7 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
         EXPECT_EQ(key, RGB(200, 200, 200));
         EXPECT_EQ(flags & LWA_COLORKEY, DWORD(LWA_COLORKEY)) << std::hex << flags;
     }
-    EXPECT_NE(readerThread, nullptr);
+    EXPECT_NE(mainWindowParts().readerThread, nullptr);
 }
 
 TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
@@ -141,7 +146,7 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
     EXPECT_STREQ(balloon.szInfo, "Velmora 2026-01-01 00-00-00.png");
     EXPECT_TRUE(showTrayBalloon("Imagen guardada", "Velmora 2026-01-01 00-00-00.png"));
 
-    ASSERT_NE(trayMenu, nullptr);
+    ASSERT_NE(mainWindowParts().trayMenu, nullptr);
     EXPECT_FALSE(touchInjectionAvailable()) << "Wine has no touch injection: the start chose the mouse";
     struct Item {
         UINT id;
@@ -153,12 +158,12 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
                           {IDM_HELP, "Ayuda"},
                           {0, ""},
                           {IDM_EXIT, "Salir"}};
-    ASSERT_EQ(GetMenuItemCount(trayMenu), 6);
+    ASSERT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 6);
     for (int i = 0; i < 6; ++i) {
         MENUITEMINFOA info = {};
         info.cbSize = sizeof info;
         info.fMask = MIIM_FTYPE | MIIM_ID;
-        ASSERT_TRUE(GetMenuItemInfoA(trayMenu, i, TRUE, &info));
+        ASSERT_TRUE(GetMenuItemInfoA(mainWindowParts().trayMenu, i, TRUE, &info));
         if (items[i].id == 0) {
             EXPECT_EQ(info.fType & MFT_SEPARATOR, UINT(MFT_SEPARATOR))
                 << "position " << i << std::hex << ", type " << info.fType;
@@ -166,7 +171,7 @@ TEST_F(MainWindow, TrayRecordAndTheSixItemMenu) {
         }
         EXPECT_EQ(info.wID, items[i].id) << "position " << i;
         char text[64] = {};
-        GetMenuStringA(trayMenu, i, text, sizeof text, MF_BYPOSITION);
+        GetMenuStringA(mainWindowParts().trayMenu, i, text, sizeof text, MF_BYPOSITION);
         EXPECT_STREQ(text, items[i].text) << "position " << i;
     }
 }
@@ -245,7 +250,7 @@ TEST_F(MainWindow, CalibrationWithoutASensorIsRefusedAndChangesNothing) {
     EXPECT_EQ(seen.text, "No se ha encontrado sensor");
     EXPECT_EQ(seen.caption, "Error");
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
-    EXPECT_FALSE(IsWindowVisible(hwndCalibration));
+    EXPECT_FALSE(IsWindowVisible(mainWindowParts().calibration));
 }
 
 // A shell that is not ready yet (Explorer at log-on) refuses the first NIM_ADDs; it holds the icon
@@ -364,11 +369,11 @@ TEST_F(MainWindow, CommandsAreTheLowWordAndUnknownOnesDoNothing) {
     const int32_t state = calibState;
     SendMessageA(main, WM_COMMAND, 0x447, 0);
     EXPECT_EQ(calibState.load(), state);
-    EXPECT_FALSE(IsWindowVisible(hwndHelp));
+    EXPECT_FALSE(IsWindowVisible(mainWindowParts().help));
     SendMessageA(main, WM_COMMAND, 0x10000 | IDM_HELP, 0); // a high word (a notification code) is ignored
-    EXPECT_TRUE(IsWindowVisible(hwndHelp));
+    EXPECT_TRUE(IsWindowVisible(mainWindowParts().help));
     SendMessageA(main, WM_COMMAND, IDM_HELP, 0);
-    EXPECT_FALSE(IsWindowVisible(hwndHelp));
+    EXPECT_FALSE(IsWindowVisible(mainWindowParts().help));
 }
 
 // The monitors as a table of the test's own: a second monitor to the right that can go away and
@@ -423,13 +428,13 @@ TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
     ASSERT_TRUE(startTouchInjection({acceptInitialize, acceptInject}));
     touchChoice = 1;
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h)); // the menu is made afresh
-    ASSERT_EQ(GetMenuItemCount(trayMenu), 7);
-    EXPECT_EQ(menuText(trayMenu, 1), "Configuraci\xF3n del sistema");
-    EXPECT_EQ(menuText(trayMenu, 2), "Usar la pizarra como pantalla t\xE1"
+    ASSERT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 7);
+    EXPECT_EQ(menuText(mainWindowParts().trayMenu, 1), "Configuraci\xF3n del sistema");
+    EXPECT_EQ(menuText(mainWindowParts().trayMenu, 2), "Usar la pizarra como pantalla t\xE1"
                                      "ctil");
-    EXPECT_EQ(GetMenuItemID(trayMenu, 2), IDM_TOUCH);
-    EXPECT_EQ(menuText(trayMenu, 3), "Zarpelo");
-    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuItemID(mainWindowParts().trayMenu, 2), IDM_TOUCH);
+    EXPECT_EQ(menuText(mainWindowParts().trayMenu, 3), "Zarpelo");
+    EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
     std::string stored;
     for (const char* want : {"0", "1"}) {
         SendMessageA(main, WM_COMMAND, IDM_TOUCH, 0);
@@ -437,27 +442,27 @@ TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
         EXPECT_EQ(touchChoice.load(), on ? 1 : 0);
         EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Touch", &stored));
         EXPECT_EQ(stored, want);
-        EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(on ? MF_CHECKED : 0));
+        EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(on ? MF_CHECKED : 0));
     }
     const TrayNotify notifyBefore = trayNotify;
     trayNotify = recordBalloon;
     balloonsShown.clear();
     giveUpTouchInjection();
     SendMessageA(main, UM_TOUCH_GIVEN_UP, 0, 0);
-    ASSERT_EQ(GetMenuItemCount(trayMenu), 7) << "the item went with touch";
-    EXPECT_EQ(GetMenuItemID(trayMenu, 2), IDM_TOUCH);
-    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, 0u);
+    ASSERT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 7) << "the item went with touch";
+    EXPECT_EQ(GetMenuItemID(mainWindowParts().trayMenu, 2), IDM_TOUCH);
+    EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, 0u);
     EXPECT_EQ(balloonsShown, std::vector<std::string>{"Windows no acepta los toques de la pizarra: "
                                                       "funciona como rat\xF3n"});
     SendMessageA(main, WM_COMMAND, IDM_TOUCH, 0);
     EXPECT_TRUE(touchInjectionAvailable());
     EXPECT_EQ(touchChoice.load(), 1);
-    EXPECT_EQ(GetMenuState(trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
     trayNotify = notifyBefore;
     balloonsShown.clear();
     startTouchInjection({nullptr, nullptr});
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
-    EXPECT_EQ(GetMenuItemCount(trayMenu), 6) << "no touch injection: no item";
+    EXPECT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 6) << "no touch injection: no item";
 }
 
 const char kBoardMonitorGone[] = "La pantalla de la pizarra no est\xE1 conectada: se usa la principal";
@@ -487,9 +492,9 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
 
     // Two monitors: the choice follows the first item, the board's monitor checked.
-    ASSERT_EQ(GetMenuItemCount(trayMenu), 7);
-    EXPECT_EQ(menuText(trayMenu, 1), "Pantalla de la pizarra");
-    HMENU screens = GetSubMenu(trayMenu, 1);
+    ASSERT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 7);
+    EXPECT_EQ(menuText(mainWindowParts().trayMenu, 1), "Pantalla de la pizarra");
+    HMENU screens = GetSubMenu(mainWindowParts().trayMenu, 1);
     ASSERT_NE(screens, nullptr);
     ASSERT_EQ(GetMenuItemCount(screens), 2);
     EXPECT_EQ(menuText(screens, 0),
@@ -497,7 +502,7 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_EQ(menuText(screens, 1), "Pantalla 2: 2400 x 1600");
     EXPECT_EQ(GetMenuState(screens, 0, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
     EXPECT_EQ(GetMenuState(screens, 1, MF_BYPOSITION) & MF_CHECKED, 0u);
-    EXPECT_EQ(menuText(trayMenu, 2), "Configuraci\xF3n del sistema");
+    EXPECT_EQ(menuText(mainWindowParts().trayMenu, 2), "Configuraci\xF3n del sistema");
 
     // Choosing the second: without a sensor the calibration is refused, the choice stands.
     BoxSeen seen;
@@ -508,7 +513,7 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_EQ(seen.text, "No se ha encontrado sensor");
     EXPECT_EQ(boardScreenChoice.device, second.device);
     EXPECT_EQ(boardScreenChoice.id, second.id);
-    expectRect(hwndCalibration, secondRect, "calibration window");
+    expectRect(mainWindowParts().calibration, secondRect, "calibration window");
     for (int i = 0; i < 2; ++i) {
         expectRect(containerWindows[i], secondRect, "container");
         expectRect(pageWindows[i], secondRect, "page");
@@ -521,7 +526,7 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_TRUE(screen.placement.virtualDesk);
     EXPECT_EQ(screen.placement.left, w);
     EXPECT_EQ(screen.placement.deskWidth, w + 2400);
-    EXPECT_EQ(GetMenuState(GetSubMenu(trayMenu, 1), 1, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 1, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
 
     // The canvas grew to the monitor, keeping what was drawn where it was.
     EXPECT_EQ(canvasExtent.x, 2400);
@@ -537,7 +542,7 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     scaled.dpi = 144;
     testMonitors = {primary, scaled};
     RECT suggested = secondRect;
-    SendMessageA(hwndCalibration, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(mainWindowParts().calibration, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     RECT bar = {};
     GetWindowRect(boardBarWindow, &bar);
     EXPECT_EQ(bar.right - bar.left, barSize(144).right);
@@ -549,7 +554,7 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     GetWindowRect(boardBarWindow, &bar);
     EXPECT_EQ(bar.right - bar.left, barSize(96).right);
     EXPECT_EQ(calibrationCrossPosition(3).x, 2400 - 100);
-    expectRect(hwndCalibration, secondRect, "calibration window, after the scale went and came back");
+    expectRect(mainWindowParts().calibration, secondRect, "calibration window, after the scale went and came back");
 
     // A dock renumbers the monitors: a television takes the projector's name, the projector is
     // "\\.\DISPLAY3" now. The board follows the projector, not the name.
@@ -565,9 +570,9 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     const RECT projectorRect = {w + 1920, 0, w + 1920 + 2400, 1600};
     testMonitors = {primary, television, projector};
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
-    expectRect(hwndCalibration, projectorRect, "calibration window, monitors renumbered");
+    expectRect(mainWindowParts().calibration, projectorRect, "calibration window, monitors renumbered");
     expectRect(pageWindows[1], projectorRect, "page, monitors renumbered");
-    EXPECT_EQ(GetMenuState(GetSubMenu(trayMenu, 1), 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
     EXPECT_EQ(boardScreenChoice.device, projector.device) << "the choice follows its monitor's name";
     EXPECT_TRUE(balloonsShown.empty()) << balloonsShown.front();
 
@@ -586,12 +591,12 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
     EXPECT_EQ(balloonsShown.size(), 1u) << "told once while it stays away";
     EXPECT_EQ(boardScreenChoice.device, projector.device);
-    expectRect(hwndCalibration, primaryRect, "calibration window, monitor gone");
+    expectRect(mainWindowParts().calibration, primaryRect, "calibration window, monitor gone");
     expectRect(pageWindows[1], primaryRect, "page, monitor gone");
     const RECT primaryHome = {w - 255, h - 255, w - 35, h - 35};
     expectRect(hwndPalette, primaryHome, "palette, monitor gone");
     EXPECT_FALSE(readScreenTargets().placement.virtualDesk);
-    EXPECT_EQ(GetMenuItemCount(trayMenu), 6) << "one monitor: the six items";
+    EXPECT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 6) << "one monitor: the six items";
     EXPECT_EQ(canvasExtent.x, 2400) << "a canvas never shrinks";
     ASSERT_TRUE(writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "01"));
     saveSettings(&settings);

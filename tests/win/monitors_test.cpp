@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "app/monitors.h"
+#include "win32/monitors.h"
 
 namespace {
 

@@ -8,7 +8,8 @@
 
 #include <cmath>
 
-#include "app/app_state.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"

@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shared/ids.h"
-#include "pages/core/pdf_document.h"
+#include "win32/ids.h"
+#include "board/core/pdf_document.h"
 #include "pages/page_save.h"
 #include "pages/png_encoder.h"
 #include "pages/page_state.h"

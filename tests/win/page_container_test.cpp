@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"

@@ -2,7 +2,7 @@
 // action while a cut-out is held, a failed snapshot, and a drag that loses its button.
 #include <gtest/gtest.h>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wintest.h"

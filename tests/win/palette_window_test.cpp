@@ -13,13 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/monitors.h"
-#include "app/shared/ids.h"
-#include "pages/board.h"
-#include "pages/board_storage.h"
+#include "win32/layered.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
+#include "win32/monitors.h"
+#include "win32/ids.h"
+#include "board/board.h"
+#include "board/board_storage.h"
 #include "pages/picture_file.h"
-#include "palette/core/board_bar_layout.h"
+#include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
 #include "tests/support/page_fixture.h"

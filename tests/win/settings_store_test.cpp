@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
+#include "win32/settings_record.h"
+#include "win32/monitors.h"
+#include "touch/touch_injection.h"
+#include "calibration/calibration_state.h"
 #include "app/settings_store.h"
 #include "tests/support/wintest.h"
 

@@ -1,9 +1,9 @@
 // The settings window, class "qv_sysset", under Wine: what it draws (from the screen and from its
 // paint routine into a memory DC), what presses and its buttons do to the pending copy, the
 // settings in effect and the registry.
-#include "app/app_state.h"
+#include "win32/settings_record.h"
 #include "app/core/settings_layout.h"
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"

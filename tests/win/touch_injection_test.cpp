@@ -21,8 +21,10 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
-#include "app/shared/ids.h"
+#include "win32/program.h"
+#include "win32/settings_record.h"
+#include "calibration/calibration_state.h"
+#include "win32/ids.h"
 #include "sensor/sensor_link.h"
 #include "tests/support/reader_board.h"
 #include "tests/support/wine_options.h"

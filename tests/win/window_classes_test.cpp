@@ -6,11 +6,19 @@
 #include <set>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/shared/key_colour.h"
-#include "app/shared/layered.h"
+#include "touch/hold_ring_window.h"
+#include "app/main_window.h"
+#include "app/settings_window.h"
+#include "app/help_window.h"
+#include "palette/palette_window.h"
+#include "palette/tool_button.h"
+#include "pages/page_window.h"
+#include "pages/page_container.h"
+#include "calibration/calibration_window.h"
+#include "board/board_bar.h"
+#include "win32/key_colour.h"
+#include "win32/layered.h"
 #include "app/window_classes.h"
-#include "app/window_procs.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -49,7 +57,7 @@ TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
         const WNDCLASSEXA wc = classInfo(WINDOW_CLASS_NAMES[i]);
-        EXPECT_TRUE(declared.count(wc.lpfnWndProc)) << "a procedure of app/window_procs.h";
+        EXPECT_TRUE(declared.count(wc.lpfnWndProc)) << "a procedure declared by its subsystem's header";
         procedures.insert(wc.lpfnWndProc);
         EXPECT_EQ(0, wc.cbClsExtra);
         EXPECT_NE(nullptr, wc.hIcon) << "icon 103";

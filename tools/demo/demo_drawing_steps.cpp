@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/shared/ids.h"
-#include "app/shared/key_colour.h"
+#include "win32/ids.h"
+#include "win32/key_colour.h"
 #include "palette/core/palette_layout.h"
 #include "tests/support/wintest.h"
 

@@ -6,7 +6,7 @@
 #include <cmath>
 #include <vector>
 
-#include "app/shared/ids.h"
+#include "win32/ids.h"
 #include "tests/support/wintest.h"
 
 namespace {

@@ -3,7 +3,7 @@
 // buttons: previous page, next page, new page, background, PDF, new board. Black line art.
 #include <cmath>
 
-#include "palette/core/board_bar_layout.h"
+#include "board/core/board_bar_layout.h"
 #include "tools/picgen/picgen.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <array>
 #include <functional>
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 #include "tools/picgen/picgen.h"
 
 namespace {

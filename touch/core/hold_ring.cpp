@@ -1,6 +1,6 @@
 #include "touch/core/hold_ring.h"
 
-#include "app/core/dpi_scale.h"
+#include "win32/core/dpi_scale.h"
 
 #include <cmath>
 

@@ -1,0 +1,5 @@
+#include "win32/program.h"
+
+HINSTANCE hInstance = nullptr;
+std::atomic<HWND> hwndMain{nullptr};
+HWND hwndPalette = nullptr;
