@@ -57,8 +57,8 @@ CrossScreen readCalibScreen() {
 }
 
 void copySettings(SettingsRecord* to, const SettingsRecord* from) {
-    to->save = from->save.load();
-    to->ouhe = from->ouhe.load();
+    to->showPaletteAtStart = from->showPaletteAtStart.load();
+    to->smoothingPeriod = from->smoothingPeriod.load();
     to->lagTime = from->lagTime.load();
 }
 
