@@ -137,8 +137,8 @@ void useDefaults(SettingsRecord* record) {
 int loadSettings(SettingsRecord* record) {
     HKEY key;
     if (!openKey(&key)) {
-        // No stored settings to be had: run with the defaults (the reader's smoothing needs smoothingPeriod
-        // 1..20) and without a calibration; nothing is written.
+        // No stored settings to be had: run with the defaults (the reader's smoothing needs a period
+        // of 1..20) and without a calibration; nothing is written.
         useDefaults(record);
         return 0;
     }

@@ -206,7 +206,8 @@ void onCommand(HWND hwnd, WPARAM wParam) {
     // Matched on the whole wParam: only a button's click notification (code 0) counts.
     if (wParam == IDC_APPLY) {
         settings.showPaletteAtStart = pendingSettings.showPaletteAtStart.load();
-        settings.smoothingPeriod = pendingSettings.smoothingPeriod.load(); // the reader thread uses it from its next report
+        // The reader thread uses the smoothing period from its next report.
+        settings.smoothingPeriod = pendingSettings.smoothingPeriod.load();
         saveSettings(&settings);
         ShowWindow(hwnd, SW_HIDE);
     } else if (wParam == IDC_CANCEL) {

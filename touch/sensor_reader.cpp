@@ -409,7 +409,7 @@ void checkCaptured(Reader& r, HANDLE handle) {
 
 void captureRound(Reader& r, HANDLE handle) {
     exchangeReport(handle, r.getCommand, r.sHidRead); // whatever comes back is discarded
-    endTouch(r);                                    // no button stays down while calibrating
+    endTouch(r);                                      // no button stays down while calibrating
     if (!noteExchange(r, exchangeReport(handle, r.getCommand, r.sHidRead))) {
         captureNoTouch(r.capture);
         return;

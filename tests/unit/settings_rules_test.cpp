@@ -405,7 +405,8 @@ TEST(SettingsLoad, RandomKeysProperty) {
             bool defaulted = c.lastWrite(name) == settingDefaultText(s);
             if (calibRawIndex(s) < 0) {
                 int32_t dflt = s == SETTING_LAG_TIME ? DEFAULT_LAG_TIME
-                                                     : (s == SETTING_SAVE ? DEFAULT_SHOW_PALETTE_AT_START : DEFAULT_SMOOTHING_PERIOD);
+                                                     : (s == SETTING_SAVE ? DEFAULT_SHOW_PALETTE_AT_START
+                                                                          : DEFAULT_SMOOTHING_PERIOD);
                 defaulted = defaulted && inMemory == dflt;
             } else {
                 if (!d.seen[s]) {

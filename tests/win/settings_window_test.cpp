@@ -500,7 +500,8 @@ TEST(SettingsWindowPresses, CellsBandAndBoxes) {
     };
     for (const Case& c : cases) {
         w.press(c.x, c.y);
-        EXPECT_EQ(pending.smoothingPeriod.load(), c.smoothingPeriod) << c.what << " at (" << c.x << ", " << c.y << ")";
+        EXPECT_EQ(pending.smoothingPeriod.load(), c.smoothingPeriod)
+            << c.what << " at (" << c.x << ", " << c.y << ")";
     }
     w.press(110, 110);
     EXPECT_EQ(pending.showPaletteAtStart.load(), 1) << "inside the yes box";
@@ -577,8 +578,8 @@ TEST(SettingsWindowButtons, DefectoThenCancelarKeepsTheOldSettings) {
     EXPECT_TRUE(greyCellsAre(screenOf(w), 6));
 }
 
-// "Aplicar" puts showPaletteAtStart and smoothingPeriod into effect, writes the three values at once (LagTime unchanged)
-// and hides the window.
+// "Aplicar" puts showPaletteAtStart and smoothingPeriod into effect, writes the three values at once
+// (LagTime unchanged) and hides the window.
 TEST(SettingsWindowButtons, AplicarAppliesStoresAndHides) {
     ScratchCurrentUser scratch;
     createTolvexKey();

@@ -56,6 +56,6 @@ void trackTouch(TouchTrack& track, const PointerOutput& out, int32_t x, int32_t 
 // state to TOUCH_NONE.
 void releaseTouch(const PointerOutput& out, int32_t state, int32_t x, int32_t y);
 
-// 2 / (smoothingPeriod + 1) for the smoothing period 1..20 (1: no smoothing); a period outside the range is held
-// to it, so a corrupt setting can neither stop the pointer nor make it overshoot.
+// 2 / (smoothingPeriod + 1) for the smoothing period 1..20 (1: no smoothing); a period outside the
+// range is held to it, so a corrupt setting can neither stop the pointer nor make it overshoot.
 float smoothFactorFor(int32_t smoothingPeriod);
