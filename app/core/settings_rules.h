@@ -19,9 +19,10 @@ constexpr size_t VALUE_NAME_BUFFER_SIZE = 200;
 constexpr size_t VALUE_DATA_BUFFER_SIZE = 200;
 constexpr size_t MAX_VALUE_TEXT_LENGTH = 19;
 
-// The eleven names, in the order of the name test and of the defaults. The registry value names
-// are what every earlier version stored ("Save" holds the palette-at-start choice, "Ouhe" the
-// smoothing period), so they, and these ids that spell them, stay as they are.
+// The eleven names, in the order of the name test and of the defaults. The registry value names,
+// these and the others below, are what every version stores and reads back ("Save" holds the
+// palette-at-start choice, "Ouhe" the smoothing period), so they, and the ids that spell them,
+// stay as they are.
 enum SettingName : int {
     SETTING_NONE = -1,
     SETTING_LAG_TIME = 0,

@@ -44,7 +44,7 @@ struct TouchTrack {
     int32_t touchState = TOUCH_NONE;
     MousePoint downPoint = {0, 0}; // pixel where the touch came down
     uint32_t downTick = 0;         // tick count at touch-down
-    float lastX = 0, lastY = 0;    // last absolute position sent: touch-down, then each smoothed move
+    float lastX = 0, lastY = 0;    // last absolute position: touch-down, then each smoothed move
 };
 
 // One valid mapped point: (x, y) in pixels, pMouse the same point in absolute units. In a drag the
