@@ -130,8 +130,8 @@ void writeCalibScreen(HKEY key) {
 }
 
 void useDefaults(SettingsRecord* record) {
-    record->save = DEFAULT_SAVE;
-    record->ouhe = DEFAULT_OUHE;
+    record->showPaletteAtStart = DEFAULT_SHOW_PALETTE_AT_START;
+    record->smoothingPeriod = DEFAULT_SMOOTHING_PERIOD;
     record->lagTime = DEFAULT_LAG_TIME;
 }
 
@@ -140,8 +140,8 @@ void useDefaults(SettingsRecord* record) {
 int loadSettings(SettingsRecord* record) {
     HKEY key;
     if (!openKey(&key)) {
-        // No stored settings to be had: run with the defaults (the reader's smoothing needs ouhe
-        // 1..20) and without a calibration; nothing is written.
+        // No stored settings to be had: run with the defaults (the reader's smoothing needs a period
+        // of 1..20) and without a calibration; nothing is written.
         useDefaults(record);
         return 0;
     }
@@ -162,8 +162,8 @@ int loadSettings(SettingsRecord* record) {
     }
     RegCloseKey(key);
 
-    record->save = decision.save;
-    record->ouhe = decision.ouhe;
+    record->showPaletteAtStart = decision.showPaletteAtStart;
+    record->smoothingPeriod = decision.smoothingPeriod;
     record->lagTime = decision.lagTime;
     boardScreenChoice = decision.screen;
     touchChoice = decision.touch ? 1 : 0;
@@ -185,8 +185,8 @@ void saveSettings(const SettingsRecord* record) {
     if (!openKey(&key))
         return;
     writeSetting(key, SETTING_LAG_TIME, record->lagTime.load());
-    writeSetting(key, SETTING_SAVE, record->save.load());
-    writeSetting(key, SETTING_OUHE, record->ouhe.load());
+    writeSetting(key, SETTING_SAVE, record->showPaletteAtStart.load());
+    writeSetting(key, SETTING_OUHE, record->smoothingPeriod.load());
     writeBoardScreen(key);
     RegCloseKey(key);
 }

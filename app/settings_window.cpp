@@ -116,9 +116,9 @@ void drawMark(HDC dc, const LayoutRect& box) {
         LineTo(dc, path[i].x, path[i].y);
 }
 
-void drawNumber(HDC dc, int32_t ouhe) {
+void drawNumber(HDC dc, int32_t smoothingPeriod) {
     char digits[3];
-    formatSmoothing(ouhe, digits);
+    formatSmoothing(smoothingPeriod, digits);
     SelectedObject font(dc, createLayoutFont(SETTINGS_NUMBER_HEIGHT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, SETTINGS_NUMBER_COLOUR);
@@ -139,8 +139,8 @@ void invalidate(HWND hwnd, const LayoutRect& r) {
 // The pending copy is the settings in effect, held to the ranges the window can show.
 void reloadPending() {
     copySettings(&pendingSettings, &settings);
-    pendingSettings.save = settingsShownSave(pendingSettings.save);
-    pendingSettings.ouhe = settingsShownOuhe(pendingSettings.ouhe);
+    pendingSettings.showPaletteAtStart = settingsShownPaletteAtStart(pendingSettings.showPaletteAtStart);
+    pendingSettings.smoothingPeriod = settingsShownSmoothingPeriod(pendingSettings.smoothingPeriod);
 }
 
 // The layout, the buttons and their font, and the prepared picture at settingsDpi, for the client
@@ -187,12 +187,12 @@ void onLeftButtonDown(HWND hwnd, LPARAM lParam) {
     switch (hit.kind) {
     case SettingsHitKind::YesBox:
     case SettingsHitKind::NoBox:
-        pendingSettings.save = hit.kind == SettingsHitKind::YesBox ? 1 : 0;
+        pendingSettings.showPaletteAtStart = hit.kind == SettingsHitKind::YesBox ? 1 : 0;
         invalidate(hwnd, SETTINGS_YES_BOX);
         invalidate(hwnd, SETTINGS_NO_BOX);
         break;
     case SettingsHitKind::Cell:
-        pendingSettings.ouhe = hit.cell;
+        pendingSettings.smoothingPeriod = hit.cell;
         invalidate(hwnd, SETTINGS_CELL_BAR);
         invalidate(hwnd, SETTINGS_VALUE_BOX);
         break;
@@ -204,15 +204,16 @@ void onLeftButtonDown(HWND hwnd, LPARAM lParam) {
 void onCommand(HWND hwnd, WPARAM wParam) {
     // Matched on the whole wParam: only a button's click notification (code 0) counts.
     if (wParam == IDC_APPLY) {
-        settings.save = pendingSettings.save.load();
-        settings.ouhe = pendingSettings.ouhe.load(); // the reader thread uses it from its next report
+        settings.showPaletteAtStart = pendingSettings.showPaletteAtStart.load();
+        // The reader thread uses the smoothing period from its next report.
+        settings.smoothingPeriod = pendingSettings.smoothingPeriod.load();
         saveSettings(&settings);
         ShowWindow(hwnd, SW_HIDE);
     } else if (wParam == IDC_CANCEL) {
         ShowWindow(hwnd, SW_HIDE);
     } else if (wParam == IDC_DEFAULT) {
-        pendingSettings.save = 1;
-        pendingSettings.ouhe = 1;
+        pendingSettings.showPaletteAtStart = 1;
+        pendingSettings.smoothingPeriod = 1;
         invalidate(hwnd, SETTINGS_YES_BOX);
         invalidate(hwnd, SETTINGS_NO_BOX);
         invalidate(hwnd, SETTINGS_CELL_BAR);
@@ -233,11 +234,11 @@ void paintSettingsContent(HDC dc) {
     if (panelDC)
         BitBlt(dc, 0, 0, clientRect.right, clientRect.bottom, panelDC, 0, 0, SRCCOPY);
     LayoutScale scale(dc);
-    drawMark(dc, pendingSettings.save == 1 ? SETTINGS_YES_BOX : SETTINGS_NO_BOX);
-    const int32_t filled = settingsShownOuhe(pendingSettings.ouhe);
+    drawMark(dc, pendingSettings.showPaletteAtStart == 1 ? SETTINGS_YES_BOX : SETTINGS_NO_BOX);
+    const int32_t filled = settingsShownSmoothingPeriod(pendingSettings.smoothingPeriod);
     for (int n = 1; n <= filled; ++n)
         drawBox(dc, settingsCellRect(n), SETTINGS_CELL_FILLED);
-    drawNumber(dc, pendingSettings.ouhe);
+    drawNumber(dc, pendingSettings.smoothingPeriod);
 }
 
 const SettingsRecord& settingsWindowPending() {

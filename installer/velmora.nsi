@@ -165,27 +165,15 @@ FunctionEnd
 !insertmacro END_RUNNING_COPIES ""
 !insertmacro END_RUNNING_COPIES "un."
 
-; The installer runs elevated, perhaps as another account: a technician's administrator password
-; typed in over a teacher's shoulder. A program the installer starts itself runs as that account,
-; elevated, with that account's settings and calibration, and so does "explorer.exe <file>" started
-; from here, since that Explorer is the administrator's too. So the program is started by the shell
-; that already runs the desktop, in its process: as the desktop's user and not elevated. The way is
-; the one the shell documents for scripts: the desktop's window from IShellWindows::FindWindowSW
-; (SWC_DESKTOP, "the Windows desktop"), its top-level browser (SID_STopLevelBrowser), the active
-; view's background object (IShellView::GetItemObject, SVGIO_BACKGROUND) and its Application, the
-; Shell object, whose IShellDispatch2::ShellExecute "is equivalent to launching one of the commands
-; associated with a file's shortcut menu" - what the user would do in Explorer. A scheduled task for
-; the interactive user would do too, but it needs the user's name from a token and leaves a task to
-; remove; the shell's way needs nothing but the running shell. Wine's Explorer implements only part
-; of the desktop's shell objects (reached once its desktop runs, a step of the chain crashed the
-; installer), and its session has one user: under Wine the chain is not tried and the way below is
-; taken.
-;
-; When the shell cannot be asked (no Explorer yet, or it is restarting), the program is started
-; through "explorer.exe" only when the installer runs as the session's own user, as Windows reports
-; it (WTSQuerySessionInformation, WTSUserName and WTSDomainName): that Explorer hands the file to the
-; user's running shell, which starts it without elevation. For another account nothing is started
-; here: the start with Windows starts the program at the user's next log-on.
+; Starts the program as the desktop's user, not elevated, whoever runs the installer (the why and
+; the ways not taken: docs/design-notes.md, "Starting the program as the desktop's user"):
+; - through the shell that runs the desktop (IShellWindows::FindWindowSW with SWC_DESKTOP, its
+;   top-level browser, the view's background object, the Shell object's ShellExecute): a program
+;   the installer started itself would run as the installing account, elevated;
+; - not under Wine, whose Explorer implements only part of that chain;
+; - failing that, through "explorer.exe" only when the installer runs as the session's own user
+;   (WTSQuerySessionInformation); for another account nothing is started here, and the start with
+;   Windows starts the program at the user's next log-on.
 ;   Push arguments, Push program; Call startAsTheDesktopUser
 Function startAsTheDesktopUser
   Exch $0 ; the program

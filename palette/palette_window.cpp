@@ -210,7 +210,7 @@ LRESULT onCreate(HWND palette) {
 
     // "Si ejecutar Zarpelo al inicio?" answered yes: the palette shows at start. Posted, so that it
     // shows once the creator has made it layered and topmost.
-    if (settings.save == 1)
+    if (settings.showPaletteAtStart == 1)
         PostMessageA(palette, UM_PALETTE_START_SHOW, 0, 0);
     return 0;
 }

@@ -1,5 +1,7 @@
 #pragma once
-// Resource ids of the program's pictures (resources/velmora.rc, drawn by tools/picgen).
+// Resource ids of the program's pictures (resources/velmora.rc, drawn by tools/picgen). The numbers
+// are the resources as seen from outside the program (a resource viewer, the generated files named
+// by them: bitmap100.bmp, icon103.ico), so they stay as they are, gaps and all.
 #define IDI_VELMORA 103
 
 // Bitmaps: the logos, the palette pictures (220 x 220) and the help pages (220 x 220).

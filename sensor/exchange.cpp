@@ -7,42 +7,23 @@
 // the output length, and the first 10 bytes of what is read are the reply. A handle without
 // capabilities (not a HID collection) is taken to have the protocol's own 9 and 10.
 //
-// The rules that keep every reply with the command it answers, and memory safe:
-// - One exchange at a time with the sensor, whichever handle it goes through (one lock for all).
-//   The program opens the sensor twice, and a HID class driver gives every open handle a copy of
-//   every input report: a reply to a command on one handle also waits on the other. With
-//   exchanges serialised per handle only, the reader's pending read on its handle took the reply
-//   to a Stop written on the other one.
-// - Every command gets exactly one reply, so each handle knows how many replies are still owed
-//   (its commands timed out). Owed replies are dealt with before anything else is written to the
-//   sensor: on their own handle they are read, and the one owed reply is taken as the answer when
-//   the command to exchange is the very one that is owed (a late sensor then still delivers every
-//   answer, late); otherwise, and on every other handle, they are read and dropped. A reply still
-//   owed a second after its command is given up: a sensor that dropped a command is not waited
-//   on for ever. (Emptying the handle before each exchange is not enough on its own: a late reply
-//   that arrives while the next read is pending would be taken as that command's answer.)
-// - After the debts, every exchange discards whatever report is already waiting on its handle
-//   before it writes. Bookkeeping cannot know of every report: a reply later than the owed limit,
-//   a reply to a command another program sent the sensor, a report the sensor sends by itself all
-//   reach every open handle, and the protocol has no request ids. Flushed only when the
-//   bookkeeping said something could be waiting, one such report left the handle a reply behind
-//   for good: every later exchange read the previous command's reply. Flushed always, a stray
-//   report costs at most the one exchange whose read it lands in. (The flush is one request to
-//   the driver, without a transfer to the device; exchange_bench prints its cost beside an
-//   exchange's.)
-// - A transfer still pending after 100 ms is cancelled and its completion awaited before its
-//   OVERLAPPED record and buffer are released. Should the cancellation not land within a second,
-//   the records (and the handle's events) are left allocated: a transfer that may still complete
-//   never writes into freed memory. Data moves through buffers of the exchange's own, never the
-//   caller's, so a late completion cannot reach the caller's memory either. A handle with such a
-//   transfer in it is not used again (every exchange on it fails at once, the probe says it is
-//   gone): each further exchange would leave another record and event behind.
-//
-// The presence probe and a late sensor: a sensor that has answered within the link's grace (the
-// time a touch outlives a link without answers) is present. When the handle has had such an
-// answer and the device is still there, the probe writes nothing: written into the stream of a
-// sensor that answers late, its replies would hold up the reader's answers. Otherwise it writes
-// the probe and waits for the reply up to the same grace, and no longer.
+// The rules that keep every reply with the command it answers, and memory safe (the story behind
+// each: docs/design-notes.md, "The exchange with the sensor"):
+// - One exchange at a time with the sensor, whichever handle (one lock for all): every open handle
+//   gets a copy of every report, so a reply to a command on one handle also waits on the other.
+// - Each handle counts the replies it still owes (commands that timed out) and reads them before
+//   anything else is written: the owed reply is the answer when the same command is exchanged
+//   again (a late sensor still delivers every answer), otherwise it is dropped; a reply still owed
+//   a second after its command is given up.
+// - Then every exchange, always, discards the reports already waiting on its handle: a report the
+//   count cannot know of (another program's reply, one the sensor sends by itself) would otherwise
+//   leave the handle a reply behind for good.
+// - A transfer pending after 100 ms is cancelled and its completion awaited before its records are
+//   freed; one whose cancellation does not land within a second leaves them allocated and retires
+//   its handle. Data moves through the exchange's own buffers, never the caller's.
+// - The probe writes nothing to a handle whose sensor answered within the link's grace and is still
+//   there (its replies would hold up a late sensor's answers); otherwise it writes the probe and
+//   waits for the reply up to that grace.
 #include <atomic>
 #include <cstring>
 #include <new>

@@ -92,7 +92,7 @@ int32_t signedCoordOfPublished(uint64_t touch, int shift) {
 }
 
 struct Reader {
-    SensorReport sHidWGet = {};
+    SensorReport getCommand = {}; // the Get command, sent every round to ask for the newest point
     SensorReport sHidWStop = {};
     SensorReport sHidWRun = {}; // sent when a rejected capture starts again
     SensorReport sHidRead = {};
@@ -107,7 +107,7 @@ struct Reader {
     Vec3 newPoints[4] = {};
     Vec3 newWeights = {0, 0, 0};
     int32_t ringStep = 0;         // what the hold ring was last told; 0: hidden
-    uint32_t dTimeHold = 0;       // tick at which the touch became a hold
+    uint32_t holdStartTick = 0;   // tick at which the touch became a hold
     bool needLift = false;        // after a completed calibration: map nothing until the finger lifts
     HANDLE handleInUse = nullptr; // the sensorHandle of the last round; closed once replaced
     DWORD lastAnswer = 0;         // tick of the last exchange that was answered
@@ -143,7 +143,7 @@ void tellRing(Reader& r, int32_t step) {
     const HWND ring = hwndHoldRing;
     if (ring)
         PostMessageA(ring, UM_HOLD_RING, static_cast<WPARAM>(step),
-                     holdRingPoint(r.touch.pDataOld.x, r.touch.pDataOld.y));
+                     holdRingPoint(r.touch.downPoint.x, r.touch.downPoint.y));
 }
 
 // After an update of the contact. A refused update ends that contact (cancelled; the system may
@@ -279,7 +279,7 @@ bool noteExchange(Reader& r, int result) {
 }
 
 void mappingRound(Reader& r, HANDLE handle) {
-    if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
+    if (!noteExchange(r, exchangeReport(handle, r.getCommand, r.sHidRead))) {
         if (GetTickCount() - r.lastAnswer >= LINK_GRACE_MS) {
             // A contact lost with the link is cancelled, and the rest of that touch, when the
             // sensor answers again, is left alone as after any cancelled contact.
@@ -309,7 +309,7 @@ void mappingRound(Reader& r, HANDLE handle) {
     r.fingerSeen = true;
     if (r.needLift)
         return; // the rest of a touch that ended the calibration, or that was lost
-    const float smoothFactor = smoothFactorFor(settings.ouhe);
+    const float smoothFactor = smoothFactorFor(settings.smoothingPeriod);
     if (sensorToUnitSquare(calibSensorPoints, calibWeights, p.x, p.y, r.distance))
         r.haveDistance = true;
     if (!r.haveDistance)
@@ -343,8 +343,8 @@ void mappingRound(Reader& r, HANDLE handle) {
     publishTouch(r);
     const uint32_t now = GetTickCount();
     if (before != TOUCH_HOLD && r.touch.touchState == TOUCH_HOLD)
-        r.dTimeHold = now;
-    tellRing(r, holdRingStep(r.touch.touchState, now - r.touch.dTimeMouse, now - r.dTimeHold));
+        r.holdStartTick = now;
+    tellRing(r, holdRingStep(r.touch.touchState, now - r.touch.downTick, now - r.holdStartTick));
 }
 
 // The previous calibration stays in force; the cross goes back to the top left, and the rest of the
@@ -410,9 +410,9 @@ void checkCaptured(Reader& r, HANDLE handle) {
 }
 
 void captureRound(Reader& r, HANDLE handle) {
-    exchangeReport(handle, r.sHidWGet, r.sHidRead); // whatever comes back is discarded
-    endTouch(r);                                    // no button stays down while calibrating
-    if (!noteExchange(r, exchangeReport(handle, r.sHidWGet, r.sHidRead))) {
+    exchangeReport(handle, r.getCommand, r.sHidRead); // whatever comes back is discarded
+    endTouch(r);                                      // no button stays down while calibrating
+    if (!noteExchange(r, exchangeReport(handle, r.getCommand, r.sHidRead))) {
         captureNoTouch(r.capture);
         return;
     }
@@ -470,7 +470,7 @@ void endRound(Reader& r, double start) {
 
 DWORD WINAPI sensorReaderProc(LPVOID) {
     Reader r;
-    buildSensorCommand(r.sHidWGet, SENSOR_GET);
+    buildSensorCommand(r.getCommand, SENSOR_GET);
     buildSensorCommand(r.sHidWStop, SENSOR_STOP);
     buildSensorCommand(r.sHidWRun, SENSOR_RUN);
     r.lastAnswer = GetTickCount();

@@ -1,6 +1,9 @@
 #pragma once
 // The names of the program's window classes: the eight of the main window and its windows, the
 // hold ring and the board bar. app/window_classes.cpp registers them in the order of WINDOW_CLASS_NAMES.
+// Other programs see these names (the installer finds a running copy by "Velmora", the scripted
+// session and the tests find each window by its class), so they stay as they are even where they
+// say little ("qv_dingwei": the calibration).
 
 constexpr char MAIN_WINDOW_CLASS[] = "Velmora"; // also the main window's title
 constexpr char SETTINGS_CLASS[] = "qv_sysset";

@@ -3,7 +3,7 @@
 SettingsRecord settings;
 
 void copySettings(SettingsRecord* to, const SettingsRecord* from) {
-    to->save = from->save.load();
-    to->ouhe = from->ouhe.load();
+    to->showPaletteAtStart = from->showPaletteAtStart.load();
+    to->smoothingPeriod = from->smoothingPeriod.load();
     to->lagTime = from->lagTime.load();
 }

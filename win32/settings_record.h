@@ -7,7 +7,13 @@
 
 // The three settings, loaded, saved and copied as one record (copySettings).
 struct SettingsRecord {
-    std::atomic<int32_t> save{0};    // "Save": 0 or 1, answer to "Si ejecutar Zarpelo al inicio?"
+    // Stored as registry value "Save": 0 or 1, the answer to "Si ejecutar Zarpelo al inicio?".
+    std::atomic<int32_t> showPaletteAtStart{0};
+    // Stored as registry value "Ouhe": the pointer filter's period 1..20; the reader reads it per point.
+    std::atomic<int32_t> smoothingPeriod{0};
+    std::atomic<int32_t> lagTime{0}; // stored as registry value "LagTime": 5..60, kept and saved only
+};
+   // "Save": 0 or 1, answer to "Si ejecutar Zarpelo al inicio?"
     std::atomic<int32_t> ouhe{0};    // "Ouhe": smoothing period 1..20; the reader reads it per point
     std::atomic<int32_t> lagTime{0}; // "LagTime": 5..60, kept and saved only
 };

@@ -50,21 +50,21 @@ void settingsMarkPath(const LayoutRect& box, LayoutPoint points[4]) {
     points[3] = {box.right - 1, box.top};
 }
 
-void formatSmoothing(int32_t ouhe, char out[3]) {
-    const int32_t shown = settingsShownOuhe(ouhe);
+void formatSmoothing(int32_t smoothingPeriod, char out[3]) {
+    const int32_t shown = settingsShownSmoothingPeriod(smoothingPeriod);
     std::snprintf(out, 3, "%02d", static_cast<int>(shown));
 }
 
-int32_t settingsShownSave(int32_t save) {
-    return save == 0 ? 0 : 1;
+int32_t settingsShownPaletteAtStart(int32_t showPaletteAtStart) {
+    return showPaletteAtStart == 0 ? 0 : 1;
 }
 
-int32_t settingsShownOuhe(int32_t ouhe) {
-    if (ouhe < 1)
+int32_t settingsShownSmoothingPeriod(int32_t smoothingPeriod) {
+    if (smoothingPeriod < 1)
         return 1;
-    if (ouhe > SETTINGS_CELL_COUNT)
+    if (smoothingPeriod > SETTINGS_CELL_COUNT)
         return SETTINGS_CELL_COUNT;
-    return ouhe;
+    return smoothingPeriod;
 }
 
 namespace {

@@ -93,11 +93,12 @@ struct LayoutPoint {
 void settingsMarkPath(const LayoutRect& box, LayoutPoint points[4]);
 
 // "%02d" of the smoothing level, into a buffer of at least 3 bytes.
-void formatSmoothing(int32_t ouhe, char out[3]);
+void formatSmoothing(int32_t smoothingPeriod, char out[3]);
 
-// The pending copy shown by the window keeps its values in range: save 0 or 1, ouhe 1 to 20.
-int32_t settingsShownSave(int32_t save);
-int32_t settingsShownOuhe(int32_t ouhe);
+// The pending copy shown by the window keeps its values in range: showPaletteAtStart 0 or 1,
+// smoothingPeriod 1 to 20.
+int32_t settingsShownPaletteAtStart(int32_t showPaletteAtStart);
+int32_t settingsShownSmoothingPeriod(int32_t smoothingPeriod);
 
 // What a left-button press at (x, y) of the client area touches; first match wins. The box tests
 // are strict (the outline does not count); any x inside the bar's band picks a cell, held to 1..20.

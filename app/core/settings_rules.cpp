@@ -90,11 +90,11 @@ bool acceptSettingNumber(int setting, int32_t number, int32_t& value) {
         break;
     case SETTING_SAVE:
         keep = number == 0 || number == 1;
-        value = keep ? number : DEFAULT_SAVE;
+        value = keep ? number : DEFAULT_SHOW_PALETTE_AT_START;
         break;
     case SETTING_OUHE:
         keep = number >= 1 && number <= 20;
-        value = keep ? number : DEFAULT_OUHE;
+        value = keep ? number : DEFAULT_SMOOTHING_PERIOD;
         break;
     default:
         value = number;
@@ -243,9 +243,9 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         if (setting == SETTING_LAG_TIME)
             d.lagTime = taken;
         else if (setting == SETTING_SAVE)
-            d.save = taken;
+            d.showPaletteAtStart = taken;
         else
-            d.ouhe = taken;
+            d.smoothingPeriod = taken;
         if (!keep) {
             addDefaultWrite(d, setting);
             rewritten[setting] = true;
@@ -259,9 +259,9 @@ LoadDecision decideLoad(const std::vector<SnapshotValue>& values, const int32_t 
         if (k == SETTING_LAG_TIME)
             d.lagTime = DEFAULT_LAG_TIME;
         else if (k == SETTING_SAVE)
-            d.save = DEFAULT_SAVE;
+            d.showPaletteAtStart = DEFAULT_SHOW_PALETTE_AT_START;
         else if (k == SETTING_OUHE)
-            d.ouhe = DEFAULT_OUHE;
+            d.smoothingPeriod = DEFAULT_SMOOTHING_PERIOD;
         else
             coordinateMissing = true; // the coordinate in memory stays as it was
     }

@@ -19,7 +19,10 @@ constexpr size_t VALUE_NAME_BUFFER_SIZE = 200;
 constexpr size_t VALUE_DATA_BUFFER_SIZE = 200;
 constexpr size_t MAX_VALUE_TEXT_LENGTH = 19;
 
-// The eleven names, in the order of the name test and of the defaults.
+// The eleven names, in the order of the name test and of the defaults. The registry value names,
+// these and the others below, are what every version stores and reads back ("Save" holds the
+// palette-at-start choice, "Ouhe" the smoothing period), so they, and the ids that spell them,
+// stay as they are.
 enum SettingName : int {
     SETTING_NONE = -1,
     SETTING_LAG_TIME = 0,
@@ -37,8 +40,8 @@ enum SettingName : int {
 };
 
 // Defaults of the three settings, also used in memory when the key cannot be opened.
-constexpr int32_t DEFAULT_SAVE = 1;
-constexpr int32_t DEFAULT_OUHE = 1;
+constexpr int32_t DEFAULT_SHOW_PALETTE_AT_START = 1;
+constexpr int32_t DEFAULT_SMOOTHING_PERIOD = 1;
 constexpr int32_t DEFAULT_LAG_TIME = 10;
 
 // "LagTime", "Save", ... ; null for a value outside 0..SETTING_COUNT-1.
@@ -95,7 +98,7 @@ struct RegistryChange {
 };
 
 struct LoadDecision {
-    int32_t save = 0, ouhe = 0, lagTime = 0;
+    int32_t showPaletteAtStart = 0, smoothingPeriod = 0, lagTime = 0; // "Save", "Ouhe", "LagTime"
     int32_t calibRaw[8] = {};
     bool seen[SETTING_COUNT] = {};   // matched by a readable value
     bool complete = false;           // all eight coordinates read and none CALIB_NOT_MEASURED

@@ -99,7 +99,7 @@ double threadCpuMs(HANDLE thread) {
 int main() {
     screenWidth = GetSystemMetrics(SM_CXSCREEN);
     screenHeight = GetSystemMetrics(SM_CYSCREEN);
-    settings.ouhe = 1;
+    settings.smoothingPeriod = 1;
     SimBoardConfig config;
     config.geometry.scaleX = 0.9;
     config.geometry.scaleY = 0.88;

@@ -41,8 +41,8 @@ HWND create(const char* cls, const char* title, int w, int h) {
 int main() {
     skipWindowManagerWait();
     registerWindowClasses(GetModuleHandleA(nullptr));
-    settings.save = 0;
-    settings.ouhe = 6;
+    settings.showPaletteAtStart = 0;
+    settings.smoothingPeriod = 6;
     settings.lagTime = 10;
 
     HWND settingsWindow = create(SETTINGS_CLASS, "Configuraci\xF3n del sistema", 380, 440);

@@ -242,7 +242,7 @@ int measure(const char* shaping) {
     screenHeight = h;
     const ScreenTargets screen = primaryScreen(w, h);
     publishScreenTargets(screen);
-    settings.ouhe = 1; // no smoothing: every move is where the finger is
+    settings.smoothingPeriod = 1; // no smoothing: every move is where the finger is
     SimBoard* board = simboardStart();
     if (!board || !installBoardCalibration(board, screen)) {
         std::printf("the simulated board did not start\n");

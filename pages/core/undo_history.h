@@ -10,12 +10,12 @@
 
 #include "pages/core/page_rules.h"
 
-// 128 MB for the steps of both pages together.
+// 128 MB for the steps of every page together: the page windows' lanes and the board pages' at rest.
 constexpr size_t UNDO_MEMORY_BOUND = size_t(128) * 1024 * 1024;
 
 struct UndoStep {
     IntRect rect;                 // canvas pixels the step changed
-    std::vector<uint32_t> before; // their values before, as runs (packRuns)
+    std::vector<uint32_t> before; // their values before, as runs (packRect)
     std::vector<uint32_t> after;  // and after
     uint64_t order;               // when it was made, across all lanes; the smallest is the oldest
 };

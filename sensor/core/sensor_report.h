@@ -31,7 +31,8 @@ enum SensorSubCommand : uint8_t {
     SENSOR_STOP = 3,
 };
 
-// The template every command starts from (sWriteBuf).
+// The template every command starts from: buildSensorCommand copies it, then sets byte 2 and the
+// check byte; the probe is the template itself (buildProbeCommand).
 constexpr SensorReport SENSOR_COMMAND_TEMPLATE = {0x00, SENSOR_COMMAND, 0, 0, 0, 0, 0, 0, 0, 0};
 
 // The check byte of a command whose bytes 1 and 8 are as given: (0x100 - byte1 - byte8) mod 256.

@@ -34,12 +34,12 @@ struct Session {
 };
 
 // A stored calibration that matches the board, "Save" 0 (no palette) and the given smoothing.
-bool startSession(Session* s, const char* ouhe) {
+bool startSession(Session* s, const char* smoothingPeriod) {
     if (!deleteTolvexKey())
         return false;
     writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Save", "0");
     writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "LagTime", "10");
-    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", ouhe);
+    writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", smoothingPeriod);
     s->board = simboardStart();
     if (!s->board)
         return false;

@@ -121,7 +121,7 @@ TEST_F(Gesture, FourPixelsOfJitterStaysATouchFiveStartsADragAtTheTouchDownPoint)
     const MousePoint down = unitsOf(400, 300);
     EXPECT_EQ(events[1].x, down.x); // pressed where the touch came down
     EXPECT_EQ(events[1].y, down.y);
-    EXPECT_EQ(events[2].x, unitsOf(405, 300).x); // then at once the move, unsmoothed with ouhe 1
+    EXPECT_EQ(events[2].x, unitsOf(405, 300).x); // then at once the move, unsmoothed with period 1
     EXPECT_EQ(events[2].at, events[1].at);
 
     // Five pixels on the other axis, or beyond in the negative direction, also start a drag.

@@ -116,13 +116,13 @@ TEST(SettingsValues, NumberIsTwoDigitsAndShownValuesStayInRange) {
     EXPECT_STREQ(s, "01");
     formatSmoothing(123, s);
     EXPECT_STREQ(s, "20");
-    EXPECT_EQ(settingsShownSave(0), 0);
-    EXPECT_EQ(settingsShownSave(1), 1);
-    EXPECT_EQ(settingsShownSave(7), 1);
-    EXPECT_EQ(settingsShownSave(-1), 1);
-    EXPECT_EQ(settingsShownOuhe(0), 1);
-    EXPECT_EQ(settingsShownOuhe(13), 13);
-    EXPECT_EQ(settingsShownOuhe(21), 20);
+    EXPECT_EQ(settingsShownPaletteAtStart(0), 0);
+    EXPECT_EQ(settingsShownPaletteAtStart(1), 1);
+    EXPECT_EQ(settingsShownPaletteAtStart(7), 1);
+    EXPECT_EQ(settingsShownPaletteAtStart(-1), 1);
+    EXPECT_EQ(settingsShownSmoothingPeriod(0), 1);
+    EXPECT_EQ(settingsShownSmoothingPeriod(13), 13);
+    EXPECT_EQ(settingsShownSmoothingPeriod(21), 20);
 }
 
 struct HitCase {

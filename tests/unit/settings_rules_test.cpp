@@ -210,8 +210,8 @@ TEST(SettingsLoad, DecisionDoesNotDependOnEnumerationOrder) {
         std::shuffle(key.begin(), key.end(), rng);
         LoadDecision d = decideLoad(key, kUnmeasured);
         EXPECT_EQ(d.lagTime, 10);
-        EXPECT_EQ(d.save, 0);
-        EXPECT_EQ(d.ouhe, 7);
+        EXPECT_EQ(d.showPaletteAtStart, 0);
+        EXPECT_EQ(d.smoothingPeriod, 7);
         EXPECT_EQ(d.calibState, CALIB_MAPPING);
         Changes c = changesOf(d);
         EXPECT_EQ(c.deleted,
@@ -387,10 +387,10 @@ TEST(SettingsLoad, RandomKeysProperty) {
                 inMemory = d.lagTime;
                 break;
             case SETTING_SAVE:
-                inMemory = d.save;
+                inMemory = d.showPaletteAtStart;
                 break;
             case SETTING_OUHE:
-                inMemory = d.ouhe;
+                inMemory = d.smoothingPeriod;
                 break;
             default:
                 inMemory = d.calibRaw[calibRawIndex(s)];
@@ -405,7 +405,8 @@ TEST(SettingsLoad, RandomKeysProperty) {
             bool defaulted = c.lastWrite(name) == settingDefaultText(s);
             if (calibRawIndex(s) < 0) {
                 int32_t dflt = s == SETTING_LAG_TIME ? DEFAULT_LAG_TIME
-                                                     : (s == SETTING_SAVE ? DEFAULT_SAVE : DEFAULT_OUHE);
+                                                     : (s == SETTING_SAVE ? DEFAULT_SHOW_PALETTE_AT_START
+                                                                          : DEFAULT_SMOOTHING_PERIOD);
                 defaulted = defaulted && inMemory == dflt;
             } else {
                 if (!d.seen[s]) {

@@ -70,7 +70,7 @@ TEST(MouseUnits, ATouchLandsToItsLiftInThePlacementItCameDownIn) {
     ASSERT_NE(board, nullptr);
     const ScreenTargets primary = boardScreen(w, h);
     publishScreenTargets(primary);
-    settings.ouhe = 1; // no smoothing: every move is where the finger is
+    settings.smoothingPeriod = 1; // no smoothing: every move is where the finger is
     ASSERT_TRUE(installBoardCalibration(board, primary));
     sensorHandle = findSensor();
     ASSERT_NE(sensorHandle.load(), nullptr);

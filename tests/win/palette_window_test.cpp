@@ -122,7 +122,7 @@ class Palette : public ::testing::Test {
     static void SetUpTestSuite() {
         ensureProgramClasses();
         removeBoardFiles();
-        settings.save = 0;
+        settings.showPaletteAtStart = 0;
         owner = CreateWindowExA(0, "STATIC", "owner", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
         palette = createPalette();
@@ -801,12 +801,12 @@ TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
 // "Si ejecutar Zarpelo al inicio?" answered yes: a palette made with "Save" 1 shows itself once its
 // creator has layered it. (Made last: it takes over the process-wide palette state.)
 TEST_F(Palette, SaveOneShowsThePaletteAtStart) {
-    settings.save = 1;
+    settings.showPaletteAtStart = 1;
     HWND second = createPalette();
     EXPECT_FALSE(visible(second)) << "shown before its creator made it layered";
     flushEvents(100);
     EXPECT_TRUE(visible(second));
-    settings.save = 0;
+    settings.showPaletteAtStart = 0;
 }
 
 } // namespace

@@ -72,8 +72,8 @@ std::string stored(const std::map<std::string, RawValue>& key, const std::string
 
 // Memory as the program starts: zeroed settings, no calibration.
 void resetState() {
-    settings.save = 0;
-    settings.ouhe = 0;
+    settings.showPaletteAtStart = 0;
+    settings.smoothingPeriod = 0;
     settings.lagTime = 0;
     for (int k = 0; k < 8; ++k)
         calibRaw[k] = -1000 - k;
@@ -116,8 +116,8 @@ TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
     createKey();
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(settings.save.load(), 1);
-    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
     EXPECT_EQ(calibState.load(), CALIB_NONE);
     EXPECT_EQ(calibValid.load(), CALIB_NONE);
     EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
@@ -158,8 +158,8 @@ TEST_F(SettingsStore, RangesKeptOrRewritten) {
         put(c.name, c.data);
         ASSERT_EQ(loadSettings(&settings), 1);
         int32_t loaded = std::strcmp(c.name, "LagTime") == 0 ? settings.lagTime.load()
-                         : std::strcmp(c.name, "Save") == 0  ? settings.save.load()
-                                                             : settings.ouhe.load();
+                         : std::strcmp(c.name, "Save") == 0  ? settings.showPaletteAtStart.load()
+                                                             : settings.smoothingPeriod.load();
         EXPECT_EQ(loaded, c.loaded) << c.name << " \"" << c.data << "\"";
         EXPECT_EQ(stored(readKey(), c.name), c.storedAfter ? std::string(c.storedAfter) : c.data)
             << c.name << " \"" << c.data << "\"";
@@ -173,8 +173,8 @@ TEST_F(SettingsStore, OtherTypesAreReadAsTextFromTheirBytes) {
     put("Ouhe", std::string("\x31\x32", 2), REG_BINARY);                               // "12"
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 12);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 12);
     auto key = readKey();
     EXPECT_EQ(stored(key, "LagTime"), "10") << "corrected and written as REG_SZ";
     EXPECT_EQ(key["Save"].type, static_cast<DWORD>(REG_DWORD)) << "accepted, so left as it was";
@@ -189,7 +189,7 @@ TEST_F(SettingsStore, NameTestPrefixAndCase) {
     put("P1Xtra", "0123");
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(settings.lagTime.load(), 30) << "a name that begins with LagTime is LagTime";
-    EXPECT_EQ(settings.save.load(), 0);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
     EXPECT_EQ(calibRaw[0], 123);
     auto key = readKey();
     // "lagtime" and "SAVE" matched nothing and are gone; as value names ignore case, a later
@@ -263,7 +263,7 @@ TEST_F(SettingsStore, WideNamesAnswerToTheNameTestByTheirOwnCharacters) {
     RegCloseKey(key);
 
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(settings.ouhe.load(), 9) << "the smoothing stored under \"Ouhe\\u4E2D\"";
+    EXPECT_EQ(settings.smoothingPeriod.load(), 9) << "the smoothing stored under \"Ouhe\\u4E2D\"";
     EXPECT_EQ(calibRaw[0], 150);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING) << "P1X read through \"P1X\\u6587\"";
     EXPECT_EQ(settings.lagTime.load(), 42);
@@ -295,8 +295,8 @@ TEST_F(SettingsStore, UnknownValuesInterleavedAreDeletedAndEveryKnownOneRead) {
     putCalibration();
     ASSERT_EQ(loadSettings(&settings), 1);
     EXPECT_EQ(settings.lagTime.load(), 42);
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 9);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 9);
     const int32_t expected[8] = {150, 100, 880, 60, 120, 700, 940, 720};
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(calibRaw[k], expected[k]) << k;
@@ -365,8 +365,8 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     const int32_t points[8] = {512, 384, 900, 80, 7, 700, 1023, 767};
     saveCalibrationPoints(points);
     SettingsRecord record;
-    record.save = 0;
-    record.ouhe = 7;
+    record.showPaletteAtStart = 0;
+    record.smoothingPeriod = 7;
     record.lagTime = 5;
     saveSettings(&record);
     auto key = readKey();
@@ -383,8 +383,8 @@ TEST_F(SettingsStore, SavedValuesAreExactDigitsAndLoadBack) {
     for (int k = 0; k < 8; ++k)
         EXPECT_EQ(calibRaw[k], points[k]) << k;
     EXPECT_EQ(settings.lagTime.load(), 5);
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 7);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 7);
     EXPECT_EQ(calibState.load(), CALIB_MAPPING);
     EXPECT_EQ(readKey().size(), 11u) << "nothing rewritten on loading what was saved";
 }
@@ -492,9 +492,9 @@ TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
     put("Zz", "1");                                  // readable and unknown: deleted
     put("Zy", std::string(25, 'y'));                 // text longer than 19: unreadable, kept
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(settings.save.load(), 1);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
     EXPECT_EQ(calibRaw[0], 150);
     auto key = readKey();
     EXPECT_EQ(stored(key, "Junk"), bigData);
@@ -518,8 +518,8 @@ TEST_F(SettingsStore, WrittenNamesHaveTheirOwnCase) {
     put("lagtime", "33");
     SettingsRecord record;
     record.lagTime = 44;
-    record.save = 1;
-    record.ouhe = 2;
+    record.showPaletteAtStart = 1;
+    record.smoothingPeriod = 2;
     saveSettings(&record);
     auto key = readKey();
     EXPECT_EQ(stored(key, "Save"), "1");
@@ -531,8 +531,8 @@ TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     // No key at all under the scratch HKCU.
     calibState = CALIB_NONE;
     EXPECT_EQ(loadSettings(&settings), 0);
-    EXPECT_EQ(settings.save.load(), 1);
-    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
     EXPECT_EQ(settings.lagTime.load(), 10);
     EXPECT_EQ(calibState.load(), CALIB_NONE);
     EXPECT_EQ(calibValid.load(), CALIB_NONE);

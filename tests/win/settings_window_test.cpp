@@ -41,9 +41,9 @@ void registerClassesOnce() {
     (void)windowManagerWaitSkipped;
 }
 
-void setSettings(int32_t save, int32_t ouhe, int32_t lagTime) {
-    settings.save = save;
-    settings.ouhe = ouhe;
+void setSettings(int32_t showPaletteAtStart, int32_t smoothingPeriod, int32_t lagTime) {
+    settings.showPaletteAtStart = showPaletteAtStart;
+    settings.smoothingPeriod = smoothingPeriod;
     settings.lagTime = lagTime;
 }
 
@@ -264,7 +264,7 @@ TEST(SettingsWindowFont, TimesNewRomanIsMappedToLiberationSerif) {
     EXPECT_EQ(std::string(face), "Times New Roman") << "the font file's family: " << family;
 }
 
-// Shown with save 0 and ouhe 6: the X in the no box, cells 1 to 6 grey, "06" in red.
+// Shown with showPaletteAtStart 0 and smoothingPeriod 6: the X in the no box, cells 1 to 6 grey, "06" in red.
 TEST(SettingsWindowPaint, ShownStateFollowsTheSettings) {
     ScratchCurrentUser scratch;
     setSettings(0, 6, 10);
@@ -450,7 +450,7 @@ TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
         EXPECT_EQ(r.bottom - r.top, 39) << b.caption;
     }
     w.press(165, 165); // the yes box's (110, 110)
-    EXPECT_EQ(settingsWindowPending().save.load(), 1) << "a press inside the yes box at 150 %";
+    EXPECT_EQ(settingsWindowPending().showPaletteAtStart.load(), 1) << "a press inside the yes box at 150 %";
     const Pixels px = screenOf(w);
     RECT client;
     GetClientRect(w.hwnd, &client);
@@ -488,7 +488,7 @@ TEST(SettingsWindowPresses, CellsBandAndBoxes) {
     const SettingsRecord& pending = settingsWindowPending();
     struct Case {
         int x, y;
-        int32_t ouhe;
+        int32_t smoothingPeriod;
         const char* what;
     } cases[] = {
         {20 + 15 * 6 + 7, 247, 7, "cell 7"},   {8, 247, 1, "left of cell 1"},
@@ -500,21 +500,22 @@ TEST(SettingsWindowPresses, CellsBandAndBoxes) {
     };
     for (const Case& c : cases) {
         w.press(c.x, c.y);
-        EXPECT_EQ(pending.ouhe.load(), c.ouhe) << c.what << " at (" << c.x << ", " << c.y << ")";
+        EXPECT_EQ(pending.smoothingPeriod.load(), c.smoothingPeriod)
+            << c.what << " at (" << c.x << ", " << c.y << ")";
     }
     w.press(110, 110);
-    EXPECT_EQ(pending.save.load(), 1) << "inside the yes box";
+    EXPECT_EQ(pending.showPaletteAtStart.load(), 1) << "inside the yes box";
     w.press(220, 110);
-    EXPECT_EQ(pending.save.load(), 1) << "on the no box's outline";
+    EXPECT_EQ(pending.showPaletteAtStart.load(), 1) << "on the no box's outline";
     w.press(239, 119);
-    EXPECT_EQ(pending.save.load(), 0) << "last pixel inside the no box";
+    EXPECT_EQ(pending.showPaletteAtStart.load(), 0) << "last pixel inside the no box";
     w.press(120, 110);
-    EXPECT_EQ(pending.save.load(), 0) << "just right of the yes box";
+    EXPECT_EQ(pending.showPaletteAtStart.load(), 0) << "just right of the yes box";
     w.press(110, 100);
-    EXPECT_EQ(pending.save.load(), 0) << "on the yes box's top outline";
+    EXPECT_EQ(pending.showPaletteAtStart.load(), 0) << "on the yes box's top outline";
     // Nothing of this is in effect.
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 6);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 6);
     // The window shows the pending copy.
     w.press(110, 110);
     w.press(20 + 15 * 11 + 3, 250);
@@ -537,7 +538,7 @@ TEST(SettingsWindowPresses, MouseClickInTheBarRepaintsTheNumber) {
     mouse_event(MOUSEEVENTF_LEFTDOWN, 0, 0, 0, 0);
     mouse_event(MOUSEEVENTF_LEFTUP, 0, 0, 0, 0);
     flushEvents(200);
-    EXPECT_EQ(settingsWindowPending().ouhe.load(), 15);
+    EXPECT_EQ(settingsWindowPending().smoothingPeriod.load(), 15);
     const Pixels px = screenOf(w);
     EXPECT_TRUE(greyCellsAre(px, 15));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("15"));
@@ -555,21 +556,21 @@ TEST(SettingsWindowButtons, DefectoThenCancelarKeepsTheOldSettings) {
     w.toggle();
     w.click(IDC_DEFAULT);
     EXPECT_TRUE(w.visible()) << "Defecto keeps the window open";
-    EXPECT_EQ(settingsWindowPending().save.load(), 1);
-    EXPECT_EQ(settingsWindowPending().ouhe.load(), 1);
+    EXPECT_EQ(settingsWindowPending().showPaletteAtStart.load(), 1);
+    EXPECT_EQ(settingsWindowPending().smoothingPeriod.load(), 1);
     const Pixels px = screenOf(w);
     EXPECT_TRUE(markedBoxIs(px, 1));
     EXPECT_TRUE(greyCellsAre(px, 1));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("01"));
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 6);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 6);
     EXPECT_EQ(stored("Save"), "0");
     EXPECT_EQ(stored("Ouhe"), "06");
 
     w.click(IDC_CANCEL);
     EXPECT_FALSE(w.visible());
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 6);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 6);
     EXPECT_EQ(stored("Save"), "0");
     EXPECT_EQ(stored("Ouhe"), "06");
     w.toggle();
@@ -577,8 +578,8 @@ TEST(SettingsWindowButtons, DefectoThenCancelarKeepsTheOldSettings) {
     EXPECT_TRUE(greyCellsAre(screenOf(w), 6));
 }
 
-// "Aplicar" puts save and ouhe into effect, writes the three values at once (LagTime unchanged)
-// and hides the window.
+// "Aplicar" puts showPaletteAtStart and smoothingPeriod into effect, writes the three values at once
+// (LagTime unchanged) and hides the window.
 TEST(SettingsWindowButtons, AplicarAppliesStoresAndHides) {
     ScratchCurrentUser scratch;
     createTolvexKey();
@@ -590,14 +591,14 @@ TEST(SettingsWindowButtons, AplicarAppliesStoresAndHides) {
     // Only a click notification counts: the same id with another code does nothing.
     SendMessageA(w.hwnd, WM_COMMAND, MAKEWPARAM(IDC_APPLY, BN_SETFOCUS), 0);
     EXPECT_TRUE(w.visible());
-    EXPECT_EQ(settings.ouhe.load(), 3);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 3);
     EXPECT_EQ(stored("Ouhe"), "<missing>");
 
     w.click(IDC_APPLY);
     EXPECT_FALSE(w.visible());
     EXPECT_NE(IsWindow(w.hwnd), FALSE);
-    EXPECT_EQ(settings.save.load(), 0);
-    EXPECT_EQ(settings.ouhe.load(), 12);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 12);
     EXPECT_EQ(settings.lagTime.load(), 37);
     EXPECT_EQ(stored("LagTime"), "37");
     EXPECT_EQ(stored("Save"), "0");
@@ -616,12 +617,12 @@ TEST(SettingsWindowButtons, OutOfRangeSettingsAreShownAndAppliedInRange) {
     EXPECT_TRUE(greyCellsAre(px, 1));
     EXPECT_TRUE(shownNumber(px) == expectedNumber("01"));
     w.click(IDC_APPLY);
-    EXPECT_EQ(settings.ouhe.load(), 1);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
     EXPECT_EQ(stored("Ouhe"), "01");
     setSettings(5, 99, 10);
     w.toggle();
-    EXPECT_EQ(settingsWindowPending().save.load(), 1);
-    EXPECT_EQ(settingsWindowPending().ouhe.load(), 20);
+    EXPECT_EQ(settingsWindowPending().showPaletteAtStart.load(), 1);
+    EXPECT_EQ(settingsWindowPending().smoothingPeriod.load(), 20);
     EXPECT_TRUE(greyCellsAre(screenOf(w), 20));
 }
 
@@ -638,11 +639,11 @@ TEST(SettingsWindowVisibility, CloseHidesAndDiscardsEdits) {
     flushEvents();
     EXPECT_FALSE(w.visible());
     EXPECT_NE(IsWindow(w.hwnd), FALSE);
-    settings.ouhe = 9; // what is in effect when it is shown again
+    settings.smoothingPeriod = 9; // what is in effect when it is shown again
     w.toggle();
     EXPECT_TRUE(w.visible());
-    EXPECT_EQ(settingsWindowPending().save.load(), 0);
-    EXPECT_EQ(settingsWindowPending().ouhe.load(), 9);
+    EXPECT_EQ(settingsWindowPending().showPaletteAtStart.load(), 0);
+    EXPECT_EQ(settingsWindowPending().smoothingPeriod.load(), 9);
     const Pixels px = screenOf(w);
     EXPECT_TRUE(markedBoxIs(px, 0));
     EXPECT_TRUE(greyCellsAre(px, 9));

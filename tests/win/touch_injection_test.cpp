@@ -249,7 +249,7 @@ class TouchInjection : public ::testing::Test {
         ASSERT_NE(board, nullptr);
         primary = boardScreen(screenW(), screenH());
         publishScreenTargets(primary);
-        settings.ouhe = 1; // no smoothing: every update is where the finger is
+        settings.smoothingPeriod = 1; // no smoothing: every update is where the finger is
         ASSERT_TRUE(installBoardCalibration(board, primary));
         sensorHandle = findSensor();
         ASSERT_NE(sensorHandle.load(), nullptr);

@@ -1,5 +1,5 @@
 // The board bar's pictures 130 (normal look, grey like the palette's ring) and 131 (pressed look,
-// the rim's orange): one strip of BOARD_BAR_ICON_COUNT square cells, in the order of the bar's
+// the rim's orange): one strip of BAR_ICON_COUNT square cells, in the order of the bar's
 // buttons: previous page, next page, new page, background, PDF, new board. Black line art.
 #include <cmath>
 

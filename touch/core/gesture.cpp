@@ -21,10 +21,10 @@ uint32_t secondaryUp(const PointerOutput& out) {
 // to the newest point.
 void dragStep(TouchTrack& track, const PointerOutput& out, MousePoint& pMouse, float smoothFactor) {
     const double f = smoothFactor;
-    pMouse.x = static_cast<int32_t>(pMouse.x * f + (1.0 - f) * static_cast<double>(track.fOldX));
-    pMouse.y = static_cast<int32_t>(pMouse.y * f + (1.0 - f) * static_cast<double>(track.fOldY));
-    track.fOldX = static_cast<float>(pMouse.x);
-    track.fOldY = static_cast<float>(pMouse.y);
+    pMouse.x = static_cast<int32_t>(pMouse.x * f + (1.0 - f) * static_cast<double>(track.lastX));
+    pMouse.y = static_cast<int32_t>(pMouse.y * f + (1.0 - f) * static_cast<double>(track.lastY));
+    track.lastX = static_cast<float>(pMouse.x);
+    track.lastY = static_cast<float>(pMouse.y);
     out.mouseEvent(MOUSE_MOVE, pMouse.x, pMouse.y);
 }
 
@@ -35,24 +35,24 @@ void trackTouch(TouchTrack& track, const PointerOutput& out, int32_t x, int32_t 
     switch (track.touchState) {
     case TOUCH_NONE:
         track.touchState = TOUCH_DOWN;
-        track.pDataOld = {x, y};
-        track.dTimeMouse = out.tickCount();
+        track.downPoint = {x, y};
+        track.downTick = out.tickCount();
         out.setCursorPos(x, y);
-        track.fOldX = static_cast<float>(pMouse.x);
-        track.fOldY = static_cast<float>(pMouse.y);
+        track.lastX = static_cast<float>(pMouse.x);
+        track.lastY = static_cast<float>(pMouse.y);
         break;
     case TOUCH_DOWN: {
-        const int32_t dx = std::abs(x - track.pDataOld.x);
-        const int32_t dy = std::abs(y - track.pDataOld.y);
+        const int32_t dx = std::abs(x - track.downPoint.x);
+        const int32_t dy = std::abs(y - track.downPoint.y);
         if (dx > TOUCH_MOVE_THRESHOLD || dy > TOUCH_MOVE_THRESHOLD) {
             track.touchState = TOUCH_DRAG;
-            out.mouseEvent(primaryDown(out), static_cast<int32_t>(track.fOldX),
-                           static_cast<int32_t>(track.fOldY));
+            out.mouseEvent(primaryDown(out), static_cast<int32_t>(track.lastX),
+                           static_cast<int32_t>(track.lastY));
             dragStep(track, out, pMouse, smoothFactor);
-        } else if (static_cast<uint32_t>(out.tickCount() - track.dTimeMouse) > TOUCH_HOLD_MS) {
+        } else if (static_cast<uint32_t>(out.tickCount() - track.downTick) > TOUCH_HOLD_MS) {
             track.touchState = TOUCH_HOLD;
-            out.mouseEvent(secondaryDown(out), static_cast<int32_t>(track.fOldX),
-                           static_cast<int32_t>(track.fOldY));
+            out.mouseEvent(secondaryDown(out), static_cast<int32_t>(track.lastX),
+                           static_cast<int32_t>(track.lastY));
         }
         break;
     }
@@ -85,10 +85,10 @@ void releaseTouch(const PointerOutput& out, int32_t state, int32_t x, int32_t y)
     }
 }
 
-float smoothFactorFor(int32_t ouhe) {
-    if (ouhe < 1)
-        ouhe = 1;
-    if (ouhe > 20)
-        ouhe = 20;
-    return static_cast<float>(2.0 / (ouhe + 1.0));
+float smoothFactorFor(int32_t smoothingPeriod) {
+    if (smoothingPeriod < 1)
+        smoothingPeriod = 1;
+    if (smoothingPeriod > 20)
+        smoothingPeriod = 20;
+    return static_cast<float>(2.0 / (smoothingPeriod + 1.0));
 }

@@ -42,9 +42,9 @@ struct PointerOutput {
 // The emulation's state for one touch, owned by the reader thread.
 struct TouchTrack {
     int32_t touchState = TOUCH_NONE;
-    MousePoint pDataOld = {0, 0}; // pixel where the touch came down
-    uint32_t dTimeMouse = 0;      // tick count at touch-down
-    float fOldX = 0, fOldY = 0;   // previous absolute position: touch-down, then each smoothed move
+    MousePoint downPoint = {0, 0}; // pixel where the touch came down
+    uint32_t downTick = 0;         // tick count at touch-down
+    float lastX = 0, lastY = 0;    // last absolute position: touch-down, then each smoothed move
 };
 
 // One valid mapped point: (x, y) in pixels, pMouse the same point in absolute units. In a drag the
@@ -56,6 +56,6 @@ void trackTouch(TouchTrack& track, const PointerOutput& out, int32_t x, int32_t 
 // state to TOUCH_NONE.
 void releaseTouch(const PointerOutput& out, int32_t state, int32_t x, int32_t y);
 
-// 2 / (ouhe + 1) for the smoothing level 1..20 (1: no smoothing); a level outside the range is held
-// to it, so a corrupt setting can neither stop the pointer nor make it overshoot.
-float smoothFactorFor(int32_t ouhe);
+// 2 / (smoothingPeriod + 1) for the smoothing period 1..20 (1: no smoothing); a period outside the
+// range is held to it, so a corrupt setting can neither stop the pointer nor make it overshoot.
+float smoothFactorFor(int32_t smoothingPeriod);
