@@ -16,7 +16,10 @@
 #include "calibration/calibration_window.h"
 #include "palette/core/board_bar_layout.h"
 #include "palette/palette_state.h"
-#include "tests/support/wintest.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 #include "touch/touch_injection.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/settings_store.h"
-#include "tests/support/wintest.h"
+#include "tests/support/registry.h"
 
 namespace {
 
