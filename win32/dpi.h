@@ -1,5 +1,5 @@
 #pragma once
-// The DPI of a window or a monitor, for scaledForDpi (app/core/dpi_scale.h). The program declares
+// The DPI of a window or a monitor, for scaledForDpi (win32/core/dpi_scale.h). The program declares
 // itself per-monitor aware in its manifest, so every coordinate it handles is a physical pixel and
 // each window scales its own sizes by the DPI of the monitor it is on.
 #include <windows.h>

@@ -39,9 +39,10 @@
 #include "pages/png_encoder.h"
 #include "board/board_bar.h"
 #include "board/core/board_bar_layout.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
+#include "tests/support/screen.h"
 #include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
 
 namespace {
 
@@ -304,8 +305,7 @@ int main(int argc, char** argv) {
     if (argc > 1 && std::strcmp(argv[1], "memory") == 0)
         return measureBigBoard();
     if (argc > 1)
-        return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
-                                                           : "ShapeLayeredWindows = \"N\"");
+        return measure(shapingOfThisRun(argv[1]));
     if (!runUnshapedThenShaped()) {
         std::printf("board_bench could not start itself as a child\n");
         return 1;

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "calibration/calibration_state.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
+#include "tests/support/reader_board.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
 
@@ -56,25 +56,6 @@ double percentile(std::vector<double> v, double p) {
     return v[i];
 }
 
-// Calibration as a good capture of this board would leave it.
-bool installBoardCalibration(SimBoard* board) {
-    const int w = screenWidth, h = screenHeight;
-    const int targets[4][2] = {{100, 50}, {w - 100, 50}, {100, h - 50}, {w - 100, h - 50}};
-    int32_t raw[8];
-    for (int i = 0; i < 4; ++i) {
-        calibTargets[i].x = targets[i][0];
-        calibTargets[i].y = targets[i][1];
-        double sx = 0, sy = 0;
-        simScreenToSensor(simboardMapping(board), targets[i][0], targets[i][1], &sx, &sy);
-        raw[2 * i] = static_cast<int32_t>(std::lround(sx));
-        raw[2 * i + 1] = static_cast<int32_t>(std::lround(sy));
-    }
-    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
-        return false;
-    calibState = CALIB_MAPPING;
-    return true;
-}
-
 int countKind(const std::vector<SimEvent>& log, SimEventKind kind, int command, double from, double to) {
     int n = 0;
     for (const SimEvent& e : log)
@@ -111,7 +92,9 @@ int main() {
         return 1;
     }
     sensorHandle = findSensor();
-    if (!sensorHandle.load() || !installBoardCalibration(board)) {
+    const ScreenTargets screen = boardScreen(screenWidth, screenHeight);
+    publishScreenTargets(screen);
+    if (!sensorHandle.load() || !installBoardCalibration(board, screen)) {
         std::printf("no sensor or no calibration\n");
         return 1;
     }

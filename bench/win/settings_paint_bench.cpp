@@ -13,8 +13,8 @@
 #include "app/settings_window.h"
 #include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 // repainted once per round).
 #include <cstdio>
 
+#include "tests/support/flush_events.h"
 #include "tests/support/palette_fixture.h"
-#include "tests/support/wintest.h"
 
 namespace {
 

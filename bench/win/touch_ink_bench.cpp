@@ -19,9 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <mutex>
 #include <random>
 #include <string>
@@ -34,9 +32,10 @@
 #include "pages/page_state.h"
 #include "sensor/sensor_link.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
+#include "tests/support/reader_board.h"
 #include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
 
@@ -45,36 +44,6 @@ namespace {
 constexpr COLORREF INK = RGB(0, 0, 255); // no cursor of the page holds pure blue
 constexpr int STRIP = 3;                 // rows watched above and below the stroke's line
 constexpr int TOLERANCE_PX = 3;          // mapping round trip, pen width and LineTo's open end
-
-// --- the road from the board to the mouse ------------------------------------------------------
-
-ScreenTargets primaryScreen(int w, int h) {
-    ScreenTargets s = {};
-    s.width = w;
-    s.height = h;
-    for (int k = 0; k < 4; ++k) {
-        const ScreenPoint cross = calibrationCross(k, w, h);
-        s.targets[k][0] = cross.x;
-        s.targets[k][1] = cross.y;
-    }
-    return s;
-}
-
-// The calibration a good capture of this board would leave, in force for the reader.
-bool installBoardCalibration(const SimBoard* board, const ScreenTargets& screen) {
-    int32_t raw[8];
-    for (int k = 0; k < 4; ++k) {
-        double sx = 0, sy = 0;
-        simScreenToSensor(simboardMapping(board), screen.targets[k][0], screen.targets[k][1], &sx, &sy);
-        raw[2 * k] = int32_t(std::lround(sx));
-        raw[2 * k + 1] = int32_t(std::lround(sy));
-    }
-    if (!setUpTransform(raw, calibSensorPoints, calibWeights))
-        return false;
-    calibValid = CALIB_MAPPING;
-    calibState.store(CALIB_MAPPING, std::memory_order_release);
-    return true;
-}
 
 // --- the screen watcher ------------------------------------------------------------------------
 
@@ -240,7 +209,7 @@ int measure(const char* shaping) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     screenWidth = w;
     screenHeight = h;
-    const ScreenTargets screen = primaryScreen(w, h);
+    const ScreenTargets screen = boardScreen(w, h);
     publishScreenTargets(screen);
     settings.smoothingPeriod = 1; // no smoothing: every move is where the finger is
     SimBoard* board = simboardStart();
@@ -294,8 +263,7 @@ int measure(const char* shaping) {
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
     if (argc > 1)
-        return measure(std::strcmp(argv[1], "shaped") == 0 ? "Wine's default shaping of layered windows"
-                                                           : "ShapeLayeredWindows = \"N\"");
+        return measure(shapingOfThisRun(argv[1]));
     if (!runUnshapedThenShaped()) {
         std::printf("touch_ink_bench could not start itself as a child\n");
         return 1;

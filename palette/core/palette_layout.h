@@ -51,7 +51,7 @@ void preparePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
 void freePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT]);
 
 // The palette at another scale: its side, and its prepared shapes with every vertex scaled from
-// 96 DPI to dpi (scaledForDpi, app/core/dpi_scale.h); at 96 the shapes are left as they are.
+// 96 DPI to dpi (scaledForDpi, win32/core/dpi_scale.h); at 96 the shapes are left as they are.
 int32_t paletteSizeForDpi(int32_t dpi);
 void scalePaletteShapes(PaletteShape shapes[PALETTE_SHAPE_COUNT], int32_t dpi);
 

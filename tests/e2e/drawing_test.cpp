@@ -39,8 +39,14 @@
 #include "board/core/board_rules.h"
 #include "board/core/board_bar_layout.h"
 #include "palette/core/palette_layout.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/palette_point.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 #include "tools/simboard/simboard.h"
 
 namespace {
@@ -134,20 +140,26 @@ int settledColourAlong(POINT a, POINT b, COLORREF colour, int samples, int wante
     return hits;
 }
 
-std::wstring savedPicturesFolder() {
-    PWSTR pictures = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_Pictures, 0, nullptr, &pictures)))
+// A folder under one of the user's known folders (`below` starts and ends with a backslash); empty
+// when the known folder cannot be had.
+std::wstring knownFolder(REFKNOWNFOLDERID id, const wchar_t* below) {
+    PWSTR known = nullptr;
+    if (FAILED(SHGetKnownFolderPath(id, 0, nullptr, &known)))
         return L"";
-    const std::wstring folder = std::wstring(pictures) + L"\\Velmora\\";
-    CoTaskMemFree(pictures);
+    const std::wstring folder = std::wstring(known) + below;
+    CoTaskMemFree(known);
     return folder;
 }
 
-// The saved pictures of earlier runs go, so that the newest one is this run's.
-void removeSavedPictures() {
-    const std::wstring folder = savedPicturesFolder();
+// Pictures\Velmora, where the program saves the board's pictures.
+std::wstring savedPicturesFolder() {
+    return knownFolder(FOLDERID_Pictures, L"\\Velmora\\");
+}
+
+// Every file of that folder matching the pattern goes.
+void removeFiles(const std::wstring& folder, const wchar_t* pattern) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"Velmora *.png").c_str(), &found);
+    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do
@@ -316,24 +328,7 @@ std::string describe(HWND w) {
 
 // LocalAppData\Velmora\Pizarra, where the program keeps the board.
 std::wstring boardFolder() {
-    PWSTR local = nullptr;
-    if (FAILED(SHGetKnownFolderPath(FOLDERID_LocalAppData, 0, nullptr, &local)))
-        return L"";
-    const std::wstring folder = std::wstring(local) + L"\\Velmora\\Pizarra\\";
-    CoTaskMemFree(local);
-    return folder;
-}
-
-// Every file of that folder matching the pattern goes.
-void removeFiles(const std::wstring& folder, const wchar_t* pattern) {
-    WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do
-        DeleteFileW((folder + found.cFileName).c_str());
-    while (FindNextFileW(search, &found));
-    FindClose(search);
+    return knownFolder(FOLDERID_LocalAppData, L"\\Velmora\\Pizarra\\");
 }
 
 std::string readText(const std::wstring& path) {
@@ -511,7 +506,8 @@ class Drawing : public ::testing::Test {
         const std::string pictures = std::string(temp) + "velmora_drawing_pictures";
         CreateDirectoryA(pictures.c_str(), nullptr);
         userPictures = setPicturesFolder(pictures);
-        removeSavedPictures();
+        // The saved pictures of earlier runs go, so that the newest one is this run's.
+        removeFiles(savedPicturesFolder(), L"Velmora *.png");
         removeFiles(savedPicturesFolder(), L"Velmora *.pdf");
         // Every case starts on a fresh board: the program brings back whatever the last one left.
         removeFiles(boardFolder(), L"*");

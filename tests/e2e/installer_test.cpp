@@ -10,7 +10,11 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 #include "tools/simboard/simboard.h"
 
 #include <shlobj.h>

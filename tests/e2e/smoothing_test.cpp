@@ -10,7 +10,11 @@
 
 #include "app/core/settings_layout.h"
 #include "win32/ids.h"
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/mouse_recorder.h"
+#include "tests/support/registry.h"
 #include "tools/simboard/simboard.h"
 
 namespace {

@@ -4,6 +4,13 @@
 
 #include "app/startup_wait.h"
 #include "win32/class_names.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/mouse_recorder.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 #include "tests/support/touch_session.h"
 
 #include <dbt.h>

@@ -14,6 +14,12 @@
 #include "win32/ids.h"
 #include "calibration/core/screen_mapping.h"
 #include "palette/core/palette_layout.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/palette_point.h"
+#include "tests/support/screen.h"
 #include "tests/support/touch_session.h"
 
 namespace {

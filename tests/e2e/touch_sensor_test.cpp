@@ -9,6 +9,12 @@
 #include <cstdlib>
 
 #include "win32/ids.h"
+#include "tests/support/child_process.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/mouse_recorder.h"
+#include "tests/support/registry.h"
 #include "tests/support/touch_session.h"
 #include "tests/support/wine_options.h"
 

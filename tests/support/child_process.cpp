@@ -1,5 +1,5 @@
 // Starting the program as a child process, waiting for it and ending it.
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
 
 std::string testExeDirectory() {
     char path[MAX_PATH] = {};

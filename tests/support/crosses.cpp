@@ -1,5 +1,5 @@
 // The calibration crosses of the program, as it places them and as the screen shows them.
-#include "tests/support/wintest.h"
+#include "tests/support/crosses.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,6 +8,8 @@
 
 #include "win32/core/dpi_scale.h"
 #include "calibration/core/screen_mapping.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/screen.h"
 
 int screenDpi() {
     static const int dpi = [] { // the prefix's: it does not change while a test runs

@@ -1,9 +1,11 @@
 // Finding other processes' windows and message boxes, and watching window creation.
-#include "tests/support/wintest.h"
+#include "tests/support/find_windows.h"
 
 #include <commctrl.h>
 
 #include <mutex>
+
+#include "tests/support/flush_events.h"
 
 namespace {
 

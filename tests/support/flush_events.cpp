@@ -1,4 +1,4 @@
-#include "tests/support/wintest.h"
+#include "tests/support/flush_events.h"
 
 void flushEvents(DWORD milliseconds) {
     DWORD start = GetTickCount();

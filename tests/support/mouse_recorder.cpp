@@ -1,6 +1,6 @@
 // A WH_MOUSE_LL hook on a thread of its own. Low-level hooks are called on the thread that set
 // them, through its message queue, so that thread does nothing but pump messages.
-#include "tests/support/wintest.h"
+#include "tests/support/mouse_recorder.h"
 
 #include <mutex>
 

@@ -11,8 +11,8 @@
 #include "app/window_classes.h"
 #include "board/board_storage.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
 
 // Runs before main, so before any window of the test program exists.
 // Full-screen popups count as managed windows too, so hiding a page would wait as well.

@@ -50,5 +50,5 @@ bool clipboardPicture(int* w, int* h, std::vector<uint32_t>* pixels);
 void emptyClipboard();
 
 // Where a test keeps a screenshot named `name`: in VELMORA_SHOTS (a Windows path) when set, else in
-// the temporary folder. Screen pixels and screenshots themselves: tests/support/wintest.h.
+// the temporary folder. Screen pixels and screenshots themselves: tests/support/screen.h.
 std::string shotPath(const char* name);

@@ -1,5 +1,5 @@
 // Where a test or the demo touches a palette button.
-#include "tests/support/wintest.h"
+#include "tests/support/palette_point.h"
 
 #include "palette/core/palette_layout.h"
 

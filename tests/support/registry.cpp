@@ -1,5 +1,5 @@
 // Registry helpers: the program's key, values as text, and a scratch HKCU per test.
-#include "tests/support/wintest.h"
+#include "tests/support/registry.h"
 
 #include <cstdio>
 

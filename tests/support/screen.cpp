@@ -1,8 +1,9 @@
 // Reading the screen's pixels and saving screenshots.
-#include "tests/support/wintest.h"
-#include "tests/support/dib_canvas.h"
+#include "tests/support/screen.h"
 
 #include <cstdio>
+
+#include "tests/support/dib_canvas.h"
 
 bool captureScreen(const RECT& area, std::vector<COLORREF>* pixels) {
     const int width = area.right - area.left, height = area.bottom - area.top;
@@ -122,6 +123,15 @@ std::string dpiRoundTrips(HWND hwnd, int from, int to) {
     }
     for (int trip = 0; trip < 5; ++trip)
         sizes += announceScale(hwnd, to, from);
+    return sizes;
+}
+
+std::string steadyRoundTrips(const char* sizeAtTo, const char* sizeAtFrom) {
+    std::string sizes;
+    for (int trip = 0; trip < 5; ++trip)
+        sizes += std::string(sizeAtTo) + " " + sizeAtFrom + " ";
+    for (int trip = 0; trip < 5; ++trip)
+        sizes += std::string(sizeAtFrom) + " ";
     return sizes;
 }
 

@@ -6,6 +6,11 @@
 #include <cstdio>
 
 #include "win32/ids.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/mouse_recorder.h"
+#include "tests/support/registry.h"
 
 #include <shellapi.h>
 

@@ -1,14 +1,14 @@
 #pragma once
 // A session of the simulated-board build against the simulated board, for the end-to-end tests of
 // touch input and calibration: a board with a keystoned, slightly rotated screen on it and the
-// program as a child process. The crosses on the screen: tests/support/wintest.h.
+// program as a child process. The crosses on the screen: tests/support/crosses.h.
 #include <windows.h>
 
 #include <string>
 #include <vector>
 
 #include "calibration/core/screen_mapping.h"
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
 #include "tools/simboard/simboard.h"
 
 // Keystoned and turned a little, with the screen well inside the sensor's space.

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -147,4 +148,9 @@ bool runUnshapedThenShaped() {
     const bool started = runThisProgramWith("unshaped");
     setShaping(true); // Wine's default again, as the prefix had it
     return started && runThisProgramWith("shaped");
+}
+
+const char* shapingOfThisRun(const char* argument) {
+    return std::strcmp(argument, "shaped") == 0 ? "Wine's default shaping of layered windows"
+                                                : "ShapeLayeredWindows = \"N\"";
 }

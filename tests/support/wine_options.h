@@ -20,6 +20,9 @@ void restoreWindowManagerWait(const char* exeName);
 // starts); the second has Wine's default shaping, which is what the prefix is left with. False when
 // a copy could not be started.
 bool runUnshapedThenShaped();
+// What a copy started by runUnshapedThenShaped runs with, from its argument, for its figures'
+// heading: "Wine's default shaping of layered windows" for "shaped", else "ShapeLayeredWindows = "N"".
+const char* shapingOfThisRun(const char* argument);
 // Runs this program again as a child that shares its output, with that argument, and waits for it
 // (ten minutes at most); false when it could not be started.
 bool runThisProgramWith(const char* argument);

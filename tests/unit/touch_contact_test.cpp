@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/frame_kind.h"
 #include "touch/core/touch_contact.h"
 
 namespace {
@@ -23,21 +24,6 @@ const TouchOutput recorder = {
     [](uint32_t ms) { clockMs += ms; },
     []() { return fineMs >= 0 ? fineMs : double(clockMs); },
 };
-
-std::string kindOf(uint32_t flags) {
-    switch (flags) {
-    case CONTACT_DOWN_FLAGS:
-        return "down";
-    case CONTACT_UPDATE_FLAGS:
-        return "update";
-    case CONTACT_UP_FLAGS:
-        return "up";
-    case CONTACT_CANCEL_FLAGS:
-        return "cancel";
-    default:
-        return "flags" + std::to_string(flags);
-    }
-}
 
 // "down(100,200)@5000 update(104,200)@5010 ...": the whole sequence in one line.
 std::string trace() {

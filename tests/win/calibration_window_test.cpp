@@ -9,7 +9,8 @@
 #include "app/window_classes.h"
 #include "calibration/calibration_window.h"
 #include "resources/resource_ids.h"
-#include "tests/support/wintest.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/screen.h"
 #include "tools/simboard/simboard.h"
 #include "sensor/sensor_link.h"
 

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "sensor/sensor_link.h"
-#include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 
 namespace {

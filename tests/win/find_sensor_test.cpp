@@ -12,7 +12,8 @@
 #include "sensor/sensor_link.h"
 
 #include <dbt.h>
-#include "tests/support/wintest.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/hidden_window.h"
 #include "tools/simboard/simboard.h"
 
 namespace {
@@ -257,13 +258,7 @@ TEST_F(FindSensor, ARegisteredWindowHearsOfInterfacesComingAndGoing) {
     config.sensors = {sensor(0x0925, 0x0300), sensor(0x0925, 0x0301)};
     board = simboardStart(config); // with the broadcast, as the system sends both
     ASSERT_NE(nullptr, board);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = noticeProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "find_sensor_test_notices";
-    RegisterClassA(&wc);
-    HWND window =
-        CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND window = createHiddenWindow("find_sensor_test_notices", noticeProc);
     ASSERT_NE(nullptr, window);
     notices.clear();
     nodeChanges = 0;
@@ -312,8 +307,7 @@ TEST_F(FindSensor, ARegisteredWindowHearsOfInterfacesComingAndGoing) {
     simboardReplug(board, 0);
     flushEvents(300);
     EXPECT_TRUE(notices.empty()) << "heard after the registration ended";
-    DestroyWindow(window);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    destroyHiddenWindow(window);
 }
 
 // What a WM_DEVICECHANGE says, read within the record's own size, whether its name comes as ANSI or

@@ -6,8 +6,10 @@
 #include "app/window_classes.h"
 #include "resources/resource_ids.h"
 #include "tests/support/dib_canvas.h"
-#include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/program_classes.h"
+#include "tests/support/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Before main, so before the first window exists.
-const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
-
-void registerClassesOnce() {
-    static bool done = false;
-    if (!done)
-        registerWindowClasses(GetModuleHandleA(nullptr));
-    done = true;
-    (void)windowManagerWaitSkipped;
-}
 
 HWND createHelp(const char* className, HINSTANCE instance) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
@@ -37,7 +28,7 @@ HWND createHelp(const char* className, HINSTANCE instance) {
 struct HelpWindow {
     HWND hwnd = nullptr;
     HelpWindow() {
-        registerClassesOnce();
+        registerProgramClassesOnce();
         hwnd = createHelp("qv_help", GetModuleHandleA(nullptr));
     }
     explicit HelpWindow(HWND h) : hwnd(h) {}
@@ -231,12 +222,7 @@ TEST(HelpWindowButtons, FollowThePrimarysNewScale) {
     // Back to 100 % and to 150 % five times, then five times back to 150 % from a monitor at
     // 100 % whose scale it never took (the box suggested is half again its size): the same size
     // every time.
-    std::string expected;
-    for (int trip = 0; trip < 5; ++trip)
-        expected += "220x220 330x330 ";
-    for (int trip = 0; trip < 5; ++trip)
-        expected += "330x330 ";
-    EXPECT_EQ(dpiRoundTrips(w.hwnd, 144, 96), expected);
+    EXPECT_EQ(dpiRoundTrips(w.hwnd, 144, 96), steadyRoundTrips("220x220", "330x330"));
 }
 
 // Paging with the buttons: enabled states follow the page and the screen shows the page's picture.

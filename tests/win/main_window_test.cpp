@@ -21,7 +21,10 @@
 #include "calibration/calibration_window.h"
 #include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
-#include "tests/support/wintest.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 #include "touch/touch_injection.h"
 
 namespace {

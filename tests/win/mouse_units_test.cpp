@@ -13,8 +13,9 @@
 #include "calibration/core/screen_mapping.h"
 #include "calibration/core/transform.h"
 #include "sensor/sensor_link.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/mouse_recorder.h"
 #include "tests/support/reader_board.h"
-#include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
 

@@ -20,8 +20,10 @@
 #include "pages/page_save.h"
 #include "pages/png_encoder.h"
 #include "pages/page_state.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/screen.h"
 
 namespace {
 

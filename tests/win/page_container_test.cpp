@@ -6,8 +6,9 @@
 
 #include "win32/ids.h"
 #include "pages/page_state.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/screen.h"
 
 namespace {
 

@@ -5,7 +5,6 @@
 #include "win32/ids.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "win32/ids.h"
 #include "pages/page_state.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
 
 namespace {
 

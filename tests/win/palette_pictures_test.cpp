@@ -14,8 +14,9 @@
 
 #include "pages/page_state.h"
 #include "resources/resource_ids.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/palette_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/screen.h"
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <cmath>
 #include <string>
 
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/palette_fixture.h"
-#include "tests/support/wintest.h"
 
 namespace {
 

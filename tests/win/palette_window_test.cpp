@@ -24,8 +24,11 @@
 #include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/palette_point.h"
+#include "tests/support/screen.h"
 
 namespace {
 

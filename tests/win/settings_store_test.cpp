@@ -12,7 +12,7 @@
 #include "touch/touch_injection.h"
 #include "calibration/calibration_state.h"
 #include "app/settings_store.h"
-#include "tests/support/wintest.h"
+#include "tests/support/registry.h"
 
 namespace {
 

@@ -5,10 +5,12 @@
 #include "app/core/settings_layout.h"
 #include "win32/ids.h"
 #include "app/settings_window.h"
-#include "app/window_classes.h"
 #include "tests/support/dib_canvas.h"
-#include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/program_classes.h"
+#include "tests/support/registry.h"
+#include "tests/support/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -30,17 +32,6 @@ std::string colourText(COLORREF c) {
     return s;
 }
 
-// Before main, so before the first window exists.
-const bool windowManagerWaitSkipped = (skipWindowManagerWait(), true);
-
-void registerClassesOnce() {
-    static bool done = false;
-    if (!done)
-        registerWindowClasses(GetModuleHandleA(nullptr));
-    done = true;
-    (void)windowManagerWaitSkipped;
-}
-
 void setSettings(int32_t showPaletteAtStart, int32_t smoothingPeriod, int32_t lagTime) {
     settings.showPaletteAtStart = showPaletteAtStart;
     settings.smoothingPeriod = smoothingPeriod;
@@ -51,7 +42,7 @@ void setSettings(int32_t showPaletteAtStart, int32_t smoothingPeriod, int32_t la
 struct SettingsWindow {
     HWND hwnd = nullptr;
     SettingsWindow() {
-        registerClassesOnce();
+        registerProgramClassesOnce();
         const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
         hwnd = CreateWindowExA(0, "qv_sysset", "Configuraci\xF3n del sistema",
                                WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, (w - 380) / 2, (h - 440) / 2, 380,
@@ -471,12 +462,7 @@ TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
 
     // To 150 % and back five times, then five times back from a monitor at 150 % whose scale it
     // never took (the box suggested is two thirds of its size): the same size every time.
-    std::string expected;
-    for (int trip = 0; trip < 5; ++trip)
-        expected += "570x660 380x440 ";
-    for (int trip = 0; trip < 5; ++trip)
-        expected += "380x440 ";
-    EXPECT_EQ(dpiRoundTrips(w.hwnd, 96, 144), expected);
+    EXPECT_EQ(dpiRoundTrips(w.hwnd, 96, 144), steadyRoundTrips("570x660", "380x440"));
 }
 
 // Presses edit the pending copy only; first match wins, box tests strict, the band at any x.

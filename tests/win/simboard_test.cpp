@@ -11,7 +11,8 @@
 #include <cstring>
 
 #include "sensor/device_seam.h"
-#include "tests/support/wintest.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/hidden_window.h"
 #include "tools/simboard/simboard.h"
 
 namespace {
@@ -252,13 +253,7 @@ TEST_F(BoardFixture, DeviceListFollowsUnplugAndReplug) {
     SimBoardConfig config;
     config.sensors = {SimSensorConfig{0x0925, 0x0301, false}, SimSensorConfig{}};
     start(config);
-    WNDCLASSA wc{};
-    wc.lpfnWndProc = changeProc;
-    wc.hInstance = GetModuleHandleA(nullptr);
-    wc.lpszClassName = "simboard_test_listener";
-    RegisterClassA(&wc);
-    HWND listener =
-        CreateWindowA(wc.lpszClassName, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, wc.hInstance, nullptr);
+    HWND listener = createHiddenWindow("simboard_test_listener", changeProc);
     deviceChanges = 0;
 
     std::vector<std::string> paths = listedPaths();
@@ -299,8 +294,7 @@ TEST_F(BoardFixture, DeviceListFollowsUnplugAndReplug) {
     CloseHandle(h);
     flushEvents(100);
     EXPECT_EQ(deviceChanges, 2);
-    DestroyWindow(listener);
-    UnregisterClassA(wc.lpszClassName, wc.hInstance);
+    destroyHiddenWindow(listener);
 }
 
 // A sensor with 65-byte reports: the seam gives its capabilities (also on a query handle), a command

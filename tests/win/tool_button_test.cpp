@@ -7,8 +7,9 @@
 #include <cstring>
 #include <string>
 
+#include "tests/support/flush_events.h"
 #include "tests/support/palette_fixture.h"
-#include "tests/support/wintest.h"
+#include "tests/support/screen.h"
 
 namespace {
 

@@ -26,9 +26,11 @@
 #include "calibration/calibration_state.h"
 #include "win32/ids.h"
 #include "sensor/sensor_link.h"
+#include "tests/support/flush_events.h"
+#include "tests/support/frame_kind.h"
+#include "tests/support/mouse_recorder.h"
 #include "tests/support/reader_board.h"
 #include "tests/support/wine_options.h"
-#include "tests/support/wintest.h"
 #include "tools/simboard/simboard.h"
 #include "touch/sensor_reader.h"
 #include "touch/touch_injection.h"
@@ -141,21 +143,6 @@ double longestFrameGapMs(size_t from) {
     for (size_t k = from + 1; k < injectedAtMs.size(); ++k)
         longest = std::max(longest, injectedAtMs[k] - injectedAtMs[k - 1]);
     return longest;
-}
-
-std::string kindOf(UINT32 flags) {
-    switch (flags) {
-    case CONTACT_DOWN_FLAGS:
-        return "down";
-    case CONTACT_UPDATE_FLAGS:
-        return "update";
-    case CONTACT_UP_FLAGS:
-        return "up";
-    case CONTACT_CANCEL_FLAGS:
-        return "cancel";
-    default:
-        return "flags0x" + std::to_string(flags);
-    }
 }
 
 // The kinds in order, a run of updates as "update*" (their number follows the reader's pace).

@@ -8,7 +8,10 @@
 #include "win32/ids.h"
 #include "win32/key_colour.h"
 #include "palette/core/palette_layout.h"
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/palette_point.h"
+#include "tests/support/screen.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // support's screen capture as a 24-bit .bmp.
 #include "tools/demo/demo.h"
 
-#include "tests/support/wintest.h"
+#include "tests/support/screen.h"
 
 bool demoScreenshot(DemoSession& session, const char* name) {
     RECT screen{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};

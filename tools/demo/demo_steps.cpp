@@ -5,7 +5,8 @@
 
 #include <cstring>
 
-#include "tests/support/wintest.h"
+#include "tests/support/child_process.h"
+#include "tests/support/find_windows.h"
 
 namespace {
 

@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "win32/ids.h"
-#include "tests/support/wintest.h"
+#include "tests/support/crosses.h"
+#include "tests/support/find_windows.h"
+#include "tests/support/mouse_recorder.h"
 
 namespace {
 
