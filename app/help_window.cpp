@@ -86,11 +86,8 @@ void onToggleShow(HWND hwnd) {
 // page at the new scale (the page is loaded at each paint). The scale it has already (back from a
 // monitor of another scale): its own size.
 void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
-    if (dpi < 1)
+    if (!followPrimaryScale(hwnd, wParam, lParam, &helpDpi, HELP_WINDOW_SIZE, HELP_WINDOW_SIZE))
         return;
-    takeSuggestedRectForScale(hwnd, lParam, dpi, helpDpi, HELP_WINDOW_SIZE, HELP_WINDOW_SIZE);
-    helpDpi = dpi;
     layOut(hwnd);
     InvalidateRect(hwnd, nullptr, TRUE);
 }

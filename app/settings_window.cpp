@@ -170,11 +170,9 @@ void onCreate(HWND hwnd, const CREATESTRUCTA* cs) {
 // drawn at the new scale. The scale it has already (back from a monitor of another scale): its
 // own size.
 void onDpiChanged(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    const int32_t dpi = primaryScaleAnnounced(hwnd, wParam, lParam);
-    if (dpi < 1)
+    if (!followPrimaryScale(hwnd, wParam, lParam, &settingsDpi, SETTINGS_WINDOW_WIDTH,
+                            SETTINGS_WINDOW_HEIGHT))
         return;
-    takeSuggestedRectForScale(hwnd, lParam, dpi, settingsDpi, SETTINGS_WINDOW_WIDTH, SETTINGS_WINDOW_HEIGHT);
-    settingsDpi = dpi;
     layOut(hwnd);
     InvalidateRect(hwnd, nullptr, FALSE);
 }

@@ -272,9 +272,7 @@ LRESULT CALLBACK boardBarProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
         paintWindow(hwnd, paintBoardBarContent);
         return 0;
     case WM_SYSCOMMAND:
-        if (isCloseCommand(wParam))
-            return 0; // the bar cannot be closed from the keyboard
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return refuseCloseCommand(hwnd, wParam, lParam); // the bar cannot be closed from the keyboard
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -7,6 +7,7 @@
 #include "win32/key_colour.h"
 #include "win32/com_scope.h"
 #include "board/core/pdf_document.h"
+#include "win32/known_folder.h"
 #include "pages/png_encoder.h"
 
 #include <knownfolders.h>
@@ -228,15 +229,10 @@ void mergeInto(BoardSave* waiting, BoardSave&& later) {
 } // namespace
 
 bool boardFolder(std::wstring* folder) {
-    PWSTR local = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_LocalAppData, KF_FLAG_CREATE, nullptr, &local);
-    if (FAILED(hr) || !local) {
-        if (local)
-            CoTaskMemFree(local);
+    std::wstring local;
+    if (!knownFolderPath(FOLDERID_LocalAppData, &local))
         return false;
-    }
-    const std::wstring velmora = std::wstring(local) + L"\\Velmora";
-    CoTaskMemFree(local);
+    const std::wstring velmora = local + L"\\Velmora";
     *folder = velmora + L"\\Pizarra";
     return makeFolder(velmora) && makeFolder(*folder);
 }

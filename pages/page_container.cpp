@@ -37,9 +37,7 @@ LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
             return 1;
         return DefWindowProcA(hwnd, message, wParam, lParam);
     case WM_SYSCOMMAND:
-        if (isCloseCommand(wParam))
-            return 0; // the board cannot be closed from the keyboard
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return refuseCloseCommand(hwnd, wParam, lParam); // the board cannot be closed from the keyboard
     default:
         // Double clicks included: the class has CS_DBLCLKS, and a double click starts nothing.
         return DefWindowProcA(hwnd, message, wParam, lParam);

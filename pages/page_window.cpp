@@ -431,12 +431,6 @@ LRESULT onPaint(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-LRESULT onSysCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    if (isCloseCommand(wParam))
-        return 0; // Alt+F4 on a page does nothing
-    return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
-}
-
 } // namespace
 
 // --- shared helpers -----------------------------------------------------------------------------
@@ -558,7 +552,7 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_MOUSEACTIVATE: // drawing leaves the lesson's program active
         return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:
-        return onSysCommand(hwnd, wParam, lParam);
+        return refuseCloseCommand(hwnd, wParam, lParam); // Alt+F4 on a page does nothing
     default:
         return DefWindowProcA(hwnd, message, wParam, lParam);
     }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "win32/known_folder.h"
 #include "pages/core/picture_name.h"
 
 namespace {
@@ -31,16 +32,13 @@ std::string systemText(DWORD code) {
 
 // Pictures\Velmora, made when missing.
 bool pictureFolder(std::wstring* folder, std::string* reason) {
-    PWSTR pictures = nullptr;
-    const HRESULT hr = SHGetKnownFolderPath(FOLDERID_Pictures, KF_FLAG_CREATE, nullptr, &pictures);
-    if (FAILED(hr) || !pictures) {
-        if (pictures)
-            CoTaskMemFree(pictures);
+    std::wstring pictures;
+    HRESULT hr = S_OK;
+    if (!knownFolderPath(FOLDERID_Pictures, &pictures, &hr)) {
         *reason = "No se encuentra la carpeta de im\xE1genes: " + systemText(DWORD(hr));
         return false;
     }
-    *folder = std::wstring(pictures) + L"\\Velmora";
-    CoTaskMemFree(pictures);
+    *folder = pictures + L"\\Velmora";
     if (!CreateDirectoryW(folder->c_str(), nullptr)) {
         const DWORD error = GetLastError();
         const DWORD attributes = GetFileAttributesW(folder->c_str());

@@ -498,9 +498,7 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     case WM_MOUSEACTIVATE:
         return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:
-        if (isCloseCommand(wParam))
-            return 0; // the palette cannot be closed from the keyboard
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return refuseCloseCommand(hwnd, wParam, lParam); // the palette cannot be closed from the keyboard
     case WM_CLOSE:
     case WM_DESTROY:
         freePaletteShapes(paletteShapes);

@@ -94,6 +94,16 @@ int32_t primaryScaleAnnounced(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     return announcedDpi(wParam, lParam);
 }
 
+bool followPrimaryScale(HWND hwnd, WPARAM wParam, LPARAM lParam, int32_t* dpi, int32_t width96,
+                        int32_t height96) {
+    const int32_t announced = primaryScaleAnnounced(hwnd, wParam, lParam);
+    if (announced < 1)
+        return false;
+    takeSuggestedRectForScale(hwnd, lParam, announced, *dpi, width96, height96);
+    *dpi = announced;
+    return true;
+}
+
 namespace {
 
 // A new bitmap of width x height holding `source` shrunk (or stretched) smoothly.

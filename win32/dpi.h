@@ -41,6 +41,14 @@ int32_t announcedDpi(WPARAM wParam, LPARAM lParam);
 // onto another monitor, and keeps the primary's scale).
 int32_t primaryScaleAnnounced(HWND hwnd, WPARAM wParam, LPARAM lParam);
 
+// WM_DPICHANGED of a window of a fixed size, width96 x height96 at 96 DPI, sized by the primary
+// monitor and drawn at *dpi: when the message brings it a new scale (primaryScaleAnnounced), the
+// window takes its size for that scale at the suggested place (takeSuggestedRectForScale), *dpi
+// becomes the new scale and the answer is true; the caller then lays the window out again and
+// repaints it. False, nothing changed, for a message the window ignores.
+bool followPrimaryScale(HWND hwnd, WPARAM wParam, LPARAM lParam, int32_t* dpi, int32_t width96,
+                        int32_t height96);
+
 // Bitmap resource id (of the 100 % set) at width x height for a window of the given DPI: from the
 // set pictureSetForDpi names, shrunk smoothly (HALFTONE) where its size is not the one asked for.
 // At 96 DPI the 100 % picture as LoadImageA stretches it. Null when it cannot be loaded; the

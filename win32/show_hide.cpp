@@ -14,3 +14,9 @@ bool hideOnClose(HWND hwnd, WPARAM wParam) {
     ShowWindow(hwnd, SW_HIDE);
     return true;
 }
+
+LRESULT refuseCloseCommand(HWND hwnd, WPARAM wParam, LPARAM lParam) {
+    if (isCloseCommand(wParam))
+        return 0;
+    return DefWindowProcA(hwnd, WM_SYSCOMMAND, wParam, lParam);
+}

@@ -19,3 +19,8 @@ inline bool isCloseCommand(WPARAM wParam) {
 // the close command and the window has been hidden; the procedure then returns 0 without default
 // processing, which would destroy the window.
 bool hideOnClose(HWND hwnd, WPARAM wParam);
+
+// WM_SYSCOMMAND of a window that cannot be closed from the keyboard or its system menu: the close
+// command is dropped (0, without the default processing that would destroy the window), any other
+// command gets the default processing.
+LRESULT refuseCloseCommand(HWND hwnd, WPARAM wParam, LPARAM lParam);

@@ -139,27 +139,26 @@ PngFault readPng(const std::vector<uint8_t>& png, PngLayout* out) {
     return PNG_OK;
 }
 
-// Windows-1252 texts; a letter after an accented one that a hex escape would swallow ("da\xF1" then
-// "a") follows an octal escape instead, which ends after three digits.
+// What is wrong with a page's picture, by PngFault (nothing for PNG_OK): the end of the sentence
+// pageFaultText starts. Windows-1252 texts; a letter after an accented one that a hex escape would
+// swallow ("da\xF1" then "a") follows an octal escape instead, which ends after three digits.
+constexpr const char* FAULT_WHAT[] = {
+    nullptr,                                 // PNG_OK
+    "no es un PNG",                          // PNG_NOT_PNG
+    "est\xE1 incompleta",                    // PNG_TRUNCATED
+    "est\xE1 da\361ada",                     // PNG_DAMAGED
+    "tiene un formato que el PDF no admite", // PNG_UNSUPPORTED
+    "est\xE1 vac\355a",                      // PNG_NO_SIZE
+    "es demasiado grande",                   // PNG_TOO_BIG
+};
+static_assert(sizeof FAULT_WHAT / sizeof FAULT_WHAT[0] == PNG_TOO_BIG + 1, "one text a fault");
+
+// "La imagen de la p\xE1gina <page> " and what is wrong with it; empty for a sound picture.
 std::string pageFaultText(PngFault fault, size_t page) {
-    const std::string n = std::to_string(page);
-    switch (fault) {
-    case PNG_NOT_PNG:
-        return "La imagen de la p\xE1gina " + n + " no es un PNG";
-    case PNG_TRUNCATED:
-        return "La imagen de la p\xE1gina " + n + " est\xE1 incompleta";
-    case PNG_DAMAGED:
-        return "La imagen de la p\xE1gina " + n + " est\xE1 da\361ada";
-    case PNG_UNSUPPORTED:
-        return "La imagen de la p\xE1gina " + n + " tiene un formato que el PDF no admite";
-    case PNG_NO_SIZE:
-        return "La imagen de la p\xE1gina " + n + " est\xE1 vac\355a";
-    case PNG_TOO_BIG:
-        return "La imagen de la p\xE1gina " + n + " es demasiado grande";
-    case PNG_OK:
-        break;
-    }
-    return std::string();
+    const char* what = FAULT_WHAT[fault];
+    if (!what)
+        return std::string();
+    return "La imagen de la p\xE1gina " + std::to_string(page) + " " + what;
 }
 
 bool pageSizeSound(double pt) {

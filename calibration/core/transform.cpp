@@ -49,32 +49,44 @@ double determinant3(const double m[9]) {
     return 1.0 * a[0][0] * a[1][1] * a[2][2];
 }
 
+namespace {
+
+// x with m x = b, m a 3 x 3 matrix by rows, by Cramer's rule: x[i] is the determinant of m with
+// column i replaced by b, over the determinant of m. False, x untouched, when m's determinant is
+// zero or not finite.
+bool solveByCramer(const double m[9], const double b[3], double x[3]) {
+    const double d = determinant3(m);
+    if (d == 0.0 || !std::isfinite(d))
+        return false;
+    for (int i = 0; i < 3; ++i) {
+        double withB[9];
+        for (int k = 0; k < 9; ++k)
+            withB[k] = m[k];
+        for (int r = 0; r < 3; ++r)
+            withB[r * 3 + i] = b[r];
+        x[i] = determinant3(withB) / d;
+    }
+    return true;
+}
+
+} // namespace
+
 bool computePointWeights(Vec3 points[4]) {
     const Vec3& p0 = points[0];
     const Vec3& p1 = points[1];
     const Vec3& p2 = points[2];
     const Vec3& p3 = points[3];
     const double pD[9] = {p1.x, p2.x, -p3.x, p1.y, p2.y, -p3.y, 1.0, 1.0, -1.0};
-    double d = determinant3(pD);
-    if (d == 0.0 || !std::isfinite(d))
-        return false;
-
+    const double p0Column[3] = {p0.x, p0.y, 1.0};
     double c[3];
-    for (int i = 0; i < 3; ++i) {
-        double temp[9];
-        for (int k = 0; k < 9; ++k)
-            temp[k] = pD[k];
-        temp[0 * 3 + i] = p0.x;
-        temp[1 * 3 + i] = p0.y;
-        temp[2 * 3 + i] = 1.0;
-        c[i] = determinant3(temp);
-    }
+    if (!solveByCramer(pD, p0Column, c))
+        return false;
 
     Vec3 out[4] = {points[0], points[1], points[2], points[3]};
     out[0].z = 1.0;
-    out[1].z = c[0] / d;
-    out[2].z = c[1] / d;
-    out[3].z = c[2] / d;
+    out[1].z = c[0];
+    out[2].z = c[1];
+    out[3].z = c[2];
     for (Vec3& p : out) {
         p.x = p.x * p.z;
         p.y = p.y * p.z;
@@ -89,21 +101,11 @@ bool computePointWeights(Vec3 points[4]) {
 bool computePlaneVector(Vec3& c, const Vec3 points[4]) {
     const double pD[9] = {points[0].x, points[0].y, points[0].z, points[1].x, points[1].y,
                           points[1].z, points[2].x, points[2].y, points[2].z};
-    double d = determinant3(pD);
-    if (d == 0.0 || !std::isfinite(d))
-        return false;
-
+    const double minusOnes[3] = {-1.0, -1.0, -1.0};
     double ci[3];
-    for (int i = 0; i < 3; ++i) {
-        double temp[9];
-        for (int k = 0; k < 9; ++k)
-            temp[k] = pD[k];
-        temp[0 * 3 + i] = -1.0;
-        temp[1 * 3 + i] = -1.0;
-        temp[2 * 3 + i] = -1.0;
-        ci[i] = determinant3(temp);
-    }
-    Vec3 out{ci[0] / d, ci[1] / d, ci[2] / d};
+    if (!solveByCramer(pD, minusOnes, ci))
+        return false;
+    Vec3 out{ci[0], ci[1], ci[2]};
     if (!finite3(out))
         return false;
     c = out;

@@ -129,20 +129,26 @@ void exchangeSteps(UndoLane* a, UndoLane* b) {
     std::swap(a->undone, b->undone);
 }
 
-const UndoStep* takeUndo(UndoLane* lane) {
-    if (lane->done.empty())
+namespace {
+
+// Moves the newest step of one side of a lane onto the other and returns it there; null when that
+// side is empty.
+template <typename From, typename To> const UndoStep* moveNewest(From& from, To& to) {
+    if (from.empty())
         return nullptr;
-    lane->undone.push_back(std::move(lane->done.back()));
-    lane->done.pop_back();
-    return &lane->undone.back();
+    to.push_back(std::move(from.back()));
+    from.pop_back();
+    return &to.back();
+}
+
+} // namespace
+
+const UndoStep* takeUndo(UndoLane* lane) {
+    return moveNewest(lane->done, lane->undone);
 }
 
 const UndoStep* takeRedo(UndoLane* lane) {
-    if (lane->undone.empty())
-        return nullptr;
-    lane->done.push_back(std::move(lane->undone.back()));
-    lane->undone.pop_back();
-    return &lane->done.back();
+    return moveNewest(lane->undone, lane->done);
 }
 
 IntRect segmentBounds(IntPoint a, IntPoint b, int32_t grow) {

@@ -35,23 +35,25 @@ struct Pixels {
     COLORREF at(int x, int y) const { return px[size_t(y) * size_t(w) + size_t(x)]; }
 };
 
+// A bitmap's pixels as 32-bit 0x00RRGGBB words, top row first; empty when they cannot be read.
+std::vector<DWORD> bitmapBits(HBITMAP bitmap, int w, int h) {
+    BITMAPINFO info = {};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+    std::vector<DWORD> bits(size_t(w) * size_t(h));
+    HDC screen = GetDC(nullptr);
+    int rows = GetDIBits(screen, bitmap, 0, UINT(h), bits.data(), &info, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, screen);
+    return rows == h ? bits : std::vector<DWORD>();
+}
+
 Pixels picturePixels(int id, int w, int h) {
     Pixels out;
     HBITMAP bitmap = loadPicture(id, w, h);
     if (!bitmap)
         return out;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = w;
-    info.bmiHeader.biHeight = -h;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    std::vector<DWORD> bits(size_t(w) * size_t(h));
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, bitmap, 0, UINT(h), bits.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
+    const std::vector<DWORD> bits = bitmapBits(bitmap, w, h);
     DeleteObject(bitmap);
-    if (rows != h)
+    if (bits.empty())
         return out;
     out.w = w;
     out.h = h;
@@ -151,16 +153,6 @@ struct CursorBits {
         return (h ^ uint32_t(hotX * 256 + hotY)) * 16777619u;
     }
 };
-
-std::vector<DWORD> bitmapBits(HBITMAP bitmap, int w, int h) {
-    BITMAPINFO info = {};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    std::vector<DWORD> bits(size_t(w) * size_t(h));
-    HDC screen = GetDC(nullptr);
-    int rows = GetDIBits(screen, bitmap, 0, UINT(h), bits.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, screen);
-    return rows == h ? bits : std::vector<DWORD>();
-}
 
 CursorBits cursorBits(HCURSOR cursor) {
     CursorBits out;

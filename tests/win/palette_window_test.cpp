@@ -344,6 +344,11 @@ TEST_F(Palette, TheBoardBarTurnsPagesEachWithItsOwnDrawingBackgroundAndUndo) {
     EXPECT_EQ(SendMessageA(boardBarWindow, WM_MOUSEACTIVATE, reinterpret_cast<WPARAM>(pageWindows[1]),
                            MAKELPARAM(HTCLIENT, WM_LBUTTONDOWN)),
               MA_NOACTIVATE);
+    // Alt+F4 (the close command, with the low bits the system may set) leaves the bar up.
+    SendMessageA(boardBarWindow, WM_SYSCOMMAND, SC_CLOSE | 0x2, 0);
+    flushEvents(50);
+    ASSERT_TRUE(IsWindow(boardBarWindow)) << "the bar was closed from the keyboard";
+    EXPECT_TRUE(visible(boardBarWindow));
     RECT bar;
     GetWindowRect(boardBarWindow, &bar);
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);

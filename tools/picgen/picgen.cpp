@@ -26,15 +26,6 @@ struct Image {
     }
 };
 
-void put16(std::vector<uint8_t>& b, unsigned v) {
-    b.push_back(uint8_t(v));
-    b.push_back(uint8_t(v >> 8));
-}
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-    put16(b, v & 0xFFFF);
-    put16(b, v >> 16);
-}
-
 // One 32-bit image as an icon directory entry's data: BITMAPINFOHEADER (double height), pixels
 // bottom-up, then the 1-bit AND mask.
 std::vector<uint8_t> iconImage(const Image& im) {
@@ -64,33 +55,13 @@ std::vector<uint8_t> iconImage(const Image& im) {
     return b;
 }
 
+// A size of 256 is written as 0 in the directory.
 bool writeIcon(const std::string& path, const std::vector<Image>& images) {
-    std::vector<uint8_t> out;
-    put16(out, 0);
-    put16(out, 1);
-    put16(out, unsigned(images.size()));
-    std::vector<std::vector<uint8_t>> data;
+    std::vector<IconFileEntry> entries;
     for (const Image& im : images)
-        data.push_back(iconImage(im));
-    uint32_t offset = 6 + 16 * uint32_t(images.size());
-    for (size_t i = 0; i < images.size(); ++i) {
-        out.push_back(uint8_t(images[i].w == 256 ? 0 : images[i].w));
-        out.push_back(uint8_t(images[i].h == 256 ? 0 : images[i].h));
-        out.push_back(0);
-        out.push_back(0);
-        put16(out, 1);
-        put16(out, 32);
-        put32(out, uint32_t(data[i].size()));
-        put32(out, offset);
-        offset += uint32_t(data[i].size());
-    }
-    for (const auto& d : data)
-        out.insert(out.end(), d.begin(), d.end());
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f)
-        return false;
-    bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
-    return std::fclose(f) == 0 && ok;
+        entries.push_back(
+            {uint8_t(im.w == 256 ? 0 : im.w), uint8_t(im.h == 256 ? 0 : im.h), 0, 1, 32, iconImage(im)});
+    return writeIconFile(path, 1, entries);
 }
 
 // The program's icon: a white board in a dark frame on two legs, a blue stroke on it and an orange

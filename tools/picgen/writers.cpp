@@ -1,9 +1,8 @@
-// File formats written by hand: BMP (24 bits per pixel) and CUR (16 colours, 1-bit mask).
+// File formats written by hand: BMP (24 bits per pixel), CUR (16 colours, 1-bit mask) and the
+// directory that icon and cursor files share.
 #include <cstdio>
 
 #include "tools/picgen/picgen.h"
-
-namespace {
 
 void put16(std::vector<uint8_t>& b, unsigned v) {
     b.push_back(uint8_t(v));
@@ -21,6 +20,30 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
+
+bool writeIconFile(const std::string& path, unsigned type, const std::vector<IconFileEntry>& entries) {
+    std::vector<uint8_t> out;
+    put16(out, 0);
+    put16(out, type);
+    put16(out, unsigned(entries.size()));
+    uint32_t offset = 6 + 16 * uint32_t(entries.size());
+    for (const IconFileEntry& e : entries) {
+        out.push_back(e.width);
+        out.push_back(e.height);
+        out.push_back(e.colours);
+        out.push_back(0);
+        put16(out, e.planesOrHotX);
+        put16(out, e.bitsOrHotY);
+        put32(out, uint32_t(e.data.size()));
+        put32(out, offset);
+        offset += uint32_t(e.data.size());
+    }
+    for (const IconFileEntry& e : entries)
+        out.insert(out.end(), e.data.begin(), e.data.end());
+    return writeFile(path, out);
+}
+
+namespace {
 
 void putInfoHeader(std::vector<uint8_t>& b, int w, int h, unsigned bits, uint32_t imageSize,
                    uint32_t colours) {
@@ -105,26 +128,9 @@ std::vector<uint8_t> cursorData(const CursorImage& im) {
 } // namespace
 
 bool writeCursor(const std::string& path, const std::vector<CursorImage>& images) {
-    std::vector<uint8_t> out;
-    put16(out, 0);
-    put16(out, 2); // cursor
-    put16(out, unsigned(images.size()));
-    std::vector<std::vector<uint8_t>> data;
+    std::vector<IconFileEntry> entries;
     for (const CursorImage& im : images)
-        data.push_back(cursorData(im));
-    uint32_t offset = 6 + 16 * uint32_t(images.size());
-    for (size_t i = 0; i < images.size(); ++i) {
-        out.push_back(uint8_t(images[i].w));
-        out.push_back(uint8_t(images[i].h));
-        out.push_back(16); // colours
-        out.push_back(0);
-        put16(out, unsigned(images[i].hotX));
-        put16(out, unsigned(images[i].hotY));
-        put32(out, uint32_t(data[i].size()));
-        put32(out, offset);
-        offset += uint32_t(data[i].size());
-    }
-    for (const auto& d : data)
-        out.insert(out.end(), d.begin(), d.end());
-    return writeFile(path, out);
+        entries.push_back(
+            {uint8_t(im.w), uint8_t(im.h), 16, unsigned(im.hotX), unsigned(im.hotY), cursorData(im)});
+    return writeIconFile(path, 2, entries);
 }

@@ -4,17 +4,33 @@
 #include <cstdio>
 #include <cstring>
 
-namespace simboard_internal {
+namespace {
 
-// The list lives under the user's own hive, opened with RegOpenCurrentUser: a test that redirects
-// HKEY_CURRENT_USER to a scratch key (RegOverridePredefKey) still shares the list with the program.
-void writeDeviceList(const SimBoard* board) {
+// The board's keys live under the user's own hive, opened with RegOpenCurrentUser: a test that
+// redirects HKEY_CURRENT_USER to a scratch key (RegOverridePredefKey) still shares them with the
+// program. The key at path below it, created when missing; null when either cannot be opened.
+HKEY createUserKey(const char* path) {
     HKEY user = nullptr;
     if (RegOpenCurrentUser(KEY_ALL_ACCESS, &user) != ERROR_SUCCESS)
-        return;
+        return nullptr;
     HKEY key = nullptr;
-    if (RegCreateKeyExA(user, SIMBOARD_DEVICES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
+    if (RegCreateKeyExA(user, path, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        key = nullptr;
+    RegCloseKey(user);
+    return key;
+}
+
+void setText(HKEY key, const char* name, const char* text) {
+    RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), DWORD(strlen(text) + 1));
+}
+
+} // namespace
+
+namespace simboard_internal {
+
+void writeDeviceList(const SimBoard* board) {
+    HKEY key = createUserKey(SIMBOARD_DEVICES_KEY);
+    if (key) {
         for (;;) { // drop the old list
             char name[64];
             DWORD length = sizeof name;
@@ -37,12 +53,10 @@ void writeDeviceList(const SimBoard* board) {
                      : s.config.cancelIgnored ? "nocancel"
                                               : "open",
                      reports, s.pipePath.c_str());
-            RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data),
-                           DWORD(strlen(data) + 1));
+            setText(key, name, data);
         }
         RegCloseKey(key);
     }
-    RegCloseKey(user);
 }
 
 void removeDeviceList() {
@@ -62,12 +76,8 @@ void announceInterface(const SimBoard* board, int sensor, bool arrival) {
     constexpr unsigned long long NOTICES_KEPT = 32;
     static LONG64 lastNumber = 0; // one board per process at a time
     const unsigned long long number = static_cast<unsigned long long>(InterlockedIncrement64(&lastNumber));
-    HKEY user = nullptr;
-    if (RegOpenCurrentUser(KEY_ALL_ACCESS, &user) != ERROR_SUCCESS)
-        return;
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(user, SIMBOARD_NOTICES_KEY, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
+    HKEY key = createUserKey(SIMBOARD_NOTICES_KEY);
+    if (key) {
         char name[64], data[400];
         if (number > NOTICES_KEPT) {
             snprintf(name, sizeof name, "%lu-%llu", GetCurrentProcessId(), number - NOTICES_KEPT);
@@ -76,10 +86,9 @@ void announceInterface(const SimBoard* board, int sensor, bool arrival) {
         snprintf(name, sizeof name, "%lu-%llu", GetCurrentProcessId(), number);
         snprintf(data, sizeof data, "%s %s", arrival ? "arrival" : "removal",
                  board->sensors[size_t(sensor)].pipePath.c_str());
-        RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data), DWORD(strlen(data) + 1));
+        setText(key, name, data);
         RegCloseKey(key);
     }
-    RegCloseKey(user);
 }
 
 } // namespace simboard_internal
