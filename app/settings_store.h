@@ -11,8 +11,8 @@ constexpr char SETTINGS_KEY_PATH[] = "SOFTWARE\\Tolvex"; // under HKEY_CURRENT_U
 int loadSettings(SettingsRecord* settings);
 // Each save also writes the board's monitor ("Screen", "MonitorId", "MonitorSize") when the user has
 // chosen one.
-void saveSettings(const SettingsRecord* settings);   // "LagTime", "Save", "Ouhe"
+void saveSettings(const SettingsRecord* settings); // "LagTime", "Save", "Ouhe"
 // "P1X" .. "P4X", "P1Y" .. "P4Y", and beside them the screen the calibration in force was made on
 // ("CalibWidth", "CalibHeight", "CalibDpi"), removed when that is not known.
 void saveCalibrationPoints(const int32_t points[8]);
-void saveTouchChoice(bool touch);                    // "Touch": "1" or "0"
+void saveTouchChoice(bool touch); // "Touch": "1" or "0"

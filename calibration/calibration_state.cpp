@@ -16,7 +16,7 @@ namespace {
 
 // The placement's fields, written and read under calibTargetsSeq like the crosses.
 std::atomic<int32_t> placementWords[7];
-std::atomic<int32_t> screenDpi{96}; // the board monitor's DPI, published with the targets
+std::atomic<int32_t> screenDpi{96};       // the board monitor's DPI, published with the targets
 std::atomic<int32_t> calibScreenWords[3]; // storeCalibScreen / readCalibScreen: width, height, dpi
 
 } // namespace

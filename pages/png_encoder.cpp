@@ -12,8 +12,8 @@
 namespace {
 
 HRESULT createPngEncoder(IWICImagingFactory** factory, IWICBitmapEncoder** encoder) {
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                                  reinterpret_cast<void**>(factory));
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(factory));
     if (SUCCEEDED(hr))
         hr = (*factory)->CreateEncoder(GUID_ContainerFormatPng, nullptr, encoder);
     return hr;
@@ -33,7 +33,8 @@ HRESULT writePngFrame(IWICBitmapEncoder* encoder, IStream* target, const uint32_
         hr = frame->Initialize(options);
     if (SUCCEEDED(hr))
         hr = frame->SetSize(UINT(width), UINT(height));
-    const WICPixelFormatGUID layout = bitsPerPixel == 24 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
+    const WICPixelFormatGUID layout =
+        bitsPerPixel == 24 ? GUID_WICPixelFormat24bppBGR : GUID_WICPixelFormat32bppBGR;
     WICPixelFormatGUID format = layout;
     if (SUCCEEDED(hr))
         hr = frame->SetPixelFormat(&format);

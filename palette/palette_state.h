@@ -24,4 +24,4 @@ extern HWND containerWindows[2]; // their containers
 extern PageRecord pageRecords[2];
 extern DrawState drawState;
 extern HWND boardBarWindow; // the board bar, shown with the board
-extern int32_t paletteDpi; // the DPI of the palette's monitor: its size, regions and pictures; 96 at first
+extern int32_t paletteDpi;  // the DPI of the palette's monitor: its size, regions and pictures; 96 at first

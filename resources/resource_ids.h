@@ -19,8 +19,8 @@
 #define IDB_WIDTH_MARK_3 120
 #define IDB_BOARD_BAR_NORMAL 130  // the board bar's buttons: one strip of cells, grey
 #define IDB_BOARD_BAR_PRESSED 131 // and pressed, orange
-#define IDB_CALIBRATION_LOGO 200 // 430 x 250, shown stretched to 512 x 296
-#define IDB_HELP_PAGE_1 301      // 301 .. 304
+#define IDB_CALIBRATION_LOGO 200  // 430 x 250, shown stretched to 512 x 296
+#define IDB_HELP_PAGE_1 301       // 301 .. 304
 #define IDB_HELP_PAGE_2 302
 #define IDB_HELP_PAGE_3 303
 #define IDB_HELP_PAGE_4 304

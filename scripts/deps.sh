@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ libgtest-dev googletest libbenchmark-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix
           wine wine64 xvfb xserver-xephyr x11-utils xauth fonts-liberation imagemagick nsis zip
-          poppler-utils osslsigncode openssl python3)
+          poppler-utils osslsigncode openssl python3 clang-format)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

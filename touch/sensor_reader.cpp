@@ -49,10 +49,10 @@ namespace {
 constexpr DWORD LINK_GRACE_MS = SENSOR_LINK_GRACE_MS; // a touch outlives a link without answers this long
 constexpr DWORD IDLE_ROUND_MS =
     8; // shortest round while no finger is down (about 15.6 ms at the default timer)
-constexpr int FAILURES_BEFORE_PAUSE = 3; // failed exchanges in a row before rounds pause
-constexpr DWORD FIRST_PAUSE_MS = 10;     // then doubling with every further failure ...
-constexpr DWORD LONGEST_PAUSE_MS = 100;  // ... up to this
-constexpr int LIFT_REPLIES = 2;          // replies without a point in a row that make a lift
+constexpr int FAILURES_BEFORE_PAUSE = 3;    // failed exchanges in a row before rounds pause
+constexpr DWORD FIRST_PAUSE_MS = 10;        // then doubling with every further failure ...
+constexpr DWORD LONGEST_PAUSE_MS = 100;     // ... up to this
+constexpr int LIFT_REPLIES = 2;             // replies without a point in a row that make a lift
 constexpr int REFUSED_DOWNS_TO_GIVE_UP = 3; // touches in a row whose down the system refused
 
 std::atomic<bool> stopRequested{false};   // set by the GUI thread at shut-down and log-off

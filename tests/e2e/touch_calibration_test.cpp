@@ -138,7 +138,8 @@ class ScaleOfNextStarts {
   public:
     explicit ScaleOfNextStarts(int dpi) {
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key) !=
+            ERROR_SUCCESS)
             return;
         DWORD size = sizeof before, type = 0;
         had = RegQueryValueExA(key, "LogPixels", nullptr, &type, reinterpret_cast<BYTE*>(&before), &size) ==
@@ -150,10 +151,12 @@ class ScaleOfNextStarts {
     }
     ~ScaleOfNextStarts() {
         HKEY key;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Control Panel\\Desktop", 0, KEY_ALL_ACCESS, &key) !=
+            ERROR_SUCCESS)
             return;
         if (had)
-            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before), sizeof before);
+            RegSetValueExA(key, "LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&before),
+                           sizeof before);
         else
             RegDeleteValueA(key, "LogPixels");
         RegCloseKey(key);
@@ -310,13 +313,15 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     // palette, made hidden at the size of its scale, tells the program's.)
     RECT palette = {};
     GetWindowRect(findTopLevelWindow("qv_tool", again.processId), &palette);
-    EXPECT_EQ(palette.right - palette.left, paletteSizeForDpi(otherDpi)) << "the restart is not at the other scale";
+    EXPECT_EQ(palette.right - palette.left, paletteSizeForDpi(otherDpi))
+        << "the restart is not at the other scale";
     POINT landed;
     ASSERT_TRUE(clickAt(s, width / 2.0, height / 3.0, &landed)) << "no click after the restart";
     EXPECT_LE(pixelDistance(landed, width / 2.0, height / 3.0), tolerance) << landed.x << "," << landed.y;
-    checkGrid(s, tolerance, ("calibrated at " + std::to_string(screenDpi()) + " DPI, mapped at " +
-                             std::to_string(otherDpi) + ":")
-                                .c_str());
+    checkGrid(
+        s, tolerance,
+        ("calibrated at " + std::to_string(screenDpi()) + " DPI, mapped at " + std::to_string(otherDpi) + ":")
+            .c_str());
 
     // "Salir" with a complete calibration stores the eight coordinates again, not the settings.
     writeRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Ouhe", "7"); // the program holds 1

@@ -170,7 +170,8 @@ void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
     mark = simboardLogSize(s.board);
     sendToProgram(s, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 1000, mark, true), 0) << "no Get after the unlock";
-    EXPECT_EQ(openConnectionsOnceSettled(s.board, 2), 2) << "the reader's and the command handle, both opened afresh";
+    EXPECT_EQ(openConnectionsOnceSettled(s.board, 2), 2)
+        << "the reader's and the command handle, both opened afresh";
     simboardFingerLift(s.board, 0);
     flushEvents(300);
     expectClickAt(s, 300, 500, "after the unlock");

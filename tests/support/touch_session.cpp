@@ -74,7 +74,8 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
         return false;
     static const CrossScreen otherScreen = {1280, 720, 120};
     if (stored != NO_CALIBRATION)
-        storeBoardCalibration(session->board, stored == BOARD_CALIBRATION_OTHER_SCREEN ? &otherScreen : nullptr);
+        storeBoardCalibration(session->board,
+                              stored == BOARD_CALIBRATION_OTHER_SCREEN ? &otherScreen : nullptr);
     if (!startProgram("VelmoraSim.exe", &session->program))
         return false;
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);

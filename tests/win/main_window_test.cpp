@@ -82,7 +82,9 @@ TEST_F(MainWindow, CreatesItsFourWindowsHiddenAndPlacedForTheScreen) {
         {mainWindowParts().settings,
          "Configuraci\xF3n del sistema",
          {(w - 380) / 2, (h - 440) / 2, (w - 380) / 2 + 380, (h - 440) / 2 + 440}},
-        {mainWindowParts().help, "Help", {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
+        {mainWindowParts().help,
+         "Help",
+         {(w - 220) / 2, (h - 220) / 2, (w - 220) / 2 + 220, (h - 220) / 2 + 220}},
         {hwndPalette, "", {work.right - 255, work.bottom - 255, work.right - 35, work.bottom - 35}},
         {mainWindowParts().calibration, "", {0, 0, w, h}},
     };
@@ -434,7 +436,7 @@ TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
     ASSERT_EQ(GetMenuItemCount(mainWindowParts().trayMenu), 7);
     EXPECT_EQ(menuText(mainWindowParts().trayMenu, 1), "Configuraci\xF3n del sistema");
     EXPECT_EQ(menuText(mainWindowParts().trayMenu, 2), "Usar la pizarra como pantalla t\xE1"
-                                     "ctil");
+                                                       "ctil");
     EXPECT_EQ(GetMenuItemID(mainWindowParts().trayMenu, 2), IDM_TOUCH);
     EXPECT_EQ(menuText(mainWindowParts().trayMenu, 3), "Zarpelo");
     EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
@@ -445,7 +447,8 @@ TEST_F(MainWindow, TheTouchItemTurnsTheChoiceOverAndStoresIt) {
         EXPECT_EQ(touchChoice.load(), on ? 1 : 0);
         EXPECT_TRUE(readRegistryText(HKEY_CURRENT_USER, TOLVEX_KEY, "Touch", &stored));
         EXPECT_EQ(stored, want);
-        EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED, UINT(on ? MF_CHECKED : 0));
+        EXPECT_EQ(GetMenuState(mainWindowParts().trayMenu, 2, MF_BYPOSITION) & MF_CHECKED,
+                  UINT(on ? MF_CHECKED : 0));
     }
     const TrayNotify notifyBefore = trayNotify;
     trayNotify = recordBalloon;
@@ -529,7 +532,8 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     EXPECT_TRUE(screen.placement.virtualDesk);
     EXPECT_EQ(screen.placement.left, w);
     EXPECT_EQ(screen.placement.deskWidth, w + 2400);
-    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 1, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 1, MF_BYPOSITION) & MF_CHECKED,
+              UINT(MF_CHECKED));
 
     // The canvas grew to the monitor, keeping what was drawn where it was.
     EXPECT_EQ(canvasExtent.x, 2400);
@@ -545,7 +549,8 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     scaled.dpi = 144;
     testMonitors = {primary, scaled};
     RECT suggested = secondRect;
-    SendMessageA(mainWindowParts().calibration, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    SendMessageA(mainWindowParts().calibration, WM_DPICHANGED, MAKEWPARAM(144, 144),
+                 reinterpret_cast<LPARAM>(&suggested));
     RECT bar = {};
     GetWindowRect(boardBarWindow, &bar);
     EXPECT_EQ(bar.right - bar.left, barSize(144).right);
@@ -557,7 +562,8 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     GetWindowRect(boardBarWindow, &bar);
     EXPECT_EQ(bar.right - bar.left, barSize(96).right);
     EXPECT_EQ(calibrationCrossPosition(3).x, 2400 - 100);
-    expectRect(mainWindowParts().calibration, secondRect, "calibration window, after the scale went and came back");
+    expectRect(mainWindowParts().calibration, secondRect,
+               "calibration window, after the scale went and came back");
 
     // A dock renumbers the monitors: a television takes the projector's name, the projector is
     // "\\.\DISPLAY3" now. The board follows the projector, not the name.
@@ -575,7 +581,8 @@ TEST_F(MainWindow, TheBoardFollowsItsMonitorAndAMonitorThatIsGoneKeepsTheChoice)
     SendMessageA(main, WM_DISPLAYCHANGE, 32, MAKELPARAM(w, h));
     expectRect(mainWindowParts().calibration, projectorRect, "calibration window, monitors renumbered");
     expectRect(pageWindows[1], projectorRect, "page, monitors renumbered");
-    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 2, MF_BYPOSITION) & MF_CHECKED, UINT(MF_CHECKED));
+    EXPECT_EQ(GetMenuState(GetSubMenu(mainWindowParts().trayMenu, 1), 2, MF_BYPOSITION) & MF_CHECKED,
+              UINT(MF_CHECKED));
     EXPECT_EQ(boardScreenChoice.device, projector.device) << "the choice follows its monitor's name";
     EXPECT_TRUE(balloonsShown.empty()) << balloonsShown.front();
 

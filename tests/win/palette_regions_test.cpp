@@ -214,7 +214,9 @@ TEST(PaletteRegions, FailedRegionIsReportedWithItsStep) {
         int shapeIndex;
         const char* expected;
     } cases[] = {
-        {SHAPE_DISC, "error|1,87"},         {SHAPE_FACE_ELLIPSE, "error|3,87"}, {shapeOfSector(0), "error|0,87"},
+        {SHAPE_DISC, "error|1,87"},
+        {SHAPE_FACE_ELLIPSE, "error|3,87"},
+        {shapeOfSector(0), "error|0,87"},
         {shapeOfSector(17), "error|17,87"},
     };
     for (const auto& c : cases) {

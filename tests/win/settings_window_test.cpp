@@ -419,7 +419,7 @@ TEST(SettingsWindowScale, ThePrimarysNewScaleResizesButtonsPressesAndPicture) {
     EXPECT_EQ(controlFontHeight(apply), at96);
     const HFONT font96 = reinterpret_cast<HFONT>(SendMessageA(apply, WM_GETFONT, 0, 0));
     SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), 0); // no rectangle: ignored
-    RECT suggested = {100, 50, 670, 710}; // on the screen, where it is read
+    RECT suggested = {100, 50, 670, 710};                         // on the screen, where it is read
     SendMessageA(w.hwnd, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
     flushEvents(100);
     for (const LayoutButton& b : SETTINGS_BUTTONS)

@@ -93,7 +93,7 @@ struct NamedPicture {
     int id;
     Picture picture;
 };
-std::vector<NamedPicture> boardBarPictures();                      // 130, 131: the board bar's strips
+std::vector<NamedPicture> boardBarPictures(); // 130, 131: the board bar's strips
 // percent: 100, 150 or 200; the ids of a larger set are pictureSetId(id, percent).
 std::vector<NamedPicture> palettePictures(int percent = 100);      // 101, 102, 103, 113 .. 120
 Picture paletteNormalPicture(int percent = 100);                   // 101 alone

@@ -2,7 +2,6 @@
 
 #include <cctype>
 
-
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
