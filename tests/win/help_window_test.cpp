@@ -149,8 +149,9 @@ void expectAtPage(const HelpWindow& w, int page, const std::string& states,
     SCOPED_TRACE(::testing::Message() << "page " << page + 1);
     EXPECT_EQ(helpWindowPage(), page);
     EXPECT_EQ(w.states(), states);
-    if (picture == Picture::Checked)
+    if (picture == Picture::Checked) {
         EXPECT_TRUE(pageShown(w.hwnd, page));
+    }
 }
 
 // The window is shown (`shown`) or hidden, and at `page` (0 to 3), as a toggle leaves it.
