@@ -104,6 +104,18 @@ void sendMove(HWND hwnd, int x, int y, bool held) {
 void sendUp(HWND hwnd, int x, int y) {
     SendMessageA(hwnd, WM_LBUTTONUP, 0, at(x, y));
 }
+void sendGesture(HWND hwnd, const std::vector<POINT>& points, POINT release) {
+    if (points.empty())
+        return;
+    sendDown(hwnd, points.front().x, points.front().y);
+    for (size_t i = 1; i < points.size(); ++i)
+        sendMove(hwnd, points[i].x, points[i].y);
+    sendUp(hwnd, release.x, release.y);
+}
+void sendGesture(HWND hwnd, const std::vector<POINT>& points) {
+    if (!points.empty())
+        sendGesture(hwnd, points, points.back());
+}
 
 COLORREF canvasPixel(const TestPage* t, int x, int y) {
     return GetPixel(t->record.memDC, x, y);

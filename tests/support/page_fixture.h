@@ -36,6 +36,10 @@ DrawState freshDrawState();
 void sendDown(HWND hwnd, int x, int y);
 void sendMove(HWND hwnd, int x, int y, bool held = true);
 void sendUp(HWND hwnd, int x, int y);
+// A gesture with the button held: pressed at the first point, moved to each one after it in turn,
+// released where the last move ended or, when given, at `release`. An empty list sends nothing.
+void sendGesture(HWND hwnd, const std::vector<POINT>& points);
+void sendGesture(HWND hwnd, const std::vector<POINT>& points, POINT release);
 
 // The canvas pixel, or CLR_INVALID.
 COLORREF canvasPixel(const TestPage* t, int x, int y);

@@ -289,27 +289,27 @@ TEST(ScreenMapping, CrossesMoveWithTheScaleAndTheSizeOfTheScreen) {
 
 TEST(ScreenMapping, PixelsBetweenTheCrossesHeldInsideTheScreen) {
     const int targets[3][2] = {{100, 50}, {924, 50}, {100, 718}};
+    struct Case {
+        double u, v;
+        int x, y;
+    };
+    const Case cases[] = {
+        {0, 0, 100, 50},
+        {1, 1, 924, 718},
+        {0.5, 0.5, 512, 384},
+        // Truncated, not rounded: 100 + 824 * 0.9999 = 923.9...
+        {0.9999, 0.00149, 923, 50},
+        // Beyond the crosses and far beyond: the screen's edge.
+        {-0.2, 1.2, 0, 767},
+        {1e300, -1e300, 1023, 0},
+    };
     ScreenPoint p{-1, -1};
-    ASSERT_TRUE(unitSquareToPixel(0, 0, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 100);
-    EXPECT_EQ(p.y, 50);
-    ASSERT_TRUE(unitSquareToPixel(1, 1, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 924);
-    EXPECT_EQ(p.y, 718);
-    ASSERT_TRUE(unitSquareToPixel(0.5, 0.5, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 512);
-    EXPECT_EQ(p.y, 384);
-    // Truncated, not rounded: 100 + 824 * 0.9999 = 923.9...
-    ASSERT_TRUE(unitSquareToPixel(0.9999, 0.00149, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 923);
-    EXPECT_EQ(p.y, 50);
-    // Beyond the crosses and far beyond: the screen's edge.
-    ASSERT_TRUE(unitSquareToPixel(-0.2, 1.2, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 0);
-    EXPECT_EQ(p.y, 767);
-    ASSERT_TRUE(unitSquareToPixel(1e300, -1e300, targets, 1024, 768, p));
-    EXPECT_EQ(p.x, 1023);
-    EXPECT_EQ(p.y, 0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "(" << c.u << ", " << c.v << ")");
+        ASSERT_TRUE(unitSquareToPixel(c.u, c.v, targets, 1024, 768, p));
+        EXPECT_EQ(p.x, c.x);
+        EXPECT_EQ(p.y, c.y);
+    }
     // No result: nothing written.
     p = {5, 6};
     EXPECT_FALSE(unitSquareToPixel(std::nan(""), 0.5, targets, 1024, 768, p));

@@ -140,6 +140,27 @@ int pageIn(const std::vector<COLORREF>& shown, const RECT& client) {
     return result << "; the screen read " << shown.size() << " pixels, the picture has " << wanted.size();
 }
 
+enum class Picture { NotChecked, Checked };
+
+// The window is at `page` (0 to 3) with the buttons' enabled states `states` ("first last next
+// end"); with Picture::Checked the screen also shows that page's picture.
+void expectAtPage(const HelpWindow& w, int page, const std::string& states,
+                  Picture picture = Picture::NotChecked) {
+    SCOPED_TRACE(::testing::Message() << "page " << page + 1);
+    EXPECT_EQ(helpWindowPage(), page);
+    EXPECT_EQ(w.states(), states);
+    if (picture == Picture::Checked) {
+        EXPECT_TRUE(pageShown(w.hwnd, page));
+    }
+}
+
+// The window is shown (`shown`) or hidden, and at `page` (0 to 3), as a toggle leaves it.
+void expectShownAtPage(const HelpWindow& w, bool shown, int page) {
+    SCOPED_TRACE(::testing::Message() << (shown ? "shown" : "hidden") << " at page " << page + 1);
+    EXPECT_EQ(w.visible(), shown);
+    EXPECT_EQ(helpWindowPage(), page);
+}
+
 TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {
     HelpWindow w;
     ASSERT_NE(w.hwnd, nullptr);
@@ -180,8 +201,7 @@ TEST(HelpWindowButtons, FourButtonsInCreationOrderFromTheRightEdge) {
             }
     }
     // Created at the first page.
-    EXPECT_EQ(helpWindowPage(), 0);
-    EXPECT_EQ(w.states(), "0011");
+    expectAtPage(w, 0, "0011");
 }
 
 // The primary monitor goes to 150 % (WM_DPICHANGED with the suggested rectangle): the window takes
@@ -230,29 +250,19 @@ TEST(HelpWindowNavigation, ButtonsMoveThroughThePagesAndThePictureFollows) {
     HelpWindow w;
     w.toggle();
     ASSERT_TRUE(w.visible());
-    EXPECT_EQ(helpWindowPage(), 0);
-    EXPECT_EQ(w.states(), "0011");
-    EXPECT_TRUE(pageShown(w.hwnd, 0));
+    expectAtPage(w, 0, "0011", Picture::Checked);
     saveWindowPicture(w.hwnd, "help_window_page1");
     for (int page = 1; page < 4; ++page) {
         w.click(IDC_HELP_NEXT);
-        EXPECT_EQ(helpWindowPage(), page);
-        EXPECT_EQ(w.states(), expectedStates(page)) << "page " << page + 1;
-        EXPECT_TRUE(pageShown(w.hwnd, page)) << "page " << page + 1;
+        expectAtPage(w, page, expectedStates(page), Picture::Checked);
     }
     saveWindowPicture(w.hwnd, "help_window_page4");
     w.click(IDC_HELP_LAST);
-    EXPECT_EQ(helpWindowPage(), 2);
-    EXPECT_EQ(w.states(), "1111");
-    EXPECT_TRUE(pageShown(w.hwnd, 2));
+    expectAtPage(w, 2, "1111", Picture::Checked);
     w.click(IDC_HELP_FIRST);
-    EXPECT_EQ(helpWindowPage(), 0);
-    EXPECT_EQ(w.states(), "0011");
-    EXPECT_TRUE(pageShown(w.hwnd, 0));
+    expectAtPage(w, 0, "0011", Picture::Checked);
     w.click(IDC_HELP_END);
-    EXPECT_EQ(helpWindowPage(), 3);
-    EXPECT_EQ(w.states(), "1100");
-    EXPECT_TRUE(pageShown(w.hwnd, 3));
+    expectAtPage(w, 3, "1100", Picture::Checked);
 }
 
 // Commands sent by anyone, also to disabled buttons' ids: the page never leaves 1..4, and other
@@ -262,21 +272,16 @@ TEST(HelpWindowNavigation, CommandsFromAnySenderStayInRange) {
     w.toggle();
     for (int i = 0; i < 6; ++i)
         w.command(IDC_HELP_LAST);
-    EXPECT_EQ(helpWindowPage(), 0);
-    EXPECT_EQ(w.states(), "0011");
+    expectAtPage(w, 0, "0011");
     for (int i = 0; i < 9; ++i)
         w.command(IDC_HELP_NEXT);
-    EXPECT_EQ(helpWindowPage(), 3);
-    EXPECT_EQ(w.states(), "1100");
+    expectAtPage(w, 3, "1100");
     w.command(MAKEWPARAM(IDC_HELP_FIRST, BN_SETFOCUS));
     w.command(0x12345);
-    EXPECT_EQ(helpWindowPage(), 3);
-    EXPECT_EQ(w.states(), "1100");
+    expectAtPage(w, 3, "1100");
     w.command(IDC_HELP_LAST);
     w.command(IDC_HELP_LAST);
-    EXPECT_EQ(helpWindowPage(), 1);
-    EXPECT_EQ(w.states(), "1111");
-    EXPECT_TRUE(pageShown(w.hwnd, 1));
+    expectAtPage(w, 1, "1111", Picture::Checked);
 }
 
 // Closing hides the window; the next toggle shows it again at page 1.
@@ -291,14 +296,11 @@ TEST(HelpWindowVisibility, CloseHidesAndTheNextShowStartsAtPageOne) {
     EXPECT_EQ(helpWindowPage(), 3) << "hiding keeps the page";
     w.toggle();
     EXPECT_TRUE(w.visible());
-    EXPECT_EQ(helpWindowPage(), 0);
-    EXPECT_EQ(w.states(), "0011");
-    EXPECT_TRUE(pageShown(w.hwnd, 0));
+    expectAtPage(w, 0, "0011", Picture::Checked);
     // A shown window is hidden by the toggle, at whatever page.
     w.click(IDC_HELP_NEXT);
     w.toggle();
-    EXPECT_FALSE(w.visible());
-    EXPECT_EQ(helpWindowPage(), 1);
+    expectShownAtPage(w, false, 1);
 }
 
 // A minimised help window counts as visible: the toggle restores and hides it.
@@ -313,8 +315,7 @@ TEST(HelpWindowVisibility, MinimisedCountsAsVisible) {
     EXPECT_FALSE(w.visible());
     EXPECT_EQ(IsIconic(w.hwnd), FALSE);
     w.toggle();
-    EXPECT_TRUE(w.visible());
-    EXPECT_EQ(helpWindowPage(), 0);
+    expectShownAtPage(w, true, 0);
 }
 
 // Each paint loads a picture and releases the one before. Wine hands out GDI handles from the

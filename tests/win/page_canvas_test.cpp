@@ -78,10 +78,7 @@ TEST_F(PageCanvas, PenStrokeIsThePolylineOfThePositionsInColourAndWidth) {
     ds.colour = RED;
     ds.penWidth = 8;
     tool(TOOL_PEN);
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 300, 100);
-    sendMove(t.page, 300, 250);
-    sendUp(t.page, 300, 250);
+    sendGesture(t.page, {{100, 100}, {300, 100}, {300, 250}});
     // Along both segments, in red and 8 wide; nothing on the chord between the ends.
     for (int x = 110; x <= 290; x += 20) {
         EXPECT_EQ(canvasPixel(&t, x, 100), RED) << x;
@@ -130,8 +127,7 @@ TEST_F(PageCanvas, EraserPressClearsASquareWhoseTopLeftIsXMinusH) {
     paintCanvas(&t, {0, 0, 1000, 700}, BLACK);
     ds.eraserSize = 16;
     tool(TOOL_ERASER);
-    sendDown(t.page, 300, 300);
-    sendUp(t.page, 300, 300);
+    sendGesture(t.page, {{300, 300}});
     EXPECT_EQ(countInked(&t, {292, 292, 308, 308}), 0);
     EXPECT_EQ(canvasPixel(&t, 291, 300), BLACK);
     EXPECT_EQ(canvasPixel(&t, 308, 300), BLACK);
@@ -145,24 +141,17 @@ TEST_F(PageCanvas, EraserMovesClearBandsAndDiagonalsLeaveNoGap) {
     ds.eraserSize = 32;
     tool(TOOL_ERASER);
     // Horizontal: a band 32 high from x - 16 to x' + 16.
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 400, 100);
-    sendUp(t.page, 400, 100);
+    sendGesture(t.page, {{100, 100}, {400, 100}});
     EXPECT_EQ(countInked(&t, {84, 84, 416, 116}), 0);
     EXPECT_EQ(countInked(&t, {84, 83, 416, 84}), 416 - 84);
     EXPECT_EQ(countInked(&t, {84, 116, 416, 117}), 416 - 84);
     // Vertical: a band 32 wide.
-    sendDown(t.page, 600, 100);
-    sendMove(t.page, 600, 500);
-    sendUp(t.page, 600, 500);
+    sendGesture(t.page, {{600, 100}, {600, 500}});
     EXPECT_EQ(countInked(&t, {584, 84, 616, 516}), 0);
     EXPECT_EQ(countInked(&t, {583, 84, 584, 516}), 516 - 84);
     // Diagonal jumps in all four directions: every pixel near the path is cleared.
     const POINT path[] = {{150, 300}, {350, 550}, {450, 350}, {250, 200}, {100, 450}};
-    sendDown(t.page, path[0].x, path[0].y);
-    for (size_t i = 1; i < 5; ++i)
-        sendMove(t.page, path[i].x, path[i].y);
-    sendUp(t.page, path[4].x, path[4].y);
+    sendGesture(t.page, std::vector<POINT>(std::begin(path), std::end(path)));
     for (size_t i = 1; i < 5; ++i)
         for (int s = 0; s <= 20; ++s) {
             const int x = path[i - 1].x + (path[i].x - path[i - 1].x) * s / 20;
@@ -188,9 +177,7 @@ TEST_F(PageCanvas, HiddenPageKeepsItsDrawingAndEachPageHasItsOwnCanvas) {
     makeTestPage(&other, &ds, false);
     ds.colour = RED;
     showTestPage(&t);
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 200, 100);
-    sendUp(t.page, 200, 100);
+    sendGesture(t.page, {{100, 100}, {200, 100}});
     ShowWindow(t.page, SW_HIDE);
     ShowWindow(t.container, SW_HIDE);
     flushEvents(100);
@@ -270,19 +257,12 @@ TEST_F(PageCanvas, DragsPastThePageEdgesStayOnThePage) {
     for (const auto& path : {std::vector<POINT>(std::begin(left), std::end(left)),
                              std::vector<POINT>(std::begin(top), std::end(top)),
                              std::vector<POINT>(std::begin(right), std::end(right))}) {
-        sendDown(t.page, path[0].x, path[0].y);
-        for (size_t i = 1; i < path.size(); ++i)
-            sendMove(t.page, path[i].x, path[i].y);
-        sendUp(t.page, path.back().x, path.back().y);
+        sendGesture(t.page, path);
     }
     tool(TOOL_LINE);
-    sendDown(t.page, 200, 300);
-    sendMove(t.page, -50, 340);
-    sendUp(t.page, -50, 360);
+    sendGesture(t.page, {{200, 300}, {-50, 340}}, {-50, 360});
     tool(TOOL_ELLIPSE);
-    sendDown(t.page, 700, 200);
-    sendMove(t.page, 600, -30);
-    sendUp(t.page, 550, -80);
+    sendGesture(t.page, {{700, 200}, {600, -30}}, {550, -80});
     const RECT leftBox = {0, 90, 130, 210}, topBox = {290, 0, 410, 130},
                rightBox = {w - 110, 490, w + 3, 570};
     const RECT lineBox = {0, 290, 210, 370}, ellipseBox = {540, 0, 710, 210};
@@ -301,14 +281,9 @@ TEST_F(PageCanvas, DragsPastThePageEdgesStayOnThePage) {
     paintCanvas(&t, {0, 0, canvasExtent.x, canvasExtent.y}, BLACK);
     ds.eraserSize = 16;
     tool(TOOL_ERASER);
-    sendDown(t.page, 100, 500);
-    sendMove(t.page, -60, 520);
-    sendMove(t.page, 100, 560);
-    sendUp(t.page, 100, 560);
+    sendGesture(t.page, {{100, 500}, {-60, 520}, {100, 560}});
     tool(TOOL_CUT);
-    sendDown(t.page, 400, 450);
-    sendMove(t.page, 300, -50);
-    sendUp(t.page, 300, -50);
+    sendGesture(t.page, {{400, 450}, {300, -50}});
     const RECT eraserBox = {0, 490, 110, 570}, cutBox = {300, 0, 400, 450};
     const int all = keyPixels(&t, {0, 0, canvasExtent.x, canvasExtent.y});
     EXPECT_EQ(all - keyPixels(&t, eraserBox) - keyPixels(&t, cutBox), 0)
@@ -323,9 +298,7 @@ TEST_F(PageCanvas, DragsPastThePageEdgesStayOnThePage) {
 TEST_F(PageCanvas, AStrokeEndsWhereTheButtonCameUp) {
     ds.colour = RED;
     tool(TOOL_PEN);
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 200, 100);
-    sendUp(t.page, 300, 100);
+    sendGesture(t.page, {{100, 100}, {200, 100}}, {300, 100});
     EXPECT_EQ(canvasPixel(&t, 290, 100), RED) << "the stroke's last piece is missing";
     EXPECT_EQ(canvasPixel(&t, 306, 100), KEY);
     SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
@@ -334,17 +307,13 @@ TEST_F(PageCanvas, AStrokeEndsWhereTheButtonCameUp) {
     EXPECT_EQ(canvasPixel(&t, 290, 100), RED) << "redo did not bring the last piece back";
 
     ds.penWidth = 16;
-    sendDown(t.page, 50, 300);
-    sendMove(t.page, 600, 300);
-    sendUp(t.page, 600, 300);
+    sendGesture(t.page, {{50, 300}, {600, 300}});
     const RECT erased = {92, 292, 308, 308};
     const int drawn = countInked(&t, erased);
     ASSERT_GT(drawn, 0);
     ds.eraserSize = 16;
     tool(TOOL_ERASER);
-    sendDown(t.page, 100, 300);
-    sendMove(t.page, 200, 300);
-    sendUp(t.page, 300, 300);
+    sendGesture(t.page, {{100, 300}, {200, 300}}, {300, 300});
     EXPECT_EQ(countInked(&t, erased), 0) << "the eraser's last piece is missing";
     EXPECT_EQ(canvasPixel(&t, 309, 300), RED);
     SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
@@ -424,9 +393,7 @@ TEST_F(PageCanvas, UndoAndRedoStepByStep) {
     tool(TOOL_CUT);
     sendDown(t.page, 10, 5);
     sendUp(t.page, 310, 25); // strokes 0 and 1
-    sendDown(t.page, 150, 15);
-    sendMove(t.page, 650, 15);
-    sendUp(t.page, 650, 15);
+    sendGesture(t.page, {{150, 15}, {650, 15}});
     SendMessageA(t.page, UM_PAGE_PUT_DOWN, 0, 0);
     EXPECT_EQ(canvasPixel(&t, 650, 10), RED);
     EXPECT_NE(canvasPixel(&t, 150, 10), RED);
@@ -435,9 +402,7 @@ TEST_F(PageCanvas, UndoAndRedoStepByStep) {
     EXPECT_NE(canvasPixel(&t, 650, 10), RED);
     // A new step drops what could be redone; with nothing to redo, redo does nothing.
     tool(TOOL_PEN);
-    sendDown(t.page, 400, 700);
-    sendMove(t.page, 500, 700);
-    sendUp(t.page, 500, 700);
+    sendGesture(t.page, {{400, 700}, {500, 700}});
     const int inked = canvasInked();
     SendMessageA(t.page, UM_PAGE_REDO, 0, 0);
     EXPECT_EQ(canvasInked(), inked);
@@ -513,9 +478,7 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyKeepsTheCopyAndChangesNothi
                    DWORD(pictures.size() + 1));
 
     ds.colour = RED;
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 200, 100);
-    sendUp(t.page, 200, 100);
+    sendGesture(t.page, {{100, 100}, {200, 100}});
     const int inked = canvasInked();
     std::wstring path;
     std::string reason;
@@ -567,9 +530,7 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyKeepsTheCopyAndChangesNothi
 // one the PDF document carries as it is: the whole page, at the monitor's aspect.
 TEST_F(PageCanvas, TheSavedPictureIsOneAPdfPageCarries) {
     ds.colour = RED;
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 300, 140);
-    sendUp(t.page, 300, 140);
+    sendGesture(t.page, {{100, 100}, {300, 140}});
     ScreenPicture picture;
     ASSERT_TRUE(composePagePicture(t.page, &picture));
     wchar_t temp[MAX_PATH] = {};
@@ -605,9 +566,7 @@ TEST_F(PageCanvas, DoubleClickStartsNothingAndToolsNotOfThePageDoNothing) {
     sendUp(t.page, 300, 300);
     EXPECT_EQ(canvasInked(), 0);
     tool(100302); // the clear button's id is no drawing tool
-    sendDown(t.page, 100, 100);
-    sendMove(t.page, 300, 300);
-    sendUp(t.page, 300, 300);
+    sendGesture(t.page, {{100, 100}, {300, 300}});
     EXPECT_EQ(t.record.dragState, 0);
     EXPECT_EQ(canvasInked(), 0);
 }

@@ -87,6 +87,21 @@ void resetState() {
 const char* const kElevenNames[] = {"LagTime", "Save", "Ouhe", "P1X", "P2X", "P3X",
                                     "P4X",     "P1Y",  "P2Y",  "P3Y", "P4Y"};
 
+// The three settings in memory hold their defaults (10, 1, 1); `when` names the case.
+void expectDefaultSettings(const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(settings.lagTime.load(), 10);
+    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
+    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
+}
+
+// No calibration in use and none valid; `when` names the case.
+void expectUncalibrated(const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(calibState.load(), CALIB_NONE);
+    EXPECT_EQ(calibValid.load(), CALIB_NONE);
+}
+
 // A complete, sound calibration in the key.
 void putCalibration() {
     const char* names[] = {"P1X", "P1Y", "P2X", "P2Y", "P3X", "P3Y", "P4X", "P4Y"};
@@ -115,11 +130,8 @@ class SettingsStore : public ::testing::Test {
 TEST_F(SettingsStore, EmptyKeyGetsAllElevenDefaults) {
     createKey();
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
-    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
-    EXPECT_EQ(calibState.load(), CALIB_NONE);
-    EXPECT_EQ(calibValid.load(), CALIB_NONE);
+    expectDefaultSettings("an empty key");
+    expectUncalibrated("an empty key");
     EXPECT_EQ(calibRaw[0], -1000) << "a missing coordinate stays in memory as it was";
     auto key = readKey();
     EXPECT_EQ(key.size(), 11u);
@@ -330,8 +342,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         putCalibration();
         put("P3Y", "9999");
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), CALIB_NONE);
-        EXPECT_EQ(calibValid.load(), CALIB_NONE);
+        expectUncalibrated("a coordinate of 9999");
         EXPECT_EQ(calibRaw[5], CALIB_NOT_MEASURED);
         EXPECT_EQ(calibWeights.z, 0.0) << "transform not prepared";
     }
@@ -352,8 +363,7 @@ TEST_F(SettingsStore, IncompleteOrDegenerateCalibrationRunsUncalibrated) {
         for (int k = 0; k < 8; ++k)
             put(names[k], texts[k]);
         ASSERT_EQ(loadSettings(&settings), 1);
-        EXPECT_EQ(calibState.load(), CALIB_NONE);
-        EXPECT_EQ(calibValid.load(), CALIB_NONE);
+        expectUncalibrated("three points on one line");
         auto key = readKey();
         for (int k = 0; k < 8; ++k)
             EXPECT_EQ(stored(key, names[k]), texts[k]) << "points left in the key";
@@ -492,9 +502,7 @@ TEST_F(SettingsStore, ValuesTooLargeForTheBuffersAreLeftAlone) {
     put("Zz", "1");                                  // readable and unknown: deleted
     put("Zy", std::string(25, 'y'));                 // text longer than 19: unreadable, kept
     ASSERT_EQ(loadSettings(&settings), 1);
-    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
-    EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
+    expectDefaultSettings("values too large");
     EXPECT_EQ(calibRaw[0], 150);
     auto key = readKey();
     EXPECT_EQ(stored(key, "Junk"), bigData);
@@ -531,11 +539,8 @@ TEST_F(SettingsStore, KeyThatCannotBeOpened) {
     // No key at all under the scratch HKCU.
     calibState = CALIB_NONE;
     EXPECT_EQ(loadSettings(&settings), 0);
-    EXPECT_EQ(settings.showPaletteAtStart.load(), 1);
-    EXPECT_EQ(settings.smoothingPeriod.load(), 1);
-    EXPECT_EQ(settings.lagTime.load(), 10);
-    EXPECT_EQ(calibState.load(), CALIB_NONE);
-    EXPECT_EQ(calibValid.load(), CALIB_NONE);
+    expectDefaultSettings("no key");
+    expectUncalibrated("no key");
     SettingsRecord record;
     saveSettings(&record);
     const int32_t points[8] = {};

@@ -64,6 +64,15 @@ void decode(const uint8_t* r, int* x, int* y) {
     *y = r[4] + 256 * ((r[5] >> 6) & 3);
 }
 
+// Sends Get and decodes the point of its reply (kept in `r`); fails unless the reply has 10 bytes.
+::testing::AssertionResult getPoint(HANDLE h, uint8_t* r, int* x, int* y) {
+    const int length = exchange(h, GET, r);
+    if (length != 10)
+        return ::testing::AssertionFailure() << "Get replied " << length << " bytes, not 10";
+    decode(r, x, y);
+    return ::testing::AssertionSuccess();
+}
+
 struct BoardFixture : ::testing::Test {
     SimBoard* board = nullptr;
     void start(const SimBoardConfig& config = SimBoardConfig{}) {
@@ -120,21 +129,18 @@ TEST_F(BoardFixture, AnswersEachCommandAndLogsIt) {
     uint8_t r[10];
     ASSERT_EQ(exchange(h, STOP, r), 10);
     EXPECT_EQ(r[1], 0x0A);
-    ASSERT_EQ(exchange(h, GET, r), 10);
     int x, y;
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(r[1], 0x0A);
     EXPECT_EQ(x, 0);
     EXPECT_EQ(y, 0);
 
     simboardFingerDown(board, 0, 700, 600, SIM_SENSOR); // both coordinates need their high bits
-    ASSERT_EQ(exchange(h, GET, r), 10);
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(x, 700);
     EXPECT_EQ(y, 600);
     simboardFingerLift(board, 0);
-    ASSERT_EQ(exchange(h, GET, r), 10);
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(x + y, 0) << x << "," << y;
     ASSERT_EQ(exchange(h, PROBE, r), 10);
     EXPECT_EQ(r[1], 0x0A);
@@ -203,16 +209,14 @@ TEST_F(BoardFixture, GeometryMapsScreenToSensorUnits) {
     HANDLE h = openSensor(board, 0);
     uint8_t r[10];
     simboardFingerDown(board, 0, 100.5, 650.25);
-    ASSERT_EQ(exchange(h, GET, r), 10);
     int x, y;
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     simScreenToSensor(m, 100.5, 650.25, &sx, &sy);
     EXPECT_EQ(x, int(std::lround(sx)));
     EXPECT_EQ(y, int(std::lround(sy)));
 
     simboardFingerDown(board, 0, 1100, 384, SIM_SENSOR); // off the sensor
-    ASSERT_EQ(exchange(h, GET, r), 10);
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(x + y, 0);
     CloseHandle(h);
 }
@@ -446,9 +450,8 @@ TEST_F(BoardFixture, FaultsShapeTheReplies) {
     Sleep(120); // the late reply is waiting now
     EXPECT_TRUE(deviceSeam.flushQueue(h));
     simboardFingerDown(board, 0, 300, 200, SIM_SENSOR);
-    ASSERT_EQ(exchange(h, GET, r), 10);
     int x, y;
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(x, 300) << "the stale reply was dropped";
     EXPECT_EQ(y, 200);
 
@@ -512,9 +515,8 @@ TEST_F(BoardFixture, ScriptStepsDriveTheBoard) {
     EXPECT_EQ(simboardRunScript(board, "# set up\nunits sensor\n\ndown 100 600\nstatus 0x55\n", stdout), 0);
     HANDLE h = openSensor(board, 0);
     uint8_t r[10];
-    ASSERT_EQ(exchange(h, GET, r), 10);
     int x, y;
-    decode(r, &x, &y);
+    ASSERT_TRUE(getPoint(h, r, &x, &y));
     EXPECT_EQ(r[1], 0x55);
     EXPECT_EQ(x, 100);
     EXPECT_EQ(y, 600);

@@ -37,21 +37,17 @@
 
 // The declaration the program uses is the system's structure, field for field.
 static_assert(sizeof(InjectedTouchInfo) == sizeof(POINTER_TOUCH_INFO), "size");
-static_assert(offsetof(InjectedTouchInfo, pointerInfo.pointerFlags) ==
-                  offsetof(POINTER_TOUCH_INFO, pointerInfo.pointerFlags),
-              "pointerFlags");
-static_assert(offsetof(InjectedTouchInfo, pointerInfo.ptPixelLocation) ==
-                  offsetof(POINTER_TOUCH_INFO, pointerInfo.ptPixelLocation),
-              "ptPixelLocation");
-static_assert(offsetof(InjectedTouchInfo, pointerInfo.dwTime) ==
-                  offsetof(POINTER_TOUCH_INFO, pointerInfo.dwTime),
-              "dwTime");
-static_assert(offsetof(InjectedTouchInfo, pointerInfo.performanceCount) ==
-                  offsetof(POINTER_TOUCH_INFO, pointerInfo.PerformanceCount),
-              "PerformanceCount");
-static_assert(offsetof(InjectedTouchInfo, touchMask) == offsetof(POINTER_TOUCH_INFO, touchMask), "touchMask");
-static_assert(offsetof(InjectedTouchInfo, rcContact) == offsetof(POINTER_TOUCH_INFO, rcContact), "rcContact");
-static_assert(offsetof(InjectedTouchInfo, pressure) == offsetof(POINTER_TOUCH_INFO, pressure), "pressure");
+// Our field `ours` stands at the offset of the system's field `theirs`.
+#define SAME_OFFSET(ours, theirs)                                                                            \
+    static_assert(offsetof(InjectedTouchInfo, ours) == offsetof(POINTER_TOUCH_INFO, theirs), #theirs)
+SAME_OFFSET(pointerInfo.pointerFlags, pointerInfo.pointerFlags);
+SAME_OFFSET(pointerInfo.ptPixelLocation, pointerInfo.ptPixelLocation);
+SAME_OFFSET(pointerInfo.dwTime, pointerInfo.dwTime);
+SAME_OFFSET(pointerInfo.performanceCount, pointerInfo.PerformanceCount);
+SAME_OFFSET(touchMask, touchMask);
+SAME_OFFSET(rcContact, rcContact);
+SAME_OFFSET(pressure, pressure);
+#undef SAME_OFFSET
 static_assert(INJECTED_PT_TOUCH == PT_TOUCH && INJECTED_TOUCH_MASK_CONTACTAREA == TOUCH_MASK_CONTACTAREA &&
                   INJECTED_TOUCH_FEEDBACK_DEFAULT == TOUCH_FEEDBACK_DEFAULT,
               "constants");
