@@ -61,9 +61,11 @@ constexpr DWORD LONGEST_PAUSE_MS = 100;     // ... up to this
 constexpr int LIFT_REPLIES = 2;             // replies without a point in a row that make a lift
 constexpr int REFUSED_DOWNS_TO_GIVE_UP = 3; // touches in a row whose down the system refused
 
-std::atomic<uint32_t> restAfterMs{REST_AFTER_MS}; // set by setSensorRestAfterMs, read every round
 std::atomic<bool> stopRequested{false};   // set by the GUI thread at shut-down and log-off
 std::atomic<bool> cancelRequested{false}; // set by the GUI thread: the touch in progress is lost
+
+// The quiet time before idle rounds slow down: set by setSensorRestAfterMs, read every round.
+std::atomic<uint32_t> restAfterMs{REST_AFTER_MS};
 
 // A pause of the polling: the GUI thread asks with a new number (0: poll), the reader answers with
 // the number once it has ended any touch and makes no more exchanges. Numbered, so that an answer to
