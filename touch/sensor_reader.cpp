@@ -5,11 +5,14 @@
 // board has gone 5 s without a touch at least 25 ms (touch/core/rest_pace.h): a board left to rest
 // lets a laptop's USB link and processor sleep between its rounds. Sleep ends at a tick of the
 // system timer: at Windows' default resolution (15.6 ms) an idle round lasts about 15.6 ms, 64
-// rounds a second, and a touch-down is seen within about 16 ms; a resting round lasts two ticks,
-// 31.2 ms, 32 rounds a second, and its touch-down is seen within about 31 ms. Where the timer runs
-// finer (a program that raised it, or Wine) a round lasts the 8 or 25 ms. The first point of a
-// touch puts the reader back at the sensor's pace at once, and a hold or a tap is timed from that
-// point: resting delays only when the touch is first seen.
+// rounds a second, and a touch-down is seen within about 16 ms. A resting round of 25 ms sleeps
+// more than one tick and less than two, and "the wait can be anywhere between one and two ticks"
+// (Sleep's documentation): one tick would leave it as frequent as an awake round, so a resting
+// round that ended early sleeps again until its 25 ms are up, on the performance counter. It then
+// lasts two ticks, 31.2 ms, 32 rounds a second, and a touch-down is seen within about 31 ms. Where
+// the timer runs finer (a program that raised it, or Wine) a round lasts the 8 or 25 ms. The first
+// point of a touch puts the reader back at the sensor's pace at once, and a hold or a tap is timed
+// from that point: resting delays only when the touch is first seen.
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
@@ -472,11 +475,17 @@ void endRound(Reader& r, double start) {
     const DWORD now = GetTickCount();
     if (fingerDown)
         restNoteTouch(r.rest, now);
-    const double left = restRoundMs(r.rest, now, restAfterMs.load()) - (preciseMs() - start);
+    const uint32_t roundMs = restRoundMs(r.rest, now, restAfterMs.load());
+    const double left = roundMs - (preciseMs() - start);
     if (!fingerDown && left >= 1 && DWORD(left) > wait)
         wait = DWORD(left);
     if (wait > 0)
         sleepKeepingContact(r, wait);
+    if (fingerDown || roundMs != RESTING_ROUND_MS)
+        return;
+    // No finger, so no contact to keep alive: plain Sleep until the resting round's time is up.
+    for (double rest = roundMs - (preciseMs() - start); rest >= 1; rest = roundMs - (preciseMs() - start))
+        Sleep(DWORD(rest));
 }
 
 } // namespace
