@@ -1,10 +1,18 @@
 // The reader thread: every round looks at sensorHandle and calibState afresh and then maps one
 // touch onto the pointer (and tells the hold ring what to show), takes one calibration point, or
 // idles. While a finger is down the pace is set by the exchanges with the sensor; otherwise a round
-// is paced with Sleep to take at least 8 ms, so an idle board costs next to nothing. Sleep ends at
-// a tick of the system timer: at Windows' default resolution (15.6 ms) an idle round lasts about
-// 15.6 ms, 64 rounds a second, and a touch-down is seen within about 16 ms; where the timer runs
-// finer (a program that raised it, or Wine) a round lasts the 8 ms.
+// is paced with Sleep to take at least 8 ms, so an idle board costs next to nothing, and once the
+// board has gone 5 s without a touch at least 25 ms (touch/core/rest_pace.h): a board left to rest
+// lets a laptop's USB link and processor sleep between its rounds. Sleep ends at a tick of the
+// system timer: at Windows' default resolution (15.6 ms) an idle round lasts about 15.6 ms, 64
+// rounds a second, and a touch-down is seen within about 16 ms. A resting round of 25 ms sleeps
+// more than one tick and less than two, and "the wait can be anywhere between one and two ticks"
+// (Sleep's documentation): one tick would leave it as frequent as an awake round, so a resting
+// round that ended early sleeps again until its 25 ms are up, on the performance counter. It then
+// lasts two ticks, 31.2 ms, 32 rounds a second, and a touch-down is seen within about 31 ms. Where
+// the timer runs finer (a program that raised it, or Wine) a round lasts the 8 or 25 ms. The first
+// point of a touch puts the reader back at the sensor's pace at once, and a hold or a tap is timed
+// from that point: resting delays only when the touch is first seen.
 //
 // A touch over a link that fails: a late sensor answers every command, but the answers come in
 // rounds after the one that asked (the exchange collects them), so a failed exchange alone does not
@@ -39,6 +47,7 @@
 #include "calibration/core/cross_touches.h"
 #include "touch/core/gesture.h"
 #include "touch/core/hold_ring.h"
+#include "touch/core/rest_pace.h"
 #include "touch/core/touch_contact.h"
 #include "touch/hold_ring_window.h"
 #include "touch/pointer_injection.h"
@@ -48,7 +57,7 @@ namespace {
 
 constexpr DWORD LINK_GRACE_MS = SENSOR_LINK_GRACE_MS; // a touch outlives a link without answers this long
 constexpr DWORD IDLE_ROUND_MS =
-    8; // shortest round while no finger is down (about 15.6 ms at the default timer)
+    8; // a round without exchanges: paused, no handle or no calibration (15.6 ms at the default timer)
 constexpr int FAILURES_BEFORE_PAUSE = 3;    // failed exchanges in a row before rounds pause
 constexpr DWORD FIRST_PAUSE_MS = 10;        // then doubling with every further failure ...
 constexpr DWORD LONGEST_PAUSE_MS = 100;     // ... up to this
@@ -57,6 +66,9 @@ constexpr int REFUSED_DOWNS_TO_GIVE_UP = 3; // touches in a row whose down the s
 
 std::atomic<bool> stopRequested{false};   // set by the GUI thread at shut-down and log-off
 std::atomic<bool> cancelRequested{false}; // set by the GUI thread: the touch in progress is lost
+
+// The quiet time before idle rounds slow down: set by setSensorRestAfterMs, read every round.
+std::atomic<uint32_t> restAfterMs{REST_AFTER_MS};
 
 // A pause of the polling: the GUI thread asks with a new number (0: poll), the reader answers with
 // the number once it has ended any touch and makes no more exchanges. Numbered, so that an answer to
@@ -121,6 +133,7 @@ struct Reader {
     uint32_t touchScreenSeq = 0; // calibTargetsSeq before touchScreen was read
     int emptyReplies = 0;        // replies without a point in a row
     int refusedDowns = 0;        // touches in a row whose down the system refused
+    RestPace rest;               // the idle rounds' pace: awake after a touch, resting later
 };
 
 void publishTouch(const Reader& r) {
@@ -454,16 +467,25 @@ void retireHandle(Reader& r, HANDLE current) {
 }
 
 // Paces the round that began at `start` (preciseMs): the pause after repeated failures, or the idle
-// pace.
+// pace, awake or resting.
 void endRound(Reader& r, double start) {
     DWORD wait = r.pauseMs;
     const bool fingerDown =
         r.fingerSeen || r.touch.touchState != TOUCH_NONE || r.contact.state != CONTACT_NONE;
-    const double left = IDLE_ROUND_MS - (preciseMs() - start);
+    const DWORD now = GetTickCount();
+    if (fingerDown)
+        restNoteTouch(r.rest, now);
+    const uint32_t roundMs = restRoundMs(r.rest, now, restAfterMs.load());
+    const double left = roundMs - (preciseMs() - start);
     if (!fingerDown && left >= 1 && DWORD(left) > wait)
         wait = DWORD(left);
     if (wait > 0)
         sleepKeepingContact(r, wait);
+    if (fingerDown || roundMs != RESTING_ROUND_MS)
+        return;
+    // No finger, so no contact to keep alive: plain Sleep until the resting round's time is up.
+    for (double rest = roundMs - (preciseMs() - start); rest >= 1; rest = roundMs - (preciseMs() - start))
+        Sleep(DWORD(rest));
 }
 
 } // namespace
@@ -474,6 +496,7 @@ DWORD WINAPI sensorReaderProc(LPVOID) {
     buildSensorCommand(r.sHidWStop, SENSOR_STOP);
     buildSensorCommand(r.sHidWRun, SENSOR_RUN);
     r.lastAnswer = GetTickCount();
+    restNoteTouch(r.rest, r.lastAnswer); // awake for the first seconds
     // Set up here, on the thread that injects every frame.
     startTouchInjection(boundTouchInjection());
     setExchangeWaitHook({keepContactWhileWaiting, &r});
@@ -576,6 +599,10 @@ bool stopSensorReader(HANDLE thread, DWORD timeoutMs) {
 
 void cancelTouchInProgress() {
     cancelRequested = true;
+}
+
+void setSensorRestAfterMs(uint32_t ms) {
+    restAfterMs.store(ms);
 }
 
 void releaseAbandonedTouch() {

@@ -3,6 +3,8 @@
 // of a calibration.
 #include <windows.h>
 
+#include <cstdint>
+
 // The thread's entry routine (CreateThread, no parameter). It runs until stopSensorReader asks it
 // to end.
 DWORD WINAPI sensorReaderProc(LPVOID);
@@ -33,3 +35,9 @@ void releaseAbandonedTouch();
 // next round as it ends a touch over a lost link (a contact cancelled, a button released) and maps
 // nothing more of it until the finger lifts.
 void cancelTouchInProgress();
+
+// How long the board goes without a touch before the reader's idle rounds slow to the resting pace
+// (touch/core/rest_pace.h): REST_AFTER_MS unless set here; REST_NEVER keeps it awake. For the
+// benchmarks that time both paces in one run; the program never calls it. Any thread, read at the
+// reader's next round.
+void setSensorRestAfterMs(uint32_t ms);

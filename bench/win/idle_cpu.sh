@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# What the simulated-board build costs the machine while nobody touches the board, beside what it
-# costs while a finger is held down (the reader then polls as fast as the sensor answers, as it did
-# at all times before idle rounds were paced), and while its sensor handle is dead (the sensor
-# gone without a device-change notice). CPU is read from /proc of the program's Wine process and
-# of the prefix's wineserver: under Wine, GetProcessTimes of another process under-reports.
+# What the simulated-board build costs the machine while nobody touches the board (measured from
+# 8 s after its start: the reader has rested since 5 s without a touch), beside what it costs while
+# a finger is held down (the reader then polls as fast as the sensor answers, as it did at all times
+# before idle rounds were paced), and while its sensor handle is dead (the sensor gone without a
+# device-change notice). CPU is read from /proc of the program's Wine process and of the prefix's
+# wineserver: under Wine, GetProcessTimes of another process under-reports. The Gets a second are
+# counted by the simulated board (its log, on its own clock from the program's first Get).
 #
 #   source scripts/wine-env.sh && wine_env_start /tmp/velmora-wine
 #   bench/win/idle_cpu.sh [build/windows/bin]
 #   wine_env_stop
+#
+# The bin folder needs only VelmoraSim.exe and simboard.exe: a copy of an older build's two
+# programs in a folder of their own compares it with this one on the same machine.
 set -euo pipefail
 bin=${1:-build/windows/bin}
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -28,9 +33,10 @@ percent() { # seconds: CPU share of one core of the program and of the wineserve
     awk -v p=$((b - a)) -v w=$((d - c)) -v hz="$hz" -v s="$1" \
         'BEGIN { printf "program %.1f %%, wineserver %.1f %% of a core", 100 * p / hz / s, 100 * w / hz / s }'
 }
-server_of_prefix() { # the wineserver whose environment names this prefix
+of_prefix() { # pattern: the newest process matching it whose environment names this prefix (other
+    # work trees on the machine run their own copies in their own prefixes)
     local pid
-    for pid in $(pgrep -f wineserver); do
+    for pid in $(pgrep -f "$1" | sort -rn); do
         if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX"; then
             echo "$pid"
             return
@@ -48,7 +54,7 @@ done
 script=$(mktemp /tmp/velmora-idle-XXXX.txt)
 cat >"$script" <<'EOF'
 wait-command Get 20000
-sleep 25000
+sleep 28000
 down 512 384
 sleep 25000
 lift
@@ -58,27 +64,39 @@ sleep 13000
 replug 0
 sleep 3000
 EOF
-"$exec_wine" "$bin/simboard.exe" --script "Z:${script//\//\\}" >/dev/null 2>&1 &
+boardlog=$(mktemp /tmp/velmora-idle-log-XXXX.txt)
+"$exec_wine" "$bin/simboard.exe" --log --script "Z:${script//\//\\}" >"$boardlog" 2>/dev/null &
 board=$!
 sleep 2
 "$exec_wine" "$bin/VelmoraSim.exe" >/dev/null 2>&1 &
 sleep 3
-program=$(pgrep -n -f 'VelmoraSim.exe' || true)
-server=$(server_of_prefix)
+program=$(of_prefix 'VelmoraSim.exe')
+server=$(of_prefix wineserver)
 if [ -z "$program" ] || [ -z "$server" ]; then
     echo "idle_cpu: the program or the wineserver was not found" >&2
     kill "$board" 2>/dev/null
     exit 1
 fi
 echo "idle_cpu at 1024 x 768 (program pid $program, wineserver pid $server)"
-sleep 5 # past the start-up's own work
+sleep 8 # past the start-up's own work, and 5 s without a touch
 echo "  idle, 15 s:         $(percent 15)"
 sleep 5 # the finger is down by now
 echo "  finger held, 15 s:  $(percent 15) (polling at the sensor's pace)"
 sleep 12 # lifted, then the sensor goes without a notice
 echo "  dead handle, 10 s:  $(percent 10)"
 wait "$board" || true
+gets_rate() { # from to, ms after the first Get: Gets a second the board counted between them
+    awk -v from="$1" -v to="$2" '$7 == "command" && $8 == "Get" {
+            if (first == "") first = $1
+            t = $1 - first
+            if (t >= from && t < to) n++
+        }
+        END { printf "%.1f Gets a second", n * 1000 / (to - from) }' "$boardlog"
+}
+echo "  the board counted:  $(gets_rate 7000 22000) idle (7 to 22 s after the first Get)," \
+    "$(gets_rate 30000 50000) with the finger held"
+rm -f "$boardlog"
 # The replug's notice finds the lost handle dead: "Sensor desconectado" is shown; the program is
 # then ended.
-pkill -f 'VelmoraSim.exe' 2>/dev/null || true
+kill "$program" 2>/dev/null || true
 rm -f "$script"

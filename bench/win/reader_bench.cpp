@@ -1,6 +1,13 @@
 // The reader thread against a simulated board that answers at once: its polling rate in mapping mode
-// beside the bare exchange rate on the same sensor, and the time from the board's reply carrying a
-// moved point to the injected move seen by a low-level mouse hook, during a drag.
+// beside the bare exchange rate on the same sensor, the time from the board's reply carrying a
+// moved point to the injected move seen by a low-level mouse hook, during a drag, and the time from
+// a finger coming down on a board left to rest to the first thing the reader injects (the cursor
+// put under the finger), against the same touches on a board kept awake.
+//
+// The rested touches rest only 300 ms: setSensorRestAfterMs shortens the 5 s without a touch after
+// which the reader slows down to 300 ms here, so that 50 touches take a minute and not five; a
+// shorter series with the real 5 s shows the same. The awake series switches the rest off
+// (REST_NEVER): the reader as it was before it rested.
 //
 // Run: scripts/wine-exec.sh build/<tree>/bin/reader_bench.exe
 #include <windows.h>
@@ -8,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <vector>
 
@@ -17,6 +25,7 @@
 #include "sensor/sensor_link.h"
 #include "tests/support/reader_board.h"
 #include "tools/simboard/simboard.h"
+#include "touch/core/rest_pace.h"
 #include "touch/sensor_reader.h"
 
 namespace {
@@ -62,6 +71,59 @@ int countKind(const std::vector<SimEvent>& log, SimEventKind kind, int command, 
         if (e.kind == kind && (command < 0 || e.command == command) && e.timeMs >= from && e.timeMs < to)
             ++n;
     return n;
+}
+
+// The first touch after a rest, as often as asked.
+struct RestedTouches {
+    std::vector<double> toCursor; // finger down -> the cursor under the finger (board clock, ms)
+    std::vector<double> toGet;    // finger down -> the first Get the board answered with the point
+    int missed = 0;               // touches whose cursor never moved within a second
+};
+
+// Each touch comes down after restMs without a touch (plus up to 25 ms more, so that the downs
+// fall on every phase of the reader's round), stays 50 ms and lifts. The cursor is put out of the
+// way before each, and its arrival under the finger is the reader's SetCursorPos, polled every
+// millisecond.
+RestedTouches touchesAfterRest(SimBoard* board, int count, DWORD restMs) {
+    RestedTouches out;
+    for (int i = 0; i < count; ++i) {
+        const int x = screenWidth / 2 - 100 + (i % 10) * 20, y = screenHeight / 2;
+        SetCursorPos(5, 5);
+        Sleep(restMs + DWORD(std::rand() % 25));
+        const size_t mark = simboardLogSize(board);
+        const double down = simboardNowMs();
+        simboardFingerDown(board, 0, x, y);
+        POINT at = {5, 5};
+        double arrived = 0;
+        while (simboardNowMs() - down < 1000) {
+            if (GetCursorPos(&at) && std::abs(at.x - x) <= 3 && std::abs(at.y - y) <= 3) {
+                arrived = simboardNowMs();
+                break;
+            }
+            Sleep(1);
+        }
+        if (arrived > 0)
+            out.toCursor.push_back(arrived - down);
+        else
+            ++out.missed;
+        const std::vector<SimEvent> log = simboardLog(board);
+        for (size_t e = mark; e < log.size(); ++e)
+            if (log[e].kind == SIM_COMMAND && log[e].command == SIM_CMD_GET && log[e].timeMs >= down) {
+                out.toGet.push_back(log[e].timeMs - down);
+                break;
+            }
+        Sleep(50);
+        simboardFingerLift(board, 0);
+        Sleep(250); // the lift is seen and the click released: the rest begins
+    }
+    return out;
+}
+
+void printRestedTouches(const char* name, const RestedTouches& t) {
+    std::printf("    %-34s %2zu touches: to the cursor median %5.1f ms, max %5.1f ms; "
+                "to the first Get median %5.1f ms, max %5.1f ms%s\n",
+                name, t.toCursor.size(), percentile(t.toCursor, 0.5), percentile(t.toCursor, 1.0),
+                percentile(t.toGet, 0.5), percentile(t.toGet, 1.0), t.missed ? " (some never arrived)" : "");
 }
 
 } // namespace
@@ -193,6 +255,20 @@ int main() {
     std::printf("  reply with a moved point -> injected move seen by the hook, during a drag:\n");
     std::printf("    samples %zu, median %.3f ms, p99 %.3f ms, max %.3f ms\n", latencies.size(),
                 percentile(latencies, 0.5), percentile(latencies, 0.99), percentile(latencies, 1.0));
+
+    // (4) The first touch after a rest: awake (the rest switched off), rested after 300 ms without a
+    // touch, and rested after the real 5 s.
+    simboardClearLog(board);
+    setSensorRestAfterMs(REST_NEVER);
+    const RestedTouches awake = touchesAfterRest(board, 50, 600);
+    setSensorRestAfterMs(300);
+    const RestedTouches rested = touchesAfterRest(board, 50, 600);
+    setSensorRestAfterMs(REST_AFTER_MS);
+    const RestedTouches restedLong = touchesAfterRest(board, 8, REST_AFTER_MS + 500);
+    std::printf("  finger down -> the first injected event (the cursor put under the finger):\n");
+    printRestedTouches("awake (rest switched off)", awake);
+    printRestedTouches("rested (300 ms without a touch)", rested);
+    printRestedTouches("rested (5.5 s without a touch)", restedLong);
 
     stopSensorReader(reader, 1000);
     PostThreadMessageA(hookId, WM_QUIT, 0, 0);
