@@ -131,6 +131,16 @@ if(VELMORA_BUILD_TESTS)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 
+    # The test programs that load pictures, icons or cursors from their own module: those that
+    # register the program's window classes (its icon and the pages' cursor) or create the
+    # palette, the pages, the board bar, the help or calibration window or the tray icon. Only
+    # they carry the resources; the e2e tests start the program, which has its own.
+    set(VELMORA_PICTURE_TESTS win_calibration_window win_help_window win_main_window win_page_canvas
+        win_page_container win_page_cut win_page_longrun win_palette_pictures win_palette_regions
+        win_palette_window win_settings_window win_tool_button win_window_classes)
+    set(VELMORA_PICTURE_BENCHES board_bench page_bench settings_paint_bench tool_button_paint_bench
+        touch_ink_bench)
+
     # Tests link the simulated device seam, so the shell's sensor code runs against the simulated
     # board; the one test of the real enumeration binds it itself.
     foreach(layer win e2e)
@@ -146,7 +156,10 @@ if(VELMORA_BUILD_TESTS)
             else()
                 target_link_libraries(${name} PRIVATE device_seam_sim)
             endif()
-            target_link_libraries(${name} PRIVATE test_harness velmora_resources gtest_main)
+            target_link_libraries(${name} PRIVATE test_harness gtest_main)
+            if(name IN_LIST VELMORA_PICTURE_TESTS)
+                target_link_libraries(${name} PRIVATE velmora_resources)
+            endif()
             if(layer STREQUAL "e2e")
                 add_dependencies(${name} Velmora VelmoraSim)
             endif()
@@ -167,7 +180,10 @@ if(VELMORA_BUILD_TESTS)
         get_filename_component(name ${src} NAME_WE)
         add_executable(${name} ${src})
         velmora_warnings(${name})
-        target_link_libraries(${name} PRIVATE device_seam_sim test_harness velmora_resources)
+        target_link_libraries(${name} PRIVATE device_seam_sim test_harness)
+        if(name IN_LIST VELMORA_PICTURE_BENCHES)
+            target_link_libraries(${name} PRIVATE velmora_resources)
+        endif()
     endforeach()
 endif()
 

@@ -167,11 +167,16 @@ TEST_F(Startup, FirstRunWithASensorStopComesFirstTheKeyIsMadeAndTheMainWindowIsH
     DWORD code = 1234;
     ASSERT_TRUE(waitProgramExit(&child, EXIT_TIMEOUT_MS, &code, true));
     EXPECT_EQ(0u, code);
-    Sleep(100);
-    bool stopAgain = false;
-    for (const SimEvent& e : eventsOf(simboardLog(board), SIM_COMMAND, before))
-        if (e.command == SIM_CMD_STOP && e.connection == commandConnection && hex(e.bytes) == STOP_BYTES)
-            stopAgain = true;
+    // The board's threads log what the program wrote a moment after it was written.
+    const bool stopAgain = waitFor(
+        [&] {
+            for (const SimEvent& e : eventsOf(simboardLog(board), SIM_COMMAND, before))
+                if (e.command == SIM_CMD_STOP && e.connection == commandConnection &&
+                    hex(e.bytes) == STOP_BYTES)
+                    return true;
+            return false;
+        },
+        100);
     EXPECT_TRUE(stopAgain) << "Stop over the first handle at shut-down";
     EXPECT_TRUE(registryKeyExists(HKEY_CURRENT_USER, TOLVEX_KEY));
 }

@@ -347,8 +347,8 @@ TEST_F(TouchCalibration, ThePaletteStepsAsideAndTheLastCrossHeldInjectsNothing) 
     ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION, keystonedBoard(), true));
     const HWND palette = waitTopLevelWindow("qv_tool", s.program.processId, 3000, true);
     ASSERT_NE(palette, nullptr);
-    flushEvents(300);
-    ASSERT_TRUE(IsWindowVisible(palette)) << "the palette is not shown at start";
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(palette) != FALSE; }, 300))
+        << "the palette is not shown at start";
     const size_t logStart = simboardLogSize(s.board);
     sendTrayCommand(s, IDM_CALIBRATE);
     POINT t[4];
@@ -587,9 +587,10 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     const POINT board = paletteButtonPoint(BUTTON_N_BOARD);
     simboardTap(s.board, 0, p.left - origin.x + board.x, p.top - origin.y + board.y, 120, SIM_SCREEN, true,
                 600);
-    flushEvents(1500);
-    for (const DWORD start = GetTickCount(); greyShare(second) <= 80 && GetTickCount() - start < 5000;)
-        flushEvents(200);
+    // The board is up once the second monitor is grey; the first is looked at once the program
+    // has handled everything the tap brought.
+    waitFor([&] { return greyShare(second) > 80; }, 6500);
+    waitProgramIdle(s);
     EXPECT_GT(greyShare(second), 80) << "no board on the second monitor";
     EXPECT_LT(greyShare(first), 20) << "the board covers the first monitor";
     // The stroke with the mouse: touches on this monitor are the grid's. On this bench (Wine on
@@ -616,21 +617,25 @@ TEST_F(TouchCalibration, OnTheSecondMonitorTheBoardCalibratesMapsDrawsAndStays) 
     flushEvents(300);
     for (HWND page : topLevelWindows("qv_page", s.program.processId))
         InvalidateRect(page, nullptr, TRUE);
-    flushEvents(800);
+    auto darkDots = [&] {
+        std::vector<COLORREF> px;
+        int dark = 0;
+        for (int k = 1; k < 10; ++k) {
+            const RECT dot = {origin.x + 200 + 40 * k - 3, 200 + 30 * k - 3, origin.x + 200 + 40 * k + 4,
+                              200 + 30 * k + 4};
+            if (captureScreen(dot, &px))
+                for (COLORREF c : px)
+                    if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
+                        ++dark;
+                        break;
+                    }
+        }
+        return dark;
+    };
+    int dark = 0;
+    waitFor([&] { return (dark = darkDots()) >= 7; }, 1100);
     saveScreenshotArea((testExeDirectory() + "second_monitor_board_stroke.bmp").c_str(),
                        {first.left, 0, second.right, second.bottom});
-    std::vector<COLORREF> px;
-    int dark = 0;
-    for (int k = 1; k < 10; ++k) {
-        const RECT dot = {origin.x + 200 + 40 * k - 3, 200 + 30 * k - 3, origin.x + 200 + 40 * k + 4,
-                          200 + 30 * k + 4};
-        if (captureScreen(dot, &px))
-            for (COLORREF c : px)
-                if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
-                    ++dark;
-                    break;
-                }
-    }
     EXPECT_GE(dark, 7) << "no stroke along the drag on the second monitor";
 
     // "Salir" stores the monitor; the next start maps onto it again.

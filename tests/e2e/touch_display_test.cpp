@@ -73,6 +73,13 @@ int darkAlong(POINT a, POINT b) {
     return dark;
 }
 
+// Whether the board's grey covers most of `area` of the screen.
+bool boardGreyOver(RECT area) {
+    std::vector<COLORREF> px;
+    const long all = (area.right - area.left) * (area.bottom - area.top);
+    return captureScreen(area, &px) && std::count(px.begin(), px.end(), RGB(200, 200, 200)) > all * 9 / 10;
+}
+
 TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNewSize) {
     if (GetEnvironmentVariableA(INNER_FLAG, nullptr, 0) == 0) {
         // Outside: run this test again inside a 1024 x 768 virtual desktop and report its result.
@@ -139,7 +146,14 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
             const bool changed = changeScreenSize(800, 600);
             check(changed, "ChangeDisplaySettingsA to 800 x 600 failed");
             if (changed) {
-                flushEvents(800);
+                // The crosses are looked for once the calibration window has the new size.
+                waitFor(
+                    [&] {
+                        RECT r = {};
+                        GetWindowRect(findTopLevelWindow("qv_dingwei", s.program.processId), &r);
+                        return r.right == 800 && r.bottom == 600;
+                    },
+                    800);
                 POINT back;
                 check(waitCrossMoved(second, 3000, &back), "no cross after the display change");
                 check(back.x == 100 && back.y == 50, "after the change the cross is at " +
@@ -171,18 +185,24 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
                 mouseTo({p.left + boardButton.x, p.top + boardButton.y});
                 mouseTo({p.left + boardButton.x, p.top + boardButton.y}, MOUSEEVENTF_LEFTDOWN);
                 mouseTo({p.left + boardButton.x, p.top + boardButton.y}, MOUSEEVENTF_LEFTUP);
+                // Fixed waits for the palette and the board: under the virtual desktop the palette
+                // can take its click late, at a moment nothing here shows.
                 flushEvents(1500);
                 const POINT a = {100, 150}, b = {500, 450};
                 mouseDrag(a, b);
                 saveScreenshot((testExeDirectory() + "display_change_board_800x600.bmp").c_str());
                 check(darkAlong(a, b) >= 7, "no stroke on the board at 800 x 600");
                 check(changeScreenSize(1024, 768), "ChangeDisplaySettingsA back to 1024 x 768 failed");
-                flushEvents(1500);
-                check(darkAlong(a, b) >= 7, "the stroke is gone after the screen grew");
-                std::vector<COLORREF> corner;
-                check(captureScreen({900, 650, 1024, 768}, &corner) &&
-                          std::count(corner.begin(), corner.end(), RGB(200, 200, 200)) > 124 * 118 * 9 / 10,
+                // The board has taken the new size once its grey reaches the new corner; the stroke
+                // is painted again with it.
+                check(waitFor(
+                          [&] {
+                              return boardGreyOver({900, 650, 1024, 768});
+                          },
+                          1500),
                       "the board does not cover the new part of the screen");
+                check(waitFor([&] { return darkAlong(a, b) >= 7; }, 1500),
+                      "the stroke is gone after the screen grew");
                 const POINT c = {850, 620}, d = {1010, 755};
                 mouseDrag(c, d);
                 check(darkAlong(c, d) >= 7, "no stroke in the new part of the screen");

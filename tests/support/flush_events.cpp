@@ -14,3 +14,15 @@ void flushEvents(DWORD milliseconds) {
         }
     }
 }
+
+bool waitFor(const std::function<bool()>& done, DWORD limitMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done())
+            return true;
+        const DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= limitMs)
+            return done();
+        flushEvents(elapsed + 5 < limitMs ? 5 : limitMs - elapsed);
+    }
+}

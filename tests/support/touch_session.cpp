@@ -79,7 +79,10 @@ bool startTouchSession(TouchSession* session, StoredCalibration stored, const Si
     if (!startProgram("VelmoraSim.exe", &session->program))
         return false;
     session->mainWindow = waitTopLevelWindow("Velmora", session->program.processId, 10000, true);
-    flushEvents(200); // the reader thread starts at the end of the main window's creation
+    // The reader thread starts at the end of the main window's creation, which is over once the
+    // window's thread answers.
+    if (session->mainWindow)
+        waitProgramIdle(*session);
     // With a calibration stored the reader maps at once: its first Get says it is polling (the
     // window is found while its creation is still under way, and a tap before that is missed).
     if (session->mainWindow && stored != NO_CALIBRATION)
@@ -109,6 +112,11 @@ bool tapCrosses(TouchSession* session, int count, POINT* last, std::string* fail
     return true;
 }
 
+bool waitProgramIdle(const TouchSession& session, DWORD timeoutMs) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutA(session.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer) != 0;
+}
+
 bool waitCalibrationHidden(const TouchSession& session, DWORD timeoutMs) {
     const HWND window = findTopLevelWindow("qv_dingwei", session.program.processId);
     const DWORD start = GetTickCount();
@@ -119,8 +127,7 @@ bool waitCalibrationHidden(const TouchSession& session, DWORD timeoutMs) {
     }
     // Under Wine without a window manager the hide holds the program's GUI thread for 2 s: wait
     // until it answers again, so what follows meets the program as after a hide on Windows.
-    DWORD_PTR answer = 0;
-    return SendMessageTimeoutA(session.mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, timeoutMs, &answer) != 0;
+    return waitProgramIdle(session, timeoutMs);
 }
 
 bool calibrateByTapping(TouchSession* session, std::string* failure) {

@@ -55,6 +55,10 @@ bool calibrateByTapping(TouchSession* session, std::string* failure);
 // the last one tapped.
 bool tapCrosses(TouchSession* session, int count, POINT* last, std::string* failure, POINT offLast = {0, 0});
 
+// Waits until the program's GUI thread has handled everything sent or posted to it before (a
+// WM_NULL sent to its main window is answered only then), at most timeoutMs.
+bool waitProgramIdle(const TouchSession& session, DWORD timeoutMs = 5000);
+
 // Waits until the program's calibration window is hidden and its GUI thread answers again.
 bool waitCalibrationHidden(const TouchSession& session, DWORD timeoutMs);
 

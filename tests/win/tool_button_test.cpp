@@ -71,7 +71,7 @@ TEST_F(ButtonTest, HoverLookAndOneLeaveRequestPerEntry) {
     const int n = BUTTON_N_ERASER;
     POINT p = fieldPoint(palette, n);
     SetCursorPos(LEFT + p.x, TOP + p.y);
-    flushEvents(300);
+    waitFor([&] { return record(n).tracking == 1; }, 300);
     EXPECT_EQ(record(n).state, BUTTON_HOVER);
     EXPECT_EQ(record(n).picture, 103);
     EXPECT_EQ(record(n).tracking, 1);
@@ -86,7 +86,7 @@ TEST_F(ButtonTest, HoverLookAndOneLeaveRequestPerEntry) {
     EXPECT_EQ(record(n).tracking, 0);
     // Enter again, then drop the platform's tracking: a further move inside makes no new request.
     SetCursorPos(LEFT + p.x, TOP + p.y);
-    flushEvents(300);
+    waitFor([&] { return record(n).tracking == 1; }, 300);
     ASSERT_EQ(record(n).tracking, 1);
     TRACKMOUSEEVENT cancel = {};
     cancel.cbSize = sizeof cancel;
