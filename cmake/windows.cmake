@@ -119,10 +119,15 @@ endif()
 # the window fixtures. Plain Win32 code without Google Test, built once for the tests, the Wine
 # benchmarks and the demo.
 file(GLOB harness_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/support/*.cpp)
+# The tests' own code (the harness, Google Test, the test sources) is compiled with light
+# optimisation: it only drives and reads the program, whose code keeps the release's -O3; -O1
+# compiles about a third faster, which the test command's cold build feels.
+set(VELMORA_TEST_OPTIMISATION -O1)
 if(harness_sources AND TARGET simboard)
     add_library(test_harness STATIC ${harness_sources})
     target_include_directories(test_harness PUBLIC ${CMAKE_SOURCE_DIR})
     velmora_warnings(test_harness)
+    target_compile_options(test_harness PRIVATE ${VELMORA_TEST_OPTIMISATION})
     target_link_libraries(test_harness PUBLIC simboard velmora_libs)
 endif()
 
@@ -130,6 +135,8 @@ if(VELMORA_BUILD_TESTS)
     set(gtest_force_shared_crt OFF CACHE BOOL "" FORCE)
     set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
     add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    target_compile_options(gtest PRIVATE ${VELMORA_TEST_OPTIMISATION})
+    target_compile_options(gtest_main PRIVATE ${VELMORA_TEST_OPTIMISATION})
 
     # The test programs that load pictures, icons or cursors from their own module: those that
     # register the program's window classes (its icon and the pages' cursor) or create the
@@ -151,6 +158,7 @@ if(VELMORA_BUILD_TESTS)
             set(name ${layer}_${base})
             add_executable(${name} ${src})
             velmora_warnings(${name})
+            target_compile_options(${name} PRIVATE ${VELMORA_TEST_OPTIMISATION})
             if(base MATCHES "real_enumeration")
                 target_sources(${name} PRIVATE ${CMAKE_SOURCE_DIR}/sensor/device_seam_real.cpp)
             else()
