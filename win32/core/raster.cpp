@@ -2,7 +2,7 @@
 #include <cmath>
 #include <map>
 
-#include "tools/picgen/picgen.h"
+#include "win32/core/raster.h"
 
 void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt) {
     for (int y = 0; y < picture.h; ++y)
@@ -58,7 +58,7 @@ bool LineArt::covers(double x, double y) const {
 Polyline arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps) {
     Polyline p;
     for (int i = 0; i <= steps; ++i) {
-        double a = (fromDeg + (toDeg - fromDeg) * i / steps) * M_PI / 180;
+        double a = (fromDeg + (toDeg - fromDeg) * i / steps) * RASTER_PI / 180;
         p.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
     }
     return p;
@@ -67,7 +67,7 @@ Polyline arc(double cx, double cy, double r, double fromDeg, double toDeg, int s
 Polyline ellipseOutline(double cx, double cy, double rx, double ry, int steps) {
     Polyline p;
     for (int i = 0; i <= steps; ++i) {
-        double a = 2 * M_PI * i / steps;
+        double a = 2 * RASTER_PI * i / steps;
         p.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
     }
     return p;

@@ -3,14 +3,14 @@
 // buttons: previous page, next page, new page, background, PDF, new board. Black line art.
 #include <cmath>
 
+#include "board/core/board_bar_pictures.h"
+
 #include "board/core/board_bar_layout.h"
-#include "tools/picgen/picgen.h"
 
 namespace {
 
 constexpr Rgb BLACK = {0, 0, 0}, WHITE = {255, 255, 255}, DARK = {90, 90, 90};
 constexpr Rgb RING_GREY = {178, 178, 178}, RIM_ORANGE = {213, 151, 88}, GRID_BLUE = {168, 208, 240};
-constexpr int CELL = BOARD_BAR_PICTURE_CELL;
 
 // The icons in unit coordinates (0..1 across the cell).
 LineArt iconArt(int icon) {
@@ -71,13 +71,13 @@ Rgb backgroundQuarter(double u, double v) {
     return BLACK;
 }
 
-Picture strip(Rgb face) {
-    Picture picture(CELL * BAR_ICON_COUNT, CELL, face);
+Picture strip(Rgb face, int32_t cell) {
+    Picture picture(cell * BAR_ICON_COUNT, cell, face);
     for (int icon = 0; icon < BAR_ICON_COUNT; ++icon) {
-        Picture cell(CELL, CELL, face);
+        Picture one(cell, cell, face);
         const LineArt art = iconArt(icon);
-        renderSupersampled(cell, 4, [&](double x, double y) {
-            const double u = x / CELL, v = y / CELL;
+        renderSupersampled(one, 4, [&](double x, double y) {
+            const double u = x / cell, v = y / cell;
             // A dark frame marks the button's edge on the page.
             if (u < 0.03 || v < 0.03 || u > 0.97 || v > 0.97)
                 return DARK;
@@ -87,15 +87,15 @@ Picture strip(Rgb face) {
                 return backgroundQuarter((u - 0.22) / 0.56, (v - 0.22) / 0.56);
             return face;
         });
-        for (int y = 0; y < CELL; ++y)
-            for (int x = 0; x < CELL; ++x)
-                picture.at(icon * CELL + x, y) = avoidKey(cell.at(x, y));
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x)
+                picture.at(icon * cell + x, y) = avoidKey(one.at(x, y));
     }
     return picture;
 }
 
 } // namespace
 
-std::vector<NamedPicture> boardBarPictures() {
-    return {{130, strip(RING_GREY)}, {131, strip(RIM_ORANGE)}};
+Picture boardBarStrip(bool pressed, int32_t cell) {
+    return strip(pressed ? RIM_ORANGE : RING_GREY, cell < 1 ? 1 : cell);
 }
