@@ -14,8 +14,8 @@ namespace {
 constexpr Rgb SKIN = {228, 188, 150}, SKIN_SHADE = {176, 126, 86}, INK = {84, 44, 22}, SWOOSH = {200, 96, 40};
 
 // A wavy pen stroke under a word, in em units, from x0 to x1 along y.
-Polyline swoosh(double x0, double x1, double y) {
-    Polyline p;
+LinePoints swoosh(double x0, double x1, double y) {
+    LinePoints p;
     for (int i = 0; i <= 40; ++i) {
         double t = i / 40.0;
         p.push_back({x0 + (x1 - x0) * t, y + 0.05 * std::sin(t * 2 * RASTER_PI * 1.5) - 0.04 * t});

@@ -38,11 +38,11 @@ LineArt iconArt(int icon) {
     case BAR_ICON_PDF: {
         art.width = 0.06;
         const double top = 0.36, bottom = 0.64;
-        Polyline p = {{0.16, bottom}, {0.16, top}, {0.26, top}};
+        LinePoints p = {{0.16, bottom}, {0.16, top}, {0.26, top}};
         append(p, arc(0.26, top + 0.07, 0.07, -90, 90, 12));
         p.push_back({0.16, top + 0.14});
-        Polyline d = {{0.44, top}, {0.44, bottom}};
-        Polyline dBowl = {{0.44, top}, {0.5, top}};
+        LinePoints d = {{0.44, top}, {0.44, bottom}};
+        LinePoints dBowl = {{0.44, top}, {0.5, top}};
         append(dBowl, arc(0.5, 0.5, 0.14, -90, 90, 16));
         dBowl.push_back({0.44, bottom});
         art.lines = {p, d, dBowl, {{0.86, top}, {0.74, top}, {0.74, bottom}}, {{0.74, 0.5}, {0.83, 0.5}}};

@@ -68,8 +68,8 @@ struct ToolIcon {
     LineArt art;
 };
 
-Polyline pl(std::initializer_list<Point2> points) {
-    return Polyline(points);
+LinePoints pl(std::initializer_list<Point2> points) {
+    return LinePoints(points);
 }
 
 LineArt toolArt(int sector) {
@@ -127,12 +127,12 @@ LineArt toolArt(int sector) {
         break;
     case 20:   // undo: an arrow that turns back to the left
     case 21: { // redo: the same arrow, turning to the right
-        Polyline hook = {{4.5, 13.5}, {9, 13.5}};
+        LinePoints hook = {{4.5, 13.5}, {9, 13.5}};
         append(hook, arc(9, 9, 4.5, 90, -90, 20));
         append(hook, {{2.5, 4.5}});
         a.lines = {hook, pl({{5.5, 1.5}, {2.5, 4.5}, {5.5, 7.5}})};
         if (sector == 21)
-            for (Polyline& line : a.lines)
+            for (LinePoints& line : a.lines)
                 for (Point2& p : line)
                     p.x = 16 - p.x;
         break;

@@ -79,7 +79,7 @@ Image boardIcon(int n) {
     legs.width = 2.2 * thick;
     legs.lines = {{{8, 25}, {5.5, 30.5}}, {{24, 25}, {26.5, 30.5}}};
     stroke.width = 1.8 * thick;
-    Polyline wave;
+    LinePoints wave;
     for (int i = 0; i <= 24; ++i) {
         double t = i / 24.0;
         wave.push_back({6.5 + 13.5 * t, 17.5 - 3.5 * t + 2.0 * std::sin(t * 2 * RASTER_PI * 1.5)});

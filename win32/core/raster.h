@@ -38,17 +38,17 @@ Rgb mix(Rgb a, Rgb b, double t); // t = 0 gives a, 1 gives b
 struct Point2 {
     double x, y;
 };
-using Polyline = std::vector<Point2>;
+using LinePoints = std::vector<Point2>;
 struct LineArt {
-    std::vector<Polyline> lines;
+    std::vector<LinePoints> lines;
     double width = 1.0;
     bool covers(double x, double y) const;
 };
 // Points along a circular arc (angles in degrees, screen orientation: clockwise from +x).
-Polyline arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps = 24);
+LinePoints arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps = 24);
 // Points along an ellipse's outline, closed.
-Polyline ellipseOutline(double cx, double cy, double rx, double ry, int steps = 48);
-void append(Polyline& line, const Polyline& more);
+LinePoints ellipseOutline(double cx, double cy, double rx, double ry, int steps = 48);
+void append(LinePoints& line, const LinePoints& more);
 
 // The stroke font: a few letters, the digits and the two characters of the word for help, in em
 // units (baseline y = 0, up is negative). text() lays them out from x = 0; advance is the width.
