@@ -29,10 +29,10 @@ namespace {
 constexpr COLORREF LABEL_FACE = RGB(178, 178, 178); // the palette's ring grey
 constexpr COLORREF LABEL_EDGE = RGB(90, 90, 90);
 
-int32_t barDpi = 96;                         // the board monitor's, as the bar was last placed
-int32_t pressedField = -1;                   // the button held down, shown in the pressed look
-HBITMAP barPictures[2] = {nullptr, nullptr}; // normal, pressed, of barPicturesDpi; GUI thread
-int32_t barPicturesDpi = 0;                  // the scale barPictures were made for (0: none yet)
+int32_t barDpi = 96;                             // the board monitor's, as the bar was last placed
+int32_t pressedField = -1;                       // the button held down, shown in the pressed look
+HBITMAP barPictures[2] = {nullptr, nullptr};     // normal, pressed, of barPicturesDpi; GUI thread
+int32_t barPicturesDpi = 0;                      // the scale barPictures were made for (0: none yet)
 int32_t barPictureCell = BOARD_BAR_PICTURE_CELL; // the side of their cells
 
 // The strips for dpi, made once per scale: the resources at 96, else drawn with cells of the
