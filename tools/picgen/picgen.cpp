@@ -1,5 +1,8 @@
-// The picture generator: draws every picture the program loads, from code, into the directory
-// given as its only argument. Run at build time; nothing it writes is committed.
+// The picture generator: draws every picture the program's resources carry (the 100 % set), from
+// code, into the directory given as its first argument. "--larger DIR" also writes the pictures at
+// 150 and 200 % into DIR, as the resources carried them before the program drew its other scales
+// itself: the picture test compares what the program draws with them. Run at build time; nothing
+// it writes is committed.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -172,26 +175,34 @@ bool writeCursorSizes(const std::string& dir, int32_t id) {
     return false;
 }
 
+// The bitmaps of one scale; the ids of 150 and 200 % are pictureSetId's.
+bool writeBitmaps(const std::string& dir, int percent) {
+    const int32_t dpi = BASE_DPI * percent / 100;
+    bool ok = writeBitmap(dir, pictureSetId(IDB_PALETTE_LOGO, percent), paletteLogo(dpi), true);
+    ok = writeBitmap(dir, pictureSetId(IDB_CALIBRATION_LOGO, percent), calibrationLogo(dpi), false) && ok;
+    for (const auto& named : palettePictures(dpi))
+        ok = writeBitmap(dir, pictureSetId(named.first, percent), named.second, true) && ok;
+    for (int page = 1; page <= 4; ++page)
+        ok =
+            writeBitmap(dir, pictureSetId(IDB_HELP_PAGE_1 - 1 + page, percent), helpPage(page, dpi), false) &&
+            ok;
+    return ok;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: picgen OUTPUT_DIR\n");
+    const bool larger = argc == 4 && std::string(argv[2]) == "--larger";
+    if (argc != 2 && !larger) {
+        std::fprintf(stderr, "usage: picgen OUTPUT_DIR [--larger DIR]\n");
         return 2;
     }
     std::string dir = argv[1];
     bool ok = writeIcon(dir + "/icon103.ico", {boardIcon(16), boardIcon(32), boardIcon(48)});
     if (!ok)
         std::fprintf(stderr, "picgen: cannot write into %s\n", dir.c_str());
-    for (int percent : {100, 150, 200}) {
-        const int32_t dpi = BASE_DPI * percent / 100;
-        ok = writeBitmap(dir, pictureSetId(IDB_PALETTE_LOGO, percent), paletteLogo(dpi), true) && ok;
-        ok = writeBitmap(dir, pictureSetId(IDB_CALIBRATION_LOGO, percent), calibrationLogo(dpi), false) && ok;
-        for (const auto& named : palettePictures(dpi))
-            ok = writeBitmap(dir, pictureSetId(named.first, percent), named.second, true) && ok;
-        for (int page = 1; page <= 4; ++page)
-            ok = writeBitmap(dir, pictureSetId(IDB_HELP_PAGE_1 - 1 + page, percent), helpPage(page, dpi),
-                             false) &&
-                 ok;
-    }
+    ok = writeBitmaps(dir, 100) && ok;
+    if (larger)
+        for (int percent : {150, 200})
+            ok = writeBitmaps(argv[3], percent) && ok;
     ok = writeBitmap(dir, IDB_BOARD_BAR_NORMAL, boardBarStrip(false, BOARD_BAR_PICTURE_CELL), true) && ok;
     ok = writeBitmap(dir, IDB_BOARD_BAR_PRESSED, boardBarStrip(true, BOARD_BAR_PICTURE_CELL), true) && ok;
     for (int32_t id : PAGE_CURSOR_IDS)
