@@ -43,9 +43,34 @@ double segmentDistance(double px, double py, Point2 a, Point2 b) {
 
 } // namespace
 
+// Each line's box, grown by half the stroke width and a little more than any rounding: a point
+// outside it lies farther than half the width from every segment of the line, which is then not
+// measured (most samples of a picture are far from most lines). Made at the first test.
+const std::vector<double>& LineArt::boxes() const {
+    if (lineBoxes.size() == 4 * lines.size())
+        return lineBoxes;
+    const double grow = width / 2 + 1e-6;
+    lineBoxes.clear();
+    for (const LinePoints& line : lines) {
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (const Point2& p : line) {
+            x0 = std::min(x0, p.x);
+            y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x);
+            y1 = std::max(y1, p.y);
+        }
+        lineBoxes.insert(lineBoxes.end(), {x0 - grow, y0 - grow, x1 + grow, y1 + grow});
+    }
+    return lineBoxes;
+}
+
 bool LineArt::covers(double x, double y) const {
     double half = width / 2;
-    for (const LinePoints& line : lines) {
+    const std::vector<double>& box = boxes();
+    for (size_t k = 0; k < lines.size(); ++k) {
+        if (x < box[4 * k] || y < box[4 * k + 1] || x > box[4 * k + 2] || y > box[4 * k + 3])
+            continue;
+        const LinePoints& line = lines[k];
         if (line.size() == 1 && segmentDistance(x, y, line[0], line[0]) <= half)
             return true;
         for (size_t i = 1; i < line.size(); ++i)

@@ -43,6 +43,12 @@ struct LineArt {
     std::vector<LinePoints> lines;
     double width = 1.0;
     bool covers(double x, double y) const;
+
+  private:
+    // The lines' boxes (x0, y0, x1, y1 each), made by the first covers() after the lines are set:
+    // a line art is drawn by one thread at a time, and its lines are not changed once it is drawn.
+    const std::vector<double>& boxes() const;
+    mutable std::vector<double> lineBoxes;
 };
 // Points along a circular arc (angles in degrees, screen orientation: clockwise from +x).
 LinePoints arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps = 24);
