@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "win32/core/dpi_scale.h"
 #include "win32/top_down_section.h"
 
 namespace {
@@ -65,6 +66,33 @@ std::shared_ptr<const Picture> drawnPicture(int32_t id, int32_t dpi) {
         cache.push_back({id, dpi, picture});
     ReleaseSRWLockExclusive(&lock);
     return picture;
+}
+
+namespace {
+
+struct AheadWork {
+    std::vector<int32_t> ids;
+    int32_t dpi;
+};
+
+DWORD WINAPI drawAhead(void* parameter) {
+    std::unique_ptr<AheadWork> work(static_cast<AheadWork*>(parameter));
+    for (int32_t id : work->ids)
+        drawnPicture(id, work->dpi);
+    return 0;
+}
+
+} // namespace
+
+void drawPicturesAhead(const int32_t* ids, int32_t count, int32_t dpi) {
+    if (knownDpi(dpi) == BASE_DPI || count < 1)
+        return;
+    auto* work = new AheadWork{std::vector<int32_t>(ids, ids + count), dpi};
+    HANDLE thread = CreateThread(nullptr, 0, drawAhead, work, 0, nullptr);
+    if (thread)
+        CloseHandle(thread);
+    else
+        delete work;
 }
 
 int32_t picturesDrawn() {
