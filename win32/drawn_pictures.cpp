@@ -1,5 +1,6 @@
 #include "win32/drawn_pictures.h"
 
+#include <cstddef>
 #include <vector>
 
 #include "win32/core/dpi_scale.h"
@@ -17,14 +18,27 @@ struct Drawn {
     std::shared_ptr<const Picture> picture;
 };
 
-// The lock guards the three below. Whoever asks for a picture (the palette's, the help window's,
-// the calibration window's thread) takes it to look up the drawer and the cache, draws with the
-// lock released, and takes it again to store what it drew: two threads asking for the same
-// picture at once may both draw it, and the later one's is kept.
+// The lock guards the four below. Whoever asks for a picture (the GUI thread, the calibration
+// window's, a thread drawing ahead) takes it to look up the drawer and the cache; a picture
+// another thread is drawing at that moment it waits for (sleeping on pictureDrawn, which releases
+// the lock), else it notes the picture as being drawn, draws it with the lock released, takes the
+// lock again to store it and wakes the waiters. So no picture is drawn twice at once.
 SRWLOCK lock = SRWLOCK_INIT;
+CONDITION_VARIABLE pictureDrawn = CONDITION_VARIABLE_INIT;
 std::vector<DrawerRange> drawers; // written at start-up by registerPictureDrawer; read by drawnPicture
 std::vector<Drawn> cache;         // one entry per id, at the scale it was last asked at
+std::vector<Drawn> underWay;      // the pictures being drawn (no picture yet), written by drawnPicture
 int32_t drawnCount = 0;           // written by drawnPicture; read by picturesDrawn
+
+bool listed(const std::vector<Drawn>& list, int32_t id, int32_t dpi,
+            std::shared_ptr<const Picture>* picture) {
+    for (const Drawn& d : list)
+        if (d.id == id && d.dpi == dpi) {
+            *picture = d.picture;
+            return true;
+        }
+    return false;
+}
 
 PictureDrawer drawerOf(int32_t id) {
     for (auto it = drawers.rbegin(); it != drawers.rend(); ++it)
@@ -42,30 +56,41 @@ void registerPictureDrawer(int32_t firstId, int32_t lastId, PictureDrawer drawer
 }
 
 std::shared_ptr<const Picture> drawnPicture(int32_t id, int32_t dpi) {
+    std::shared_ptr<const Picture> kept;
     AcquireSRWLockExclusive(&lock);
     const PictureDrawer drawer = drawerOf(id);
-    for (const Drawn& d : cache)
-        if (d.id == id && d.dpi == dpi) {
-            std::shared_ptr<const Picture> kept = d.picture;
-            ReleaseSRWLockExclusive(&lock);
-            return kept;
-        }
+    while (!listed(cache, id, dpi, &kept) && drawer && listed(underWay, id, dpi, &kept))
+        SleepConditionVariableSRW(&pictureDrawn, &lock, INFINITE, 0);
+    if (kept || !drawer) {
+        ReleaseSRWLockExclusive(&lock);
+        return kept;
+    }
+    underWay.push_back({id, dpi, nullptr});
     ReleaseSRWLockExclusive(&lock);
+
     auto picture = std::make_shared<Picture>();
-    if (!drawer || !drawer(id, dpi, picture.get()) || picture->w < 1 || picture->h < 1)
-        return nullptr;
+    const bool made = drawer(id, dpi, picture.get()) && picture->w > 0 && picture->h > 0;
+
     AcquireSRWLockExclusive(&lock);
-    ++drawnCount;
-    bool stored = false;
-    for (Drawn& d : cache)
-        if (d.id == id) {
-            d = {id, dpi, picture};
-            stored = true;
+    for (size_t i = 0; i < underWay.size(); ++i)
+        if (underWay[i].id == id && underWay[i].dpi == dpi) {
+            underWay.erase(underWay.begin() + std::ptrdiff_t(i));
+            break;
         }
-    if (!stored)
-        cache.push_back({id, dpi, picture});
+    if (made) {
+        ++drawnCount;
+        bool stored = false;
+        for (Drawn& d : cache)
+            if (d.id == id) {
+                d = {id, dpi, picture};
+                stored = true;
+            }
+        if (!stored)
+            cache.push_back({id, dpi, picture});
+    }
     ReleaseSRWLockExclusive(&lock);
-    return picture;
+    WakeAllConditionVariable(&pictureDrawn);
+    return made ? picture : nullptr;
 }
 
 namespace {
@@ -88,10 +113,14 @@ void drawPicturesAhead(const int32_t* ids, int32_t count, int32_t dpi) {
     if (knownDpi(dpi) == BASE_DPI || count < 1)
         return;
     auto* work = new AheadWork{std::vector<int32_t>(ids, ids + count), dpi};
-    HANDLE thread = CreateThread(nullptr, 0, drawAhead, work, 0, nullptr);
-    if (thread)
+    HANDLE thread = CreateThread(nullptr, 0, drawAhead, work, CREATE_SUSPENDED, nullptr);
+    if (thread) {
+        // Below the windows' threads: it takes the time they leave, and a window's own drawing
+        // (its first paint at the new scale) goes first.
+        SetThreadPriority(thread, THREAD_PRIORITY_LOWEST);
+        ResumeThread(thread);
         CloseHandle(thread);
-    else
+    } else
         delete work;
 }
 

@@ -22,10 +22,11 @@ void registerPictureDrawer(int32_t firstId, int32_t lastId, PictureDrawer drawer
 // no drawer draws the id. Any thread.
 std::shared_ptr<const Picture> drawnPicture(int32_t id, int32_t dpi);
 
-// Draws the pictures ids[0 .. count) at dpi on a thread of their own, so that a window that takes
-// a new scale finds them drawn when it first needs them (pressed, hovered, a marker moved) instead
-// of drawing each then on its own thread. Nothing at 96 DPI (the resources). A picture asked for
-// before the thread got to it is drawn by whoever asks; the thread then takes it from the cache.
+// Draws the pictures ids[0 .. count) at dpi on a thread of their own, at the lowest priority, so
+// that a window that takes a new scale finds them drawn when it first needs them (pressed,
+// hovered, a marker moved) instead of drawing each then. Nothing at 96 DPI (the resources). A
+// picture asked for while the thread draws it is waited for; one it has not come to yet is drawn
+// by whoever asks, and the thread then takes it from the cache.
 void drawPicturesAhead(const int32_t* ids, int32_t count, int32_t dpi);
 
 // How many pictures have been drawn since the start (a picture taken from the cache is not).

@@ -568,6 +568,12 @@ TEST(ProgramPictures, DrawnOncePerScale) {
     DeleteObject(b);
     EXPECT_EQ(drawnPicture(999, 144), nullptr);
     EXPECT_EQ(picturesDrawn(), before + 3);
+
+    // Asked for while a thread draws it ahead: drawn once, by one of the two, the other waiting.
+    const int32_t ahead[] = {IDB_HELP_PAGE_3};
+    drawPicturesAhead(ahead, 1, 200);
+    ASSERT_NE(drawnPicture(IDB_HELP_PAGE_3, 200), nullptr);
+    EXPECT_EQ(picturesDrawn(), before + 4) << "drawn twice at once";
 }
 
 // Points of button n that no other button's region reaches and whose 5 x 5 neighbourhood is n's
