@@ -1,10 +1,11 @@
 // Start-up: single instance, the sensor, the Stop command, the registry key, the settings, the
-// layered-window entry point, the window classes, the hidden main window and the message loop.
-// Every early exit returns 0. Started with "/inicio" (the Run value at log-on), it first waits
-// quietly for the sensor and takes the single-instance mutex only when the sensor is there; a copy
-// started by hand without the board (its box, then its end) does not end that wait.
+// layered-window entry point, the picture drawers, the window classes, the hidden main window and the message
+// loop. Every early exit returns 0. Started with "/inicio" (the Run value at log-on), it first waits quietly
+// for the sensor and takes the single-instance mutex only when the sensor is there; a copy started by hand
+// without the board (its box, then its end) does not end that wait.
 #include "win32/settings_record.h"
 #include "app/core/command_line.h"
+#include "app/program_pictures.h"
 #include "win32/layered.h"
 #include "win32/system_library.h"
 #include "app/settings_store.h"
@@ -85,6 +86,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int) {
 
     loadSettings(&settings);
     lookUpLayeredWindows(); // before the main window: its creation makes the palette layered
+    registerProgramPictures();
 
     if (!registerWindowClasses(instance)) {
         MessageBoxA(nullptr, "El programa necesita de sistema de Windows NT", MAIN_WINDOW_CLASS,

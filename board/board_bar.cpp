@@ -1,5 +1,6 @@
 // The board bar: its buttons' pictures come from bitmaps 130 (normal) and 131 (pressed), one cell
-// per button, stretched to the buttons' size at the board monitor's DPI; the label is drawn as text.
+// per button; at 100 % the resources' cells shrunk to the buttons' size, at any other scale strips
+// drawn with cells of the buttons' size at that scale. The label is drawn as text.
 // The gaps between the fields are the key colour, through which the page shows.
 #include "board/board_bar.h"
 
@@ -18,6 +19,9 @@
 #include "win32/show_hide.h"
 #include "board/board.h"
 #include "board/core/board_bar_layout.h"
+#include "board/core/board_bar_pictures.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/drawn_pictures.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -25,9 +29,40 @@ namespace {
 constexpr COLORREF LABEL_FACE = RGB(178, 178, 178); // the palette's ring grey
 constexpr COLORREF LABEL_EDGE = RGB(90, 90, 90);
 
-int32_t barDpi = 96;                         // the board monitor's, as the bar was last placed
-int32_t pressedField = -1;                   // the button held down, shown in the pressed look
-HBITMAP barPictures[2] = {nullptr, nullptr}; // normal, pressed; for the life of the program
+int32_t barDpi = 96;                             // the board monitor's, as the bar was last placed
+int32_t pressedField = -1;                       // the button held down, shown in the pressed look
+HBITMAP barPictures[2] = {nullptr, nullptr};     // normal, pressed, of barPicturesDpi; GUI thread
+int32_t barPicturesDpi = 0;                      // the scale barPictures were made for (0: none yet)
+int32_t barPictureCell = BOARD_BAR_PICTURE_CELL; // the side of their cells
+
+// The strips for dpi, made once per scale: the resources at 96, else drawn with cells of the
+// buttons' size (a button of 56 at 96 is 70 at 120 DPI, 98 at 168). A strip that cannot be made
+// leaves the ones held before.
+void makeBarPictures(HINSTANCE instance, int32_t dpi) {
+    if (barPicturesDpi == knownDpi(dpi) && barPictures[0] && barPictures[1])
+        return;
+    const bool base = knownDpi(dpi) == BASE_DPI;
+    const int32_t cell = base ? BOARD_BAR_PICTURE_CELL : scaledForDpi(BAR_BUTTON_96, dpi);
+    HBITMAP made[2] = {nullptr, nullptr};
+    for (int i = 0; i < 2; ++i)
+        made[i] = base ? static_cast<HBITMAP>(LoadImageA(
+                             instance, MAKEINTRESOURCEA(i ? IDB_BOARD_BAR_PRESSED : IDB_BOARD_BAR_NORMAL),
+                             IMAGE_BITMAP, 0, 0, 0))
+                       : bitmapOfPicture(boardBarStrip(i == 1, cell));
+    if (!made[0] || !made[1]) {
+        for (HBITMAP b : made)
+            if (b)
+                DeleteObject(b);
+        return;
+    }
+    for (int i = 0; i < 2; ++i) {
+        if (barPictures[i])
+            DeleteObject(barPictures[i]);
+        barPictures[i] = made[i];
+    }
+    barPicturesDpi = knownDpi(dpi);
+    barPictureCell = cell;
+}
 
 void fillKeyColourRect(HDC dc, const RECT& r) {
     HBRUSH brush = CreateSolidBrush(KEY_COLOUR);
@@ -54,7 +89,7 @@ void drawButton(HDC dc, int32_t field) {
         SelectedObject selected(source, picture, false);
         SetStretchBltMode(dc, HALFTONE);
         SetBrushOrgEx(dc, 0, 0, nullptr);
-        const int32_t cell = BOARD_BAR_PICTURE_CELL;
+        const int32_t cell = barPictureCell;
         StretchBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, source, barIconOf(field) * cell, 0,
                    cell, cell, SRCCOPY);
     }
@@ -175,11 +210,7 @@ void onButtonUp(HWND bar, LPARAM lParam) {
 
 HWND createBoardBar(HWND page, HINSTANCE instance) {
     barDpi = boardDpi();
-    for (int i = 0; i < 2; ++i)
-        if (!barPictures[i])
-            barPictures[i] = static_cast<HBITMAP>(
-                LoadImageA(instance, MAKEINTRESOURCEA(i ? IDB_BOARD_BAR_PRESSED : IDB_BOARD_BAR_NORMAL),
-                           IMAGE_BITMAP, 0, 0, 0));
+    makeBarPictures(instance, barDpi);
     const BarRect size = barSize(barDpi);
     const bool layering = setLayeredWindowAttributes != nullptr;
     HWND bar =
@@ -206,6 +237,7 @@ void placeBoardBar(HWND bar) {
     SetWindowPos(bar, nullptr, x, y, size.right, size.bottom,
                  SWP_NOZORDER | SWP_NOACTIVATE | (rescaled ? 0 : SWP_NOSIZE));
     if (rescaled) {
+        makeBarPictures(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(bar, GWLP_HINSTANCE)), barDpi);
         moveTooltips(bar);
         InvalidateRect(bar, nullptr, FALSE);
     }

@@ -6,6 +6,8 @@
 
 #include "win32/core/dpi_scale.h"
 #include "win32/gdi_scope.h"
+#include "win32/top_down_section.h"
+#include "pages/core/cursor_pictures.h"
 #include "win32/ids.h"
 #include "win32/no_activate.h"
 #include "win32/show_hide.h"
@@ -443,13 +445,44 @@ namespace {
 
 int32_t pageCursorDpi = BASE_DPI; // the pages' scale as the last tool change gave it
 
+// A cursor made from a drawn image (CreateIconIndirect): the AND mask lets the screen through
+// where the image is transparent, the colour bitmap holds the image's colours there and black
+// elsewhere (black XOR leaves the screen as it is). Null when it cannot be made.
+HCURSOR cursorOfImage(const CursorImage& im) {
+    const int maskStride = ((im.w + 15) / 16) * 2; // CreateBitmap's rows are WORD aligned
+    std::vector<uint8_t> mask(size_t(maskStride) * size_t(im.h), 0);
+    uint32_t* bits = nullptr;
+    HBITMAP colour = topDownSection(im.w, im.h, &bits);
+    if (!colour || !bits) {
+        if (colour)
+            DeleteObject(colour);
+        return nullptr;
+    }
+    for (int y = 0; y < im.h; ++y)
+        for (int x = 0; x < im.w; ++x) {
+            const int i = im.index[size_t(y) * size_t(im.w) + size_t(x)];
+            const Rgb c = i < 0 ? Rgb{0, 0, 0} : cursorPalette[i & 15];
+            bits[size_t(y) * size_t(im.w) + size_t(x)] = (uint32_t(c.r) << 16) | (uint32_t(c.g) << 8) | c.b;
+            if (i < 0)
+                mask[size_t(y) * size_t(maskStride) + size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+        }
+    HBITMAP andMask = CreateBitmap(im.w, im.h, 1, 1, mask.data());
+    ICONINFO info = {FALSE, DWORD(im.hotX), DWORD(im.hotY), andMask, colour};
+    HCURSOR cursor = andMask ? reinterpret_cast<HCURSOR>(CreateIconIndirect(&info)) : nullptr;
+    if (andMask)
+        DeleteObject(andMask);
+    DeleteObject(colour);
+    return cursor;
+}
+
 // A cursor at the size for dpi (32 x 32 at 96). LoadCursorA gives the image of the system's cursor
-// size, which follows the primary monitor's scale: it serves where that is the size wanted. The
-// other sizes (a board at 100 % beside a primary at 150 % among them) are loaded once each and
-// kept for the process: a cursor still shown must not be destroyed, so none is ever dropped from
-// the cache, and every later load of the same image at the same size is the cached one. The cache
-// holds one entry per cursor and size met, a few dozen at most (the program's cursors times the
-// scales of the monitors a board has been on).
+// size, which follows the primary monitor's scale: it serves where that is 32 and 32 is the size
+// wanted. At 32 otherwise the resource's image of 32 (a board at 100 % beside a primary at 150 %);
+// every other size is drawn at that size (never a 32 enlarged), its hot spot scaled with it. Each
+// is made once and kept for the process: a cursor still shown must not be destroyed, so none is
+// ever dropped from the cache, and every later load of the same cursor at the same size is the
+// cached one. The cache holds one entry per cursor and size met, a few dozen at most (the
+// program's cursors times the scales of the monitors a board has been on).
 HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
     const int32_t side = scaledForDpi(32, dpi);
     if (knownDpi(dpi) == BASE_DPI && GetSystemMetrics(SM_CXCURSOR) == side)
@@ -462,8 +495,13 @@ HCURSOR pageCursorForDpi(int32_t id, int32_t dpi) {
     for (const Loaded& l : loaded)
         if (l.id == id && l.side == side)
             return l.cursor;
-    HCURSOR cursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
-                                                     IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
+    HCURSOR cursor = nullptr;
+    CursorImage image = {};
+    if (side == 32)
+        cursor = static_cast<HCURSOR>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id),
+                                                 IMAGE_CURSOR, side, side, LR_DEFAULTCOLOR));
+    else if (drawPageCursor(id, side, &image))
+        cursor = cursorOfImage(image);
     if (cursor)
         loaded.push_back({id, side, cursor});
     return cursor;

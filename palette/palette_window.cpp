@@ -13,6 +13,8 @@
 #include "win32/settings_record.h"
 #include "win32/core/dpi_scale.h"
 #include "win32/dpi.h"
+#include "win32/drawn_pictures.h"
+#include "resources/resource_ids.h"
 #include "win32/ids.h"
 #include "win32/layered.h"
 #include "win32/monitors.h"
@@ -170,6 +172,16 @@ void createTooltips(HWND palette) {
     }
 }
 
+// The pictures the palette's buttons show besides those of their first paint (the normal look,
+// the logo, the rims' first markers, which the first paint draws), drawn ahead for a scale the
+// resources do not carry: the first press, hover or marker at that scale then paints at once.
+void drawPalettePicturesAhead(int32_t dpi) {
+    static const int32_t ids[] = {IDB_PALETTE_PRESSED,   IDB_PALETTE_HOVER,    IDB_COLOUR_MARK_RED,
+                                  IDB_COLOUR_MARK_GREEN, IDB_COLOUR_MARK_BLUE, IDB_WIDTH_MARK_0,
+                                  IDB_WIDTH_MARK_2,      IDB_WIDTH_MARK_3};
+    drawPicturesAhead(ids, int32_t(sizeof ids / sizeof ids[0]), dpi);
+}
+
 LRESULT onCreate(HWND palette) {
     // The tooltip class must be registered before the control is made, or no tip ever shows.
     INITCOMMONCONTROLSEX icc = {sizeof(INITCOMMONCONTROLSEX), ICC_WIN95_CLASSES};
@@ -182,6 +194,7 @@ LRESULT onCreate(HWND palette) {
     createPagePair(0, board);
     createPagePair(1, board);
     paletteDpi = dpiOfWindow(palette);
+    drawPalettePicturesAhead(paletteDpi);
     layOutButtons(palette, true);
 
     buttonRecords[BUTTON_N_CLEAR].kind = BUTTON_ACTION;
@@ -461,6 +474,8 @@ LRESULT onDpiChanged(HWND palette, WPARAM wParam, LPARAM lParam) {
     const int32_t dpi = LOWORD(wParam);
     if (dpi < 1)
         return 0;
+    if (dpi != paletteDpi)
+        drawPalettePicturesAhead(dpi);
     paletteDpi = dpi;
     takeSuggestedRect(palette, lParam);
     layOutButtons(palette, false);

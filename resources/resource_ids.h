@@ -25,10 +25,11 @@
 #define IDB_HELP_PAGE_3 303
 #define IDB_HELP_PAGE_4 304
 
-// The palette pictures, the help pages and the two logos are drawn at 100, 150 and 200 %: the
-// larger sets have the ids of the 100 % set plus 1000 (150 %) or 2000 (200 %). The palette logo's
-// are 430 x 250 enlarged (645 x 375, 860 x 500); the calibration logo's are the size it is shown at
-// for their scale (768 x 444, 1024 x 592).
+// The resources carry the pictures at 100 %; the program draws every other scale at run time. The
+// generator also writes the 150 and 200 % pictures of the palette, the help pages and the logos
+// for the picture test, under the ids of the 100 % set plus 1000 (150 %) or 2000 (200 %): the
+// palette logo's are 430 x 250 enlarged (645 x 375, 860 x 500), the calibration logo's the size it
+// is shown at for their scale (768 x 444, 1024 x 592).
 #define IDB_SET_150_OFFSET 1000
 #define IDB_SET_200_OFFSET 2000
 #ifdef __cplusplus

@@ -4,8 +4,8 @@
 #include "win32/dpi.h"
 
 #include "win32/core/dpi_scale.h"
+#include "win32/drawn_pictures.h"
 #include "win32/gdi_scope.h"
-#include "resources/resource_ids.h"
 #include "win32/system_library.h"
 
 namespace {
@@ -130,18 +130,12 @@ HBITMAP resampled(HBITMAP source, int width, int height) {
 } // namespace
 
 HBITMAP loadPictureForDpi(HINSTANCE instance, int id, int width, int height, int32_t dpi) {
-    const int32_t set = pictureSetForDpi(dpi);
-    if (set == 100)
+    const std::shared_ptr<const Picture> drawn = knownDpi(dpi) == BASE_DPI ? nullptr : drawnPicture(id, dpi);
+    if (!drawn) // at 100 %, and a picture no drawer draws: the resource, stretched to size
         return static_cast<HBITMAP>(
             LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, width, height, LR_DEFAULTCOLOR));
-    HBITMAP picture = static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(pictureSetId(id, set)),
-                                                      IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-    if (!picture) // a picture drawn at 100 % alone
-        return static_cast<HBITMAP>(
-            LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, width, height, LR_DEFAULTCOLOR));
-    BITMAP info = {};
-    GetObjectA(picture, sizeof info, &info);
-    if (info.bmWidth == width && info.bmHeight == height)
+    HBITMAP picture = bitmapOfPicture(*drawn);
+    if (!picture || (drawn->w == width && drawn->h == height))
         return picture;
     HBITMAP shrunk = resampled(picture, width, height);
     DeleteObject(picture);

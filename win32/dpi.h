@@ -49,8 +49,9 @@ int32_t primaryScaleAnnounced(HWND hwnd, WPARAM wParam, LPARAM lParam);
 bool followPrimaryScale(HWND hwnd, WPARAM wParam, LPARAM lParam, int32_t* dpi, int32_t width96,
                         int32_t height96);
 
-// Bitmap resource id (of the 100 % set) at width x height for a window of the given DPI: from the
-// set pictureSetForDpi names, shrunk smoothly (HALFTONE) where its size is not the one asked for.
-// At 96 DPI the 100 % picture as LoadImageA stretches it. Null when it cannot be loaded; the
-// caller deletes it.
+// Bitmap resource id at width x height for a window of the given DPI. At 96 DPI the resource
+// (the 100 % picture) as LoadImageA stretches it; at any other scale the picture drawn for that
+// scale (drawnPicture), shrunk smoothly (HALFTONE) where its size is not the one asked for (the
+// palette's logo, drawn 430 x 250 at its scale, shown on the face). A picture that no drawer draws
+// is the resource stretched. Null when it cannot be loaded; the caller deletes it.
 HBITMAP loadPictureForDpi(HINSTANCE instance, int id, int width, int height, int32_t dpi);

@@ -5,6 +5,11 @@
 #include <cstdint>
 #include <limits>
 
+#include "app/core/logo_pictures.h"
+#include "board/core/board_bar_pictures.h"
+#include "pages/core/cursor_pictures.h"
+#include "palette/core/palette_pictures.h"
+#include "resources/resource_ids.h"
 #include "win32/core/dpi_scale.h"
 
 namespace {
@@ -56,6 +61,50 @@ TEST(DpiScale, PictureSetIsNeverSmallerThanTheScale) {
             EXPECT_GE(c.set * 96, c.dpi * 100) << "a set smaller than dpi " << c.dpi << " would be enlarged";
         }
     }
+}
+
+// The pictures drawn at a scale have that scale's size; an id a drawer does not know, and a cursor
+// size outside what a cursor can be, draw nothing and leave the picture as it was.
+TEST(PicturesAtAScale, SizesAndUnknownIds) {
+    Picture p(1, 1, Rgb{1, 2, 3});
+    EXPECT_FALSE(drawPalettePicture(104, 144, &p)); // not one the palette shows
+    EXPECT_FALSE(drawLogoOrHelpPicture(305, 144, &p));
+    EXPECT_EQ(p.w, 1);
+    ASSERT_TRUE(drawPalettePicture(117, 48, &p)); // half of 100 %: small enough for a quick test
+    EXPECT_EQ(p.w, 110);
+    EXPECT_EQ(p.h, 110);
+    for (const Rgb& c : p.px)
+        ASSERT_FALSE(c == KEY_RGB) << "a palette picture never holds the key colour";
+    ASSERT_TRUE(drawLogoOrHelpPicture(304, 60, &p));
+    EXPECT_EQ(p.w, scaledForDpi(220, 60));
+    const Picture strip = boardBarStrip(true, 20);
+    EXPECT_EQ(strip.w, 120);
+    EXPECT_EQ(strip.h, 20);
+    EXPECT_EQ(boardBarStrip(false, 0).h, 1) << "a cell of at least one pixel";
+
+    CursorImage c = {1, 1, 0, 0, {}};
+    EXPECT_FALSE(drawPageCursor(102, 48, &c));
+    EXPECT_FALSE(drawPageCursor(IDCUR_PEN, 0, &c));
+    EXPECT_FALSE(drawPageCursor(IDCUR_PEN, CURSOR_SIZE_LIMIT + 1, &c));
+    EXPECT_EQ(c.w, 1);
+}
+
+// A cursor at any size: its hot spot where its drawing puts it at 32, scaled; the outline a pixel
+// wider for every 32 above 64, so a large cursor is not a thin line drawing.
+TEST(PicturesAtAScale, CursorsAtAnySize) {
+    CursorImage c = {};
+    ASSERT_TRUE(drawPageCursor(IDCUR_POINTING_HAND, 96, &c));
+    EXPECT_EQ(c.w, 96);
+    EXPECT_EQ(c.index.size(), size_t(96 * 96));
+    EXPECT_EQ(c.hotX, 36);
+    EXPECT_EQ(c.hotY, 3);
+    int edgeRun = 0; // the outline's width on the row through the index finger's middle
+    const int y = 30;
+    for (int x = 0; x < 96 && (edgeRun == 0 || c.index[size_t(y * 96 + x)] == CUR_BLACK); ++x)
+        edgeRun += c.index[size_t(y * 96 + x)] == CUR_BLACK;
+    EXPECT_EQ(edgeRun, 3);
+    ASSERT_TRUE(drawPageCursor(IDCUR_ERASER_64, 160, &c));
+    EXPECT_EQ(c.hotX, 80) << "the eraser of 64 shows the square of 32, scaled";
 }
 
 } // namespace

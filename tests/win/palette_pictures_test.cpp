@@ -1,7 +1,8 @@
-// The program's pictures and cursors as the program loads them, at 96 DPI and at the larger scales,
-// and the whole palette assembled from 21 button windows: on screen every button shows the pixel of
-// the picture its record names, so that the buttons together show one round picture, and the holes
-// show the key colour.
+// The program's pictures and cursors as the program loads them, at 96 DPI and at the larger scales
+// (drawn at run time at every scale but 100 %, the same pixels as the generator's 150 and 200 %
+// pictures linked into this test alone), and the whole palette assembled from 21 button windows: on
+// screen every button shows the pixel of the picture its record names, so that the buttons
+// together show one round picture, and the holes show the key colour.
 // screens: sd hd144
 // hd144 cases: ProgramPictures.Cursor*
 #include <gtest/gtest.h>
@@ -12,8 +13,13 @@
 #include <string>
 #include <vector>
 
+#include "app/program_pictures.h"
+#include "board/core/board_bar_pictures.h"
 #include "pages/page_state.h"
 #include "resources/resource_ids.h"
+#include "win32/core/dpi_scale.h"
+#include "win32/dpi.h"
+#include "win32/drawn_pictures.h"
 #include "tests/support/flush_events.h"
 #include "tests/support/palette_fixture.h"
 #include "tests/support/screen.h"
@@ -46,9 +52,8 @@ std::vector<DWORD> bitmapBits(HBITMAP bitmap, int w, int h) {
     return rows == h ? bits : std::vector<DWORD>();
 }
 
-Pixels picturePixels(int id, int w, int h) {
+Pixels bitmapPixels(HBITMAP bitmap, int w, int h) {
     Pixels out;
-    HBITMAP bitmap = loadPicture(id, w, h);
     if (!bitmap)
         return out;
     const std::vector<DWORD> bits = bitmapBits(bitmap, w, h);
@@ -61,6 +66,21 @@ Pixels picturePixels(int id, int w, int h) {
         out.px.push_back(RGB((v >> 16) & 0xFF, (v >> 8) & 0xFF, v & 0xFF));
     return out;
 }
+
+Pixels picturePixels(int id, int w, int h) {
+    return bitmapPixels(loadPicture(id, w, h), w, h);
+}
+
+// A picture as the program loads it for a window at dpi, at its size there.
+Pixels programPixels(int id, int w, int h, int32_t dpi) {
+    return bitmapPixels(loadPictureForDpi(GetModuleHandleA(nullptr), id, w, h, dpi), w, h);
+}
+
+// The pictures the program draws at run time, as the program registers their drawers at start.
+struct ProgramPictureDrawers : ::testing::Environment {
+    void SetUp() override { registerProgramPictures(); }
+};
+const ::testing::Environment* const drawers = ::testing::AddGlobalTestEnvironment(new ProgramPictureDrawers);
 
 std::string hex(COLORREF c) {
     char s[16];
@@ -267,6 +287,14 @@ TEST(ProgramPictures, CursorsLoadedAtTheirScale) {
         loadPageCursor(s.id, false);
         EXPECT_EQ(cursorBits(currentCursor).fingerprint(), loadedCursor(s.id, s.size).fingerprint()) << s.id;
     }
+    // Drawn at run time, every cursor at 125 to 200 % is the generator's image of that size.
+    for (int id : {101, 103, 104, 105, 208, 216, 232, 264})
+        for (int32_t dpi : {120, 144, 168, 192}) {
+            setPageCursorDpi(dpi);
+            loadPageCursor(id, false);
+            EXPECT_EQ(cursorBits(currentCursor).fingerprint(), loadedCursor(id, dpi / 3).fingerprint())
+                << "cursor " << id << " at " << dpi;
+        }
     // At 100 % the 32 image, also where the system's own size is another (on the 144-DPI prefix:
     // a board at 100 % beside a primary monitor at 150 %).
     setPageCursorDpi(96);
@@ -295,6 +323,58 @@ TEST(ProgramPictures, CursorsLoadedAtTheirScale) {
                 ++k;
             }
     }
+    setPageCursorDpi(96);
+}
+
+// At 125, 175, 250 and 300 % each cursor is drawn at its size (40, 56, 80, 96), its hot spot
+// scaled from its place at 32; the hands and pens keep an outline at least two pixels wide and, at
+// 96, follow their curves finer than the 3 x 3 blocks of an enlarged 32; the eraser's square grows
+// with the eraser at that scale in a one-pixel frame.
+TEST(ProgramPictures, CursorsAtEveryScale) {
+    const struct {
+        int id, hotX, hotY;
+    } at32[] = {{101, 12, 1}, {103, 7, 7}, {104, 5, 9},   {105, 5, 12},
+                {208, 4, 4},  {216, 8, 8}, {232, 16, 16}, {264, 16, 16}};
+    for (int32_t dpi : {120, 168, 240, 288})
+        for (const auto& c : at32) {
+            const int size = scaledForDpi(32, dpi);
+            setPageCursorDpi(dpi);
+            loadPageCursor(c.id, false);
+            const CursorBits bits = cursorBits(currentCursor);
+            ASSERT_EQ(bits.size, size) << "cursor " << c.id << " at " << dpi;
+            EXPECT_EQ(bits.hotX, scaledForDpi(c.hotX, dpi)) << c.id << " at " << dpi;
+            EXPECT_EQ(bits.hotY, scaledForDpi(c.hotY, dpi)) << c.id << " at " << dpi;
+            if (c.id >= IDCUR_ERASER_8) {
+                const int side = scaledForDpi(std::min(c.id - IDCUR_ERASER_BASE, 32), dpi) + 1;
+                EXPECT_GE(bits.at(std::min(side, size) - 1, std::min(side, size) - 1), 0)
+                    << c.id << " at " << dpi;
+                if (side < size) {
+                    EXPECT_LT(bits.at(side, side - 1), 0) << c.id << " at " << dpi;
+                }
+                EXPECT_EQ(bits.at(0, 0), BLACK_PX) << c.id << " at " << dpi;
+                EXPECT_EQ(bits.at(1, 1), WHITE_PX) << c.id << " at " << dpi << ": the frame is one pixel";
+                continue;
+            }
+            int thinOutline = 0, mixedBlocks = 0, onDrawing = 0;
+            for (int y = 0; y < size; ++y)
+                for (int x = 0; x < size; ++x) {
+                    for (int d : {1, 2})
+                        thinOutline +=
+                            bits.at(x, y) == WHITE_PX && (bits.at(x - d, y) < 0 || bits.at(x + d, y) < 0 ||
+                                                          bits.at(x, y - d) < 0 || bits.at(x, y + d) < 0);
+                    mixedBlocks +=
+                        x % 3 == 0 && y % 3 == 0 &&
+                        (bits.at(x, y) != bits.at(x + 1, y) || bits.at(x, y) != bits.at(x, y + 1) ||
+                         bits.at(x + 1, y) != bits.at(x + 2, y));
+                    onDrawing +=
+                        std::abs(x - bits.hotX) <= 1 && std::abs(y - bits.hotY) <= 1 && bits.at(x, y) >= 0;
+                }
+            EXPECT_EQ(thinOutline, 0) << "cursor " << c.id << " at " << dpi;
+            EXPECT_GT(onDrawing, 0) << "cursor " << c.id << " at " << dpi;
+            if (size == 96) {
+                EXPECT_GT(mixedBlocks, 20) << "cursor " << c.id << " at " << dpi;
+            }
+        }
     setPageCursorDpi(96);
 }
 
@@ -368,6 +448,132 @@ TEST(ProgramPictures, LogosAtTheLargerScales) {
         EXPECT_LT(blendPerEdge(p, textX * s.w / 430, colours), blendPerEdge(base, textX, colours) * 1.2)
             << s.id << ": edges as sharp as at 100 %";
     }
+}
+
+// The pictures the program draws, with their size at 96 DPI as shown: the palette logo is drawn
+// at its scale's size of 430 x 250, the calibration logo at the 512 x 296 it is shown at.
+struct Shown {
+    int id, w96, h96;
+};
+const Shown SHOWN[] = {{100, 430, 250}, {101, 220, 220}, {102, 220, 220}, {103, 220, 220}, {113, 220, 220},
+                       {114, 220, 220}, {115, 220, 220}, {116, 220, 220}, {117, 220, 220}, {118, 220, 220},
+                       {119, 220, 220}, {120, 220, 220}, {200, 512, 296}, {301, 220, 220}, {302, 220, 220},
+                       {303, 220, 220}, {304, 220, 220}};
+
+int differentPixels(const Pixels& a, const Picture& b) {
+    int differ = 0;
+    for (int y = 0; y < a.h && y < b.h; ++y)
+        for (int x = 0; x < a.w && x < b.w; ++x) {
+            const Rgb c = b.at(x, y);
+            differ += a.at(x, y) != RGB(c.r, c.g, c.b);
+        }
+    return differ;
+}
+
+// At 150 and 200 % the program draws, pixel for pixel, the pictures the generator draws for those
+// scales (which the resources carried before); the board bar's strip of 96-pixel cells is the
+// resources' one.
+TEST(ProgramPictures, DrawnAt150And200AsTheGeneratorDrewThem) {
+    for (int percent : {150, 200}) {
+        const int32_t dpi = BASE_DPI * percent / 100;
+        for (const Shown& s : SHOWN) {
+            const int setId = pictureSetId(s.id, percent);
+            HBITMAP b = loadPicture(setId, 0, 0, LR_CREATEDIBSECTION);
+            ASSERT_NE(b, nullptr) << "the generator's bitmap " << setId;
+            BITMAP bm = {};
+            GetObjectA(b, sizeof bm, &bm);
+            DeleteObject(b);
+            const Pixels generated = picturePixels(setId, bm.bmWidth, bm.bmHeight);
+            const std::shared_ptr<const Picture> drawn = drawnPicture(s.id, dpi);
+            ASSERT_NE(drawn, nullptr) << s.id << " at " << dpi;
+            EXPECT_EQ(drawn->w, bm.bmWidth) << s.id << " at " << dpi;
+            EXPECT_EQ(drawn->h, bm.bmHeight) << s.id << " at " << dpi;
+            EXPECT_EQ(differentPixels(generated, *drawn), 0) << s.id << " at " << dpi;
+        }
+    }
+    for (int pressed = 0; pressed < 2; ++pressed) {
+        const Picture strip = boardBarStrip(pressed == 1, 96);
+        const Pixels resource =
+            picturePixels(pressed ? IDB_BOARD_BAR_PRESSED : IDB_BOARD_BAR_NORMAL, strip.w, strip.h);
+        ASSERT_FALSE(resource.px.empty());
+        EXPECT_EQ(differentPixels(resource, strip), 0) << "board bar " << pressed;
+    }
+}
+
+// At 125, 175, 250 and 300 % every picture is drawn at its size for that scale (never another
+// scale's picture resized), the same picture as at 100 %, with edges as sharp as at 100 % (the
+// measure of LogosAtTheLargerScales, on the logos and the help pages); the window's load of it is
+// those pixels. Today a 125 % window got the 150 % picture shrunk and a 250 % one the 200 %
+// picture enlarged: their edges are blurred.
+TEST(ProgramPictures, PicturesAtEveryScale) {
+    const std::vector<COLORREF> paletteColours = {RGB(228, 188, 150), RGB(84, 44, 22), RGB(200, 96, 40)};
+    const std::vector<COLORREF> calibrationColours = {RGB(250, 248, 244), RGB(40, 44, 52), RGB(213, 151, 88)};
+    const std::vector<COLORREF> helpColours = {RGB(0, 255, 0), RGB(0, 0, 0)};
+    for (int32_t dpi : {120, 168, 240, 288})
+        for (const Shown& s : SHOWN) {
+            const int w = scaledForDpi(s.w96, dpi), h = scaledForDpi(s.h96, dpi);
+            const Pixels p = programPixels(s.id, w, h, dpi);
+            ASSERT_FALSE(p.px.empty()) << s.id << " at " << dpi;
+            const std::shared_ptr<const Picture> drawn = drawnPicture(s.id, dpi);
+            ASSERT_NE(drawn, nullptr) << s.id << " at " << dpi;
+            EXPECT_EQ(drawn->w, w) << s.id << " at " << dpi << ": drawn at its size";
+            EXPECT_EQ(drawn->h, h) << s.id << " at " << dpi;
+            EXPECT_EQ(differentPixels(p, *drawn), 0) << s.id << " at " << dpi << ": loaded as drawn";
+            const int baseW = s.id == 100 || s.id == 200 ? 430 : 220,
+                      baseH = s.id == 100 || s.id == 200 ? 250 : 220;
+            const Pixels base = picturePixels(s.id, baseW, baseH);
+            int same = 0;
+            for (int y = 0; y < baseH; ++y)
+                for (int x = 0; x < baseW; ++x) {
+                    COLORREF a = base.at(x, y),
+                             c = p.at((2 * x + 1) * w / (2 * baseW), (2 * y + 1) * h / (2 * baseH));
+                    same +=
+                        std::abs(GetRValue(a) - GetRValue(c)) + std::abs(GetGValue(a) - GetGValue(c)) < 24;
+                }
+            EXPECT_GT(same, baseW * baseH * 8 / 10)
+                << s.id << " at " << dpi << ": the same picture as at 100 %";
+            if (s.id == 100 || s.id == 200 || s.id >= 301) {
+                const std::vector<COLORREF>& colours = s.id == 100   ? paletteColours
+                                                       : s.id == 200 ? calibrationColours
+                                                                     : helpColours;
+                const int textX = s.id == 200 ? 172 : 0;
+                EXPECT_LT(blendPerEdge(p, textX * w / baseW, colours),
+                          blendPerEdge(base, textX, colours) * 1.2)
+                    << s.id << " at " << dpi << ": edges as sharp as at 100 %";
+            }
+        }
+}
+
+// Each picture is drawn once for a scale and kept: painted again at that scale it is not drawn
+// again; at a change of scale it is drawn for the new one, and again when the scale comes back.
+TEST(ProgramPictures, DrawnOncePerScale) {
+    const int32_t before = picturesDrawn();
+    ASSERT_NE(drawnPicture(IDB_HELP_PAGE_2, 132), nullptr);
+    const std::shared_ptr<const Picture> first = drawnPicture(IDB_HELP_PAGE_2, 132);
+    for (int i = 0; i < 3; ++i) {
+        HBITMAP b = loadPictureForDpi(GetModuleHandleA(nullptr), IDB_HELP_PAGE_2, 303, 303, 132);
+        EXPECT_NE(b, nullptr);
+        DeleteObject(b);
+    }
+    EXPECT_EQ(picturesDrawn(), before + 1) << "drawn once at 132 DPI";
+    EXPECT_EQ(drawnPicture(IDB_HELP_PAGE_2, 132), first);
+    ASSERT_NE(drawnPicture(IDB_HELP_PAGE_2, 156), nullptr);
+    EXPECT_EQ(picturesDrawn(), before + 2) << "drawn again at a new scale";
+    EXPECT_EQ(drawnPicture(IDB_HELP_PAGE_2, 156)->w, 358);
+    ASSERT_NE(drawnPicture(IDB_HELP_PAGE_2, 132), nullptr);
+    EXPECT_EQ(picturesDrawn(), before + 3);
+    // At 100 % the resource, and an id no drawer draws is the resource stretched: nothing drawn.
+    HBITMAP b = loadPictureForDpi(GetModuleHandleA(nullptr), IDB_HELP_PAGE_2, 220, 220, 96);
+    EXPECT_NE(b, nullptr);
+    DeleteObject(b);
+    EXPECT_EQ(drawnPicture(999, 144), nullptr);
+    EXPECT_EQ(picturesDrawn(), before + 3);
+
+    // Asked for while a thread draws it ahead: drawn once, by one of the two, the other waiting.
+    const int32_t ahead[] = {IDB_HELP_PAGE_3};
+    drawPicturesAhead(ahead, 1, 200);
+    ASSERT_NE(drawnPicture(IDB_HELP_PAGE_3, 200), nullptr);
+    EXPECT_EQ(picturesDrawn(), before + 4) << "drawn twice at once";
 }
 
 // Points of button n that no other button's region reaches and whose 5 x 5 neighbourhood is n's

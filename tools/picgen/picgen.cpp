@@ -1,5 +1,8 @@
-// The picture generator: draws every picture the program loads, from code, into the directory
-// given as its only argument. Run at build time; nothing it writes is committed.
+// The picture generator: draws every picture the program's resources carry (the 100 % set), from
+// code, into the directory given as its first argument. "--larger DIR" also writes the pictures at
+// 150 and 200 % into DIR, as the resources carried them before the program drew its other scales
+// itself: the picture test compares what the program draws with them. Run at build time; nothing
+// it writes is committed.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -7,7 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "app/core/logo_pictures.h"
+#include "board/core/board_bar_layout.h"
+#include "board/core/board_bar_pictures.h"
+#include "palette/core/palette_pictures.h"
 #include "tools/picgen/picgen.h"
+#include "win32/core/dpi_scale.h"
 
 namespace {
 
@@ -74,10 +82,10 @@ Image boardIcon(int n) {
     legs.width = 2.2 * thick;
     legs.lines = {{{8, 25}, {5.5, 30.5}}, {{24, 25}, {26.5, 30.5}}};
     stroke.width = 1.8 * thick;
-    Polyline wave;
+    LinePoints wave;
     for (int i = 0; i <= 24; ++i) {
         double t = i / 24.0;
-        wave.push_back({6.5 + 13.5 * t, 17.5 - 3.5 * t + 2.0 * std::sin(t * 2 * M_PI * 1.5)});
+        wave.push_back({6.5 + 13.5 * t, 17.5 - 3.5 * t + 2.0 * std::sin(t * 2 * RASTER_PI * 1.5)});
     }
     stroke.lines = {wave};
     pen.width = 4.2;
@@ -149,34 +157,55 @@ bool writeBitmap(const std::string& dir, int id, const Picture& picture, bool is
     return true;
 }
 
+// 96, 120, 144, 168 and 192 DPI (100 to 200 % in the steps Windows offers): the system takes the
+// largest image not above the size asked for and enlarges it, so each scale has its own. 32 comes
+// first: a load that names no size and asks for no default size takes the first image.
+constexpr int CURSOR_SIZES[] = {32, 40, 48, 56, 64};
+
+bool writeCursorSizes(const std::string& dir, int32_t id) {
+    std::vector<CursorImage> images;
+    for (int size : CURSOR_SIZES) {
+        images.push_back({});
+        drawPageCursor(id, size, &images.back());
+    }
+    const std::string path = dir + "/cursor" + std::to_string(id) + ".cur";
+    if (writeCursor(path, images))
+        return true;
+    std::fprintf(stderr, "picgen: cannot write %s\n", path.c_str());
+    return false;
+}
+
+// The bitmaps of one scale; the ids of 150 and 200 % are pictureSetId's.
+bool writeBitmaps(const std::string& dir, int percent) {
+    const int32_t dpi = BASE_DPI * percent / 100;
+    bool ok = writeBitmap(dir, pictureSetId(IDB_PALETTE_LOGO, percent), paletteLogo(dpi), true);
+    ok = writeBitmap(dir, pictureSetId(IDB_CALIBRATION_LOGO, percent), calibrationLogo(dpi), false) && ok;
+    for (const auto& named : palettePictures(dpi))
+        ok = writeBitmap(dir, pictureSetId(named.first, percent), named.second, true) && ok;
+    for (int page = 1; page <= 4; ++page)
+        ok =
+            writeBitmap(dir, pictureSetId(IDB_HELP_PAGE_1 - 1 + page, percent), helpPage(page, dpi), false) &&
+            ok;
+    return ok;
+}
+
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: picgen OUTPUT_DIR\n");
+    const bool larger = argc == 4 && std::string(argv[2]) == "--larger";
+    if (argc != 2 && !larger) {
+        std::fprintf(stderr, "usage: picgen OUTPUT_DIR [--larger DIR]\n");
         return 2;
     }
     std::string dir = argv[1];
     bool ok = writeIcon(dir + "/icon103.ico", {boardIcon(16), boardIcon(32), boardIcon(48)});
     if (!ok)
         std::fprintf(stderr, "picgen: cannot write into %s\n", dir.c_str());
-    for (int percent : {100, 150, 200}) {
-        ok = writeBitmap(dir, pictureSetId(IDB_PALETTE_LOGO, percent), paletteLogo(percent), true) && ok;
-        ok = writeBitmap(dir, pictureSetId(IDB_CALIBRATION_LOGO, percent), calibrationLogo(percent), false) &&
-             ok;
-        for (const NamedPicture& named : palettePictures(percent))
-            ok = writeBitmap(dir, named.id, named.picture, true) && ok;
-        for (int page = 1; page <= 4; ++page)
-            ok = writeBitmap(dir, pictureSetId(IDB_HELP_PAGE_1 - 1 + page, percent), helpPage(page, percent),
-                             false) &&
-                 ok;
-    }
-    for (const NamedPicture& named : boardBarPictures())
-        ok = writeBitmap(dir, named.id, named.picture, true) && ok;
-    for (const auto& cursor : cursorSet()) {
-        std::string path = dir + "/cursor" + std::to_string(cursor.first) + ".cur";
-        if (!writeCursor(path, cursor.second)) {
-            std::fprintf(stderr, "picgen: cannot write %s\n", path.c_str());
-            ok = false;
-        }
-    }
+    ok = writeBitmaps(dir, 100) && ok;
+    if (larger)
+        for (int percent : {150, 200})
+            ok = writeBitmaps(argv[3], percent) && ok;
+    ok = writeBitmap(dir, IDB_BOARD_BAR_NORMAL, boardBarStrip(false, BOARD_BAR_PICTURE_CELL), true) && ok;
+    ok = writeBitmap(dir, IDB_BOARD_BAR_PRESSED, boardBarStrip(true, BOARD_BAR_PICTURE_CELL), true) && ok;
+    for (int32_t id : PAGE_CURSOR_IDS)
+        ok = writeCursorSizes(dir, id) && ok;
     return ok ? 0 : 1;
 }

@@ -62,11 +62,6 @@ void putInfoHeader(std::vector<uint8_t>& b, int w, int h, unsigned bits, uint32_
 
 } // namespace
 
-const Rgb cursorPalette[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
-                               {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
-                               {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
-                               {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
-
 bool writeBmp(const std::string& path, const Picture& p) {
     uint32_t stride = (uint32_t(p.w) * 3 + 3) & ~3u;
     uint32_t imageSize = stride * uint32_t(p.h);

@@ -4,8 +4,11 @@
 // palette), so no blended edge pixel shows on a button.
 #include <cmath>
 
+#include "palette/core/palette_pictures.h"
+
 #include "palette/core/palette_layout.h"
-#include "tools/picgen/picgen.h"
+#include "resources/resource_ids.h"
+#include "win32/core/dpi_scale.h"
 
 namespace {
 
@@ -33,7 +36,7 @@ Point2 toScreen(Point2 l) {
 double layoutDegrees(double x, double y) {
     double a = std::atan2(y, x);
     if (a < 0)
-        a += 2 * M_PI;
+        a += 2 * RASTER_PI;
     return a * 180 / SHAPE_PI;
 }
 Point2 direction(double degrees) {
@@ -65,8 +68,8 @@ struct ToolIcon {
     LineArt art;
 };
 
-Polyline pl(std::initializer_list<Point2> points) {
-    return Polyline(points);
+LinePoints pl(std::initializer_list<Point2> points) {
+    return LinePoints(points);
 }
 
 LineArt toolArt(int sector) {
@@ -124,12 +127,12 @@ LineArt toolArt(int sector) {
         break;
     case 20:   // undo: an arrow that turns back to the left
     case 21: { // redo: the same arrow, turning to the right
-        Polyline hook = {{4.5, 13.5}, {9, 13.5}};
+        LinePoints hook = {{4.5, 13.5}, {9, 13.5}};
         append(hook, arc(9, 9, 4.5, 90, -90, 20));
         append(hook, {{2.5, 4.5}});
         a.lines = {hook, pl({{5.5, 1.5}, {2.5, 4.5}, {5.5, 7.5}})};
         if (sector == 21)
-            for (Polyline& line : a.lines)
+            for (LinePoints& line : a.lines)
                 for (Point2& p : line)
                     p.x = 16 - p.x;
         break;
@@ -317,10 +320,10 @@ Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) 
     return ring;
 }
 
-// The picture at percent of its size: the same outlines, sampled that much finer.
-Picture drawPalette(const Scene& scene, const PictureKind& kind, int percent = 100) {
-    const int size = PALETTE_SIZE * percent / 100;
-    const double k = 100.0 / percent; // palette pixels at 100 % per pixel of this picture
+// The picture at its size for dpi: the same outlines, sampled that much finer.
+Picture drawPalette(const Scene& scene, const PictureKind& kind, int32_t dpi) {
+    const int size = scaledForDpi(PALETTE_SIZE, dpi);
+    const double k = double(BASE_DPI) / knownDpi(dpi); // palette pixels at 100 % per pixel of this picture
     Picture p(size, size, WHITE);
     renderSupersampled(p, 4, [&](double x, double y) { return sampleAt(scene, kind, x * k, y * k); });
     for (Rgb& c : p.px)
@@ -328,24 +331,49 @@ Picture drawPalette(const Scene& scene, const PictureKind& kind, int percent = 1
     return p;
 }
 
-} // namespace
-
-Picture paletteNormalPicture(int percent) {
-    Scene scene;
-    return drawPalette(scene, {LOOK_NORMAL, 4, 4}, percent);
+// The kind of picture each id shows; false for an id that is not a palette picture.
+bool kindOfPicture(int32_t id, PictureKind* kind) {
+    if (id == IDB_PALETTE_NORMAL || id == IDB_PALETTE_PRESSED || id == IDB_PALETTE_HOVER) {
+        *kind = {id == IDB_PALETTE_NORMAL    ? LOOK_NORMAL
+                 : id == IDB_PALETTE_PRESSED ? LOOK_PRESSED
+                                             : LOOK_HOVER,
+                 4, 4};
+        return true;
+    }
+    if (id >= IDB_COLOUR_MARK_BLACK && id <= IDB_COLOUR_MARK_BLUE) {
+        *kind = {LOOK_NORMAL, id - IDB_COLOUR_MARK_BLACK, -1};
+        return true;
+    }
+    if (id >= IDB_WIDTH_MARK_0 && id <= IDB_WIDTH_MARK_3) {
+        *kind = {LOOK_NORMAL, -1, id - IDB_WIDTH_MARK_0};
+        return true;
+    }
+    return false;
 }
 
-std::vector<NamedPicture> palettePictures(int percent) {
+} // namespace
+
+Picture paletteNormalPicture(int32_t dpi) {
     Scene scene;
-    std::vector<NamedPicture> out;
-    const int id = pictureSetId(0, percent);
-    out.push_back({id + PICTURE_NORMAL, drawPalette(scene, {LOOK_NORMAL, 4, 4}, percent)});
-    out.push_back({id + PICTURE_PRESSED, drawPalette(scene, {LOOK_PRESSED, 4, 4}, percent)});
-    out.push_back({id + PICTURE_HOVER, drawPalette(scene, {LOOK_HOVER, 4, 4}, percent)});
-    for (int k = 0; k < 4; ++k)
-        out.push_back(
-            {id + PICTURE_COLOUR_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, k, -1}, percent)});
-    for (int k = 0; k < 4; ++k)
-        out.push_back({id + PICTURE_WIDTH_MARK_FIRST + k, drawPalette(scene, {LOOK_NORMAL, -1, k}, percent)});
+    return drawPalette(scene, {LOOK_NORMAL, 4, 4}, dpi);
+}
+
+bool drawPalettePicture(int32_t id, int32_t dpi, Picture* out) {
+    PictureKind kind = {};
+    if (!kindOfPicture(id, &kind))
+        return false;
+    Scene scene;
+    *out = drawPalette(scene, kind, dpi);
+    return true;
+}
+
+std::vector<std::pair<int32_t, Picture>> palettePictures(int32_t dpi) {
+    Scene scene;
+    std::vector<std::pair<int32_t, Picture>> out;
+    for (int32_t id : PALETTE_PICTURE_IDS) {
+        PictureKind kind = {};
+        kindOfPicture(id, &kind);
+        out.push_back({id, drawPalette(scene, kind, dpi)});
+    }
     return out;
 }

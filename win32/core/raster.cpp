@@ -2,7 +2,7 @@
 #include <cmath>
 #include <map>
 
-#include "tools/picgen/picgen.h"
+#include "win32/core/raster.h"
 
 void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt) {
     for (int y = 0; y < picture.h; ++y)
@@ -43,9 +43,34 @@ double segmentDistance(double px, double py, Point2 a, Point2 b) {
 
 } // namespace
 
+// Each line's box, grown by half the stroke width and a little more than any rounding: a point
+// outside it lies farther than half the width from every segment of the line, which is then not
+// measured (most samples of a picture are far from most lines). Made at the first test.
+const std::vector<double>& LineArt::boxes() const {
+    if (lineBoxes.size() == 4 * lines.size())
+        return lineBoxes;
+    const double grow = width / 2 + 1e-6;
+    lineBoxes.clear();
+    for (const LinePoints& line : lines) {
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (const Point2& p : line) {
+            x0 = std::min(x0, p.x);
+            y0 = std::min(y0, p.y);
+            x1 = std::max(x1, p.x);
+            y1 = std::max(y1, p.y);
+        }
+        lineBoxes.insert(lineBoxes.end(), {x0 - grow, y0 - grow, x1 + grow, y1 + grow});
+    }
+    return lineBoxes;
+}
+
 bool LineArt::covers(double x, double y) const {
     double half = width / 2;
-    for (const Polyline& line : lines) {
+    const std::vector<double>& box = boxes();
+    for (size_t k = 0; k < lines.size(); ++k) {
+        if (x < box[4 * k] || y < box[4 * k + 1] || x > box[4 * k + 2] || y > box[4 * k + 3])
+            continue;
+        const LinePoints& line = lines[k];
         if (line.size() == 1 && segmentDistance(x, y, line[0], line[0]) <= half)
             return true;
         for (size_t i = 1; i < line.size(); ++i)
@@ -55,25 +80,25 @@ bool LineArt::covers(double x, double y) const {
     return false;
 }
 
-Polyline arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps) {
-    Polyline p;
+LinePoints arc(double cx, double cy, double r, double fromDeg, double toDeg, int steps) {
+    LinePoints p;
     for (int i = 0; i <= steps; ++i) {
-        double a = (fromDeg + (toDeg - fromDeg) * i / steps) * M_PI / 180;
+        double a = (fromDeg + (toDeg - fromDeg) * i / steps) * RASTER_PI / 180;
         p.push_back({cx + r * std::cos(a), cy + r * std::sin(a)});
     }
     return p;
 }
 
-Polyline ellipseOutline(double cx, double cy, double rx, double ry, int steps) {
-    Polyline p;
+LinePoints ellipseOutline(double cx, double cy, double rx, double ry, int steps) {
+    LinePoints p;
     for (int i = 0; i <= steps; ++i) {
-        double a = 2 * M_PI * i / steps;
+        double a = 2 * RASTER_PI * i / steps;
         p.push_back({cx + rx * std::cos(a), cy + ry * std::sin(a)});
     }
     return p;
 }
 
-void append(Polyline& line, const Polyline& more) {
+void append(LinePoints& line, const LinePoints& more) {
     line.insert(line.end(), more.begin(), more.end());
 }
 
@@ -81,12 +106,12 @@ namespace {
 
 // One glyph: polylines in em units, x from 0 to its width, baseline 0, up negative.
 struct Glyph {
-    std::vector<Polyline> lines;
+    std::vector<LinePoints> lines;
     double width;
 };
 
-Polyline pl(std::initializer_list<Point2> points) {
-    return Polyline(points);
+LinePoints pl(std::initializer_list<Point2> points) {
+    return LinePoints(points);
 }
 
 // A geometric sans drawn with round strokes; x-height 0.5, capitals and ascenders 0.72.
@@ -94,29 +119,29 @@ std::map<std::string, Glyph> makeGlyphs() {
     std::map<std::string, Glyph> g;
     g["V"] = {{pl({{0, -0.72}, {0.27, 0}, {0.54, -0.72}})}, 0.54};
     {
-        Polyline e = pl({{0.0, -0.25}, {0.5, -0.25}});
+        LinePoints e = pl({{0.0, -0.25}, {0.5, -0.25}});
         append(e, arc(0.25, -0.25, 0.25, 0, -315, 40));
         g["e"] = {{e}, 0.5};
     }
     g["l"] = {{pl({{0, -0.76}, {0, 0}})}, 0.0};
     {
-        Polyline a = pl({{0, 0}, {0, -0.5}});
-        Polyline b = arc(0.16, -0.32, 0.16, 180, 360, 16);
+        LinePoints a = pl({{0, 0}, {0, -0.5}});
+        LinePoints b = arc(0.16, -0.32, 0.16, 180, 360, 16);
         b.push_back({0.32, 0});
-        Polyline c = arc(0.48, -0.32, 0.16, 180, 360, 16);
+        LinePoints c = arc(0.48, -0.32, 0.16, 180, 360, 16);
         c.push_back({0.64, 0});
         g["m"] = {{a, b, c}, 0.64};
     }
     g["o"] = {{arc(0.25, -0.25, 0.25, 0, 360, 48)}, 0.5};
     {
-        Polyline a = pl({{0, 0}, {0, -0.5}});
-        Polyline b = arc(0.24, -0.26, 0.24, 180, 280, 14);
+        LinePoints a = pl({{0, 0}, {0, -0.5}});
+        LinePoints b = arc(0.24, -0.26, 0.24, 180, 280, 14);
         g["r"] = {{a, b}, 0.3};
     }
     g["a"] = {{arc(0.24, -0.25, 0.24, 0, 360, 48), pl({{0.48, -0.5}, {0.48, 0}})}, 0.48};
     g["1"] = {{pl({{0.05, -0.56}, {0.25, -0.72}, {0.25, 0}}), pl({{0.06, 0}, {0.44, 0}})}, 0.44};
     {
-        Polyline two = arc(0.24, -0.5, 0.21, 190, 380, 24);
+        LinePoints two = arc(0.24, -0.5, 0.21, 190, 380, 24);
         two.push_back({0.03, 0});
         two.push_back({0.47, 0});
         g["2"] = {{two}, 0.48};
@@ -125,7 +150,7 @@ std::map<std::string, Glyph> makeGlyphs() {
     g["4"] = {{pl({{0.36, 0}, {0.36, -0.72}, {0.02, -0.2}, {0.5, -0.2}})}, 0.5};
     // The word for help, each character on a 1 x 1 em square from y = -0.86 down to 0.14.
     auto sq = [](std::initializer_list<Point2> points) {
-        Polyline p;
+        LinePoints p;
         for (Point2 q : points)
             p.push_back({q.x, q.y - 0.86});
         return p;
@@ -180,8 +205,8 @@ TextArt strokeText(const std::string& text, double strokeWidth) {
         auto it = glyphs.find(key);
         if (it == glyphs.end())
             continue;
-        for (const Polyline& line : it->second.lines) {
-            Polyline moved;
+        for (const LinePoints& line : it->second.lines) {
+            LinePoints moved;
             for (Point2 p : line)
                 moved.push_back({p.x + x, p.y});
             out.art.lines.push_back(moved);

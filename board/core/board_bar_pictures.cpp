@@ -3,14 +3,14 @@
 // buttons: previous page, next page, new page, background, PDF, new board. Black line art.
 #include <cmath>
 
+#include "board/core/board_bar_pictures.h"
+
 #include "board/core/board_bar_layout.h"
-#include "tools/picgen/picgen.h"
 
 namespace {
 
 constexpr Rgb BLACK = {0, 0, 0}, WHITE = {255, 255, 255}, DARK = {90, 90, 90};
 constexpr Rgb RING_GREY = {178, 178, 178}, RIM_ORANGE = {213, 151, 88}, GRID_BLUE = {168, 208, 240};
-constexpr int CELL = BOARD_BAR_PICTURE_CELL;
 
 // The icons in unit coordinates (0..1 across the cell).
 LineArt iconArt(int icon) {
@@ -38,11 +38,11 @@ LineArt iconArt(int icon) {
     case BAR_ICON_PDF: {
         art.width = 0.06;
         const double top = 0.36, bottom = 0.64;
-        Polyline p = {{0.16, bottom}, {0.16, top}, {0.26, top}};
+        LinePoints p = {{0.16, bottom}, {0.16, top}, {0.26, top}};
         append(p, arc(0.26, top + 0.07, 0.07, -90, 90, 12));
         p.push_back({0.16, top + 0.14});
-        Polyline d = {{0.44, top}, {0.44, bottom}};
-        Polyline dBowl = {{0.44, top}, {0.5, top}};
+        LinePoints d = {{0.44, top}, {0.44, bottom}};
+        LinePoints dBowl = {{0.44, top}, {0.5, top}};
         append(dBowl, arc(0.5, 0.5, 0.14, -90, 90, 16));
         dBowl.push_back({0.44, bottom});
         art.lines = {p, d, dBowl, {{0.86, top}, {0.74, top}, {0.74, bottom}}, {{0.74, 0.5}, {0.83, 0.5}}};
@@ -71,13 +71,13 @@ Rgb backgroundQuarter(double u, double v) {
     return BLACK;
 }
 
-Picture strip(Rgb face) {
-    Picture picture(CELL * BAR_ICON_COUNT, CELL, face);
+Picture strip(Rgb face, int32_t cell) {
+    Picture picture(cell * BAR_ICON_COUNT, cell, face);
     for (int icon = 0; icon < BAR_ICON_COUNT; ++icon) {
-        Picture cell(CELL, CELL, face);
+        Picture one(cell, cell, face);
         const LineArt art = iconArt(icon);
-        renderSupersampled(cell, 4, [&](double x, double y) {
-            const double u = x / CELL, v = y / CELL;
+        renderSupersampled(one, 4, [&](double x, double y) {
+            const double u = x / cell, v = y / cell;
             // A dark frame marks the button's edge on the page.
             if (u < 0.03 || v < 0.03 || u > 0.97 || v > 0.97)
                 return DARK;
@@ -87,15 +87,15 @@ Picture strip(Rgb face) {
                 return backgroundQuarter((u - 0.22) / 0.56, (v - 0.22) / 0.56);
             return face;
         });
-        for (int y = 0; y < CELL; ++y)
-            for (int x = 0; x < CELL; ++x)
-                picture.at(icon * CELL + x, y) = avoidKey(cell.at(x, y));
+        for (int y = 0; y < cell; ++y)
+            for (int x = 0; x < cell; ++x)
+                picture.at(icon * cell + x, y) = avoidKey(one.at(x, y));
     }
     return picture;
 }
 
 } // namespace
 
-std::vector<NamedPicture> boardBarPictures() {
-    return {{130, strip(RING_GREY)}, {131, strip(RIM_ORANGE)}};
+Picture boardBarStrip(bool pressed, int32_t cell) {
+    return strip(pressed ? RIM_ORANGE : RING_GREY, cell < 1 ? 1 : cell);
 }

@@ -1,6 +1,5 @@
 // The page cursors: three hands (pointing, grabbing, holding a pen, and the pen with a red cross at
-// its tip) and the eraser squares, each at 32, 40, 48, 56 and 64 pixels from shapes given in
-// 32-pixel units.
+// its tip) and the eraser squares, at any size from shapes given in 32-pixel units.
 // Drawn as shapes at pixel centres: white inside, a black outline where a pixel inside touches one
 // outside, and black detail lines.
 #include <cmath>
@@ -8,8 +7,10 @@
 #include <array>
 #include <functional>
 
+#include "pages/core/cursor_pictures.h"
+
+#include "resources/resource_ids.h"
 #include "win32/core/dpi_scale.h"
-#include "tools/picgen/picgen.h"
 
 namespace {
 
@@ -74,11 +75,11 @@ void drawDetailScaled(const Sketch& s, CursorImage& im, double scale, double lin
     }
 }
 
-// The sketch at size x size pixels (32 to 64): the shapes sampled at the pixel centres, the
-// outline and the detail lines one pixel wide at 32 and two at the larger sizes.
+// The sketch at size x size pixels: the shapes sampled at the pixel centres, the outline and the
+// detail lines one pixel wide at 32, two from 40 to 64 and a pixel more for every 32 above.
 CursorImage draw(const Sketch& s, int size) {
     const double scale = size / 32.0, unit = 32.0 / size;
-    const int outline = size > 32 ? 2 : 1;
+    const int outline = size > 32 ? std::max(2, size / 32) : 1;
     CursorImage im{size, size, scaledFrom32(s.hotX, size), scaledFrom32(s.hotY, size),
                    std::vector<int>(size_t(size * size), -1)};
     auto in = [&](int x, int y) {
@@ -105,18 +106,6 @@ CursorImage draw(const Sketch& s, int size) {
                     im.index[size_t(y * size + x)] = c;
             }
     return im;
-}
-
-// 96, 120, 144, 168 and 192 DPI (100 to 200 % in the steps Windows offers): the system takes the
-// largest image not above the size asked for and enlarges it, so each scale has its own. 32 comes
-// first: a load that names no size and asks for no default size takes the first image.
-constexpr int CURSOR_SIZES[] = {32, 40, 48, 56, 64};
-
-std::vector<CursorImage> drawAllSizes(const Sketch& s) {
-    std::vector<CursorImage> images;
-    for (int size : CURSOR_SIZES)
-        images.push_back(draw(s, size));
-    return images;
 }
 
 Sketch pointingHand() { // index finger up, its tip at (12, 1)
@@ -194,26 +183,40 @@ CursorImage eraserSquare(int canvas, int side, int hot) {
     return im;
 }
 
-std::vector<CursorImage> eraserSquares(int eraserSize) {
-    std::vector<CursorImage> images;
-    for (int size : CURSOR_SIZES) {
-        const int scaled = scaledFrom32(eraserSize, size);
-        images.push_back(eraserSquare(size, scaled + 1, scaled / 2));
-    }
-    return images;
-}
-
 } // namespace
 
-std::vector<std::pair<int, std::vector<CursorImage>>> cursorSet() {
-    // Every cursor carries an image for each size. The eraser of 64 shows the square of 32,
-    // the largest a 32 x 32 cursor holds, at every size.
-    return {{101, drawAllSizes(pointingHand())},
-            {103, drawAllSizes(grabbingHand())},
-            {104, drawAllSizes(penHand(0, false))},
-            {105, drawAllSizes(penHand(3, true))},
-            {208, eraserSquares(8)},
-            {216, eraserSquares(16)},
-            {232, eraserSquares(32)},
-            {264, eraserSquares(32)}};
+const Rgb cursorPalette[16] = {{0, 0, 0},       {128, 0, 0},   {0, 128, 0},   {128, 128, 0},
+                               {0, 0, 128},     {128, 0, 128}, {0, 128, 128}, {192, 192, 192},
+                               {128, 128, 128}, {255, 0, 0},   {0, 255, 0},   {255, 255, 0},
+                               {0, 0, 255},     {255, 0, 255}, {0, 255, 255}, {255, 255, 255}};
+
+bool drawPageCursor(int32_t id, int32_t size, CursorImage* out) {
+    if (size < 1 || size > CURSOR_SIZE_LIMIT)
+        return false;
+    switch (id) {
+    case IDCUR_POINTING_HAND:
+        *out = draw(pointingHand(), size);
+        return true;
+    case IDCUR_GRABBING_HAND:
+        *out = draw(grabbingHand(), size);
+        return true;
+    case IDCUR_PEN:
+        *out = draw(penHand(0, false), size);
+        return true;
+    case IDCUR_PEN_CROSS:
+        *out = draw(penHand(3, true), size);
+        return true;
+    case IDCUR_ERASER_8:
+    case IDCUR_ERASER_16:
+    case IDCUR_ERASER_32:
+    case IDCUR_ERASER_64: {
+        // The eraser of 64 shows the square of 32, the largest a 32 x 32 cursor holds, at every size.
+        const int eraser = std::min(id - IDCUR_ERASER_BASE, 32);
+        const int scaled = scaledFrom32(eraser, size);
+        *out = eraserSquare(size, scaled + 1, scaled / 2);
+        return true;
+    }
+    default:
+        return false;
+    }
 }

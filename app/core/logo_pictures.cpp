@@ -2,19 +2,23 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/core/logo_pictures.h"
+
 #include "palette/core/palette_layout.h"
-#include "tools/picgen/picgen.h"
+#include "palette/core/palette_pictures.h"
+#include "resources/resource_ids.h"
+#include "win32/core/dpi_scale.h"
 
 namespace {
 
 constexpr Rgb SKIN = {228, 188, 150}, SKIN_SHADE = {176, 126, 86}, INK = {84, 44, 22}, SWOOSH = {200, 96, 40};
 
 // A wavy pen stroke under a word, in em units, from x0 to x1 along y.
-Polyline swoosh(double x0, double x1, double y) {
-    Polyline p;
+LinePoints swoosh(double x0, double x1, double y) {
+    LinePoints p;
     for (int i = 0; i <= 40; ++i) {
         double t = i / 40.0;
-        p.push_back({x0 + (x1 - x0) * t, y + 0.05 * std::sin(t * 2 * M_PI * 1.5) - 0.04 * t});
+        p.push_back({x0 + (x1 - x0) * t, y + 0.05 * std::sin(t * 2 * RASTER_PI * 1.5) - 0.04 * t});
     }
     return p;
 }
@@ -30,8 +34,8 @@ bool nearWord(const TextArt& word, double tx, double ty) {
 // Bitmap 100 is shown stretched from 430 x 250 to 220 x 220 inside the face ellipse, which is
 // tilted with the palette. It is drawn in those 220 x 220 coordinates: the word lies along the
 // face's long axis, centred on the face, and the face's edge is shaded as in the palette pictures.
-// The larger sets are the same picture at percent of 430 x 250, sampled that much finer.
-Picture paletteLogo(int percent) {
+// At a larger scale it is the same picture at that scale's size of 430 x 250, sampled finer.
+Picture paletteLogo(int32_t dpi) {
     const PaletteShapeEntry& face = paletteShapeEntries[SHAPE_FACE_ELLIPSE];
     const double turn = PALETTE_ROTATION * SHAPE_PI / 180, c = std::cos(turn), s = std::sin(turn);
     const double faceX = face.centerX * c - face.centerY * s + PALETTE_CENTER; // (119, 127)
@@ -41,7 +45,7 @@ Picture paletteLogo(int percent) {
     line.width = 0.07;
     line.lines.push_back(swoosh(0.05, word.advance - 0.05, 0.22));
     const double em = 27.0;
-    Picture p(430 * percent / 100, 250 * percent / 100, SKIN);
+    Picture p(scaledForDpi(430, dpi), scaledForDpi(250, dpi), SKIN);
     const double w = p.w, h = p.h;
     renderSupersampled(p, 4, [&](double x, double y) {
         double fx = x * 220.0 / w - faceX,
@@ -80,14 +84,14 @@ Rgb sampleBilinear(const Picture& p, double x, double y) {
 
 // Bitmap 200: a card with rounded corners on the calibration window's grey, a small picture of the
 // palette itself on the left and the name on the right. It is laid out on 430 x 250 and shown
-// stretched to 512 x 296 at 100 %; the larger sets are drawn at the size they are shown at for
-// their scale (768 x 444, 1024 x 592), the same layout sampled finer, the emblem taken from the
-// palette picture of the set that is at least as large as it.
-Picture calibrationLogo(int percent) {
+// stretched to 512 x 296 at 100 %; at a larger scale it is drawn at the size it is shown at for
+// that scale (768 x 444 at 150 %, 1024 x 592 at 200 %), the same layout sampled finer, the emblem
+// taken from the palette picture of that scale.
+Picture calibrationLogo(int32_t dpi) {
     const Rgb ground = {200, 200, 200}, card = {250, 248, 244}, border = {96, 102, 116}, text = {40, 44, 52};
     const Rgb orange = {213, 151, 88};
-    const bool base = percent <= 100;
-    const Picture palette = paletteNormalPicture(base ? 100 : percent);
+    const bool base = knownDpi(dpi) <= BASE_DPI;
+    const Picture palette = paletteNormalPicture(base ? BASE_DPI : dpi);
     const TextArt word = strokeText("Velmora", 0.11);
     LineArt line;
     line.width = 0.07;
@@ -115,7 +119,7 @@ Picture calibrationLogo(int percent) {
             return orange;
         return card;
     };
-    Picture p(base ? 430 : 512 * percent / 100, base ? 250 : 296 * percent / 100, ground);
+    Picture p(base ? 430 : scaledForDpi(512, dpi), base ? 250 : scaledForDpi(296, dpi), ground);
     const double kx = 430.0 / p.w, ky = 250.0 / p.h; // 1 at 100 %: the layout's own pixels
     renderSupersampled(p, 3, [&](double x, double y) { return colourAt(x * kx, y * ky); });
     return p;
@@ -123,15 +127,27 @@ Picture calibrationLogo(int percent) {
 
 // Help pages: the word for help in black on bright green, followed by the page number. The help
 // window shows only the top left of a page (its client area is smaller), so the text sits there.
-Picture helpPage(int number, int percent) {
+Picture helpPage(int number, int32_t dpi) {
     const Rgb green = {0, 255, 0}, black = {0, 0, 0};
     const TextArt text = strokeText("[bang][zhu]" + std::to_string(number), 0.08);
     const double em = 58.0;
     const double left = 105 - text.advance * em / 2, baseline = 96 + 0.36 * em;
-    const double k = 100.0 / percent; // page pixels at 100 % per pixel of this picture
-    Picture p(220 * percent / 100, 220 * percent / 100, green);
+    const double k = double(BASE_DPI) / knownDpi(dpi); // page pixels at 100 % per pixel of this picture
+    Picture p(scaledForDpi(220, dpi), scaledForDpi(220, dpi), green);
     renderSupersampled(p, 4, [&](double x, double y) {
         return text.art.covers((x * k - left) / em, (y * k - baseline) / em) ? black : green;
     });
     return p;
+}
+
+bool drawLogoOrHelpPicture(int32_t id, int32_t dpi, Picture* out) {
+    if (id == IDB_PALETTE_LOGO)
+        *out = paletteLogo(dpi);
+    else if (id == IDB_CALIBRATION_LOGO)
+        *out = calibrationLogo(dpi);
+    else if (id >= IDB_HELP_PAGE_1 && id <= IDB_HELP_PAGE_4)
+        *out = helpPage(id - IDB_HELP_PAGE_1 + 1, dpi);
+    else
+        return false;
+    return true;
 }
