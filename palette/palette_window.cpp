@@ -172,13 +172,14 @@ void createTooltips(HWND palette) {
     }
 }
 
-// The pictures the palette's buttons show besides those of their first paint (the normal look,
-// the logo, the rims' first markers, which the first paint draws), drawn ahead for a scale the
-// resources do not carry: the first press, hover or marker at that scale then paints at once.
+// The pictures the palette's buttons show, drawn ahead for a scale the resources do not carry.
+// The logo comes first: the first paint needs it, and drawn here it is drawn on the second core
+// while the first paint draws the normal look and the rims' first markers. Then the rest, so that
+// the first press, hover or marker at that scale paints at once.
 void drawPalettePicturesAhead(int32_t dpi) {
-    static const int32_t ids[] = {IDB_PALETTE_PRESSED,   IDB_PALETTE_HOVER,    IDB_COLOUR_MARK_RED,
-                                  IDB_COLOUR_MARK_GREEN, IDB_COLOUR_MARK_BLUE, IDB_WIDTH_MARK_0,
-                                  IDB_WIDTH_MARK_2,      IDB_WIDTH_MARK_3};
+    static const int32_t ids[] = {IDB_PALETTE_LOGO,    IDB_PALETTE_PRESSED,   IDB_PALETTE_HOVER,
+                                  IDB_COLOUR_MARK_RED, IDB_COLOUR_MARK_GREEN, IDB_COLOUR_MARK_BLUE,
+                                  IDB_WIDTH_MARK_0,    IDB_WIDTH_MARK_2,      IDB_WIDTH_MARK_3};
     drawPicturesAhead(ids, int32_t(sizeof ids / sizeof ids[0]), dpi);
 }
 

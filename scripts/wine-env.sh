@@ -2,7 +2,8 @@
 # display, and a persistent wineserver for each, so that a Wine process starts in about 0.1 s:
 #   sd    an Xvfb of 1024 x 768
 #   hd    an Xvfb of 1920 x 1080
-#   hd144 the same display, its own prefix at 144 DPI (150 %): HKCU\Control Panel\Desktop LogPixels
+#   hd144 a second Xvfb of 1920 x 1080, its own prefix at 144 DPI (150 %): HKCU\Control Panel\Desktop
+#         LogPixels; with a display of its own a test at 150 % does not wait for one at 100 %
 #   dual  two monitors: an Xephyr with Xinerama and no RandR (Wine then reports Xinerama's heads as
 #         monitors) and two screens, \\.\DISPLAY1 1024 x 768 at (0, 0), primary, and \\.\DISPLAY2
 #         1280 x 800 at (1024, 0); its windows sit side by side on a host Xvfb of 2304 x 800
@@ -16,7 +17,7 @@
 #
 # VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
 # benches started at the same moment from different work trees do not race for one number.
-# Afterwards VELMORA_PREFIX_SD/HD/HD144/DUAL/SD2 and VELMORA_DISPLAY_SD/HD/DUAL/SD2 name them;
+# Afterwards VELMORA_PREFIX_SD/HD/HD144/DUAL/SD2/SD3 and VELMORA_DISPLAY_SD/HD/HD144/DUAL/SD2/SD3 name them;
 # scripts/wine-exec.sh picks the pair by VELMORA_SCREEN (sd, the default, hd, hd144 or dual) and
 # the display ctest allocated. wine_env_start_displays starts the
 # X servers alone.
@@ -96,10 +97,10 @@ _start_x() { # first-number name program [args...] (the display ":N" goes right 
     return 1
 }
 
-# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL, _SD2 and, for the
+# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL, _SD2, _HD144, _SD3 and, for the
 # two-monitor display, the Xvfb it runs on, VELMORA_DISPLAY_DUAL_HOST.
 wine_env_start_displays() {
-    local sd hd host dual sd2
+    local sd hd host dual sd2 hd144 sd3
     _start_x "${VELMORA_DISPLAY_BASE:-90}" Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
     sd=$_started_display
     _start_x $((sd + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
@@ -111,8 +112,12 @@ wine_env_start_displays() {
     dual=$_started_display
     _start_x $((dual + 1)) Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
     sd2=$_started_display
+    _start_x $((sd2 + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
+    hd144=$_started_display
+    _start_x $((hd144 + 1)) Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
+    sd3=$_started_display
     export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd" VELMORA_DISPLAY_DUAL=":$dual"
-    export VELMORA_DISPLAY_SD2=":$sd2"
+    export VELMORA_DISPLAY_SD2=":$sd2" VELMORA_DISPLAY_HD144=":$hd144" VELMORA_DISPLAY_SD3=":$sd3"
     export VELMORA_DISPLAY_DUAL_HOST=":$host"
 }
 
@@ -121,7 +126,7 @@ wine_env_start_displays() {
 # calling shell.
 _wine_exec="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)/wine-exec.sh"
 
-_start_prefix() { # screen (sd, hd, dual or sd2): VELMORA_PREFIX_<SCREEN> and VELMORA_DISPLAY_<SCREEN> set
+_start_prefix() { # screen (sd, hd, dual, sd2 or sd3): VELMORA_PREFIX_<SCREEN> and VELMORA_DISPLAY_<SCREEN> set
     local prefix=VELMORA_PREFIX_${1^^}
     prefix=${!prefix}
     mkdir -p "$prefix"
@@ -152,10 +157,11 @@ wine_env_start() {
     wine_env_start_displays || return 1
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
     export VELMORA_PREFIX_DUAL="$dir/prefix-dual" VELMORA_PREFIX_SD2="$dir/prefix-sd2"
+    export VELMORA_PREFIX_SD3="$dir/prefix-sd3"
     export VELMORA_PREFIX_HD144="$dir/prefix-hd144"
-    local screens=(SD HD HD144 DUAL SD2) s prefix pids=()
+    local screens=(SD HD HD144 DUAL SD2 SD3) s prefix pids=()
     # sd and hd are initialised at once (wait names them: the X servers are children too). A third
-    # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual or sd2
+    # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual, sd2 or sd3
     # prefix is a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
     _start_prefix sd &
     local a=$!
@@ -166,6 +172,8 @@ wine_env_start() {
     _start_prefix dual
     _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_SD2"
     _start_prefix sd2
+    _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_SD3"
+    _start_prefix sd3
     wait "$b"
     # The 144-DPI prefix is a copy of the freshly initialised hd one with LogPixels set: Wine then
     # reports 144 from GetDpiForWindow, GetDpiForMonitor and LOGPIXELSX while the screen stays
@@ -222,7 +230,7 @@ _stop_x() { # pid display
 wine_env_stop() {
     local prefix i
     for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_HD144:-}" \
-        "${VELMORA_PREFIX_DUAL:-}" "${VELMORA_PREFIX_SD2:-}"; do
+        "${VELMORA_PREFIX_DUAL:-}" "${VELMORA_PREFIX_SD2:-}" "${VELMORA_PREFIX_SD3:-}"; do
         [ -n "$prefix" ] || continue
         WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" timeout 10 wineserver -w >/dev/null 2>&1 || true

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine with the run's prefix and display (see scripts/wine-env.sh).
 # Used as CMake's cross-compiling emulator, so every ctest entry of the windows tree goes through it.
-# VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix, hd144 the same display with the
+# VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix, hd144 another one with its
 # prefix at 144 DPI, dual the two-monitor display (1024 x 768 and 1280 x 800) and its prefix;
-# sd2 the second 1024 x 768 display and its prefix; anything else the first 1024 x 768 one.
+# sd2 and sd3 the second and third 1024 x 768 displays and their prefixes; anything else the first
+# 1024 x 768 one.
 #
 # Every Wine process of the bench starts here, the prefixes' own set-up in scripts/wine-env.sh as
 # well, so they all run with the same environment, whatever the calling shell holds: no debug
@@ -22,11 +23,13 @@ sd_id=${sd_id%%,*}
 if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
 elif [ "${VELMORA_SCREEN:-sd}" = hd144 ]; then
-    export WINEPREFIX=${VELMORA_PREFIX_HD144:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
+    export WINEPREFIX=${VELMORA_PREFIX_HD144:-} DISPLAY=${VELMORA_DISPLAY_HD144:-}
 elif [ "${VELMORA_SCREEN:-sd}" = dual ]; then
     export WINEPREFIX=${VELMORA_PREFIX_DUAL:-} DISPLAY=${VELMORA_DISPLAY_DUAL:-}
 elif [ "${VELMORA_SCREEN:-sd}" = sd2 ] || [ "$sd_id" = 2 ]; then
     export WINEPREFIX=${VELMORA_PREFIX_SD2:-} DISPLAY=${VELMORA_DISPLAY_SD2:-}
+elif [ "${VELMORA_SCREEN:-sd}" = sd3 ] || [ "$sd_id" = 3 ]; then
+    export WINEPREFIX=${VELMORA_PREFIX_SD3:-} DISPLAY=${VELMORA_DISPLAY_SD3:-}
 else
     export WINEPREFIX=${VELMORA_PREFIX_SD:-${WINEPREFIX:-}} DISPLAY=${VELMORA_DISPLAY_SD:-${DISPLAY:-}}
 fi

@@ -2,6 +2,7 @@
 // of palette/core/palette_layout.h so that every button's region frames its own field or icon.
 // Fields reach a little past their region edges (into gaps and holes, which are transparent on the
 // palette), so no blended edge pixel shows on a button.
+#include <algorithm>
 #include <cmath>
 
 #include "palette/core/palette_pictures.h"
@@ -320,14 +321,39 @@ Rgb sampleAt(const Scene& scene, const PictureKind& kind, double sx, double sy) 
     return ring;
 }
 
-// The picture at its size for dpi: the same outlines, sampled that much finer.
-Picture drawPalette(const Scene& scene, const PictureKind& kind, int32_t dpi) {
+// The picture at its size for dpi: the same outlines, sampled that much finer. Given the normal
+// picture at that dpi, a picture of the normal look differs from it only inside the markers'
+// triangles: it is that picture with the pixels of the markers' boxes drawn again, the same pixels
+// a whole drawing gives at a tenth of the cost.
+Picture drawPalette(const Scene& scene, const PictureKind& kind, int32_t dpi, const Picture* normal) {
     const int size = scaledForDpi(PALETTE_SIZE, dpi);
     const double k = double(BASE_DPI) / knownDpi(dpi); // palette pixels at 100 % per pixel of this picture
-    Picture p(size, size, WHITE);
-    renderSupersampled(p, 4, [&](double x, double y) { return sampleAt(scene, kind, x * k, y * k); });
-    for (Rgb& c : p.px)
-        c = avoidKey(c);
+    auto colourAt = [&](double x, double y) { return sampleAt(scene, kind, x * k, y * k); };
+    if (kind.look != LOOK_NORMAL || !normal || normal->w != size || normal->h != size) {
+        Picture p(size, size, WHITE);
+        renderSupersampled(p, 4, colourAt);
+        for (Rgb& c : p.px)
+            c = avoidKey(c);
+        return p;
+    }
+    Picture p = *normal;
+    for (int m = 0; m < 8; ++m) {
+        const Marker& marker = m < 4 ? scene.colourMarkers[m] : scene.widthMarkers[m - 4];
+        double x0 = 1e300, y0 = 1e300, x1 = -1e300, y1 = -1e300;
+        for (Point2 corner : {marker.apex, marker.left, marker.right}) {
+            const Point2 s = toScreen(corner);
+            x0 = std::min(x0, s.x / k);
+            y0 = std::min(y0, s.y / k);
+            x1 = std::max(x1, s.x / k);
+            y1 = std::max(y1, s.y / k);
+        }
+        const int px0 = int(std::floor(x0)) - 1, py0 = int(std::floor(y0)) - 1;
+        const int px1 = int(std::ceil(x1)) + 1, py1 = int(std::ceil(y1)) + 1;
+        renderSupersampled(p, 4, colourAt, px0, py0, px1, py1);
+        for (int y = std::max(py0, 0); y < std::min(py1, size); ++y)
+            for (int x = std::max(px0, 0); x < std::min(px1, size); ++x)
+                p.at(x, y) = avoidKey(p.at(x, y));
+    }
     return p;
 }
 
@@ -355,15 +381,15 @@ bool kindOfPicture(int32_t id, PictureKind* kind) {
 
 Picture paletteNormalPicture(int32_t dpi) {
     Scene scene;
-    return drawPalette(scene, {LOOK_NORMAL, 4, 4}, dpi);
+    return drawPalette(scene, {LOOK_NORMAL, 4, 4}, dpi, nullptr);
 }
 
-bool drawPalettePicture(int32_t id, int32_t dpi, Picture* out) {
+bool drawPalettePicture(int32_t id, int32_t dpi, Picture* out, const Picture* normal) {
     PictureKind kind = {};
     if (!kindOfPicture(id, &kind))
         return false;
     Scene scene;
-    *out = drawPalette(scene, kind, dpi);
+    *out = drawPalette(scene, kind, dpi, normal);
     return true;
 }
 
@@ -373,7 +399,8 @@ std::vector<std::pair<int32_t, Picture>> palettePictures(int32_t dpi) {
     for (int32_t id : PALETTE_PICTURE_IDS) {
         PictureKind kind = {};
         kindOfPicture(id, &kind);
-        out.push_back({id, drawPalette(scene, kind, dpi)});
+        const Picture* normal = out.empty() ? nullptr : &out.front().second; // 101 comes first
+        out.push_back({id, drawPalette(scene, kind, dpi, normal)});
     }
     return out;
 }

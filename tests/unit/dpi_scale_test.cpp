@@ -63,6 +63,21 @@ TEST(DpiScale, PictureSetIsNeverSmallerThanTheScale) {
     }
 }
 
+// A marker's picture drawn from the normal one is the picture a whole drawing gives, pixel for
+// pixel, at scales whose pixels do not fall on the 100 % grid.
+TEST(PicturesAtAScale, MarkersDrawnFromTheNormalPictureAreTheWholeDrawing) {
+    for (int32_t dpi : {72, 120}) {
+        Picture normal, whole, fromNormal;
+        ASSERT_TRUE(drawPalettePicture(101, dpi, &normal));
+        for (int32_t id : {113, 116, 117, 120}) {
+            ASSERT_TRUE(drawPalettePicture(id, dpi, &whole));
+            ASSERT_TRUE(drawPalettePicture(id, dpi, &fromNormal, &normal));
+            EXPECT_TRUE(whole.px == fromNormal.px) << "picture " << id << " at dpi " << dpi;
+            EXPECT_FALSE(whole.px == normal.px) << "picture " << id << " shows fewer markers than 101";
+        }
+    }
+}
+
 // The pictures drawn at a scale have that scale's size; an id a drawer does not know, and a cursor
 // size outside what a cursor can be, draw nothing and leave the picture as it was.
 TEST(PicturesAtAScale, SizesAndUnknownIds) {

@@ -5,8 +5,17 @@
 #include "win32/core/raster.h"
 
 void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt) {
-    for (int y = 0; y < picture.h; ++y)
-        for (int x = 0; x < picture.w; ++x) {
+    renderSupersampled(picture, n, colourAt, 0, 0, picture.w, picture.h);
+}
+
+void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt, int x0,
+                        int y0, int x1, int y1) {
+    x0 = std::max(x0, 0);
+    y0 = std::max(y0, 0);
+    x1 = std::min(x1, picture.w);
+    y1 = std::min(y1, picture.h);
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x) {
             double r = 0, g = 0, b = 0;
             for (int j = 0; j < n; ++j)
                 for (int i = 0; i < n; ++i) {

@@ -30,6 +30,10 @@ struct Picture {
 // Fills every pixel with the average of n x n samples of colourAt, taken at the sample centres in
 // pixel coordinates (pixel (x, y) spans [x, x + 1) x [y, y + 1)).
 void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt);
+// The same for the pixels x0 <= x < x1, y0 <= y < y1 alone (clipped to the picture): each pixel is
+// the average of its own samples, so it comes out as a whole picture's drawing would give it.
+void renderSupersampled(Picture& picture, int n, const std::function<Rgb(double, double)>& colourAt, int x0,
+                        int y0, int x1, int y1);
 
 Rgb mix(Rgb a, Rgb b, double t); // t = 0 gives a, 1 gives b
 
