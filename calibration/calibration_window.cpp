@@ -67,7 +67,7 @@ void releaseLogo() {
     logoBitmap = nullptr;
 }
 
-// The logo at the window's scale, from the picture set of that scale, held in logoDC.
+// The logo at the window's scale (drawn at that scale when it is not 100 %), held in logoDC.
 void loadLogo(HWND hwnd) {
     releaseLogo();
     logoBitmap = loadPictureForDpi(reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(hwnd, GWLP_HINSTANCE)),

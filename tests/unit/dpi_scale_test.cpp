@@ -50,19 +50,6 @@ TEST(DpiScale, BackTo96RoundTripsEveryScaledSize) {
             ASSERT_EQ(unscaledForDpi(scaledForDpi(px, dpi), dpi), px) << px << " at " << dpi;
 }
 
-TEST(DpiScale, PictureSetIsNeverSmallerThanTheScale) {
-    const struct {
-        int32_t dpi, set;
-    } cases[] = {{0, 100},   {72, 100},  {96, 100},  {97, 150},  {120, 150},
-                 {144, 150}, {145, 200}, {168, 200}, {192, 200}, {288, 200}};
-    for (const auto& c : cases) {
-        EXPECT_EQ(pictureSetForDpi(c.dpi), c.set) << "dpi " << c.dpi;
-        if (c.dpi >= 96 && c.dpi <= 192) {
-            EXPECT_GE(c.set * 96, c.dpi * 100) << "a set smaller than dpi " << c.dpi << " would be enlarged";
-        }
-    }
-}
-
 // A marker's picture drawn from the normal one is the picture a whole drawing gives, pixel for
 // pixel, at scales whose pixels do not fall on the 100 % grid.
 TEST(PicturesAtAScale, MarkersDrawnFromTheNormalPictureAreTheWholeDrawing) {

@@ -38,14 +38,6 @@ constexpr int32_t unscaledForDpi(int32_t px, int32_t dpi) {
     return roundedRatio(px, BASE_DPI, knownDpi(dpi));
 }
 
-// The picture sets drawn for the program: 100, 150 and 200 %. A scale uses the smallest set at
-// least as large as it is (shrunk smoothly to size), never a smaller one enlarged; above 200 % the
-// 200 % set is all there is.
-constexpr int32_t pictureSetForDpi(int32_t dpi) {
-    const int32_t d = knownDpi(dpi);
-    return d <= BASE_DPI ? 100 : d <= BASE_DPI * 3 / 2 ? 150 : 200;
-}
-
 // A window's place and size on the virtual screen, in pixels.
 struct WindowBox {
     int32_t left, top, width, height;
