@@ -2,6 +2,7 @@
 
 #include "app/core/logo_pictures.h"
 #include "palette/core/palette_pictures.h"
+#include "palette/core/tool_strip_pictures.h"
 #include "resources/resource_ids.h"
 #include "win32/drawn_pictures.h"
 
@@ -21,6 +22,7 @@ bool drawPaletteOrMarker(int32_t id, int32_t dpi, Picture* out) {
 void registerProgramPictures() {
     registerPictureDrawer(IDB_PALETTE_LOGO, IDB_PALETTE_LOGO, drawLogoOrHelpPicture);
     registerPictureDrawer(IDB_PALETTE_NORMAL, IDB_WIDTH_MARK_3, drawPaletteOrMarker);
+    registerPictureDrawer(IDB_TOOL_STRIP_NORMAL, IDB_TOOL_STRIP_PRESSED, drawToolStripPicture);
     registerPictureDrawer(IDB_CALIBRATION_LOGO, IDB_CALIBRATION_LOGO, drawLogoOrHelpPicture);
     registerPictureDrawer(IDB_HELP_PAGE_1, IDB_HELP_PAGE_4, drawLogoOrHelpPicture);
 }

@@ -8,6 +8,7 @@
 #include "app/help_window.h"
 #include "palette/palette_window.h"
 #include "palette/tool_button.h"
+#include "palette/tool_strip.h"
 #include "pages/page_window.h"
 #include "pages/page_container.h"
 #include "calibration/calibration_window.h"
@@ -46,6 +47,7 @@ const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[7], calibrationWindowProc, CS_DBLCLKS, RECORD_WORD, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[8], holdRingProc, 0, 0, ARROW_CURSOR, RGB(0, 0, 0)},
     {WINDOW_CLASS_NAMES[9], boardBarProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[10], toolStripProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
 };
 
 ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {

@@ -68,6 +68,57 @@ void strokeEllipse(HDC dc, const DrawState* ds, IntPoint anchor, IntPoint to) {
     Arc(dc, anchor.x, anchor.y, to.x, to.y, anchor.x, anchor.y, anchor.x, anchor.y);
 }
 
+// The outline of the rectangle spanned by the anchor and the pointer, its corners square (a mitred
+// join: a framed figure keeps its corners at any width); nothing inside is filled.
+void strokeRectangle(HDC dc, const DrawState* ds, IntPoint anchor, IntPoint to) {
+    const LOGBRUSH ink = {BS_SOLID, ds->colour, 0};
+    SelectedObject pen(dc, ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_SQUARE | PS_JOIN_MITER,
+                                        DWORD(ds->penWidth < 1 ? 1 : ds->penWidth), &ink, 0, nullptr));
+    SelectedObject hollow(dc, GetStockObject(NULL_BRUSH), false);
+    const IntRect r = orderedCorners({anchor.x, anchor.y, to.x, to.y});
+    const POINT corners[5] = {
+        {r.left, r.top}, {r.right, r.top}, {r.right, r.bottom}, {r.left, r.bottom}, {r.left, r.top}};
+    Polyline(dc, corners, 5);
+}
+
+// The arrow from the anchor to the pointer (arrowOutline): the shaft with the stroke pen, the head
+// filled in the stroke's colour. A drag shorter than the head draws nothing; the pixels it may
+// have touched are returned (empty when nothing is drawn).
+IntRect strokeArrow(HDC dc, const DrawState* ds, IntPoint anchor, IntPoint to) {
+    ArrowOutline arrow = {};
+    if (!arrowOutline(anchor, to, ds->penWidth, &arrow))
+        return {0, 0, 0, 0};
+    strokeLine(dc, ds, arrow.shaftFrom, arrow.shaftTo);
+    SelectedObject pen(dc, CreatePen(PS_SOLID, 1, ds->colour));
+    SelectedObject brush(dc, CreateSolidBrush(ds->colour));
+    const POINT head[3] = {{arrow.head[0].x, arrow.head[0].y},
+                           {arrow.head[1].x, arrow.head[1].y},
+                           {arrow.head[2].x, arrow.head[2].y}};
+    Polygon(dc, head, 3);
+    return arrowBounds(arrow, ds->penWidth);
+}
+
+// An outline tool's figure from the anchor to the pointer: the rubber band on the window while
+// dragging, the result on the canvas at the release. Returns the pixels it may have touched.
+IntRect strokeOutline(HDC dc, const DrawState* ds, int32_t tool, IntPoint anchor, IntPoint to) {
+    switch (tool) {
+    case TOOL_LINE:
+        strokeLine(dc, ds, anchor, to);
+        break;
+    case TOOL_ELLIPSE:
+        strokeEllipse(dc, ds, anchor, to);
+        break;
+    case TOOL_RECTANGLE:
+        strokeRectangle(dc, ds, anchor, to);
+        break;
+    case TOOL_ARROW:
+        return strokeArrow(dc, ds, anchor, to);
+    default:
+        return {0, 0, 0, 0};
+    }
+    return segmentBounds(anchor, to, ds->penWidth);
+}
+
 void fillKeyPolygon(HDC dc, const IntPoint* corners, int count) {
     POINT points[6];
     for (int i = 0; i < count; ++i)
@@ -222,7 +273,9 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
-        loadPageCursor(record->gestureTool == TOOL_LINE ? IDCUR_PEN : IDCUR_PEN_CROSS, false);
+    case TOOL_RECTANGLE:
+    case TOOL_ARROW:
+        loadPageCursor(toolCursorId(record->gestureTool, ds->eraserSize, ds->dpi), false);
         ds->lastPoint = p;
         record->dragState = DRAG_HELD;
         break;
@@ -293,14 +346,13 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         penSegmentTo(hwnd, record, p);
         break;
     case TOOL_LINE:
-    case TOOL_ELLIPSE: {
+    case TOOL_ELLIPSE:
+    case TOOL_RECTANGLE:
+    case TOOL_ARROW: {
         // The preview goes on the window only, over a fresh copy of the canvas.
         WindowDC windowDC(hwnd);
         showCanvasOn(windowDC.get(), hwnd, record);
-        if (tool == TOOL_LINE)
-            strokeLine(windowDC.get(), ds, ds->lastPoint, p);
-        else
-            strokeEllipse(windowDC.get(), ds, ds->lastPoint, p);
+        strokeOutline(windowDC.get(), ds, tool, ds->lastPoint, p);
         break;
     }
     case TOOL_ERASER:
@@ -342,10 +394,14 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         showCanvas(hwnd, record);
         break;
     case TOOL_ELLIPSE:
+    case TOOL_RECTANGLE:
+    case TOOL_ARROW: {
         showCanvas(hwnd, record);
-        strokeEllipse(record->memDC, ds, ds->lastPoint, p);
-        markChanged(record, segmentBounds(ds->lastPoint, p, ds->penWidth));
+        const IntRect changed = strokeOutline(record->memDC, ds, record->gestureTool, ds->lastPoint, p);
+        if (!rectEmpty(changed))
+            markChanged(record, changed);
         break;
+    }
     case TOOL_PEN:
     case TOOL_ERASER:
         finishStroke(hwnd, record, p);

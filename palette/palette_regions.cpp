@@ -76,6 +76,10 @@ HRGN combineRecipeRegion(const RegionRecipe& recipe, const HRGN regions[PALETTE_
         combine(result, result, regions[SHAPE_DISC], RGN_AND);
         if (recipe.rim == RIM_COLOUR || recipe.rim == RIM_WIDTH)
             combine(result, result, rims[recipe.rim], RGN_DIFF);
+        if (recipe.rim == RIM_EYES) {
+            combine(result, result, regions[SHAPE_RIGHT_EYE], RGN_DIFF);
+            combine(result, result, regions[SHAPE_LEFT_EYE], RGN_DIFF);
+        }
         break;
     }
     return result;

@@ -23,5 +23,6 @@ extern HWND pageWindows[2];      // page 1 over the desktop, page 2 over the boa
 extern HWND containerWindows[2]; // their containers
 extern PageRecord pageRecords[2];
 extern DrawState drawState;
-extern HWND boardBarWindow; // the board bar, shown with the board
-extern int32_t paletteDpi;  // the DPI of the palette's monitor: its size, regions and pictures; 96 at first
+extern HWND boardBarWindow;  // the board bar, shown with the board
+extern HWND toolStripWindow; // the tool strip beside the palette, opened by "more tools"
+extern int32_t paletteDpi;   // the DPI of the palette's monitor: its size, regions and pictures; 96 at first

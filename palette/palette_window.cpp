@@ -25,6 +25,8 @@
 #include "board/board_bar.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
+#include "palette/tool_strip.h"
+#include "palette/core/tool_strip_layout.h"
 #include "touch/hold_ring_window.h"
 
 HWND buttonWindows[PALETTE_BUTTON_COUNT] = {};
@@ -38,6 +40,7 @@ HWND containerWindows[2] = {};
 PageRecord pageRecords[2] = {};
 DrawState drawState = {};
 HWND boardBarWindow = nullptr;
+HWND toolStripWindow = nullptr;
 int32_t paletteDpi = BASE_DPI;
 
 // The tooltip record the palette passes is the common controls' second form; on a 32-bit build it
@@ -47,9 +50,12 @@ static_assert(sizeof(void*) != 4 || TOOLINFO_SIZE == 44, "TOOLINFOA size on 32-b
 
 namespace {
 
-// The palette, and over it the hold ring, at the top of the topmost windows.
+// The palette, over it its open tool strip, and over them the hold ring, at the top of the topmost
+// windows.
 void raisePaletteAndRing(HWND palette) {
     raiseTopmost(palette);
+    if (toolStripWindow && IsWindowVisible(toolStripWindow))
+        raiseTopmost(toolStripWindow);
     raiseTopmost(hwndHoldRing.load());
 }
 
@@ -221,6 +227,7 @@ LRESULT onCreate(HWND palette) {
     setBoardBar(boardBarWindow);
 
     createTooltips(palette);
+    toolStripWindow = createToolStrip(palette, programInstance());
 
     // "Si ejecutar Zarpelo al inicio?" answered yes: the palette shows at start. Posted, so that it
     // shows once the creator has made it layered and topmost.
@@ -274,7 +281,9 @@ void onStackCheck(HWND palette) {
         KillTimer(palette, STACK_CHECK_TIMER);
         return;
     }
-    if (!above(palette, page) || (IsWindowVisible(boardBarWindow) && !above(boardBarWindow, page)))
+    const bool stripUnder = IsWindowVisible(toolStripWindow) && !above(toolStripWindow, page);
+    if (!above(palette, page) || stripUnder ||
+        (IsWindowVisible(boardBarWindow) && !above(boardBarWindow, page)))
         raiseAbovePage(palette);
 }
 
@@ -309,6 +318,21 @@ void onWidth(int k) {
     toolChanged(drawState.currentPage);
 }
 
+// The "more tools" button shows the pressed look while the strip is open or one of its tools is in
+// use (the pen's button then no longer shows which tool draws); the strip shows which one.
+void showStripState() {
+    const bool on = IsWindowVisible(toolStripWindow) || stripToolOfCommand(drawState.tool) >= 0;
+    setLook(BUTTON_N_MORE_TOOLS, on ? BUTTON_DOWN : BUTTON_NORMAL, on ? PICTURE_PRESSED : PICTURE_NORMAL,
+            true);
+    if (toolStripWindow)
+        InvalidateRect(toolStripWindow, nullptr, FALSE);
+}
+
+void openToolStrip(HWND palette, bool open) {
+    showToolStrip(toolStripWindow, palette, open);
+    showStripState();
+}
+
 void onTool(HWND palette, int32_t id) {
     const int32_t old = drawState.tool;
     if (old != id) {
@@ -323,6 +347,8 @@ void onTool(HWND palette, int32_t id) {
     }
     drawState.tool = id;
     toolChanged(drawState.currentPage);
+    // A tool picked, on the ring or in the strip, closes the strip.
+    openToolStrip(palette, false);
     // Picking a tool always leaves a page on screen to draw on.
     if (!modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
         setLook(BUTTON_N_DESKTOP, BUTTON_DOWN, PICTURE_HOVER, true);
@@ -354,6 +380,7 @@ void onMode(HWND palette, int i) {
 
 void onHide(HWND palette) {
     ShowWindow(palette, SW_HIDE);
+    openToolStrip(palette, false);
     showBoardBar(boardBarWindow, false);
     for (HWND page : pageWindows)
         hidePagePair(page);
@@ -412,11 +439,24 @@ void onBoardMoved(HWND palette) {
         SetWindowPos(palette, nullptr, at.x, at.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
 
+// A tool of the strip: picked as a ring tool is (it closes the strip), with the put-down and the
+// raise every palette command has.
+void onStripTool(HWND palette, int32_t id) {
+    raisePaletteAndRing(palette);
+    if (drawState.currentPage)
+        SendMessageA(drawState.currentPage, UM_PAGE_PUT_DOWN, 0, 0);
+    onTool(palette, id);
+}
+
 // The ids exceed 65535: the whole wParam is the id. The button table says what each id does; an
 // id that no button sends, or one the palette has no use for (the face's), is ignored.
 void onCommand(HWND palette, WPARAM wParam) {
     const uint64_t wide = wParam;
     const int n = wide >> 32 ? -1 : paletteButtonOfCommand(static_cast<int32_t>(wParam));
+    if (n < 0 && !(wide >> 32) && stripToolOfCommand(static_cast<int32_t>(wParam)) >= 0) {
+        onStripTool(palette, static_cast<int32_t>(wParam));
+        return;
+    }
     if (n < 0 || paletteButtons[n].commandKind == COMMAND_NONE)
         return;
     const PaletteButtonEntry& entry = paletteButtons[n];
@@ -452,6 +492,9 @@ void onCommand(HWND palette, WPARAM wParam) {
         if (drawState.currentPage)
             savePagePicture(palette, drawState.currentPage);
         break;
+    case COMMAND_STRIP:
+        openToolStrip(palette, !IsWindowVisible(toolStripWindow));
+        break;
     default:
         break;
     }
@@ -461,6 +504,7 @@ void onCommand(HWND palette, WPARAM wParam) {
 // and then both modes are off.
 void onToggleShow(HWND palette) {
     if (!toggleShown(palette, SW_SHOWNOACTIVATE)) {
+        openToolStrip(palette, false);
         showBoardBar(boardBarWindow, false);
         hidePagePair(drawState.currentPage);
         setLook(BUTTON_N_DESKTOP, BUTTON_NORMAL, PICTURE_NORMAL, false);
@@ -481,7 +525,14 @@ LRESULT onDpiChanged(HWND palette, WPARAM wParam, LPARAM lParam) {
     takeSuggestedRect(palette, lParam);
     layOutButtons(palette, false);
     InvalidateRect(palette, nullptr, TRUE);
+    placeToolStrip(toolStripWindow, palette, paletteDpi);
     return 0;
+}
+
+// The open strip follows the palette wherever it is dragged or sent home.
+void onMove(HWND palette) {
+    if (toolStripWindow && IsWindowVisible(toolStripWindow))
+        placeToolStrip(toolStripWindow, palette, paletteDpi);
 }
 
 } // namespace
@@ -505,6 +556,9 @@ LRESULT CALLBACK paletteWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
         return 0;
     case WM_DPICHANGED:
         return onDpiChanged(hwnd, wParam, lParam);
+    case WM_MOVE:
+        onMove(hwnd);
+        return 0;
     case UM_PALETTE_START_SHOW:
         if (!IsWindowVisible(hwnd)) {
             showWithoutActivating(hwnd);

@@ -17,10 +17,12 @@
 #define IDB_WIDTH_MARK_1 118
 #define IDB_WIDTH_MARK_2 119
 #define IDB_WIDTH_MARK_3 120
-#define IDB_BOARD_BAR_NORMAL 130  // the board bar's buttons: one strip of cells, grey
-#define IDB_BOARD_BAR_PRESSED 131 // and pressed, orange
-#define IDB_CALIBRATION_LOGO 200  // 430 x 250, shown stretched to 512 x 296
-#define IDB_HELP_PAGE_1 301       // 301 .. 304
+#define IDB_BOARD_BAR_NORMAL 130   // the board bar's buttons: one strip of cells, grey
+#define IDB_BOARD_BAR_PRESSED 131  // and pressed, orange
+#define IDB_TOOL_STRIP_NORMAL 132  // the palette's tool strip: one row of cells, grey
+#define IDB_TOOL_STRIP_PRESSED 133 // and chosen or pressed, orange
+#define IDB_CALIBRATION_LOGO 200   // 430 x 250, shown stretched to 512 x 296
+#define IDB_HELP_PAGE_1 301        // 301 .. 304
 #define IDB_HELP_PAGE_2 302
 #define IDB_HELP_PAGE_3 303
 #define IDB_HELP_PAGE_4 304

@@ -1,5 +1,7 @@
 #include "pages/core/page_rules.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <initializer_list>
 
@@ -129,9 +131,11 @@ int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
         return eraserCursorId(eraserSize, dpi);
     case TOOL_CUT:
     case TOOL_ELLIPSE:
+    case TOOL_RECTANGLE:
         return IDCUR_PEN_CROSS;
     case TOOL_LINE:
     case TOOL_PEN:
+    case TOOL_ARROW:
         return IDCUR_PEN;
     default:
         return 0;
@@ -140,4 +144,34 @@ int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
 
 bool gestureUnderWay(DragState dragState) {
     return dragState == DRAG_HELD || dragState == DRAG_CUT_MOVE;
+}
+
+bool arrowOutline(IntPoint from, IntPoint to, int32_t penWidth, ArrowOutline* out) {
+    const double dx = double(to.x) - from.x, dy = double(to.y) - from.y;
+    const double length = std::sqrt(dx * dx + dy * dy);
+    const double head = double(ARROW_HEAD_WIDTHS) * (penWidth < 1 ? 1 : penWidth);
+    if (length < head || length <= 0)
+        return false;
+    const double ux = dx / length, uy = dy / length;           // along the drag
+    const double bx = to.x - ux * head, by = to.y - uy * head; // the middle of the head's base
+    const double half = head / 2;                              // the head is as wide as it is long
+    auto at = [](double x, double y) { return IntPoint{int32_t(std::lround(x)), int32_t(std::lround(y))}; };
+    out->shaftFrom = from;
+    out->shaftTo = at(bx, by);
+    out->head[0] = to;
+    out->head[1] = at(bx - uy * half, by + ux * half);
+    out->head[2] = at(bx + uy * half, by - ux * half);
+    return true;
+}
+
+IntRect arrowBounds(const ArrowOutline& arrow, int32_t penWidth) {
+    IntRect r = {arrow.shaftFrom.x, arrow.shaftFrom.y, arrow.shaftFrom.x, arrow.shaftFrom.y};
+    for (IntPoint p : {arrow.shaftTo, arrow.head[0], arrow.head[1], arrow.head[2]}) {
+        r.left = std::min(r.left, p.x);
+        r.top = std::min(r.top, p.y);
+        r.right = std::max(r.right, p.x);
+        r.bottom = std::max(r.bottom, p.y);
+    }
+    const int32_t grow = penWidth / 2 + 2;
+    return {r.left - grow, r.top - grow, r.right + grow + 1, r.bottom + grow + 1};
 }

@@ -14,6 +14,9 @@ constexpr int32_t TOOL_CUT = 100303;
 constexpr int32_t TOOL_ELLIPSE = 100306;
 constexpr int32_t TOOL_LINE = 100307;
 constexpr int32_t TOOL_PEN = 100308;
+// The outline tools of the palette's tool strip.
+constexpr int32_t TOOL_RECTANGLE = 100309;
+constexpr int32_t TOOL_ARROW = 100310;
 
 // The gesture a page has under way (PageRecord::dragState).
 enum DragState : int32_t {
@@ -92,6 +95,19 @@ int32_t eraserCursorId(int32_t eraserSize, int32_t dpi = 96);
 // The cursor a tool shows while it is current and no gesture says otherwise; 0 for an id the
 // pages do not know (the cursor then stays as it is).
 int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi = 96);
+
+// The arrow tool's outline for a drag from `from` to `to` with a pen penWidth wide: a shaft drawn
+// with the pen from `from` to the middle of the head's base, and a filled head whose tip is `to`,
+// ARROW_HEAD_WIDTHS pen widths long and as wide as it is long, pointing along the drag.
+constexpr int32_t ARROW_HEAD_WIDTHS = 5;
+struct ArrowOutline {
+    IntPoint shaftFrom, shaftTo;
+    IntPoint head[3]; // the tip (`to`), then the base's two corners
+};
+// False, *out untouched, for a drag shorter than the head: such a drag draws no arrow.
+bool arrowOutline(IntPoint from, IntPoint to, int32_t penWidth, ArrowOutline* out);
+// The pixels an arrow's outline can touch with a pen penWidth wide, right and bottom outside.
+IntRect arrowBounds(const ArrowOutline& arrow, int32_t penWidth);
 
 // A gesture is under way while the button is meant to be held: a stroke, a rubber band or a
 // selection frame (DRAG_HELD) and a dragged cut-out (DRAG_CUT_MOVE).

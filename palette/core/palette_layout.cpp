@@ -62,6 +62,7 @@ const PaletteShapeEntry paletteShapeEntries[PALETTE_SHAPE_COUNT] = {
     wedge(62, 80),                  // 20: undo, in the free arc between sectors 7 and 8
     wedge(82, 100),                 // 21: redo
     wedge(102, 120),                // 22: save
+    wedge(254, 289),                // 23: more tools, in the free arc above the face, between the eyes
 };
 
 const RegionRecipe rimRecipes[2] = {
@@ -97,6 +98,8 @@ const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT] = {
     {BUTTON_ACTION, IDC_REDO, COMMAND_PAGE, PICTURE_NORMAL, 0, 0, "Rehacer", ring(21, RIM_NONE), true,
      UM_PAGE_REDO},
     {BUTTON_ACTION, IDC_SAVE, COMMAND_SAVE, PICTURE_NORMAL, 0, 0, "Guardar", ring(22, RIM_NONE)},
+    {BUTTON_ACTION, IDC_MORE_TOOLS, COMMAND_STRIP, PICTURE_NORMAL, 0, 0, "M\xE1s herramientas",
+     ring(23, RIM_EYES)},
 };
 
 int paletteButtonOfCommand(int32_t id) {
@@ -108,8 +111,8 @@ int paletteButtonOfCommand(int32_t id) {
     return -1;
 }
 
-const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7,  8, 9, 10, 11, 12, 13, 14, 15,
-                                                              16, 17, 18, 19, 0, 1, 2,  3,  21, 22, 23, 20};
+const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT] = {4,  5,  6,  7, 8, 9, 10, 11, 12, 13, 14, 15, 16,
+                                                              17, 18, 19, 0, 1, 2, 3,  21, 22, 23, 24, 20};
 
 void preparePaletteShape(PaletteShape* shape, int index) {
     freeShape(shape);
@@ -190,6 +193,8 @@ bool pointInRecipe(const PaletteShape shapes[PALETTE_SHAPE_COUNT], const RegionR
             return false;
         if (recipe.rim == RIM_COLOUR || recipe.rim == RIM_WIDTH)
             return !pointInRecipe(shapes, rimRecipes[recipe.rim], x, y);
+        if (recipe.rim == RIM_EYES)
+            return !in(SHAPE_RIGHT_EYE) && !in(SHAPE_LEFT_EYE);
         return true;
     }
     return false;

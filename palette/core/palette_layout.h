@@ -23,11 +23,11 @@ enum PaletteShapeIndex {
     SHAPE_SECTOR_FIRST = 3, // sector i is SHAPE_SECTOR_FIRST + i, i = 0 .. 19
     SHAPE_RIGHT_EYE = SHAPE_SECTOR_FIRST + 20,
     SHAPE_LEFT_EYE,
-    SHAPE_LATE_SECTOR_FIRST, // sectors 20 .. 22 (undo, redo, save) come after the eyes, so that
-                             // every earlier shape keeps its index and building step
-    PALETTE_SHAPE_COUNT = SHAPE_LATE_SECTOR_FIRST + 3
+    SHAPE_LATE_SECTOR_FIRST, // sectors 20 .. 23 (undo, redo, save, more tools) come after the eyes,
+                             // so that every earlier shape keeps its index and building step
+    PALETTE_SHAPE_COUNT = SHAPE_LATE_SECTOR_FIRST + 4
 };
-constexpr int PALETTE_SECTOR_COUNT = 23;
+constexpr int PALETTE_SECTOR_COUNT = 24;
 constexpr int shapeOfSector(int sector) {
     return sector < 20 ? SHAPE_SECTOR_FIRST + sector : SHAPE_LATE_SECTOR_FIRST + sector - 20;
 }
@@ -66,17 +66,19 @@ enum RegionRecipeKind {
     REGION_RIM,     // shapeA minus shapeB
     REGION_POLYGON, // shapeA's polygon alone
 };
-enum RimIndex { RIM_NONE = -1, RIM_COLOUR = 0, RIM_WIDTH = 1 };
+// RIM_EYES is no rim: a ring button that reaches the eyes (the "more tools" button, in the free arc
+// above the face) leaves them out of its region, so each eye stays a button of its own.
+enum RimIndex { RIM_NONE = -1, RIM_COLOUR = 0, RIM_WIDTH = 1, RIM_EYES = 2 };
 struct RegionRecipe {
     RegionRecipeKind kind;
     int shapeA;
     int shapeB; // REGION_RIM only
-    int rim;    // REGION_RING only: RIM_NONE, RIM_COLOUR or RIM_WIDTH
+    int rim;    // REGION_RING only: RIM_NONE, RIM_COLOUR, RIM_WIDTH or RIM_EYES
 };
 // The rim bands themselves: colour rim sector 0 minus sector 1, width rim sector 2 minus sector 3.
 extern const RegionRecipe rimRecipes[2];
 
-constexpr int PALETTE_BUTTON_COUNT = 24;
+constexpr int PALETTE_BUTTON_COUNT = 25;
 enum PaletteButtonIndex {
     BUTTON_N_COLOUR_RIM = 0,
     BUTTON_N_WIDTH_RIM = 1,
@@ -96,6 +98,7 @@ enum PaletteButtonIndex {
     BUTTON_N_UNDO = 21, // in the free arc between the desktop and board buttons: sectors 20 .. 22
     BUTTON_N_REDO = 22,
     BUTTON_N_SAVE = 23,
+    BUTTON_N_MORE_TOOLS = 24, // in the free arc above the face, between the colours and the widths
 };
 
 // Command ids; the palette passes and compares the whole 32-bit wParam (they exceed 65535).
@@ -122,6 +125,7 @@ enum PaletteCommand : int32_t {
     IDC_UNDO = 100403,
     IDC_REDO = 100404,
     IDC_SAVE = 100405,
+    IDC_MORE_TOOLS = 100406,
 };
 
 // Picture ids of the palette: its bitmap resources, 220 x 220 but the logo.
@@ -146,6 +150,7 @@ enum PaletteCommandKind : int32_t {
     COMMAND_HIDE,     // hide the palette and the pages
     COMMAND_HOME,     // move the palette back to its first place
     COMMAND_SAVE,     // save what the current page's monitor shows as a picture
+    COMMAND_STRIP,    // open or close the tool strip beside the palette
 };
 
 struct PaletteButtonEntry {
@@ -166,7 +171,7 @@ extern const PaletteButtonEntry paletteButtons[PALETTE_BUTTON_COUNT];
 int paletteButtonOfCommand(int32_t id);
 
 // The order in which the palette creates the buttons: n = 4 .. 11, 12 .. 15, 16 .. 19, 0, 1, 2, 3,
-// 21, 22, 23, 20 (the face last, as before the undo, redo and save buttons came).
+// 21, 22, 23, 24, 20 (the face last, as before the undo, redo, save and more-tools buttons came).
 extern const int paletteButtonCreationOrder[PALETTE_BUTTON_COUNT];
 
 // Pen widths and eraser sizes selected by the width buttons, pixels at 96 DPI (scaled by the board

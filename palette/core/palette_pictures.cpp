@@ -143,6 +143,10 @@ LineArt toolArt(int sector) {
                    pl({{5, 2}, {5, 6}, {11, 6}, {11, 2}}), pl({{9, 3}, {9, 5}}),
                    pl({{4.5, 14}, {4.5, 9}, {11.5, 9}, {11.5, 14}})};
         break;
+    case 23: // more tools: a frame and an arrow, the shapes the strip holds
+        a.lines = {pl({{1, 7}, {9, 7}, {9, 15}, {1, 15}, {1, 7}}), pl({{6, 10}, {14.5, 1.5}}),
+                   pl({{9.5, 1.5}, {14.5, 1.5}, {14.5, 6.5}})};
+        break;
     default:
         break;
     }
@@ -151,7 +155,7 @@ LineArt toolArt(int sector) {
 
 std::vector<ToolIcon> makeToolIcons() {
     std::vector<ToolIcon> icons;
-    for (int sector : {4, 5, 6, 7, 8, 9, 10, 11, 20, 21, 22}) {
+    for (int sector : {4, 5, 6, 7, 8, 9, 10, 11, 20, 21, 22, 23}) {
         const PaletteShapeEntry& s = sectorEntry(sector);
         double mid = (s.startAngle + s.endAngle - 1) / 2;
         Point2 d = direction(mid), c = {double(s.centerX), double(s.centerY)};

@@ -2,6 +2,7 @@
 // capture's clamping and "strictly inside"; the undo history and the saved picture's name.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <random>
 
 #include "win32/core/dpi_scale.h"
@@ -253,4 +254,52 @@ TEST(SavedPictureName, LocalTimeAndACountOnAClash) {
     EXPECT_EQ(savedPictureName(t, 1), "Velmora 2026-03-07 09-05-04.png");
     EXPECT_EQ(savedPictureName(t, 2), "Velmora 2026-03-07 09-05-04 (2).png");
     EXPECT_EQ(savedPictureName(t, 12), "Velmora 2026-03-07 09-05-04 (12).png");
+}
+
+// The arrow at several angles: the head's tip is the drag's end, the head is five pen widths long
+// and as wide, symmetric about the drag, and the shaft runs from the start to the middle of the
+// head's base; a drag shorter than the head draws no arrow.
+TEST(PagesArrow, HeadAtTheEndAlongTheDragAtAnyAngleAndNoneForAShortDrag) {
+    const IntPoint from = {500, 400};
+    for (int degrees = 0; degrees < 360; degrees += 15) {
+        for (int32_t width : {2, 4, 8, 16}) {
+            const double a = degrees * 3.14159265358979 / 180;
+            const IntPoint to = {from.x + int32_t(std::lround(std::cos(a) * 300)),
+                                 from.y + int32_t(std::lround(std::sin(a) * 300))};
+            ArrowOutline arrow = {};
+            ASSERT_TRUE(arrowOutline(from, to, width, &arrow)) << degrees << " deg, width " << width;
+            EXPECT_EQ(arrow.head[0].x, to.x);
+            EXPECT_EQ(arrow.head[0].y, to.y);
+            EXPECT_EQ(arrow.shaftFrom.x, from.x);
+            EXPECT_EQ(arrow.shaftFrom.y, from.y);
+            const double head = 5.0 * width;
+            const double bx = (arrow.head[1].x + arrow.head[2].x) / 2.0,
+                         by = (arrow.head[1].y + arrow.head[2].y) / 2.0;
+            EXPECT_NEAR(std::hypot(to.x - bx, to.y - by), head, 1.5) << degrees << " deg, width " << width;
+            EXPECT_NEAR(std::hypot(arrow.head[1].x - arrow.head[2].x, arrow.head[1].y - arrow.head[2].y),
+                        head, 1.5);
+            EXPECT_NEAR(std::hypot(arrow.shaftTo.x - bx, arrow.shaftTo.y - by), 0, 1.0);
+            // The head points along the drag: its base lies behind the tip, towards the start.
+            const double ux = std::cos(a), uy = std::sin(a);
+            EXPECT_GT((to.x - bx) * ux + (to.y - by) * uy, head - 1.5);
+            const IntRect box = arrowBounds(arrow, width);
+            for (IntPoint p : {from, to, arrow.head[1], arrow.head[2]}) {
+                EXPECT_TRUE(p.x >= box.left && p.x < box.right && p.y >= box.top && p.y < box.bottom);
+            }
+        }
+    }
+    ArrowOutline untouched = {{1, 2}, {3, 4}, {{5, 6}, {7, 8}, {9, 10}}};
+    EXPECT_FALSE(arrowOutline(from, {from.x + 19, from.y}, 4, &untouched))
+        << "19 px is shorter than a 20 px head";
+    EXPECT_FALSE(arrowOutline(from, {from.x - 7, from.y + 7}, 2, &untouched)) << "about 9.9 px against 10";
+    EXPECT_FALSE(arrowOutline(from, from, 2, &untouched)) << "a tap draws nothing";
+    EXPECT_EQ(untouched.head[0].x, 5);
+    EXPECT_TRUE(arrowOutline(from, {from.x, from.y - 20}, 4, &untouched))
+        << "exactly the head: the head alone";
+    EXPECT_EQ(untouched.shaftTo.y, from.y);
+}
+
+TEST(PagesArrow, OutlineToolsShowTheirCursors) {
+    EXPECT_EQ(toolCursorId(TOOL_RECTANGLE, 16), IDCUR_PEN_CROSS);
+    EXPECT_EQ(toolCursorId(TOOL_ARROW, 16), IDCUR_PEN);
 }

@@ -4,10 +4,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "win32/core/dpi_scale.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
+#include "palette/core/tool_strip_layout.h"
+#include "pages/core/page_rules.h"
 
 namespace {
 
@@ -284,7 +287,7 @@ TEST(PaletteLayout, ButtonTableAndCreationOrder) {
         if (paletteButtons[n].command != 0) {
             EXPECT_EQ(paletteButtonOfCommand(paletteButtons[n].command), n) << paletteButtons[n].command;
         }
-    for (int32_t id : {0, 100000, 100105, 100309, 100406, -100301})
+    for (int32_t id : {0, 100000, 100105, 100309, 100407, -100301})
         EXPECT_EQ(paletteButtonOfCommand(id), -1) << id;
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
         EXPECT_LT(std::strlen(paletteButtons[n].tooltip), 32u);
@@ -344,3 +347,90 @@ TEST(ButtonRules, ToggleFlipsAndLeavingUndoesTheFlip) {
 }
 
 } // namespace
+
+// The "more tools" button fills the free arc above the face: a touch target of 40 x 40 at 96 DPI
+// lies wholly inside it (and 60 x 60 at 144), it takes no pixel of any other button (the eyes that
+// reach into the arc stay theirs), and every other button keeps every pixel it had.
+TEST(PaletteLayout, MoreToolsButtonIsALargeTargetBetweenTheEyesAndTakesNothingFromTheOthers) {
+    for (int32_t dpi : {96, 144}) {
+        Shapes shapes;
+        scalePaletteShapes(shapes.s, dpi);
+        const int size = paletteSizeForDpi(dpi), side = scaledForDpi(40, dpi);
+        std::vector<char> at(size_t(size) * size);
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                at[size_t(y) * size + x] = pointInButton(shapes.s, BUTTON_N_MORE_TOOLS, x + 0.5, y + 0.5);
+        bool target = false;
+        for (int y0 = 0; !target && y0 + side <= size; ++y0)
+            for (int x0 = 0; !target && x0 + side <= size; ++x0) {
+                bool all = true;
+                for (int y = y0; all && y < y0 + side; ++y)
+                    for (int x = x0; all && x < x0 + side; ++x)
+                        all = at[size_t(y) * size + x];
+                target = all;
+            }
+        EXPECT_TRUE(target) << "no " << side << " x " << side << " square inside the button at " << dpi;
+        int overlaps = 0;
+        for (int y = 0; y < size; ++y)
+            for (int x = 0; x < size; ++x)
+                if (at[size_t(y) * size + x])
+                    for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
+                        overlaps += n != BUTTON_N_MORE_TOOLS && pointInButton(shapes.s, n, x + 0.5, y + 0.5);
+        EXPECT_EQ(overlaps, 0) << "at " << dpi;
+    }
+    EXPECT_EQ(paletteButtons[BUTTON_N_MORE_TOOLS].commandKind, COMMAND_STRIP);
+    EXPECT_EQ(paletteButtonOfCommand(IDC_MORE_TOOLS), BUTTON_N_MORE_TOOLS);
+}
+
+// The strip: its buttons are 48 x 48 at 96 DPI and 72 x 72 at 144 (never under 40 at 96 scaled),
+// apart from each other, found under the pointer, one per row of the table with its tooltip.
+TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
+    ASSERT_EQ(STRIP_TOOL_COUNT, 2);
+    EXPECT_EQ(stripTools[0].command, TOOL_RECTANGLE);
+    EXPECT_STREQ(stripTools[0].tooltip, "Rect\xE1ngulo");
+    EXPECT_EQ(stripTools[1].command, TOOL_ARROW);
+    EXPECT_STREQ(stripTools[1].tooltip, "Flecha");
+    EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 1);
+    EXPECT_EQ(stripToolOfCommand(TOOL_PEN), -1);
+    EXPECT_EQ(stripToolOfCommand(0), -1);
+    for (int32_t dpi : {96, 120, 144, 192}) {
+        const StripRect size = stripSize(dpi);
+        for (int32_t i = 0; i < STRIP_TOOL_COUNT; ++i) {
+            const StripRect r = stripButtonRect(i, dpi);
+            EXPECT_EQ(r.right - r.left, scaledForDpi(48, dpi));
+            EXPECT_EQ(r.bottom - r.top, scaledForDpi(48, dpi));
+            EXPECT_GE(r.right - r.left, scaledForDpi(40, dpi));
+            EXPECT_TRUE(r.left > 0 && r.top > 0 && r.right < size.right && r.bottom < size.bottom);
+            EXPECT_EQ(stripButtonAt((r.left + r.right) / 2, (r.top + r.bottom) / 2, dpi), i);
+            EXPECT_EQ(stripButtonAt(r.left, r.top, dpi), i);
+            EXPECT_EQ(stripButtonAt(r.right, r.top, dpi), -1) << "the gap after it";
+            if (i > 0) {
+                EXPECT_GT(r.left, stripButtonRect(i - 1, dpi).right);
+            }
+        }
+        EXPECT_EQ(stripButtonAt(0, 0, dpi), -1);
+        EXPECT_EQ(stripButtonAt(size.right, size.bottom / 2, dpi), -1);
+    }
+    EXPECT_EQ(stripButtonRect(STRIP_TOOL_COUNT, 96).right, 0);
+}
+
+// Beside the palette: above it from its left edge when there is room, below it against the top of
+// the work area, and moved inside the work area at its left and right edges.
+TEST(ToolStrip, PlacedAboveThePaletteOrBelowItAndAlwaysInsideTheWorkArea) {
+    const MonitorBox work = {0, 0, 1920, 1040};
+    const StripRect s96 = stripSize(96);
+    const BoxPoint home = paletteHome(work, 96);
+    const MonitorBox atHome = {home.x, home.y, home.x + 220, home.y + 220};
+    BoxPoint p = stripPlace(atHome, work, 96);
+    EXPECT_EQ(p.x, atHome.left);
+    EXPECT_EQ(p.y, atHome.top - 6 - s96.bottom);
+    p = stripPlace({300, 10, 520, 230}, work, 96);
+    EXPECT_EQ(p.y, 230 + 6) << "no room above: below";
+    p = stripPlace({1850, 500, 2070, 720}, work, 96);
+    EXPECT_EQ(p.x, 1920 - s96.right) << "kept inside on the right";
+    const MonitorBox second = {1920, 0, 3200, 800};
+    const StripRect s144 = stripSize(144);
+    p = stripPlace({1920 - 100, 400, 1920 + 230, 730}, second, 144);
+    EXPECT_EQ(p.x, 1920);
+    EXPECT_EQ(p.y, 400 - 9 - s144.bottom);
+}

@@ -90,9 +90,10 @@ TEST(PaletteRegions, EachFieldBelongsToItsButtonAlone) {
 
 TEST(PaletteRegions, HolesBelongToNoButton) {
     Regions r;
-    // The square's corners, the band between face and ring, the gaps between buttons and the two
-    // stretches of ring without buttons.
-    const POINT holes[] = {{1, 1}, {218, 1}, {1, 218}, {218, 218}, {155, 187}, {190, 168}, {60, 60}};
+    // The square's corners, the band between face and ring, the gaps between buttons, and the gaps
+    // either side of "more tools" in what was the stretch of ring without buttons above the face.
+    const POINT holes[] = {{1, 1},     {218, 1},   {1, 218}, {218, 218},
+                           {155, 187}, {190, 168}, {49, 63}, {102, 33}};
     for (POINT h : holes)
         for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n)
             EXPECT_FALSE(PtInRegion(r.button[n], h.x, h.y)) << "(" << h.x << ", " << h.y << ") in " << n;

@@ -24,6 +24,9 @@
 #include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
+#include "palette/core/tool_strip_layout.h"
+#include "palette/tool_strip.h"
+#include "win32/key_colour.h"
 #include "tests/support/find_windows.h"
 #include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
@@ -229,7 +232,8 @@ TEST_F(Palette, TooltipsCarryTheButtonsTexts) {
                                                   "",
                                                   "Deshacer",
                                                   "Rehacer",
-                                                  "Guardar"};
+                                                  "Guardar",
+                                                  "M\xE1s herramientas"};
     for (int n = 0; n < PALETTE_BUTTON_COUNT; ++n) {
         char text[80] = "?";
         TOOLINFOA info = {};
@@ -730,9 +734,9 @@ TEST_F(Palette, CommandIdsOutsideTheTableAndKeyboardCloseAreIgnored) {
                           100200,
                           100205,
                           100300,
-                          100309,
+                          100399,
                           100400,
-                          100406,
+                          100407,
                           0x186A4 /* 100004 */,
                           static_cast<WPARAM>(100308) & 0xFFFF};
     for (WPARAM id : ids)
@@ -767,6 +771,151 @@ std::string rectText(const RECT& r) {
 // Dragged onto a monitor at 150 % (the system says so with WM_DPICHANGED and a suggested rectangle),
 // the palette takes that rectangle, its buttons the new size and their regions 1.5 times their old
 // ones; a button hit at its scaled inner point is still that button. Back at 100 % all is as before.
+// A press and release on button i of the tool strip, laid out at dpi.
+void tapStrip(int i, int dpi = 96) {
+    const StripRect r = stripButtonRect(i, dpi);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageA(toolStripWindow, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageA(toolStripWindow, WM_LBUTTONUP, 0, at);
+}
+
+// The strip's own paint at (x, y) of its client area.
+COLORREF stripPixel(int x, int y) {
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 400, 200);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+    paintToolStripContent(dc);
+    const COLORREF c = GetPixel(dc, x, y);
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    ReleaseDC(nullptr, screen);
+    return c;
+}
+
+std::string tipText(HWND tips, HWND owner, UINT_PTR id) {
+    char text[80] = "?";
+    TOOLINFOA info = {};
+    info.cbSize = TTTOOLINFOA_V2_SIZE;
+    info.hwnd = owner;
+    info.uId = id;
+    info.lpszText = text;
+    SendMessageA(tips, TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&info));
+    return text;
+}
+
+// "Más herramientas" opens the strip beside the palette: two buttons of 48 x 48 with their tips; it
+// follows the palette, a tool picked in it is the tool (the desktop page comes on when no page is
+// shown), shows as chosen and closes the strip; the right eye hides it; at 144 DPI its buttons are
+// 72 x 72. The rectangle and the arrow then draw on the page, one undo step each.
+TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    if (!visible(palette))
+        SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0); // shown, with both modes off
+    ASSERT_TRUE(visible(palette));
+    ASSERT_FALSE(visible(pageWindows[0]) || visible(pageWindows[1]));
+    ASSERT_TRUE(IsWindow(toolStripWindow));
+    EXPECT_FALSE(visible(toolStripWindow)) << "the strip is closed until asked for";
+    EXPECT_EQ(GetWindow(toolStripWindow, GW_OWNER), palette);
+    EXPECT_TRUE(GetWindowLongPtrA(toolStripWindow, GWL_EXSTYLE) & WS_EX_TOPMOST);
+    EXPECT_TRUE(neverActivated(toolStripWindow));
+
+    click(BUTTON_N_MORE_TOOLS);
+    EXPECT_TRUE(visible(toolStripWindow));
+    EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 2);
+    EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].picture, 102);
+    RECT pal = {}, strip = {};
+    GetWindowRect(palette, &pal);
+    GetWindowRect(toolStripWindow, &strip);
+    EXPECT_EQ(strip.right - strip.left, stripSize(96).right);
+    EXPECT_EQ(strip.bottom - strip.top, stripSize(96).bottom);
+    EXPECT_TRUE(strip.bottom <= pal.top || strip.top >= pal.bottom) << "the strip covers the palette";
+    EXPECT_EQ(stripButtonRect(0, 96).right - stripButtonRect(0, 96).left, 48);
+    HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrA(toolStripWindow, GWLP_USERDATA));
+    ASSERT_TRUE(IsWindow(tips));
+    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
+    EXPECT_EQ(tipText(tips, toolStripWindow, 0), "Rect\xE1ngulo");
+    EXPECT_EQ(tipText(tips, toolStripWindow, 1), "Flecha");
+
+    // It follows the palette.
+    MoveWindow(palette, 300, 400, 220, 220, TRUE);
+    GetWindowRect(toolStripWindow, &strip);
+    EXPECT_EQ(strip.left, 300);
+    EXPECT_EQ(strip.bottom, 400 - 6);
+    // Pressed again, the button closes it.
+    click(BUTTON_N_MORE_TOOLS);
+    EXPECT_FALSE(visible(toolStripWindow));
+    EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 0);
+
+    // The arrow: the tool, the desktop page on, the strip closed, the arrow shown chosen.
+    click(BUTTON_N_MORE_TOOLS);
+    tapStrip(1);
+    EXPECT_EQ(drawState.tool, TOOL_ARROW);
+    EXPECT_FALSE(visible(toolStripWindow)) << "picking a tool closes the strip";
+    EXPECT_TRUE(visible(pageWindows[0])) << "no page after picking the arrow";
+    EXPECT_EQ(drawState.currentPage, pageWindows[0]);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 0);
+    EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 2) << "the ring shows a strip tool in use";
+    const StripRect r0 = stripButtonRect(0, 96), r1 = stripButtonRect(1, 96);
+    EXPECT_EQ(stripPixel(r1.left + 5, r1.top + 5), RGB(213, 151, 88)) << "the arrow is not shown chosen";
+    EXPECT_EQ(stripPixel(r0.left + 5, r0.top + 5), RGB(178, 178, 178));
+
+    // An arrow to the right: the shaft, the head's tip at the end point, one undo removes it.
+    HDC canvas = pageRecords[0].memDC;
+    drawState.colour = RGB(255, 0, 0);
+    stroke(pageWindows[0], 100, 300, 600);
+    EXPECT_EQ(GetPixel(canvas, 180, 600), RGB(255, 0, 0)) << "no shaft";
+    EXPECT_EQ(GetPixel(canvas, 299, 600), RGB(255, 0, 0)) << "no head at the end point";
+    EXPECT_EQ(GetPixel(canvas, 300 - 5 * drawState.penWidth + 2, 600 + 2 * drawState.penWidth),
+              RGB(255, 0, 0))
+        << "the head is not as wide as long";
+    EXPECT_EQ(GetPixel(canvas, 310, 600), KEY_COLOUR) << "the arrow runs past the end point";
+    SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(GetPixel(canvas, 180, 600), KEY_COLOUR) << "one undo left the arrow";
+    stroke(pageWindows[0], 100, 110, 650); // shorter than the head: nothing
+    EXPECT_EQ(GetPixel(canvas, 105, 650), KEY_COLOUR);
+
+    // The rectangle: its outline, nothing inside.
+    click(BUTTON_N_MORE_TOOLS);
+    tapStrip(0);
+    EXPECT_EQ(drawState.tool, TOOL_RECTANGLE);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 500));
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(500, 560));
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(600, 620));
+    for (POINT p : {POINT{400, 560}, POINT{600, 560}, POINT{500, 500}, POINT{500, 620}, POINT{400, 500},
+                    POINT{600, 620}})
+        EXPECT_EQ(GetPixel(canvas, p.x, p.y), RGB(255, 0, 0)) << p.x << "," << p.y;
+    EXPECT_EQ(GetPixel(canvas, 500, 560), KEY_COLOUR) << "the rectangle is filled";
+    EXPECT_EQ(GetPixel(canvas, 500, 530), KEY_COLOUR) << "the rubber band reached the canvas";
+    SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(GetPixel(canvas, 400, 560), KEY_COLOUR) << "one undo left the rectangle";
+    drawState.colour = RGB(0, 0, 0);
+
+    // The right eye hides the open strip with the palette; at 144 DPI the strip's buttons are 72.
+    click(BUTTON_N_MORE_TOOLS);
+    click(BUTTON_N_RIGHT_EYE);
+    EXPECT_FALSE(visible(toolStripWindow));
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    click(BUTTON_N_MORE_TOOLS);
+    GetWindowRect(palette, &pal);
+    RECT suggested = {pal.left, pal.top, pal.left + 330, pal.top + 330};
+    SendMessageA(palette, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    GetWindowRect(toolStripWindow, &strip);
+    EXPECT_EQ(strip.right - strip.left, stripSize(144).right);
+    EXPECT_EQ(strip.bottom - strip.top, stripSize(144).bottom);
+    EXPECT_EQ(stripButtonRect(1, 144).right - stripButtonRect(1, 144).left, 72);
+    RECT back = {pal.left, pal.top, pal.left + 220, pal.top + 220};
+    SendMessageA(palette, WM_DPICHANGED, MAKEWPARAM(96, 96), reinterpret_cast<LPARAM>(&back));
+    GetWindowRect(toolStripWindow, &strip);
+    EXPECT_EQ(strip.right - strip.left, stripSize(96).right);
+    click(BUTTON_N_PEN);
+    EXPECT_FALSE(visible(toolStripWindow));
+    EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 0);
+    EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 2);
+    click(BUTTON_N_DESKTOP); // the desktop page off, as the cases after this one expect
+}
+
 TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
     RECT before = {};
     GetWindowRect(palette, &before);

@@ -12,6 +12,7 @@
 #include "app/help_window.h"
 #include "palette/palette_window.h"
 #include "palette/tool_button.h"
+#include "palette/tool_strip.h"
 #include "pages/page_window.h"
 #include "pages/page_container.h"
 #include "calibration/calibration_window.h"
@@ -50,9 +51,10 @@ bool isPageClass(const std::string& name) {
 
 TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     registerOnce();
-    const std::set<WNDPROC> declared = {
-        mainWindowProc, settingsWindowProc, helpWindowProc,        paletteWindowProc, toolButtonProc,
-        pageWindowProc, pageContainerProc,  calibrationWindowProc, holdRingProc,      boardBarProc};
+    const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
+                                        paletteWindowProc, toolButtonProc,        pageWindowProc,
+                                        pageContainerProc, calibrationWindowProc, holdRingProc,
+                                        boardBarProc,      toolStripProc};
     std::set<WNDPROC> procedures;
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);

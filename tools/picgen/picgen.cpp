@@ -13,6 +13,7 @@
 #include "app/core/logo_pictures.h"
 #include "board/core/board_bar_layout.h"
 #include "board/core/board_bar_pictures.h"
+#include "palette/core/tool_strip_pictures.h"
 #include "palette/core/palette_pictures.h"
 #include "tools/picgen/picgen.h"
 #include "win32/core/dpi_scale.h"
@@ -205,6 +206,10 @@ int main(int argc, char** argv) {
             ok = writeBitmaps(argv[3], percent) && ok;
     ok = writeBitmap(dir, IDB_BOARD_BAR_NORMAL, boardBarStrip(false, BOARD_BAR_PICTURE_CELL), true) && ok;
     ok = writeBitmap(dir, IDB_BOARD_BAR_PRESSED, boardBarStrip(true, BOARD_BAR_PICTURE_CELL), true) && ok;
+    for (int32_t id : {IDB_TOOL_STRIP_NORMAL, IDB_TOOL_STRIP_PRESSED}) {
+        Picture strip;
+        ok = drawToolStripPicture(id, BASE_DPI, &strip) && writeBitmap(dir, id, strip, true) && ok;
+    }
     for (int32_t id : PAGE_CURSOR_IDS)
         ok = writeCursorSizes(dir, id) && ok;
     return ok ? 0 : 1;

@@ -1,0 +1,61 @@
+#include "palette/core/tool_strip_pictures.h"
+
+#include "palette/core/tool_strip_layout.h"
+#include "resources/resource_ids.h"
+#include "win32/core/dpi_scale.h"
+
+namespace {
+
+constexpr Rgb BLACK = {0, 0, 0}, DARK = {90, 90, 90};
+constexpr Rgb RING_GREY = {178, 178, 178}, RIM_ORANGE = {213, 151, 88}; // the palette's ring and rim
+
+// The icons in unit coordinates (0..1 across the cell).
+LineArt iconArt(int32_t icon) {
+    LineArt art;
+    art.width = 0.07;
+    switch (icon) {
+    case STRIP_ICON_RECTANGLE:
+        art.lines = {{{0.2, 0.28}, {0.8, 0.28}, {0.8, 0.72}, {0.2, 0.72}, {0.2, 0.28}}};
+        break;
+    case STRIP_ICON_ARROW:
+    default:
+        // A shaft to the upper right and a head filled with strokes that run into its tip.
+        art.lines = {{{0.22, 0.78}, {0.62, 0.38}}};
+        for (double t = 0; t <= 1.0001; t += 0.125)
+            art.lines.push_back({{0.5 + 0.28 * t, 0.22 + 0.28 * (1 - t)}, {0.8, 0.2}});
+        art.lines.push_back({{0.5, 0.22}, {0.8, 0.2}, {0.78, 0.5}, {0.5, 0.22}});
+        break;
+    }
+    return art;
+}
+
+} // namespace
+
+Picture toolStripPicture(bool pressed, int32_t cell) {
+    if (cell < 1)
+        cell = 1;
+    const Rgb face = pressed ? RIM_ORANGE : RING_GREY;
+    Picture picture(cell * STRIP_ICON_COUNT, cell, face);
+    for (int32_t icon = 0; icon < STRIP_ICON_COUNT; ++icon) {
+        Picture one(cell, cell, face);
+        const LineArt art = iconArt(icon);
+        renderSupersampled(one, 4, [&](double x, double y) {
+            const double u = x / cell, v = y / cell;
+            // A dark frame marks the button's edge over a slide or the board.
+            if (u < 0.03 || v < 0.03 || u > 0.97 || v > 0.97)
+                return DARK;
+            return art.covers(u, v) ? BLACK : face;
+        });
+        for (int32_t y = 0; y < cell; ++y)
+            for (int32_t x = 0; x < cell; ++x)
+                picture.at(icon * cell + x, y) = avoidKey(one.at(x, y));
+    }
+    return picture;
+}
+
+bool drawToolStripPicture(int32_t id, int32_t dpi, Picture* out) {
+    if (id != IDB_TOOL_STRIP_NORMAL && id != IDB_TOOL_STRIP_PRESSED)
+        return false;
+    *out = toolStripPicture(id == IDB_TOOL_STRIP_PRESSED, scaledForDpi(STRIP_BUTTON_96, dpi));
+    return true;
+}
