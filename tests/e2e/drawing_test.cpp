@@ -39,6 +39,7 @@
 #include "board/core/board_rules.h"
 #include "board/core/board_bar_layout.h"
 #include "palette/core/palette_layout.h"
+#include "palette/core/tool_strip_layout.h"
 #include "tests/support/child_process.h"
 #include "tests/support/crosses.h"
 #include "tests/support/find_windows.h"
@@ -628,6 +629,78 @@ class Drawing : public ::testing::Test {
                     SIM_SCREEN, true, 150);
         waitProgramIdle();
     }
+    // The palette's "more tools" button opens the tool strip, and tool i is touched there: two
+    // touches. The strip closes with the pick. A screenshot of the strip open is taken as `shotName`.
+    void pickStripTool(int i, const char* shotName = nullptr) {
+        touchButton(BUTTON_N_MORE_TOOLS);
+        ASSERT_TRUE(waitVisible("qv_tool_strip", child.processId, true, 3000))
+            << "the tool strip did not open";
+        HWND strip = nullptr;
+        visibleWindowOf("qv_tool_strip", child.processId, &strip);
+        RECT r = {};
+        GetWindowRect(strip, &r);
+        if (shotName) {
+            flushEvents(200);
+            shot(shotName);
+        }
+        const StripRect b = stripButtonRect(i, screenDpi());
+        simboardTap(board, 0, r.left + (b.left + b.right) / 2, r.top + (b.top + b.bottom) / 2, 120,
+                    SIM_SCREEN, true, 150);
+        waitProgramIdle();
+        EXPECT_TRUE(waitVisible("qv_tool_strip", child.processId, false, 3000))
+            << "the pick left the strip open";
+    }
+    // A drag from a to b held still at both ends, as a hand draws a figure: the first point the
+    // board reports is where the finger came down, the last where it stopped (a plain drag lifts
+    // while the smoothed pointer is still a few pixels short of the end).
+    void heldDrag(POINT a, POINT b) {
+        SimPath path;
+        simDown(path, a.x, a.y);
+        simHold(path, 150);
+        simMove(path, b.x, b.y, 600);
+        simHold(path, 300);
+        simboardPlay(board, 0, simLift(path));
+        simboardWaitFinger(board, 0, 30000, true);
+        flushEvents(200);
+        waitProgramIdle();
+    }
+    // Whether the screen shows the colour within `radius` pixels of p.
+    static bool colourInBox(POINT p, int radius, COLORREF colour) {
+        for (int y = p.y - radius; y <= p.y + radius; ++y)
+            for (int x = p.x - radius; x <= p.x + radius; ++x)
+                if (screenPixel(x, y) == colour)
+                    return true;
+        return false;
+    }
+    // An arrow dragged from `from` to `to` with a pen `width` wide, as the screen shows it: its shaft
+    // along the first half of the drag, its head's tip at the end point (within three pixels: where
+    // the finger lifted), the head wider than the shaft four widths back from the tip, and nothing
+    // of it three widths past the tip.
+    ::testing::AssertionResult arrowOnScreen(POINT from, POINT to, COLORREF colour, int width) {
+        const double dx = to.x - from.x, dy = to.y - from.y, length = std::hypot(dx, dy);
+        const double ux = dx / length, uy = dy / length;
+        auto back = [&](double along, double side) {
+            return POINT{LONG(std::lround(to.x - ux * along - uy * side)),
+                         LONG(std::lround(to.y - uy * along + ux * side))};
+        };
+        const int samples = 20;
+        const int shaft = settledColourAlong(from, back(length / 2, 0), colour, samples, samples - 4);
+        if (shaft < samples - 4)
+            return ::testing::AssertionFailure() << "the shaft shows in " << shaft << " of " << samples - 1;
+        if (!colourInBox(to, 3, colour))
+            return ::testing::AssertionFailure() << "no head's tip at the end point " << to.x << "," << to.y;
+        for (int side : {-1, 1}) {
+            const POINT p = back(4 * width, side * 1.5 * width);
+            if (!colourInBox(p, 1, colour))
+                return ::testing::AssertionFailure()
+                       << "the head is not wider than the shaft at " << p.x << "," << p.y;
+        }
+        const POINT past = back(-3 * width, 0);
+        if (colourInBox(past, 1, colour))
+            return ::testing::AssertionFailure()
+                   << "the arrow runs past its end point, to " << past.x << "," << past.y;
+        return ::testing::AssertionSuccess();
+    }
     static int screenDpi() {
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -833,6 +906,40 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
         << "the cut-out is not on the board where it was put down";
     EXPECT_EQ(redAlong({left + 5, y0}, {right - 5, y0}, 0), 0) << "the cut-out is still at its old place";
     shot("cut_put_down");
+
+    // The rectangle and the arrow, each two touches away through the tool strip: the rectangle's
+    // outline where the drag put it, nothing inside; arrows at three angles, each with its head at
+    // the end point; one undo takes the last arrow alone. Guardar below then saves them too.
+    const int pen = 4 * screenDpi() / 96;
+    const DWORD stripStart = GetTickCount();
+    pickStripTool(0, "tool_strip_open");
+    const POINT topLeft = {w * 3 / 5, h / 10}, bottomRight = {w * 4 / 5, h * 3 / 10};
+    heldDrag(topLeft, bottomRight);
+    const POINT topRight = {bottomRight.x, topLeft.y}, bottomLeft = {topLeft.x, bottomRight.y};
+    EXPECT_GE(redAlong(topLeft, topRight, most), most) << "no rectangle's top side";
+    EXPECT_GE(redAlong(topRight, bottomRight, most), most) << "no rectangle's right side";
+    EXPECT_GE(redAlong(bottomLeft, bottomRight, most), most) << "no rectangle's bottom side";
+    EXPECT_GE(redAlong(topLeft, bottomLeft, most), most) << "no rectangle's left side";
+    EXPECT_FALSE(colourInBox({(topLeft.x + bottomRight.x) / 2, (topLeft.y + bottomRight.y) / 2}, 10, RED))
+        << "the rectangle is filled";
+    pickStripTool(1);
+    const POINT arrows[3][2] = {{{w * 11 / 20, h * 2 / 5}, {w * 3 / 4, h * 2 / 5}},       // to the right
+                                {{w * 3 / 4, h * 11 / 20}, {w * 11 / 20, h * 9 / 20}},    // up to the left
+                                {{w * 17 / 20, h * 7 / 20}, {w * 17 / 20, h * 11 / 20}}}; // down
+    for (const auto& arrow : arrows) {
+        heldDrag(arrow[0], arrow[1]);
+        EXPECT_TRUE(arrowOnScreen(arrow[0], arrow[1], RED, pen))
+            << "the arrow from " << arrow[0].x << "," << arrow[0].y << " to " << arrow[1].x << ","
+            << arrow[1].y;
+    }
+    shot("rectangle_and_arrows");
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_EQ(redAlong(arrows[2][0], arrows[2][1], 0), 0) << "one undo left the last arrow";
+    EXPECT_TRUE(arrowOnScreen(arrows[1][0], arrows[1][1], RED, pen))
+        << "one undo took more than the last arrow";
+    EXPECT_GE(redAlong(topLeft, topRight, most), most) << "one undo took the rectangle";
+    std::printf("[ figures  ] the rectangle, three arrows and their checks took %.1f s\n",
+                (GetTickCount() - stripStart) / 1000.0);
 
     // Guardar: a PNG of the board that equals the screen but for the palette, and the clipboard;
     // then the tray's balloon names the file.
@@ -1207,6 +1314,14 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     EXPECT_TRUE(settledColourNear({1250, 250}, SWATCHES[3], true)) << "no ellipse's left end";
     EXPECT_TRUE(colourNear({1350, 150}, SWATCHES[3])) << "no ellipse's top";
     EXPECT_FALSE(colourNear({1350, 250}, SWATCHES[3])) << "the ellipse is filled or a line";
+    // The arrow through the tool strip at 150 %, touched on its buttons sized by the scale, with the
+    // widest pen: its head five widths long.
+    const DWORD stripStart = GetTickCount();
+    pickStripTool(1);
+    drawPath({{1250, 650}, {1250, 650}, {1450, 450}}, 300);
+    EXPECT_TRUE(arrowOnScreen({1250, 650}, {1450, 450}, SWATCHES[3], 24)) << "the widest pen: 16 at 100 %";
+    std::printf("[ figures  ] the arrow at 150 %% and its checks took %.1f s\n",
+                (GetTickCount() - stripStart) / 1000.0);
     shot("board_tools");
 
     // Cut: part of the black stroke lifted and put down lower, where a swatch's touch leaves it.
