@@ -1317,7 +1317,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     // The arrow through the tool strip at 150 %, touched on its buttons sized by the scale, with the
     // widest pen: its head five widths long.
     const DWORD stripStart = GetTickCount();
-    pickStripTool(1);
+    pickStripTool(1, "tool_strip_open_144dpi");
     drawPath({{1250, 650}, {1250, 650}, {1450, 450}}, 300);
     EXPECT_TRUE(arrowOnScreen({1250, 650}, {1450, 450}, SWATCHES[3], 24)) << "the widest pen: 16 at 100 %";
     std::printf("[ figures  ] the arrow at 150 %% and its checks took %.1f s\n",
