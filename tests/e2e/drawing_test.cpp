@@ -54,9 +54,6 @@ namespace {
 constexpr COLORREF RED = RGB(255, 0, 0);
 // The pause between two looks of a wait that reads the screen.
 constexpr DWORD SCREEN_LOOK_MS = 50;
-// Nothing must happen within it: the time a touch's activation would take to reach the lesson's
-// keyboard focus, had the program taken it (the X server tells Wine of the focus change).
-constexpr DWORD KEYBOARD_TAKEN_MS = 150;
 // The palette's four swatches: black, red, green, blue.
 constexpr COLORREF SWATCHES[4] = {RGB(0, 0, 0), RED, RGB(0, 255, 0), RGB(0, 0, 255)};
 
@@ -521,7 +518,9 @@ class Drawing : public ::testing::Test {
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
         palette = waitTopLevelWindow("qv_tool", child.processId, 5000, true);
         ASSERT_NE(palette, nullptr);
-        waitProgramIdle(); // through its start, in its message loop
+        // Through its start, in its message loop, and polling the board for touches.
+        waitProgramIdle();
+        ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_GET, 5000, 0, true), 0) << "the board is not polled";
     }
     void TearDown() override {
         if (mainWindow && programRunning(&child)) {
@@ -544,19 +543,16 @@ class Drawing : public ::testing::Test {
         simboardTap(board, 0, r.left + p.x, r.top + p.y, 120, SIM_SCREEN, true, 150);
         waitProgramIdle();
     }
-    // Waits until the program's GUI thread has handled everything before. A message sent to
-    // another thread is handled at its next look into its queue, ahead of what was posted: the
-    // first WM_NULL returns once the thread looks again, the second once it has handled what it
-    // then took from its queue and looked once more. (Under Wine without a window manager, hiding
-    // or raising a full-screen window can hold that thread for seconds; input sent meanwhile would
-    // be handled late, and a check made right after it would look too early.) What the screen then
-    // shows is read by waits on it.
+    // Waits until the program's GUI thread has handled everything before: a WM_NULL sent to its
+    // main window returns only then. (Under Wine without a window manager, hiding or raising a
+    // full-screen window can hold that thread for seconds; input sent meanwhile would be handled
+    // late, and a check made right after it would look too early.) Then 150 ms for what follows
+    // the handling and no message tells of: a page's painting, a selection made final after the
+    // finger left, which the next gesture or a picture of the board must not overtake.
     void waitProgramIdle() {
-        for (int round = 0; round < 2; ++round) {
-            DWORD_PTR result = 0;
-            SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
-        }
-        flushEvents(1); // and this thread's own messages
+        DWORD_PTR result = 0;
+        SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
+        flushEvents(150);
     }
     bool waitBoardShown(DWORD timeoutMs) {
         if (waitFor([&] { return boardShown(child.processId); }, timeoutMs))
@@ -717,7 +713,6 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     const HWND lesson = startLesson();
     ASSERT_TRUE(lessonKeepsTheKeyboard(lesson, "its start"));
     touchButton(BUTTON_N_BLACK + 1); // red
-    flushEvents(KEYBOARD_TAKEN_MS);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on the palette"));
     touchButton(BUTTON_N_PEN); // the first tool pick switches desktop mode on
     ASSERT_TRUE(waitVisible("qv_page", child.processId, true, 3000)) << "no page after picking the pen";
@@ -734,7 +729,6 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
     touchButton(BUTTON_N_BLACK + 1);
-    flushEvents(KEYBOARD_TAKEN_MS);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
     EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
     DestroyWindow(lesson);
@@ -1187,7 +1181,6 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     // The rims only show the colour and the width: touched, nothing happens.
     touchButton(BUTTON_N_COLOUR_RIM);
     touchButton(BUTTON_N_WIDTH_RIM);
-    flushEvents(150); // nothing must happen within it
     EXPECT_FALSE(visibleWindowOf("qv_page", child.processId)) << "a rim switched a mode on";
     EXPECT_EQ(paletteRect().left, pal.left) << "a rim moved the palette";
 
