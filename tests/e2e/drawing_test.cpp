@@ -1153,8 +1153,14 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
         << manifest;
     EXPECT_EQ(programManifest("Velmora.exe"), manifest) << "the product carries the same manifest";
 
+    // The palette's face, where the screen shows the desktop until the palette is on it: touches
+    // reach the palette once it is.
+    const POINT faceAt = {paletteRect().left + paletteButtonPoint(BUTTON_N_FACE, 144).x,
+                          paletteRect().top + paletteButtonPoint(BUTTON_N_FACE, 144).y};
+    const COLORREF desktopThere = screenPixel(faceAt.x, faceAt.y);
     SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
     ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
+    waitFor([&] { return screenPixel(faceAt.x, faceAt.y) != desktopThere; }, 3000, SCREEN_LOOK_MS);
     waitProgramIdle();
     const RECT pal = paletteRect();
     EXPECT_EQ(pal.right - pal.left, 330);
