@@ -600,10 +600,19 @@ TEST_F(TouchSensor, SalirWithoutACalibrationStoresTheSettingsAndNotTheCoordinate
     EXPECT_EQ(tolvexValue("Touch"), "1") << "the choice of touch input is kept by the load";
 }
 
-// The program's tray menu, once it is shown (at most 2 s).
-bool waitMenuShown(DWORD processId) {
-    const HWND menu = waitTopLevelWindow("#32768", processId, 2000, true);
-    return menu && waitFor([&] { return IsWindowVisible(menu) != FALSE; }, 2000);
+// The program's shown menu window, or null (a closed menu's window may still be there, hidden).
+HWND shownMenu(DWORD processId) {
+    for (HWND menu : topLevelWindows("#32768", processId))
+        if (IsWindowVisible(menu))
+            return menu;
+    return nullptr;
+}
+
+// The program's tray menu, once it is shown (at most 2 s); null if it is not.
+HWND waitMenuShown(DWORD processId) {
+    HWND menu = nullptr;
+    waitFor([&] { return (menu = shownMenu(processId)) != nullptr; }, 2000);
+    return menu;
 }
 
 // The session's "Touch" = "1" chooses touch input, but Wine has no touch injection: the menu
@@ -621,9 +630,8 @@ TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
     for (UINT m : {WM_LBUTTONUP, WM_RBUTTONUP}) {
         SetCursorPos(700, 600);
         PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, m);
-        const HWND menu = waitTopLevelWindow("#32768", s.program.processId, 2000, true);
+        const HWND menu = waitMenuShown(s.program.processId); // placed once shown
         ASSERT_NE(menu, nullptr) << "no menu on 0x" << std::hex << m;
-        waitFor([&] { return IsWindowVisible(menu) != FALSE; }, 2000); // placed once shown
         RECT r;
         GetWindowRect(menu, &r);
         POINT cursor;
@@ -640,12 +648,12 @@ TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
         EXPECT_GT(r.bottom - r.top, 5 * GetSystemMetrics(SM_CYMENUSIZE) / 2);
         keybd_event(VK_ESCAPE, 0, 0, 0);
         keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
-        waitFor([&] { return !IsWindowVisible(menu); }, 3000);
+        waitFor([&] { return !shownMenu(s.program.processId); }, 3000);
     }
     // Walking the menu from the keyboard: the fourth item is "Ayuda" (the help window appears),
     // and the last, after the separator, is "Salir".
     PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
-    ASSERT_TRUE(waitMenuShown(s.program.processId));
+    ASSERT_NE(waitMenuShown(s.program.processId), nullptr);
     for (int i = 0; i < 4; ++i) {
         keybd_event(VK_DOWN, 0, 0, 0);
         keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
@@ -664,7 +672,7 @@ TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
     EXPECT_TRUE(IsWindowVisible(help)) << "\"Ayuda\" is not the fourth item";
 
     PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
-    ASSERT_TRUE(waitMenuShown(s.program.processId));
+    ASSERT_NE(waitMenuShown(s.program.processId), nullptr);
     keybd_event(VK_UP, 0, 0, 0); // from nothing selected, up wraps to the last item
     keybd_event(VK_UP, 0, KEYEVENTF_KEYUP, 0);
     flushEvents(50); // a key at a time, as a hand presses them
