@@ -61,6 +61,32 @@ std::string decimal(double v) {
     return std::to_string(static_cast<long>(std::lround(v)));
 }
 
+// What the board saw of a gesture, told when a stroke is missing: the program's Gets from position
+// `from` of the log on, how many were answered with a point, and the longest wait between two
+// Gets; and the window under the gesture's start as this process sees it.
+std::string pollsSince(const SimBoard* board, size_t from, POINT start) {
+    const std::vector<SimEvent> log = simboardLog(board);
+    int gets = 0, points = 0;
+    double previous = -1, longest = 0;
+    for (size_t i = from; i < log.size(); ++i) {
+        const SimEvent& e = log[i];
+        if (e.kind == SIM_COMMAND && e.command == SIM_CMD_GET) {
+            ++gets;
+            if (previous >= 0)
+                longest = std::max(longest, e.timeMs - previous);
+            previous = e.timeMs;
+        } else if (e.kind == SIM_REPLY && e.bytes.size() > 1 && e.bytes[1] == 0x0A) {
+            ++points;
+        }
+    }
+    char className[64] = "none";
+    if (HWND under = WindowFromPoint(start))
+        GetClassNameA(GetAncestor(under, GA_ROOT), className, sizeof className);
+    return "the board answered " + std::to_string(points) + " of " + std::to_string(gets) +
+           " Gets with a point, the longest gap between Gets " + decimal(longest) +
+           " ms; under the start: " + className;
+}
+
 // The stored calibration the program would have measured: the board's sensor units at the four
 // crosses.
 void writeStoredCalibration(const SimBoard* board) {
@@ -720,13 +746,15 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
 
     // A stroke over the desktop, away from the palette.
     const POINT a = {w / 5, h / 3}, b = {w / 2, h / 2};
+    const size_t logFrom = simboardLogSize(board);
     simboardDrag(board, 0, a.x, a.y, b.x, b.y, 700, SIM_SCREEN, true, 200);
+    const std::string polled = pollsSince(board, logFrom, a);
     waitProgramIdle();
     shot("desktop_stroke");
     const int samples = 20;
     const int red = settledColourAlong(a, b, RED, samples, samples - 4);
     std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
-    EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
+    EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag; " << polled;
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
@@ -787,8 +815,21 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     RECT pal;
     GetWindowRect(palette, &pal);
     const int samples = 20, most = samples - 4;
-    auto drag = [&](POINT a, POINT b) {
-        simboardDrag(board, 0, a.x, a.y, b.x, b.y, 600, SIM_SCREEN, true, 200);
+    std::string polled; // what the board saw of each drag, told when a check fails
+    // A drag that comes to rest before the lift ends where it stopped: one that lifts while moving
+    // ends at the last point the program read, a poll or two short of it (more when the machine is
+    // busy).
+    auto drag = [&](POINT a, POINT b, DWORD restMs = 0) {
+        const size_t from = simboardLogSize(board);
+        SimPath path;
+        simMove(simDown(path, a.x, a.y), b.x, b.y, 600);
+        if (restMs)
+            simHold(path, restMs);
+        simboardPlay(board, 0, simLift(path));
+        simboardWaitFinger(board, 0, 30000, true);
+        flushEvents(200);
+        polled += "\n  drag from (" + std::to_string(a.x) + ", " + std::to_string(a.y) +
+                  "): " + pollsSince(board, from, a);
         waitProgramIdle();
     };
     auto redAlong = [&](POINT a, POINT b, int wanted) {
@@ -807,7 +848,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_UNDO);
     EXPECT_EQ(redAlong(from[1], to[1], 0), 0) << "the second stroke is still there after two undos";
     EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "the third stroke is still there after two undos";
-    EXPECT_GE(redAlong(from[0], to[0], most), most) << "the first stroke went with the undos";
+    EXPECT_GE(redAlong(from[0], to[0], most), most) << "the first stroke went with the undos" << polled;
     touchButton(BUTTON_N_REDO);
     EXPECT_GE(redAlong(from[1], to[1], most), most) << "redo did not bring the second stroke back";
     EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "redo brought back more than one step";
@@ -835,11 +876,11 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // A cut-out held while a colour is picked is put down where it was dragged, not lost.
     touchButton(BUTTON_N_CUT);
     const int y0 = from[0].y, left = w / 5 + 30, right = w / 5 + 150, down = h / 10;
-    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});               // select part of the first stroke
-    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // and drag it down
+    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});                    // select part of the first stroke
+    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}, 150); // and drag it down
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_GE(redAlong({left, y0 + down}, {right, y0 + down}, most), most)
-        << "the cut-out is not on the board where it was put down";
+        << "the cut-out is not on the board where it was put down" << polled;
     EXPECT_EQ(redAlong({left + 5, y0}, {right - 5, y0}, 0), 0) << "the cut-out is still at its old place";
     shot("cut_put_down");
 
@@ -1244,7 +1285,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     touchButton(BUTTON_N_CUT);
     const int y0 = rows[0], left = 500, right = 620, down = 90;
     drawPath({{left - 10, y0 - 20}, {right + 10, y0 + 20}});
-    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}});
+    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}}, 150); // put where it stopped
     touchButton(BUTTON_N_BLACK);
     EXPECT_GE(settledColourAlong({left, y0 + down}, {right, y0 + down}, SWATCHES[0], 20, 16), 16)
         << "the cut-out is not where it was put down";

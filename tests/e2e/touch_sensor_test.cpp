@@ -283,6 +283,20 @@ void expectARestedBoardToAskLessAndStillClickAndHold(TouchSession& s) {
     const std::vector<MouseRecord> b = mouseRecorderButtons();
     EXPECT_LE(pixelDistance(b[0].point, 700, 450), 2.0) << b[0].point.x << "," << b[0].point.y;
     EXPECT_GE(held, 70.0) << "Gets a second while a finger was held after a rest";
+
+    // The cursor moved by something else while the finger is down (a mouse, or Wine putting it back
+    // where the X pointer was when a window comes up under it): the click still lands at the finger.
+    mouseRecorderClear();
+    SimPath tap;
+    simboardPlay(s.board, 0, simLift(simHold(simDown(tap, 450, 350), 400)));
+    flushEvents(150); // the touch is seen and the cursor put at it
+    SetCursorPos(900, 700);
+    ASSERT_TRUE(simboardWaitFinger(s.board, 0, 5000, true));
+    ASSERT_TRUE(waitButtons(2, 2000)) << "no click with the cursor moved away: \"" << buttonTrace() << "\"";
+    const std::vector<MouseRecord> moved = mouseRecorderButtons();
+    for (const MouseRecord& r : moved)
+        EXPECT_LE(pixelDistance(r.point, 450, 350), 2.0)
+            << "a click with the cursor moved away lands at " << r.point.x << "," << r.point.y;
 }
 
 // A sensor that answers every command 150 or 300 ms late still delivers every answer, a round or
