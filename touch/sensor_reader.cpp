@@ -142,10 +142,11 @@ void publishTouch(const Reader& r) {
                              publishedCoord(r.contact.y, PUBLISHED_Y_SHIFT));
         return;
     }
+    const MousePoint place = pointerPlace(r.touch);
     publishedTouch.store((r.pointer == &virtualDeskPointer ? PUBLISHED_VIRTUAL_DESK : 0) |
                          (uint64_t(uint32_t(r.touch.touchState)) << PUBLISHED_STATE_SHIFT) |
-                         publishedCoord(r.pMouse.x, PUBLISHED_X_SHIFT) |
-                         publishedCoord(r.pMouse.y, PUBLISHED_Y_SHIFT));
+                         publishedCoord(place.x, PUBLISHED_X_SHIFT) |
+                         publishedCoord(place.y, PUBLISHED_Y_SHIFT));
 }
 
 // Posts the ring's new step when it changed. Posted, not sent: the reader never waits for the GUI.
@@ -246,7 +247,8 @@ void endTouch(Reader& r, bool lifted = false) {
         publishTouch(r);
     }
     if (r.touch.touchState != TOUCH_NONE) {
-        releaseTouch(*r.pointer, r.touch.touchState, r.pMouse.x, r.pMouse.y);
+        const MousePoint place = pointerPlace(r.touch);
+        releaseTouch(*r.pointer, r.touch.touchState, place.x, place.y);
         r.touch.touchState = TOUCH_NONE;
         publishTouch(r);
     }

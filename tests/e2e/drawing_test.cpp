@@ -53,11 +53,39 @@
 namespace {
 
 constexpr COLORREF RED = RGB(255, 0, 0);
+// The pause between two looks of a wait that reads the screen.
+constexpr DWORD SCREEN_LOOK_MS = 50;
 // The palette's four swatches: black, red, green, blue.
 constexpr COLORREF SWATCHES[4] = {RGB(0, 0, 0), RED, RGB(0, 255, 0), RGB(0, 0, 255)};
 
 std::string decimal(double v) {
     return std::to_string(static_cast<long>(std::lround(v)));
+}
+
+// What the board saw of a gesture, told when a stroke is missing: the program's Gets from position
+// `from` of the log on, how many were answered with a point, and the longest wait between two
+// Gets; and the window under the gesture's start as this process sees it.
+std::string pollsSince(const SimBoard* board, size_t from, POINT start) {
+    const std::vector<SimEvent> log = simboardLog(board);
+    int gets = 0, points = 0;
+    double previous = -1, longest = 0;
+    for (size_t i = from; i < log.size(); ++i) {
+        const SimEvent& e = log[i];
+        if (e.kind == SIM_COMMAND && e.command == SIM_CMD_GET) {
+            ++gets;
+            if (previous >= 0)
+                longest = std::max(longest, e.timeMs - previous);
+            previous = e.timeMs;
+        } else if (e.kind == SIM_REPLY && e.bytes.size() > 1 && e.bytes[1] == 0x0A) {
+            ++points;
+        }
+    }
+    char className[64] = "none";
+    if (HWND under = WindowFromPoint(start))
+        GetClassNameA(GetAncestor(under, GA_ROOT), className, sizeof className);
+    return "the board answered " + std::to_string(points) + " of " + std::to_string(gets) +
+           " Gets with a point, the longest gap between Gets " + decimal(longest) +
+           " ms; under the start: " + className;
 }
 
 // The stored calibration the program would have measured: the board's sensor units at the four
@@ -85,13 +113,7 @@ bool visibleWindowOf(const char* cls, DWORD pid, HWND* out = nullptr) {
 }
 
 bool waitVisible(const char* cls, DWORD pid, bool wanted, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-        if (visibleWindowOf(cls, pid) == wanted)
-            return true;
-        flushEvents(50);
-    } while (GetTickCount() - start < timeoutMs);
-    if (visibleWindowOf(cls, pid) == wanted)
+    if (waitFor([&] { return visibleWindowOf(cls, pid) == wanted; }, timeoutMs))
         return true;
     std::printf("waitVisible: after %lu ms the %s windows are", timeoutMs, cls);
     for (HWND h : topLevelWindows(cls, pid))
@@ -117,6 +139,11 @@ int colourAlong(POINT a, POINT b, COLORREF colour, int samples) {
     return hits;
 }
 
+// Waits until the screen shows that colour at p (a page's background once painted), at most 4 s.
+void waitGridPixel(POINT p, COLORREF colour) {
+    waitFor([&] { return screenPixel(p.x, p.y) == colour; }, 4000, SCREEN_LOOK_MS);
+}
+
 // Board mode as the windows show it: exactly one container visible, the opaque (not layered) one.
 bool boardShown(DWORD pid) {
     int shown = 0;
@@ -132,12 +159,13 @@ bool boardShown(DWORD pid) {
 // The samples in that colour once the screen has settled: polls for up to timeoutMs until at least
 // `wanted` samples (or, with wanted 0, none) show it, so a loaded machine gets time to paint.
 int settledColourAlong(POINT a, POINT b, COLORREF colour, int samples, int wanted, DWORD timeoutMs = 4000) {
-    const DWORD start = GetTickCount();
-    int hits = colourAlong(a, b, colour, samples);
-    while ((wanted ? hits < wanted : hits > 0) && GetTickCount() - start < timeoutMs) {
-        flushEvents(100);
-        hits = colourAlong(a, b, colour, samples);
-    }
+    int hits = 0;
+    waitFor(
+        [&] {
+            hits = colourAlong(a, b, colour, samples);
+            return wanted ? hits >= wanted : hits == 0;
+        },
+        timeoutMs, SCREEN_LOOK_MS);
     return hits;
 }
 
@@ -267,7 +295,7 @@ HWND startLesson() {
                                   nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
     SetForegroundWindow(lesson);
     SetFocus(lesson);
-    flushEvents(200);
+    waitFor([&] { return GetForegroundWindow() == lesson && GetFocus() == lesson; }, 2000);
     return lesson;
 }
 
@@ -319,11 +347,13 @@ std::string describe(HWND w) {
 // As it settles: the palette steps back above a page that Wine raised after mapping it, which
 // comes after the program has handled the touch that showed the page.
 ::testing::AssertionResult boardTopmostUnderThePalette(DWORD pid, HWND palette) {
-    ::testing::AssertionResult stacked = boardStackedUnderThePalette(pid, palette);
-    for (const DWORD start = GetTickCount(); !stacked && GetTickCount() - start < 3000;) {
-        flushEvents(100);
-        stacked = boardStackedUnderThePalette(pid, palette);
-    }
+    ::testing::AssertionResult stacked = ::testing::AssertionSuccess();
+    waitFor(
+        [&] {
+            stacked = boardStackedUnderThePalette(pid, palette);
+            return bool(stacked);
+        },
+        3000);
     return stacked;
 }
 
@@ -349,13 +379,13 @@ std::string readText(const std::wstring& path) {
 
 // The board's index on disk, once it reads and holds `pages` pages (0: any), at most timeoutMs.
 bool waitBoardIndex(size_t pages, BoardIndex* index, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-        if (parseBoardIndex(readText(boardFolder() + L"indice.txt"), index) &&
-            (pages == 0 || index->pages.size() == pages))
-            return true;
-        flushEvents(100);
-    } while (GetTickCount() - start < timeoutMs);
+    if (waitFor(
+            [&] {
+                return parseBoardIndex(readText(boardFolder() + L"indice.txt"), index) &&
+                       (pages == 0 || index->pages.size() == pages);
+            },
+            timeoutMs))
+        return true;
     std::printf("waitBoardIndex: after %lu ms the index reads:\n%s\n", timeoutMs,
                 readText(boardFolder() + L"indice.txt").c_str());
     return false;
@@ -392,12 +422,13 @@ int boardDifferences(const std::vector<COLORREF>& a, const std::vector<COLORREF>
 // turn takes a moment to decode), at most timeoutMs.
 int settledBoardDifferences(const std::vector<COLORREF>& expected, int w, int h, int* compared,
                             DWORD timeoutMs = 5000) {
-    const DWORD start = GetTickCount();
-    int wrong = boardDifferences(expected, boardOnScreen(w, h), compared);
-    while (wrong > 0 && GetTickCount() - start < timeoutMs) {
-        flushEvents(200);
-        wrong = boardDifferences(expected, boardOnScreen(w, h), compared);
-    }
+    int wrong = 0;
+    waitFor(
+        [&] {
+            wrong = boardDifferences(expected, boardOnScreen(w, h), compared);
+            return wrong == 0;
+        },
+        timeoutMs, SCREEN_LOOK_MS);
     return wrong;
 }
 
@@ -478,10 +509,7 @@ bool renderPdf(const std::wstring& pdf, const std::wstring& prefix) {
 
 // A page pdftoppm renders, once the file holds all of it (at most 30 s).
 bool waitRenderedPage(const std::wstring& path, int* pw, int* ph, std::vector<COLORREF>* out) {
-    for (const DWORD start = GetTickCount(); GetTickCount() - start < 30000; Sleep(100))
-        if (readPpm(path, pw, ph, out))
-            return true;
-    return false;
+    return waitFor([&] { return readPpm(path, pw, ph, out); }, 30000);
 }
 
 class Drawing : public ::testing::Test {
@@ -517,7 +545,9 @@ class Drawing : public ::testing::Test {
         ASSERT_NE(mainWindow, nullptr) << "the program did not start";
         palette = waitTopLevelWindow("qv_tool", child.processId, 5000, true);
         ASSERT_NE(palette, nullptr);
-        flushEvents(300);
+        // Through its start, in its message loop, and polling the board for touches.
+        waitProgramIdle();
+        ASSERT_GE(simboardWaitCommand(board, 0, SIM_CMD_GET, 5000, 0, true), 0) << "the board is not polled";
     }
     void TearDown() override {
         if (mainWindow && programRunning(&child)) {
@@ -543,38 +573,37 @@ class Drawing : public ::testing::Test {
     // Waits until the program's GUI thread has handled everything before: a WM_NULL sent to its
     // main window returns only then. (Under Wine without a window manager, hiding or raising a
     // full-screen window can hold that thread for seconds; input sent meanwhile would be handled
-    // late, and a check made right after it would look too early.)
+    // late, and a check made right after it would look too early.) Then 150 ms for what follows
+    // the handling and no message tells of: a page's painting, a selection made final after the
+    // finger left, which the next gesture or a picture of the board must not overtake.
     void waitProgramIdle() {
         DWORD_PTR result = 0;
         SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
         flushEvents(150);
     }
     bool waitBoardShown(DWORD timeoutMs) {
-        const DWORD start = GetTickCount();
-        while (!boardShown(child.processId)) {
-            if (GetTickCount() - start > timeoutMs) {
-                std::printf("waitBoardShown: after %lu ms the containers are", timeoutMs);
-                for (HWND c : topLevelWindows("qv_pageparent", child.processId))
-                    std::printf(" %s ex-style 0x%lX", IsWindowVisible(c) ? "shown" : "hidden",
-                                static_cast<unsigned long>(GetWindowLongPtrA(c, GWL_EXSTYLE)));
-                std::printf("\n");
-                return false;
-            }
-            flushEvents(50);
-        }
-        return true;
+        if (waitFor([&] { return boardShown(child.processId); }, timeoutMs))
+            return true;
+        std::printf("waitBoardShown: after %lu ms the containers are", timeoutMs);
+        for (HWND c : topLevelWindows("qv_pageparent", child.processId))
+            std::printf(" %s ex-style 0x%lX", IsWindowVisible(c) ? "shown" : "hidden",
+                        static_cast<unsigned long>(GetWindowLongPtrA(c, GWL_EXSTYLE)));
+        std::printf("\n");
+        return false;
     }
     // The save runs on in the program after the palette is shown again (the clipboard, then the
     // file): the picture is read once it is whole, or the wait ends at a box of the program's.
     bool waitSavedPicture(std::wstring* name, int* pw, int* ph, std::vector<uint32_t>* png) {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; flushEvents(100)) {
-            if (newestSavedPicture(name, pw, ph, png))
-                return true;
-            if (waitMessageBox(child.processId, 0, false))
-                break;
-        }
-        *pw = *ph = 0;
-        return false;
+        bool saved = false;
+        waitFor(
+            [&] {
+                saved = newestSavedPicture(name, pw, ph, png);
+                return saved || waitMessageBox(child.processId, 0, false);
+            },
+            10000, 20);
+        if (!saved)
+            *pw = *ph = 0;
+        return saved;
     }
     // The newest saved PNG equals the screen, its name is of the local time, and the clipboard holds
     // the same picture; the file's name is returned. Compared outside the windows over the board,
@@ -598,10 +627,9 @@ class Drawing : public ::testing::Test {
             RECT box = {0, 0, 0, 0}, pal;
             GetWindowRect(palette, &pal);
             int wrong = differencesFromScreen(w, h, png, &box);
-            for (DWORD start = GetTickCount(); belowPalette && wrong && GetTickCount() - start < 5000;) {
-                flushEvents(100);
-                wrong = differencesFromScreen(w, h, png, &box);
-            }
+            if (belowPalette)
+                waitFor([&] { return (wrong = differencesFromScreen(w, h, png, &box)) == 0; }, 5000,
+                        SCREEN_LOOK_MS);
             if (belowPalette)
                 shot("saved_desktop_without_palette");
             EXPECT_EQ(wrong, 0) << "the saved picture differs from the screen in (" << box.left << ", "
@@ -723,23 +751,28 @@ class Drawing : public ::testing::Test {
         visibleWindowOf("qv_board_bar", child.processId, &bar);
         HWND page = nullptr;
         visibleWindowOf("qv_page", child.processId, &page);
-        bool barAbove = false;
-        for (const DWORD start = GetTickCount(); !barAbove && GetTickCount() - start < 3000; flushEvents(100))
-            for (HWND w = GetWindow(page, GW_HWNDPREV); w && !barAbove; w = GetWindow(w, GW_HWNDPREV))
-                barAbove = w == bar;
+        const bool barAbove = waitFor(
+            [&] {
+                for (HWND w = GetWindow(page, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+                    if (w == bar)
+                        return true;
+                return false;
+            },
+            3000);
         EXPECT_TRUE(barAbove) << "the bar stays under the page";
-        flushEvents(300);
     }
     // Waits until Pictures\\Velmora holds `count` PDFs (the newest in `newest`), or the program shows
     // a box (its text is printed).
     bool waitSavedDocuments(int count, std::wstring* newest) {
-        for (const DWORD start = GetTickCount(); GetTickCount() - start < 15000; flushEvents(100)) {
-            if (savedDocuments(newest) == count)
-                return true;
-            if (HWND box = waitMessageBox(child.processId, 0)) {
-                std::printf("waitSavedDocuments: the program says \"%s\"\n", messageBoxText(box).c_str());
-                return false;
-            }
+        HWND box = nullptr;
+        if (waitFor(
+                [&] { return savedDocuments(newest) == count || (box = waitMessageBox(child.processId, 0)); },
+                15000, 20) &&
+            !box)
+            return true;
+        if (box) {
+            std::printf("waitSavedDocuments: the program says \"%s\"\n", messageBoxText(box).c_str());
+            return false;
         }
         std::printf("waitSavedDocuments: %d PDFs after 15 s\n", savedDocuments(newest));
         return false;
@@ -772,7 +805,7 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     // The tray's "Zarpelo" item.
     SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
     ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
-    flushEvents(200);
+    waitProgramIdle();
     shot("palette");
 
     // The lesson's program is active: the touches on the palette and the page leave it so.
@@ -786,19 +819,21 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
 
     // A stroke over the desktop, away from the palette.
     const POINT a = {w / 5, h / 3}, b = {w / 2, h / 2};
+    const size_t logFrom = simboardLogSize(board);
     simboardDrag(board, 0, a.x, a.y, b.x, b.y, 700, SIM_SCREEN, true, 200);
+    const std::string polled = pollsSince(board, logFrom, a);
     waitProgramIdle();
     shot("desktop_stroke");
     const int samples = 20;
     const int red = settledColourAlong(a, b, RED, samples, samples - 4);
     std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
-    EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag";
+    EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag; " << polled;
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
     EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
     DestroyWindow(lesson);
-    flushEvents(100);
+    flushEvents(100); // the desktop repainted where the lesson stood, before the save reads it
     // Guardar over the desktop: the desktop with the stroke, and where the palette stands what lies
     // below it, not the palette.
     touchButton(BUTTON_N_SAVE);
@@ -817,6 +852,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     shot("board");
     EXPECT_EQ(settledColourAlong(a, b, RED, samples, 0), 0)
         << "the desktop page's stroke shows over the board";
+    waitFor([&] { return screenPixel(w / 2, 20) == KEY_COLOUR && screenPixel(20, h / 2) == KEY_COLOUR; },
+            2000, SCREEN_LOOK_MS);
     EXPECT_EQ(screenPixel(w / 2, 20), KEY_COLOUR);
     EXPECT_EQ(screenPixel(20, h / 2), KEY_COLOUR);
 
@@ -827,9 +864,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
 
     EXPECT_GE(settledColourAlong(a, b, RED, samples, samples - 4), samples - 4) << "no stroke on the board";
     touchButton(BUTTON_N_CLEAR);
-    flushEvents(300);
-    shot("board_cleared");
     EXPECT_EQ(settledColourAlong(a, b, RED, samples, 0), 0) << "clear left the stroke";
+    shot("board_cleared");
 
     // The right eye hides the palette and the pages.
     touchButton(BUTTON_N_RIGHT_EYE);
@@ -847,12 +883,26 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_BLACK + 1); // red, with the pen of the start
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
-    flushEvents(300);
+    // The palette back above the page that Wine raised: touches on it then reach it.
+    boardTopmostUnderThePalette(child.processId, palette);
     RECT pal;
     GetWindowRect(palette, &pal);
     const int samples = 20, most = samples - 4;
-    auto drag = [&](POINT a, POINT b) {
-        simboardDrag(board, 0, a.x, a.y, b.x, b.y, 600, SIM_SCREEN, true, 200);
+    std::string polled; // what the board saw of each drag, told when a check fails
+    // A drag that comes to rest before the lift ends where it stopped: one that lifts while moving
+    // ends at the last point the program read, a poll or two short of it (more when the machine is
+    // busy).
+    auto drag = [&](POINT a, POINT b, DWORD restMs = 0) {
+        const size_t from = simboardLogSize(board);
+        SimPath path;
+        simMove(simDown(path, a.x, a.y), b.x, b.y, 600);
+        if (restMs)
+            simHold(path, restMs);
+        simboardPlay(board, 0, simLift(path));
+        simboardWaitFinger(board, 0, 30000, true);
+        flushEvents(200);
+        polled += "\n  drag from (" + std::to_string(a.x) + ", " + std::to_string(a.y) +
+                  "): " + pollsSince(board, from, a);
         waitProgramIdle();
     };
     auto redAlong = [&](POINT a, POINT b, int wanted) {
@@ -871,7 +921,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_UNDO);
     EXPECT_EQ(redAlong(from[1], to[1], 0), 0) << "the second stroke is still there after two undos";
     EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "the third stroke is still there after two undos";
-    EXPECT_GE(redAlong(from[0], to[0], most), most) << "the first stroke went with the undos";
+    EXPECT_GE(redAlong(from[0], to[0], most), most) << "the first stroke went with the undos" << polled;
     touchButton(BUTTON_N_REDO);
     EXPECT_GE(redAlong(from[1], to[1], most), most) << "redo did not bring the second stroke back";
     EXPECT_EQ(redAlong(from[2], to[2], 0), 0) << "redo brought back more than one step";
@@ -899,11 +949,11 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // A cut-out held while a colour is picked is put down where it was dragged, not lost.
     touchButton(BUTTON_N_CUT);
     const int y0 = from[0].y, left = w / 5 + 30, right = w / 5 + 150, down = h / 10;
-    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});               // select part of the first stroke
-    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // and drag it down
+    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});                    // select part of the first stroke
+    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}, 150); // and drag it down
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_GE(redAlong({left, y0 + down}, {right, y0 + down}, most), most)
-        << "the cut-out is not on the board where it was put down";
+        << "the cut-out is not on the board where it was put down" << polled;
     EXPECT_EQ(redAlong({left + 5, y0}, {right - 5, y0}, 0), 0) << "the cut-out is still at its old place";
     shot("cut_put_down");
 
@@ -987,6 +1037,7 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
         waitProgramIdle();
         EXPECT_GE(redAlong(pages[i], most), most) << "no stroke on page " << i + 1;
     }
+    waitGridPixel(onGrid, backgroundAt(onGrid, BACKGROUND_SQUARED));
     EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, BACKGROUND_SQUARED))
         << "page 3 is not squared";
     shot("board_page3_squared");
@@ -995,6 +1046,7 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
         touchBar(BAR_PREVIOUS);
         EXPECT_GE(redAlong(pages[i], most), most) << "page " << i + 1 << " lost its stroke";
         EXPECT_EQ(redAlong(pages[i + 1], 0), 0) << "page " << i + 2 << "'s stroke shows on page " << i + 1;
+        waitGridPixel(onGrid, backgroundAt(onGrid, pages[i].background));
         EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, pages[i].background))
             << "page " << i + 1 << "'s background";
     }
@@ -1011,14 +1063,20 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
     EXPECT_GE(redAlong(pages[1], most), most) << "redo on page 2 did not bring its stroke back";
 
     // Each page as the board shows it, the page 3 first, ending on page 2.
+    // Each read once the page shows its stroke on its background.
     std::vector<COLORREF> seen[3];
+    auto pageShown = [&](int i) {
+        redAlong(pages[i], most);
+        waitGridPixel(onGrid, backgroundAt(onGrid, pages[i].background));
+        return boardOnScreen(w, h);
+    };
     touchBar(BAR_NEXT);
-    seen[2] = boardOnScreen(w, h);
+    seen[2] = pageShown(2);
     touchBar(BAR_PREVIOUS);
     touchBar(BAR_PREVIOUS);
-    seen[0] = boardOnScreen(w, h);
+    seen[0] = pageShown(0);
     touchBar(BAR_NEXT);
-    seen[1] = boardOnScreen(w, h);
+    seen[1] = pageShown(1);
     const DWORD lastChange = GetTickCount();
 
     // "PDF": one file of three pages, each the board's page as a real reader renders it.
@@ -1050,7 +1108,7 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
 
     // Six seconds after the last change the program is ended hard. Page 3's file is then damaged.
     BoardIndex index;
-    while (GetTickCount() - lastChange < 6000)
+    while (GetTickCount() - lastChange < 6000) // time is the point: the save's delay
         flushEvents(100);
     ASSERT_TRUE(waitBoardIndex(3, &index, 100))
         << "the board is not on disk six seconds after its last change";
@@ -1061,8 +1119,8 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
     HANDLE holding = CreateFileW(held.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(holding, INVALID_HANDLE_VALUE);
     touchBar(BAR_ADD);
-    for (const DWORD added = GetTickCount(); GetTickCount() - added < 3000;)
-        flushEvents(100);
+    flushEvents(3000); // nothing must happen within it: the index must not name the new page
+
     BoardIndex during;
     EXPECT_TRUE(waitBoardIndex(3, &during, 100)) << "the index names a page that has no file";
     EXPECT_EQ(formatBoardIndex(during), formatBoardIndex(index));
@@ -1088,14 +1146,14 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
         << "no word of the damaged page";
     openBoardInRed();
     int compared = 0;
-    EXPECT_EQ(boardDifferences(seen[1], boardOnScreen(w, h), &compared), 0)
-        << "page 2 did not come back whole";
+    EXPECT_EQ(settledBoardDifferences(seen[1], w, h, &compared), 0) << "page 2 did not come back whole";
     EXPECT_GT(compared, w * h / 2);
     touchBar(BAR_PREVIOUS);
     EXPECT_EQ(settledBoardDifferences(seen[0], w, h, &compared), 0) << "page 1 did not come back whole";
     touchBar(BAR_NEXT);
     touchBar(BAR_NEXT);
     EXPECT_EQ(redAlong(pages[2], 0), 0) << "the damaged page shows a stroke";
+    waitGridPixel(onGrid, backgroundAt(onGrid, BACKGROUND_SQUARED));
     EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, BACKGROUND_SQUARED))
         << "the damaged page lost its background";
     shot("board_restarted_page3");
@@ -1162,14 +1220,15 @@ class DrawingAt150 : public Drawing {
     // `wanted` (0: none) shows, at most 4 s.
     int settledThickness(COLORREF colour, int y, int wanted) {
         std::vector<int> runs;
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 4000; flushEvents(100)) {
-            runs.clear();
-            for (int x = w / 4; x < w / 2 - 40; x += 53)
-                runs.push_back(colourInColumn(x, y - 40, y + 40, colour));
-            std::sort(runs.begin(), runs.end());
-            if (wanted ? runs.front() >= wanted : runs.back() == 0)
-                break;
-        }
+        waitFor(
+            [&] {
+                runs.clear();
+                for (int x = w / 4; x < w / 2 - 40; x += 53)
+                    runs.push_back(colourInColumn(x, y - 40, y + 40, colour));
+                std::sort(runs.begin(), runs.end());
+                return wanted ? runs.front() >= wanted : runs.back() == 0;
+            },
+            4000, SCREEN_LOOK_MS);
         return runs[runs.size() / 2];
     }
     // A finger along a path of straight pieces through the points, held there holdMs at the end.
@@ -1184,6 +1243,9 @@ class DrawingAt150 : public Drawing {
             simHold(path, holdMs);
         simboardPlay(board, 0, simLift(path));
         simboardWaitFinger(board, 0, 30000, true);
+        // The lift taken as the gesture's end before anything follows: as the taps' and drags'
+        // settling time, a time no message tells the end of (two polls of the board after the lift
+        // were found not to be enough: a next drag then joined the last one).
         flushEvents(200);
         waitProgramIdle();
     }
@@ -1192,10 +1254,7 @@ class DrawingAt150 : public Drawing {
         return colourAlong(p, p, colour, 2) > 0; // one sample, at p
     }
     bool settledColourNear(POINT p, COLORREF colour, bool wanted) {
-        for (DWORD start = GetTickCount(); GetTickCount() - start < 3000; flushEvents(100))
-            if (colourNear(p, colour) == wanted)
-                return true;
-        return colourNear(p, colour) == wanted;
+        return waitFor([&] { return colourNear(p, colour) == wanted; }, 3000, SCREEN_LOOK_MS);
     }
     RECT paletteRect() {
         RECT r = {};
@@ -1211,7 +1270,7 @@ class DrawingAt150 : public Drawing {
         visibleWindowOf(cls, child.processId, &window);
         RECT r = {};
         GetWindowRect(window, &r);
-        flushEvents(300);
+        waitProgramIdle(); // painted, for the picture
         saveScreenshotArea(shotPath(name).c_str(), r);
         SendMessageA(window, WM_SYSCOMMAND, SC_CLOSE, 0); // hides it
         waitProgramIdle();
@@ -1232,9 +1291,15 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
         << manifest;
     EXPECT_EQ(programManifest("Velmora.exe"), manifest) << "the product carries the same manifest";
 
+    // The palette's face, where the screen shows the desktop until the palette is on it: touches
+    // reach the palette once it is.
+    const POINT faceAt = {paletteRect().left + paletteButtonPoint(BUTTON_N_FACE, 144).x,
+                          paletteRect().top + paletteButtonPoint(BUTTON_N_FACE, 144).y};
+    const COLORREF desktopThere = screenPixel(faceAt.x, faceAt.y);
     SendMessageA(mainWindow, WM_COMMAND, IDM_PALETTE, 0);
     ASSERT_TRUE(waitVisible("qv_tool", child.processId, true, 3000)) << "the palette did not show";
-    flushEvents(300);
+    waitFor([&] { return screenPixel(faceAt.x, faceAt.y) != desktopThere; }, 3000, SCREEN_LOOK_MS);
+    waitProgramIdle();
     const RECT pal = paletteRect();
     EXPECT_EQ(pal.right - pal.left, 330);
     EXPECT_EQ(pal.bottom - pal.top, 330);
@@ -1258,12 +1323,14 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     // and the lift are then where the finger was put down and where it stopped.
     const POINT grip = {pal.left + face.x, pal.top + face.y};
     drawPath({grip, grip, {grip.x - 300, grip.y - 200}}, 300);
+    waitFor([&] { return std::abs(paletteRect().left - (pal.left - 300)) <= 4; }, 2000);
     const RECT moved = paletteRect();
     std::printf("[ figures  ] the face carried the palette by %ld, %ld for a drag of -300, -200\n",
                 moved.left - pal.left, moved.top - pal.top);
     EXPECT_NEAR(moved.left, pal.left - 300, 4) << "the face did not carry the palette";
     EXPECT_NEAR(moved.top, pal.top - 200, 4) << "the face did not carry the palette";
     touchButton(BUTTON_N_LEFT_EYE);
+    waitFor([&] { return paletteRect().left == pal.left && paletteRect().top == pal.top; }, 2000);
     EXPECT_EQ(paletteRect().left, pal.left) << "the left eye did not bring the palette home";
     EXPECT_EQ(paletteRect().top, pal.top);
     // The rims only show the colour and the width: touched, nothing happens.
@@ -1278,7 +1345,6 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
     EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
-    flushEvents(300);
 
     // Each colour with each width: 2, 4, 8 and 16 pixels at 100 %.
     const int rows[4] = {h / 8, h / 4, h * 3 / 8, h / 2};
@@ -1295,6 +1361,12 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     touchButton(BUTTON_N_ERASER);
     simboardDrag(board, 0, w / 3, rows[1] - 60, w / 3, rows[1] + 60, 600, SIM_SCREEN, true, 200);
     waitProgramIdle();
+    waitFor(
+        [&] {
+            return colourInColumn(w / 3, rows[1] - 40, rows[1] + 40, RED) == 0 &&
+                   colourInColumn(w / 4, rows[1] - 40, rows[1] + 40, RED) == 6;
+        },
+        2000, SCREEN_LOOK_MS);
     EXPECT_EQ(colourInColumn(w / 3, rows[1] - 40, rows[1] + 40, RED), 0) << "the eraser left the red stroke";
     EXPECT_EQ(colourInColumn(w / 4, rows[1] - 40, rows[1] + 40, RED), 6)
         << "the eraser took more than it crossed";
@@ -1328,7 +1400,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     touchButton(BUTTON_N_CUT);
     const int y0 = rows[0], left = 500, right = 620, down = 90;
     drawPath({{left - 10, y0 - 20}, {right + 10, y0 + 20}});
-    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}});
+    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}}, 150); // put where it stopped
     touchButton(BUTTON_N_BLACK);
     EXPECT_GE(settledColourAlong({left, y0 + down}, {right, y0 + down}, SWATCHES[0], 20, 16), 16)
         << "the cut-out is not where it was put down";

@@ -105,14 +105,9 @@ std::vector<HWND> waitingWindows(DWORD processId) {
 }
 
 HWND waitWaitingWindow(DWORD processId, DWORD timeoutMs) {
-    const DWORD start = GetTickCount();
-    do {
-        const std::vector<HWND> found = waitingWindows(processId);
-        if (!found.empty())
-            return found[0];
-        flushEvents(50);
-    } while (GetTickCount() - start < timeoutMs);
-    return nullptr;
+    std::vector<HWND> found;
+    return waitFor([&] { return !(found = waitingWindows(processId)).empty(); }, timeoutMs, 20) ? found[0]
+                                                                                                : nullptr;
 }
 
 } // namespace

@@ -97,11 +97,9 @@ TEST(TouchDisplay, DisplayChangeDuringACalibrationRestartsAtTheFirstCrossAtTheNe
         SetEnvironmentVariableA(INNER_FLAG, nullptr);
         CloseHandle(info.hThread);
         // explorer hands the program to the desktop and may return at once: wait for the result.
-        const DWORD start = GetTickCount();
-        while (GetFileAttributesA(resultPath().c_str()) == INVALID_FILE_ATTRIBUTES &&
-               GetTickCount() - start < 45000)
-            Sleep(100);
-        Sleep(200);
+        waitFor([] { return GetFileAttributesA(resultPath().c_str()) != INVALID_FILE_ATTRIBUTES; }, 45000,
+                20);
+        Sleep(200); // the inner run writes its result and then ends: it is let end
         CloseHandle(info.hProcess);
         // Wine leaves the work area of the smaller mode behind for the whole prefix, which would
         // push later menus and message boxes up: put the full screen back.

@@ -33,7 +33,7 @@ void expectClickAt(TouchSession& s, double x, double y, const char* when) {
     mouseRecorderClear();
     simboardTap(s.board, 0, x, y, 120, SIM_SCREEN, true, 60);
     ASSERT_TRUE(waitButtons(2, 2000)) << "no click " << when;
-    flushEvents(30);
+    flushEvents(30); // nothing more must come within it: a tap is exactly one click
     const std::vector<MouseRecord> b = mouseRecorderButtons();
     ASSERT_EQ(b.size(), 2u) << when;
     EXPECT_EQ(b[0].message, static_cast<UINT>(WM_LBUTTONDOWN)) << when;
@@ -66,10 +66,8 @@ int openConnections(const SimBoard* board) {
 // The board logs a closed handle once its pipe thread has seen it go, a moment after the program
 // closed it (the query handle of a look-up, say): the count once it is `wanted`, or after two seconds.
 int openConnectionsOnceSettled(const SimBoard* board, int wanted) {
-    int open = openConnections(board);
-    for (DWORD start = GetTickCount(); open != wanted && GetTickCount() - start < 2000;
-         open = openConnections(board))
-        Sleep(10);
+    int open = 0;
+    waitFor([&] { return (open = openConnections(board)) == wanted; }, 2000, 10);
     return open;
 }
 
@@ -104,10 +102,10 @@ void sleepAndWake(TouchSession& s) {
 void expectAWakeThatResetsTheSensorToBeRiddenOut(TouchSession& s) {
     const DWORD pid = s.program.processId;
     sleepAndWake(s);
-    flushEvents(300);
+    flushEvents(300); // the unplug comes in the middle of the wake
     const DWORD unplugged = GetTickCount();
     simboardUnplug(s.board, 0);
-    flushEvents(800);
+    flushEvents(800); // nothing must be said within it
     EXPECT_EQ(findTopLevelWindow("#32770", pid), nullptr) << "a removal during the wake was told at once";
     size_t mark = simboardLogSize(s.board);
     simboardReplug(s.board, 0);
@@ -118,7 +116,7 @@ void expectAWakeThatResetsTheSensorToBeRiddenOut(TouchSession& s) {
     expectClickAt(s, 400, 300, "with the sensor back after the wake");
 
     sleepAndWake(s);
-    flushEvents(300);
+    flushEvents(300); // the unplug comes in the middle of the wake
     const DWORD lost = GetTickCount();
     simboardUnplug(s.board, 0);
     const HWND box = waitMessageBox(pid, 6000, true);
@@ -126,11 +124,11 @@ void expectAWakeThatResetsTheSensorToBeRiddenOut(TouchSession& s) {
     EXPECT_GE(GetTickCount() - lost, 2000u) << "told before it had time to come back";
     EXPECT_EQ(messageBoxText(box), "Sensor desconectado");
     pressMessageBoxOk(box);
-    flushEvents(300);
+    waitFor([&] { return !IsWindow(box); }, 3000);
     mark = simboardLogSize(s.board);
     simboardReplug(s.board, 0);
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 2000, mark, true), 0) << "not opened again";
-    flushEvents(300);
+    flushEvents(300); // the reopening settles before the tap
     expectClickAt(s, 500, 300, "after the sensor came back late");
 }
 
@@ -151,7 +149,7 @@ void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 1000, mark, true), 0) << "no Get after the wake";
     EXPECT_LE(GetTickCount() - woken, 1000u);
     simboardFingerLift(s.board, 0);
-    flushEvents(300);
+    flushEvents(300); // the lift seen and its button let go before the tap
     expectClickAt(s, 500, 400, "after the wake");
     expectAWakeThatResetsTheSensorToBeRiddenOut(s);
 
@@ -165,7 +163,7 @@ void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
     flushEvents(500);
     EXPECT_EQ(simboardWaitCommand(s.board, 0, SIM_CMD_OTHER, 0, mark), -1) << "a command while locked";
     simboardBroadcastDeviceChange(); // a device change while locked opens nothing
-    flushEvents(300);
+    flushEvents(300);                // nothing must be opened within it
     EXPECT_EQ(openConnections(s.board), 0) << "opened by a device change while locked";
     mark = simboardLogSize(s.board);
     sendToProgram(s, WM_WTSSESSION_CHANGE, WTS_SESSION_UNLOCK);
@@ -173,7 +171,7 @@ void expectSleepAndLockLeaveTheBoardAlone(TouchSession& s) {
     EXPECT_EQ(openConnectionsOnceSettled(s.board, 2), 2)
         << "the reader's and the command handle, both opened afresh";
     simboardFingerLift(s.board, 0);
-    flushEvents(300);
+    flushEvents(300); // the lift seen and its button let go before the tap
     expectClickAt(s, 300, 500, "after the unlock");
 }
 
@@ -184,7 +182,7 @@ void expectAnInterfaceArrivalOpensTheSensor(TouchSession& s) {
     const HWND box = waitMessageBox(s.program.processId, 3000, true);
     ASSERT_NE(box, nullptr) << "no \"Sensor desconectado\"";
     pressMessageBoxOk(box);
-    flushEvents(300);
+    waitFor([&] { return !IsWindow(box); }, 3000);
     const size_t mark = simboardLogSize(s.board);
     simboardReplug(s.board, 0, SIM_ANNOUNCE_INTERFACES);
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 2000, mark, true), 0)
@@ -216,7 +214,8 @@ TEST_F(TouchSensor, EscDuringACalibrationSendsStopOverTheCommandHandleAndKeepsTh
         if (e.kind == SIM_COMMAND && e.command == SIM_CMD_GET)
             getConnection = e.connection;
     EXPECT_NE(log[stop].connection, getConnection) << "Stop went over the reader's handle";
-    flushEvents(2200); // the hide holds the program's GUI thread for 2 s under Wine
+    // Under Wine the hide holds the program's GUI thread for 2 s: it answers again after it.
+    EXPECT_TRUE(waitProgramIdle(s, 5000));
     // The touches after it are clicks again, mapped by the calibration from before.
     expectClickAt(s, 500, 400, "after Esc");
     expectClickAt(s, 200, 600, "after Esc");
@@ -284,6 +283,20 @@ void expectARestedBoardToAskLessAndStillClickAndHold(TouchSession& s) {
     const std::vector<MouseRecord> b = mouseRecorderButtons();
     EXPECT_LE(pixelDistance(b[0].point, 700, 450), 2.0) << b[0].point.x << "," << b[0].point.y;
     EXPECT_GE(held, 70.0) << "Gets a second while a finger was held after a rest";
+
+    // The cursor moved by something else while the finger is down (a mouse, or Wine putting it back
+    // where the X pointer was when a window comes up under it): the click still lands at the finger.
+    mouseRecorderClear();
+    SimPath tap;
+    simboardPlay(s.board, 0, simLift(simHold(simDown(tap, 450, 350), 400)));
+    flushEvents(150); // the touch is seen and the cursor put at it
+    SetCursorPos(900, 700);
+    ASSERT_TRUE(simboardWaitFinger(s.board, 0, 5000, true));
+    ASSERT_TRUE(waitButtons(2, 2000)) << "no click with the cursor moved away: \"" << buttonTrace() << "\"";
+    const std::vector<MouseRecord> moved = mouseRecorderButtons();
+    for (const MouseRecord& r : moved)
+        EXPECT_LE(pixelDistance(r.point, 450, 350), 2.0)
+            << "a click with the cursor moved away lands at " << r.point.x << "," << r.point.y;
 }
 
 // A sensor that answers every command 150 or 300 ms late still delivers every answer, a round or
@@ -373,7 +386,7 @@ TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWor
     simMove(drag, 700, 500, 4000);
     simboardPlay(s.board, 0, drag);
     ASSERT_TRUE(waitButtons(1, 2000)) << "the drag did not start";
-    flushEvents(300);
+    flushEvents(300);                       // the drag under way when the sensor goes
     const DWORD unplugged = GetTickCount(); // the unplug returns only after its broadcast
     simboardUnplug(s.board, 0);
     ASSERT_TRUE(waitButtons(2, 1000)) << "the button stayed down";
@@ -396,9 +409,9 @@ TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWor
     // ex-style stays 0x10101, so that part is not checked here.)
     EXPECT_EQ(GetForegroundWindow(), box);
     pressMessageBoxOk(box);
-    flushEvents(200);
+    waitFor([&] { return !IsWindow(box); }, 3000);
     simboardBroadcastDeviceChange(); // while unplugged: tries to re-open, silently
-    flushEvents(300);
+    flushEvents(300);                // nothing must be said within it
     EXPECT_EQ(findTopLevelWindow("#32770", s.program.processId), nullptr) << "a second message";
 
     // No input while unplugged.
@@ -414,7 +427,7 @@ TEST_F(TouchSensor, UnplugDuringADragReleasesTheButtonSaysSoOnceAndReplugJustWor
     EXPECT_EQ(messageBoxText(refusal), "No se ha encontrado sensor");
     EXPECT_EQ(messageBoxCaption(refusal), "Error");
     pressMessageBoxOk(refusal);
-    flushEvents(300);
+    flushEvents(300); // nothing must happen within it: no calibration window
     POINT cross;
     EXPECT_FALSE(findCrossOnScreen(&cross)) << "the calibration window was shown";
 
@@ -486,7 +499,14 @@ TEST_F(TouchSensor, SalirDuringADragOrAHoldLeavesNoButtonDown) {
         DWORD code = 1;
         ASSERT_TRUE(waitProgramExit(&s.program, 8000, &code, true)) << what;
         EXPECT_EQ(code, 0u) << what;
-        flushEvents(100);
+        // The last button event, sent as the program ended, reaches the recorder.
+        waitFor(
+            [&] {
+                const std::vector<MouseRecord> b = mouseRecorderButtons();
+                return !b.empty() &&
+                       b.back().message == static_cast<UINT>(hold ? WM_RBUTTONUP : WM_LBUTTONUP);
+            },
+            2000);
         EXPECT_EQ(std::atoi(tolvexValue("P1X").c_str()), std::atoi(p1x.c_str())) << what;
         EXPECT_EQ(std::atoi(tolvexValue("P4Y").c_str()), std::atoi(p4y.c_str())) << what;
         const std::vector<MouseRecord> b = mouseRecorderButtons();
@@ -539,7 +559,7 @@ TEST_F(TouchSensor, UnplugsAndReplugsLeakNoHandle) {
     skipWindowManagerWaitFor("VelmoraSim.exe"); // each unplug shows a box; hide each at once
     TouchSession s;
     ASSERT_TRUE(startTouchSession(&s, BOARD_CALIBRATION));
-    flushEvents(300);
+    flushEvents(300); // settled after the start before the handles are counted
     const long before = handleCount(s.program.processId);
     if (before < 0) {
         restoreWindowManagerWait("VelmoraSim.exe");
@@ -556,7 +576,7 @@ TEST_F(TouchSensor, UnplugsAndReplugsLeakNoHandle) {
         ASSERT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_GET, 3000, simboardLogSize(s.board), true), 0)
             << "not found again at cycle " << i;
     }
-    flushEvents(300);
+    flushEvents(300); // settled after the replugs before the handles are counted
     const long after = handleCount(s.program.processId);
     std::printf("[ figures  ] handles %ld before and %ld after %d unplugs and replugs (%lu ms)\n", before,
                 after, CYCLES, GetTickCount() - start);
@@ -594,6 +614,21 @@ TEST_F(TouchSensor, SalirWithoutACalibrationStoresTheSettingsAndNotTheCoordinate
     EXPECT_EQ(tolvexValue("Touch"), "1") << "the choice of touch input is kept by the load";
 }
 
+// The program's shown menu window, or null (a closed menu's window may still be there, hidden).
+HWND shownMenu(DWORD processId) {
+    for (HWND menu : topLevelWindows("#32768", processId))
+        if (IsWindowVisible(menu))
+            return menu;
+    return nullptr;
+}
+
+// The program's tray menu, once it is shown (at most 2 s); null if it is not.
+HWND waitMenuShown(DWORD processId) {
+    HWND menu = nullptr;
+    waitFor([&] { return (menu = shownMenu(processId)) != nullptr; }, 2000);
+    return menu;
+}
+
 // The session's "Touch" = "1" chooses touch input, but Wine has no touch injection: the menu
 // offers no such item, and the fourth item is still "Ayuda".
 TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
@@ -602,16 +637,15 @@ TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
     const UINT others[] = {WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_LBUTTONDBLCLK, WM_MBUTTONUP};
     for (UINT m : others) {
         PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, m);
-        flushEvents(200);
+        flushEvents(200); // nothing must happen within it
         EXPECT_EQ(findTopLevelWindow("#32768", s.program.processId), nullptr)
             << "menu on 0x" << std::hex << m;
     }
     for (UINT m : {WM_LBUTTONUP, WM_RBUTTONUP}) {
         SetCursorPos(700, 600);
         PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, m);
-        const HWND menu = waitTopLevelWindow("#32768", s.program.processId, 2000, true);
+        const HWND menu = waitMenuShown(s.program.processId); // placed once shown
         ASSERT_NE(menu, nullptr) << "no menu on 0x" << std::hex << m;
-        flushEvents(100);
         RECT r;
         GetWindowRect(menu, &r);
         POINT cursor;
@@ -628,31 +662,34 @@ TEST_F(TouchSensor, TrayMenuOpensOnButtonUpOnlyWithItsSixItems) {
         EXPECT_GT(r.bottom - r.top, 5 * GetSystemMetrics(SM_CYMENUSIZE) / 2);
         keybd_event(VK_ESCAPE, 0, 0, 0);
         keybd_event(VK_ESCAPE, 0, KEYEVENTF_KEYUP, 0);
-        flushEvents(300);
+        waitFor([&] { return !shownMenu(s.program.processId); }, 3000);
     }
     // Walking the menu from the keyboard: the fourth item is "Ayuda" (the help window appears),
     // and the last, after the separator, is "Salir".
     PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
-    ASSERT_NE(waitTopLevelWindow("#32768", s.program.processId, 2000, true), nullptr);
-    flushEvents(100);
+    ASSERT_NE(waitMenuShown(s.program.processId), nullptr);
     for (int i = 0; i < 4; ++i) {
         keybd_event(VK_DOWN, 0, 0, 0);
         keybd_event(VK_DOWN, 0, KEYEVENTF_KEYUP, 0);
-        flushEvents(50);
+        flushEvents(50); // a key at a time, as a hand presses them
     }
     keybd_event(VK_RETURN, 0, 0, 0);
     keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
-    flushEvents(500);
+    waitFor(
+        [&] {
+            const HWND help = findTopLevelWindow("qv_help", s.program.processId);
+            return help && IsWindowVisible(help);
+        },
+        2500);
     const HWND help = findTopLevelWindow("qv_help", s.program.processId);
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(IsWindowVisible(help)) << "\"Ayuda\" is not the fourth item";
 
     PostMessageA(s.mainWindow, UM_TRAY_NOTIFY, 0, WM_RBUTTONUP);
-    ASSERT_NE(waitTopLevelWindow("#32768", s.program.processId, 2000, true), nullptr);
-    flushEvents(100);
+    ASSERT_NE(waitMenuShown(s.program.processId), nullptr);
     keybd_event(VK_UP, 0, 0, 0); // from nothing selected, up wraps to the last item
     keybd_event(VK_UP, 0, KEYEVENTF_KEYUP, 0);
-    flushEvents(50);
+    flushEvents(50); // a key at a time, as a hand presses them
     keybd_event(VK_RETURN, 0, 0, 0);
     keybd_event(VK_RETURN, 0, KEYEVENTF_KEYUP, 0);
     DWORD code = 1;

@@ -15,7 +15,7 @@ void flushEvents(DWORD milliseconds) {
     }
 }
 
-bool waitFor(const std::function<bool()>& done, DWORD limitMs) {
+bool waitFor(const std::function<bool()>& done, DWORD limitMs, DWORD everyMs) {
     const DWORD start = GetTickCount();
     for (;;) {
         if (done())
@@ -23,6 +23,6 @@ bool waitFor(const std::function<bool()>& done, DWORD limitMs) {
         const DWORD elapsed = GetTickCount() - start;
         if (elapsed >= limitMs)
             return done();
-        flushEvents(elapsed + 5 < limitMs ? 5 : limitMs - elapsed);
+        flushEvents(elapsed + everyMs < limitMs ? everyMs : limitMs - elapsed);
     }
 }

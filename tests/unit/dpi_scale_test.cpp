@@ -56,7 +56,7 @@ TEST(PicturesAtAScale, MarkersDrawnFromTheNormalPictureAreTheWholeDrawing) {
     for (int32_t dpi : {72, 120}) {
         Picture normal, whole, fromNormal;
         ASSERT_TRUE(drawPalettePicture(101, dpi, &normal));
-        for (int32_t id : {113, 116, 117, 120}) {
+        for (int32_t id : {113, 120}) { // a colour marker and a width marker
             ASSERT_TRUE(drawPalettePicture(id, dpi, &whole));
             ASSERT_TRUE(drawPalettePicture(id, dpi, &fromNormal, &normal));
             EXPECT_TRUE(whole.px == fromNormal.px) << "picture " << id << " at dpi " << dpi;

@@ -23,17 +23,19 @@ std::vector<Event> events;
 uint32_t clockMs = 0;
 bool swapped = false;
 
+// A button event is named only when it is also a move to its point: a press "where the cursor is"
+// lands wherever something else has put the cursor since.
 std::string flagName(uint32_t flags) {
     switch (flags) {
     case MOUSE_MOVE:
         return "move";
-    case MOUSE_LEFT_DOWN:
+    case MOUSE_MOVE | MOUSE_LEFT_DOWN:
         return "ldown";
-    case MOUSE_LEFT_UP:
+    case MOUSE_MOVE | MOUSE_LEFT_UP:
         return "lup";
-    case MOUSE_RIGHT_DOWN:
+    case MOUSE_MOVE | MOUSE_RIGHT_DOWN:
         return "rdown";
-    case MOUSE_RIGHT_UP:
+    case MOUSE_MOVE | MOUSE_RIGHT_UP:
         return "rup";
     default:
         return "flags" + std::to_string(flags);
@@ -77,7 +79,8 @@ class Gesture : public ::testing::Test {
     void lift(uint32_t t) {
         clockMs = t;
         if (track.touchState != TOUCH_NONE) {
-            releaseTouch(recorder, track.touchState, pMouse.x, pMouse.y);
+            const MousePoint place = pointerPlace(track); // as the reader ends a touch
+            releaseTouch(recorder, track.touchState, place.x, place.y);
             track.touchState = TOUCH_NONE;
         }
     }
@@ -103,8 +106,11 @@ TEST_F(Gesture, TapIsCursorAtTouchDownThenPrimaryClickAtLift) {
     EXPECT_EQ(events[1].at, 5300u);
     EXPECT_EQ(events[2].x, 100); // the pause between down and up
     EXPECT_EQ(events[3].at, 5400u);
-    EXPECT_EQ(events[1].x, events[3].x);
-    EXPECT_EQ(events[1].y, events[3].y);
+    // Both at the touch-down point, not at the last jittery point.
+    for (int i : {1, 3}) {
+        EXPECT_EQ(events[i].x, unitsOf(300, 200).x) << i;
+        EXPECT_EQ(events[i].y, unitsOf(300, 200).y) << i;
+    }
     EXPECT_EQ(track.touchState, TOUCH_NONE);
 }
 
@@ -172,6 +178,8 @@ TEST_F(Gesture, HoldIsNothingAt1000msSecondaryDownAt1001AndDownSleepUpAtLift) {
     lift(7000);
     EXPECT_EQ(kinds(), "cursor rdown rdown sleep rup");
     EXPECT_EQ(events[4].at - events[2].at, 100u);
+    for (int i : {2, 4}) // the release where the hold began, not where the finger went
+        EXPECT_EQ(events[i].x, unitsOf(500, 400).x) << i;
 }
 
 TEST_F(Gesture, HoldTimeSurvivesTheTickCountWrapping) {

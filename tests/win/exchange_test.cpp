@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "sensor/sensor_link.h"
+#include "tests/support/flush_events.h"
 #include "tools/simboard/simboard.h"
 
 namespace {
@@ -56,11 +57,7 @@ struct Exchange : ::testing::Test {
     HANDLE open() {
         // A burst of opens can outrun the board's waiting pipe instances (ERROR_PIPE_BUSY).
         HANDLE h = nullptr;
-        for (int attempt = 0; !h && attempt < 100; ++attempt) {
-            h = findSensor();
-            if (!h)
-                Sleep(10);
-        }
+        waitFor([&] { return (h = findSensor()) != nullptr; }, 3000, 10);
         EXPECT_NE(nullptr, h);
         if (h)
             handles.push_back(h);

@@ -325,7 +325,7 @@ TEST_F(Palette, BoardModeReplacesDesktopMode) {
     EXPECT_EQ(buttonRecords[BUTTON_N_BOARD].state, 2);
     EXPECT_EQ(drawState.currentPage, pageWindows[1]);
     EXPECT_TRUE(topmostUnderThePalette(1));
-    flushEvents(150);
+    waitFor([] { return screenPixel(20, 20) == RGB(200, 200, 200); }, 2000, 20);
     EXPECT_EQ(screenPixel(20, 20), RGB(200, 200, 200)) << "the grey board";
     saveScreenshot(shotPath("palette_board_mode.bmp").c_str());
     // Switched off again: no page is visible, the board page stays current.
@@ -547,9 +547,8 @@ TEST_F(Palette, APageThatCannotBeWrittenIsTriedAgainAndTheIndexWaitsForItsFile) 
     tapBar(BAR_ADD);
     stroke(pageWindows[1], 100, 300, 350);
     // The save is due a second after the change; then its writes are tried.
-    for (DWORD start = GetTickCount(); waitBoardSaves(0) && GetTickCount() - start < 5000;)
-        flushEvents(50);
-    flushEvents(1500);
+    waitFor([] { return !waitBoardSaves(0); }, 5000, 20);
+    flushEvents(1500); // the writes tried and given up meanwhile: nothing must reach the index
     BoardIndex during;
     EXPECT_TRUE(boardOnDisk(before.pages.size(), &during))
         << "while the new page's file could not be written";
@@ -603,8 +602,7 @@ DWORD WINAPI askThePalette(void* context) {
 // Pumps the program's messages until the PDF under way is told; the PDFs written meanwhile go.
 void finishPdf(const std::wstring& folder) {
     const std::vector<std::wstring> before = writtenPdfs(folder);
-    for (DWORD start = GetTickCount(); boardPdfWriting() && GetTickCount() - start < 60000;)
-        flushEvents(50);
+    waitFor([] { return !boardPdfWriting(); }, 60000, 20);
     for (const std::wstring& name : writtenPdfs(folder))
         if (std::find(before.begin(), before.end(), name) == before.end())
             DeleteFileW((folder + L"\\" + name).c_str());
@@ -658,9 +656,8 @@ TEST_F(Palette, APdfOf99PagesIsWrittenWhileThePaletteAnswers) {
     EXPECT_EQ(writtenPdfs(asked.folder).size(), before.size()) << "the tap waited for the whole PDF";
     HANDLE asking = CreateThread(nullptr, 0, askThePalette, &asked, 0, nullptr);
     ASSERT_NE(asking, nullptr);
-    for (DWORD start = GetTickCount();
-         WaitForSingleObject(asking, 0) == WAIT_TIMEOUT && GetTickCount() - start < 10000;)
-        flushEvents(10); // the program's message loop, which answers the palette's messages
+    // The program's message loop, which answers the palette's messages, runs meanwhile.
+    waitFor([&] { return WaitForSingleObject(asking, 0) != WAIT_TIMEOUT; }, 10000);
     WaitForSingleObject(asking, 10000);
     CloseHandle(asking);
     EXPECT_TRUE(asked.answered && asked.answer == MA_NOACTIVATE)
@@ -668,9 +665,7 @@ TEST_F(Palette, APdfOf99PagesIsWrittenWhileThePaletteAnswers) {
     EXPECT_TRUE(asked.beforeThePdf) << "the palette answered only once the PDF was written";
 
     std::vector<std::wstring> now;
-    for (DWORD start = GetTickCount();
-         (now = writtenPdfs(asked.folder)).size() == before.size() && GetTickCount() - start < 120000;)
-        flushEvents(100);
+    waitFor([&] { return (now = writtenPdfs(asked.folder)).size() != before.size(); }, 120000, 20);
     flushEvents(300); // its balloon
     std::wstring pdf;
     for (const std::wstring& name : now)
@@ -961,7 +956,7 @@ TEST_F(Palette, SaveOneShowsThePaletteAtStart) {
     settings.showPaletteAtStart = 1;
     HWND second = createPalette();
     EXPECT_FALSE(visible(second)) << "shown before its creator made it layered";
-    flushEvents(100);
+    waitFor([&] { return visible(second); }, 2000);
     EXPECT_TRUE(visible(second));
     settings.showPaletteAtStart = 0;
 }

@@ -79,8 +79,7 @@ TEST_F(ButtonTest, HoverLookAndOneLeaveRequestPerEntry) {
     EXPECT_EQ(trackedWindow(&flags), palette.buttons[n]);
     EXPECT_EQ(flags & (TME_LEAVE | TME_HOVER), DWORD(TME_LEAVE | TME_HOVER)) << std::hex << flags;
     SetCursorPos(5, 5);
-    for (int i = 0; i < 20 && record(n).tracking; ++i)
-        flushEvents(100);
+    waitFor([&] { return !record(n).tracking; }, 2000);
     EXPECT_EQ(record(n).state, BUTTON_NORMAL);
     EXPECT_EQ(record(n).picture, 101);
     EXPECT_EQ(record(n).tracking, 0);
@@ -245,9 +244,8 @@ TEST_F(ButtonTest, PressingTheFaceMovesThePaletteAndSendsNoCommand) {
     GetWindowRect(palette.parent, &before);
     Drag drag = {{before.left + face.x, before.top + face.y}, 60, 40};
     HANDLE thread = CreateThread(nullptr, 0, dragOnThread, &drag, 0, nullptr);
-    for (int i = 0; i < 40 && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT; ++i)
-        flushEvents(50);
-    flushEvents(300);
+    waitFor([&] { return WaitForSingleObject(thread, 0) != WAIT_TIMEOUT; }, 2000);
+    flushEvents(300); // the release, the last input of the drag, handled: nothing tells when
     EXPECT_EQ(WaitForSingleObject(thread, 2000), WAIT_OBJECT_0);
     CloseHandle(thread);
     RECT after;

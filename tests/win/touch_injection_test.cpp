@@ -292,11 +292,8 @@ class TouchInjection : public ::testing::Test {
     // Puts the finger down and keeps it there until lifted; waits until the contact is down.
     ::testing::AssertionResult holdDown(double x, double y) {
         simboardFingerDown(board, 0, x, y);
-        for (int k = 0; k < 100; ++k) {
-            flushEvents(20);
-            if (frameCount() > from + 2)
-                return ::testing::AssertionSuccess();
-        }
+        if (waitFor([&] { return frameCount() > from + 2; }, 2000, 20))
+            return ::testing::AssertionSuccess();
         return ::testing::AssertionFailure() << "no contact came down";
     }
     std::vector<InjectedTouchInfo> frames() const { return framesFrom(from); }
@@ -437,14 +434,14 @@ TEST_F(TouchInjection, ATouchLostToASilentSensorIsCancelled) {
     replies(0, true, 400);
     EXPECT_EQ(kinds(frames()), "down update*") << "400 ms of silence ended the contact";
     EXPECT_LE(longestFrameGapMs(from), 60.0) << "the contact went that long without a frame";
-    flushEvents(900); // past the link's grace
+    flushEvents(900); // past the link's grace: time is the point
     std::vector<InjectedTouchInfo> f = frames();
     EXPECT_EQ(kinds(f), "down update* cancel");
     EXPECT_TRUE(wellFormed(f));
     replies(0, false, 1300); // the replies owed by the silence are given up within a second
     EXPECT_EQ(frameCount(), from + f.size()) << "the rest of the lost touch was sent";
     simboardFingerLift(board, 0);
-    flushEvents(100);
+    flushEvents(100); // the lift seen before the next touch
     from = frameCount();
     tap(w / 2, h / 2);
     EXPECT_EQ(kinds(frames()), "down update* up");
@@ -539,10 +536,10 @@ TEST_F(TouchInjection, ACalibrationStartedMidTouchCancelsTheContact) {
     const int w = screenW(), h = screenH();
     ASSERT_TRUE(holdDown(w / 3, h / 2));
     calibState = CALIB_CAPTURING;
-    flushEvents(200);
+    flushEvents(200); // the cancel, and nothing after it within this time
     const std::vector<InjectedTouchInfo> f = frames();
     simboardFingerLift(board, 0);
-    flushEvents(100);
+    flushEvents(100); // nothing must come within it
     calibPointIndex = 0;
     calibState.store(CALIB_MAPPING, std::memory_order_release);
     EXPECT_EQ(kinds(f), "down update* cancel");
@@ -558,12 +555,12 @@ TEST_F(TouchInjection, ADisplayChangeMidTouchCancelsTheContactAndKeepsTouch) {
     const int w = screenW(), h = screenH();
     ASSERT_TRUE(holdDown(w / 2, h * 2 / 3));
     publishScreenTargets(primary); // what the main window does at WM_DISPLAYCHANGE
-    flushEvents(300);
+    flushEvents(300);              // the cancel, and nothing after it within this time
     const std::vector<InjectedTouchInfo> f = frames();
     EXPECT_EQ(kinds(f), "down update* cancel");
     EXPECT_TRUE(wellFormed(f));
     simboardFingerLift(board, 0);
-    flushEvents(100);
+    flushEvents(100); // nothing must come within it
     EXPECT_EQ(frameCount(), from + f.size()) << "frames after the cancel";
     EXPECT_TRUE(touchInjectionAvailable());
     from = frameCount();
@@ -577,12 +574,12 @@ TEST_F(TouchInjection, ASessionLockMidTouchCancelsTheContact) {
     const int w = screenW(), h = screenH();
     ASSERT_TRUE(holdDown(w * 2 / 3, h / 2));
     cancelTouchInProgress();
-    flushEvents(400);
+    flushEvents(400); // the cancel, and nothing after it within this time
     std::vector<InjectedTouchInfo> f = frames();
     EXPECT_EQ(kinds(f), "down update* cancel");
     EXPECT_TRUE(wellFormed(f));
     simboardFingerLift(board, 0);
-    flushEvents(100);
+    flushEvents(100); // nothing must come within it
     EXPECT_EQ(frameCount(), from + f.size()) << "frames after the cancel";
     from = frameCount();
     tap(w / 2, h / 2);

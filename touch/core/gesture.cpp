@@ -4,17 +4,18 @@
 
 namespace {
 
+// The button events, each a move to its point as well.
 uint32_t primaryDown(const PointerOutput& out) {
-    return out.buttonsSwapped() ? MOUSE_RIGHT_DOWN : MOUSE_LEFT_DOWN;
+    return MOUSE_MOVE | (out.buttonsSwapped() ? MOUSE_RIGHT_DOWN : MOUSE_LEFT_DOWN);
 }
 uint32_t primaryUp(const PointerOutput& out) {
-    return out.buttonsSwapped() ? MOUSE_RIGHT_UP : MOUSE_LEFT_UP;
+    return MOUSE_MOVE | (out.buttonsSwapped() ? MOUSE_RIGHT_UP : MOUSE_LEFT_UP);
 }
 uint32_t secondaryDown(const PointerOutput& out) {
-    return out.buttonsSwapped() ? MOUSE_LEFT_DOWN : MOUSE_RIGHT_DOWN;
+    return MOUSE_MOVE | (out.buttonsSwapped() ? MOUSE_LEFT_DOWN : MOUSE_RIGHT_DOWN);
 }
 uint32_t secondaryUp(const PointerOutput& out) {
-    return out.buttonsSwapped() ? MOUSE_LEFT_UP : MOUSE_RIGHT_UP;
+    return MOUSE_MOVE | (out.buttonsSwapped() ? MOUSE_LEFT_UP : MOUSE_RIGHT_UP);
 }
 
 // The smoothed step of a drag: each move covers smoothFactor of the way from the previous position
@@ -62,6 +63,10 @@ void trackTouch(TouchTrack& track, const PointerOutput& out, int32_t x, int32_t 
     default: // TOUCH_HOLD: the cursor stays while the secondary button is down
         break;
     }
+}
+
+MousePoint pointerPlace(const TouchTrack& track) {
+    return {static_cast<int32_t>(track.lastX), static_cast<int32_t>(track.lastY)};
 }
 
 void releaseTouch(const PointerOutput& out, int32_t state, int32_t x, int32_t y) {

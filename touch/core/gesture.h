@@ -14,7 +14,11 @@ enum TouchState : int32_t {
     TOUCH_HOLD = 3,
 };
 
-// mouse_event flags, always absolute.
+// mouse_event flags, always absolute. Every button event is sent with MOUSE_MOVE as well, to the
+// point it belongs to: a press made only "where the cursor is" lands wherever something else put
+// the cursor after the touch came down (a mouse moved meanwhile, or Wine, which moves it back to
+// the X pointer when a window it maps comes up under that pointer), and a stroke or a click would
+// go to another window.
 constexpr uint32_t MOUSE_ABSOLUTE = 0x8000;
 constexpr uint32_t MOUSE_MOVE = 0x8001;
 constexpr uint32_t MOUSE_LEFT_DOWN = 0x8002;
@@ -52,8 +56,12 @@ struct TouchTrack {
 void trackTouch(TouchTrack& track, const PointerOutput& out, int32_t x, int32_t y, MousePoint& pMouse,
                 float smoothFactor);
 
-// Ends a touch in the given state at (x, y), the last absolute position. The caller then sets the
-// state to TOUCH_NONE.
+// Where the emulation has put the pointer, in absolute units: the touch-down point until a drag
+// begins, then the last smoothed move. A touch ends there.
+MousePoint pointerPlace(const TouchTrack& track);
+
+// Ends a touch in the given state at (x, y), the pointer's place (pointerPlace). The caller then
+// sets the state to TOUCH_NONE.
 void releaseTouch(const PointerOutput& out, int32_t state, int32_t x, int32_t y);
 
 // 2 / (smoothingPeriod + 1) for the smoothing period 1..20 (1: no smoothing); a period outside the
