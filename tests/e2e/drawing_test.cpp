@@ -684,21 +684,19 @@ class Drawing : public ::testing::Test {
     void heldDrag(POINT a, POINT b) {
         SimPath path;
         simDown(path, a.x, a.y);
-        simHold(path, 150);
+        simHold(path, 100);
         simMove(path, b.x, b.y, 600);
-        simHold(path, 300);
+        simHold(path, 150);
         simboardPlay(board, 0, simLift(path));
         simboardWaitFinger(board, 0, 30000, true);
         flushEvents(200);
         waitProgramIdle();
     }
-    // Whether the screen shows the colour within `radius` pixels of p.
+    // Whether the screen shows the colour within `radius` pixels of p (one read of the box).
     static bool colourInBox(POINT p, int radius, COLORREF colour) {
-        for (int y = p.y - radius; y <= p.y + radius; ++y)
-            for (int x = p.x - radius; x <= p.x + radius; ++x)
-                if (screenPixel(x, y) == colour)
-                    return true;
-        return false;
+        std::vector<COLORREF> pixels;
+        const RECT box = {p.x - radius, p.y - radius, p.x + radius + 1, p.y + radius + 1};
+        return captureScreen(box, &pixels) && std::find(pixels.begin(), pixels.end(), colour) != pixels.end();
     }
     // An arrow dragged from `from` to `to` with a pen `width` wide, as the screen shows it: its shaft
     // along the first half of the drag, its head's tip at the end point (within three pixels: where
