@@ -581,6 +581,15 @@ class Drawing : public ::testing::Test {
         SendMessageTimeoutA(mainWindow, WM_NULL, 0, 0, SMTO_NORMAL, 20000, &result);
         flushEvents(150);
     }
+    // The palette above the page, as the program's stack check leaves it, and the program through
+    // what that restacking brought: under Wine, pointer events of the X server at the X pointer's
+    // place (the last palette button touched), which the program turns into cursor moves when it
+    // reads them; read in the middle of the next stroke, such a move drew a line to the palette.
+    ::testing::AssertionResult paletteOnTopAndSettled() {
+        const ::testing::AssertionResult stacked = boardTopmostUnderThePalette(child.processId, palette);
+        waitProgramIdle();
+        return stacked;
+    }
     bool waitBoardShown(DWORD timeoutMs) {
         if (waitFor([&] { return boardShown(child.processId); }, timeoutMs))
             return true;
@@ -744,7 +753,7 @@ class Drawing : public ::testing::Test {
         waitProgramIdle();
         // Wine raises the page once it has mapped it, over the palette and the bar; the palette
         // puts them back above it within half a second. A touch before that would land on the page.
-        EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+        EXPECT_TRUE(paletteOnTopAndSettled());
         HWND bar = nullptr;
         visibleWindowOf("qv_board_bar", child.processId, &bar);
         HWND page = nullptr;
@@ -813,7 +822,7 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on the palette"));
     touchButton(BUTTON_N_PEN); // the first tool pick switches desktop mode on
     ASSERT_TRUE(waitVisible("qv_page", child.processId, true, 3000)) << "no page after picking the pen";
-    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+    EXPECT_TRUE(paletteOnTopAndSettled());
 
     // A stroke over the desktop, away from the palette.
     const POINT a = {w / 5, h / 3}, b = {w / 2, h / 2};
@@ -829,7 +838,7 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
-    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+    EXPECT_TRUE(paletteOnTopAndSettled());
     DestroyWindow(lesson);
     flushEvents(100); // the desktop repainted where the lesson stood, before the save reads it
     // Guardar over the desktop: the desktop with the stroke, and where the palette stands what lies
@@ -846,7 +855,7 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
     waitProgramIdle(); // the desktop page's windows are hidden by then too
-    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+    EXPECT_TRUE(paletteOnTopAndSettled());
     shot("board");
     EXPECT_EQ(settledColourAlong(a, b, RED, samples, 0), 0)
         << "the desktop page's stroke shows over the board";
@@ -882,7 +891,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
     // The palette back above the page that Wine raised: touches on it then reach it.
-    boardTopmostUnderThePalette(child.processId, palette);
+    paletteOnTopAndSettled();
     RECT pal;
     GetWindowRect(palette, &pal);
     const int samples = 20, most = samples - 4;
@@ -1342,7 +1351,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     EXPECT_FALSE(boardShown(child.processId)) << "the desktop button showed the board";
     touchButton(BUTTON_N_BOARD);
     ASSERT_TRUE(waitBoardShown(12000)) << "board mode did not come on";
-    EXPECT_TRUE(boardTopmostUnderThePalette(child.processId, palette));
+    EXPECT_TRUE(paletteOnTopAndSettled());
 
     // Each colour with each width: 2, 4, 8 and 16 pixels at 100 %.
     const int rows[4] = {h / 8, h / 4, h * 3 / 8, h / 2};
