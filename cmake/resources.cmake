@@ -7,11 +7,12 @@ find_program(HOST_CXX NAMES g++ c++ REQUIRED)
 set(PICGEN_DIR ${CMAKE_BINARY_DIR}/generated/resources)
 # It links the cores that draw the pictures, the same code the program draws them with at run time:
 # the rasteriser (win32/core/raster), the palette's pictures on its layout, the board bar's, the
-# page cursors and the logos and help pages, and the layouts they stand on.
+# page cursors, the highlighters' colours, and the logos and help pages, and the layouts they stand
+# on.
 file(GLOB picgen_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.cpp
      ${CMAKE_SOURCE_DIR}/palette/core/*.cpp ${CMAKE_SOURCE_DIR}/board/core/board_bar_layout.cpp
      ${CMAKE_SOURCE_DIR}/board/core/board_bar_pictures.cpp ${CMAKE_SOURCE_DIR}/pages/core/cursor_pictures.cpp
-     ${CMAKE_SOURCE_DIR}/app/core/logo_pictures.cpp ${CMAKE_SOURCE_DIR}/win32/core/raster.cpp
+     ${CMAKE_SOURCE_DIR}/pages/core/highlight.cpp ${CMAKE_SOURCE_DIR}/app/core/logo_pictures.cpp ${CMAKE_SOURCE_DIR}/win32/core/raster.cpp
      ${CMAKE_SOURCE_DIR}/win32/core/board_monitor.cpp)
 file(GLOB picgen_headers CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tools/picgen/*.h ${CMAKE_SOURCE_DIR}/palette/core/*.h
      ${CMAKE_SOURCE_DIR}/board/core/*.h ${CMAKE_SOURCE_DIR}/win32/core/*.h ${CMAKE_SOURCE_DIR}/pages/core/*.h

@@ -8,6 +8,7 @@
 #include "win32/gdi_scope.h"
 #include "win32/top_down_section.h"
 #include "pages/core/cursor_pictures.h"
+#include "pages/core/highlight.h"
 #include "win32/ids.h"
 #include "win32/no_activate.h"
 #include "win32/show_hide.h"
@@ -49,6 +50,11 @@ void applyCursor() {
     // A cursor that never loaded must not hide the pointer.
     if (currentCursor)
         SetCursor(currentCursor);
+}
+
+// The tool's kind for the gestures: every highlighter is TOOL_HIGHLIGHTER_FIRST, whatever its colour.
+int32_t toolKind(int32_t tool) {
+    return isHighlighter(tool) ? TOOL_HIGHLIGHTER_FIRST : tool;
 }
 
 HPEN strokePen(const DrawState* ds) {
@@ -264,11 +270,16 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     record->lastPointer = p;
     if (record->dragState == DRAG_IDLE)
         record->gestureTool = ds->tool;
-    switch (record->gestureTool) {
+    switch (toolKind(record->gestureTool)) {
     case TOOL_PEN:
         loadPageCursor(IDCUR_PEN, false);
         ds->lastPoint = p;
         MoveToEx(record->memDC, p.x, p.y, nullptr);
+        record->dragState = DRAG_HELD;
+        break;
+    case TOOL_HIGHLIGHTER_FIRST:
+        loadPageCursor(IDCUR_PEN, false);
+        ds->lastPoint = p;
         record->dragState = DRAG_HELD;
         break;
     case TOOL_LINE:
@@ -329,6 +340,64 @@ void eraserSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     showCanvasRect(hwnd, record, changed);
 }
 
+// One piece of a highlighter stroke, from the previous pointer to `p`, laid into the canvas as
+// pages/core/highlight.h says. What lies beneath an empty pixel of the canvas is what the screen
+// shows there through the page: the desktop under the desktop page, the page's background on the
+// board. Read per piece, around the piece only: the pixels this stroke has already coloured are
+// no longer empty, so the screen's showing them or not makes no difference.
+void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
+    DrawState* ds = record->settings;
+    const IntPoint from = ds->lastPoint;
+    ds->lastPoint = p;
+    const int32_t width = highlighterWidth(ds->penWidth, ds->dpi);
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    IntRect box = segmentBounds(from, p, width / 2 + 1);
+    box = {box.left < 0 ? 0 : box.left, box.top < 0 ? 0 : box.top,
+           box.right > client.right ? int32_t(client.right) : box.right,
+           box.bottom > client.bottom ? int32_t(client.bottom) : box.bottom};
+    if (rectEmpty(box))
+        return;
+    const int32_t w = box.right - box.left, h = box.bottom - box.top;
+    const size_t count = size_t(w) * size_t(h);
+    uint32_t* bits = nullptr;
+    HBITMAP rows = topDownSection(w, h * 3, &bits); // the piece's cover, the canvas, what is beneath
+    HDC dc = rows ? CreateCompatibleDC(record->memDC) : nullptr;
+    if (!dc) {
+        if (rows)
+            DeleteObject(rows);
+        return;
+    }
+    HGDIOBJ old = SelectObject(dc, rows);
+    PatBlt(dc, 0, 0, w, h, BLACKNESS);
+    {
+        SelectedObject pen(dc, CreatePen(PS_SOLID, width, RGB(255, 255, 255)));
+        MoveToEx(dc, from.x - box.left, from.y - box.top, nullptr);
+        LineTo(dc, p.x - box.left, p.y - box.top);
+    }
+    BitBlt(dc, 0, h, w, h, record->memDC, box.left, box.top, SRCCOPY);
+    POINT onScreen = {box.left, box.top};
+    ClientToScreen(hwnd, &onScreen);
+    HDC screen = GetDC(nullptr);
+    if (screen) {
+        BitBlt(dc, 0, 2 * h, w, h, screen, onScreen.x, onScreen.y, SRCCOPY);
+        ReleaseDC(nullptr, screen);
+    }
+    GdiFlush(); // the rows are read behind GDI's back
+    std::vector<uint8_t> cover(count);
+    for (size_t i = 0; i < count; ++i)
+        cover[i] = (bits[i] & 0xFF) != 0;
+    if (screen && layHighlight(bits + count, bits + 2 * count, cover.data(), count,
+                               highlighterPixel(record->gestureTool), KEY_COLOUR_PIXEL)) {
+        BitBlt(record->memDC, box.left, box.top, w, h, dc, 0, h, SRCCOPY);
+        markChanged(record, box);
+        showCanvasRect(hwnd, record, box);
+    }
+    SelectObject(dc, old);
+    DeleteDC(dc);
+    DeleteObject(rows);
+}
+
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     const int32_t tool = record->gestureTool;
@@ -341,9 +410,12 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     if (record->dragState != DRAG_HELD)
         return;
     record->lastPointer = p;
-    switch (tool) {
+    switch (toolKind(tool)) {
     case TOOL_PEN:
         penSegmentTo(hwnd, record, p);
+        break;
+    case TOOL_HIGHLIGHTER_FIRST:
+        highlightSegmentTo(hwnd, record, p);
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
@@ -363,16 +435,18 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     }
 }
 
-// A pen or eraser stroke ends at the release's own point: when the last move was not delivered apart
-// from the release (input that lags, moves folded into the button message), its piece is drawn
-// here, into the same step. A release where the pointer last was (a tap, a move without the button,
-// a lost capture) adds nothing.
+// A pen, highlighter or eraser stroke ends at the release's own point: when the last move was not delivered
+// apart from the release (input that lags, moves folded into the button message), its piece is drawn here,
+// into the same step. A release where the pointer last was (a tap, a move without the button, a lost capture)
+// adds nothing.
 void finishStroke(HWND hwnd, PageRecord* record, IntPoint p) {
     if (p.x == record->lastPointer.x && p.y == record->lastPointer.y)
         return;
     record->lastPointer = p;
     if (record->gestureTool == TOOL_PEN)
         penSegmentTo(hwnd, record, p);
+    else if (isHighlighter(record->gestureTool))
+        highlightSegmentTo(hwnd, record, p);
     else
         eraserSegmentTo(hwnd, record, p);
 }
@@ -387,7 +461,7 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         record->dragState = DRAG_IDLE;
         return;
     }
-    switch (record->gestureTool) {
+    switch (toolKind(record->gestureTool)) {
     case TOOL_LINE:
         strokeLine(record->memDC, ds, ds->lastPoint, p);
         markChanged(record, segmentBounds(ds->lastPoint, p, ds->penWidth));
@@ -403,6 +477,7 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         break;
     }
     case TOOL_PEN:
+    case TOOL_HIGHLIGHTER_FIRST:
     case TOOL_ERASER:
         finishStroke(hwnd, record, p);
         showCanvas(hwnd, record);

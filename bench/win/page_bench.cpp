@@ -1,8 +1,8 @@
 // Time to handle one pointer move on a full-screen page: the WM_MOUSEMOVE sent to the page until
-// the canvas is drawn and copied onto the window, for the pen and for the eraser, each with the
-// changed rectangle copied and with the whole page copied (as every move did before), in the same
-// run. Printed beside the 1 ms between events of a 1000 Hz mouse. Run at 1024 x 768 and at
-// 1920 x 1080 (VELMORA_SCREEN=hd).
+// the canvas is drawn and copied onto the window, for the pen, the eraser and the highlighter
+// (which reads the screen beneath each piece), each with the changed rectangle copied and with the
+// whole page copied (as every move did before), in the same run. Printed beside the 1 ms between
+// events of a 1000 Hz mouse. Run at 1024 x 768 and at 1920 x 1080 (VELMORA_SCREEN=hd).
 #include <windows.h>
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "win32/ids.h"
+#include "pages/core/highlight.h"
 #include "pages/page_state.h"
 #include "tests/support/page_fixture.h"
 
@@ -68,10 +69,18 @@ int main() {
         ds.eraserSize = 32;
         SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
         const Figures eraser = measure(&t, moves);
+        SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
+        ds.tool = TOOL_HIGHLIGHTER_FIRST;
+        SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+        const Figures highlight = measure(&t, moves);
         std::printf("%s  pen move:    median %.3f ms  p99 %.3f ms  mean %.3f ms\n", way, pen.median, pen.p99,
                     pen.mean);
         std::printf("%s  eraser move: median %.3f ms  p99 %.3f ms  mean %.3f ms (eraser 32)\n", way,
                     eraser.median, eraser.p99, eraser.mean);
+        std::printf(
+            "%s  highlight:   median %.3f ms  p99 %.3f ms  mean %.3f ms (%.1f and %.1f times the pen)\n", way,
+            highlight.median, highlight.p99, highlight.mean, highlight.median / pen.median,
+            highlight.p99 / pen.p99);
         std::printf("%s  a 1000 Hz mouse gives one event per 1.000 ms: pen %s, eraser %s at the median\n",
                     way, pen.median <= 1.0 ? "keeps up" : "falls behind",
                     eraser.median <= 1.0 ? "keeps up" : "falls behind");

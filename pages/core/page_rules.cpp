@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "win32/core/dpi_scale.h"
+#include "pages/core/highlight.h"
 
 IntPoint pointerFromLParam(uint32_t lParam) {
     return {static_cast<int16_t>(lParam & 0xFFFFu), static_cast<int16_t>((lParam >> 16) & 0xFFFFu)};
@@ -126,6 +127,8 @@ int32_t eraserCursorId(int32_t eraserSize, int32_t dpi) {
 }
 
 int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
+    if (isHighlighter(tool))
+        return IDCUR_PEN;
     switch (tool) {
     case TOOL_ERASER:
         return eraserCursorId(eraserSize, dpi);

@@ -1,9 +1,15 @@
 #include "palette/core/tool_strip_layout.h"
 
+#include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
 #include "win32/core/dpi_scale.h"
 
+// The highlighters first: they are what a teacher reaches for most.
 const StripTool stripTools[STRIP_TOOL_COUNT] = {
+    {TOOL_HIGHLIGHTER_FIRST, "Resaltador", STRIP_ICON_HIGHLIGHTER_FIRST},
+    {TOOL_HIGHLIGHTER_FIRST + 1, "Resaltador", STRIP_ICON_HIGHLIGHTER_FIRST + 1},
+    {TOOL_HIGHLIGHTER_FIRST + 2, "Resaltador", STRIP_ICON_HIGHLIGHTER_FIRST + 2},
+    {TOOL_HIGHLIGHTER_FIRST + 3, "Resaltador", STRIP_ICON_HIGHLIGHTER_FIRST + 3},
     {TOOL_RECTANGLE, "Rect\xE1ngulo", STRIP_ICON_RECTANGLE},
     {TOOL_ARROW, "Flecha", STRIP_ICON_ARROW},
 };

@@ -1,6 +1,7 @@
 #include "palette/core/tool_strip_pictures.h"
 
 #include "palette/core/tool_strip_layout.h"
+#include "pages/core/highlight.h"
 #include "resources/resource_ids.h"
 #include "win32/core/dpi_scale.h"
 
@@ -18,15 +19,33 @@ LineArt iconArt(int32_t icon) {
         art.lines = {{{0.2, 0.28}, {0.8, 0.28}, {0.8, 0.72}, {0.2, 0.72}, {0.2, 0.28}}};
         break;
     case STRIP_ICON_ARROW:
-    default:
         // A shaft to the upper right and a head filled with strokes that run into its tip.
         art.lines = {{{0.22, 0.78}, {0.62, 0.38}}};
         for (double t = 0; t <= 1.0001; t += 0.125)
             art.lines.push_back({{0.5 + 0.28 * t, 0.22 + 0.28 * (1 - t)}, {0.8, 0.2}});
         art.lines.push_back({{0.5, 0.22}, {0.8, 0.2}, {0.78, 0.5}, {0.5, 0.22}});
         break;
+    default:
+        // A highlighter's chisel tip drawing a broad band: the band is the marker's colour
+        // (markerBand), this is its dark outline.
+        art.width = 0.3;
+        art.lines = {{{0.24, 0.7}, {0.76, 0.32}}};
+        break;
     }
     return art;
+}
+
+// The band inside a highlighter's outline, in the marker's colour.
+LineArt markerBand() {
+    LineArt band;
+    band.width = 0.22;
+    band.lines = {{{0.24, 0.7}, {0.76, 0.32}}};
+    return band;
+}
+
+Rgb markerRgb(int32_t icon) {
+    const uint32_t pixel = highlighterPixel(TOOL_HIGHLIGHTER_FIRST + icon - STRIP_ICON_HIGHLIGHTER_FIRST);
+    return {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)};
 }
 
 } // namespace
@@ -39,12 +58,17 @@ Picture toolStripPicture(bool pressed, int32_t cell) {
     for (int32_t icon = 0; icon < STRIP_ICON_COUNT; ++icon) {
         Picture one(cell, cell, face);
         const LineArt art = iconArt(icon);
+        const bool marker = icon >= STRIP_ICON_HIGHLIGHTER_FIRST;
+        const LineArt band = markerBand();
+        const Rgb colour = marker ? markerRgb(icon) : BLACK;
         renderSupersampled(one, 4, [&](double x, double y) {
             const double u = x / cell, v = y / cell;
             // A dark frame marks the button's edge over a slide or the board.
             if (u < 0.03 || v < 0.03 || u > 0.97 || v > 0.97)
                 return DARK;
-            return art.covers(u, v) ? BLACK : face;
+            if (marker && band.covers(u, v))
+                return colour;
+            return art.covers(u, v) ? (marker ? DARK : BLACK) : face;
         });
         for (int32_t y = 0; y < cell; ++y)
             for (int32_t x = 0; x < cell; ++x)

@@ -38,6 +38,7 @@
 #include "board/board_storage.h"
 #include "board/core/board_rules.h"
 #include "board/core/board_bar_layout.h"
+#include "pages/core/highlight.h"
 #include "palette/core/palette_layout.h"
 #include "palette/core/tool_strip_layout.h"
 #include "tests/support/child_process.h"
@@ -666,9 +667,11 @@ class Drawing : public ::testing::Test {
                     SIM_SCREEN, true, 150);
         waitProgramIdle();
     }
-    // The palette's "more tools" button opens the tool strip, and tool i is touched there: two
+    // The palette's "more tools" button opens the tool strip, and the tool is touched there: two
     // touches. The strip closes with the pick. A screenshot of the strip open is taken as `shotName`.
-    void pickStripTool(int i, const char* shotName = nullptr) {
+    void pickStripTool(int32_t tool, const char* shotName = nullptr) {
+        const int i = stripToolOfCommand(tool);
+        ASSERT_GE(i, 0) << "no strip tool " << tool;
         touchButton(BUTTON_N_MORE_TOOLS);
         ASSERT_TRUE(waitVisible("qv_tool_strip", child.processId, true, 3000))
             << "the tool strip did not open";
@@ -700,6 +703,27 @@ class Drawing : public ::testing::Test {
         simboardWaitFinger(board, 0, 30000, true);
         flushEvents(200);
         waitProgramIdle();
+    }
+    // A yellow highlight dragged from a to b: a quarter of the way along, the screen shows what it
+    // showed there before blended with the marker (pages/core/highlight.h), and the red ink at `ink`
+    // (when given) is still red.
+    ::testing::AssertionResult expectHighlight(POINT a, POINT b, const POINT* ink, const char* shotName) {
+        const POINT quarter = {a.x + (b.x - a.x) / 4, a.y + (b.y - a.y) / 4};
+        const COLORREF beneath = screenPixel(quarter.x, quarter.y);
+        heldDrag(a, b);
+        shot(shotName);
+        const uint32_t under = (GetRValue(beneath) << 16) | (GetGValue(beneath) << 8) | GetBValue(beneath);
+        const uint32_t band =
+            blendHighlight(under, highlighterPixel(TOOL_HIGHLIGHTER_FIRST), KEY_COLOUR_PIXEL);
+        const COLORREF expected = RGB(band >> 16, (band >> 8) & 0xFF, band & 0xFF);
+        if (!waitFor([&] { return screenPixel(quarter.x, quarter.y) == expected; }, 3000, SCREEN_LOOK_MS))
+            return ::testing::AssertionFailure() << "the band at " << quarter.x << "," << quarter.y << " is "
+                                                 << std::hex << screenPixel(quarter.x, quarter.y) << ", not "
+                                                 << expected << " (" << beneath << " beneath)";
+        if (ink && !colourInBox(*ink, 2, RED))
+            return ::testing::AssertionFailure()
+                   << "the highlight covered the ink at " << ink->x << "," << ink->y;
+        return ::testing::AssertionSuccess();
     }
     // Whether the screen shows the colour within `radius` pixels of p (one read of the box).
     static bool colourInBox(POINT p, int radius, COLORREF colour) {
@@ -836,6 +860,14 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     std::printf("[ figures  ] red along the stroke at %d x %d: %d of %d samples\n", w, h, red, samples - 1);
     EXPECT_GE(red, samples - 4) << "no red stroke on the screen along the drag; " << polled;
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a stroke on the desktop page"));
+
+    // The yellow highlighter on the desktop page: the band is what the screen showed beneath
+    // blended with the marker (under Wine the desktop shows through the page as the page's own
+    // grey: the text of a window beneath cannot be seen there), and the lesson keeps the keyboard.
+    pickStripTool(TOOL_HIGHLIGHTER_FIRST);
+    EXPECT_TRUE(expectHighlight({w / 5, h * 3 / 5}, {w / 2, h * 3 / 5}, nullptr, "desktop_highlight"));
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a highlight on the desktop page"));
+    touchButton(BUTTON_N_PEN);
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
     EXPECT_TRUE(paletteOnTopAndSettled());
@@ -969,7 +1001,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // the end point; one undo takes the last arrow alone. Guardar below then saves them too.
     const int pen = 4 * screenDpi() / 96;
     const DWORD stripStart = GetTickCount();
-    pickStripTool(0, "tool_strip_open");
+    pickStripTool(TOOL_RECTANGLE, "tool_strip_open");
     const POINT topLeft = {w * 3 / 5, h / 10}, bottomRight = {w * 4 / 5, h * 3 / 10};
     heldDrag(topLeft, bottomRight);
     const POINT topRight = {bottomRight.x, topLeft.y}, bottomLeft = {topLeft.x, bottomRight.y};
@@ -979,7 +1011,7 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     EXPECT_GE(redAlong(topLeft, bottomLeft, most), most) << "no rectangle's left side";
     EXPECT_FALSE(colourInBox({(topLeft.x + bottomRight.x) / 2, (topLeft.y + bottomRight.y) / 2}, 10, RED))
         << "the rectangle is filled";
-    pickStripTool(1);
+    pickStripTool(TOOL_ARROW);
     const POINT arrows[3][2] = {{{w * 11 / 20, h * 2 / 5}, {w * 3 / 4, h * 2 / 5}},       // to the right
                                 {{w * 3 / 4, h * 11 / 20}, {w * 11 / 20, h * 9 / 20}},    // up to the left
                                 {{w * 17 / 20, h * 7 / 20}, {w * 17 / 20, h * 11 / 20}}}; // down
@@ -997,6 +1029,23 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     EXPECT_GE(redAlong(topLeft, topRight, most), most) << "one undo took the rectangle";
     std::printf("[ figures  ] the rectangle, three arrows and their checks took %.1f s\n",
                 (GetTickCount() - stripStart) / 1000.0);
+
+    // The yellow highlighter down across the second red stroke: the red under it stays red, the
+    // board beneath shows through (the band is the board's grey blended with the marker, as the
+    // unit tests weigh it), and one undo takes the whole stroke.
+    const DWORD highlightStart = GetTickCount();
+    pickStripTool(TOOL_HIGHLIGHTER_FIRST);
+    const int lane = from[1].y, across = (from[1].x + to[1].x) / 2 + w / 10; // clear of the cut-out
+    const POINT inBand = {across, lane - 25};
+    const COLORREF boardGrey = screenPixel(inBand.x, inBand.y);
+    const POINT red = {across, lane};
+    EXPECT_TRUE(expectHighlight({across, lane - 40}, {across, lane + 40}, &red, "highlight"));
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS))
+        << "one undo left the highlight";
+    touchButton(BUTTON_N_REDO); // Guardar below saves it too
+    std::printf("[ figures  ] the highlight and its checks took %.1f s\n",
+                (GetTickCount() - highlightStart) / 1000.0);
 
     // Guardar: a PNG of the board that equals the screen but for the palette, and the clipboard;
     // then the tray's balloon names the file.
@@ -1396,7 +1445,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     // The arrow through the tool strip at 150 %, touched on its buttons sized by the scale, with the
     // widest pen: its head five widths long.
     const DWORD stripStart = GetTickCount();
-    pickStripTool(1, "tool_strip_open_144dpi");
+    pickStripTool(TOOL_ARROW, "tool_strip_open_144dpi");
     drawPath({{1250, 650}, {1250, 650}, {1450, 450}}, 300);
     EXPECT_TRUE(arrowOnScreen({1250, 650}, {1450, 450}, SWATCHES[3], 24)) << "the widest pen: 16 at 100 %";
     std::printf("[ figures  ] the arrow at 150 %% and its checks took %.1f s\n",

@@ -6,6 +6,7 @@
 #include <random>
 
 #include "win32/core/dpi_scale.h"
+#include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/picture_name.h"
 #include "pages/core/undo_history.h"
@@ -302,4 +303,56 @@ TEST(PagesArrow, HeadAtTheEndAlongTheDragAtAnyAngleAndNoneForAShortDrag) {
 TEST(PagesArrow, OutlineToolsShowTheirCursors) {
     EXPECT_EQ(toolCursorId(TOOL_RECTANGLE, 16), IDCUR_PEN_CROSS);
     EXPECT_EQ(toolCursorId(TOOL_ARROW, 16), IDCUR_PEN);
+}
+
+// --- the highlighter ---------------------------------------------------------------------------
+
+// Black text on white under each marker keeps at least half its contrast, in every channel that
+// had any; the marker shows on white and on black alike; the key never comes out.
+TEST(Highlighter, KeepsHalfTheContrastBeneathAndNeverMakesTheKey) {
+    const uint32_t key = 0xC8C8C8;
+    for (int32_t tool = TOOL_HIGHLIGHTER_FIRST; tool < TOOL_HIGHLIGHTER_FIRST + HIGHLIGHTER_COLOURS; ++tool) {
+        const uint32_t marker = highlighterPixel(tool);
+        const uint32_t onWhite = blendHighlight(0xFFFFFF, marker, key),
+                       onBlack = blendHighlight(0, marker, key);
+        for (int shift : {0, 8, 16}) {
+            const int contrast = int((onWhite >> shift) & 0xFF) - int((onBlack >> shift) & 0xFF);
+            EXPECT_GE(contrast, 255 / 2) << "tool " << tool << " channel " << shift;
+        }
+        EXPECT_NE(onWhite, 0xFFFFFFu) << "the marker does not show on white";
+        EXPECT_NE(onBlack, 0u) << "the marker does not show on black";
+        // Whatever lies beneath, the result is never the transparent key.
+        for (uint32_t beneath = 0; beneath < 0x1000000; beneath += 0x010101)
+            ASSERT_NE(blendHighlight(beneath, marker, key), key) << std::hex << beneath;
+    }
+    EXPECT_TRUE(isHighlighter(TOOL_HIGHLIGHTER_FIRST + 3));
+    EXPECT_FALSE(isHighlighter(TOOL_HIGHLIGHTER_FIRST + 4));
+    EXPECT_FALSE(isHighlighter(TOOL_PEN));
+    EXPECT_EQ(toolCursorId(TOOL_HIGHLIGHTER_FIRST + 2, 16), IDCUR_PEN);
+}
+
+// Only empty pixels take the marker: ink stays as it is, and a second pass over the same pixels
+// (a stroke crossing itself) changes nothing, so the crossing is one shade.
+TEST(Highlighter, LaysOnlyOnEmptyPixelsOncePerStroke) {
+    const uint32_t key = 0xC8C8C8, marker = highlighterPixel(TOOL_HIGHLIGHTER_FIRST);
+    uint32_t canvas[4] = {key, 0x000000, key, key}; // empty, black ink, empty, empty
+    const uint32_t beneath[4] = {0xFFFFFF, 0xFFFFFF, 0x000000, 0x336699};
+    const uint8_t cover[4] = {1, 1, 1, 0}; // the last pixel is outside the stroke
+    EXPECT_EQ(layHighlight(canvas, beneath, cover, 4, marker, key), 2u);
+    EXPECT_EQ(canvas[0], blendHighlight(0xFFFFFF, marker, key));
+    EXPECT_EQ(canvas[1], 0x000000u) << "ink under a highlight is covered";
+    EXPECT_EQ(canvas[2], blendHighlight(0x000000, marker, key));
+    EXPECT_EQ(canvas[3], key) << "a pixel outside the stroke changed";
+    const uint32_t once[4] = {canvas[0], canvas[1], canvas[2], canvas[3]};
+    EXPECT_EQ(layHighlight(canvas, beneath, cover, 4, marker, key), 0u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(canvas[i], once[i]) << "a second pass darkened pixel " << i;
+}
+
+// Four times the pen, at least 16 pixels at 96 DPI, scaled with the monitor.
+TEST(Highlighter, WidthIsFourPensAndAtLeastSixteenScaled) {
+    EXPECT_EQ(highlighterWidth(2, 96), 16);
+    EXPECT_EQ(highlighterWidth(8, 96), 32);
+    EXPECT_EQ(highlighterWidth(3, 144), 24);
+    EXPECT_EQ(highlighterWidth(24, 144), 96);
 }

@@ -1,6 +1,7 @@
 // The palette's shapes, layout tables and button pointer rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -9,8 +10,9 @@
 #include "win32/core/dpi_scale.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
-#include "palette/core/tool_strip_layout.h"
+#include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
+#include "palette/core/tool_strip_layout.h"
 
 namespace {
 
@@ -385,12 +387,16 @@ TEST(PaletteLayout, MoreToolsButtonIsALargeTargetBetweenTheEyesAndTakesNothingFr
 // The strip: its buttons are 48 x 48 at 96 DPI and 72 x 72 at 144 (never under 40 at 96 scaled),
 // apart from each other, found under the pointer, one per row of the table with its tooltip.
 TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
-    ASSERT_EQ(STRIP_TOOL_COUNT, 2);
-    EXPECT_EQ(stripTools[0].command, TOOL_RECTANGLE);
-    EXPECT_STREQ(stripTools[0].tooltip, "Rect\xE1ngulo");
-    EXPECT_EQ(stripTools[1].command, TOOL_ARROW);
-    EXPECT_STREQ(stripTools[1].tooltip, "Flecha");
-    EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 1);
+    ASSERT_EQ(STRIP_TOOL_COUNT, 6);
+    for (int32_t k = 0; k < HIGHLIGHTER_COLOURS; ++k) {
+        EXPECT_EQ(stripTools[k].command, TOOL_HIGHLIGHTER_FIRST + k);
+        EXPECT_STREQ(stripTools[k].tooltip, "Resaltador");
+    }
+    EXPECT_EQ(stripTools[4].command, TOOL_RECTANGLE);
+    EXPECT_STREQ(stripTools[4].tooltip, "Rect\xE1ngulo");
+    EXPECT_EQ(stripTools[5].command, TOOL_ARROW);
+    EXPECT_STREQ(stripTools[5].tooltip, "Flecha");
+    EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 5);
     EXPECT_EQ(stripToolOfCommand(TOOL_PEN), -1);
     EXPECT_EQ(stripToolOfCommand(0), -1);
     for (int32_t dpi : {96, 120, 144, 192}) {
@@ -422,7 +428,7 @@ TEST(ToolStrip, PlacedAboveThePaletteOrBelowItAndAlwaysInsideTheWorkArea) {
     const BoxPoint home = paletteHome(work, 96);
     const MonitorBox atHome = {home.x, home.y, home.x + 220, home.y + 220};
     BoxPoint p = stripPlace(atHome, work, 96);
-    EXPECT_EQ(p.x, atHome.left);
+    EXPECT_EQ(p.x, std::min(atHome.left, work.right - s96.right)) << "from the palette's left, inside";
     EXPECT_EQ(p.y, atHome.top - 6 - s96.bottom);
     p = stripPlace({300, 10, 520, 230}, work, 96);
     EXPECT_EQ(p.y, 230 + 6) << "no room above: below";

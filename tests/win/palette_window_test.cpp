@@ -24,6 +24,7 @@
 #include "board/core/board_bar_layout.h"
 #include "palette/palette_state.h"
 #include "palette/tool_button.h"
+#include "pages/core/highlight.h"
 #include "palette/core/tool_strip_layout.h"
 #include "palette/tool_strip.h"
 #include "win32/key_colour.h"
@@ -829,9 +830,13 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
     EXPECT_EQ(stripButtonRect(0, 96).right - stripButtonRect(0, 96).left, 48);
     HWND tips = reinterpret_cast<HWND>(GetWindowLongPtrA(toolStripWindow, GWLP_USERDATA));
     ASSERT_TRUE(IsWindow(tips));
-    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), 2);
-    EXPECT_EQ(tipText(tips, toolStripWindow, 0), "Rect\xE1ngulo");
-    EXPECT_EQ(tipText(tips, toolStripWindow, 1), "Flecha");
+    EXPECT_EQ(SendMessageA(tips, TTM_GETTOOLCOUNT, 0, 0), STRIP_TOOL_COUNT);
+    const int rectangleRow = stripToolOfCommand(TOOL_RECTANGLE), arrowRow = stripToolOfCommand(TOOL_ARROW);
+    for (int k = 0; k < HIGHLIGHTER_COLOURS; ++k)
+        EXPECT_EQ(tipText(tips, toolStripWindow, stripToolOfCommand(TOOL_HIGHLIGHTER_FIRST + k)),
+                  "Resaltador");
+    EXPECT_EQ(tipText(tips, toolStripWindow, rectangleRow), "Rect\xE1ngulo");
+    EXPECT_EQ(tipText(tips, toolStripWindow, arrowRow), "Flecha");
 
     // It follows the palette.
     MoveWindow(palette, 300, 400, 220, 220, TRUE);
@@ -845,14 +850,14 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
 
     // The arrow: the tool, the desktop page on, the strip closed, the arrow shown chosen.
     click(BUTTON_N_MORE_TOOLS);
-    tapStrip(1);
+    tapStrip(arrowRow);
     EXPECT_EQ(drawState.tool, TOOL_ARROW);
     EXPECT_FALSE(visible(toolStripWindow)) << "picking a tool closes the strip";
     EXPECT_TRUE(visible(pageWindows[0])) << "no page after picking the arrow";
     EXPECT_EQ(drawState.currentPage, pageWindows[0]);
     EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 0);
     EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 2) << "the ring shows a strip tool in use";
-    const StripRect r0 = stripButtonRect(0, 96), r1 = stripButtonRect(1, 96);
+    const StripRect r0 = stripButtonRect(rectangleRow, 96), r1 = stripButtonRect(arrowRow, 96);
     EXPECT_EQ(stripPixel(r1.left + 5, r1.top + 5), RGB(213, 151, 88)) << "the arrow is not shown chosen";
     EXPECT_EQ(stripPixel(r0.left + 5, r0.top + 5), RGB(178, 178, 178));
 
@@ -873,7 +878,7 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
 
     // The rectangle: its outline, nothing inside.
     click(BUTTON_N_MORE_TOOLS);
-    tapStrip(0);
+    tapStrip(rectangleRow);
     EXPECT_EQ(drawState.tool, TOOL_RECTANGLE);
     SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(400, 500));
     SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(500, 560));
@@ -885,6 +890,33 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
     EXPECT_EQ(GetPixel(canvas, 500, 530), KEY_COLOUR) << "the rubber band reached the canvas";
     SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
     EXPECT_EQ(GetPixel(canvas, 400, 560), KEY_COLOUR) << "one undo left the rectangle";
+
+    // The green highlighter across a red pen line, out and back over itself: the line stays red,
+    // the rest of the band is the page's pixels blended with green (whatever the screen shows under
+    // the page here, the same grey all along), the part passed twice is the shade of the part
+    // passed once, the band is four pens wide, and one undo takes it whole.
+    click(BUTTON_N_PEN);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(700, 300)); // a red line down
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(700, 500));
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(700, 500));
+    click(BUTTON_N_MORE_TOOLS);
+    tapStrip(stripToolOfCommand(TOOL_HIGHLIGHTER_FIRST + 1));
+    EXPECT_EQ(drawState.tool, TOOL_HIGHLIGHTER_FIRST + 1);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(600, 400)); // out and back
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(800, 400));
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(640, 400));
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(640, 400));
+    EXPECT_EQ(GetPixel(canvas, 700, 400), RGB(255, 0, 0)) << "the highlight covered the ink";
+    EXPECT_EQ(GetPixel(canvas, 760, 400), GetPixel(canvas, 615, 400)) << "passed twice, the band is darker";
+    const COLORREF band = GetPixel(canvas, 650, 400);
+    EXPECT_NE(band, KEY_COLOUR) << "no highlight";
+    EXPECT_GT(GetGValue(band), GetRValue(band)) << "the highlight is not green";
+    const int half = highlighterWidth(drawState.penWidth, 96) / 2;
+    EXPECT_NE(GetPixel(canvas, 650, 400 + half - 2), KEY_COLOUR) << "the band is narrower than four pens";
+    EXPECT_EQ(GetPixel(canvas, 650, 400 + half + 3), KEY_COLOUR) << "the band is wider than four pens";
+    SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(GetPixel(canvas, 650, 400), KEY_COLOUR) << "one undo left the highlight";
+    EXPECT_EQ(GetPixel(canvas, 700, 400), RGB(255, 0, 0)) << "the undo took the ink";
     drawState.colour = RGB(0, 0, 0);
 
     // The right eye hides the open strip with the palette; at 144 DPI the strip's buttons are 72.
