@@ -340,6 +340,47 @@ void eraserSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     showCanvasRect(hwnd, record, changed);
 }
 
+// The highlighter's rows for one piece (its cover, the canvas, what is beneath), kept from piece to
+// piece and made larger when a piece needs it: a section and a DC per piece cost more than the
+// piece itself.
+struct HighlightRows {
+    HDC dc = nullptr;
+    HBITMAP section = nullptr;
+    HGDIOBJ old = nullptr;
+    uint32_t* bits = nullptr;
+    int32_t width = 0, height = 0; // of each of the three bands
+    std::vector<uint8_t> cover;
+};
+HighlightRows highlightRows;
+
+bool fitHighlightRows(HDC like, int32_t w, int32_t h) {
+    HighlightRows& r = highlightRows;
+    if (r.section && w <= r.width && h <= r.height)
+        return true;
+    const int32_t width = w > r.width ? w : r.width, height = h > r.height ? h : r.height;
+    uint32_t* bits = nullptr;
+    HBITMAP section = topDownSection(width, height * 3, &bits);
+    if (!section)
+        return false;
+    if (!r.dc)
+        r.dc = CreateCompatibleDC(like);
+    if (!r.dc) {
+        DeleteObject(section);
+        return false;
+    }
+    HGDIOBJ previous = SelectObject(r.dc, section);
+    if (r.section)
+        DeleteObject(r.section);
+    else
+        r.old = previous;
+    r.section = section;
+    r.bits = bits;
+    r.width = width;
+    r.height = height;
+    r.cover.resize(size_t(width));
+    return true;
+}
+
 // One piece of a highlighter stroke, from the previous pointer to `p`, laid into the canvas as
 // pages/core/highlight.h says. What lies beneath an empty pixel of the canvas is what the screen
 // shows there through the page: the desktop under the desktop page, the page's background on the
@@ -359,43 +400,40 @@ void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     if (rectEmpty(box))
         return;
     const int32_t w = box.right - box.left, h = box.bottom - box.top;
-    const size_t count = size_t(w) * size_t(h);
-    uint32_t* bits = nullptr;
-    HBITMAP rows = topDownSection(w, h * 3, &bits); // the piece's cover, the canvas, what is beneath
-    HDC dc = rows ? CreateCompatibleDC(record->memDC) : nullptr;
-    if (!dc) {
-        if (rows)
-            DeleteObject(rows);
+    if (!fitHighlightRows(record->memDC, w, h))
         return;
-    }
-    HGDIOBJ old = SelectObject(dc, rows);
+    HighlightRows& r = highlightRows;
+    HDC dc = r.dc;
     PatBlt(dc, 0, 0, w, h, BLACKNESS);
     {
         SelectedObject pen(dc, CreatePen(PS_SOLID, width, RGB(255, 255, 255)));
         MoveToEx(dc, from.x - box.left, from.y - box.top, nullptr);
         LineTo(dc, p.x - box.left, p.y - box.top);
     }
-    BitBlt(dc, 0, h, w, h, record->memDC, box.left, box.top, SRCCOPY);
+    BitBlt(dc, 0, r.height, w, h, record->memDC, box.left, box.top, SRCCOPY);
     POINT onScreen = {box.left, box.top};
     ClientToScreen(hwnd, &onScreen);
     HDC screen = GetDC(nullptr);
-    if (screen) {
-        BitBlt(dc, 0, 2 * h, w, h, screen, onScreen.x, onScreen.y, SRCCOPY);
-        ReleaseDC(nullptr, screen);
-    }
+    if (!screen)
+        return;
+    BitBlt(dc, 0, 2 * r.height, w, h, screen, onScreen.x, onScreen.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
     GdiFlush(); // the rows are read behind GDI's back
-    std::vector<uint8_t> cover(count);
-    for (size_t i = 0; i < count; ++i)
-        cover[i] = (bits[i] & 0xFF) != 0;
-    if (screen && layHighlight(bits + count, bits + 2 * count, cover.data(), count,
-                               highlighterPixel(record->gestureTool), KEY_COLOUR_PIXEL)) {
-        BitBlt(record->memDC, box.left, box.top, w, h, dc, 0, h, SRCCOPY);
+    const size_t stride = size_t(r.width), band = stride * size_t(r.height);
+    size_t changed = 0;
+    for (int32_t y = 0; y < h; ++y) {
+        const uint32_t* coverRow = r.bits + size_t(y) * stride;
+        for (int32_t x = 0; x < w; ++x)
+            r.cover[size_t(x)] = (coverRow[x] & 0xFF) != 0;
+        changed +=
+            layHighlight(r.bits + band + size_t(y) * stride, r.bits + 2 * band + size_t(y) * stride,
+                         r.cover.data(), size_t(w), highlighterPixel(record->gestureTool), KEY_COLOUR_PIXEL);
+    }
+    if (changed) {
+        BitBlt(record->memDC, box.left, box.top, w, h, dc, 0, r.height, SRCCOPY);
         markChanged(record, box);
         showCanvasRect(hwnd, record, box);
     }
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    DeleteObject(rows);
 }
 
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
