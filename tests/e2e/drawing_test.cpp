@@ -690,9 +690,10 @@ class Drawing : public ::testing::Test {
         EXPECT_TRUE(waitVisible("qv_tool_strip", child.processId, false, 3000))
             << "the pick left the strip open";
     }
-    // A drag from a to b held still at both ends, as a hand draws a figure: the first point the
-    // board reports is where the finger came down, the last where it stopped (a plain drag lifts
-    // while the smoothed pointer is still a few pixels short of the end).
+    // A drag from a to b held still at both ends, as a hand draws a figure or moves a cut-out: the
+    // first point the program reads is where the finger came down, the last where it stopped. A
+    // plain drag is read a poll late at its start and lifts a poll short of its end, a few pixels
+    // each on a busy machine (a cut-out put down 4 pixels short failed a run).
     void heldDrag(POINT a, POINT b) {
         SimPath path;
         simDown(path, a.x, a.y);
@@ -928,15 +929,10 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     GetWindowRect(palette, &pal);
     const int samples = 20, most = samples - 4;
     std::string polled; // what the board saw of each drag, told when a check fails
-    // A drag that comes to rest before the lift ends where it stopped: one that lifts while moving
-    // ends at the last point the program read, a poll or two short of it (more when the machine is
-    // busy).
-    auto drag = [&](POINT a, POINT b, DWORD restMs = 0) {
+    auto drag = [&](POINT a, POINT b) {
         const size_t from = simboardLogSize(board);
         SimPath path;
         simMove(simDown(path, a.x, a.y), b.x, b.y, 600);
-        if (restMs)
-            simHold(path, restMs);
         simboardPlay(board, 0, simLift(path));
         simboardWaitFinger(board, 0, 30000, true);
         flushEvents(200);
@@ -988,8 +984,8 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // A cut-out held while a colour is picked is put down where it was dragged, not lost.
     touchButton(BUTTON_N_CUT);
     const int y0 = from[0].y, left = w / 5 + 30, right = w / 5 + 150, down = h / 10;
-    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});                    // select part of the first stroke
-    drag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}, 150); // and drag it down
+    drag({left - 10, y0 - 20}, {right + 10, y0 + 20});                   // select part of the first stroke
+    heldDrag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // and drag it down
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_GE(redAlong({left, y0 + down}, {right, y0 + down}, most), most)
         << "the cut-out is not on the board where it was put down" << polled;
@@ -1456,7 +1452,7 @@ TEST_F(DrawingAt150, EveryButtonByItsPictureStrokesSaveAndWindowsSizedByTheScale
     touchButton(BUTTON_N_CUT);
     const int y0 = rows[0], left = 500, right = 620, down = 90;
     drawPath({{left - 10, y0 - 20}, {right + 10, y0 + 20}});
-    drawPath({{(left + right) / 2, y0}, {(left + right) / 2, y0 + down}}, 150); // put where it stopped
+    heldDrag({(left + right) / 2, y0}, {(left + right) / 2, y0 + down}); // put where it stopped
     touchButton(BUTTON_N_BLACK);
     EXPECT_GE(settledColourAlong({left, y0 + down}, {right, y0 + down}, SWATCHES[0], 20, 16), 16)
         << "the cut-out is not where it was put down";
