@@ -11,6 +11,7 @@
 #include "palette/tool_strip.h"
 #include "pages/page_window.h"
 #include "pages/page_container.h"
+#include "pages/text_box.h"
 #include "calibration/calibration_window.h"
 #include "board/board_bar.h"
 #include "resources/resource_ids.h"
@@ -48,6 +49,7 @@ const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[8], holdRingProc, 0, 0, ARROW_CURSOR, RGB(0, 0, 0)},
     {WINDOW_CLASS_NAMES[9], boardBarProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[10], toolStripProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[11], textBoxProc, 0, 0, ARROW_CURSOR, KEY_COLOUR},
 };
 
 ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {

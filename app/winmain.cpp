@@ -44,16 +44,19 @@ HWND createMainWindow(HINSTANCE instance) {
     return hwnd;
 }
 
+// The loop reads and dispatches Unicode: a character typed into the text tool's box (a Unicode
+// edit control) reaches it whole, whatever the system's ANSI code page; the program's ANSI windows
+// get their messages converted as before.
 int runMessageLoop() {
     MSG msg = {};
     for (;;) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0)
             return static_cast<int>(msg.wParam);
         if (got == -1)
             return 0;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
 }
 

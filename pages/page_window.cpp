@@ -14,6 +14,7 @@
 #include "win32/show_hide.h"
 #include "win32/monitors.h"
 #include "pages/page_state.h"
+#include "pages/text_box.h"
 
 HCURSOR currentCursor = nullptr;
 HDC scratchDC = nullptr;
@@ -215,8 +216,11 @@ void releasePointer(HWND hwnd, const PageRecord* record) {
 void endGesture(HWND hwnd, PageRecord* record, IntPoint p);
 
 // Before a palette action: a gesture under way ends where the pointer last was, a held cut-out is
-// put down where it is, and the step is finished, so that nothing drawn is lost by the action.
-void putDown(HWND hwnd, PageRecord* record) {
+// put down where it is, an open text box puts its text on the page (unless `keepText`: a colour or
+// a width restyles it), and the step is finished, so that nothing drawn is lost by the action.
+void putDown(HWND hwnd, PageRecord* record, bool keepText = false) {
+    if (!keepText && textBoxOpenOn(hwnd))
+        closeTextBox(true);
     if (gestureUnderWay(record->dragState))
         endGesture(hwnd, record, record->lastPointer);
     if (record->dragState == DRAG_CUT_HELD)
@@ -230,14 +234,19 @@ void putDown(HWND hwnd, PageRecord* record) {
 // The handlers of the page and pointer messages run only for a page that can draw (see
 // onDrawingMessage). Each returns whether default processing follows.
 
+// A colour or width changed while the text tool's box is open on the shown page restyles the box;
+// any other change (another tool, the page hidden) puts its text down.
 bool onToolChanged(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
-    putDown(hwnd, record);
+    const bool restyle = textBoxOpenOn(hwnd) && record->settings->tool == TOOL_TEXT && IsWindowVisible(hwnd);
+    putDown(hwnd, record, restyle);
+    if (restyle)
+        restyleTextBox();
     toolCursor(record->settings);
     return true;
 }
 
-bool onPutDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
-    putDown(hwnd, record);
+bool onPutDown(HWND hwnd, PageRecord* record, WPARAM wParam, IntPoint) {
+    putDown(hwnd, record, wParam == PUT_DOWN_KEEP_TEXT);
     return false;
 }
 
@@ -303,6 +312,19 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     }
     case TOOL_CUT:
         cutButtonDown(hwnd, record, p);
+        break;
+    case TOOL_TEXT:
+        // A tap opens a box where it lifts; with a box open, a tap in it places the caret and a tap
+        // outside it puts its text down (and opens no other).
+        if (textBoxOpenOn(hwnd)) {
+            if (textBoxHit(p))
+                placeTextCaret(p);
+            else
+                closeTextBox(true);
+            break;
+        }
+        ds->lastPoint = p;
+        record->dragState = DRAG_HELD;
         break;
     default:
         break; // not a drawing tool: no gesture
@@ -495,8 +517,8 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         cutButtonUp(hwnd, record, p);
         return;
     }
-    if (record->dragState != DRAG_HELD) {
-        record->dragState = DRAG_IDLE;
+    if (record->dragState != DRAG_HELD || record->gestureTool == TOOL_TEXT) {
+        record->dragState = DRAG_IDLE; // a text tap's box opens at the release (onButtonUp)
         return;
     }
     switch (toolKind(record->gestureTool)) {
@@ -553,8 +575,11 @@ bool onButtonUp(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         releasePointer(hwnd, record);
         return false;
     }
+    const bool textTap = record->gestureTool == TOOL_TEXT && record->dragState == DRAG_HELD;
     endGesture(hwnd, record, p);
     releasePointer(hwnd, record);
+    if (textTap)
+        openTextBox(hwnd, record, record->settings->lastPoint);
     return true;
 }
 

@@ -463,8 +463,10 @@ void onCommand(HWND palette, WPARAM wParam) {
     raisePaletteAndRing(palette); // stays above the pages
     // Whatever the action, a gesture under way or a held cut-out is put down first, before the
     // action changes the tool or hides the page: nothing drawn is lost by a palette touch.
+    // A colour or a width keeps an open text box, which takes them.
+    const bool restyles = entry.commandKind == COMMAND_COLOUR || entry.commandKind == COMMAND_WIDTH;
     if (drawState.currentPage)
-        SendMessageA(drawState.currentPage, UM_PAGE_PUT_DOWN, 0, 0);
+        SendMessageA(drawState.currentPage, UM_PAGE_PUT_DOWN, restyles ? PUT_DOWN_KEEP_TEXT : 0, 0);
     switch (entry.commandKind) {
     case COMMAND_COLOUR:
         onColour(n - BUTTON_N_BLACK);

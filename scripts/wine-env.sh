@@ -143,6 +143,12 @@ _start_prefix() { # screen (sd, hd, dual, sd2 or sd3): VELMORA_PREFIX_<SCREEN> a
             /d 'Liberation Serif' /f >/dev/null 2>&1 </dev/null
         WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
     fi
+    # Nor "Arial" (the text tool's face): Liberation Sans, its metric-compatible counterpart.
+    if ! grep -q '"Arial"="Liberation Sans"' "$prefix/user.reg" 2>/dev/null; then
+        VELMORA_SCREEN=$1 "$_wine_exec" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Arial' \
+            /d 'Liberation Sans' /f >/dev/null 2>&1 </dev/null
+        WINEPREFIX="$prefix" wineserver -w 2>/dev/null || true
+    fi
 }
 
 _copy_prefix() { # from to: a copy of an initialised prefix, unless "to" is one already

@@ -18,7 +18,9 @@ constexpr unsigned UM_PAGE_CLEAR = 0x5020;        // palette -> current page
 constexpr unsigned UM_PAGE_UNDO = 0x5021;         // palette -> current page: undo its last step
 constexpr unsigned UM_PAGE_REDO = 0x5022;         // palette -> current page: redo the step undone last
 constexpr unsigned UM_PAGE_PUT_DOWN = 0x5023;     // palette -> current page: finish any gesture, put a
-                                                  // held cut-out down, before a palette action
+                                                  // held cut-out down, before a palette action; an open
+                                                  // text box is put onto the page, but with wParam
+constexpr unsigned PUT_DOWN_KEEP_TEXT = 1;        // (a colour or a width, which restyle the box)
 // Main window -> palette: the board's monitor moved or changed size (boardMonitor): the pages and
 // their containers follow it, the canvas grows to it, the palette stays inside its work area.
 constexpr unsigned UM_BOARD_MOVED = 0x5024;

@@ -135,6 +135,7 @@ int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
     case TOOL_CUT:
     case TOOL_ELLIPSE:
     case TOOL_RECTANGLE:
+    case TOOL_TEXT:
         return IDCUR_PEN_CROSS;
     case TOOL_LINE:
     case TOOL_PEN:

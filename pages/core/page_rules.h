@@ -17,6 +17,8 @@ constexpr int32_t TOOL_PEN = 100308;
 // The outline tools of the palette's tool strip.
 constexpr int32_t TOOL_RECTANGLE = 100309;
 constexpr int32_t TOOL_ARROW = 100310;
+// The text tool of the strip: a tap opens a text box there (pages/text_box.h).
+constexpr int32_t TOOL_TEXT = 100315;
 
 // The gesture a page has under way (PageRecord::dragState).
 enum DragState : int32_t {

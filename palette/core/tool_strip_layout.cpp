@@ -12,6 +12,7 @@ const StripTool stripTools[STRIP_TOOL_COUNT] = {
     {TOOL_HIGHLIGHTER_FIRST + 3, "Resaltador", STRIP_ICON_HIGHLIGHTER_FIRST + 3},
     {TOOL_RECTANGLE, "Rect\xE1ngulo", STRIP_ICON_RECTANGLE},
     {TOOL_ARROW, "Flecha", STRIP_ICON_ARROW},
+    {TOOL_TEXT, "Texto", STRIP_ICON_TEXT},
 };
 
 namespace {

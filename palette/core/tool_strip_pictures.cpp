@@ -25,6 +25,13 @@ LineArt iconArt(int32_t icon) {
             art.lines.push_back({{0.5 + 0.28 * t, 0.22 + 0.28 * (1 - t)}, {0.8, 0.2}});
         art.lines.push_back({{0.5, 0.22}, {0.8, 0.2}, {0.78, 0.5}, {0.5, 0.22}});
         break;
+    case STRIP_ICON_TEXT:
+        // A capital T with serifs at its top ends and its foot.
+        art.width = 0.09;
+        art.lines = {{{0.26, 0.34}, {0.26, 0.24}, {0.74, 0.24}, {0.74, 0.34}},
+                     {{0.5, 0.24}, {0.5, 0.78}},
+                     {{0.39, 0.78}, {0.61, 0.78}}};
+        break;
     default:
         // A highlighter's chisel tip drawing a broad band: the band is the marker's colour
         // (markerBand), this is its dark outline.
@@ -58,7 +65,7 @@ Picture toolStripPicture(bool pressed, int32_t cell) {
     for (int32_t icon = 0; icon < STRIP_ICON_COUNT; ++icon) {
         Picture one(cell, cell, face);
         const LineArt art = iconArt(icon);
-        const bool marker = icon >= STRIP_ICON_HIGHLIGHTER_FIRST;
+        const bool marker = icon >= STRIP_ICON_HIGHLIGHTER_FIRST && icon < STRIP_ICON_TEXT;
         const LineArt band = markerBand();
         const Rgb colour = marker ? markerRgb(icon) : BLACK;
         renderSupersampled(one, 4, [&](double x, double y) {

@@ -27,6 +27,7 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -761,6 +762,71 @@ class Drawing : public ::testing::Test {
                    << "the arrow runs past its end point, to " << past.x << "," << past.y;
         return ::testing::AssertionSuccess();
     }
+    // Keys typed into whatever window has the keyboard: each character as itself (KEYEVENTF_UNICODE),
+    // a line break as Enter.
+    void typeText(const std::wstring& text) {
+        std::vector<INPUT> keys;
+        for (wchar_t c : text)
+            for (DWORD up : {DWORD(0), DWORD(KEYEVENTF_KEYUP)}) {
+                INPUT in = {};
+                in.type = INPUT_KEYBOARD;
+                if (c == L'\n')
+                    in.ki.wVk = VK_RETURN;
+                else
+                    in.ki.wScan = c;
+                in.ki.dwFlags = up | (c == L'\n' ? 0 : KEYEVENTF_UNICODE);
+                keys.push_back(in);
+            }
+        SendInput(UINT(keys.size()), keys.data(), sizeof(INPUT));
+        waitProgramIdle();
+    }
+    void pressKey(WORD vk) {
+        INPUT keys[2] = {};
+        for (INPUT& in : keys) {
+            in.type = INPUT_KEYBOARD;
+            in.ki.wVk = vk;
+        }
+        keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(2, keys, sizeof(INPUT));
+        waitProgramIdle();
+    }
+    // A tap with the text tool at p; the text box's window once it shows (null when it does not), and
+    // how long after the finger lifted it showed.
+    HWND tapForTextBox(POINT p, double* msAfterLift) {
+        constexpr DWORD HOLD_MS = 100;
+        SimPath path;
+        simDown(path, p.x, p.y);
+        simHold(path, HOLD_MS);
+        LARGE_INTEGER frequency, start, now;
+        QueryPerformanceFrequency(&frequency);
+        QueryPerformanceCounter(&start);
+        simboardPlay(board, 0, simLift(path));
+        HWND textBox = nullptr;
+        waitFor([&] { return visibleWindowOf("qv_text_box", child.processId, &textBox); }, 3000, 2);
+        QueryPerformanceCounter(&now);
+        *msAfterLift = 1000.0 * double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart) - HOLD_MS;
+        simboardWaitFinger(board, 0, 5000, true);
+        waitProgramIdle();
+        return textBox;
+    }
+    // The pixels of a colour in an area of the screen, as a mask, with the rows they span.
+    static std::vector<bool> colourMask(const RECT& area, COLORREF colour, int* top, int* bottom) {
+        std::vector<COLORREF> pixels;
+        std::vector<bool> mask;
+        *top = INT_MAX;
+        *bottom = INT_MIN;
+        if (!captureScreen(area, &pixels))
+            return mask;
+        const int width = area.right - area.left;
+        for (size_t i = 0; i < pixels.size(); ++i) {
+            mask.push_back(pixels[i] == colour);
+            if (pixels[i] == colour) {
+                *top = std::min(*top, int(area.top) + int(i) / width);
+                *bottom = std::max(*bottom, int(area.top) + int(i) / width);
+            }
+        }
+        return mask;
+    }
     static int screenDpi() {
         HDC screen = GetDC(nullptr);
         const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
@@ -868,6 +934,69 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     pickStripTool(TOOL_HIGHLIGHTER_FIRST);
     EXPECT_TRUE(expectHighlight({w / 5, h * 3 / 5}, {w / 2, h * 3 / 5}, nullptr, "desktop_highlight"));
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a highlight on the desktop page"));
+
+    // The text tool. A tap opens a box at the tap, which takes the keyboard from the lesson; typed
+    // text (accents, a letter outside the ANSI code page, a line break) shows in red at the second
+    // width's size, 32 pixels a line; a tap outside the box puts the text onto the page exactly as
+    // the box showed it and gives the keyboard back to the lesson; one undo takes the text away, a
+    // redo brings it back. A second box closed with Esc puts nothing.
+    pickStripTool(TOOL_TEXT);
+    EXPECT_TRUE(paletteOnTopAndSettled());
+    const POINT at = {w / 5, h * 4 / 5};
+    const int line = 32;
+    double shownMs = 0;
+    HWND textBox = tapForTextBox(at, &shownMs);
+    ASSERT_NE(textBox, nullptr) << "a tap with the text tool opened no box";
+    std::printf("[ figures  ] the text box shown %.0f ms after the finger lifted\n", shownMs);
+    EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == textBox; }, 2000))
+        << "the box did not take the keyboard: " << describe(GetForegroundWindow()) << " has it";
+    const std::wstring typed = L"\u00bfQu\u00e9 a\u00f1o? \u03c0 \u20ac\n\u00d1and\u00fa";
+    typeText(typed);
+    HWND edit = FindWindowExA(textBox, nullptr, "EDIT", nullptr);
+    wchar_t held[64] = {};
+    SendMessageW(edit, WM_GETTEXT, 64, reinterpret_cast<LPARAM>(held));
+    std::wstring expectedText = typed;
+    expectedText.replace(expectedText.find(L'\n'), 1, L"\r\n");
+    EXPECT_TRUE(expectedText == held) << "the box holds other text than was typed";
+    const RECT textArea = {at.x - line / 2, at.y - line, at.x + 12 * line, at.y + 2 * line};
+    int top = 0, bottom = 0;
+    waitFor([&] { return !colourMask(textArea, RED, &top, &bottom).empty() && bottom > at.y + line / 2; }, 3000,
+            SCREEN_LOOK_MS);
+    const std::vector<bool> inBox = colourMask(textArea, RED, &top, &bottom);
+    shot("desktop_text_box");
+    EXPECT_GE(top, at.y - line / 2) << "the first line starts above the tap's line";
+    EXPECT_LE(top, at.y - line / 4) << "the first line's letters are not as tall as its size";
+    EXPECT_GT(bottom, at.y + line / 2) << "no second line";
+    EXPECT_LE(bottom, at.y + line * 3 / 2 + 2) << "the second line is not one line below the first";
+    simboardTap(board, 0, w / 2, h / 10, 120, SIM_SCREEN, true, 150); // outside the box
+    waitProgramIdle();
+    EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000)) << "a tap outside left the box open";
+    EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == lesson; }, 2000));
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the text box closed"));
+    char lessonText[32] = {};
+    GetWindowTextA(lesson, lessonText, sizeof lessonText);
+    EXPECT_STREQ(lessonText, "lesson") << "the typing reached the lesson";
+    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
+        << "the text on the page is not the text the box showed";
+    shot("desktop_text");
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == std::vector<bool>(inBox.size()); },
+                        3000, SCREEN_LOOK_MS))
+        << "one undo left text on the page";
+    touchButton(BUTTON_N_REDO);
+    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
+        << "the redo did not bring the text back";
+    EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "an undo and a redo"));
+    const POINT elsewhere = {w / 2, h / 10};
+    textBox = tapForTextBox(elsewhere, &shownMs);
+    ASSERT_NE(textBox, nullptr) << "the second tap opened no box";
+    typeText(L"borrar");
+    pressKey(VK_ESCAPE);
+    EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000)) << "Esc left the box open";
+    EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == lesson; }, 2000));
+    const RECT escArea = {elsewhere.x - line / 2, elsewhere.y - line, elsewhere.x + 8 * line, elsewhere.y + line};
+    EXPECT_EQ(colourMask(escArea, RED, &top, &bottom), std::vector<bool>(size_t((8 * line + line / 2) * 2 * line)))
+        << "Esc put the text on the page";
     touchButton(BUTTON_N_PEN);
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));

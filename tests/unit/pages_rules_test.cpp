@@ -9,6 +9,7 @@
 #include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
 #include "pages/core/picture_name.h"
+#include "pages/core/text_rules.h"
 #include "pages/core/undo_history.h"
 
 namespace {
@@ -303,6 +304,7 @@ TEST(PagesArrow, HeadAtTheEndAlongTheDragAtAnyAngleAndNoneForAShortDrag) {
 TEST(PagesArrow, OutlineToolsShowTheirCursors) {
     EXPECT_EQ(toolCursorId(TOOL_RECTANGLE, 16), IDCUR_PEN_CROSS);
     EXPECT_EQ(toolCursorId(TOOL_ARROW, 16), IDCUR_PEN);
+    EXPECT_EQ(toolCursorId(TOOL_TEXT, 16), IDCUR_PEN_CROSS);
 }
 
 // --- the highlighter ---------------------------------------------------------------------------
@@ -355,4 +357,34 @@ TEST(Highlighter, WidthIsFourPensAndAtLeastSixteenScaled) {
     EXPECT_EQ(highlighterWidth(8, 96), 32);
     EXPECT_EQ(highlighterWidth(3, 144), 24);
     EXPECT_EQ(highlighterWidth(24, 144), 96);
+}
+
+// The letters follow the pen's four widths at every scale; a width between two takes the nearer.
+TEST(PagesText, SizeFollowsTheWidthAtEveryScale) {
+    for (int32_t dpi : {96, 120, 144, 192}) {
+        const int32_t widths[4] = {2, 4, 8, 16}, heights[4] = {24, 32, 48, 64};
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(textHeightForPen(scaledForDpi(widths[k], dpi), dpi), scaledForDpi(heights[k], dpi)) << dpi;
+    }
+    EXPECT_EQ(textHeightForPen(5, 96), 32);
+    EXPECT_EQ(textHeightForPen(7, 96), 48);
+    EXPECT_EQ(textHeightForPen(0, 96), 24);
+    EXPECT_EQ(textHeightForPen(500, 96), 64);
+}
+
+// The first line starts at the tap, centred on it; near an edge the box moves the least to stay on
+// the page; an empty box or one of blanks puts nothing.
+TEST(PagesText, BoxAtTheTapInsideThePageAndBlankTextPutsNothing) {
+    EXPECT_EQ(textBoxOrigin({400, 300}, 32, 6, 108, 44, 1024, 768).x, 394);
+    EXPECT_EQ(textBoxOrigin({400, 300}, 32, 6, 108, 44, 1024, 768).y, 278);
+    EXPECT_EQ(textBoxOrigin({1020, 760}, 32, 6, 108, 44, 1024, 768).x, 1024 - 108);
+    EXPECT_EQ(textBoxOrigin({1020, 760}, 32, 6, 108, 44, 1024, 768).y, 768 - 44);
+    EXPECT_EQ(textBoxOrigin({2, 3}, 32, 6, 108, 44, 1024, 768).x, 0);
+    EXPECT_EQ(textBoxOrigin({2, 3}, 32, 6, 108, 44, 1024, 768).y, 0);
+    EXPECT_EQ(textBoxOrigin({50, 50}, 32, 6, 2000, 44, 1024, 768).x, 0) << "wider than the page";
+    EXPECT_FALSE(textPutsInk(L"", 0));
+    EXPECT_FALSE(textPutsInk(L" \t\r\n\r\n ", 8));
+    EXPECT_TRUE(textPutsInk(L"\r\n\u00bfQu\u00e9?", 7));
+    EXPECT_TRUE(textPutsInk(L"\u20ac", 1));
+    EXPECT_FALSE(textPutsInk(L"  \0x", 4)) << "the text ends at its terminator";
 }

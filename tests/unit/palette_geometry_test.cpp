@@ -387,7 +387,7 @@ TEST(PaletteLayout, MoreToolsButtonIsALargeTargetBetweenTheEyesAndTakesNothingFr
 // The strip: its buttons are 48 x 48 at 96 DPI and 72 x 72 at 144 (never under 40 at 96 scaled),
 // apart from each other, found under the pointer, one per row of the table with its tooltip.
 TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
-    ASSERT_EQ(STRIP_TOOL_COUNT, 6);
+    ASSERT_EQ(STRIP_TOOL_COUNT, 7);
     for (int32_t k = 0; k < HIGHLIGHTER_COLOURS; ++k) {
         EXPECT_EQ(stripTools[k].command, TOOL_HIGHLIGHTER_FIRST + k);
         EXPECT_STREQ(stripTools[k].tooltip, "Resaltador");
@@ -396,6 +396,8 @@ TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
     EXPECT_STREQ(stripTools[4].tooltip, "Rect\xE1ngulo");
     EXPECT_EQ(stripTools[5].command, TOOL_ARROW);
     EXPECT_STREQ(stripTools[5].tooltip, "Flecha");
+    EXPECT_EQ(stripTools[6].command, TOOL_TEXT);
+    EXPECT_STREQ(stripTools[6].tooltip, "Texto");
     EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 5);
     EXPECT_EQ(stripToolOfCommand(TOOL_PEN), -1);
     EXPECT_EQ(stripToolOfCommand(0), -1);
