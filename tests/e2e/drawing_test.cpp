@@ -1,13 +1,15 @@
 // Drawing end to end: the simulated-board build on the simulated board with a stored calibration.
 // The palette is opened from the tray command, red and the pen are picked by touches on the
 // palette's buttons, a drag over the desktop draws a red stroke on the screen, and "Guardar" saves
-// the desktop with it, without the palette; board mode shows the grey board, a stroke there is
-// cleared by the clear button, and the right eye hides it all.
+// the desktop with it, without the palette; a highlight and typed text (a box at the tap that
+// takes the keyboard from the lesson's window and gives it back, one undo for the text, Esc for
+// nothing) go on the desktop page too; board mode shows the grey board, a stroke there is cleared
+// by the clear button, and the right eye hides it all.
 // Then on the board: strokes undone and redone, a clear undone, a line released over the palette,
 // a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard, the
 // file named by the tray's balloon.
 // Then the board as a stack of pages (at 1920 x 1080): three pages with three backgrounds and a
-// stroke each, turned through with the bar; undo on one page leaves the others; the board as one
+// stroke each (the first also a highlight, a rectangle, an arrow and text), turned through with the bar; undo on one page leaves the others; the board as one
 // PDF that a real reader (poppler's pdftoppm) renders as the board shows it; a page added while a
 // scanner holds its fresh file leaves the index on disk as it was; the program ended hard then
 // (six seconds after the last stroke) and started again brings every page back pixel for pixel,
@@ -762,6 +764,30 @@ class Drawing : public ::testing::Test {
                    << "the arrow runs past its end point, to " << past.x << "," << past.y;
         return ::testing::AssertionSuccess();
     }
+    // The lower half of the shown board page marked with each tool of the strip (a highlight over a
+    // red stroke, a rectangle, an arrow, two lines of text), the pen picked again at the end: the
+    // page's picture, its PDF page and its return after a crash then hold every kind of mark.
+    void markPageWithEveryTool() {
+        const POINT inkFrom = {w / 6, h * 3 / 5}, inkTo = {w / 2, h * 3 / 5};
+        touchButton(BUTTON_N_PEN);
+        heldDrag(inkFrom, inkTo);
+        pickStripTool(TOOL_HIGHLIGHTER_FIRST + 2); // pink
+        heldDrag({w / 4, h * 3 / 5 - 50}, {w / 3, h * 3 / 5 + 50});
+        pickStripTool(TOOL_RECTANGLE);
+        heldDrag({w * 11 / 20, h * 11 / 20}, {w * 7 / 10, h * 7 / 10});
+        pickStripTool(TOOL_ARROW);
+        heldDrag({w / 6, h * 17 / 20}, {w * 2 / 5, h * 3 / 4});
+        pickStripTool(TOOL_TEXT);
+        double shownMs = 0;
+        ASSERT_NE(tapForTextBox({w * 11 / 20, h * 4 / 5}, &shownMs), nullptr) << "no text box on the board";
+        typeText(L"Ma\u00f1ana:\nla lecci\u00f3n 5");
+        simboardTap(board, 0, w / 2, h / 12, 120, SIM_SCREEN, true, 150); // outside the box
+        waitProgramIdle();
+        EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000)) << "the text box stayed open";
+        touchButton(BUTTON_N_PEN);
+        EXPECT_TRUE(paletteOnTopAndSettled());
+        shot("board_page_every_tool");
+    }
     // Keys typed into whatever window has the keyboard: each character as itself (KEYEVENTF_UNICODE),
     // a line break as Enter.
     void typeText(const std::wstring& text) {
@@ -791,22 +817,22 @@ class Drawing : public ::testing::Test {
         waitProgramIdle();
     }
     // A tap with the text tool at p; the text box's window once it shows (null when it does not), and
-    // how long after the finger lifted it showed.
+    // how long after the board's last reply with the finger it showed: the program sees the lift at
+    // its next poll without one, then the pointer's release opens the box.
     HWND tapForTextBox(POINT p, double* msAfterLift) {
-        constexpr DWORD HOLD_MS = 100;
         SimPath path;
         simDown(path, p.x, p.y);
-        simHold(path, HOLD_MS);
-        LARGE_INTEGER frequency, start, now;
-        QueryPerformanceFrequency(&frequency);
-        QueryPerformanceCounter(&start);
+        simHold(path, 100);
         simboardPlay(board, 0, simLift(path));
         HWND textBox = nullptr;
-        waitFor([&] { return visibleWindowOf("qv_text_box", child.processId, &textBox); }, 3000, 2);
-        QueryPerformanceCounter(&now);
-        *msAfterLift = 1000.0 * double(now.QuadPart - start.QuadPart) / double(frequency.QuadPart) - HOLD_MS;
+        waitFor([&] { return visibleWindowOf("qv_text_box", child.processId, &textBox); }, 3000, 1);
+        const double shownAt = simboardNowMs();
         simboardWaitFinger(board, 0, 5000, true);
         waitProgramIdle();
+        *msAfterLift = -1;
+        for (const SimEvent& e : simboardLog(board))
+            if (e.kind == SIM_REPLY && e.bytes.size() > 1 && e.bytes[1] == 0x0A && e.timeMs < shownAt)
+                *msAfterLift = shownAt - e.timeMs;
         return textBox;
     }
     // The pixels of a colour in an area of the screen, as a mask, with the rows they span.
@@ -947,7 +973,7 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     double shownMs = 0;
     HWND textBox = tapForTextBox(at, &shownMs);
     ASSERT_NE(textBox, nullptr) << "a tap with the text tool opened no box";
-    std::printf("[ figures  ] the text box shown %.0f ms after the finger lifted\n", shownMs);
+    std::printf("[ figures  ] the text box shown %.0f ms after the board's last reply with the finger\n", shownMs);
     EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == textBox; }, 2000))
         << "the box did not take the keyboard: " << describe(GetForegroundWindow()) << " has it";
     const std::wstring typed = L"\u00bfQu\u00e9 a\u00f1o? \u03c0 \u20ac\n\u00d1and\u00fa";
@@ -1168,7 +1194,18 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_UNDO);
     EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS))
         << "one undo left the highlight";
-    touchButton(BUTTON_N_REDO); // Guardar below saves it too
+    touchButton(BUTTON_N_REDO);
+    // The eraser takes a highlight as it takes ink: across the band, clear of the red under it,
+    // the board shows again; undone, the band is back (Guardar below saves it).
+    const COLORREF band = screenPixel(inBand.x, inBand.y);
+    touchButton(BUTTON_N_ERASER);
+    heldDrag({across - 40, inBand.y}, {across + 40, inBand.y});
+    EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS))
+        << "the eraser left the highlight";
+    EXPECT_TRUE(colourInBox(red, 2, RED)) << "the eraser took the red beside the band";
+    touchButton(BUTTON_N_UNDO);
+    EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == band; }, 3000, SCREEN_LOOK_MS))
+        << "the eraser's undo did not bring the highlight back";
     std::printf("[ figures  ] the highlight and its checks took %.1f s\n",
                 (GetTickCount() - highlightStart) / 1000.0);
 
@@ -1217,6 +1254,8 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
                      SIM_SCREEN, true, 200);
         waitProgramIdle();
         EXPECT_GE(redAlong(pages[i], most), most) << "no stroke on page " << i + 1;
+        if (i == 0)
+            markPageWithEveryTool();
     }
     waitGridPixel(onGrid, backgroundAt(onGrid, BACKGROUND_SQUARED));
     EXPECT_EQ(screenPixel(onGrid.x, onGrid.y), backgroundAt(onGrid, BACKGROUND_SQUARED))
