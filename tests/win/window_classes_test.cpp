@@ -15,6 +15,7 @@
 #include "palette/tool_strip.h"
 #include "pages/page_window.h"
 #include "pages/page_container.h"
+#include "pages/text_box.h"
 #include "calibration/calibration_window.h"
 #include "board/board_bar.h"
 #include "win32/key_colour.h"
@@ -54,7 +55,7 @@ TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
                                         paletteWindowProc, toolButtonProc,        pageWindowProc,
                                         pageContainerProc, calibrationWindowProc, holdRingProc,
-                                        boardBarProc,      toolStripProc};
+                                        boardBarProc,      toolStripProc,         textBoxProc};
     std::set<WNDPROC> procedures;
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
@@ -107,7 +108,7 @@ TEST(WindowClasses, OnlyTheMainWindowRedrawsWholeAndOnlyTheHoldRingIgnoresDouble
 TEST(WindowClasses, WindowsOverTheBoardHaveTheKeyColourBehindThem) {
     registerOnce();
     const std::set<std::string> keyed = {"qv_tool", "qv_tool_button", "qv_page", "qv_pageparent",
-                                         "qv_dingwei"};
+                                         "qv_dingwei", "qv_text_box"};
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         if (!keyed.count(WINDOW_CLASS_NAMES[i]))
             continue;
