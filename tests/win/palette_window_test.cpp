@@ -917,6 +917,66 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
     SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
     EXPECT_EQ(GetPixel(canvas, 650, 400), KEY_COLOUR) << "one undo left the highlight";
     EXPECT_EQ(GetPixel(canvas, 700, 400), RGB(255, 0, 0)) << "the undo took the ink";
+
+    // The text tool: a tap opens the box at the tap, holding the keyboard's text; blue and the third
+    // width picked while it is open restyle it (48-pixel letters) and leave it open; the right eye
+    // puts its text on the page as one step. Esc, and a box of blanks, put nothing.
+    click(BUTTON_N_MORE_TOOLS);
+    tapStrip(stripToolOfCommand(TOOL_TEXT));
+    EXPECT_EQ(drawState.tool, TOOL_TEXT);
+    auto tapText = [&](int x, int y) {
+        SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        HWND box = FindWindowA("qv_text_box", nullptr);
+        return box && visible(box) ? FindWindowExA(box, nullptr, "EDIT", nullptr) : nullptr;
+    };
+    auto type = [](HWND edit, const wchar_t* text) {
+        for (const wchar_t* c = text; *c; ++c)
+            SendMessageW(edit, WM_CHAR, *c, 1);
+    };
+    // The rows of the canvas with blue in them, between y0 and y1 right of x0.
+    auto blueRows = [&](int x0, int y0, int y1) {
+        int rows = 0;
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x0 + 200; ++x)
+                if (GetPixel(canvas, x, y) == RGB(0, 0, 255)) {
+                    ++rows;
+                    break;
+                }
+        return rows;
+    };
+    HWND edit = tapText(200, 200);
+    ASSERT_NE(edit, nullptr) << "a tap opened no text box";
+    type(edit, L"Hola \u00e9");
+    click(BUTTON_N_BLACK + 3);
+    click(BUTTON_N_WIDTH_0 + 2);
+    EXPECT_TRUE(visible(GetParent(edit))) << "a colour or a width closed the box";
+    EXPECT_EQ(blueRows(190, 150, 260), 0) << "the text reached the page while the box is open";
+    click(BUTTON_N_RIGHT_EYE);
+    EXPECT_FALSE(IsWindow(edit)) << "the right eye left the box open";
+    const int rows = blueRows(190, 150, 260);
+    EXPECT_GT(rows, 30) << "the letters are not of the third width's size (48 pixels)";
+    EXPECT_LT(rows, 56);
+    SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
+    EXPECT_EQ(blueRows(190, 150, 260), 0) << "one undo left the text";
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0); // the palette alone, its desktop mode kept on
+    click(BUTTON_N_DESKTOP);
+    if (!visible(pageWindows[0]))
+        click(BUTTON_N_DESKTOP);
+    ASSERT_TRUE(visible(pageWindows[0]));
+    edit = tapText(200, 400);
+    ASSERT_NE(edit, nullptr);
+    type(edit, L"nada");
+    SendMessageW(edit, WM_KEYDOWN, VK_ESCAPE, 1);
+    EXPECT_FALSE(IsWindow(edit)) << "Esc left the box open";
+    edit = tapText(200, 400);
+    ASSERT_NE(edit, nullptr);
+    type(edit, L"  \r  ");
+    tapText(600, 700); // outside it: the box closes, no other opens
+    EXPECT_FALSE(IsWindow(edit));
+    EXPECT_EQ(FindWindowA("qv_text_box", nullptr), nullptr) << "a tap outside the box opened another";
+    EXPECT_EQ(blueRows(190, 350, 460), 0) << "Esc or blanks put something on the page";
+    click(BUTTON_N_WIDTH_0 + 1);
     drawState.colour = RGB(0, 0, 0);
 
     // The right eye hides the open strip with the palette; at 144 DPI the strip's buttons are 72.
