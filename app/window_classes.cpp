@@ -12,6 +12,7 @@
 #include "pages/page_window.h"
 #include "pages/page_container.h"
 #include "pages/text_box.h"
+#include "presenting/presenting.h"
 #include "calibration/calibration_window.h"
 #include "board/board_bar.h"
 #include "resources/resource_ids.h"
@@ -50,6 +51,9 @@ const ClassEntry CLASSES[WINDOW_CLASS_COUNT] = {
     {WINDOW_CLASS_NAMES[9], boardBarProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[10], toolStripProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
     {WINDOW_CLASS_NAMES[11], textBoxProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[12], pointerWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[13], spotlightWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
+    {WINDOW_CLASS_NAMES[14], shadeWindowProc, CS_DBLCLKS, 0, ARROW_CURSOR, KEY_COLOUR},
 };
 
 ATOM registerClass(HINSTANCE instance, const ClassEntry& entry) {

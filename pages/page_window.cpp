@@ -15,6 +15,7 @@
 #include "win32/monitors.h"
 #include "pages/page_state.h"
 #include "pages/text_box.h"
+#include "presenting/presenting.h"
 
 HCURSOR currentCursor = nullptr;
 HDC scratchDC = nullptr;
@@ -221,6 +222,8 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p);
 void putDown(HWND hwnd, PageRecord* record, bool keepText = false) {
     if (!keepText && textBoxOpenOn(hwnd))
         closeTextBox(true);
+    if (record->gestureTool == TOOL_POINTER)
+        pointerPutAway(); // nothing of the pointer is kept, nor seen by a save
     if (gestureUnderWay(record->dragState))
         endGesture(hwnd, record, record->lastPointer);
     if (record->dragState == DRAG_CUT_HELD)
@@ -274,9 +277,17 @@ bool onRedo(HWND hwnd, PageRecord* record, WPARAM, IntPoint) {
 
 // --- gestures ---------------------------------------------------------------------------------
 
+// The pointer's points on the screen.
+POINT onScreen(HWND hwnd, IntPoint p) {
+    POINT s = {p.x, p.y};
+    ClientToScreen(hwnd, &s);
+    return s;
+}
+
 bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     DrawState* ds = record->settings;
     record->lastPointer = p;
+    noteBoardTouch(onScreen(hwnd, p));
     if (record->dragState == DRAG_IDLE)
         record->gestureTool = ds->tool;
     switch (toolKind(record->gestureTool)) {
@@ -312,6 +323,11 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     }
     case TOOL_CUT:
         cutButtonDown(hwnd, record, p);
+        break;
+    case TOOL_POINTER:
+        // The pointer's dot, nothing on the page.
+        pointerTouch(onScreen(hwnd, p));
+        record->dragState = DRAG_HELD;
         break;
     case TOOL_TEXT:
         // A tap opens a box where it lifts; with a box open, a tap in it places the caret and a tap
@@ -490,6 +506,9 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     case TOOL_ERASER:
         eraserSegmentTo(hwnd, record, p);
         break;
+    case TOOL_POINTER:
+        pointerTouch(onScreen(hwnd, p));
+        break;
     default:
         break;
     }
@@ -519,6 +538,11 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     }
     if (record->dragState != DRAG_HELD || record->gestureTool == TOOL_TEXT) {
         record->dragState = DRAG_IDLE; // a text tap's box opens at the release (onButtonUp)
+        return;
+    }
+    if (record->gestureTool == TOOL_POINTER) {
+        pointerLift(); // the dot fades; the page is as it was
+        record->dragState = DRAG_IDLE;
         return;
     }
     switch (toolKind(record->gestureTool)) {

@@ -27,6 +27,7 @@
 #include "palette/tool_button.h"
 #include "palette/tool_strip.h"
 #include "palette/core/tool_strip_layout.h"
+#include "presenting/presenting.h"
 #include "touch/hold_ring_window.h"
 
 HWND buttonWindows[PALETTE_BUTTON_COUNT] = {};
@@ -50,9 +51,10 @@ static_assert(sizeof(void*) != 4 || TOOLINFO_SIZE == 44, "TOOLINFOA size on 32-b
 
 namespace {
 
-// The palette, over it its open tool strip, and over them the hold ring, at the top of the topmost
-// windows.
+// The presenting tool's windows, over them the palette, its open tool strip, and over them the hold
+// ring, at the top of the topmost windows.
 void raisePaletteAndRing(HWND palette) {
+    raisePresenting();
     raiseTopmost(palette);
     if (toolStripWindow && IsWindowVisible(toolStripWindow))
         raiseTopmost(toolStripWindow);
@@ -60,6 +62,8 @@ void raisePaletteAndRing(HWND palette) {
 }
 
 PaletteShape paletteShapes[PALETTE_SHAPE_COUNT] = {};
+
+void onPresentingEnded();
 
 HINSTANCE programInstance() {
     return hInstance ? hInstance : GetModuleHandleA(nullptr);
@@ -228,6 +232,8 @@ LRESULT onCreate(HWND palette) {
 
     createTooltips(palette);
     toolStripWindow = createToolStrip(palette, programInstance());
+    createPresentingWindows(programInstance());
+    presentingEndedHook = onPresentingEnded;
 
     // "Si ejecutar Zarpelo al inicio?" answered yes: the palette shows at start. Posted, so that it
     // shows once the creator has made it layered and topmost.
@@ -277,6 +283,8 @@ bool above(HWND window, HWND page) {
 
 void onStackCheck(HWND palette) {
     HWND page = drawState.currentPage;
+    if (!page || !IsWindowVisible(page))
+        page = presentingCover(); // the spotlight or the shade, shown without a page
     if (!page || !IsWindowVisible(page) || !IsWindowVisible(palette)) {
         KillTimer(palette, STACK_CHECK_TIMER);
         return;
@@ -333,8 +341,35 @@ void openToolStrip(HWND palette, bool open) {
     showStripState();
 }
 
+int32_t toolBeforePresenting = IDC_PEN; // the tool a presenting tool's end brings back
+
+// A presenting tool ended by itself (Esc ends the spotlight): the tool before it is the tool again.
+void onPresentingEnded() {
+    if (isPresentingTool(drawState.tool))
+        drawState.tool = toolBeforePresenting;
+    showStripState();
+    toolChanged(drawState.currentPage);
+}
+
+// The palette goes (the right eye, the tray's toggle): a presenting tool on ends with it.
+void endPresentingTool() {
+    if (!presentingTool())
+        return;
+    endPresenting();
+    onPresentingEnded();
+}
+
 void onTool(HWND palette, int32_t id) {
     const int32_t old = drawState.tool;
+    // A presenting tool on ends before any tool is picked; its own button picked again ends it and
+    // brings back the tool in use before it.
+    if (isPresentingTool(old)) {
+        endPresenting();
+        if (id == old)
+            id = toolBeforePresenting;
+    } else if (isPresentingTool(id)) {
+        toolBeforePresenting = old;
+    }
     if (old != id) {
         const int oldButton = paletteButtonOfCommand(old);
         if (oldButton >= 0 && paletteButtons[oldButton].commandKind == COMMAND_TOOL)
@@ -349,8 +384,14 @@ void onTool(HWND palette, int32_t id) {
     toolChanged(drawState.currentPage);
     // A tool picked, on the ring or in the strip, closes the strip.
     openToolStrip(palette, false);
-    // Picking a tool always leaves a page on screen to draw on.
-    if (!modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
+    if (isPresentingTool(id)) {
+        startPresenting(id);
+        raisePaletteAndRing(palette);
+        SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
+    }
+    // Picking a tool always leaves a page on screen to draw on (the pointer's touches come through
+    // a page too); the spotlight and the shade are windows of their own that take their touches.
+    if (id != TOOL_SPOTLIGHT && id != TOOL_SHADE && !modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
         setLook(BUTTON_N_DESKTOP, BUTTON_DOWN, PICTURE_HOVER, true);
         SendMessageA(palette, WM_COMMAND, IDC_DESKTOP, 0);
     }
@@ -379,6 +420,7 @@ void onMode(HWND palette, int i) {
 }
 
 void onHide(HWND palette) {
+    endPresentingTool();
     ShowWindow(palette, SW_HIDE);
     openToolStrip(palette, false);
     showBoardBar(boardBarWindow, false);
@@ -432,6 +474,8 @@ void onBoardMoved(HWND palette) {
     // rectangle is not (a move between monitors of one size).
     InvalidateRect(containerWindows[1], nullptr, TRUE);
     placeBoardBar(boardBarWindow);
+    followBoardMonitor(); // the spotlight or the shade over the monitor as it is now
+    raisePaletteAndRing(palette);
     RECT now = {};
     GetWindowRect(palette, &now);
     const BoxPoint at = paletteInside({now.left, now.top}, toBox(boardWorkArea()), paletteDpi);
@@ -506,6 +550,7 @@ void onCommand(HWND palette, WPARAM wParam) {
 // and then both modes are off.
 void onToggleShow(HWND palette) {
     if (!toggleShown(palette, SW_SHOWNOACTIVATE)) {
+        endPresentingTool();
         openToolStrip(palette, false);
         showBoardBar(boardBarWindow, false);
         hidePagePair(drawState.currentPage);

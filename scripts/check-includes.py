@@ -12,7 +12,7 @@ import pathlib
 import re
 import sys
 
-ROOMS = ["resources", "win32", "sensor", "calibration", "touch", "pages", "board", "palette", "app"]
+ROOMS = ["resources", "win32", "sensor", "calibration", "touch", "presenting", "pages", "board", "palette", "app"]
 OUTSIDE = ["tools", "tests", "bench"]
 # The id lists: plain constants, platform-free, which the cores' tables name.
 CORE_IDS = ("resources/resource_ids.h", "win32/ids.h")

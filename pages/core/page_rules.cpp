@@ -7,6 +7,7 @@
 
 #include "win32/core/dpi_scale.h"
 #include "pages/core/highlight.h"
+#include "presenting/core/presenting_rules.h"
 
 IntPoint pointerFromLParam(uint32_t lParam) {
     return {static_cast<int16_t>(lParam & 0xFFFFu), static_cast<int16_t>((lParam >> 16) & 0xFFFFu)};
@@ -136,6 +137,7 @@ int32_t toolCursorId(int32_t tool, int32_t eraserSize, int32_t dpi) {
     case TOOL_ELLIPSE:
     case TOOL_RECTANGLE:
     case TOOL_TEXT:
+    case TOOL_POINTER:
         return IDCUR_PEN_CROSS;
     case TOOL_LINE:
     case TOOL_PEN:

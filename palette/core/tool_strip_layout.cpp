@@ -2,6 +2,7 @@
 
 #include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
+#include "presenting/core/presenting_rules.h"
 #include "win32/core/dpi_scale.h"
 
 // The highlighters first: they are what a teacher reaches for most.
@@ -13,6 +14,9 @@ const StripTool stripTools[STRIP_TOOL_COUNT] = {
     {TOOL_RECTANGLE, "Rect\xE1ngulo", STRIP_ICON_RECTANGLE},
     {TOOL_ARROW, "Flecha", STRIP_ICON_ARROW},
     {TOOL_TEXT, "Texto", STRIP_ICON_TEXT},
+    {TOOL_POINTER, "Puntero", STRIP_ICON_POINTER},
+    {TOOL_SPOTLIGHT, "Foco", STRIP_ICON_SPOTLIGHT},
+    {TOOL_SHADE, "Cortina", STRIP_ICON_SHADE},
 };
 
 namespace {

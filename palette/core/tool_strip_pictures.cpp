@@ -55,6 +55,45 @@ Rgb markerRgb(int32_t icon) {
     return {uint8_t(pixel >> 16), uint8_t(pixel >> 8), uint8_t(pixel)};
 }
 
+// The presenting tools' pictures, drawn as areas rather than lines: the pointer a red dot trailing
+// fading dots; the spotlight a dark field round a bright circle; the shade a grey cover pulled
+// halfway down a slide, its grip on the edge. `face` where none of them is.
+constexpr Rgb POINTER_RED = {255, 32, 32}, SLIDE_WHITE = {250, 250, 250}, COVER_GREY = {200, 200, 200};
+constexpr Rgb GRIP_GREY = {120, 120, 120}, DIM = {45, 45, 45};
+
+Rgb presentingArea(int32_t icon, double u, double v, Rgb face) {
+    auto within = [](double u, double v, double cu, double cv, double r) {
+        return (u - cu) * (u - cu) + (v - cv) * (v - cv) <= r * r;
+    };
+    switch (icon) {
+    case STRIP_ICON_POINTER:
+        if (within(u, v, 0.66, 0.36, 0.13))
+            return POINTER_RED;
+        for (int i = 1; i <= 3; ++i)
+            if (within(u, v, 0.66 - 0.13 * i, 0.36 + 0.11 * i, 0.13 - 0.025 * i))
+                return Rgb{255, uint8_t(32 + 50 * i), uint8_t(32 + 50 * i)};
+        return face;
+    case STRIP_ICON_SPOTLIGHT:
+        if (u < 0.14 || v < 0.16 || u > 0.86 || v > 0.84)
+            return face;
+        if (within(u, v, 0.5, 0.5, 0.23))
+            return SLIDE_WHITE;
+        return within(u, v, 0.5, 0.5, 0.27) ? Rgb{255, 255, 255} : DIM;
+    case STRIP_ICON_SHADE:
+        if (u < 0.14 || v < 0.16 || u > 0.86 || v > 0.84)
+            return face;
+        if (v < 0.42) // the slide uncovered, two lines of its text
+            return (v > 0.24 && v < 0.28 && u > 0.22 && u < 0.7) || (v > 0.32 && v < 0.36 && u > 0.22 && u < 0.6)
+                       ? BLACK
+                       : SLIDE_WHITE;
+        if (v < 0.5 && u > 0.36 && u < 0.64) // the grip on the cover's edge
+            return GRIP_GREY;
+        return COVER_GREY;
+    default:
+        return face;
+    }
+}
+
 } // namespace
 
 Picture toolStripPicture(bool pressed, int32_t cell) {
@@ -75,6 +114,8 @@ Picture toolStripPicture(bool pressed, int32_t cell) {
                 return DARK;
             if (marker && band.covers(u, v))
                 return colour;
+            if (icon >= STRIP_ICON_POINTER)
+                return presentingArea(icon, u, v, face);
             return art.covers(u, v) ? (marker ? DARK : BLACK) : face;
         });
         for (int32_t y = 0; y < cell; ++y)

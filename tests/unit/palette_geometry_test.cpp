@@ -13,6 +13,7 @@
 #include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
 #include "palette/core/tool_strip_layout.h"
+#include "presenting/core/presenting_rules.h"
 
 namespace {
 
@@ -387,7 +388,7 @@ TEST(PaletteLayout, MoreToolsButtonIsALargeTargetBetweenTheEyesAndTakesNothingFr
 // The strip: its buttons are 48 x 48 at 96 DPI and 72 x 72 at 144 (never under 40 at 96 scaled),
 // apart from each other, found under the pointer, one per row of the table with its tooltip.
 TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
-    ASSERT_EQ(STRIP_TOOL_COUNT, 7);
+    ASSERT_EQ(STRIP_TOOL_COUNT, 10);
     for (int32_t k = 0; k < HIGHLIGHTER_COLOURS; ++k) {
         EXPECT_EQ(stripTools[k].command, TOOL_HIGHLIGHTER_FIRST + k);
         EXPECT_STREQ(stripTools[k].tooltip, "Resaltador");
@@ -398,6 +399,11 @@ TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
     EXPECT_STREQ(stripTools[5].tooltip, "Flecha");
     EXPECT_EQ(stripTools[6].command, TOOL_TEXT);
     EXPECT_STREQ(stripTools[6].tooltip, "Texto");
+    const char* presenting[3] = {"Puntero", "Foco", "Cortina"};
+    for (int k = 0; k < 3; ++k) {
+        EXPECT_EQ(stripTools[7 + k].command, TOOL_POINTER + k);
+        EXPECT_STREQ(stripTools[7 + k].tooltip, presenting[k]);
+    }
     EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 5);
     EXPECT_EQ(stripToolOfCommand(TOOL_PEN), -1);
     EXPECT_EQ(stripToolOfCommand(0), -1);

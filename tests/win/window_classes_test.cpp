@@ -16,6 +16,7 @@
 #include "pages/page_window.h"
 #include "pages/page_container.h"
 #include "pages/text_box.h"
+#include "presenting/presenting.h"
 #include "calibration/calibration_window.h"
 #include "board/board_bar.h"
 #include "win32/key_colour.h"
@@ -55,7 +56,8 @@ TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
                                         paletteWindowProc, toolButtonProc,        pageWindowProc,
                                         pageContainerProc, calibrationWindowProc, holdRingProc,
-                                        boardBarProc,      toolStripProc,         textBoxProc};
+                                        boardBarProc,      toolStripProc,         textBoxProc,
+                                        pointerWindowProc, spotlightWindowProc,   shadeWindowProc};
     std::set<WNDPROC> procedures;
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
@@ -108,7 +110,7 @@ TEST(WindowClasses, OnlyTheMainWindowRedrawsWholeAndOnlyTheHoldRingIgnoresDouble
 TEST(WindowClasses, WindowsOverTheBoardHaveTheKeyColourBehindThem) {
     registerOnce();
     const std::set<std::string> keyed = {"qv_tool", "qv_tool_button", "qv_page", "qv_pageparent",
-                                         "qv_dingwei", "qv_text_box"};
+                                         "qv_dingwei", "qv_text_box", "qv_shade"};
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         if (!keyed.count(WINDOW_CLASS_NAMES[i]))
             continue;

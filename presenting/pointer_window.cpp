@@ -1,0 +1,124 @@
+// The pointer, class "qv_pointer": a per-pixel-alpha window as small as the dot and its trail,
+// moved with the finger. It lets every touch through (the page under it takes them and hands them
+// here) and is redrawn over its own box only: the cost of a move grows with the trail, which is
+// kept short, never with the screen. A timer fades it after the lift and hides it when nothing is
+// left.
+#include <windows.h>
+
+#include <vector>
+
+#include "win32/class_names.h"
+#include "win32/monitors.h"
+#include "win32/no_activate.h"
+#include "win32/top_down_section.h"
+#include "presenting/presenting.h"
+
+namespace {
+
+constexpr UINT_PTR FADE_TIMER = 1;
+constexpr UINT FADE_TICK_MS = 30;
+
+HWND window = nullptr;
+PointerTrail trail;
+HDC sectionDC = nullptr;
+HBITMAP section = nullptr;
+uint32_t* sectionBits = nullptr;
+int32_t sectionWidth = 0, sectionHeight = 0;
+std::vector<uint32_t> drawn; // the box's pixels, before they go into the section's rows
+
+bool fitSection(int32_t w, int32_t h) {
+    if (section && w <= sectionWidth && h <= sectionHeight)
+        return true;
+    const int32_t width = w > sectionWidth ? w : sectionWidth, height = h > sectionHeight ? h : sectionHeight;
+    uint32_t* bits = nullptr;
+    HBITMAP made = topDownSection(width, height, &bits);
+    if (!made)
+        return false;
+    if (!sectionDC)
+        sectionDC = CreateCompatibleDC(nullptr);
+    SelectObject(sectionDC, made);
+    if (section)
+        DeleteObject(section);
+    section = made;
+    sectionBits = bits;
+    sectionWidth = width;
+    sectionHeight = height;
+    return true;
+}
+
+void hide() {
+    KillTimer(window, FADE_TIMER);
+    ShowWindow(window, SW_HIDE);
+}
+
+// The trail as it shows now, in its box; hidden when nothing is left.
+void show() {
+    const uint32_t now = GetTickCount();
+    if (!window || !trailAlive(&trail, now)) {
+        if (window)
+            hide();
+        return;
+    }
+    const int32_t dpi = boardDpi();
+    const PxRect box = trailBounds(trail, dpi);
+    const int32_t w = box.right - box.left, h = box.bottom - box.top;
+    if (!fitSection(w, h))
+        return;
+    drawn.resize(size_t(w) * size_t(h));
+    renderTrail(trail, now, dpi, box, drawn.data());
+    for (int32_t y = 0; y < h; ++y)
+        CopyMemory(sectionBits + size_t(y) * size_t(sectionWidth), drawn.data() + size_t(y) * size_t(w),
+                   size_t(w) * sizeof(uint32_t));
+    GdiFlush();
+    POINT at = {box.left, box.top}, from = {0, 0};
+    SIZE size = {w, h};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA);
+    if (!IsWindowVisible(window)) {
+        raiseTopmost(window);
+        showWithoutActivating(window);
+    }
+}
+
+} // namespace
+
+HWND createPointerWindow(HINSTANCE instance) {
+    window = CreateWindowExA(WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW |
+                                 NO_ACTIVATE_EX_STYLE,
+                             POINTER_CLASS, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+    return window;
+}
+
+void pointerTouch(POINT p) {
+    trailTouch(&trail, {p.x, p.y}, GetTickCount(), boardDpi());
+    KillTimer(window, FADE_TIMER);
+    show();
+}
+
+void pointerLift() {
+    trailLift(&trail, GetTickCount());
+    if (window && SetTimer(window, FADE_TIMER, FADE_TICK_MS, nullptr))
+        return;
+    pointerPutAway(); // no timer to fade it: gone at once rather than left on the slide
+}
+
+void pointerPutAway() {
+    trail = PointerTrail{};
+    if (window)
+        hide();
+}
+
+LRESULT CALLBACK pointerWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == FADE_TIMER)
+            show();
+        return 0;
+    case WM_MOUSEACTIVATE:
+        return NO_ACTIVATE_ON_CLICK;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    default:
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    }
+}
