@@ -329,6 +329,15 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         pointerTouch(onScreen(hwnd, p));
         record->dragState = DRAG_HELD;
         break;
+    case TOOL_SPOTLIGHT:
+        // A touch in the spotlight's clear circle comes through it to the page: the circle's.
+        spotlightPress(onScreen(hwnd, p));
+        record->dragState = DRAG_HELD;
+        break;
+    case TOOL_SHADE:
+        if (shadePress(onScreen(hwnd, p)))
+            record->dragState = DRAG_HELD;
+        break;
     case TOOL_TEXT:
         // A tap opens a box where it lifts; with a box open, a tap in it places the caret and a tap
         // outside it puts its text down (and opens no other).
@@ -509,6 +518,12 @@ void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     case TOOL_POINTER:
         pointerTouch(onScreen(hwnd, p));
         break;
+    case TOOL_SPOTLIGHT:
+        spotlightDrag(onScreen(hwnd, p));
+        break;
+    case TOOL_SHADE:
+        shadeDrag(onScreen(hwnd, p));
+        break;
     default:
         break;
     }
@@ -540,8 +555,11 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
         record->dragState = DRAG_IDLE; // a text tap's box opens at the release (onButtonUp)
         return;
     }
-    if (record->gestureTool == TOOL_POINTER) {
-        pointerLift(); // the dot fades; the page is as it was
+    if (isPresentingTool(record->gestureTool)) {
+        if (record->gestureTool == TOOL_POINTER)
+            pointerLift(); // the dot fades; the page is as it was
+        spotlightRelease();
+        shadeRelease();
         record->dragState = DRAG_IDLE;
         return;
     }

@@ -389,9 +389,9 @@ void onTool(HWND palette, int32_t id) {
         raisePaletteAndRing(palette);
         SetTimer(palette, STACK_CHECK_TIMER, STACK_CHECK_MS, nullptr);
     }
-    // Picking a tool always leaves a page on screen to draw on (the pointer's touches come through
-    // a page too); the spotlight and the shade are windows of their own that take their touches.
-    if (id != TOOL_SPOTLIGHT && id != TOOL_SHADE && !modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
+    // Picking a tool always leaves a page on screen to draw on (the pointer's touches, and the
+    // spotlight's inside its circle, come through a page too); the shade takes its own.
+    if (id != TOOL_SHADE && !modeOn(BUTTON_N_DESKTOP) && !modeOn(BUTTON_N_BOARD)) {
         setLook(BUTTON_N_DESKTOP, BUTTON_DOWN, PICTURE_HOVER, true);
         SendMessageA(palette, WM_COMMAND, IDC_DESKTOP, 0);
     }

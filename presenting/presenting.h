@@ -48,4 +48,16 @@ HWND createPointerWindow(HINSTANCE instance);
 HWND createSpotlightWindow(HINSTANCE instance);
 HWND createShadeWindow(HINSTANCE instance);
 void showSpotlight(bool show, POINT at);
+
+// A touch on the spotlight (screen coordinates), from its own window outside the circle or from
+// the page under the circle: inside the circle a drag moves it, on its rim or grip it sizes it,
+// anywhere else nothing happens.
+void spotlightPress(POINT p);
+void spotlightDrag(POINT p);
+void spotlightRelease();
+// A touch on the shade (screen coordinates), from its own window or from a page: on the cover a
+// drag moves its edge (shadePress is true), on the uncovered slide nothing happens.
+bool shadePress(POINT p);
+void shadeDrag(POINT p);
+void shadeRelease();
 void showShade(bool show);

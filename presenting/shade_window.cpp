@@ -2,7 +2,9 @@
 // its upper edge to the monitor's bottom. A drag anywhere on it moves its upper edge with the
 // finger: down uncovers the slide from the top, a line at a time, up covers it again; it stays
 // where it was left. Its grip, on that upper edge (the edge that moves), shows where to take it.
-// Moving it moves a window: what it uncovers is the slide itself, live.
+// Moving it moves a window: what it uncovers is the slide itself, live. A touch on the cover that
+// reaches the page under it instead (Wine hands a press to the page now and then, just after the
+// shade came up) is handed back here by the page, as the spotlight's are.
 #include <windows.h>
 
 #include "win32/class_names.h"
@@ -66,6 +68,29 @@ int32_t screenY(HWND hwnd, LPARAM lParam) {
 
 } // namespace
 
+bool shadePress(POINT p) {
+    if (!IsWindowVisible(window) || p.y < monitor.top + top)
+        return false; // on the uncovered slide
+    dragging = true;
+    dragFromY = p.y;
+    dragFromTop = top;
+    return true;
+}
+
+void shadeDrag(POINT p) {
+    if (!dragging)
+        return;
+    const int32_t next = shadeTop(dragFromTop, p.y - dragFromY, monitor.bottom - monitor.top, dpi);
+    if (next != top) {
+        top = next;
+        place();
+    }
+}
+
+void shadeRelease() {
+    dragging = false;
+}
+
 HWND createShadeWindow(HINSTANCE instance) {
     window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE, SHADE_CLASS, "", WS_POPUP,
                              0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
@@ -96,22 +121,14 @@ LRESULT CALLBACK shadeWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-        dragging = true;
-        dragFromY = screenY(hwnd, lParam);
-        dragFromTop = top;
-        SetCapture(hwnd);
+        if (shadePress({0, screenY(hwnd, lParam)}))
+            SetCapture(hwnd);
         return 0;
     case WM_MOUSEMOVE:
-        if (dragging && (wParam & MK_LBUTTON)) {
-            const int32_t next =
-                shadeTop(dragFromTop, screenY(hwnd, lParam) - dragFromY, monitor.bottom - monitor.top, dpi);
-            if (next != top) {
-                top = next;
-                place();
-            }
-        } else {
-            dragging = false;
-        }
+        if (wParam & MK_LBUTTON)
+            shadeDrag({0, screenY(hwnd, lParam)});
+        else
+            dragging = false; // the release went elsewhere
         return 0;
     case WM_LBUTTONUP:
     case WM_CAPTURECHANGED:

@@ -1,8 +1,10 @@
 // The spotlight, class "qv_spotlight": a per-pixel-alpha window over the whole board monitor,
-// black at 75 % but for a circle, which is clear (alpha 1, so that its touches still come here:
-// a window lets the touches on its fully transparent pixels through). Windows' compositor shows
-// what lies under it live, the circle's slide and the dimmed rest alike. A drag inside the circle
-// moves it, a drag of its rim or its grip sizes it, a touch outside does nothing. A move updates
+// black at 75 % but for a circle, which is clear. Windows' compositor shows what lies under it
+// live, the circle's slide and the dimmed rest alike. A window lets the touches on its fully
+// transparent pixels through: those in the circle reach the page under it (the desktop page comes
+// on with the spotlight), which hands them to spotlightPress and the rest; the touches on the
+// dimmed part and on the rim's line come here. A drag inside the circle moves it, a drag of its rim
+// or its grip sizes it, a touch outside does nothing. A move updates
 // only the pixels of the old and the new circle (UpdateLayeredWindowIndirect's dirty rectangle).
 // Esc ends it while it is on (a hot key: the spotlight never takes the keyboard).
 #include <windows.h>
@@ -91,8 +93,11 @@ POINT screenPoint(HWND hwnd, LPARAM lParam) {
     return p;
 }
 
-void onDown(HWND hwnd, LPARAM lParam) {
-    const POINT p = screenPoint(hwnd, lParam);
+} // namespace
+
+void spotlightPress(POINT p) {
+    if (!section)
+        return;
     switch (spotlightPart(circle, {p.x, p.y}, dpi)) {
     case SPOT_INSIDE:
         drag = DRAG_MOVE;
@@ -106,24 +111,18 @@ void onDown(HWND hwnd, LPARAM lParam) {
     }
     dragFrom = p;
     dragCircle = circle;
-    SetCapture(hwnd);
 }
 
-void onMove(HWND hwnd, WPARAM wParam, LPARAM lParam) {
-    if (drag == DRAG_NONE)
-        return;
-    if (!(wParam & MK_LBUTTON)) { // the release went elsewhere
-        drag = DRAG_NONE;
-        return;
-    }
-    const POINT p = screenPoint(hwnd, lParam);
+void spotlightDrag(POINT p) {
     if (drag == DRAG_MOVE)
         setCircle(spotlightMoved(dragCircle, p.x - dragFrom.x, p.y - dragFrom.y, monitor));
-    else
+    else if (drag == DRAG_SIZE)
         setCircle(spotlightResized(dragCircle, {p.x, p.y}, monitor, dpi));
 }
 
-} // namespace
+void spotlightRelease() {
+    drag = DRAG_NONE;
+}
 
 HWND createSpotlightWindow(HINSTANCE instance) {
     window = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE,
@@ -166,10 +165,15 @@ LRESULT CALLBACK spotlightWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: // a second tap soon after the first is a touch like any other
-        onDown(hwnd, lParam);
+        spotlightPress(screenPoint(hwnd, lParam));
+        if (drag != DRAG_NONE)
+            SetCapture(hwnd);
         return 0;
     case WM_MOUSEMOVE:
-        onMove(hwnd, wParam, lParam);
+        if (wParam & MK_LBUTTON)
+            spotlightDrag(screenPoint(hwnd, lParam));
+        else
+            drag = DRAG_NONE; // the release went elsewhere
         return 0;
     case WM_LBUTTONUP:
         drag = DRAG_NONE;

@@ -174,7 +174,7 @@ PxRect spotlightBounds(const Circle& c, int32_t dpi) {
 }
 
 uint32_t spotlightPixel(const Circle& c, int32_t x, int32_t y, int32_t dpi) {
-    constexpr uint32_t DIM = uint32_t(SPOTLIGHT_DIM_ALPHA) << 24, CLEAR = 1u << 24, WHITE = 0xFFFFFFFF;
+    constexpr uint32_t DIM = uint32_t(SPOTLIGHT_DIM_ALPHA) << 24, CLEAR = 0, WHITE = 0xFFFFFFFF;
     const double line = std::max(2, scaledForDpi(3, dpi));
     const double knob = scaledForDpi(SPOTLIGHT_RIM_96, dpi) * 0.75;
     const PxPoint grip = spotlightGrip(c);

@@ -77,8 +77,9 @@ Circle spotlightMoved(const Circle& from, int32_t dx, int32_t dy, const PxRect& 
 Circle spotlightResized(const Circle& from, PxPoint p, const PxRect& monitor, int32_t dpi);
 // Every pixel the circle, its rim and its grip can touch.
 PxRect spotlightBounds(const Circle& c, int32_t dpi);
-// The spotlight's look of one pixel: the dimming outside, clear (alpha 1: the window still takes
-// the touch) inside, the rim's white line and the grip; premultiplied 0xAARRGGBB.
+// The spotlight's look of one pixel: the dimming outside, clear inside (alpha 0: the touches there
+// go through to the page under it, which hands them back), the rim's white line and the grip;
+// premultiplied 0xAARRGGBB.
 uint32_t spotlightPixel(const Circle& c, int32_t x, int32_t y, int32_t dpi);
 
 // --- the shade ---------------------------------------------------------------------------------

@@ -42,6 +42,7 @@
 #include "board/core/board_rules.h"
 #include "board/core/board_bar_layout.h"
 #include "pages/core/highlight.h"
+#include "presenting/core/presenting_rules.h"
 #include "palette/core/palette_layout.h"
 #include "palette/core/tool_strip_layout.h"
 #include "tests/support/child_process.h"
@@ -788,6 +789,135 @@ class Drawing : public ::testing::Test {
         EXPECT_TRUE(paletteOnTopAndSettled());
         shot("board_page_every_tool");
     }
+    // The presenting tools over the desktop page, which shows a red stroke (from w/5, h/3 to w/2,
+    // h/2) and red text in `textArea` (its red pixels `text`). The pointer: its dot at the finger
+    // while it rests, and a second after the lift the screen as it was, the page untouched, and no
+    // step added (one undo takes the text). The spotlight: opened where the finger last touched, the
+    // screen there as it was and 75 % darker elsewhere; moved by a drag inside it, sized by its grip;
+    // ended by its button, and by Esc. The shade: the board's grey over the stroke; its grip dragged
+    // down uncovers the stroke's upper part and it stays there; ended by its button. Each picked
+    // through the palette while the one before was on, and the lesson keeps the keyboard throughout.
+    void expectPresentingTools(HWND lesson, const RECT& textArea, const std::vector<bool>& text) {
+        const RECT all = {0, 0, w, h};
+        std::vector<COLORREF> before;
+        ASSERT_TRUE(captureScreen(all, &before));
+        const auto at = [&](const std::vector<COLORREF>& screen, POINT p) { return screen[size_t(p.y) * w + p.x]; };
+        RECT paletteRect = {};
+        GetWindowRect(palette, &paletteRect);
+        auto sameOutsidePalette = [&](int* wrong) {
+            std::vector<COLORREF> now;
+            *wrong = -1;
+            if (!captureScreen(all, &now))
+                return false;
+            *wrong = 0;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x)
+                    if (!PtInRect(&paletteRect, POINT{x, y}) && now[size_t(y) * w + x] != before[size_t(y) * w + x])
+                        ++*wrong;
+            return *wrong == 0;
+        };
+
+        // The pointer.
+        pickStripTool(TOOL_POINTER);
+        EXPECT_TRUE(paletteOnTopAndSettled());
+        const POINT from = {w * 2 / 5, h / 5}, to = {w * 3 / 5, h / 4};
+        SimPath path;
+        simDown(path, from.x, from.y);
+        simHold(path, 100);
+        simMove(path, to.x, to.y, 500);
+        simHold(path, 700);
+        simboardPlay(board, 0, simLift(path));
+        const bool dot = waitFor([&] { return colourInBox(to, 3, RGB(255, 32, 32)); }, 1500, 5);
+        shot("pointer");
+        EXPECT_TRUE(dot) << "no red dot at the finger";
+        simboardWaitFinger(board, 0, 5000, true);
+        flushEvents(1000);
+        int wrong = 0;
+        EXPECT_TRUE(waitFor([&] { return sameOutsidePalette(&wrong); }, 2000, SCREEN_LOOK_MS))
+            << wrong << " pixels differ from the screen before the pointer, a second after the lift";
+        EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the pointer"));
+        int top = 0, bottom = 0;
+        touchButton(BUTTON_N_UNDO);
+        EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) != text; }, 3000, SCREEN_LOOK_MS))
+            << "the pointer added an undo step";
+        touchButton(BUTTON_N_REDO);
+
+        // The spotlight, at the pointer's last touch down.
+        pickStripTool(TOOL_SPOTLIGHT);
+        ASSERT_TRUE(waitVisible("qv_spotlight", child.processId, true, 3000)) << "no spotlight";
+        waitProgramIdle();
+        const int r = h / 12;
+        const POINT away = {w / 10, h * 9 / 10};
+        // Windows' compositor blends the spotlight's 75 % black over the slide: a quarter of each
+        // channel is left. Wine without a compositing manager shows a per-pixel-alpha window's
+        // premultiplied colour as it is, as if over black: the dimming shows as black there.
+        const bool wine = GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+        auto dimmed = [&](POINT p) {
+            const COLORREF was = at(before, p), now = screenPixel(p.x, p.y);
+            auto quarter = [&](int c) { return wine ? 0 : (c * 64 + 127) / 255; };
+            return std::abs(GetRValue(now) - quarter(GetRValue(was))) <= 2 &&
+                   std::abs(GetGValue(now) - quarter(GetGValue(was))) <= 2 &&
+                   std::abs(GetBValue(now) - quarter(GetBValue(was))) <= 2;
+        };
+        auto clear = [&](POINT p) {
+            const COLORREF was = at(before, p), now = screenPixel(p.x, p.y);
+            return std::abs(GetRValue(now) - GetRValue(was)) <= 2 && std::abs(GetGValue(now) - GetGValue(was)) <= 2 &&
+                   std::abs(GetBValue(now) - GetBValue(was)) <= 2;
+        };
+        EXPECT_TRUE(waitFor([&] { return clear(from) && dimmed(away); }, 3000, SCREEN_LOOK_MS))
+            << "the circle at " << from.x << "," << from.y << " is " << std::hex << screenPixel(from.x, from.y)
+            << " (was " << at(before, from) << "), away from it " << screenPixel(away.x, away.y) << " (was "
+            << at(before, away) << ")";
+        EXPECT_TRUE(dimmed({from.x + 2 * r, from.y})) << "beside the circle the screen is not dimmed";
+        shot("spotlight");
+        const POINT moved = {from.x - w / 10, from.y + h / 5};
+        heldDrag(from, moved);
+        EXPECT_TRUE(waitFor([&] { return clear(moved) && dimmed(from); }, 3000, SCREEN_LOOK_MS))
+            << "a drag inside the circle did not move it";
+        const POINT grip = {moved.x + LONG(r / std::sqrt(2.0)), moved.y + LONG(r / std::sqrt(2.0))};
+        const POINT wider = {moved.x + LONG(2 * r / std::sqrt(2.0)), moved.y + LONG(2 * r / std::sqrt(2.0))};
+        const POINT ring = {moved.x, moved.y - r * 3 / 2};
+        EXPECT_TRUE(dimmed(ring));
+        heldDrag(grip, wider);
+        EXPECT_TRUE(waitFor([&] { return clear(ring); }, 3000, SCREEN_LOOK_MS)) << "the grip did not size the circle";
+        shot("spotlight_moved_and_sized");
+        EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the spotlight"));
+        pickStripTool(TOOL_SPOTLIGHT);
+        EXPECT_TRUE(waitVisible("qv_spotlight", child.processId, false, 3000)) << "its button did not end it";
+        pickStripTool(TOOL_SPOTLIGHT);
+        ASSERT_TRUE(waitVisible("qv_spotlight", child.processId, true, 3000));
+        pressKey(VK_ESCAPE);
+        EXPECT_TRUE(waitVisible("qv_spotlight", child.processId, false, 3000)) << "Esc did not end it";
+        EXPECT_TRUE(waitFor([&] { return clear(away); }, 3000, SCREEN_LOOK_MS)) << "the dimming stayed";
+
+        // The shade.
+        pickStripTool(TOOL_SHADE);
+        HWND shade = nullptr;
+        ASSERT_TRUE(waitFor([&] { return visibleWindowOf("qv_shade", child.processId, &shade); }, 3000))
+            << "no shade";
+        waitProgramIdle();
+        // Two points on the stroke, three tenths and eight tenths of the way along.
+        const auto along = [&](double t) { return POINT{LONG(w / 5 + t * (w / 2 - w / 5)), LONG(h / 3 + t * (h / 2 - h / 3))}; };
+        const POINT upper = along(0.3), lower = along(0.8);
+        EXPECT_TRUE(waitFor([&] { return !colourInBox(upper, 3, RED) && !colourInBox(lower, 3, RED); }, 3000,
+                            SCREEN_LOOK_MS))
+            << "the shade does not cover the stroke";
+        shot("shade");
+        const int edge = (upper.y + lower.y) / 2;
+        heldDrag({w / 2, h / 8}, {w / 2, h / 8 + edge}); // anywhere on the cover
+        flushEvents(500);
+        EXPECT_TRUE(waitFor([&] { return colourInBox(upper, 3, RED); }, 3000, SCREEN_LOOK_MS))
+            << "the drag did not uncover the stroke's upper part";
+        EXPECT_FALSE(colourInBox(lower, 3, RED)) << "the stroke's lower part is uncovered too";
+        RECT cover = {};
+        GetWindowRect(shade, &cover);
+        EXPECT_NEAR(cover.top, edge, 8) << "the shade's edge is not where the finger left it";
+        shot("shade_pulled");
+        EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the shade"));
+        pickStripTool(TOOL_SHADE);
+        EXPECT_TRUE(waitVisible("qv_shade", child.processId, false, 3000)) << "its button did not end it";
+        EXPECT_TRUE(waitFor([&] { return colourInBox(lower, 3, RED); }, 3000, SCREEN_LOOK_MS));
+    }
     // Keys typed into whatever window has the keyboard: each character as itself (KEYEVENTF_UNICODE),
     // a line break as Enter.
     void typeText(const std::wstring& text) {
@@ -1023,6 +1153,9 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     const RECT escArea = {elsewhere.x - line / 2, elsewhere.y - line, elsewhere.x + 8 * line, elsewhere.y + line};
     EXPECT_EQ(colourMask(escArea, RED, &top, &bottom), std::vector<bool>(size_t((8 * line + line / 2) * 2 * line)))
         << "Esc put the text on the page";
+
+    expectPresentingTools(lesson, textArea, inBox);
+
     touchButton(BUTTON_N_PEN);
     touchButton(BUTTON_N_BLACK + 1);
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "a tap on another palette button"));
