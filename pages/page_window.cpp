@@ -387,52 +387,103 @@ void eraserSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     showCanvasRect(hwnd, record, changed);
 }
 
-// The highlighter's rows for one piece (its cover, the canvas, what is beneath), kept from piece to
+// The canvas under one piece of a highlighter stroke and the piece's cover, kept from piece to
 // piece and made larger when a piece needs it: a section and a DC per piece cost more than the
 // piece itself.
 struct HighlightRows {
     HDC dc = nullptr;
     HBITMAP section = nullptr;
-    HGDIOBJ old = nullptr;
     uint32_t* bits = nullptr;
-    int32_t width = 0, height = 0; // of each of the three bands
-    std::vector<uint8_t> cover;
+    int32_t width = 0, height = 0;
+    std::vector<RowSpan> spans;
 };
 HighlightRows highlightRows;
 
-bool fitHighlightRows(HDC like, int32_t w, int32_t h) {
-    HighlightRows& r = highlightRows;
-    if (r.section && w <= r.width && h <= r.height)
-        return true;
-    const int32_t width = w > r.width ? w : r.width, height = h > r.height ? h : r.height;
+// What the screen showed beneath the page during the highlighter stroke under way, read a tile at
+// a time (BeneathTiles) into a section of the page's size, where each pixel sits at its place on
+// the page. The stroke keeps a DC of the screen for its reads: getting one per read costs more than
+// the read.
+struct ScreenBeneath {
+    HDC dc = nullptr;
+    HBITMAP section = nullptr;
     uint32_t* bits = nullptr;
-    HBITMAP section = topDownSection(width, height * 3, &bits);
-    if (!section)
+    int32_t width = 0, height = 0;
+    HWND page = nullptr;  // the page the tiles were read for
+    HDC screen = nullptr; // the stroke's DC of the screen (the whole desktop), made at its first read
+    BeneathTiles tiles;
+};
+ScreenBeneath screenBeneath;
+
+// The stroke is over: the next one reads the screen afresh.
+void forgetBeneath() {
+    screenBeneath.tiles.forget();
+    if (screenBeneath.screen)
+        DeleteDC(screenBeneath.screen);
+    screenBeneath.screen = nullptr;
+}
+
+// A top-down section of at least w x h (exactly w x h when `exact`) selected into *dc, kept in
+// *section; the previous one goes.
+bool fitSection(HDC like, int32_t w, int32_t h, bool exact, HDC* dc, HBITMAP* section, uint32_t** bits,
+                int32_t* width, int32_t* height) {
+    if (*section && (exact ? w == *width && h == *height : w <= *width && h <= *height))
+        return true;
+    const int32_t sw = exact || w > *width ? w : *width, sh = exact || h > *height ? h : *height;
+    uint32_t* newBits = nullptr;
+    HBITMAP made = topDownSection(sw, sh, &newBits);
+    if (!made)
         return false;
-    if (!r.dc)
-        r.dc = CreateCompatibleDC(like);
-    if (!r.dc) {
-        DeleteObject(section);
+    if (!*dc)
+        *dc = CreateCompatibleDC(like);
+    if (!*dc) {
+        DeleteObject(made);
         return false;
     }
-    HGDIOBJ previous = SelectObject(r.dc, section);
-    if (r.section)
-        DeleteObject(r.section);
-    else
-        r.old = previous;
-    r.section = section;
-    r.bits = bits;
-    r.width = width;
-    r.height = height;
-    r.cover.resize(size_t(width));
+    SelectObject(*dc, made); // the DC's own first bitmap is never needed again
+    if (*section)
+        DeleteObject(*section);
+    *section = made;
+    *bits = newBits;
+    *width = sw;
+    *height = sh;
+    return true;
+}
+
+// Makes sure what the screen shows beneath the page is known for every pixel of `need` (client
+// coordinates of a page of width x height), reading from the screen the tiles not read yet during
+// this stroke. false when it cannot be read.
+bool knowBeneath(HWND hwnd, HDC like, const IntRect& need, int32_t width, int32_t height) {
+    ScreenBeneath& b = screenBeneath;
+    if (b.page != hwnd) {
+        forgetBeneath();
+        b.page = hwnd;
+    }
+    const HBITMAP before = b.section;
+    if (!fitSection(like, width, height, true, &b.dc, &b.section, &b.bits, &b.width, &b.height))
+        return false;
+    if (b.section != before)
+        b.tiles.forget();
+    const IntRect read = b.tiles.toRead(need, width, height);
+    if (rectEmpty(read))
+        return true;
+    POINT onScreen = {read.left, read.top};
+    ClientToScreen(hwnd, &onScreen);
+    if (!b.screen)
+        b.screen = CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr);
+    if (!b.screen || !BitBlt(b.dc, read.left, read.top, read.right - read.left, read.bottom - read.top,
+                             b.screen, onScreen.x, onScreen.y, SRCCOPY)) {
+        forgetBeneath();
+        return false;
+    }
+    GdiFlush(); // the section is read behind GDI's back
     return true;
 }
 
 // One piece of a highlighter stroke, from the previous pointer to `p`, laid into the canvas as
-// pages/core/highlight.h says. What lies beneath an empty pixel of the canvas is what the screen
-// shows there through the page: the desktop under the desktop page, the page's background on the
-// board. Read per piece, around the piece only: the pixels this stroke has already coloured are
-// no longer empty, so the screen's showing them or not makes no difference.
+// pages/core/highlight.h says. Only the cover's pixels still empty change (those the stroke has
+// coloured are no longer empty), so what lies beneath them is all the piece needs from the screen:
+// a piece that falls on ground the stroke has already covered reads nothing and changes nothing,
+// and the others mostly find it read for the pieces before (knowBeneath).
 void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     const IntPoint from = ds->lastPoint;
@@ -440,47 +491,49 @@ void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
     const int32_t width = highlighterWidth(ds->penWidth, ds->dpi);
     RECT client = {0, 0, 0, 0};
     GetClientRect(hwnd, &client);
-    IntRect box = segmentBounds(from, p, width / 2 + 1);
-    box = {box.left < 0 ? 0 : box.left, box.top < 0 ? 0 : box.top,
-           box.right > client.right ? int32_t(client.right) : box.right,
-           box.bottom > client.bottom ? int32_t(client.bottom) : box.bottom};
+    const IntRect box = clipRect(segmentBounds(from, p, width / 2 + 1), client.right, client.bottom);
     if (rectEmpty(box))
         return;
-    const int32_t w = box.right - box.left, h = box.bottom - box.top;
-    if (!fitHighlightRows(record->memDC, w, h))
-        return;
     HighlightRows& r = highlightRows;
-    HDC dc = r.dc;
-    PatBlt(dc, 0, 0, w, h, BLACKNESS);
-    {
-        SelectedObject pen(dc, CreatePen(PS_SOLID, width, RGB(255, 255, 255)));
-        MoveToEx(dc, from.x - box.left, from.y - box.top, nullptr);
-        LineTo(dc, p.x - box.left, p.y - box.top);
-    }
-    BitBlt(dc, 0, r.height, w, h, record->memDC, box.left, box.top, SRCCOPY);
-    POINT onScreen = {box.left, box.top};
-    ClientToScreen(hwnd, &onScreen);
-    HDC screen = GetDC(nullptr);
-    if (!screen)
+    if (!fitSection(record->memDC, box.right - box.left, box.bottom - box.top, false, &r.dc, &r.section,
+                    &r.bits, &r.width, &r.height))
         return;
-    BitBlt(dc, 0, 2 * r.height, w, h, screen, onScreen.x, onScreen.y, SRCCOPY);
-    ReleaseDC(nullptr, screen);
+    r.spans.resize(size_t(r.height));
+    const IntRect cover = highlightCover(from, p, width, box, r.spans.data());
+    if (rectEmpty(cover))
+        return;
+    // The canvas under the cover, to find its pixels still empty.
+    BitBlt(r.dc, 0, 0, cover.right - cover.left, cover.bottom - cover.top, record->memDC, cover.left,
+           cover.top, SRCCOPY);
     GdiFlush(); // the rows are read behind GDI's back
-    const size_t stride = size_t(r.width), band = stride * size_t(r.height);
-    size_t changed = 0;
-    for (int32_t y = 0; y < h; ++y) {
-        const uint32_t* coverRow = r.bits + size_t(y) * stride;
-        for (int32_t x = 0; x < w; ++x)
-            r.cover[size_t(x)] = (coverRow[x] & 0xFF) != 0;
-        changed +=
-            layHighlight(r.bits + band + size_t(y) * stride, r.bits + 2 * band + size_t(y) * stride,
-                         r.cover.data(), size_t(w), highlighterPixel(record->gestureTool), KEY_COLOUR_PIXEL);
+    const size_t stride = size_t(r.width);
+    auto canvasAt = [&](int32_t x, int32_t y) {
+        return r.bits + size_t(y - cover.top) * stride + size_t(x - cover.left);
+    };
+    IntRect changed = {0, 0, 0, 0};
+    for (int32_t y = cover.top; y < cover.bottom; ++y) {
+        const RowSpan span = r.spans[size_t(y - box.top)];
+        size_t first = 0, end = 0;
+        if (span.left < span.right && emptyStretch(canvasAt(span.left, y), size_t(span.right - span.left),
+                                                   KEY_COLOUR_PIXEL, &first, &end))
+            changed = unionRect(changed, {span.left + int32_t(first), y, span.left + int32_t(end), y + 1});
     }
-    if (changed) {
-        BitBlt(record->memDC, box.left, box.top, w, h, dc, 0, r.height, SRCCOPY);
-        markChanged(record, box);
-        showCanvasRect(hwnd, record, box);
+    if (rectEmpty(changed) || !knowBeneath(hwnd, record->memDC, changed, client.right, client.bottom))
+        return;
+    const ScreenBeneath& b = screenBeneath;
+    const uint32_t marker = highlighterPixel(record->gestureTool);
+    for (int32_t y = changed.top; y < changed.bottom; ++y) {
+        const RowSpan span = r.spans[size_t(y - box.top)];
+        const int32_t left = span.left > changed.left ? span.left : changed.left;
+        const int32_t right = span.right < changed.right ? span.right : changed.right;
+        if (left < right)
+            layHighlight(canvasAt(left, y), b.bits + size_t(y) * size_t(b.width) + size_t(left),
+                         size_t(right - left), marker, KEY_COLOUR_PIXEL);
     }
+    BitBlt(record->memDC, changed.left, changed.top, changed.right - changed.left,
+           changed.bottom - changed.top, r.dc, changed.left - cover.left, changed.top - cover.top, SRCCOPY);
+    markChanged(record, changed);
+    showCanvasRect(hwnd, record, changed);
 }
 
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
@@ -583,6 +636,7 @@ void endGesture(HWND hwnd, PageRecord* record, IntPoint p) {
     case TOOL_ERASER:
         finishStroke(hwnd, record, p);
         showCanvas(hwnd, record);
+        forgetBeneath();
         break;
     default:
         showCanvas(hwnd, record);

@@ -1,10 +1,19 @@
-// Touch to ink: from the simulated board's reply that carries a new point of a pen stroke to the
-// stroke's pixel there on the screen. The whole road runs for real in this process: the reader
-// thread polls the board and injects the mouse, Wine delivers the moves to a full-screen board page
-// (the board's opaque container under a colour-keyed page, as the palette makes them), the page
-// draws, and a watcher thread reads the screen (GetDC(NULL) + BitBlt: what the X server shows) along
-// the stroke's line. Median and 99th percentile on an empty page and on a page that already holds
-// 1,000 strokes.
+// Touch to ink: from the simulated board's reply that carries a new point of a stroke to the
+// stroke's pixel there on the screen, for the pen and for the yellow highlighter side by side, each
+// stroke the same line. The whole road runs for real in this process: the reader thread polls the
+// board and injects the mouse, Wine delivers the moves to a full-screen board page (the board's
+// opaque container under a colour-keyed page, as the palette makes them), the page draws, and a
+// watcher thread reads the screen (GetDC(NULL) + BitBlt: what the X server shows) along the
+// stroke's line. Median and 99th percentile on an empty page and on pages that already hold 250
+// and 1,000 strokes.
+//
+// The pen's pixel is its blue; the highlighter's is the marker blended over what the screen showed
+// there before the stroke (pages/core/highlight.h). A point counts as shown once the stroke on the
+// screen reaches the point the page drew to, less how far the stroke shows beyond that point (the
+// pen's round end, half the highlighter's band, taken from where the stroke ends): the board's
+// points are under two pixels apart, so "ink near the point" would be met by the point before.
+// The page's points are logged as they arrive (its window procedure is wrapped), so the match is to
+// the pixel the page drew to, whatever the rounding on the way from the board's coordinates.
 //
 // Wine's X11 driver gives a colour-keyed layered window a shape recomputed over its whole surface at
 // every flush, a cost that grows with what the page holds and that Windows' compositor does not
@@ -19,6 +28,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <mutex>
 #include <random>
@@ -28,6 +38,8 @@
 #include "win32/settings_record.h"
 #include "calibration/calibration_state.h"
 #include "win32/ids.h"
+#include "win32/key_colour.h"
+#include "pages/core/highlight.h"
 #include "calibration/core/screen_mapping.h"
 #include "pages/page_state.h"
 #include "sensor/sensor_link.h"
@@ -43,22 +55,34 @@ namespace {
 
 constexpr COLORREF INK = RGB(0, 0, 255); // no cursor of the page holds pure blue
 constexpr int STRIP = 3;                 // rows watched above and below the stroke's line
-constexpr int TOLERANCE_PX = 3;          // mapping round trip, pen width and LineTo's open end
+constexpr int MAPPING_PX = 1;            // the page's point and the board's differ by up to a pixel
 
 // --- the screen watcher ------------------------------------------------------------------------
 
 struct Sighting {
     double timeMs; // board clock
-    int inkRight;  // the rightmost ink pixel on the line, -1 for none
+    int inkRight;  // the rightmost pixel of the stroke on the line, -1 for none
 };
 
 std::atomic<bool> watching{false};
 std::atomic<int> watchedLine{0};
 std::mutex sightingsLock;
 std::vector<Sighting> sightings;
+// The highlighter's pixel at each place of the strip, worked out from the strip as it stood before
+// the stroke (pages/core/highlight.h); empty while the pen is measured.
+std::vector<uint32_t> highlightStrip, stripBefore;
 
 bool isInk(uint32_t p) { // 0x00RRGGBB
     return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60;
+}
+
+// Whether pixel i of the strip shows the stroke: the pen's blue, or the marker blended over what
+// the strip showed there before the stroke.
+bool isStroke(const uint32_t* strip, size_t i) {
+    const uint32_t p = strip[i] & 0xFFFFFF;
+    if (highlightStrip.empty())
+        return isInk(p);
+    return p == highlightStrip[i] && p != stripBefore[i];
 }
 
 // Reads the strip along the stroke's line into one DIB kept for the whole stroke, so a read costs
@@ -72,7 +96,7 @@ DWORD WINAPI watchScreen(LPVOID) {
         if (BitBlt(strip.dc, 0, 0, w, rows, screen, 0, watchedLine - STRIP, SRCCOPY)) {
             GdiFlush();
             for (int i = 0; i < w * rows; ++i)
-                if (isInk(strip.bits[i]))
+                if (isStroke(strip.bits, size_t(i)))
                     right = std::max(right, i % w);
         }
         const double now = simboardNowMs();
@@ -86,11 +110,48 @@ DWORD WINAPI watchScreen(LPVOID) {
     return 0;
 }
 
+// Sets the watcher up for the highlighter `tool` over the strip around `line` as the screen shows
+// it now (TOOL_PEN: for the pen's ink).
+void watchFor(int32_t tool, int line) {
+    highlightStrip.clear();
+    stripBefore.clear();
+    if (!isHighlighter(tool))
+        return;
+    const int w = GetSystemMetrics(SM_CXSCREEN), rows = 2 * STRIP + 1;
+    DibCanvas strip(w, rows);
+    HDC screen = GetDC(nullptr);
+    BitBlt(strip.dc, 0, 0, w, rows, screen, 0, line - STRIP, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    for (int i = 0; i < w * rows; ++i) {
+        stripBefore.push_back(strip.bits[i] & 0xFFFFFF);
+        highlightStrip.push_back(
+            blendHighlight(stripBefore.back(), highlighterPixel(tool), KEY_COLOUR_PIXEL));
+    }
+}
+
+// --- the page's own points -----------------------------------------------------------------------
+
+// Each move of the held button the page receives, by the board clock: where the page drew to, to
+// the pixel, whatever rounding the road from the board's coordinates took.
+struct PageMove {
+    double timeMs;
+    int x;
+};
+WNDPROC pageProc = nullptr;
+std::vector<PageMove> pageMoves;
+
+LRESULT CALLBACK logPageMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON))
+        pageMoves.push_back({simboardNowMs(), int(short(LOWORD(lParam)))});
+    return CallWindowProcA(pageProc, hwnd, message, wParam, lParam);
+}
+
 // --- one stroke, measured --------------------------------------------------------------------------
 
 struct Figures {
     size_t fresh = 0;   // replies that carried a new point of the stroke
-    size_t samples = 0; // of them, those whose ink showed on the screen
+    size_t samples = 0; // of them, those whose stroke showed on the screen
     double median = 0, p99 = 0, max = 0;
     double watchPeriod = 0; // median time between two reads of the screen
 };
@@ -102,14 +163,16 @@ double percentile(std::vector<double> v, double p) {
     return v[std::min(v.size() - 1, size_t(p * double(v.size() - 1) + 0.5))];
 }
 
-// The finger draws a horizontal line at y across the screen in `ms`; each reply whose point is new
-// is matched with the first screen read that shows ink at its x.
+// The finger draws a horizontal line at y across the screen in `ms` with the page's tool; each
+// reply whose point is new is matched with the first screen read that shows the stroke reaching
+// that point.
 Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
     const int w = GetSystemMetrics(SM_CXSCREEN);
     {
         std::lock_guard<std::mutex> hold(sightingsLock);
         sightings.clear();
     }
+    pageMoves.clear();
     watchedLine = y;
     watching = true;
     HANDLE watcher = CreateThread(nullptr, 0, watchScreen, nullptr, 0, nullptr);
@@ -135,8 +198,11 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
     }
     Figures f;
     std::vector<double> latencies;
+    // How far the stroke shows beyond the point it was drawn to (the pen's round end, half the
+    // highlighter's band): the rightmost pixel once the finger rests, less where the page drew last.
+    const int reach = seen.empty() || pageMoves.empty() ? 0 : seen.back().inkRight - pageMoves.back().x;
     int lastX = -1, lastY = -1;
-    size_t s = 0;
+    size_t s = 0, m = 0;
     for (const SimEvent& e : simboardLog(board)) {
         if (e.kind != SIM_REPLY || e.bytes.size() < 6)
             continue;
@@ -153,9 +219,18 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
         simSensorToScreen(simboardMapping(board), sx, sy, &px, &py);
         while (s < seen.size() && seen[s].timeMs < e.timeMs)
             ++s;
-        for (size_t k = s; k < seen.size(); ++k)
-            if (seen[k].inkRight >= int(px) - TOLERANCE_PX) {
-                latencies.push_back(seen[k].timeMs - e.timeMs);
+        while (m < pageMoves.size() && pageMoves[m].timeMs < e.timeMs)
+            ++m;
+        // The page's point for this reply: its first move since the reply that reaches the board's
+        // point (a move that lands later carries a later reply's point, the screen shows both at once).
+        size_t k = m;
+        while (k < pageMoves.size() && pageMoves[k].x < int(std::lround(px)) - MAPPING_PX)
+            ++k;
+        if (k == pageMoves.size())
+            continue;
+        for (size_t r = s; r < seen.size(); ++r)
+            if (seen[r].inkRight - reach >= pageMoves[k].x) {
+                latencies.push_back(seen[r].timeMs - e.timeMs);
                 break;
             }
     }
@@ -199,10 +274,10 @@ void addStrokes(HWND page, DrawState* ds, int count, int bandTop, int bandBottom
     flushEvents(1000);
 }
 
-void print(const char* page, const Figures& f) {
-    std::printf("  %-22s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  (screen "
-                "read every %.2f ms)\n",
-                page, f.fresh, f.samples, f.median, f.p99, f.max, f.watchPeriod);
+void print(const char* page, const char* tool, const Figures& f) {
+    std::printf("  %-22s %-11s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  "
+                "(screen read every %.2f ms)\n",
+                page, tool, f.fresh, f.samples, f.median, f.p99, f.max, f.watchPeriod);
 }
 
 int measure(const char* shaping) {
@@ -234,8 +309,12 @@ int measure(const char* shaping) {
 
     const int line = h / 2;
     const DWORD strokeMs = 4000;
-    std::printf("touch_ink_bench at %d x %d, %s, a %lu ms stroke across the board page, pen %d px:\n", w, h,
-                shaping, static_cast<unsigned long>(strokeMs), ds.penWidth);
+    pageProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(t.page, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(logPageMoves)));
+    std::printf("touch_ink_bench at %d x %d, %s, a %lu ms stroke across the board page, pen %d px, "
+                "highlighter %d px:\n",
+                w, h, shaping, static_cast<unsigned long>(strokeMs), ds.penWidth,
+                highlighterWidth(ds.penWidth, ds.dpi));
     strokeLatency(board, line - 100, 1000); // warm-up: the first stroke pays for first uses
     SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
     flushEvents(300);
@@ -246,9 +325,17 @@ int measure(const char* shaping) {
         addStrokes(t.page, &ds, strokes - held, line - STRIP, line + STRIP);
         held = strokes;
         const std::string name = strokes ? "page with " + std::to_string(strokes) + " strokes" : "empty page";
-        print(name.c_str(), strokeLatency(board, line, strokeMs));
-        SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
-        flushEvents(300);
+        for (int32_t tool : {TOOL_PEN, TOOL_HIGHLIGHTER_FIRST}) {
+            ds.tool = tool;
+            SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+            watchFor(tool, line);
+            print(name.c_str(), tool == TOOL_PEN ? "pen" : "highlighter",
+                  strokeLatency(board, line, strokeMs));
+            SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+            flushEvents(300);
+        }
+        ds.tool = TOOL_PEN; // the lesson's strokes
+        SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
     }
 
     stopSensorReader(reader, 1000);

@@ -11,6 +11,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
+
+#include "pages/core/page_rules.h"
 
 // The four highlighter tools of the tool strip: yellow (the first), green, pink and blue.
 constexpr int32_t TOOL_HIGHLIGHTER_FIRST = 100311;
@@ -28,8 +31,47 @@ int32_t highlighterWidth(int32_t penWidth, int32_t dpi);
 // be the transparent key is moved by one level of blue).
 uint32_t blendHighlight(uint32_t beneath, uint32_t marker, uint32_t key);
 
-// Lays one piece of a stroke into `count` pixels of the canvas: where `cover` is nonzero and the
-// canvas pixel is `key` (empty), it becomes blendHighlight(beneath, marker, key). Returns how many
-// pixels changed.
-size_t layHighlight(uint32_t* canvas, const uint32_t* beneath, const uint8_t* cover, size_t count,
-                    uint32_t marker, uint32_t key);
+// Lays one piece of a stroke into a run of `count` pixels of a canvas row, all under the piece:
+// where the canvas pixel is `key` (empty), it becomes blendHighlight(beneath, marker, key). Returns
+// how many pixels changed.
+size_t layHighlight(uint32_t* canvas, const uint32_t* beneath, size_t count, uint32_t marker, uint32_t key);
+
+// The stretch of a run of `count` canvas pixels from its first empty (`key`) pixel to just past its
+// last, [*first, *end); false when none is empty (then nothing under the run can change).
+bool emptyStretch(const uint32_t* canvas, size_t count, uint32_t key, size_t* first, size_t* end);
+
+// One row's pixels [left, right); none when left >= right.
+struct RowSpan {
+    int32_t left;
+    int32_t right;
+};
+
+// The pixels one piece of a stroke `width` pixels wide from a to b covers, as a wide pen with
+// round ends draws it: those whose centre lies within width / 2 of the segment, the segment
+// running through the pixels' corners for an even width and through their centres for an odd one,
+// so that a straight band is exactly `width` pixels across. Row by row over `box`: spans[y -
+// box.top] is row y's part, clipped to the box (the cover is convex: one run per row). Returns the
+// smallest rectangle holding them all, empty when none. Coordinates up to +-100,000.
+IntRect highlightCover(IntPoint a, IntPoint b, int32_t width, const IntRect& box, RowSpan* spans);
+
+// Which parts of a surface have had what lies beneath them read from the screen during the stroke
+// under way, in square tiles. A screen read costs a round trip to the display, many times a piece's
+// own work, and a stroke's pieces mostly fall on tiles read for the pieces before: each tile is read
+// once per stroke. What is read stands for the whole stroke (what the screen shows beneath an empty
+// pixel is the same a moment later); a new stroke forgets it all.
+class BeneathTiles {
+  public:
+    static constexpr int32_t TILE = 64;
+
+    // Nothing has been read: the next stroke reads the screen afresh.
+    void forget();
+    // The rectangle to read so that every pixel of `need` is known, on a surface of width x height
+    // (another size than the last call's forgets all first): the smallest tile-aligned rectangle
+    // holding the tiles of `need` not read yet, clipped to the surface, or an empty one when all
+    // have been read. Every tile inside it counts as read from then on.
+    IntRect toRead(const IntRect& need, int32_t width, int32_t height);
+
+  private:
+    int32_t width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
+    std::vector<uint8_t> read_; // one per tile, row by row
+};

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "win32/core/dpi_scale.h"
 #include "pages/core/highlight.h"
@@ -339,16 +340,125 @@ TEST(Highlighter, LaysOnlyOnEmptyPixelsOncePerStroke) {
     const uint32_t key = 0xC8C8C8, marker = highlighterPixel(TOOL_HIGHLIGHTER_FIRST);
     uint32_t canvas[4] = {key, 0x000000, key, key}; // empty, black ink, empty, empty
     const uint32_t beneath[4] = {0xFFFFFF, 0xFFFFFF, 0x000000, 0x336699};
-    const uint8_t cover[4] = {1, 1, 1, 0}; // the last pixel is outside the stroke
-    EXPECT_EQ(layHighlight(canvas, beneath, cover, 4, marker, key), 2u);
+    EXPECT_EQ(layHighlight(canvas, beneath, 3, marker, key), 2u); // the last pixel is outside the stroke
     EXPECT_EQ(canvas[0], blendHighlight(0xFFFFFF, marker, key));
     EXPECT_EQ(canvas[1], 0x000000u) << "ink under a highlight is covered";
     EXPECT_EQ(canvas[2], blendHighlight(0x000000, marker, key));
     EXPECT_EQ(canvas[3], key) << "a pixel outside the stroke changed";
     const uint32_t once[4] = {canvas[0], canvas[1], canvas[2], canvas[3]};
-    EXPECT_EQ(layHighlight(canvas, beneath, cover, 4, marker, key), 0u);
+    EXPECT_EQ(layHighlight(canvas, beneath, 3, marker, key), 0u);
     for (int i = 0; i < 4; ++i)
         EXPECT_EQ(canvas[i], once[i]) << "a second pass darkened pixel " << i;
+}
+
+// A piece needs the screen only from its first empty pixel to its last, whatever is between.
+TEST(Highlighter, EmptyStretchSpansFirstToLastEmptyPixel) {
+    const uint32_t key = 0xC8C8C8, ink = 0xFF0000;
+    const uint32_t row[6] = {ink, key, ink, 0xFFC8C8C8, ink, ink}; // the top byte is not a colour
+    size_t first = 9, end = 9;
+    ASSERT_TRUE(emptyStretch(row, 6, key, &first, &end));
+    EXPECT_EQ(first, 1u);
+    EXPECT_EQ(end, 4u);
+    EXPECT_FALSE(emptyStretch(row, 1, key, &first, &end)) << "nothing empty, yet a stretch";
+    EXPECT_FALSE(emptyStretch(row + 4, 2, key, &first, &end));
+}
+
+// Whether pixel (x, y)'s centre lies within width / 2 of the segment, in floating point, the
+// segment on pixel corners for an even width and on centres for an odd one; `margin` says how far
+// the centre is from the cover's edge.
+bool nearSegment(IntPoint a, IntPoint b, int32_t width, int32_t x, int32_t y, double* margin) {
+    const double shift = (width & 1) ? 0.5 : 0.0;
+    const double ax = a.x + shift, ay = a.y + shift, dx = b.x - a.x, dy = b.y - a.y;
+    const double px = x + 0.5, py = y + 0.5, length2 = dx * dx + dy * dy;
+    double t = length2 > 0 ? ((px - ax) * dx + (py - ay) * dy) / length2 : 0;
+    t = t < 0 ? 0 : t > 1 ? 1 : t;
+    const double d = std::hypot(px - ax - t * dx, py - ay - t * dy);
+    *margin = std::fabs(d - width / 2.0);
+    return d <= width / 2.0;
+}
+
+// Straight bands are exactly as wide as the stroke, across and along, with round ends as GDI's
+// wide pen draws them (its rows' first pixels at a width of 16, read under Wine, within a pixel).
+TEST(HighlighterCover, StraightBandsAreTheWidthWithRoundEnds) {
+    const IntRect box = {500, 300, 900, 500};
+    std::vector<RowSpan> spans(200);
+    IntRect bounds = highlightCover({600, 400}, {800, 400}, 16, box, spans.data());
+    EXPECT_EQ(bounds.top, 392);
+    EXPECT_EQ(bounds.bottom, 408) << "an even band is not 16 rows";
+    EXPECT_EQ(bounds.left, 592);
+    EXPECT_EQ(bounds.right, 808) << "the ends do not reach half the width beyond the points";
+    const int32_t gdiFirst[16] = {597, 596, 594, 594, 593, 592, 592, 592,
+                                  592, 592, 592, 593, 594, 594, 596, 597};
+    for (int32_t y = 392; y < 408; ++y) {
+        EXPECT_NEAR(spans[size_t(y - box.top)].left, gdiFirst[y - 392], 1) << "row " << y;
+        EXPECT_EQ(spans[size_t(y - box.top)].left - 600, 800 - spans[size_t(y - box.top)].right)
+            << "row " << y;
+    }
+    bounds = highlightCover({700, 350}, {700, 450}, 17, box, spans.data());
+    EXPECT_EQ(bounds.left, 692);
+    EXPECT_EQ(bounds.right, 709) << "an odd band is not 17 columns centred on the line";
+    EXPECT_EQ(bounds.top, 342);
+    EXPECT_EQ(bounds.bottom, 459);
+    bounds = highlightCover({700, 400}, {700, 400}, 24, box, spans.data());
+    EXPECT_EQ(bounds.right - bounds.left, 24) << "a dot is not a disc the width across";
+    EXPECT_EQ(bounds.bottom - bounds.top, 24);
+}
+
+// Any piece, any box: each row's run is exactly the pixels whose centres lie within half the
+// width of the segment (ties aside), clipped to the box, and the bounds hold them all.
+TEST(HighlighterCover, RowsHoldExactlyThePixelsNearTheSegment) {
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 150; ++trial) {
+        const IntPoint a = {int32_t(random() % 200) + 100, int32_t(random() % 200) + 100};
+        const IntPoint b =
+            trial % 4 ? IntPoint{a.x + int32_t(random() % 41) - 20, a.y + int32_t(random() % 41) - 20}
+                      : IntPoint{int32_t(random() % 400), int32_t(random() % 400)};
+        const int32_t width = int32_t(random() % 60) + 1;
+        const IntRect box = {int32_t(random() % 150), int32_t(random() % 150), 250 + int32_t(random() % 200),
+                             250 + int32_t(random() % 200)};
+        std::vector<RowSpan> spans(size_t(box.bottom - box.top));
+        const IntRect bounds = highlightCover(a, b, width, box, spans.data());
+        IntRect expected = {0, 0, 0, 0};
+        for (int32_t y = box.top; y < box.bottom; ++y) {
+            const RowSpan s = spans[size_t(y - box.top)];
+            for (int32_t x = box.left; x < box.right; ++x) {
+                double margin = 0;
+                const bool near = nearSegment(a, b, width, x, y, &margin);
+                if (near)
+                    expected = unionRect(expected, {x, y, x + 1, y + 1});
+                if (margin > 1e-6) {
+                    ASSERT_EQ(x >= s.left && x < s.right, near)
+                        << "trial " << trial << " pixel " << x << "," << y << " width " << width;
+                }
+            }
+        }
+        if (!rectEmpty(expected) || !rectEmpty(bounds)) {
+            EXPECT_TRUE(bounds.left == expected.left && bounds.top == expected.top &&
+                        bounds.right == expected.right && bounds.bottom == expected.bottom)
+                << "trial " << trial;
+        }
+    }
+}
+
+// The screen beneath is read a tile at a time, once per stroke: a piece needs only the tiles not
+// read yet, and a new stroke or another surface reads them afresh.
+TEST(HighlighterBeneath, ReadsEachTileOncePerStroke) {
+    auto same = [](IntRect r, IntRect e) {
+        return r.left == e.left && r.top == e.top && r.right == e.right && r.bottom == e.bottom;
+    };
+    BeneathTiles tiles;
+    EXPECT_TRUE(same(tiles.toRead({10, 10, 30, 30}, 1000, 700), {0, 0, 64, 64}));
+    EXPECT_TRUE(rectEmpty(tiles.toRead({20, 5, 40, 60}, 1000, 700))) << "a tile read twice in a stroke";
+    EXPECT_TRUE(same(tiles.toRead({50, 10, 80, 30}, 1000, 700), {64, 0, 128, 64})) << "only the new tile";
+    EXPECT_TRUE(same(tiles.toRead({50, 50, 80, 80}, 1000, 700), {0, 64, 128, 128}));
+    EXPECT_TRUE(same(tiles.toRead({990, 690, 1010, 720}, 1000, 700), {960, 640, 1000, 700}))
+        << "off the surface";
+    EXPECT_TRUE(rectEmpty(tiles.toRead({-20, -20, 0, 0}, 1000, 700)));
+    tiles.forget();
+    EXPECT_TRUE(same(tiles.toRead({20, 5, 40, 60}, 1000, 700), {0, 0, 64, 64}))
+        << "a new stroke kept the old screen";
+    EXPECT_TRUE(same(tiles.toRead({20, 5, 40, 60}, 1280, 800), {0, 0, 64, 64}))
+        << "another surface kept the screen";
 }
 
 // Four times the pen, at least 16 pixels at 96 DPI, scaled with the monitor.
