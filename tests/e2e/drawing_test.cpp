@@ -1331,10 +1331,16 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     // The eraser takes a highlight as it takes ink: across the band, clear of the red under it,
     // the board shows again; undone, the band is back (Guardar below saves it).
     const COLORREF band = screenPixel(inBand.x, inBand.y);
+    EXPECT_TRUE(paletteOnTopAndSettled());
     touchButton(BUTTON_N_ERASER);
+    const size_t eraserFrom = simboardLogSize(board);
     heldDrag({across - 40, inBand.y}, {across + 40, inBand.y});
-    EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS))
-        << "the eraser left the highlight";
+    const bool erased = waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS);
+    if (!erased)
+        shot("eraser_over_highlight");
+    EXPECT_TRUE(erased) << "the eraser left the highlight: " << std::hex << screenPixel(inBand.x, inBand.y)
+                        << " at " << std::dec << inBand.x << "," << inBand.y << "; "
+                        << pollsSince(board, eraserFrom, {across - 40, inBand.y});
     EXPECT_TRUE(colourInBox(red, 2, RED)) << "the eraser took the red beside the band";
     touchButton(BUTTON_N_UNDO);
     EXPECT_TRUE(waitFor([&] { return screenPixel(inBand.x, inBand.y) == band; }, 3000, SCREEN_LOOK_MS))
