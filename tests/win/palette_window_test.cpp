@@ -27,6 +27,7 @@
 #include "pages/core/highlight.h"
 #include "palette/core/tool_strip_layout.h"
 #include "palette/tool_strip.h"
+#include "presenting/core/presenting_rules.h"
 #include "win32/key_colour.h"
 #include "tests/support/find_windows.h"
 #include "tests/support/flush_events.h"
@@ -1001,6 +1002,71 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
     EXPECT_EQ(buttonRecords[BUTTON_N_MORE_TOOLS].state, 0);
     EXPECT_EQ(buttonRecords[BUTTON_N_PEN].state, 2);
     click(BUTTON_N_DESKTOP); // the desktop page off, as the cases after this one expect
+}
+
+// The presenting tools from the strip: the spotlight covers the board's monitor under the palette
+// (the desktop page on under it), its button picked again ends it and brings the pen back; the
+// shade ends when the pen is picked on the ring; the pointer's touches on the page show its dot,
+// change no pixel of the page, and a second after the lift the dot is gone; the right eye ends the
+// spotlight with the palette and brings back the drawing tool in use before the pointer.
+TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAnotherToolOrTheEye) {
+    if (!visible(palette))
+        SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    ASSERT_TRUE(visible(palette));
+    auto pick = [](int32_t tool) {
+        click(BUTTON_N_MORE_TOOLS);
+        tapStrip(stripToolOfCommand(tool));
+    };
+    auto shown = [](const char* cls) {
+        HWND w = FindWindowA(cls, nullptr);
+        return w && visible(w) ? w : nullptr;
+    };
+    const RECT board = boardArea();
+    pick(TOOL_SPOTLIGHT);
+    EXPECT_EQ(drawState.tool, TOOL_SPOTLIGHT);
+    HWND spotlight = shown("qv_spotlight");
+    ASSERT_NE(spotlight, nullptr) << "no spotlight";
+    RECT r = {};
+    GetWindowRect(spotlight, &r);
+    EXPECT_TRUE(EqualRect(&r, &board)) << "the spotlight does not cover the board's monitor";
+    EXPECT_TRUE(neverActivated(spotlight));
+    EXPECT_TRUE(visible(pageWindows[0])) << "the desktop page takes the circle's touches";
+    bool paletteAbove = false;
+    for (HWND w = GetWindow(spotlight, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        paletteAbove = paletteAbove || w == palette;
+    EXPECT_TRUE(paletteAbove) << "the palette is under the spotlight";
+    pick(TOOL_SPOTLIGHT);
+    EXPECT_EQ(shown("qv_spotlight"), nullptr) << "its button did not end it";
+    EXPECT_EQ(drawState.tool, TOOL_PEN) << "the pen did not come back";
+
+    pick(TOOL_SHADE);
+    HWND shade = shown("qv_shade");
+    ASSERT_NE(shade, nullptr) << "no shade";
+    GetWindowRect(shade, &r);
+    EXPECT_TRUE(EqualRect(&r, &board)) << "the shade does not cover the board's monitor";
+    click(BUTTON_N_PEN);
+    EXPECT_EQ(shown("qv_shade"), nullptr) << "a drawing tool did not end the shade";
+
+    pick(TOOL_POINTER);
+    HDC canvas = pageRecords[0].memDC;
+    const COLORREF before = GetPixel(canvas, 300, 300);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 300));
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(350, 300));
+    EXPECT_NE(shown("qv_pointer"), nullptr) << "no dot";
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(350, 300));
+    EXPECT_EQ(GetPixel(canvas, 300, 300), before) << "the pointer drew on the page";
+    flushEvents(1100);
+    EXPECT_EQ(shown("qv_pointer"), nullptr) << "the dot is left a second after the lift";
+
+    pick(TOOL_SPOTLIGHT);
+    ASSERT_NE(shown("qv_spotlight"), nullptr);
+    click(BUTTON_N_RIGHT_EYE);
+    EXPECT_EQ(shown("qv_spotlight"), nullptr) << "the right eye left the spotlight";
+    EXPECT_EQ(drawState.tool, TOOL_PEN) << "the drawing tool in use before the presenting tools did not come back";
+    SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
+    click(BUTTON_N_PEN);
+    if (visible(pageWindows[0]))
+        click(BUTTON_N_DESKTOP); // the desktop page off, as the cases after this one expect
 }
 
 TEST_F(Palette, MovedToAMonitorOfAnotherScaleTakesItsSize) {
