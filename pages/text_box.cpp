@@ -77,7 +77,8 @@ RECT textExtent(HDC dc, const std::vector<wchar_t>& text) {
     const LRESULT lines = SendMessageW(box.edit, EM_GETLINECOUNT, 0, 0);
     const LONG height = LONG(lines > 0 ? lines : 1) * box.lineHeight;
     const LONG width = r.right - r.left + box.lineHeight / 2; // room for the caret
-    return {format.left, format.top, format.left + (width > MIN_LETTERS * box.lineHeight ? width : MIN_LETTERS * box.lineHeight),
+    return {format.left, format.top,
+            format.left + (width > MIN_LETTERS * box.lineHeight ? width : MIN_LETTERS * box.lineHeight),
             format.top + (r.bottom - r.top > height ? r.bottom - r.top : height)};
 }
 
@@ -150,7 +151,8 @@ void putTextOnPage(const std::vector<wchar_t>& text) {
     }
     // Letters may reach a little past their cells (an italic's overhang, an accent above a capital).
     const int32_t more = box.lineHeight / 4 + 1;
-    const IntRect changed = {extent.left - more, extent.top - more, extent.right + more, extent.bottom + more};
+    const IntRect changed = {extent.left - more, extent.top - more, extent.right + more,
+                             extent.bottom + more};
     markChanged(record, changed);
     commitStep(record);
     showCanvasRect(box.page, record, changed);
@@ -201,13 +203,13 @@ void openTextBox(HWND page, PageRecord* record, IntPoint tap) {
     const int32_t width = client.right - origin.x, height = client.bottom - origin.y;
     HINSTANCE instance = hInstance ? hInstance : GetModuleHandleA(nullptr);
     HWND window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_LAYERED, TEXT_BOX_CLASS, "",
-                                  WS_POPUP | WS_CLIPCHILDREN, onScreen.x, onScreen.y, width, height, page, nullptr,
-                                  instance, nullptr);
+                                  WS_POPUP | WS_CLIPCHILDREN, onScreen.x, onScreen.y, width, height, page,
+                                  nullptr, instance, nullptr);
     if (!window)
         return;
     setLayered(window, KEY_COLOUR, 255, LWA_COLORKEY);
-    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN, 0, 0, width,
-                                height, window, nullptr, instance, nullptr);
+    HWND edit = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_WANTRETURN, 0, 0,
+                                width, height, window, nullptr, instance, nullptr);
     if (!edit) {
         DestroyWindow(window);
         return;
@@ -241,7 +243,8 @@ bool textBoxHit(IntPoint p) {
 void placeTextCaret(IntPoint p) {
     if (!box.edit)
         return;
-    const LRESULT at = SendMessageW(box.edit, EM_CHARFROMPOS, 0, MAKELPARAM(p.x - box.origin.x, p.y - box.origin.y));
+    const LRESULT at =
+        SendMessageW(box.edit, EM_CHARFROMPOS, 0, MAKELPARAM(p.x - box.origin.x, p.y - box.origin.y));
     const WPARAM letter = LOWORD(at);
     SendMessageW(box.edit, EM_SETSEL, letter, LPARAM(letter));
     SetFocus(box.edit);

@@ -51,7 +51,8 @@ void paintCover(HDC dc) {
     SelectedObject brush(dc, light); // deleted with the scope
     SelectedObject pen(dc, GetStockObject(NULL_PEN), false);
     const int32_t a = h / 3;
-    const POINT up[3] = {{grip.left + h / 2 - a / 2, grip.top + h / 2}, {grip.left + h / 2 + a / 2, grip.top + h / 2},
+    const POINT up[3] = {{grip.left + h / 2 - a / 2, grip.top + h / 2},
+                         {grip.left + h / 2 + a / 2, grip.top + h / 2},
                          {grip.left + h / 2, grip.top + h / 2 - a}};
     const POINT down[3] = {{grip.right - h / 2 - a / 2, grip.top + h / 2},
                            {grip.right - h / 2 + a / 2, grip.top + h / 2},
@@ -92,8 +93,8 @@ void shadeRelease() {
 }
 
 HWND createShadeWindow(HINSTANCE instance) {
-    window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE, SHADE_CLASS, "", WS_POPUP,
-                             0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+    window = CreateWindowExA(WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE, SHADE_CLASS, "",
+                             WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
     return window;
 }
 

@@ -59,8 +59,8 @@ void update(const RECT* dirty) {
     POINT at = {monitor.left, monitor.top}, from = {0, 0};
     SIZE size = {width(), height()};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UPDATELAYEREDWINDOWINFO info = {sizeof info, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA,
-                                    dirty};
+    UPDATELAYEREDWINDOWINFO info = {sizeof info, nullptr, &at,    &size,     sectionDC,
+                                    &from,       0,       &blend, ULW_ALPHA, dirty};
     UpdateLayeredWindowIndirect(window, &info);
 }
 

@@ -83,7 +83,8 @@ Rgb presentingArea(int32_t icon, double u, double v, Rgb face) {
         if (u < 0.14 || v < 0.16 || u > 0.86 || v > 0.84)
             return face;
         if (v < 0.42) // the slide uncovered, two lines of its text
-            return (v > 0.24 && v < 0.28 && u > 0.22 && u < 0.7) || (v > 0.32 && v < 0.36 && u > 0.22 && u < 0.6)
+            return (v > 0.24 && v < 0.28 && u > 0.22 && u < 0.7) ||
+                           (v > 0.32 && v < 0.36 && u > 0.22 && u < 0.6)
                        ? BLACK
                        : SLIDE_WHITE;
         if (v < 0.5 && u > 0.36 && u < 0.64) // the grip on the cover's edge

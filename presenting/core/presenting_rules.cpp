@@ -103,7 +103,8 @@ void stamp(std::vector<float>* alpha, const PxRect& box, double x, double y, dou
 
 } // namespace
 
-void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box, uint32_t* pixels) {
+void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box,
+                 uint32_t* pixels) {
     const int32_t width = box.right - box.left, height = box.bottom - box.top;
     if (width <= 0 || height <= 0)
         return;
@@ -157,8 +158,8 @@ SpotPart spotlightPart(const Circle& c, PxPoint p, int32_t dpi) {
 }
 
 Circle spotlightMoved(const Circle& from, int32_t dx, int32_t dy, const PxRect& monitor) {
-    return {clamp(from.cx + dx, monitor.left, monitor.right - 1), clamp(from.cy + dy, monitor.top, monitor.bottom - 1),
-            from.r};
+    return {clamp(from.cx + dx, monitor.left, monitor.right - 1),
+            clamp(from.cy + dy, monitor.top, monitor.bottom - 1), from.r};
 }
 
 Circle spotlightResized(const Circle& from, PxPoint p, const PxRect& monitor, int32_t dpi) {

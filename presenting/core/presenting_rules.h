@@ -22,8 +22,9 @@ struct PxRect {
 
 // --- the pointer -------------------------------------------------------------------------------
 
-constexpr int32_t POINTER_DOT_96 = 16;        // the dot across, its soft edge included
-constexpr uint32_t POINTER_FADE_MS = 500;     // a point of the trail (and the dot after the lift) fades in this long
+constexpr int32_t POINTER_DOT_96 = 16; // the dot across, its soft edge included
+constexpr uint32_t POINTER_FADE_MS =
+    500; // a point of the trail (and the dot after the lift) fades in this long
 constexpr int32_t POINTER_TRAIL_MAX_96 = 240; // the trail's length: what a move redraws stays small
 constexpr uint32_t POINTER_RED = 0x00FF2020;  // the dot's colour, 0x00RRGGBB
 

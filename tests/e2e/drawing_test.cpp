@@ -9,11 +9,11 @@
 // a cut-out held while a colour is picked, and the board saved as a PNG and to the clipboard, the
 // file named by the tray's balloon.
 // Then the board as a stack of pages (at 1920 x 1080): three pages with three backgrounds and a
-// stroke each (the first also a highlight, a rectangle, an arrow and text), turned through with the bar; undo on one page leaves the others; the board as one
-// PDF that a real reader (poppler's pdftoppm) renders as the board shows it; a page added while a
-// scanner holds its fresh file leaves the index on disk as it was; the program ended hard then
-// (six seconds after the last stroke) and started again brings every page back pixel for pixel,
-// as the board was before that page, but for a page file damaged meanwhile, which comes back empty
+// stroke each (the first also a highlight, a rectangle, an arrow and text), turned through with the bar; undo
+// on one page leaves the others; the board as one PDF that a real reader (poppler's pdftoppm) renders as the
+// board shows it; a page added while a scanner holds its fresh file leaves the index on disk as it was; the
+// program ended hard then (six seconds after the last stroke) and started again brings every page back pixel
+// for pixel, as the board was before that page, but for a page file damaged meanwhile, which comes back empty
 // with the tray's balloon; and "Nueva pizarra" saves a PDF first and leaves one empty page.
 // At 150 % (the prefix at 144 DPI): the palette is 330 pixels, every one of its buttons touched at
 // its picture's centre does its command, the widths draw 3, 6, 12 and 24 pixels, "Guardar" saves
@@ -801,7 +801,9 @@ class Drawing : public ::testing::Test {
         const RECT all = {0, 0, w, h};
         std::vector<COLORREF> before;
         ASSERT_TRUE(captureScreen(all, &before));
-        const auto at = [&](const std::vector<COLORREF>& screen, POINT p) { return screen[size_t(p.y) * w + p.x]; };
+        const auto at = [&](const std::vector<COLORREF>& screen, POINT p) {
+            return screen[size_t(p.y) * w + p.x];
+        };
         RECT paletteRect = {};
         GetWindowRect(palette, &paletteRect);
         auto sameOutsidePalette = [&](int* wrong) {
@@ -812,7 +814,8 @@ class Drawing : public ::testing::Test {
             *wrong = 0;
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
-                    if (!PtInRect(&paletteRect, POINT{x, y}) && now[size_t(y) * w + x] != before[size_t(y) * w + x])
+                    if (!PtInRect(&paletteRect, POINT{x, y}) &&
+                        now[size_t(y) * w + x] != before[size_t(y) * w + x])
                         ++*wrong;
             return *wrong == 0;
         };
@@ -838,7 +841,8 @@ class Drawing : public ::testing::Test {
         EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the pointer"));
         int top = 0, bottom = 0;
         touchButton(BUTTON_N_UNDO);
-        EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) != text; }, 3000, SCREEN_LOOK_MS))
+        EXPECT_TRUE(
+            waitFor([&] { return colourMask(textArea, RED, &top, &bottom) != text; }, 3000, SCREEN_LOOK_MS))
             << "the pointer added an undo step";
         touchButton(BUTTON_N_REDO);
 
@@ -861,13 +865,14 @@ class Drawing : public ::testing::Test {
         };
         auto clear = [&](POINT p) {
             const COLORREF was = at(before, p), now = screenPixel(p.x, p.y);
-            return std::abs(GetRValue(now) - GetRValue(was)) <= 2 && std::abs(GetGValue(now) - GetGValue(was)) <= 2 &&
+            return std::abs(GetRValue(now) - GetRValue(was)) <= 2 &&
+                   std::abs(GetGValue(now) - GetGValue(was)) <= 2 &&
                    std::abs(GetBValue(now) - GetBValue(was)) <= 2;
         };
         EXPECT_TRUE(waitFor([&] { return clear(from) && dimmed(away); }, 3000, SCREEN_LOOK_MS))
-            << "the circle at " << from.x << "," << from.y << " is " << std::hex << screenPixel(from.x, from.y)
-            << " (was " << at(before, from) << "), away from it " << screenPixel(away.x, away.y) << " (was "
-            << at(before, away) << ")";
+            << "the circle at " << from.x << "," << from.y << " is " << std::hex
+            << screenPixel(from.x, from.y) << " (was " << at(before, from) << "), away from it "
+            << screenPixel(away.x, away.y) << " (was " << at(before, away) << ")";
         EXPECT_TRUE(dimmed({from.x + 2 * r, from.y})) << "beside the circle the screen is not dimmed";
         shot("spotlight");
         const POINT moved = {from.x - w / 10, from.y + h / 5};
@@ -879,7 +884,8 @@ class Drawing : public ::testing::Test {
         const POINT ring = {moved.x, moved.y - r * 3 / 2};
         EXPECT_TRUE(dimmed(ring));
         heldDrag(grip, wider);
-        EXPECT_TRUE(waitFor([&] { return clear(ring); }, 3000, SCREEN_LOOK_MS)) << "the grip did not size the circle";
+        EXPECT_TRUE(waitFor([&] { return clear(ring); }, 3000, SCREEN_LOOK_MS))
+            << "the grip did not size the circle";
         shot("spotlight_moved_and_sized");
         EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the spotlight"));
         pickStripTool(TOOL_SPOTLIGHT);
@@ -897,7 +903,9 @@ class Drawing : public ::testing::Test {
             << "no shade";
         waitProgramIdle();
         // Two points on the stroke, three tenths and eight tenths of the way along.
-        const auto along = [&](double t) { return POINT{LONG(w / 5 + t * (w / 2 - w / 5)), LONG(h / 3 + t * (h / 2 - h / 3))}; };
+        const auto along = [&](double t) {
+            return POINT{LONG(w / 5 + t * (w / 2 - w / 5)), LONG(h / 3 + t * (h / 2 - h / 3))};
+        };
         const POINT upper = along(0.3), lower = along(0.8);
         EXPECT_TRUE(waitFor([&] { return !colourInBox(upper, 3, RED) && !colourInBox(lower, 3, RED); }, 3000,
                             SCREEN_LOOK_MS))
@@ -1103,7 +1111,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     double shownMs = 0;
     HWND textBox = tapForTextBox(at, &shownMs);
     ASSERT_NE(textBox, nullptr) << "a tap with the text tool opened no box";
-    std::printf("[ figures  ] the text box shown %.0f ms after the board's last reply with the finger\n", shownMs);
+    std::printf("[ figures  ] the text box shown %.0f ms after the board's last reply with the finger\n",
+                shownMs);
     EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == textBox; }, 2000))
         << "the box did not take the keyboard: " << describe(GetForegroundWindow()) << " has it";
     const std::wstring typed = L"\u00bfQu\u00e9 a\u00f1o? \u03c0 \u20ac\n\u00d1and\u00fa";
@@ -1116,8 +1125,8 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     EXPECT_TRUE(expectedText == held) << "the box holds other text than was typed";
     const RECT textArea = {at.x - line / 2, at.y - line, at.x + 12 * line, at.y + 2 * line};
     int top = 0, bottom = 0;
-    waitFor([&] { return !colourMask(textArea, RED, &top, &bottom).empty() && bottom > at.y + line / 2; }, 3000,
-            SCREEN_LOOK_MS);
+    waitFor([&] { return !colourMask(textArea, RED, &top, &bottom).empty() && bottom > at.y + line / 2; },
+            3000, SCREEN_LOOK_MS);
     const std::vector<bool> inBox = colourMask(textArea, RED, &top, &bottom);
     shot("desktop_text_box");
     EXPECT_GE(top, at.y - line / 2) << "the first line starts above the tap's line";
@@ -1126,21 +1135,25 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     EXPECT_LE(bottom, at.y + line * 3 / 2 + 2) << "the second line is not one line below the first";
     simboardTap(board, 0, w / 2, h / 10, 120, SIM_SCREEN, true, 150); // outside the box
     waitProgramIdle();
-    EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000)) << "a tap outside left the box open";
+    EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000))
+        << "a tap outside left the box open";
     EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == lesson; }, 2000));
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "the text box closed"));
     char lessonText[32] = {};
     GetWindowTextA(lesson, lessonText, sizeof lessonText);
     EXPECT_STREQ(lessonText, "lesson") << "the typing reached the lesson";
-    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
+    EXPECT_TRUE(
+        waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
         << "the text on the page is not the text the box showed";
     shot("desktop_text");
     touchButton(BUTTON_N_UNDO);
-    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == std::vector<bool>(inBox.size()); },
-                        3000, SCREEN_LOOK_MS))
+    EXPECT_TRUE(
+        waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == std::vector<bool>(inBox.size()); },
+                3000, SCREEN_LOOK_MS))
         << "one undo left text on the page";
     touchButton(BUTTON_N_REDO);
-    EXPECT_TRUE(waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
+    EXPECT_TRUE(
+        waitFor([&] { return colourMask(textArea, RED, &top, &bottom) == inBox; }, 3000, SCREEN_LOOK_MS))
         << "the redo did not bring the text back";
     EXPECT_TRUE(lessonKeepsTheKeyboard(lesson, "an undo and a redo"));
     const POINT elsewhere = {w / 2, h / 10};
@@ -1150,8 +1163,10 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
     pressKey(VK_ESCAPE);
     EXPECT_TRUE(waitVisible("qv_text_box", child.processId, false, 3000)) << "Esc left the box open";
     EXPECT_TRUE(waitFor([&] { return GetForegroundWindow() == lesson; }, 2000));
-    const RECT escArea = {elsewhere.x - line / 2, elsewhere.y - line, elsewhere.x + 8 * line, elsewhere.y + line};
-    EXPECT_EQ(colourMask(escArea, RED, &top, &bottom), std::vector<bool>(size_t((8 * line + line / 2) * 2 * line)))
+    const RECT escArea = {elsewhere.x - line / 2, elsewhere.y - line, elsewhere.x + 8 * line,
+                          elsewhere.y + line};
+    EXPECT_EQ(colourMask(escArea, RED, &top, &bottom),
+              std::vector<bool>(size_t((8 * line + line / 2) * 2 * line)))
         << "Esc put the text on the page";
 
     expectPresentingTools(lesson, textArea, inBox);
@@ -1335,7 +1350,8 @@ TEST_F(Drawing, UndoRedoNothingLostAndSaveOnTheBoard) {
     touchButton(BUTTON_N_ERASER);
     const size_t eraserFrom = simboardLogSize(board);
     heldDrag({across - 40, inBand.y}, {across + 40, inBand.y});
-    const bool erased = waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS);
+    const bool erased =
+        waitFor([&] { return screenPixel(inBand.x, inBand.y) == boardGrey; }, 3000, SCREEN_LOOK_MS);
     if (!erased)
         shot("eraser_over_highlight");
     EXPECT_TRUE(erased) << "the eraser left the highlight: " << std::hex << screenPixel(inBand.x, inBand.y)

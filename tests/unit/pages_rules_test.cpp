@@ -474,7 +474,8 @@ TEST(PagesText, SizeFollowsTheWidthAtEveryScale) {
     for (int32_t dpi : {96, 120, 144, 192}) {
         const int32_t widths[4] = {2, 4, 8, 16}, heights[4] = {24, 32, 48, 64};
         for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(textHeightForPen(scaledForDpi(widths[k], dpi), dpi), scaledForDpi(heights[k], dpi)) << dpi;
+            EXPECT_EQ(textHeightForPen(scaledForDpi(widths[k], dpi), dpi), scaledForDpi(heights[k], dpi))
+                << dpi;
     }
     EXPECT_EQ(textHeightForPen(5, 96), 32);
     EXPECT_EQ(textHeightForPen(7, 96), 48);

@@ -29,7 +29,8 @@ TEST(PresentingPointer, TheDotFollowsTheFingerAndEverythingFadesWithinHalfASecon
     const PxRect box = trailBounds(trail, 96);
     std::vector<uint32_t> pixels(size_t(box.right - box.left) * size_t(box.bottom - box.top));
     renderTrail(trail, 1200, 96, box, pixels.data());
-    const uint32_t centre = pixels[size_t(200 - box.top) * size_t(box.right - box.left) + size_t(200 - box.left)];
+    const uint32_t centre =
+        pixels[size_t(200 - box.top) * size_t(box.right - box.left) + size_t(200 - box.left)];
     EXPECT_EQ(centre, 0xFFFF2020u) << "the dot is the bright red, premultiplied at full strength";
     EXPECT_GT(alphaAt(trail, 1200, 150, 200), alphaAt(trail, 1200, 105, 200)) << "older trail is not fainter";
     EXPECT_GT(alphaAt(trail, 1200, 105, 200), 0u) << "no trail";

@@ -1062,7 +1062,8 @@ TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAn
     ASSERT_NE(shown("qv_spotlight"), nullptr);
     click(BUTTON_N_RIGHT_EYE);
     EXPECT_EQ(shown("qv_spotlight"), nullptr) << "the right eye left the spotlight";
-    EXPECT_EQ(drawState.tool, TOOL_PEN) << "the drawing tool in use before the presenting tools did not come back";
+    EXPECT_EQ(drawState.tool, TOOL_PEN)
+        << "the drawing tool in use before the presenting tools did not come back";
     SendMessageA(palette, UM_TOGGLE_SHOW, 0, 0);
     click(BUTTON_N_PEN);
     if (visible(pageWindows[0]))

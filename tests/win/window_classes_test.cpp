@@ -53,11 +53,10 @@ bool isPageClass(const std::string& name) {
 
 TEST(WindowClasses, EveryClassHasItsOwnProcedureTheIconAndASolidBackground) {
     registerOnce();
-    const std::set<WNDPROC> declared = {mainWindowProc,    settingsWindowProc,    helpWindowProc,
-                                        paletteWindowProc, toolButtonProc,        pageWindowProc,
-                                        pageContainerProc, calibrationWindowProc, holdRingProc,
-                                        boardBarProc,      toolStripProc,         textBoxProc,
-                                        pointerWindowProc, spotlightWindowProc,   shadeWindowProc};
+    const std::set<WNDPROC> declared = {
+        mainWindowProc, settingsWindowProc, helpWindowProc,        paletteWindowProc,   toolButtonProc,
+        pageWindowProc, pageContainerProc,  calibrationWindowProc, holdRingProc,        boardBarProc,
+        toolStripProc,  textBoxProc,        pointerWindowProc,     spotlightWindowProc, shadeWindowProc};
     std::set<WNDPROC> procedures;
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         SCOPED_TRACE(WINDOW_CLASS_NAMES[i]);
@@ -109,8 +108,8 @@ TEST(WindowClasses, OnlyTheMainWindowRedrawsWholeAndOnlyTheHoldRingIgnoresDouble
 // cleared with the key colour: a class background of any other colour shows through as a frame.
 TEST(WindowClasses, WindowsOverTheBoardHaveTheKeyColourBehindThem) {
     registerOnce();
-    const std::set<std::string> keyed = {"qv_tool", "qv_tool_button", "qv_page", "qv_pageparent",
-                                         "qv_dingwei", "qv_text_box", "qv_shade"};
+    const std::set<std::string> keyed = {"qv_tool",    "qv_tool_button", "qv_page", "qv_pageparent",
+                                         "qv_dingwei", "qv_text_box",    "qv_shade"};
     for (int i = 0; i < WINDOW_CLASS_COUNT; ++i) {
         if (!keyed.count(WINDOW_CLASS_NAMES[i]))
             continue;
