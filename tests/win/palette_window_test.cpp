@@ -1006,7 +1006,8 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
 
 // The presenting tools from the strip: the spotlight covers the board's monitor under the palette
 // (the desktop page on under it), its button picked again ends it and brings the pen back; the
-// shade ends when the pen is picked on the ring; the pointer's touches on the page show its dot,
+// shade follows the board's monitor when it changes and ends when the pen is picked on the ring;
+// the pointer's touches on the page show its dot,
 // change no pixel of the page, and a second after the lift the dot is gone; the right eye ends the
 // spotlight with the palette and brings back the drawing tool in use before the pointer.
 TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAnotherToolOrTheEye) {
@@ -1044,6 +1045,24 @@ TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAn
     ASSERT_NE(shade, nullptr) << "no shade";
     GetWindowRect(shade, &r);
     EXPECT_TRUE(EqualRect(&r, &board)) << "the shade does not cover the board's monitor";
+    // The board's monitor changes (here: half the size at 150 %): the shade follows it, and back.
+    testMonitors = {{"\\\\.\\DISPLAY1",
+                     {0, 0, board.right / 2, board.bottom / 2},
+                     {0, 0, board.right / 2, board.bottom / 2},
+                     true,
+                     "",
+                     144}};
+    monitorSource = fromTable;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    GetWindowRect(shade, &r);
+    EXPECT_EQ(r.right, board.right / 2) << "the shade did not follow the board's monitor";
+    EXPECT_EQ(r.bottom, board.bottom / 2);
+    monitorSource = systemMonitors;
+    takeBoardMonitor();
+    SendMessageA(palette, UM_BOARD_MOVED, 0, 0);
+    GetWindowRect(shade, &r);
+    EXPECT_TRUE(EqualRect(&r, &board)) << "the shade did not come back with the board's monitor";
     click(BUTTON_N_PEN);
     EXPECT_EQ(shown("qv_shade"), nullptr) << "a drawing tool did not end the shade";
 
