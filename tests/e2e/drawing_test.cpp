@@ -1169,7 +1169,9 @@ TEST_F(Drawing, PickRedAndPenByTouchDrawAndSaveOverTheDesktopThenBoardClearAndHi
               std::vector<bool>(size_t((8 * line + line / 2) * 2 * line)))
         << "Esc put the text on the page";
 
-    expectPresentingTools(lesson, textArea, inBox);
+    // The presenting tools once, at 1024 x 768 (their costs at 1920 x 1080 are the benchmarks').
+    if (w < 1920)
+        expectPresentingTools(lesson, textArea, inBox);
 
     touchButton(BUTTON_N_PEN);
     touchButton(BUTTON_N_BLACK + 1);
