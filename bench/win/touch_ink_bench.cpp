@@ -1,8 +1,10 @@
 // Touch to ink: from the simulated board's reply that carries a new point of a stroke to the
 // stroke's pixel there on the screen, for the pen and for the yellow highlighter side by side, each
-// stroke the same line. The whole road runs for real in this process: the reader thread polls the
-// board and injects the mouse, Wine delivers the moves to a full-screen board page (the board's
-// opaque container under a colour-keyed page, as the palette makes them), the page draws, and a
+// stroke the same line; and the same for the pointer, whose red dot follows the finger in a small
+// per-pixel-alpha window of its own above the page (presenting/pointer_window.cpp). The whole road
+// runs for real in this process: the reader thread polls the board and injects the mouse, Wine
+// delivers the moves to a full-screen board page (the board's opaque container under a colour-keyed
+// page, as the palette makes them), the page draws (or hands the point to the pointer), and a
 // watcher thread reads the screen (GetDC(NULL) + BitBlt: what the X server shows) along the
 // stroke's line. Median and 99th percentile on an empty page and on pages that already hold 250
 // and 1,000 strokes.
@@ -14,6 +16,12 @@
 // points are under two pixels apart, so "ink near the point" would be met by the point before.
 // The page's points are logged as they arrive (its window procedure is wrapped), so the match is to
 // the pixel the page drew to, whatever the rounding on the way from the board's coordinates.
+//
+// The pointer's pixel is the dot's own red (255, 32, 32) at full strength: only the dot's core at
+// the newest point has it (the trail is fainter, its edge soft), and a fully opaque pixel of a
+// per-pixel-alpha window shows as it is whether or not anything composites it. A point counts as
+// shown once the dot's core reaches the point the page handed to the pointer, less the core's
+// radius. The pointer leaves nothing on the page, so its stroke is not undone afterwards.
 //
 // Wine's X11 driver gives a colour-keyed layered window a shape recomputed over its whole surface at
 // every flush, a cost that grows with what the page holds and that Windows' compositor does not
@@ -42,6 +50,7 @@
 #include "pages/core/highlight.h"
 #include "calibration/core/screen_mapping.h"
 #include "pages/page_state.h"
+#include "presenting/presenting.h"
 #include "sensor/sensor_link.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/flush_events.h"
@@ -69,17 +78,20 @@ std::atomic<int> watchedLine{0};
 std::mutex sightingsLock;
 std::vector<Sighting> sightings;
 // The highlighter's pixel at each place of the strip, worked out from the strip as it stood before
-// the stroke (pages/core/highlight.h); empty while the pen is measured.
+// the stroke (pages/core/highlight.h); empty while the pen or the pointer is measured.
 std::vector<uint32_t> highlightStrip, stripBefore;
+bool pointerDot = false; // the pointer is measured: the stroke is its dot's red
 
 bool isInk(uint32_t p) { // 0x00RRGGBB
     return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60;
 }
 
-// Whether pixel i of the strip shows the stroke: the pen's blue, or the marker blended over what
-// the strip showed there before the stroke.
+// Whether pixel i of the strip shows the stroke: the pen's blue, the pointer's red at full strength,
+// or the marker blended over what the strip showed there before the stroke.
 bool isStroke(const uint32_t* strip, size_t i) {
     const uint32_t p = strip[i] & 0xFFFFFF;
+    if (pointerDot)
+        return p == POINTER_RED;
     if (highlightStrip.empty())
         return isInk(p);
     return p == highlightStrip[i] && p != stripBefore[i];
@@ -111,10 +123,11 @@ DWORD WINAPI watchScreen(LPVOID) {
 }
 
 // Sets the watcher up for the highlighter `tool` over the strip around `line` as the screen shows
-// it now (TOOL_PEN: for the pen's ink).
+// it now (TOOL_PEN: for the pen's ink, TOOL_POINTER: for the pointer's dot).
 void watchFor(int32_t tool, int line) {
     highlightStrip.clear();
     stripBefore.clear();
+    pointerDot = tool == TOOL_POINTER;
     if (!isHighlighter(tool))
         return;
     const int w = GetSystemMetrics(SM_CXSCREEN), rows = 2 * STRIP + 1;
@@ -199,8 +212,16 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
     Figures f;
     std::vector<double> latencies;
     // How far the stroke shows beyond the point it was drawn to (the pen's round end, half the
-    // highlighter's band): the rightmost pixel once the finger rests, less where the page drew last.
-    const int reach = seen.empty() || pageMoves.empty() ? 0 : seen.back().inkRight - pageMoves.back().x;
+    // highlighter's band, the radius of the dot's core): the rightmost pixel the stroke reached, less
+    // the rightmost point the page drew to. The line goes rightwards; the pen's and the
+    // highlighter's stroke stays where it ends, the pointer's dot shows there while the finger rests
+    // (it fades after the lift).
+    int rightmostSeen = -1, rightmostMove = -1;
+    for (const Sighting& sighting : seen)
+        rightmostSeen = std::max(rightmostSeen, sighting.inkRight);
+    for (const PageMove& move : pageMoves)
+        rightmostMove = std::max(rightmostMove, move.x);
+    const int reach = rightmostSeen < 0 || rightmostMove < 0 ? 0 : rightmostSeen - rightmostMove;
     int lastX = -1, lastY = -1;
     size_t s = 0, m = 0;
     for (const SimEvent& e : simboardLog(board)) {
@@ -302,6 +323,7 @@ int measure(const char* shaping) {
     TestPage t;
     makeTestPage(&t, &ds, false);
     ds.currentPage = t.page;
+    createPresentingWindows(GetModuleHandleA(nullptr)); // the pointer's window, as the palette makes it
     showTestPage(&t);
     flushEvents(500);
     HANDLE reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
@@ -318,6 +340,11 @@ int measure(const char* shaping) {
     strokeLatency(board, line - 100, 1000); // warm-up: the first stroke pays for first uses
     SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
     flushEvents(300);
+    ds.tool = TOOL_POINTER; // the pointer's first touch shows its window and sizes its pixels
+    SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+    strokeLatency(board, line - 100, 1000);
+    ds.tool = TOOL_PEN;
+    SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
     // Each measured stroke is cleared away (undone) before the next strokes are added, so the page
     // holds exactly the strokes named.
     int held = 0;
@@ -325,13 +352,14 @@ int measure(const char* shaping) {
         addStrokes(t.page, &ds, strokes - held, line - STRIP, line + STRIP);
         held = strokes;
         const std::string name = strokes ? "page with " + std::to_string(strokes) + " strokes" : "empty page";
-        for (int32_t tool : {TOOL_PEN, TOOL_HIGHLIGHTER_FIRST}) {
+        for (int32_t tool : {TOOL_PEN, TOOL_HIGHLIGHTER_FIRST, TOOL_POINTER}) {
             ds.tool = tool;
             SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
             watchFor(tool, line);
-            print(name.c_str(), tool == TOOL_PEN ? "pen" : "highlighter",
+            print(name.c_str(), tool == TOOL_PEN ? "pen" : (tool == TOOL_POINTER ? "pointer" : "highlighter"),
                   strokeLatency(board, line, strokeMs));
-            SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+            if (tool != TOOL_POINTER) // the pointer's stroke left no step to undo
+                SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
             flushEvents(300);
         }
         ds.tool = TOOL_PEN; // the lesson's strokes
