@@ -29,7 +29,8 @@
 // option ShapeLayeredWindows = "N" (set for this program under AppDefaults, put back afterwards:
 // the figures of the page's own work) and with Wine's default shaping. With the default, a page of
 // 1,000 scattered strokes makes a shape too large for one X request: the X11 driver ends the run
-// with "BadLength" before its last figure, which this output then lacks.
+// with an X error ("BadLength", at times "BadRequest") before the figures of that page, which this
+// output then lacks.
 //
 // Run (1920 x 1080): VELMORA_SCREEN=hd scripts/wine-exec.sh build/windows/bin/touch_ink_bench.exe
 #include <windows.h>
@@ -166,7 +167,9 @@ struct Figures {
     size_t fresh = 0;   // replies that carried a new point of the stroke
     size_t samples = 0; // of them, those whose stroke showed on the screen
     double median = 0, p99 = 0, max = 0;
-    double watchPeriod = 0; // median time between two reads of the screen
+    double watchPeriod = 0;  // median time between two reads of the screen
+    int reach = 0;           // how far the stroke showed beyond the page's point
+    double toPageMedian = 0; // of the median, the part until the page had the point
 };
 
 double percentile(std::vector<double> v, double p) {
@@ -212,16 +215,37 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
     Figures f;
     std::vector<double> latencies;
     // How far the stroke shows beyond the point it was drawn to (the pen's round end, half the
-    // highlighter's band, the radius of the dot's core): the rightmost pixel the stroke reached, less
-    // the rightmost point the page drew to. The line goes rightwards; the pen's and the
-    // highlighter's stroke stays where it ends, the pointer's dot shows there while the finger rests
-    // (it fades after the lift).
-    int rightmostSeen = -1, rightmostMove = -1;
-    for (const Sighting& sighting : seen)
-        rightmostSeen = std::max(rightmostSeen, sighting.inkRight);
-    for (const PageMove& move : pageMoves)
-        rightmostMove = std::max(rightmostMove, move.x);
-    const int reach = rightmostSeen < 0 || rightmostMove < 0 ? 0 : rightmostSeen - rightmostMove;
+    // highlighter's band, the radius of the dot's core): the rightmost pixel on the screen while the
+    // finger rests at the line's end, less where the page drew last. The pen's and the highlighter's
+    // stroke stays; the pointer's dot stays while the finger rests and fades after the lift, and a
+    // read while its window moves can catch the dot's old pixels at the window's new place: so the
+    // reads taken from 50 to 250 ms after the last move (the finger rests 300 ms), the most frequent
+    // of them.
+    int reach = 0;
+    if (!pageMoves.empty()) {
+        std::vector<int> atRest;
+        for (const Sighting& sighting : seen)
+            if (sighting.timeMs > pageMoves.back().timeMs + 50 &&
+                sighting.timeMs < pageMoves.back().timeMs + 250 && sighting.inkRight >= 0)
+                atRest.push_back(sighting.inkRight);
+        std::sort(atRest.begin(), atRest.end());
+        size_t best = 0, run = 0;
+        for (size_t i = 0; i < atRest.size(); ++i) {
+            run = i > 0 && atRest[i] == atRest[i - 1] ? run + 1 : 1;
+            if (run > best) {
+                best = run;
+                reach = atRest[i] - pageMoves.back().x;
+            }
+        }
+        if (atRest.empty()) { // no read in the rest showed the stroke (it came later): its rightmost pixel
+            int rightmost = -1;
+            for (const Sighting& sighting : seen)
+                rightmost = std::max(rightmost, sighting.inkRight);
+            reach = rightmost < 0 ? 0 : rightmost - pageMoves.back().x;
+        }
+    }
+    f.reach = reach;
+    std::vector<double> toPage; // from the reply to the page's move that carries its point
     int lastX = -1, lastY = -1;
     size_t s = 0, m = 0;
     for (const SimEvent& e : simboardLog(board)) {
@@ -252,10 +276,12 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
         for (size_t r = s; r < seen.size(); ++r)
             if (seen[r].inkRight - reach >= pageMoves[k].x) {
                 latencies.push_back(seen[r].timeMs - e.timeMs);
+                toPage.push_back(pageMoves[k].timeMs - e.timeMs);
                 break;
             }
     }
     f.samples = latencies.size();
+    f.toPageMedian = percentile(toPage, 0.5);
     f.median = percentile(latencies, 0.5);
     f.p99 = percentile(latencies, 0.99);
     f.max = percentile(latencies, 1.0);
@@ -296,9 +322,10 @@ void addStrokes(HWND page, DrawState* ds, int count, int bandTop, int bandBottom
 }
 
 void print(const char* page, const char* tool, const Figures& f) {
-    std::printf("  %-22s %-11s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  "
-                "(screen read every %.2f ms)\n",
-                page, tool, f.fresh, f.samples, f.median, f.p99, f.max, f.watchPeriod);
+    std::printf(
+        "  %-22s %-11s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  "
+        "(to the page's move: median %.3f ms; screen read every %.2f ms; stroke %d px beyond its point)\n",
+        page, tool, f.fresh, f.samples, f.median, f.p99, f.max, f.toPageMedian, f.watchPeriod, f.reach);
 }
 
 int measure(const char* shaping) {
