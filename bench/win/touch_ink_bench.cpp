@@ -1,8 +1,10 @@
 // Touch to ink: from the simulated board's reply that carries a new point of a stroke to the
 // stroke's pixel there on the screen, for the pen and for the yellow highlighter side by side, each
-// stroke the same line. The whole road runs for real in this process: the reader thread polls the
-// board and injects the mouse, Wine delivers the moves to a full-screen board page (the board's
-// opaque container under a colour-keyed page, as the palette makes them), the page draws, and a
+// stroke the same line; and the same for the pointer, whose red dot follows the finger in a small
+// per-pixel-alpha window of its own above the page (presenting/pointer_window.cpp). The whole road
+// runs for real in this process: the reader thread polls the board and injects the mouse, Wine
+// delivers the moves to a full-screen board page (the board's opaque container under a colour-keyed
+// page, as the palette makes them), the page draws (or hands the point to the pointer), and a
 // watcher thread reads the screen (GetDC(NULL) + BitBlt: what the X server shows) along the
 // stroke's line. Median and 99th percentile on an empty page and on pages that already hold 250
 // and 1,000 strokes.
@@ -15,13 +17,20 @@
 // The page's points are logged as they arrive (its window procedure is wrapped), so the match is to
 // the pixel the page drew to, whatever the rounding on the way from the board's coordinates.
 //
+// The pointer's pixel is the dot's own red (255, 32, 32) at full strength: only the dot's core at
+// the newest point has it (the trail is fainter, its edge soft), and a fully opaque pixel of a
+// per-pixel-alpha window shows as it is whether or not anything composites it. A point counts as
+// shown once the dot's core reaches the point the page handed to the pointer, less the core's
+// radius. The pointer leaves nothing on the page, so its stroke is not undone afterwards.
+//
 // Wine's X11 driver gives a colour-keyed layered window a shape recomputed over its whole surface at
 // every flush, a cost that grows with what the page holds and that Windows' compositor does not
 // have. So the figures come twice, each from a run of this program as a child: with the driver's
 // option ShapeLayeredWindows = "N" (set for this program under AppDefaults, put back afterwards:
 // the figures of the page's own work) and with Wine's default shaping. With the default, a page of
 // 1,000 scattered strokes makes a shape too large for one X request: the X11 driver ends the run
-// with "BadLength" before its last figure, which this output then lacks.
+// with an X error ("BadLength", at times "BadRequest") before the figures of that page, which this
+// output then lacks.
 //
 // Run (1920 x 1080): VELMORA_SCREEN=hd scripts/wine-exec.sh build/windows/bin/touch_ink_bench.exe
 #include <windows.h>
@@ -42,6 +51,7 @@
 #include "pages/core/highlight.h"
 #include "calibration/core/screen_mapping.h"
 #include "pages/page_state.h"
+#include "presenting/presenting.h"
 #include "sensor/sensor_link.h"
 #include "tests/support/dib_canvas.h"
 #include "tests/support/flush_events.h"
@@ -69,17 +79,20 @@ std::atomic<int> watchedLine{0};
 std::mutex sightingsLock;
 std::vector<Sighting> sightings;
 // The highlighter's pixel at each place of the strip, worked out from the strip as it stood before
-// the stroke (pages/core/highlight.h); empty while the pen is measured.
+// the stroke (pages/core/highlight.h); empty while the pen or the pointer is measured.
 std::vector<uint32_t> highlightStrip, stripBefore;
+bool pointerDot = false; // the pointer is measured: the stroke is its dot's red
 
 bool isInk(uint32_t p) { // 0x00RRGGBB
     return (p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60 && ((p >> 8) & 0xFF) < 60;
 }
 
-// Whether pixel i of the strip shows the stroke: the pen's blue, or the marker blended over what
-// the strip showed there before the stroke.
+// Whether pixel i of the strip shows the stroke: the pen's blue, the pointer's red at full strength,
+// or the marker blended over what the strip showed there before the stroke.
 bool isStroke(const uint32_t* strip, size_t i) {
     const uint32_t p = strip[i] & 0xFFFFFF;
+    if (pointerDot)
+        return p == POINTER_RED;
     if (highlightStrip.empty())
         return isInk(p);
     return p == highlightStrip[i] && p != stripBefore[i];
@@ -111,10 +124,11 @@ DWORD WINAPI watchScreen(LPVOID) {
 }
 
 // Sets the watcher up for the highlighter `tool` over the strip around `line` as the screen shows
-// it now (TOOL_PEN: for the pen's ink).
+// it now (TOOL_PEN: for the pen's ink, TOOL_POINTER: for the pointer's dot).
 void watchFor(int32_t tool, int line) {
     highlightStrip.clear();
     stripBefore.clear();
+    pointerDot = tool == TOOL_POINTER;
     if (!isHighlighter(tool))
         return;
     const int w = GetSystemMetrics(SM_CXSCREEN), rows = 2 * STRIP + 1;
@@ -153,7 +167,9 @@ struct Figures {
     size_t fresh = 0;   // replies that carried a new point of the stroke
     size_t samples = 0; // of them, those whose stroke showed on the screen
     double median = 0, p99 = 0, max = 0;
-    double watchPeriod = 0; // median time between two reads of the screen
+    double watchPeriod = 0;  // median time between two reads of the screen
+    int reach = 0;           // how far the stroke showed beyond the page's point
+    double toPageMedian = 0; // of the median, the part until the page had the point
 };
 
 double percentile(std::vector<double> v, double p) {
@@ -199,8 +215,37 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
     Figures f;
     std::vector<double> latencies;
     // How far the stroke shows beyond the point it was drawn to (the pen's round end, half the
-    // highlighter's band): the rightmost pixel once the finger rests, less where the page drew last.
-    const int reach = seen.empty() || pageMoves.empty() ? 0 : seen.back().inkRight - pageMoves.back().x;
+    // highlighter's band, the radius of the dot's core): the rightmost pixel on the screen while the
+    // finger rests at the line's end, less where the page drew last. The pen's and the highlighter's
+    // stroke stays; the pointer's dot stays while the finger rests and fades after the lift, and a
+    // read while its window moves can catch the dot's old pixels at the window's new place: so the
+    // reads taken from 50 to 250 ms after the last move (the finger rests 300 ms), the most frequent
+    // of them.
+    int reach = 0;
+    if (!pageMoves.empty()) {
+        std::vector<int> atRest;
+        for (const Sighting& sighting : seen)
+            if (sighting.timeMs > pageMoves.back().timeMs + 50 &&
+                sighting.timeMs < pageMoves.back().timeMs + 250 && sighting.inkRight >= 0)
+                atRest.push_back(sighting.inkRight);
+        std::sort(atRest.begin(), atRest.end());
+        size_t best = 0, run = 0;
+        for (size_t i = 0; i < atRest.size(); ++i) {
+            run = i > 0 && atRest[i] == atRest[i - 1] ? run + 1 : 1;
+            if (run > best) {
+                best = run;
+                reach = atRest[i] - pageMoves.back().x;
+            }
+        }
+        if (atRest.empty()) { // no read in the rest showed the stroke (it came later): its rightmost pixel
+            int rightmost = -1;
+            for (const Sighting& sighting : seen)
+                rightmost = std::max(rightmost, sighting.inkRight);
+            reach = rightmost < 0 ? 0 : rightmost - pageMoves.back().x;
+        }
+    }
+    f.reach = reach;
+    std::vector<double> toPage; // from the reply to the page's move that carries its point
     int lastX = -1, lastY = -1;
     size_t s = 0, m = 0;
     for (const SimEvent& e : simboardLog(board)) {
@@ -231,10 +276,12 @@ Figures strokeLatency(SimBoard* board, int y, DWORD ms) {
         for (size_t r = s; r < seen.size(); ++r)
             if (seen[r].inkRight - reach >= pageMoves[k].x) {
                 latencies.push_back(seen[r].timeMs - e.timeMs);
+                toPage.push_back(pageMoves[k].timeMs - e.timeMs);
                 break;
             }
     }
     f.samples = latencies.size();
+    f.toPageMedian = percentile(toPage, 0.5);
     f.median = percentile(latencies, 0.5);
     f.p99 = percentile(latencies, 0.99);
     f.max = percentile(latencies, 1.0);
@@ -275,9 +322,10 @@ void addStrokes(HWND page, DrawState* ds, int count, int bandTop, int bandBottom
 }
 
 void print(const char* page, const char* tool, const Figures& f) {
-    std::printf("  %-22s %-11s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  "
-                "(screen read every %.2f ms)\n",
-                page, tool, f.fresh, f.samples, f.median, f.p99, f.max, f.watchPeriod);
+    std::printf(
+        "  %-22s %-11s new points %4zu, inked %4zu: median %8.3f ms  p99 %8.3f ms  max %8.3f ms  "
+        "(to the page's move: median %.3f ms; screen read every %.2f ms; stroke %d px beyond its point)\n",
+        page, tool, f.fresh, f.samples, f.median, f.p99, f.max, f.toPageMedian, f.watchPeriod, f.reach);
 }
 
 int measure(const char* shaping) {
@@ -302,6 +350,7 @@ int measure(const char* shaping) {
     TestPage t;
     makeTestPage(&t, &ds, false);
     ds.currentPage = t.page;
+    createPresentingWindows(GetModuleHandleA(nullptr)); // the pointer's window, as the palette makes it
     showTestPage(&t);
     flushEvents(500);
     HANDLE reader = CreateThread(nullptr, 0, sensorReaderProc, nullptr, 0, nullptr);
@@ -318,6 +367,11 @@ int measure(const char* shaping) {
     strokeLatency(board, line - 100, 1000); // warm-up: the first stroke pays for first uses
     SendMessageA(t.page, UM_PAGE_CLEAR, 0, 0);
     flushEvents(300);
+    ds.tool = TOOL_POINTER; // the pointer's first touch shows its window and sizes its pixels
+    SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+    strokeLatency(board, line - 100, 1000);
+    ds.tool = TOOL_PEN;
+    SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
     // Each measured stroke is cleared away (undone) before the next strokes are added, so the page
     // holds exactly the strokes named.
     int held = 0;
@@ -325,13 +379,14 @@ int measure(const char* shaping) {
         addStrokes(t.page, &ds, strokes - held, line - STRIP, line + STRIP);
         held = strokes;
         const std::string name = strokes ? "page with " + std::to_string(strokes) + " strokes" : "empty page";
-        for (int32_t tool : {TOOL_PEN, TOOL_HIGHLIGHTER_FIRST}) {
+        for (int32_t tool : {TOOL_PEN, TOOL_HIGHLIGHTER_FIRST, TOOL_POINTER}) {
             ds.tool = tool;
             SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
             watchFor(tool, line);
-            print(name.c_str(), tool == TOOL_PEN ? "pen" : "highlighter",
+            print(name.c_str(), tool == TOOL_PEN ? "pen" : (tool == TOOL_POINTER ? "pointer" : "highlighter"),
                   strokeLatency(board, line, strokeMs));
-            SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+            if (tool != TOOL_POINTER) // the pointer's stroke left no step to undo
+                SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
             flushEvents(300);
         }
         ds.tool = TOOL_PEN; // the lesson's strokes
