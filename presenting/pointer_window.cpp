@@ -1,8 +1,8 @@
-// The pointer, class "qv_pointer": a per-pixel-alpha window as small as the dot and its trail,
-// moved with the finger. It lets every touch through (the page under it takes them and hands them
-// here) and is redrawn over its own box only: the cost of a move grows with the trail, which is
-// kept short, never with the screen. A timer fades it after the lift and hides it when nothing is
-// left.
+// The pointer, class "qv_pointer": a per-pixel-alpha window as small as the dot and its trail
+// (it only grows while they show, the rest of it clear), moved with the finger. It lets every touch through
+// (the page under it takes them and hands them here) and is redrawn over its own box only: the cost of a move
+// grows with the trail, which is kept short, never with the screen. A timer fades it after the lift and hides
+// it when nothing is left.
 #include <windows.h>
 
 #include <vector>
@@ -25,6 +25,8 @@ HBITMAP section = nullptr;
 uint32_t* sectionBits = nullptr;
 int32_t sectionWidth = 0, sectionHeight = 0;
 std::vector<uint32_t> drawn; // the box's pixels, before they go into the section's rows
+SIZE shownSize = {0, 0};     // the window's size: it only grows while the dot is shown (Wine makes a
+                             // window's surface again at each new size, which costs more than a move)
 
 bool fitSection(int32_t w, int32_t h) {
     if (section && w <= sectionWidth && h <= sectionHeight)
@@ -49,6 +51,7 @@ bool fitSection(int32_t w, int32_t h) {
 void hide() {
     KillTimer(window, FADE_TIMER);
     ShowWindow(window, SW_HIDE);
+    shownSize = {0, 0};
 }
 
 // The trail as it shows now, in its box; hidden when nothing is left.
@@ -62,18 +65,23 @@ void show() {
     const int32_t dpi = boardDpi();
     const PxRect box = trailBounds(trail, dpi);
     const int32_t w = box.right - box.left, h = box.bottom - box.top;
-    if (!fitSection(w, h))
+    const SIZE size = {w > shownSize.cx ? w : shownSize.cx, h > shownSize.cy ? h : shownSize.cy};
+    if (!fitSection(size.cx, size.cy))
         return;
     drawn.resize(size_t(w) * size_t(h));
     renderTrail(trail, now, dpi, box, drawn.data());
-    for (int32_t y = 0; y < h; ++y)
-        CopyMemory(sectionBits + size_t(y) * size_t(sectionWidth), drawn.data() + size_t(y) * size_t(w),
-                   size_t(w) * sizeof(uint32_t));
+    for (int32_t y = 0; y < size.cy; ++y) {
+        uint32_t* row = sectionBits + size_t(y) * size_t(sectionWidth);
+        if (y < h)
+            CopyMemory(row, drawn.data() + size_t(y) * size_t(w), size_t(w) * sizeof(uint32_t));
+        ZeroMemory(row + (y < h ? w : 0), size_t(size.cx - (y < h ? w : 0)) * sizeof(uint32_t));
+    }
     GdiFlush();
+    shownSize = size;
     POINT at = {box.left, box.top}, from = {0, 0};
-    SIZE size = {w, h};
+    SIZE sized = size;
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(window, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA);
+    UpdateLayeredWindow(window, nullptr, &at, &sized, sectionDC, &from, 0, &blend, ULW_ALPHA);
     if (!IsWindowVisible(window)) {
         raiseTopmost(window);
         showWithoutActivating(window);

@@ -66,7 +66,9 @@ HWND presentingCover() {
 }
 
 void raisePresenting() {
-    if (HWND cover = presentingCover())
+    if (toolOn == TOOL_SPOTLIGHT)
+        raiseSpotlight();
+    else if (HWND cover = presentingCover())
         if (IsWindowVisible(cover))
             raiseTopmost(cover);
     if (pointerWindow && IsWindowVisible(pointerWindow))

@@ -48,6 +48,7 @@ HWND createPointerWindow(HINSTANCE instance);
 HWND createSpotlightWindow(HINSTANCE instance);
 HWND createShadeWindow(HINSTANCE instance);
 void showSpotlight(bool show, POINT at);
+void raiseSpotlight();
 
 // A touch on the spotlight (screen coordinates), from its own window outside the circle or from
 // the page under the circle: inside the circle a drag moves it, on its rim or grip it sizes it,

@@ -1,15 +1,22 @@
-// The spotlight, class "qv_spotlight": a per-pixel-alpha window over the whole board monitor,
-// black at 75 % but for a circle, which is clear. Windows' compositor shows what lies under it
-// live, the circle's slide and the dimmed rest alike. A window lets the touches on its fully
-// transparent pixels through: those in the circle reach the page under it (the desktop page comes
-// on with the spotlight), which hands them to spotlightPress and the rest; the touches on the
-// dimmed part and on the rim's line come here. A drag inside the circle moves it, a drag of its rim
-// or its grip sizes it, a touch outside does nothing. A move updates
-// only the pixels of the old and the new circle (UpdateLayeredWindowIndirect's dirty rectangle).
-// Esc ends it while it is on (a hot key: the spotlight never takes the keyboard).
+// The spotlight, class "qv_spotlight": five windows over the board's monitor. Four panes of black
+// at 75 % (whole-window alpha) cover the monitor around a square that holds the circle; that
+// square is a per-pixel-alpha window of its own: the circle clear, its rim a white line with a
+// grip, its corners black at 75 % like the panes. Windows' compositor shows what lies under them
+// live, the circle's slide and the dimmed rest alike. A move moves the five windows and draws the
+// square again (a few hundred pixels across), never a window the size of the monitor: under Wine
+// an update of a monitor-sized per-pixel-alpha window costs some 30 ms, dirty rectangle or not.
+// A window lets the touches on its fully transparent pixels through: those in the circle reach
+// the page under it (the desktop page comes on with the spotlight), which hands them to
+// spotlightPress and the rest; the touches on the panes and on the square's dimmed corners and
+// rim come here. A drag inside the circle moves it, a drag of its rim or its grip sizes it, a
+// touch anywhere else does nothing. Esc ends it while it is on (a hot key: the spotlight never
+// takes the keyboard).
 #include <windows.h>
 
+#include <vector>
+
 #include "win32/class_names.h"
+#include "win32/layered.h"
 #include "win32/monitors.h"
 #include "win32/no_activate.h"
 #include "win32/top_down_section.h"
@@ -18,63 +25,40 @@
 namespace {
 
 constexpr int ESC_HOT_KEY = 1;
+constexpr int PANES = 4; // above, below, left and right of the square
 
 enum Drag { DRAG_NONE, DRAG_MOVE, DRAG_SIZE };
 
-HWND window = nullptr;
-HDC sectionDC = nullptr;
+HWND square = nullptr;   // the circle's per-pixel-alpha window
+HWND panes[PANES] = {};  // the dimmed rest
+HDC sectionDC = nullptr; // the square's pixels
 HBITMAP section = nullptr;
 uint32_t* bits = nullptr;
+int32_t sectionSide = 0;
 PxRect monitor = {0, 0, 0, 0}; // the board's monitor when it was shown
 int32_t dpi = 96;
 Circle circle = {0, 0, 0};
+bool on = false;
 Drag drag = DRAG_NONE;
 POINT dragFrom = {0, 0};
 Circle dragCircle = {0, 0, 0};
 
-int32_t width() {
-    return monitor.right - monitor.left;
-}
-int32_t height() {
-    return monitor.bottom - monitor.top;
-}
-
-// The pixels of a box of the monitor (screen coordinates) as the circle makes them; the box is
-// clipped to the monitor and returned in the window's coordinates.
-RECT paint(PxRect box) {
-    const RECT r = {box.left < monitor.left ? 0 : box.left - monitor.left,
-                    box.top < monitor.top ? 0 : box.top - monitor.top,
-                    box.right > monitor.right ? width() : box.right - monitor.left,
-                    box.bottom > monitor.bottom ? height() : box.bottom - monitor.top};
-    for (int32_t y = r.top; y < r.bottom; ++y) {
-        uint32_t* row = bits + size_t(y) * size_t(width());
-        for (int32_t x = r.left; x < r.right; ++x)
-            row[x] = spotlightPixel(circle, x + monitor.left, y + monitor.top, dpi);
-    }
-    return r;
-}
-
-void update(const RECT* dirty) {
-    GdiFlush();
-    POINT at = {monitor.left, monitor.top}, from = {0, 0};
-    SIZE size = {width(), height()};
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UPDATELAYEREDWINDOWINFO info = {sizeof info, nullptr, &at,    &size,     sectionDC,
-                                    &from,       0,       &blend, ULW_ALPHA, dirty};
-    UpdateLayeredWindowIndirect(window, &info);
-}
-
-void setCircle(const Circle& next) {
-    const PxRect before = spotlightBounds(circle, dpi);
-    circle = next;
-    const PxRect after = spotlightBounds(circle, dpi);
-    const PxRect both = {before.left < after.left ? before.left : after.left,
-                         before.top < after.top ? before.top : after.top,
-                         before.right > after.right ? before.right : after.right,
-                         before.bottom > after.bottom ? before.bottom : after.bottom};
-    const RECT dirty = paint(both);
-    if (dirty.right > dirty.left && dirty.bottom > dirty.top)
-        update(&dirty);
+bool fitSection(int32_t side) {
+    if (section && side <= sectionSide)
+        return true;
+    uint32_t* made = nullptr;
+    HBITMAP fresh = topDownSection(side, side, &made);
+    if (!fresh)
+        return false;
+    if (!sectionDC)
+        sectionDC = CreateCompatibleDC(nullptr);
+    SelectObject(sectionDC, fresh);
+    if (section)
+        DeleteObject(section);
+    section = fresh;
+    bits = made;
+    sectionSide = side;
+    return true;
 }
 
 void release() {
@@ -85,6 +69,53 @@ void release() {
     sectionDC = nullptr;
     section = nullptr;
     bits = nullptr;
+    sectionSide = 0;
+}
+
+// The square and the panes around it where the circle is now; false when the square could not be
+// drawn (no memory: the spotlight then shows nothing rather than a monitor left black).
+bool place() {
+    const PxRect b = spotlightBounds(circle, dpi);
+    const PxRect s = {b.left < monitor.left ? monitor.left : b.left,
+                      b.top < monitor.top ? monitor.top : b.top,
+                      b.right > monitor.right ? monitor.right : b.right,
+                      b.bottom > monitor.bottom ? monitor.bottom : b.bottom};
+    const int32_t w = s.right - s.left, h = s.bottom - s.top;
+    if (w <= 0 || h <= 0 || !fitSection(w > h ? w : h))
+        return false;
+    for (int32_t y = 0; y < h; ++y) {
+        uint32_t* row = bits + size_t(y) * size_t(sectionSide);
+        for (int32_t x = 0; x < w; ++x)
+            row[x] = spotlightPixel(circle, s.left + x, s.top + y, dpi);
+    }
+    GdiFlush();
+    POINT at = {s.left, s.top}, from = {0, 0};
+    SIZE size = {w, h};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(square, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA);
+    const RECT around[PANES] = {{monitor.left, monitor.top, monitor.right, s.top},
+                                {monitor.left, s.bottom, monitor.right, monitor.bottom},
+                                {monitor.left, s.top, s.left, s.bottom},
+                                {s.right, s.top, monitor.right, s.bottom}};
+    HDWP moves = BeginDeferWindowPos(PANES);
+    for (int i = 0; i < PANES; ++i) {
+        const RECT& r = around[i];
+        const bool shown = r.right > r.left && r.bottom > r.top;
+        const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
+        if (moves)
+            moves = DeferWindowPos(moves, panes[i], nullptr, r.left, r.top, shown ? r.right - r.left : 1,
+                                   shown ? r.bottom - r.top : 1, flags);
+    }
+    if (moves)
+        EndDeferWindowPos(moves);
+    return true;
+}
+
+void setCircle(const Circle& next) {
+    if (next.cx == circle.cx && next.cy == circle.cy && next.r == circle.r)
+        return;
+    circle = next;
+    place();
 }
 
 POINT screenPoint(HWND hwnd, LPARAM lParam) {
@@ -93,10 +124,34 @@ POINT screenPoint(HWND hwnd, LPARAM lParam) {
     return p;
 }
 
+HWND makeWindow(HINSTANCE instance, bool pane) {
+    HWND w = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE,
+                             SPOTLIGHT_CLASS, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
+    if (w && pane)
+        setLayered(w, 0, SPOTLIGHT_DIM_ALPHA, LWA_ALPHA);
+    return w;
+}
+
 } // namespace
 
+HWND createSpotlightWindow(HINSTANCE instance) {
+    square = makeWindow(instance, false);
+    for (HWND& pane : panes)
+        pane = makeWindow(instance, true);
+    return square;
+}
+
+void raiseSpotlight() {
+    if (!on)
+        return;
+    for (HWND pane : panes)
+        if (IsWindowVisible(pane))
+            raiseTopmost(pane);
+    raiseTopmost(square);
+}
+
 void spotlightPress(POINT p) {
-    if (!section)
+    if (!on)
         return;
     switch (spotlightPart(circle, {p.x, p.y}, dpi)) {
     case SPOT_INSIDE:
@@ -124,41 +179,31 @@ void spotlightRelease() {
     drag = DRAG_NONE;
 }
 
-HWND createSpotlightWindow(HINSTANCE instance) {
-    window = CreateWindowExA(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | NO_ACTIVATE_EX_STYLE,
-                             SPOTLIGHT_CLASS, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, instance, nullptr);
-    return window;
-}
-
 void showSpotlight(bool show, POINT at) {
-    if (!window)
+    if (!square)
         return;
+    drag = DRAG_NONE;
     if (!show) {
-        drag = DRAG_NONE;
-        if (GetCapture() == window)
+        on = false;
+        if (GetCapture() == square) // the panes never hold the pointer: the rim lies in the square
             ReleaseCapture();
-        UnregisterHotKey(window, ESC_HOT_KEY);
-        ShowWindow(window, SW_HIDE);
+        UnregisterHotKey(square, ESC_HOT_KEY);
+        ShowWindow(square, SW_HIDE);
+        for (HWND pane : panes)
+            ShowWindow(pane, SW_HIDE);
         release();
         return;
     }
     const RECT board = boardArea();
     monitor = {board.left, board.top, board.right, board.bottom};
     dpi = boardDpi();
-    release();
-    section = topDownSection(width(), height(), &bits);
-    sectionDC = section ? CreateCompatibleDC(nullptr) : nullptr;
-    if (!section || !sectionDC) {
-        release();
-        return; // no memory for the dimming: no spotlight rather than a black monitor
-    }
-    SelectObject(sectionDC, section);
     circle = spotlightStart(monitor, {at.x, at.y});
-    paint(monitor);
-    update(nullptr);
-    raiseTopmost(window);
-    showWithoutActivating(window);
-    RegisterHotKey(window, ESC_HOT_KEY, 0, VK_ESCAPE);
+    if (!place())
+        return;
+    on = true;
+    showWithoutActivating(square);
+    raiseSpotlight();
+    RegisterHotKey(square, ESC_HOT_KEY, 0, VK_ESCAPE);
 }
 
 LRESULT CALLBACK spotlightWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -190,6 +235,12 @@ LRESULT CALLBACK spotlightWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
                 presentingEndedHook();
         }
         return 0;
+    case WM_ERASEBKGND: { // a pane: black, dimmed by its whole-window alpha
+        RECT r = {0, 0, 0, 0};
+        GetClientRect(hwnd, &r);
+        FillRect(reinterpret_cast<HDC>(wParam), &r, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        return 1;
+    }
     case WM_MOUSEACTIVATE:
         return NO_ACTIVATE_ON_CLICK;
     case WM_SYSCOMMAND:

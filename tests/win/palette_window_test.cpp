@@ -1027,10 +1027,15 @@ TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAn
     EXPECT_EQ(drawState.tool, TOOL_SPOTLIGHT);
     HWND spotlight = shown("qv_spotlight");
     ASSERT_NE(spotlight, nullptr) << "no spotlight";
-    RECT r = {};
-    GetWindowRect(spotlight, &r);
-    EXPECT_TRUE(EqualRect(&r, &board)) << "the spotlight does not cover the board's monitor";
-    EXPECT_TRUE(neverActivated(spotlight));
+    // Its windows (the circle's square and the dimmed panes around it) cover the monitor together.
+    RECT r = {}, covered = {0, 0, 0, 0};
+    for (HWND w : topLevelWindows("qv_spotlight", GetCurrentProcessId()))
+        if (visible(w)) {
+            EXPECT_TRUE(neverActivated(w));
+            GetWindowRect(w, &r);
+            UnionRect(&covered, &covered, &r);
+        }
+    EXPECT_TRUE(EqualRect(&covered, &board)) << "the spotlight does not cover the board's monitor";
     EXPECT_TRUE(visible(pageWindows[0])) << "the desktop page takes the circle's touches";
     bool paletteAbove = false;
     for (HWND w = GetWindow(spotlight, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
