@@ -1,16 +1,17 @@
-// The spotlight, class "qv_spotlight": five windows over the board's monitor. Four panes of black
-// at 75 % (whole-window alpha) cover the monitor around a square that holds the circle; that
-// square is a per-pixel-alpha window of its own: the circle clear, its rim a white line with a
-// grip, its corners black at 75 % like the panes. Windows' compositor shows what lies under them
-// live, the circle's slide and the dimmed rest alike. A move moves the five windows and draws the
-// square again (a few hundred pixels across), never a window the size of the monitor: under Wine
-// an update of a monitor-sized per-pixel-alpha window costs some 30 ms, dirty rectangle or not.
+// The spotlight, class "qv_spotlight": two windows over the board's monitor. A pane of black at
+// 75 % (whole-window alpha) covers the monitor but for a square cut out of it (its window region),
+// and that square is a per-pixel-alpha window of its own: the circle clear, its rim a white line
+// with a grip, its corners black at 75 % like the pane. Windows' compositor shows what lies under
+// them live, the circle's slide and the dimmed rest alike. A move draws the square again (a few
+// hundred pixels across), moves it and moves the pane's hole, never redrawing a window the size of
+// the monitor: under Wine an update of a monitor-sized per-pixel-alpha window costs some 30 ms,
+// dirty rectangle or not, and four panes moved around the square some 8 ms a step.
 // A window lets the touches on its fully transparent pixels through: those in the circle reach
 // the page under it (the desktop page comes on with the spotlight), which hands them to
-// spotlightPress and the rest; the touches on the panes and on the square's dimmed corners and
-// rim come here. A drag inside the circle moves it, a drag of its rim or its grip sizes it, a
-// touch anywhere else does nothing. Esc ends it while it is on (a hot key: the spotlight never
-// takes the keyboard).
+// spotlightPress and the rest; the touches on the pane and on the square's dimmed corners and rim
+// come here. A drag inside the circle moves it, a drag of its rim or its grip sizes it, a touch
+// anywhere else does nothing. Esc ends it while it is on (a hot key: the spotlight never takes the
+// keyboard).
 #include <windows.h>
 
 #include <vector>
@@ -25,7 +26,7 @@
 namespace {
 
 constexpr int ESC_HOT_KEY = 1;
-constexpr int PANES = 4; // above, below, left and right of the square
+constexpr int PANES = 1; // the monitor around the square
 
 enum Drag { DRAG_NONE, DRAG_MOVE, DRAG_SIZE };
 
@@ -72,7 +73,7 @@ void release() {
     sectionSide = 0;
 }
 
-// The square and the panes around it where the circle is now; false when the square could not be
+// The square where the circle is now, and the pane's hole under it; false when the square could not be
 // drawn (no memory: the spotlight then shows nothing rather than a monitor left black).
 bool place() {
     const PxRect b = spotlightBounds(circle, dpi);
@@ -93,21 +94,18 @@ bool place() {
     SIZE size = {w, h};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     UpdateLayeredWindow(square, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA);
-    const RECT around[PANES] = {{monitor.left, monitor.top, monitor.right, s.top},
-                                {monitor.left, s.bottom, monitor.right, monitor.bottom},
-                                {monitor.left, s.top, s.left, s.bottom},
-                                {s.right, s.top, monitor.right, s.bottom}};
-    HDWP moves = BeginDeferWindowPos(PANES);
-    for (int i = 0; i < PANES; ++i) {
-        const RECT& r = around[i];
-        const bool shown = r.right > r.left && r.bottom > r.top;
-        const UINT flags = SWP_NOACTIVATE | SWP_NOZORDER | (shown ? SWP_SHOWWINDOW : SWP_HIDEWINDOW);
-        if (moves)
-            moves = DeferWindowPos(moves, panes[i], nullptr, r.left, r.top, shown ? r.right - r.left : 1,
-                                   shown ? r.bottom - r.top : 1, flags);
+    // The pane: the monitor with the square cut out of it (its region, in its own coordinates).
+    HRGN all = CreateRectRgn(0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top);
+    HRGN hole = CreateRectRgn(s.left - monitor.left, s.top - monitor.top, s.right - monitor.left,
+                              s.bottom - monitor.top);
+    if (all && hole && CombineRgn(all, all, hole, RGN_DIFF) != ERROR) {
+        if (SetWindowRgn(panes[0], all, TRUE))
+            all = nullptr; // the window owns it now
     }
-    if (moves)
-        EndDeferWindowPos(moves);
+    if (all)
+        DeleteObject(all);
+    if (hole)
+        DeleteObject(hole);
     return true;
 }
 
@@ -198,9 +196,12 @@ void showSpotlight(bool show, POINT at) {
     monitor = {board.left, board.top, board.right, board.bottom};
     dpi = boardDpi();
     circle = spotlightStart(monitor, {at.x, at.y});
+    SetWindowPos(panes[0], nullptr, monitor.left, monitor.top, monitor.right - monitor.left,
+                 monitor.bottom - monitor.top, SWP_NOACTIVATE | SWP_NOZORDER);
     if (!place())
         return;
     on = true;
+    showWithoutActivating(panes[0]);
     showWithoutActivating(square);
     raiseSpotlight();
     RegisterHotKey(square, ESC_HOT_KEY, 0, VK_ESCAPE);
