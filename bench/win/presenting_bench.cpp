@@ -3,16 +3,17 @@
 //
 // The spotlight's move: one step of a drag inside its circle (spotlightDrag a few pixels on), the
 // circle going across the monitor and back.
-//   the call:  the program's own work, the old and the new circle's box painted again and handed to
-//              UpdateLayeredWindowIndirect as its dirty rectangle;
+//   the call:  the program's own work: the circle's square painted again and updated
+//              (UpdateLayeredWindow), and the hole of the dimmed pane around it moved (its region);
 //   shown:     from the call until the screen (GetDC(NULL) + BitBlt: what the X server shows) has
 //              the circle's white rim at its new place. The rim's pixel is opaque white, so it shows
 //              as it is whether or not anything composites the window; the pixel watched is on the
 //              rim's leading edge, level with the centre, where the step turns the dimming white.
-// and, to tell the two parts of the call apart, each on its own for the same steps:
-//   the repaint: spotlightPixel over the same boxes into a monitor-sized array, as the call paints;
+// and, for comparison with a spotlight made of one per-pixel-alpha window the size of the monitor
+// (its first build), each on its own for the same steps:
+//   the repaint: spotlightPixel over the old and the new circle's boxes into a monitor-sized array;
 //   the update:  UpdateLayeredWindowIndirect of a full-monitor per-pixel-alpha window of this
-//                program's own, with the same dirty rectangles, and with none (the whole window).
+//                program's own, with those dirty rectangles, and with none (the whole window).
 // Between two steps the pending messages are handled (the page under the spotlight repaints what
 // the moved circle uncovers, as the program's message loop would), outside the time taken.
 //
@@ -300,18 +301,18 @@ int measure(const char* shaping) {
     const std::vector<int> xs = centresAcrossAndBack(left, right);
     dragSpotlight(xs, y, radius, &f);
     char note[96];
-    print("the call (repaint + UpdateLayeredWindowIndirect)", f.call, " steps");
+    print("the call (square drawn and updated, the hole moved)", f.call, " steps");
     std::snprintf(note, sizeof note, " of %zu steps shown within %.0f ms", f.steps, SHOWN_WAIT_MS);
     print("until the screen shows the rim moved", f.shown, note);
     if (f.whiteBefore)
         std::printf("  (the watched pixel was white before %zu of the steps)\n", f.whiteBefore);
     endPresenting();
     flushEvents(300);
-    print("of the call, the repaint alone", repaintAlone(xs, y, monitor, dpi), " steps");
+    print("one monitor-sized window: its repaint alone", repaintAlone(xs, y, monitor, dpi), " steps");
     const std::vector<int> across = centresAcrossAndBack(left, (left + right) / 2);
-    print("UpdateLayeredWindowIndirect alone, the dirty box", updateAlone(across, y, monitor, dpi, true),
+    print("one monitor-sized window: its update, dirty box", updateAlone(across, y, monitor, dpi, true),
           " steps, a window of this program");
-    print("UpdateLayeredWindowIndirect alone, the whole window", updateAlone(across, y, monitor, dpi, false),
+    print("one monitor-sized window: its update, whole", updateAlone(across, y, monitor, dpi, false),
           " steps, a window of this program");
 
     std::printf(" the pointer, one touch, %d px from the last, one every %.1f ms:\n", POINTER_STEP,
