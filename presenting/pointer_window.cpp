@@ -20,33 +20,10 @@ constexpr UINT FADE_TICK_MS = 30;
 
 HWND window = nullptr;
 PointerTrail trail;
-HDC sectionDC = nullptr;
-HBITMAP section = nullptr;
-uint32_t* sectionBits = nullptr;
-int32_t sectionWidth = 0, sectionHeight = 0;
+GrowingSection rows;         // the window's pixels
 std::vector<uint32_t> drawn; // the box's pixels, before they go into the section's rows
 SIZE shownSize = {0, 0};     // the window's size: it only grows while the dot is shown (Wine makes a
                              // window's surface again at each new size, which costs more than a move)
-
-bool fitSection(int32_t w, int32_t h) {
-    if (section && w <= sectionWidth && h <= sectionHeight)
-        return true;
-    const int32_t width = w > sectionWidth ? w : sectionWidth, height = h > sectionHeight ? h : sectionHeight;
-    uint32_t* bits = nullptr;
-    HBITMAP made = topDownSection(width, height, &bits);
-    if (!made)
-        return false;
-    if (!sectionDC)
-        sectionDC = CreateCompatibleDC(nullptr);
-    SelectObject(sectionDC, made);
-    if (section)
-        DeleteObject(section);
-    section = made;
-    sectionBits = bits;
-    sectionWidth = width;
-    sectionHeight = height;
-    return true;
-}
 
 void hide() {
     KillTimer(window, FADE_TIMER);
@@ -66,12 +43,12 @@ void show() {
     const PxRect box = trailBounds(trail, dpi);
     const int32_t w = box.right - box.left, h = box.bottom - box.top;
     const SIZE size = {w > shownSize.cx ? w : shownSize.cx, h > shownSize.cy ? h : shownSize.cy};
-    if (!fitSection(size.cx, size.cy))
+    if (!rows.fit(size.cx, size.cy))
         return;
     drawn.resize(size_t(w) * size_t(h));
     renderTrail(trail, now, dpi, box, drawn.data());
     for (int32_t y = 0; y < size.cy; ++y) {
-        uint32_t* row = sectionBits + size_t(y) * size_t(sectionWidth);
+        uint32_t* row = rows.bits + size_t(y) * size_t(rows.width);
         if (y < h)
             CopyMemory(row, drawn.data() + size_t(y) * size_t(w), size_t(w) * sizeof(uint32_t));
         ZeroMemory(row + (y < h ? w : 0), size_t(size.cx - (y < h ? w : 0)) * sizeof(uint32_t));
@@ -81,7 +58,7 @@ void show() {
     POINT at = {box.left, box.top}, from = {0, 0};
     SIZE sized = size;
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(window, nullptr, &at, &sized, sectionDC, &from, 0, &blend, ULW_ALPHA);
+    UpdateLayeredWindow(window, nullptr, &at, &sized, rows.dc, &from, 0, &blend, ULW_ALPHA);
     if (!IsWindowVisible(window)) {
         raiseTopmost(window);
         showWithoutActivating(window);

@@ -30,12 +30,9 @@ constexpr int PANES = 1; // the monitor around the square
 
 enum Drag { DRAG_NONE, DRAG_MOVE, DRAG_SIZE };
 
-HWND square = nullptr;   // the circle's per-pixel-alpha window
-HWND panes[PANES] = {};  // the dimmed rest
-HDC sectionDC = nullptr; // the square's pixels
-HBITMAP section = nullptr;
-uint32_t* bits = nullptr;
-int32_t sectionSide = 0;
+HWND square = nullptr;         // the circle's per-pixel-alpha window
+HWND panes[PANES] = {};        // the dimmed rest
+GrowingSection rows;           // the square's pixels
 PxRect monitor = {0, 0, 0, 0}; // the board's monitor when it was shown
 int32_t dpi = 96;
 Circle circle = {0, 0, 0};
@@ -43,35 +40,6 @@ bool on = false;
 Drag drag = DRAG_NONE;
 POINT dragFrom = {0, 0};
 Circle dragCircle = {0, 0, 0};
-
-bool fitSection(int32_t side) {
-    if (section && side <= sectionSide)
-        return true;
-    uint32_t* made = nullptr;
-    HBITMAP fresh = topDownSection(side, side, &made);
-    if (!fresh)
-        return false;
-    if (!sectionDC)
-        sectionDC = CreateCompatibleDC(nullptr);
-    SelectObject(sectionDC, fresh);
-    if (section)
-        DeleteObject(section);
-    section = fresh;
-    bits = made;
-    sectionSide = side;
-    return true;
-}
-
-void release() {
-    if (sectionDC)
-        DeleteDC(sectionDC);
-    if (section)
-        DeleteObject(section);
-    sectionDC = nullptr;
-    section = nullptr;
-    bits = nullptr;
-    sectionSide = 0;
-}
 
 // The square where the circle is now, and the pane's hole under it; false when the square could not be
 // drawn (no memory: the spotlight then shows nothing rather than a monitor left black).
@@ -82,10 +50,10 @@ bool place() {
                       b.right > monitor.right ? monitor.right : b.right,
                       b.bottom > monitor.bottom ? monitor.bottom : b.bottom};
     const int32_t w = s.right - s.left, h = s.bottom - s.top;
-    if (w <= 0 || h <= 0 || !fitSection(w > h ? w : h))
+    if (w <= 0 || h <= 0 || !rows.fit(w, h))
         return false;
     for (int32_t y = 0; y < h; ++y) {
-        uint32_t* row = bits + size_t(y) * size_t(sectionSide);
+        uint32_t* row = rows.bits + size_t(y) * size_t(rows.width);
         for (int32_t x = 0; x < w; ++x)
             row[x] = spotlightPixel(circle, s.left + x, s.top + y, dpi);
     }
@@ -93,7 +61,7 @@ bool place() {
     POINT at = {s.left, s.top}, from = {0, 0};
     SIZE size = {w, h};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    UpdateLayeredWindow(square, nullptr, &at, &size, sectionDC, &from, 0, &blend, ULW_ALPHA);
+    UpdateLayeredWindow(square, nullptr, &at, &size, rows.dc, &from, 0, &blend, ULW_ALPHA);
     // The pane: the monitor with the square cut out of it (its region, in its own coordinates).
     HRGN all = CreateRectRgn(0, 0, monitor.right - monitor.left, monitor.bottom - monitor.top);
     HRGN hole = CreateRectRgn(s.left - monitor.left, s.top - monitor.top, s.right - monitor.left,
@@ -189,7 +157,7 @@ void showSpotlight(bool show, POINT at) {
         ShowWindow(square, SW_HIDE);
         for (HWND pane : panes)
             ShowWindow(pane, SW_HIDE);
-        release();
+        rows.release();
         return;
     }
     const RECT board = boardArea();
