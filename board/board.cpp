@@ -8,11 +8,13 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 
 #include "win32/monitors.h"
 #include "win32/key_colour.h"
 #include "win32/tray_icon.h"
 #include "board/board_storage.h"
+#include "board/picture_decode.h"
 #include "pages/page_container.h"
 #include "pages/page_state.h"
 
@@ -26,16 +28,22 @@ struct RestingPage {
     UndoLane lane;       // its steps while it is not shown (resting); empty while it is
     bool dirty = false;  // changed since it was last handed to the disk
     bool unread = false; // its pixels are still only its file's (restored, not shown yet)
+    // Its picture while someone holds it in memory (the page shown, the disk's writer until the
+    // file is written); expired: the picture is only its file's.
+    std::weak_ptr<const BoardPicture> picture;
 };
 
 BoardIndex board = freshBoard(BACKGROUND_GREY);
-std::map<uint32_t, RestingPage> pagesById; // by file id: the lanes keep their address for the budget
-HWND boardPage = nullptr;                  // page 2, the page window the board is drawn on
-HWND boardContainer = nullptr;             // its container, which paints the background
-HWND boardBar = nullptr;                   // repainted when the label or the background changes
-bool indexDirty = false;                   // the order, a background or the page shown changed
-UINT_PTR saveTimer = 0;                    // a save is due when it fires
-std::vector<int32_t> lostPages;            // 1-based pages whose file could not be read, to be told
+std::map<uint32_t, RestingPage> pagesById;        // by file id: the lanes keep their address for the budget
+HWND boardPage = nullptr;                         // page 2, the page window the board is drawn on
+HWND boardContainer = nullptr;                    // its container, which paints the background
+HWND desktopPageWindow = nullptr;                 // page 1, whose drawing a frozen screen carries
+HWND boardBar = nullptr;                          // repainted when the label or the background changes
+bool indexDirty = false;                          // the order, a background or the page shown changed
+UINT_PTR saveTimer = 0;                           // a save is due when it fires
+std::vector<int32_t> lostPages;                   // 1-based pages whose file could not be read, to be told
+std::shared_ptr<const BoardPicture> shownPicture; // the shown page's picture, its pixels decoded; null: none
+std::vector<BoardPictureSave> picturesDue;        // new pictures for the next save
 uint64_t changeCount = 0; // every change of a page or of the index counts one; read by the PDF's
                           // start and end, all on the windows' thread
 
@@ -116,6 +124,11 @@ BoardSave collectSave() {
         file.packed = packedCopy(entry.fileId, h, width, height);
         save.pages.push_back(std::move(file));
     }
+    for (const BoardPageEntry& entry : board.pages)
+        if (entry.picture.width > 0)
+            save.keepPictures.push_back(entry.fileId);
+    save.pictures = std::move(picturesDue);
+    picturesDue.clear();
     save.index = formatBoardIndex(board);
     indexDirty = false;
     return save;
@@ -210,12 +223,39 @@ void readPage(int32_t k, const PageHistory* h, bool tellNow) {
     }
 }
 
+// A page's picture with its pixels: the one in memory (decoded now when it is only a PNG file's
+// bytes), else its file's. Null for a page without one, or whose picture cannot be read (told, as
+// a page that cannot be read is; the page then shows its background there).
+std::shared_ptr<const BoardPicture> pictureOf(int32_t k, bool tellNow) {
+    const BoardPageEntry& entry = board.pages[size_t(k)];
+    if (entry.picture.width <= 0)
+        return nullptr;
+    std::shared_ptr<const BoardPicture> held = pageEntry(entry.fileId).picture.lock();
+    if (held && !held->pixels.empty())
+        return held;
+    auto picture = std::make_shared<BoardPicture>();
+    picture->place = entry.picture;
+    DecodedPicture decoded;
+    if (held && SUCCEEDED(decodePicture(nullptr, &held->png, 0, 0, &decoded)) &&
+        decoded.place.width == entry.picture.width && decoded.place.height == entry.picture.height) {
+        picture->pixels = std::move(decoded.pixels);
+        return picture;
+    }
+    if (loadBoardPicture(entry.fileId, entry.picture, picture.get()))
+        return picture;
+    lostPages.push_back(k + 1);
+    if (tellNow)
+        tellUnrecoveredPages();
+    return nullptr;
+}
+
 // Page k becomes the shown one: its pixels into the shadow and the canvas, its steps into the page
-// window's lane.
+// window's lane, its picture decoded for the container.
 void showPage(PageHistory* h, int32_t k) {
     PageRecord* record = boardRecord();
     readPage(k, h, true);
     board.shown = k;
+    shownPicture = pictureOf(k, true);
     RestingPage& page = pageEntry(shownId());
     GdiFlush();
     std::fill(h->pixels, h->pixels + size_t(h->width) * size_t(h->height), KEY_COLOUR_PIXEL);
@@ -257,9 +297,20 @@ void restoreFromDisk(PageHistory* h) {
     showPage(h, board.shown);
 }
 
+// A picture page's picture joins the next save; the page keeps it in memory until it is on disk.
+void takePicture(uint32_t fileId, const std::shared_ptr<const BoardPicture>& picture) {
+    pageEntry(fileId).picture = picture;
+    picturesDue.push_back({fileId, picture});
+}
+
 } // namespace
 
-void openBoard(HWND page, HWND container) {
+HWND boardDesktopPage() {
+    return desktopPageWindow;
+}
+
+void openBoard(HWND page, HWND container, HWND desktopPage) {
+    desktopPageWindow = desktopPage;
     pageBackdrop = {paintBoardBackground, boardBackgroundPixels};
     // A board opened again (a palette made anew) starts from what the disk holds, not from the
     // pages of the page window before.
@@ -268,6 +319,8 @@ void openBoard(HWND page, HWND container) {
     pagesById.clear();
     board = freshBoard(BACKGROUND_GREY);
     lostPages.clear();
+    shownPicture.reset();
+    picturesDue.clear();
     boardPage = page;
     boardContainer = container;
     pageChangedHook = pageChanged;
@@ -331,7 +384,36 @@ void startNewBoard(HWND owner) {
     startBoardPdf(owner, true);
 }
 
-bool replaceBoardAfterPdf(uint64_t changesAtCopy) {
+bool boardPageSize(int32_t* width, int32_t* height) {
+    PageHistory* h = boardHistory();
+    if (!h)
+        return false;
+    monitorSize(h, width, height);
+    return *width > 0 && *height > 0;
+}
+
+int32_t addPicturePages(const std::vector<std::shared_ptr<const BoardPicture>>& pictures) {
+    PageHistory* h = boardHistory();
+    if (!h || pictures.empty() || int32_t(board.pages.size()) >= BOARD_MAX_PAGES)
+        return 0;
+    putDownGesture();
+    restShownPage(h);
+    const int32_t first = board.shown + 1;
+    int32_t added = 0;
+    for (const auto& picture : pictures) {
+        if (!addPageAfterShown(&board, picture->place))
+            break;
+        pageEntry(shownId()).dirty = true; // its ink layer, empty, has its file too
+        takePicture(shownId(), picture);
+        ++added;
+    }
+    showPage(h, first);
+    indexChanged();
+    return added;
+}
+
+bool replaceBoardAfterPdf(uint64_t changesAtCopy,
+                          const std::vector<std::shared_ptr<const BoardPicture>>& pictures) {
     PageHistory* h = boardHistory();
     if (!h)
         return false;
@@ -342,10 +424,18 @@ bool replaceBoardAfterPdf(uint64_t changesAtCopy) {
     for (auto& entry : pagesById)
         removeLane(&undoBudget, &entry.second.lane);
     pagesById.clear();
+    picturesDue.clear();
     removeLane(&undoBudget, &h->lane); // the shown page's steps go with it
     addLane(&undoBudget, &h->lane);
-    board = boardAfter(board, background);
-    pageEntry(shownId()).dirty = true;
+    std::vector<PicturePlace> places;
+    for (const auto& picture : pictures)
+        places.push_back(picture->place);
+    board = boardOfPictures(board, background, places);
+    for (size_t i = 0; i < board.pages.size(); ++i) {
+        pageEntry(board.pages[i].fileId).dirty = true;
+        if (i < pictures.size())
+            takePicture(board.pages[i].fileId, pictures[i]);
+    }
     showPage(h, 0);
     indexChanged();
     return true;
@@ -365,6 +455,18 @@ bool paintBoardBackground(HWND container, HDC dc) {
         for (int32_t y = 0; y < client.bottom; y += step)
             fillRgb(dc, {0, y, client.right, y + 1}, GRID_LINE_RGB);
     }
+    if (shownPicture) {
+        const PicturePlace& p = shownPicture->place;
+        BITMAPINFO info = {};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = p.width;
+        info.bmiHeader.biHeight = -p.height; // top row first
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        SetDIBitsToDevice(dc, p.x, p.y, DWORD(p.width), DWORD(p.height), 0, 0, 0, UINT(p.height),
+                          shownPicture->pixels.data(), &info, DIB_RGB_COLORS);
+    }
     return true;
 }
 
@@ -373,9 +475,13 @@ void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t hei
     out->resize(size_t(width) * size_t(height));
     const BoardBackground b = shownBackground();
     const int32_t step = boardGridStep();
+    PictureView picture;
+    if (shownPicture)
+        picture = {shownPicture->place, shownPicture->pixels.data()};
     for (int32_t y = 0; y < height; ++y)
         for (int32_t x = 0; x < width; ++x)
-            (*out)[size_t(y) * size_t(width) + size_t(x)] = backgroundPixel(b, left + x, top + y, step);
+            (*out)[size_t(y) * size_t(width) + size_t(x)] =
+                backdropPixel(b, step, &picture, left + x, top + y);
 }
 
 void saveBoardNow() {
@@ -418,10 +524,15 @@ bool copyBoard(BoardCopy* out) {
     out->gridStep = boardGridStep();
     out->changes = changeCount;
     out->pages.clear();
-    for (const BoardPageEntry& entry : board.pages) {
-        const bool unread = pageEntry(entry.fileId).unread;
+    for (size_t i = 0; i < board.pages.size(); ++i) {
+        const BoardPageEntry& entry = board.pages[i];
+        RestingPage& page = pageEntry(entry.fileId);
+        const bool unread = page.unread;
+        std::shared_ptr<const BoardPicture> picture =
+            int32_t(i) == board.shown && shownPicture ? shownPicture : page.picture.lock();
         out->pages.push_back({unread ? PackedPage{} : packedCopy(entry.fileId, h, out->width, out->height),
-                              entry.background, unread ? entry.fileId : 0});
+                              entry.background, unread ? entry.fileId : 0, entry.fileId, entry.picture,
+                              std::move(picture)});
     }
     return true;
 }

@@ -6,15 +6,19 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "board/board_storage.h"
 #include "board/core/board_rules.h"
 #include "pages/core/packed_page.h"
 
 // Takes the board's page window and its container (the page has its canvas and history), and
-// brings the board back from disk as it was: pages, backgrounds, the page shown.
-void openBoard(HWND page, HWND container);
+// brings the board back from disk as it was: pages, backgrounds, pictures, the page shown. The
+// desktop page is the one whose drawing a frozen screen carries.
+void openBoard(HWND page, HWND container, HWND desktopPage = nullptr);
+HWND boardDesktopPage();
 // The bar that shows the board's state and asks for its commands; null: none.
 void setBoardBar(HWND bar);
 
@@ -29,8 +33,11 @@ void startNewBoard(HWND owner);    // "Nueva pizarra": startBoardPdf(owner, true
 // from a copy of the packed pages (copyBoard), the board usable meanwhile. Once it is written a
 // balloon names it, and with `thenNewBoard` the board becomes one empty page (replaceBoardAfterPdf);
 // else a box says why and the board stays. One at a time: while one is being written another ask
-// only adds its `thenNewBoard`. False when none could be started (no page shown, no thread).
-bool startBoardPdf(HWND owner, bool thenNewBoard);
+// only adds its `thenNewBoard`. With `thenPictures`, the new board is a page for each of them (a
+// board opened from a PDF in this one's place). False when none could be started (no page shown,
+// no thread).
+bool startBoardPdf(HWND owner, bool thenNewBoard,
+                   std::vector<std::shared_ptr<const BoardPicture>> thenPictures = {});
 // A PDF is being written: its outcome is not told yet.
 bool boardPdfWriting();
 // Waits until a PDF being written is on disk (or has failed), at most timeoutMs; its outcome is
@@ -62,6 +69,9 @@ struct BoardCopyPage {
     PackedPage packed;
     BoardBackground background;
     uint32_t unreadFileId; // not 0: the page is still only this file (loadBoardPage), not `packed`
+    uint32_t fileId;
+    PicturePlace picturePlace;                   // empty: the page has no picture
+    std::shared_ptr<const BoardPicture> picture; // null: read it from its file (loadBoardPicture)
 };
 struct BoardCopy {
     std::vector<BoardCopyPage> pages;
@@ -72,5 +82,14 @@ struct BoardCopy {
 };
 bool copyBoard(BoardCopy* out);
 // "Nueva pizarra" once its PDF is written: one empty page on the shown page's background, unless the
-// board has changed since the copy the PDF was made of (false: the board then stays as it is).
-bool replaceBoardAfterPdf(uint64_t changesAtCopy);
+// board has changed since the copy the PDF was made of (false: the board then stays as it is). With
+// pictures (a board opened from a PDF in its place), a page for each of them instead.
+bool replaceBoardAfterPdf(uint64_t changesAtCopy,
+                          const std::vector<std::shared_ptr<const BoardPicture>>& pictures = {});
+
+// The size of a board page: the board's monitor's (within the canvas). False while there is no board.
+bool boardPageSize(int32_t* width, int32_t* height);
+// New pages after the shown one, one for each picture (its place on the page, and its pixels or
+// its PNG file), each under an empty ink layer, the first of them shown; as many as the board has
+// room for. Returns how many were added.
+int32_t addPicturePages(const std::vector<std::shared_ptr<const BoardPicture>>& pictures);

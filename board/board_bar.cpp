@@ -18,6 +18,7 @@
 #include "win32/no_activate.h"
 #include "win32/show_hide.h"
 #include "board/board.h"
+#include "board/board_pictures.h"
 #include "board/core/board_bar_layout.h"
 #include "board/core/board_bar_pictures.h"
 #include "win32/core/dpi_scale.h"
@@ -167,6 +168,12 @@ void runCommand(int32_t field) {
         break;
     case BAR_ADD:
         addBoardPage();
+        break;
+    case BAR_FREEZE:
+        freezeScreenToBoard(boardDesktopPage());
+        break;
+    case BAR_OPEN:
+        openPicturesOnBoard(hwndPalette);
         break;
     case BAR_BACKGROUND:
         cycleBoardBackground();

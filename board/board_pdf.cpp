@@ -11,6 +11,7 @@
 #include "board/board.h"
 #include "board/board_storage.h"
 #include "board/core/pdf_document.h"
+#include "board/picture_decode.h"
 #include "pages/core/undo_history.h"
 #include "pages/png_encoder.h"
 #include "pages/picture_file.h"
@@ -31,10 +32,12 @@ constexpr UINT OUTCOME_POLL_MS = 50;
 // writes the outcome (ok, path, reason) and then sets `done` (release); the windows' thread reads
 // the outcome only after it has seen `done` (acquire).
 struct PdfJob {
-    BoardCopy board;               // the thread's own copy
-    uint64_t changesAtCopy = 0;    // the board's changes when it was copied
-    HWND owner = nullptr;          // the box's owner; the windows' thread's
-    bool thenNewBoard = false;     // the windows' thread's
+    BoardCopy board;                                               // the thread's own copy
+    uint64_t changesAtCopy = 0;                                    // the board's changes when it was copied
+    HWND owner = nullptr;                                          // the box's owner; the windows' thread's
+    bool thenNewBoard = false;                                     // the windows' thread's
+    std::vector<std::shared_ptr<const BoardPicture>> thenPictures; // the new board's pages (empty: one
+                                                                   // empty page); the windows' thread's
     bool ok = false;               // the outcome, written by the thread: written,
     std::wstring path;             // where (on success)
     std::string reason;            // or why not (on failure)
@@ -63,6 +66,26 @@ void pagePicture(const BoardCopyPage& page, int32_t width, int32_t height, std::
     unpackPage(packed, width, height, KEY_COLOUR_PIXEL, pixels);
 }
 
+// The page's picture with its pixels: the copy's, decoded when it holds only a PNG file, else its
+// file's. False when the page has none, or it cannot be read (the page then goes without it, as the
+// board shows it).
+bool pictureOfPage(const BoardCopyPage& page, BoardPicture* out) {
+    if (page.picturePlace.width <= 0)
+        return false;
+    if (page.picture && !page.picture->pixels.empty()) {
+        *out = *page.picture;
+        return true;
+    }
+    DecodedPicture decoded;
+    if (page.picture && SUCCEEDED(decodePicture(nullptr, &page.picture->png, 0, 0, &decoded)) &&
+        decoded.place.width == page.picturePlace.width && decoded.place.height == page.picturePlace.height) {
+        out->place = page.picturePlace;
+        out->pixels = std::move(decoded.pixels);
+        return true;
+    }
+    return loadBoardPicture(page.fileId, page.picturePlace, out);
+}
+
 bool composeDocument(const BoardCopy& board, std::vector<uint8_t>* pdf, std::string* reason) {
     std::vector<PdfPage> pages;
     std::vector<uint32_t> pixels;
@@ -71,8 +94,12 @@ bool composeDocument(const BoardCopy& board, std::vector<uint8_t>* pdf, std::str
         page.widthPt = board.width * POINTS_PER_PIXEL;
         page.heightPt = board.height * POINTS_PER_PIXEL;
         pagePicture(board.pages[i], board.width, board.height, &pixels);
+        BoardPicture picture;
+        PictureView view;
+        if (pictureOfPage(board.pages[i], &picture))
+            view = {picture.place, picture.pixels.data()};
         composeBackground(board.pages[i].background, board.gridStep, KEY_COLOUR_PIXEL, board.width,
-                          board.height, pixels.data());
+                          board.height, pixels.data(), &view);
         if (!encodePngBytes(pixels.data(), board.width, board.height, &page.png)) {
             *reason = "No se pudo codificar la p\xE1gina " + std::to_string(i + 1);
             return false;
@@ -118,8 +145,11 @@ void CALLBACK onOutcomeTimer(HWND, UINT, UINT_PTR, DWORD) {
     running.reset();
     if (job->ok) {
         showTrayBalloon("PDF guardado", fileNameOf(job->path).c_str());
-        if (job->thenNewBoard)
-            replaceBoardAfterPdf(job->changesAtCopy);
+        // Pages opened in the board's place that cannot take it (the board changed meanwhile) are
+        // added after the page shown instead: neither the board nor the pages are lost.
+        if (job->thenNewBoard && !replaceBoardAfterPdf(job->changesAtCopy, job->thenPictures) &&
+            !job->thenPictures.empty())
+            addPicturePages(job->thenPictures);
         return;
     }
     tellFailure(job->owner, job->reason);
@@ -127,14 +157,18 @@ void CALLBACK onOutcomeTimer(HWND, UINT, UINT_PTR, DWORD) {
 
 } // namespace
 
-bool startBoardPdf(HWND owner, bool thenNewBoard) {
+bool startBoardPdf(HWND owner, bool thenNewBoard,
+                   std::vector<std::shared_ptr<const BoardPicture>> thenPictures) {
     if (running) {
         running->thenNewBoard = running->thenNewBoard || thenNewBoard;
+        if (thenNewBoard)
+            running->thenPictures = std::move(thenPictures);
         return true;
     }
     auto job = std::make_shared<PdfJob>();
     job->owner = owner;
     job->thenNewBoard = thenNewBoard;
+    job->thenPictures = std::move(thenPictures);
     if (!copyBoard(&job->board)) {
         tellFailure(owner, "No se pudieron leer las p\xE1ginas de la pizarra");
         return false;

@@ -7,6 +7,7 @@
 #include "win32/key_colour.h"
 #include "win32/com_scope.h"
 #include "board/core/pdf_document.h"
+#include "board/picture_decode.h"
 #include "win32/known_folder.h"
 #include "pages/png_encoder.h"
 
@@ -77,8 +78,12 @@ SaveQueue& saveQueue() {
 // thread's alone.
 struct Unwritten {
     std::map<uint32_t, std::vector<uint8_t>> pages; // by file id
+    // The pictures' files by file id, each with the picture it was made from: the board finds the
+    // picture in memory until its file is on disk (BoardPictureSave).
+    std::map<uint32_t, std::pair<std::shared_ptr<const BoardPicture>, std::vector<uint8_t>>> pictures;
     std::string index;
-    std::vector<uint32_t> keep; // the pages the index names
+    std::vector<uint32_t> keep;         // the pages the index names
+    std::vector<uint32_t> keepPictures; // and their pictures
     bool indexDue = false;
 };
 
@@ -111,6 +116,10 @@ std::wstring pagePath(const std::wstring& folder, uint32_t fileId) {
     return folder + L"\\" + widen(pageFileName(fileId));
 }
 
+std::wstring picturePath(const std::wstring& folder, uint32_t fileId) {
+    return folder + L"\\" + widen(pictureFileName(fileId));
+}
+
 bool fileExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -122,16 +131,17 @@ bool named(const std::vector<uint32_t>& keep, uint32_t fileId) {
     return false;
 }
 
-// The files of pages no longer on the board go, once the index no longer names them.
-void removeOtherPages(const std::wstring& folder, const std::vector<uint32_t>& keep) {
+// The files of pages (or pictures) no longer on the board go, once the index no longer names them.
+void removeOtherFiles(const std::wstring& folder, const wchar_t* pattern, const std::vector<uint32_t>& keep,
+                      std::string (*nameOf)(uint32_t)) {
     WIN32_FIND_DATAW found;
-    HANDLE search = FindFirstFileW((folder + L"\\pagina-*.png").c_str(), &found);
+    HANDLE search = FindFirstFileW((folder + L"\\" + pattern).c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
         bool kept = false;
         for (uint32_t id : keep)
-            kept = kept || widen(pageFileName(id)) == found.cFileName;
+            kept = kept || widen(nameOf(id)) == found.cFileName;
         if (!kept)
             DeleteFileW((folder + L"\\" + found.cFileName).c_str());
     } while (FindNextFileW(search, &found));
@@ -148,11 +158,21 @@ void takeSave(BoardSave* save, Unwritten* u) {
         if (encodePngBytes(pixels.data(), page.width, page.height, &png))
             u->pages[page.fileId] = std::move(png);
     }
+    for (BoardPictureSave& picture : save->pictures) {
+        const BoardPicture& p = *picture.picture;
+        std::vector<uint8_t> png = p.png;
+        if (png.empty() && !encodePngBytes(p.pixels.data(), p.place.width, p.place.height, &png))
+            continue;
+        u->pictures[picture.fileId] = {std::move(picture.picture), std::move(png)};
+    }
     u->index = std::move(save->index);
     u->keep = std::move(save->keep);
+    u->keepPictures = std::move(save->keepPictures);
     u->indexDue = true;
     for (auto it = u->pages.begin(); it != u->pages.end();)
         it = named(u->keep, it->first) ? std::next(it) : u->pages.erase(it);
+    for (auto it = u->pictures.begin(); it != u->pictures.end();)
+        it = named(u->keepPictures, it->first) ? std::next(it) : u->pictures.erase(it);
 }
 
 // The pages first, the index after them, and only once every page it names has a file: an index on
@@ -163,6 +183,9 @@ bool writeUnwritten(Unwritten* u) {
     std::wstring folder;
     if (!boardFolder(&folder))
         return false;
+    for (auto it = u->pictures.begin(); it != u->pictures.end();)
+        it = writeWithRetries(picturePath(folder, it->first), it->second.second) == 0 ? u->pictures.erase(it)
+                                                                                      : std::next(it);
     for (auto it = u->pages.begin(); it != u->pages.end();)
         it = writeWithRetries(pagePath(folder, it->first), it->second) == 0 ? u->pages.erase(it)
                                                                             : std::next(it);
@@ -170,13 +193,16 @@ bool writeUnwritten(Unwritten* u) {
         bool everyFile = true;
         for (uint32_t id : u->keep)
             everyFile = everyFile && fileExists(pagePath(folder, id));
+        for (uint32_t id : u->keepPictures)
+            everyFile = everyFile && fileExists(picturePath(folder, id));
         if (everyFile && writeWithRetries(folder + L"\\indice.txt",
                                           std::vector<uint8_t>(u->index.begin(), u->index.end())) == 0) {
             u->indexDue = false;
-            removeOtherPages(folder, u->keep);
+            removeOtherFiles(folder, L"pagina-*.png", u->keep, pageFileName);
+            removeOtherFiles(folder, L"imagen-*.png", u->keepPictures, pictureFileName);
         }
     }
-    return u->pages.empty() && !u->indexDue;
+    return u->pages.empty() && u->pictures.empty() && !u->indexDue;
 }
 
 // A save handed over is taken at once; while something is left unwritten, the thread also wakes
@@ -222,8 +248,11 @@ void mergeInto(BoardSave* waiting, BoardSave&& later) {
         if (!replaced)
             waiting->pages.push_back(std::move(page));
     }
+    for (BoardPictureSave& picture : later.pictures)
+        waiting->pictures.push_back(std::move(picture));
     waiting->index = std::move(later.index);
     waiting->keep = std::move(later.keep);
+    waiting->keepPictures = std::move(later.keepPictures);
 }
 
 } // namespace
@@ -316,6 +345,21 @@ bool boardPageLooksWhole(uint32_t fileId) {
     std::vector<uint8_t> png;
     return boardFolder(&folder) && readWholeFile(pagePath(folder, fileId), &png, MAX_PAGE_FILE_BYTES) &&
            pngLooksWhole(png);
+}
+
+bool loadBoardPicture(uint32_t fileId, const PicturePlace& place, BoardPicture* out) {
+    std::wstring folder;
+    DecodedPicture decoded;
+    if (!boardFolder(&folder))
+        return false;
+    const std::wstring path = picturePath(folder, fileId);
+    if (FAILED(decodePicture(&path, nullptr, 0, 0, &decoded)) || decoded.place.width != place.width ||
+        decoded.place.height != place.height)
+        return false;
+    out->place = place;
+    out->pixels = std::move(decoded.pixels);
+    out->png.clear();
+    return true;
 }
 
 bool loadBoardPage(uint32_t fileId, BoardPageFile* out) {

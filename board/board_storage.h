@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,12 +32,31 @@ struct BoardPageSave {
     PackedPage packed;
 };
 
-// One save: the pages that changed, then the index, then the files of pages no longer on the board
-// go (every page file not named in `keep`, which lists the index's pages).
+// A page's picture, held while its page is shown or while it is not on disk yet: where it lies, its
+// pixels (place.width x place.height, 0x00RRGGBB), or, when it came as a PNG file (a page of a PDF)
+// and has not been shown, that file alone, which is then written as it is.
+struct BoardPicture {
+    PicturePlace place;
+    std::vector<uint32_t> pixels;
+    std::vector<uint8_t> png;
+};
+
+// A picture to write. A picture never changes: it is written once, when its page is made, and the
+// writer holds it until its file is on disk.
+struct BoardPictureSave {
+    uint32_t fileId = 0;
+    std::shared_ptr<const BoardPicture> picture;
+};
+
+// One save: the pages that changed and the new pictures, then the index, then the files of pages
+// no longer on the board go (every page file not named in `keep`, which lists the index's pages,
+// and every picture file not named in `keepPictures`).
 struct BoardSave {
     std::vector<BoardPageSave> pages;
+    std::vector<BoardPictureSave> pictures;
     std::string index;
     std::vector<uint32_t> keep;
+    std::vector<uint32_t> keepPictures;
 };
 
 // LocalAppData\Velmora\Pizarra, made when missing; false when it cannot be.
@@ -48,6 +68,8 @@ bool loadBoardIndex(BoardIndex* index);
 // One page's file, decoded; false when it is missing or damaged. The caller reads the pages one at
 // a time, so only one page's whole picture is ever held while the board is brought back.
 bool loadBoardPage(uint32_t fileId, BoardPageFile* out);
+// A page's picture from its file, at its place's size; false when it is missing or damaged.
+bool loadBoardPicture(uint32_t fileId, const PicturePlace& place, BoardPicture* out);
 // A look at a page's file without decoding it (pngLooksWhole): false when it is missing, cut short
 // or overwritten.
 bool boardPageLooksWhole(uint32_t fileId);

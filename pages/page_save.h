@@ -20,6 +20,11 @@ struct ScreenPicture {
 // the page's drawing over it. False when the page cannot draw or the screen cannot be read.
 bool composePagePicture(HWND page, ScreenPicture* out);
 
+// What the desktop page's monitor shows under every window of this thread (the pages, the board, the
+// palette, the bars: all hidden for the read and shown again as they were), with the desktop page's
+// drawing over it: a slide frozen with its ink. False when the screen cannot be read.
+bool composeDesktopPicture(HWND desktopPage, ScreenPicture* out);
+
 // Writes the picture as a PNG (WIC) into Pictures\Velmora under a new name. On success `path` is
 // the file's whole path; on failure `reason` says what failed, for the user, and no file is left.
 bool writePicturePng(const ScreenPicture& picture, std::wstring* path, std::string* reason);

@@ -40,12 +40,13 @@ bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, s
 struct WindowsOverThePage {
     HWND page;
     RECT monitor;
-    HWND windows[16]; // in z-order, the top one first, as enumerated
+    HWND windows[32]; // in z-order, the top one first, as enumerated
     int count;
     RECT bounds; // the part of the monitor they cover
 };
 
-// The thread's windows come in z-order, the top one first: the ones before the page are over it.
+// The thread's windows come in z-order, the top one first: the ones before the page are over it
+// (with no page, every one is).
 BOOL CALLBACK collectWindowOverThePage(HWND hwnd, LPARAM param) {
     auto* over = reinterpret_cast<WindowsOverThePage*>(param);
     if (hwnd == over->page)
@@ -133,22 +134,51 @@ bool readScreenWithout(const WindowsOverThePage& over, int32_t width, int32_t he
     return readPixels(screen.get(), m.left, m.top, width, height, out);
 }
 
-} // namespace
-
-bool composePagePicture(HWND page, ScreenPicture* out) {
-    const PageRecord* record = pageRecordOf(page);
-    if (!record || !record->memDC)
+// The monitor a page lies on and the page's rectangle; false when the page has no canvas.
+bool pagePlace(HWND page, const PageRecord** record, RECT* monitorRect, RECT* pageRect) {
+    *record = pageRecordOf(page);
+    if (!*record || !(*record)->memDC)
         return false;
     MONITORINFO monitor = {};
     monitor.cbSize = sizeof monitor;
     if (!GetMonitorInfoA(MonitorFromWindow(page, MONITOR_DEFAULTTOPRIMARY), &monitor))
         return false;
-    const RECT m = monitor.rcMonitor;
-    RECT pageRect = {0, 0, 0, 0};
-    GetWindowRect(page, &pageRect);
-    const int32_t width = m.right - m.left, height = m.bottom - m.top;
-    if (width <= 0 || height <= 0)
+    *monitorRect = monitor.rcMonitor;
+    GetWindowRect(page, pageRect);
+    return monitorRect->right > monitorRect->left && monitorRect->bottom > monitorRect->top;
+}
+
+// The screen as it shows on the monitor without the windows of `over` (read with them hidden, and
+// shown again as they were).
+bool readScreenAround(WindowsOverThePage* over, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+    EnumThreadWindows(GetCurrentThreadId(), collectWindowOverThePage, reinterpret_cast<LPARAM>(over));
+    const HWND active = GetActiveWindow(), focus = GetFocus();
+    const bool ok = readScreenWithout(*over, width, height, out);
+    if (over->count)
+        showAgain(*over, active, focus);
+    return ok;
+}
+
+// The page's drawing over the picture: every canvas pixel that is not the key colour.
+bool layDrawingOver(const PageRecord* record, const RECT& m, const RECT& pageRect, ScreenPicture* out) {
+    std::vector<uint32_t> drawing;
+    if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, out->width, out->height,
+                    &drawing))
         return false;
+    for (size_t i = 0; i < drawing.size(); ++i)
+        if ((drawing[i] & 0xFFFFFF) != KEY_COLOUR_PIXEL)
+            out->pixels[i] = drawing[i] & 0xFFFFFF;
+    return true;
+}
+
+} // namespace
+
+bool composePagePicture(HWND page, ScreenPicture* out) {
+    const PageRecord* record = nullptr;
+    RECT m, pageRect;
+    if (!pagePlace(page, &record, &m, &pageRect))
+        return false;
+    const int32_t width = m.right - m.left, height = m.bottom - m.top;
     out->width = width;
     out->height = height;
     // The board is the opaque container (not layered) below the page: it shows the page's background.
@@ -165,20 +195,20 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
         // container is practically invisible on Windows (alpha 1) and drawn opaque by Wine, the
         // page's key-colour pixels are not shown, and its drawing is laid over below from the canvas.
         WindowsOverThePage over = {page, m, {}, 0, {0, 0, 0, 0}};
-        EnumThreadWindows(GetCurrentThreadId(), collectWindowOverThePage, reinterpret_cast<LPARAM>(&over));
-        const HWND active = GetActiveWindow(), focus = GetFocus();
-        const bool ok = readScreenWithout(over, width, height, &out->pixels);
-        if (over.count)
-            showAgain(over, active, focus);
-        if (!ok)
+        if (!readScreenAround(&over, width, height, &out->pixels))
             return false;
     }
-    // The drawing over it: every canvas pixel that is not the key colour.
-    std::vector<uint32_t> drawing;
-    if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, width, height, &drawing))
+    return layDrawingOver(record, m, pageRect, out);
+}
+
+bool composeDesktopPicture(HWND desktopPage, ScreenPicture* out) {
+    const PageRecord* record = nullptr;
+    RECT m, pageRect;
+    if (!pagePlace(desktopPage, &record, &m, &pageRect))
         return false;
-    for (size_t i = 0; i < drawing.size(); ++i)
-        if ((drawing[i] & 0xFFFFFF) != KEY_COLOUR_PIXEL)
-            out->pixels[i] = drawing[i] & 0xFFFFFF;
-    return true;
+    out->width = m.right - m.left;
+    out->height = m.bottom - m.top;
+    WindowsOverThePage over = {nullptr, m, {}, 0, {0, 0, 0, 0}};
+    return readScreenAround(&over, out->width, out->height, &out->pixels) &&
+           layDrawingOver(record, m, pageRect, out);
 }

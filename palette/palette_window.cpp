@@ -21,6 +21,7 @@
 #include "win32/no_activate.h"
 #include "win32/show_hide.h"
 #include "board/board.h"
+#include "board/board_pictures.h"
 #include "pages/page_save.h"
 #include "board/board_bar.h"
 #include "palette/palette_state.h"
@@ -226,7 +227,7 @@ LRESULT onCreate(HWND palette) {
     SendMessageA(pageWindows[0], UM_PAGE_INIT, 0, 0);
     SendMessageA(pageWindows[1], UM_PAGE_INIT, 0, 0);
     // The board page is a stack of pages, back from the disk as it was left.
-    openBoard(pageWindows[1], containerWindows[1]);
+    openBoard(pageWindows[1], containerWindows[1], pageWindows[0]);
     boardBarWindow = createBoardBar(pageWindows[1], programInstance());
     setBoardBar(boardBarWindow);
 
@@ -483,13 +484,28 @@ void onBoardMoved(HWND palette) {
         SetWindowPos(palette, nullptr, at.x, at.y, 0, 0, SWP_NOACTIVATE | SWP_NOZORDER | SWP_NOSIZE);
 }
 
+// The screen as it shows now, with the desktop page's drawing, becomes a new board page, and the
+// board shows it. The strip closes first: it is not in the picture.
+void onFreeze(HWND palette) {
+    openToolStrip(palette, false);
+    if (!freezeScreenToBoard(boardDesktopPage()))
+        return;
+    if (!modeOn(BUTTON_N_BOARD)) {
+        setLook(BUTTON_N_BOARD, BUTTON_DOWN, PICTURE_HOVER, true);
+        SendMessageA(palette, WM_COMMAND, IDC_BOARD, 0);
+    }
+}
+
 // A tool of the strip: picked as a ring tool is (it closes the strip), with the put-down and the
 // raise every palette command has.
 void onStripTool(HWND palette, int32_t id) {
     raisePaletteAndRing(palette);
     if (drawState.currentPage)
         SendMessageA(drawState.currentPage, UM_PAGE_PUT_DOWN, 0, 0);
-    onTool(palette, id);
+    if (id == IDC_FREEZE_SCREEN)
+        onFreeze(palette);
+    else
+        onTool(palette, id);
 }
 
 // The ids exceed 65535: the whole wParam is the id. The button table says what each id does; an

@@ -14,7 +14,14 @@ int32_t fieldWidth96(int32_t field) {
 
 // The tips, Windows-1252.
 constexpr const char* TOOLTIPS[BOARD_BAR_FIELD_COUNT] = {
-    "P\xE1gina anterior", "", "P\xE1gina siguiente", "Nueva p\xE1gina", "Fondo", "Guardar la pizarra en PDF",
+    "P\xE1gina anterior",
+    "",
+    "P\xE1gina siguiente",
+    "Nueva p\xE1gina",
+    "Congelar la pantalla en una p\xE1gina nueva",
+    "Abrir imagen",
+    "Fondo",
+    "Guardar la pizarra en PDF",
     "Nueva pizarra",
 };
 
@@ -28,6 +35,10 @@ int32_t barIconOf(int32_t field) {
         return BAR_ICON_NEXT;
     case BAR_ADD:
         return BAR_ICON_ADD;
+    case BAR_FREEZE:
+        return BAR_ICON_FREEZE;
+    case BAR_OPEN:
+        return BAR_ICON_OPEN;
     case BAR_BACKGROUND:
         return BAR_ICON_BACKGROUND;
     case BAR_PDF:

@@ -9,11 +9,13 @@ enum BoardBarField : int32_t {
     BAR_LABEL = 1,
     BAR_NEXT = 2,
     BAR_ADD = 3,
-    BAR_BACKGROUND = 4,
-    BAR_PDF = 5,
-    BAR_NEW_BOARD = 6,
+    BAR_FREEZE = 4, // the screen under the board as a new page
+    BAR_OPEN = 5,   // pictures, or a board saved as a PDF, as new pages
+    BAR_BACKGROUND = 6,
+    BAR_PDF = 7,
+    BAR_NEW_BOARD = 8,
 };
-constexpr int32_t BOARD_BAR_FIELD_COUNT = 7;
+constexpr int32_t BOARD_BAR_FIELD_COUNT = 9;
 
 // The pictures (bitmaps 130 and 131) hold one cell per button, in this order.
 enum BoardBarIcon : int32_t {
@@ -23,8 +25,10 @@ enum BoardBarIcon : int32_t {
     BAR_ICON_BACKGROUND = 3,
     BAR_ICON_PDF = 4,
     BAR_ICON_NEW_BOARD = 5,
+    BAR_ICON_FREEZE = 6,
+    BAR_ICON_OPEN = 7,
 };
-constexpr int32_t BAR_ICON_COUNT = 6;
+constexpr int32_t BAR_ICON_COUNT = 8;
 constexpr int32_t BOARD_BAR_PICTURE_CELL = 96; // the pictures' cell: sharp up to 200 %
 
 // At 96 DPI: buttons of 56 x 56 (a touch target wants 48 at least), the label 96 wide, 8 between

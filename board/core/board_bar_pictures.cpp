@@ -1,11 +1,27 @@
 // The board bar's pictures 130 (normal look, grey like the palette's ring) and 131 (pressed look,
 // the rim's orange): one strip of BAR_ICON_COUNT square cells, in the order of the bar's
-// buttons: previous page, next page, new page, background, PDF, new board. Black line art.
+// icons: previous page, next page, new page, background, PDF, new board, freeze (a snowflake), open
+// a picture (a framed landscape). Black line art.
 #include <cmath>
 
 #include "board/core/board_bar_pictures.h"
 
 #include "board/core/board_bar_layout.h"
+
+LineArt freezeArt() {
+    // Six arms, each with a pair of short branches that open outwards a little past its middle.
+    LineArt art;
+    art.width = 0.05;
+    for (int k = 0; k < 6; ++k) {
+        const double a = k * 3.14159265358979 / 3, c = std::cos(a), s = std::sin(a);
+        const auto at = [&](double r, double side) {
+            return Point2{0.5 + r * c - side * s, 0.5 + r * s + side * c};
+        };
+        art.lines.push_back({at(0, 0), at(0.33, 0)});
+        art.lines.push_back({at(0.26, 0.09), at(0.17, 0), at(0.26, -0.09)});
+    }
+    return art;
+}
 
 namespace {
 
@@ -48,6 +64,15 @@ LineArt iconArt(int icon) {
         art.lines = {p, d, dBowl, {{0.86, top}, {0.74, top}, {0.74, bottom}}, {{0.74, 0.5}, {0.83, 0.5}}};
         break;
     }
+    case BAR_ICON_FREEZE:
+        art = freezeArt();
+        break;
+    case BAR_ICON_OPEN:
+        art.width = 0.05;
+        art.lines = {{{0.18, 0.24}, {0.82, 0.24}, {0.82, 0.76}, {0.18, 0.76}, {0.18, 0.24}},
+                     {{0.22, 0.7}, {0.42, 0.44}, {0.56, 0.6}, {0.64, 0.52}, {0.78, 0.7}}};
+        art.lines.push_back(arc(0.66, 0.38, 0.06, 0, 360, 16));
+        break;
     case BAR_ICON_NEW_BOARD:
     default:
         art.width = 0.06;

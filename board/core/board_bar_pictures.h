@@ -8,3 +8,6 @@
 #include "win32/core/raster.h"
 
 Picture boardBarStrip(bool pressed, int32_t cell);
+
+// The freeze button's snowflake, in unit coordinates: the palette's tool strip draws it too.
+LineArt freezeArt();

@@ -1,5 +1,6 @@
 #include "palette/core/tool_strip_layout.h"
 
+#include "board/core/board_rules.h"
 #include "pages/core/highlight.h"
 #include "pages/core/page_rules.h"
 #include "presenting/core/presenting_rules.h"
@@ -17,6 +18,7 @@ const StripTool stripTools[STRIP_TOOL_COUNT] = {
     {TOOL_POINTER, "Puntero", STRIP_ICON_POINTER},
     {TOOL_SPOTLIGHT, "Foco", STRIP_ICON_SPOTLIGHT},
     {TOOL_SHADE, "Cortina", STRIP_ICON_SHADE},
+    {IDC_FREEZE_SCREEN, "Congelar la pantalla en una p\xE1gina nueva", STRIP_ICON_FREEZE},
 };
 
 namespace {

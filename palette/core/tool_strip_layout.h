@@ -16,15 +16,16 @@ enum StripIcon : int32_t {
     STRIP_ICON_POINTER = 7,
     STRIP_ICON_SPOTLIGHT = 8,
     STRIP_ICON_SHADE = 9,
+    STRIP_ICON_FREEZE = 10,
 };
-constexpr int32_t STRIP_ICON_COUNT = 10;
+constexpr int32_t STRIP_ICON_COUNT = 11;
 
 struct StripTool {
-    int32_t command;     // the tool id (TOOL_*), sent to the palette as WM_COMMAND
-    const char* tooltip; // Windows-1252, at most 31 bytes
+    int32_t command;     // the tool id (TOOL_*), or the freeze command, sent to the palette as WM_COMMAND
+    const char* tooltip; // Windows-1252
     int32_t icon;        // StripIcon
 };
-constexpr int32_t STRIP_TOOL_COUNT = 10;
+constexpr int32_t STRIP_TOOL_COUNT = 11;
 extern const StripTool stripTools[STRIP_TOOL_COUNT];
 
 // At 96 DPI: buttons of 48 x 48 (a touch target wants 40 at least), 4 between them and around

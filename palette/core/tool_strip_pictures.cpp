@@ -1,6 +1,7 @@
 #include "palette/core/tool_strip_pictures.h"
 
 #include "palette/core/tool_strip_layout.h"
+#include "board/core/board_bar_pictures.h"
 #include "pages/core/highlight.h"
 #include "resources/resource_ids.h"
 #include "win32/core/dpi_scale.h"
@@ -24,6 +25,9 @@ LineArt iconArt(int32_t icon) {
         for (double t = 0; t <= 1.0001; t += 0.125)
             art.lines.push_back({{0.5 + 0.28 * t, 0.22 + 0.28 * (1 - t)}, {0.8, 0.2}});
         art.lines.push_back({{0.5, 0.22}, {0.8, 0.2}, {0.78, 0.5}, {0.5, 0.22}});
+        break;
+    case STRIP_ICON_FREEZE:
+        art = freezeArt();
         break;
     case STRIP_ICON_TEXT:
         // A capital T with serifs at its top ends and its foot.

@@ -51,6 +51,7 @@
 #include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/palette_point.h"
+#include "tests/support/picture_files.h"
 #include "tests/support/registry.h"
 #include "tests/support/screen.h"
 #include "tools/simboard/simboard.h"
@@ -239,7 +240,7 @@ BOOL CALLBACK collectWindow(HWND hwnd, LPARAM out) {
     GetClassNameA(hwnd, cls, sizeof cls);
     RECT r;
     if (IsWindowVisible(hwnd) && std::strcmp(cls, "qv_page") && std::strcmp(cls, "qv_pageparent") &&
-        GetWindowRect(hwnd, &r) && !IsRectEmpty(&r))
+        std::strcmp(cls, "velmora_test_pattern") && GetWindowRect(hwnd, &r) && !IsRectEmpty(&r))
         reinterpret_cast<std::vector<RECT>*>(out)->push_back(r);
     return TRUE;
 }
@@ -1050,6 +1051,278 @@ class Drawing : public ::testing::Test {
         std::printf("waitBalloon: the balloon shows \"%ls\"\n", seen.c_str());
         return false;
     }
+    // ---- material brought onto the board ----------------------------------------------------------
+    // The program's file dialog, once shown; its file name box takes `names` and its OK is pressed.
+    void chooseInFileDialog(const std::wstring& names) {
+        HWND dialog = nullptr;
+        waitFor(
+            [&] {
+                for (HWND d : topLevelWindows("#32770", child.processId)) {
+                    wchar_t title[64] = {};
+                    GetWindowTextW(d, title, 64);
+                    if (IsWindowVisible(d) && std::wstring(title) == L"Abrir imagen")
+                        dialog = d;
+                }
+                return dialog != nullptr;
+            },
+            10000);
+        ASSERT_NE(dialog, nullptr) << "no file dialog \"Abrir imagen\"";
+        flushEvents(300);
+        struct Found {
+            HWND edit = nullptr;
+            std::string seen;
+        } found;
+        EnumChildWindows(
+            dialog,
+            [](HWND c, LPARAM l) -> BOOL {
+                auto* f = reinterpret_cast<Found*>(l);
+                const std::string cls = windowClassName(c), parent = windowClassName(GetParent(c));
+                f->seen += cls + "/" + std::to_string(GetDlgCtrlID(c)) + "<" + parent + " ";
+                if (!f->edit && IsWindowVisible(c) && _stricmp(cls.c_str(), "Edit") == 0)
+                    f->edit = c;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&found));
+        ASSERT_NE(found.edit, nullptr) << "no file name box among: " << found.seen;
+        SendMessageW(found.edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(names.c_str()));
+        PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitFor([&] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, 10000))
+            << "the file dialog stayed open on " << std::string(names.begin(), names.end());
+        waitProgramIdle();
+    }
+    // The box the program shows, its text as the user reads it, closed with `answer`.
+    std::wstring answerBox(int answer) {
+        HWND box = waitMessageBox(child.processId, 15000);
+        if (!box)
+            return L"";
+        std::wstring text;
+        EnumChildWindows(
+            box,
+            [](HWND c, LPARAM l) -> BOOL {
+                wchar_t t[1024] = {};
+                if (windowClassName(c) == "Static" && GetWindowTextW(c, t, 1024) > 0)
+                    *reinterpret_cast<std::wstring*>(l) += t;
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&text));
+        PostMessageW(box, WM_COMMAND, WPARAM(answer), 0);
+        waitFor([&] { return !IsWindow(box); }, 5000);
+        waitProgramIdle();
+        return text;
+    }
+    // The slide under the board frozen with its ink, ink on it erased, cleared and undone; a PNG and
+    // a JPEG opened as pages; the board saved by "Nueva pizarra" and that PDF opened in its place; a
+    // PDF of another program and a damaged one refused by name; all of it back after a hard end.
+    // Starts on the board of one empty squared page that "Nueva pizarra" left, over a slide made
+    // before the program showed any window (Wine maps a window over those mapped before it, whatever
+    // its place in the z-order; it cannot restack it under another process's).
+    void bringMaterialOntoTheBoard(const PatternWindow& slide) {
+        const std::wstring pictures = knownFolder(FOLDERID_Pictures, L"\\");
+        ASSERT_TRUE(slide.shown());
+        const int samples = 20, most = samples - 4;
+
+        // The slide under the board, frozen by the bar's button: the board's new page shows it.
+        const std::vector<COLORREF> before = boardOnScreen(w, h);
+        std::vector<COLORREF> frozen(before.size());
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const size_t i = size_t(y) * size_t(w) + size_t(x);
+                const uint32_t p = PatternWindow::pattern(x, y);
+                frozen[i] = before[i] == CLR_INVALID ? CLR_INVALID : RGB(p >> 16, p >> 8 & 0xFF, p & 0xFF);
+            }
+        const DWORD tapped = GetTickCount();
+        touchBar(BAR_FREEZE);
+        int compared = 0;
+        // Under Wine, hiding and showing the full-screen board again holds the program for seconds.
+        EXPECT_EQ(settledBoardDifferences(frozen, w, h, &compared, 30000), 0)
+            << "the frozen page is not the slide";
+        std::printf("[ figures  ] frozen page on the board %lu ms after the tap on the bar\n",
+                    GetTickCount() - tapped);
+        EXPECT_GT(compared, w * h / 2);
+        BoardIndex index;
+        ASSERT_TRUE(waitBoardIndex(2, &index, 8000)) << "the frozen page is not on disk";
+        EXPECT_EQ(index.shown, 1) << "the frozen page is not the one shown";
+        shot("board_frozen_slide");
+        const std::vector<COLORREF> frozenSeen = boardOnScreen(w, h);
+
+        // Ink on it: erased, cleared and undone, and the slide under it untouched.
+        const POINT c = {w / 4, h / 3}, d = {w * 3 / 5, h / 3};
+        auto inkOnSlide = [&] {
+            simboardDrag(board, 0, c.x, c.y, d.x, d.y, 600, SIM_SCREEN, true, 200);
+            waitProgramIdle();
+            return settledColourAlong(c, d, RED, samples, most);
+        };
+        EXPECT_GE(inkOnSlide(), most);
+        touchButton(BUTTON_N_ERASER);
+        simboardDrag(board, 0, c.x - 20, c.y, d.x + 20, d.y, 600, SIM_SCREEN, true, 200);
+        waitProgramIdle();
+        touchButton(BUTTON_N_PEN);
+        EXPECT_EQ(settledBoardDifferences(frozenSeen, w, h, &compared), 0) << "the eraser took the slide";
+        touchButton(BUTTON_N_UNDO);
+        EXPECT_GE(settledColourAlong(c, d, RED, samples, most), most) << "undo did not bring the ink back";
+        touchButton(BUTTON_N_UNDO);
+        EXPECT_EQ(settledBoardDifferences(frozenSeen, w, h, &compared), 0) << "undo took the slide";
+        EXPECT_GE(inkOnSlide(), most);
+        touchButton(BUTTON_N_CLEAR);
+        EXPECT_EQ(settledBoardDifferences(frozenSeen, w, h, &compared), 0) << "\"Limpiar\" took the slide";
+
+        // A PNG (enlarged twice at most) and a JPEG (shrunk) opened at once: two pages, fitted, centred.
+        const int pw = 480, ph = 270, jw = 3840, jh = 1600;
+        const uint32_t quarter[4] = {0xD02020, 0x2040D0, 0x20A040, 0xE0C020};
+        std::vector<uint32_t> png(size_t(pw) * ph), jpeg(size_t(jw) * jh);
+        for (int y = 0; y < ph; ++y)
+            for (int x = 0; x < pw; ++x)
+                png[size_t(y) * pw + x] = quarter[(y >= ph / 2) * 2 + (x >= pw / 2)];
+        for (int y = 0; y < jh; ++y)
+            for (int x = 0; x < jw; ++x)
+                jpeg[size_t(y) * jw + x] = x < jw / 2 ? 0x3070B0 : 0xF0E0D0;
+        ASSERT_TRUE(writePictureFile(pictures + L"material.png", pw, ph, png, false));
+        ASSERT_TRUE(writePictureFile(pictures + L"material.jpg", jw, jh, jpeg, true));
+        touchBar(BAR_OPEN);
+        chooseInFileDialog(L"\"material.png\" \"material.jpg\"");
+        const int step = gridStep(screenDpi());
+        auto closeTo = [](COLORREF a, uint32_t rgb, int tolerance) {
+            return std::abs(int(GetRValue(a)) - int(rgb >> 16)) <= tolerance &&
+                   std::abs(int(GetGValue(a)) - int(rgb >> 8 & 0xFF)) <= tolerance &&
+                   std::abs(int(GetBValue(a)) - int(rgb & 0xFF)) <= tolerance;
+        };
+        auto background = [&](int x, int y) {
+            const uint32_t rgb = backgroundPixel(BACKGROUND_SQUARED, x, y, step);
+            return RGB(rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF);
+        };
+        // The PNG at twice its size, centred: its quarters' middles, and the squares round it.
+        const int px0 = (w - 2 * pw) / 2, py0 = (h - 2 * ph) / 2;
+        EXPECT_TRUE(waitFor([&] { return closeTo(screenPixel(px0 + pw / 2, py0 + ph / 2), quarter[0], 0); },
+                            8000, SCREEN_LOOK_MS))
+            << "the PNG's page does not show it where it belongs";
+        for (int q = 0; q < 4; ++q) {
+            const int x = px0 + (q % 2) * pw + pw / 2, y = py0 + (q / 2) * ph + ph / 2;
+            EXPECT_TRUE(closeTo(screenPixel(x, y), quarter[q], 0))
+                << "quarter " << q << " at " << x << "," << y;
+        }
+        EXPECT_EQ(screenPixel(px0 - 3, h / 2 + 1), background(px0 - 3, h / 2 + 1)) << "left of the PNG";
+        EXPECT_EQ(screenPixel(w / 2 + 1, py0 - 3), background(w / 2 + 1, py0 - 3)) << "above the PNG";
+        EXPECT_TRUE(closeTo(screenPixel(px0 + 1, py0 + 1), quarter[0], 0)) << "the PNG's corner";
+        shot("board_png_page");
+        touchBar(BAR_NEXT);
+        // The JPEG at half its size, across the page, centred in height.
+        const int jy0 = (h - jh / 2) / 2;
+        EXPECT_TRUE(
+            waitFor([&] { return closeTo(screenPixel(w / 4, h / 2), 0x3070B0, 8); }, 8000, SCREEN_LOOK_MS))
+            << "the JPEG's page does not show it";
+        EXPECT_TRUE(closeTo(screenPixel(w * 3 / 4, jy0 + 4), 0xF0E0D0, 8));
+        EXPECT_EQ(screenPixel(w / 4 + 1, jy0 - 3), background(w / 4 + 1, jy0 - 3)) << "above the JPEG";
+        EXPECT_EQ(screenPixel(w / 4 + 1, h - jy0 + 2), background(w / 4 + 1, h - jy0 + 2))
+            << "below the JPEG";
+        shot("board_jpeg_page");
+
+        // The board of four pages (empty, frozen, PNG, JPEG) as seen, then "Nueva pizarra".
+        std::vector<COLORREF> seen[4];
+        seen[3] = boardOnScreen(w, h);
+        for (int i = 2; i >= 0; --i) {
+            touchBar(BAR_PREVIOUS);
+            flushEvents(300);
+            seen[i] = boardOnScreen(w, h);
+        }
+        EXPECT_EQ(boardDifferences(seen[1], frozenSeen, &compared), 0) << "the frozen page changed";
+        std::wstring pdf;
+        const int documents = savedDocuments(nullptr);
+        touchBar(BAR_NEW_BOARD);
+        ASSERT_TRUE(waitSavedDocuments(documents + 1, &pdf)) << "no PDF of the board with pictures";
+        ASSERT_TRUE(waitBoardIndex(1, &index, 8000)) << "the new board is not one page";
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        const std::wstring prefix = std::wstring(temp) + L"velmora_material_pdf";
+        removeFiles(temp, L"velmora_material_pdf*");
+        ASSERT_TRUE(renderPdf(pdf, prefix));
+
+        // That PDF opened again in the board's place: every page as pdftoppm renders it, and as it was.
+        touchBar(BAR_OPEN);
+        chooseInFileDialog(pdf);
+        const std::wstring question = answerBox(IDYES);
+        EXPECT_NE(question.find(L"4 p\u00E1ginas"), std::wstring::npos)
+            << "the question: " << std::string(question.begin(), question.end());
+        ASSERT_TRUE(waitSavedDocuments(documents + 2, nullptr)) << "the board replaced was not saved first";
+        ASSERT_TRUE(waitBoardIndex(4, &index, 8000)) << "the PDF's four pages are not the board";
+        std::vector<COLORREF> reopened[4];
+        for (int i = 0; i < 4; ++i) {
+            if (i > 0)
+                touchBar(BAR_NEXT);
+            int rw = 0, rh = 0;
+            std::vector<COLORREF> rendered;
+            ASSERT_TRUE(
+                waitRenderedPage(prefix + L"-" + std::to_wstring(i + 1) + L".ppm", &rw, &rh, &rendered));
+            const int wrong = settledBoardDifferences(rendered, w, h, &compared);
+            std::printf("[ figures  ] reopened PDF page %d: %d of %d pixels differ from pdftoppm's\n", i + 1,
+                        wrong, compared);
+            EXPECT_LE(wrong * 1000LL, compared * 1LL) << "page " << i + 1 << " is not the PDF's";
+            reopened[i] = boardOnScreen(w, h);
+            EXPECT_EQ(boardDifferences(reopened[i], seen[i], &compared), 0)
+                << "page " << i + 1 << " is not as it was";
+        }
+
+        // A PDF of another program and a damaged one: one box names both, the board stays.
+        const std::string text = "BT /F1 24 Tf 20 100 Td (Hola) Tj ET";
+        std::string other = "%PDF-1.4\n";
+        std::vector<size_t> at;
+        const std::string objects[4] = {
+            "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+            "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R >>",
+            "<< /Length " + std::to_string(text.size()) + " >>\nstream\n" + text + "\nendstream"};
+        for (int i = 0; i < 4; ++i) {
+            at.push_back(other.size());
+            other += std::to_string(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+        }
+        const size_t xref = other.size();
+        other += "xref\n0 5\n0000000000 65535 f \n";
+        for (size_t o : at) {
+            char entry[32];
+            std::snprintf(entry, sizeof entry, "%010u 00000 n \n", unsigned(o));
+            other += entry;
+        }
+        other += "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+        const std::string whole = readText(pdf);
+        for (const auto& file : {std::make_pair(L"otro.pdf", other),
+                                 std::make_pair(L"roto.pdf", whole.substr(0, whole.size() / 2))}) {
+            HANDLE f = CreateFileW((pictures + file.first).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                   0, nullptr);
+            ASSERT_NE(f, INVALID_HANDLE_VALUE);
+            DWORD written = 0;
+            WriteFile(f, file.second.data(), DWORD(file.second.size()), &written, nullptr);
+            CloseHandle(f);
+        }
+        ASSERT_TRUE(waitFor([&] { return waitBoardIndex(4, &index, 100) && index.shown == 3; }, 5000));
+        const std::string indexBefore = formatBoardIndex(index);
+        touchBar(BAR_OPEN);
+        chooseInFileDialog(L"\"otro.pdf\" \"roto.pdf\"");
+        const std::wstring refusal = answerBox(IDOK);
+        std::printf("[ figures  ] the refusal reads: %ls\n", refusal.c_str());
+        EXPECT_NE(refusal.find(L"\u00ABotro.pdf\u00BB"), std::wstring::npos)
+            << "the other program's PDF is not named";
+        EXPECT_NE(refusal.find(L"\u00ABroto.pdf\u00BB"), std::wstring::npos)
+            << "the damaged PDF is not named";
+        flushEvents(1500);
+        ASSERT_TRUE(waitBoardIndex(4, &index, 100));
+        EXPECT_EQ(formatBoardIndex(index), indexBefore) << "a refused PDF changed the board";
+        EXPECT_EQ(settledBoardDifferences(reopened[3], w, h, &compared), 0)
+            << "a refused PDF changed the page shown";
+
+        // Ended hard and started again: the four pages come back, pixel for pixel.
+        killProgram(&child);
+        ASSERT_TRUE(startProgram("VelmoraSim.exe", &child));
+        mainWindow = waitTopLevelWindow("Velmora", child.processId, 15000, true);
+        ASSERT_NE(mainWindow, nullptr) << "the program did not start again";
+        palette = waitTopLevelWindow("qv_tool", child.processId, 5000, true);
+        ASSERT_NE(palette, nullptr);
+        openBoardInRed();
+        for (int i = 3; i >= 0; --i) {
+            if (i < 3)
+                touchBar(BAR_PREVIOUS);
+            EXPECT_EQ(settledBoardDifferences(reopened[i], w, h, &compared), 0)
+                << "page " << i + 1 << " did not come back whole";
+        }
+        shot("board_material_restarted");
+    }
     void shot(const char* what) {
         char name[96];
         std::snprintf(name, sizeof name, "drawing_%s_%dx%d.bmp", what, w, h);
@@ -1386,6 +1659,7 @@ struct BoardPageCase {
 TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
     if (w < 1920)
         GTEST_SKIP() << "the board's pages are checked at 1920 x 1080";
+    PatternWindow slide(w, h); // the slide the board is frozen from at the end
     openBoardInRed();
     const int samples = 20, most = samples - 4;
     const BoardPageCase pages[3] = {{{w / 6, h / 4}, {w / 2, h / 4}, BACKGROUND_GREY},
@@ -1544,6 +1818,7 @@ TEST_F(Drawing, BoardPagesWithBackgroundsSurviveACrashAndSaveAsOnePdf) {
     for (const BoardPageCase& p : pages)
         EXPECT_EQ(redAlong(p, 0), 0) << "a stroke of the old board shows on the new one";
     shot("board_new");
+    bringMaterialOntoTheBoard(slide);
 }
 
 // ---- at 150 % -----------------------------------------------------------------------------------

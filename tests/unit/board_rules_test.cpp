@@ -87,6 +87,63 @@ TEST(BoardBackgrounds, OnlyKeyColourPixelsTakeTheBackground) {
         << "the fourth byte is ignored and the strokes stay";
 }
 
+// A page's picture lies under the drawing: the key colour shows the picture where it lies and the
+// background elsewhere, even where the picture itself is the key's grey.
+TEST(BoardPictures, ShowThroughTheKeyColourOnlyWhereTheyLie) {
+    const uint32_t K = 0xC8C8C8;
+    std::vector<uint32_t> px(4 * 3, K);
+    px[5] = 0x0000FF; // ink over the picture
+    const uint32_t picture[4] = {0x111111, 0x222222, K, 0x444444};
+    const PictureView view = {{1, 1, 2, 2}, picture};
+    composeBackground(BACKGROUND_WHITE, 40, K, 4, 3, px.data(), &view);
+    EXPECT_EQ(px, (std::vector<uint32_t>{0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF, //
+                                         0xFFFFFF, 0x0000FF, 0x222222, 0xFFFFFF, //
+                                         0xFFFFFF, K, 0x444444, 0xFFFFFF}));
+    EXPECT_EQ(backdropPixel(BACKGROUND_BLACK, 40, &view, 3, 2), 0u) << "past the picture's right edge";
+    EXPECT_EQ(backdropPixel(BACKGROUND_BLACK, 40, nullptr, 1, 1), 0u);
+}
+
+// Whole, aspect kept, centred, shrunk to fit but never enlarged more than twice.
+TEST(BoardPictures, FitIntoThePage) {
+    const auto place = [](int32_t w, int32_t h, int32_t pw, int32_t ph) {
+        const PicturePlace p = fitPicture(w, h, pw, ph);
+        return std::to_string(p.x) + "," + std::to_string(p.y) + " " + std::to_string(p.width) + "x" +
+               std::to_string(p.height);
+    };
+    EXPECT_EQ(place(1920, 1080, 1920, 1080), "0,0 1920x1080") << "a frozen screen is the page";
+    EXPECT_EQ(place(3000, 4000, 1920, 1080), "555,0 810x1080") << "a portrait photo, shrunk";
+    EXPECT_EQ(place(4000, 1000, 1920, 1080), "0,300 1920x480");
+    EXPECT_EQ(place(100, 50, 1920, 1080), "860,490 200x100") << "enlarged twice at most";
+    EXPECT_EQ(place(800, 600, 1024, 768), "0,0 1024x768");
+    EXPECT_EQ(place(20000, 1, 1024, 768), "0,383 1024x1") << "never thinner than a pixel";
+    EXPECT_EQ(place(0, 10, 1024, 768), "0,0 0x0");
+    EXPECT_EQ(place(10, 10, 0, 768), "0,0 0x0");
+}
+
+// Picture pages in the index: written and read back with their place; a place that does not read
+// costs only its page; pages of pictures replacing a board take new files.
+TEST(BoardPictures, KeptInTheIndex) {
+    BoardIndex b = freshBoard(BACKGROUND_GREY);
+    ASSERT_TRUE(addPageAfterShown(&b, {0, 60, 1920, 960}));
+    const std::string text = formatBoardIndex(b);
+    EXPECT_NE(text.find("page 2 0 picture 0 60 1920 960\n"), std::string::npos) << text;
+    BoardIndex r;
+    ASSERT_TRUE(parseBoardIndex(text, &r));
+    ASSERT_EQ(r.pages.size(), 2u);
+    EXPECT_EQ(r.pages[0].picture.width, 0);
+    EXPECT_EQ(r.pages[1].picture.y, 60);
+    EXPECT_EQ(r.pages[1].picture.height, 960);
+    ASSERT_TRUE(parseBoardIndex("velmora-board 1\npage 3 1 picture 0 0 0 5\npage 4 1 picture 0 0 9\n"
+                                "page 5 1 image 0 0 9 9\npage 6 1 picture 0 0 99999 9\n"
+                                "page 7 2 picture 1 2 3 4\npage 8 2 picture 1 2 3 4 5\n",
+                                &r));
+    EXPECT_EQ(order(r), "7:2 shown 0");
+    const BoardIndex n = boardOfPictures(b, BACKGROUND_WHITE, {{0, 0, 10, 10}, {5, 0, 5, 10}});
+    EXPECT_EQ(order(n), "3:1 4:1 shown 0") << "files after the old board's";
+    EXPECT_EQ(n.pages[1].picture.x, 5);
+    EXPECT_EQ(order(boardOfPictures(b, BACKGROUND_GREY, {})), "3:0 shown 0") << "never a board of no page";
+}
+
 TEST(BoardIndexText, ReadsBackWhatItWrites) {
     BoardIndex b = freshBoard(BACKGROUND_GREY);
     addPageAfterShown(&b);
@@ -127,6 +184,7 @@ TEST(BoardIndexText, NothingReadableLeavesTheBoardAsItWas) {
 
 TEST(BoardFiles, PageAndDocumentNames) {
     EXPECT_EQ(pageFileName(7), "pagina-7.png");
+    EXPECT_EQ(pictureFileName(7), "imagen-7.png");
     const LocalTime t = {2026, 3, 4, 5, 6, 7};
     EXPECT_EQ(savedFileName(t, 1, ".pdf"), "Velmora 2026-03-04 05-06-07.pdf");
     EXPECT_EQ(savedFileName(t, 2, ".pdf"), "Velmora 2026-03-04 05-06-07 (2).pdf");

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "app/core/logo_pictures.h"
+#include "board/core/board_bar_layout.h"
 #include "board/core/board_bar_pictures.h"
 #include "pages/core/cursor_pictures.h"
 #include "palette/core/palette_pictures.h"
@@ -80,7 +81,7 @@ TEST(PicturesAtAScale, SizesAndUnknownIds) {
     ASSERT_TRUE(drawLogoOrHelpPicture(304, 60, &p));
     EXPECT_EQ(p.w, scaledForDpi(220, 60));
     const Picture strip = boardBarStrip(true, 20);
-    EXPECT_EQ(strip.w, 120);
+    EXPECT_EQ(strip.w, 20 * BAR_ICON_COUNT);
     EXPECT_EQ(strip.h, 20);
     EXPECT_EQ(boardBarStrip(false, 0).h, 1) << "a cell of at least one pixel";
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "win32/core/dpi_scale.h"
+#include "board/core/board_rules.h"
 #include "palette/core/button_rules.h"
 #include "palette/core/palette_layout.h"
 #include "pages/core/highlight.h"
@@ -388,7 +389,7 @@ TEST(PaletteLayout, MoreToolsButtonIsALargeTargetBetweenTheEyesAndTakesNothingFr
 // The strip: its buttons are 48 x 48 at 96 DPI and 72 x 72 at 144 (never under 40 at 96 scaled),
 // apart from each other, found under the pointer, one per row of the table with its tooltip.
 TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
-    ASSERT_EQ(STRIP_TOOL_COUNT, 10);
+    ASSERT_EQ(STRIP_TOOL_COUNT, 11);
     for (int32_t k = 0; k < HIGHLIGHTER_COLOURS; ++k) {
         EXPECT_EQ(stripTools[k].command, TOOL_HIGHLIGHTER_FIRST + k);
         EXPECT_STREQ(stripTools[k].tooltip, "Resaltador");
@@ -404,6 +405,8 @@ TEST(ToolStrip, ButtonsLargeApartAndFoundUnderThePointerAtEveryScale) {
         EXPECT_EQ(stripTools[7 + k].command, TOOL_POINTER + k);
         EXPECT_STREQ(stripTools[7 + k].tooltip, presenting[k]);
     }
+    EXPECT_EQ(stripTools[10].command, IDC_FREEZE_SCREEN);
+    EXPECT_STREQ(stripTools[10].tooltip, "Congelar la pantalla en una p\xE1gina nueva");
     EXPECT_EQ(stripToolOfCommand(TOOL_ARROW), 5);
     EXPECT_EQ(stripToolOfCommand(TOOL_PEN), -1);
     EXPECT_EQ(stripToolOfCommand(0), -1);
