@@ -297,6 +297,19 @@ void restoreFromDisk(PageHistory* h) {
     showPage(h, board.shown);
 }
 
+// What the board shows under a rectangle where the page has no ink: the picture (if any), else the
+// shown page's background.
+void backdropPixels(int32_t left, int32_t top, int32_t width, int32_t height, const PictureView* picture,
+                    std::vector<uint32_t>* out) {
+    out->resize(size_t(width) * size_t(height));
+    const BoardBackground b = shownBackground();
+    const int32_t step = boardGridStep();
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x)
+            (*out)[size_t(y) * size_t(width) + size_t(x)] =
+                backdropPixel(b, step, picture, left + x, top + y);
+}
+
 // A picture page's picture joins the next save; the page keeps it in memory until it is on disk.
 void takePicture(uint32_t fileId, const std::shared_ptr<const BoardPicture>& picture) {
     pageEntry(fileId).picture = picture;
@@ -311,7 +324,7 @@ HWND boardDesktopPage() {
 
 void openBoard(HWND page, HWND container, HWND desktopPage) {
     desktopPageWindow = desktopPage;
-    pageBackdrop = {paintBoardBackground, boardBackgroundPixels};
+    pageBackdrop = {paintBoardBackground, boardBackgroundPixels, boardPicturePlace, boardBackgroundOnly};
     // A board opened again (a palette made anew) starts from what the disk holds, not from the
     // pages of the page window before.
     for (auto& entry : pagesById)
@@ -472,16 +485,23 @@ bool paintBoardBackground(HWND container, HDC dc) {
 
 void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t height,
                            std::vector<uint32_t>* out) {
-    out->resize(size_t(width) * size_t(height));
-    const BoardBackground b = shownBackground();
-    const int32_t step = boardGridStep();
     PictureView picture;
     if (shownPicture)
         picture = {shownPicture->place, shownPicture->pixels.data()};
-    for (int32_t y = 0; y < height; ++y)
-        for (int32_t x = 0; x < width; ++x)
-            (*out)[size_t(y) * size_t(width) + size_t(x)] =
-                backdropPixel(b, step, &picture, left + x, top + y);
+    backdropPixels(left, top, width, height, &picture, out);
+}
+
+bool boardPicturePlace(IntRect* place) {
+    if (!shownPicture)
+        return false;
+    const PicturePlace& p = shownPicture->place;
+    *place = {p.x, p.y, p.x + p.width, p.y + p.height};
+    return true;
+}
+
+void boardBackgroundOnly(int32_t left, int32_t top, int32_t width, int32_t height,
+                         std::vector<uint32_t>* out) {
+    backdropPixels(left, top, width, height, nullptr, out);
 }
 
 void saveBoardNow() {

@@ -13,6 +13,7 @@
 #include "board/board_storage.h"
 #include "board/core/board_rules.h"
 #include "pages/core/packed_page.h"
+#include "pages/core/page_rules.h"
 
 // Takes the board's page window and its container (the page has its canvas and history), and
 // brings the board back from disk as it was: pages, backgrounds, pictures, the page shown. The
@@ -56,6 +57,11 @@ bool paintBoardBackground(HWND container, HDC dc);
 // The background under a rectangle of the board as 0x00RRGGBB pixels, top row first.
 void boardBackgroundPixels(int32_t left, int32_t top, int32_t width, int32_t height,
                            std::vector<uint32_t>* out);
+
+// Where the shown page's picture lies (false: it has none), and the background alone, without it.
+bool boardPicturePlace(IntRect* place);
+void boardBackgroundOnly(int32_t left, int32_t top, int32_t width, int32_t height,
+                         std::vector<uint32_t>* out);
 
 // Writes every change now and waits for the disk, and for a PDF being written, at most a few seconds
 // in all: "Salir" and log-off.

@@ -5,8 +5,13 @@
 // window: a layered window's pixels cannot be relied on through its DC (Wine keeps them off the
 // window surface, Windows redirects them), and the canvas holds exactly what the page shows when
 // no gesture is under way. The result is the canvas that reading the window back would give.
+#include <algorithm>
+#include <vector>
+
 #include "win32/core/dpi_scale.h"
 #include "win32/gdi_scope.h"
+#include "win32/top_down_section.h"
+#include "pages/page_container.h"
 #include "pages/page_state.h"
 
 namespace {
@@ -45,6 +50,66 @@ bool takeSnapshot(HWND page, const PageRecord* record) {
     snapshot = fresh;
     BitBlt(scratchDC, 0, 0, canvasExtent.x, canvasExtent.y, record->memDC, 0, 0, SRCCOPY);
     return true;
+}
+
+// Reads (`write` false) or writes a rectangle of a DC's pixels through a top-down section.
+bool dcPixels(HDC dc, const IntRect& r, std::vector<uint32_t>* pixels, bool write) {
+    const int32_t w = r.right - r.left, h = r.bottom - r.top;
+    uint32_t* bits = nullptr;
+    HBITMAP section = topDownSection(w, h, &bits);
+    HDC memory = CreateCompatibleDC(dc);
+    const bool ok = section && bits && memory;
+    if (ok) {
+        HGDIOBJ old = SelectObject(memory, section);
+        if (write) {
+            std::copy(pixels->begin(), pixels->end(), bits);
+            BitBlt(dc, r.left, r.top, w, h, memory, 0, 0, SRCCOPY);
+        } else {
+            BitBlt(memory, 0, 0, w, h, dc, r.left, r.top, SRCCOPY);
+            GdiFlush();
+            pixels->assign(bits, bits + size_t(w) * size_t(h));
+        }
+        SelectObject(memory, old);
+    }
+    if (memory)
+        DeleteDC(memory);
+    if (section)
+        DeleteObject(section);
+    return ok;
+}
+
+// A pixel of a picture or a background that is the key colour would read as no ink: one level off it.
+uint32_t offKey(uint32_t rgb) {
+    return (rgb & 0xFFFFFF) == KEY_COLOUR_PIXEL ? KEY_COLOUR_PIXEL + 1 : rgb & 0xFFFFFF;
+}
+
+// On a board page with a picture, a cut takes the picture with the ink, as the screen shows them:
+// where the rectangle has no ink over the picture, the cut-out gets the picture's pixels, and the
+// place it leaves gets the page's background as ink, so that it shows empty. The picture itself
+// never changes: undoing the cut, or erasing what it left, shows it whole again.
+void liftPicture(HWND page, PageRecord* record, const IntRect& cut) {
+    IntRect place, r;
+    HWND container = GetParent(page);
+    const bool board = container && !(GetWindowLongPtrA(container, GWL_EXSTYLE) & WS_EX_LAYERED);
+    if (!board || !pageBackdrop.picture || !pageBackdrop.picture(&place))
+        return;
+    r = {std::max(cut.left, place.left), std::max(cut.top, place.top), std::min(cut.right, place.right),
+         std::min(cut.bottom, place.bottom)};
+    if (r.right <= r.left || r.bottom <= r.top)
+        return;
+    const int32_t w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<uint32_t> taken, shown, left;
+    if (!dcPixels(scratchDC, r, &taken, false))
+        return;
+    pageBackdrop.pixels(r.left, r.top, w, h, &shown);
+    pageBackdrop.background(r.left, r.top, w, h, &left);
+    for (size_t i = 0; i < taken.size(); ++i) {
+        if ((taken[i] & 0xFFFFFF) == KEY_COLOUR_PIXEL)
+            taken[i] = offKey(shown[i]);
+        left[i] = offKey(left[i]);
+    }
+    dcPixels(scratchDC, r, &taken, true);
+    dcPixels(record->memDC, r, &left, true);
 }
 
 void paste(HWND page, PageRecord* record) {
@@ -145,6 +210,7 @@ void cutButtonUp(HWND page, PageRecord* record, IntPoint p) {
         // The cut-out leaves the canvas; the window still shows it and the frame.
         const IntRect r = orderedCorners({ds->lastPoint.x, ds->lastPoint.y, p.x, p.y});
         fillKeyColour(record->memDC, {r.left, r.top, r.right, r.bottom});
+        liftPicture(page, record, r);
         markChanged(record, r);
         ds->selection.x2 = p.x;
         ds->selection.y2 = p.y;

@@ -19,7 +19,7 @@ LRESULT forwardToPage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
-PageBackdrop pageBackdrop = {nullptr, nullptr};
+PageBackdrop pageBackdrop = {nullptr, nullptr, nullptr, nullptr};
 
 LRESULT CALLBACK pageContainerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {

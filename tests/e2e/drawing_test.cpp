@@ -1120,6 +1120,11 @@ class Drawing : public ::testing::Test {
         const std::wstring pictures = knownFolder(FOLDERID_Pictures, L"\\");
         ASSERT_TRUE(slide.shown());
         const int samples = 20, most = samples - 4;
+        const int step = gridStep(screenDpi());
+        auto background = [&](int x, int y) {
+            const uint32_t rgb = backgroundPixel(BACKGROUND_SQUARED, x, y, step);
+            return RGB(rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF);
+        };
 
         // The slide under the board, frozen by the bar's button: the board's new page shows it.
         const std::vector<COLORREF> before = boardOnScreen(w, h);
@@ -1166,6 +1171,39 @@ class Drawing : public ::testing::Test {
         touchButton(BUTTON_N_CLEAR);
         EXPECT_EQ(settledBoardDifferences(frozenSeen, w, h, &compared), 0) << "\"Limpiar\" took the slide";
 
+        // "Guardar" with ink on the slide: the saved picture is the screen, slide and ink together.
+        EXPECT_GE(inkOnSlide(), most);
+        touchButton(BUTTON_N_SAVE);
+        expectSavedPictureIsTheScreen(false);
+        // The cut tool takes the slide with the ink: a square dragged down shows the slide it took and
+        // the ink, its old place the board's squares; one undo puts the slide back whole.
+        touchButton(BUTTON_N_CUT);
+        const int x0 = w / 3, y0 = h / 3 - 60, side = 160, down = 240;
+        heldDrag({x0, y0}, {x0 + side, y0 + side});
+        heldDrag({x0 + side / 2, y0 + side / 2}, {x0 + side / 2, y0 + side / 2 + down});
+        touchButton(BUTTON_N_BLACK + 1); // puts it down
+        touchButton(BUTTON_N_PEN);
+        const auto slideAt = [](int x, int y) {
+            const uint32_t p = PatternWindow::pattern(x, y);
+            return RGB(p >> 16, p >> 8 & 0xFF, p & 0xFF);
+        };
+        const POINT taken = {x0 + 24, y0 + 24}, moved = {x0 + 24, y0 + 24 + down};
+        EXPECT_TRUE(waitFor([&] { return screenPixel(moved.x, moved.y) == slideAt(taken.x, taken.y); }, 5000,
+                            SCREEN_LOOK_MS))
+            << "the cut-out does not carry the slide";
+        EXPECT_EQ(screenPixel(taken.x, taken.y), background(taken.x, taken.y)) << "the cut left the slide";
+        EXPECT_GE(settledColourAlong({x0 + 12, c.y + down}, {x0 + side - 12, c.y + down}, RED, samples, most),
+                  most)
+            << "the cut-out does not carry the ink";
+        shot("board_frozen_cut");
+        touchButton(BUTTON_N_UNDO);
+        EXPECT_TRUE(waitFor([&] { return screenPixel(taken.x, taken.y) == slideAt(taken.x, taken.y); }, 5000,
+                            SCREEN_LOOK_MS))
+            << "undoing the cut did not bring the slide back";
+        EXPECT_EQ(screenPixel(moved.x, moved.y), slideAt(moved.x, moved.y)) << "undo left the cut-out";
+        touchButton(BUTTON_N_CLEAR);
+        EXPECT_EQ(settledBoardDifferences(frozenSeen, w, h, &compared), 0) << "the slide is not whole again";
+
         // A PNG (enlarged twice at most) and a JPEG (shrunk) opened at once: two pages, fitted, centred.
         const int pw = 480, ph = 270, jw = 3840, jh = 1600;
         const uint32_t quarter[4] = {0xD02020, 0x2040D0, 0x20A040, 0xE0C020};
@@ -1180,15 +1218,10 @@ class Drawing : public ::testing::Test {
         ASSERT_TRUE(writePictureFile(pictures + L"material.jpg", jw, jh, jpeg, true));
         touchBar(BAR_OPEN);
         chooseInFileDialog(L"\"material.png\" \"material.jpg\"");
-        const int step = gridStep(screenDpi());
         auto closeTo = [](COLORREF a, uint32_t rgb, int tolerance) {
             return std::abs(int(GetRValue(a)) - int(rgb >> 16)) <= tolerance &&
                    std::abs(int(GetGValue(a)) - int(rgb >> 8 & 0xFF)) <= tolerance &&
                    std::abs(int(GetBValue(a)) - int(rgb & 0xFF)) <= tolerance;
-        };
-        auto background = [&](int x, int y) {
-            const uint32_t rgb = backgroundPixel(BACKGROUND_SQUARED, x, y, step);
-            return RGB(rgb >> 16, rgb >> 8 & 0xFF, rgb & 0xFF);
         };
         // The PNG at twice its size, centred: its quarters' middles, and the squares round it.
         const int px0 = (w - 2 * pw) / 2, py0 = (h - 2 * ph) / 2;
