@@ -6,7 +6,10 @@
 #include <shobjidl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
+#include <system_error>
+#include <thread>
 
 #include "win32/com_scope.h"
 #include "win32/known_folder.h"
@@ -76,35 +79,6 @@ bool readFile(const std::wstring& path, std::vector<uint8_t>* out, std::string* 
     return ok;
 }
 
-// Every page of a Velmora PDF as a picture of the board's page: a page of the board's size keeps its
-// PNG as it is (its pixels decoded once, to be sure they are whole); any other is fitted.
-bool readBoardPdf(const std::wstring& path, int32_t pageWidth, int32_t pageHeight, Pictures* out,
-                  std::string* reason) {
-    std::vector<uint8_t> bytes;
-    std::vector<PdfPicturePage> pages;
-    if (!readFile(path, &bytes, reason) || !picturePagesFromPdf(bytes, BOARD_MAX_PAGES, &pages, reason))
-        return false;
-    bytes = std::vector<uint8_t>();
-    for (size_t i = 0; i < pages.size(); ++i) {
-        const bool asItIs = int32_t(pages[i].width) == pageWidth && int32_t(pages[i].height) == pageHeight;
-        DecodedPicture decoded;
-        const HRESULT hr =
-            decodePicture(nullptr, &pages[i].png, asItIs ? 0 : pageWidth, asItIs ? 0 : pageHeight, &decoded);
-        if (FAILED(hr)) {
-            *reason = "tiene la p\xE1gina " + std::to_string(i + 1) + " da\361ada";
-            return false;
-        }
-        auto picture = std::make_shared<BoardPicture>();
-        picture->place = decoded.place;
-        if (asItIs && i > 0)
-            picture->png = std::move(pages[i].png); // written as it is; decoded again when shown
-        else
-            picture->pixels = std::move(decoded.pixels); // the first is shown at once
-        out->push_back(std::move(picture));
-    }
-    return true;
-}
-
 // Replace the board (saved as a PDF first, as "Nueva pizarra" is) or add the pages after the shown
 // one; IDCANCEL: neither.
 int askReplaceOrAdd(HWND owner, const std::wstring& path, size_t pages) {
@@ -144,6 +118,62 @@ void openPdf(HWND owner, const std::wstring& path, int32_t pageWidth, int32_t pa
 }
 
 } // namespace
+
+bool readBoardPdf(const std::wstring& path, int32_t pageWidth, int32_t pageHeight, Pictures* out,
+                  std::string* reason) {
+    std::vector<uint8_t> bytes;
+    std::vector<PdfPicturePage> pages;
+    if (!readFile(path, &bytes, reason) || !picturePagesFromPdf(bytes, BOARD_MAX_PAGES, &pages, reason))
+        return false;
+    bytes = std::vector<uint8_t>();
+    // Each page decoded once, to be sure its pixels are whole before anything changes: on as many
+    // threads as the machine has cores (each decode is its own), the pages taken in turn.
+    std::vector<std::shared_ptr<BoardPicture>> pictures(pages.size());
+    std::vector<HRESULT> results(pages.size(), E_FAIL);
+    std::atomic<size_t> next{0};
+    const auto decodePages = [&] {
+        for (size_t i = next++; i < pages.size(); i = next++) {
+            const bool asItIs =
+                int32_t(pages[i].width) == pageWidth && int32_t(pages[i].height) == pageHeight;
+            auto picture = std::make_shared<BoardPicture>();
+            if (asItIs && i > 0) {
+                // Written as it is and decoded when shown: checked whole now, its pixels not kept.
+                results[i] = checkPicture(pages[i].png);
+                picture->place = {0, 0, pageWidth, pageHeight};
+                picture->png = std::move(pages[i].png);
+            } else {
+                // The first is shown at once; a page of another size is fitted to the board's.
+                DecodedPicture decoded;
+                results[i] = decodePicture(nullptr, &pages[i].png, asItIs ? 0 : pageWidth,
+                                           asItIs ? 0 : pageHeight, &decoded);
+                picture->place = decoded.place;
+                picture->pixels = std::move(decoded.pixels);
+            }
+            if (FAILED(results[i]))
+                continue;
+            pictures[i] = std::move(picture);
+        }
+    };
+    std::vector<std::thread> helpers;
+    const unsigned cores = std::thread::hardware_concurrency();
+    try {
+        for (unsigned k = 1; k < cores && k < pages.size() && k < 8; ++k)
+            helpers.emplace_back(decodePages);
+    } catch (const std::system_error&) {
+        // fewer helpers: this thread decodes what they would have
+    }
+    decodePages();
+    for (std::thread& helper : helpers)
+        helper.join();
+    for (size_t i = 0; i < pages.size(); ++i) {
+        if (FAILED(results[i])) {
+            *reason = "tiene la p\xE1gina " + std::to_string(i + 1) + " da\361ada";
+            return false;
+        }
+        out->push_back(std::move(pictures[i]));
+    }
+    return true;
+}
 
 bool freezeScreenToBoard(HWND desktopPage) {
     int32_t width = 0, height = 0;

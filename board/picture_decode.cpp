@@ -90,6 +90,39 @@ HRESULT decodePicture(const std::wstring* path, const std::vector<uint8_t>* byte
     return S_OK;
 }
 
+HRESULT checkPicture(const std::vector<uint8_t>& bytes) {
+    ComScope com;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr))
+        hr = makeDecoder(factory, nullptr, &bytes, &stream, &decoder);
+    if (SUCCEEDED(hr))
+        hr = decoder->GetFrame(0, &frame);
+    UINT w = 0, h = 0;
+    if (SUCCEEDED(hr))
+        hr = frame->GetSize(&w, &h);
+    if (SUCCEEDED(hr) && (w == 0 || h == 0 || w > MAX_SOURCE_SIDE || h > MAX_SOURCE_SIDE))
+        hr = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    // Eight bytes a pixel covers every format a codec hands out; 64 rows at a time.
+    constexpr UINT BAND = 64;
+    std::vector<BYTE> band;
+    if (SUCCEEDED(hr))
+        band.resize(size_t(w) * 8 * BAND);
+    for (UINT y = 0; SUCCEEDED(hr) && y < h; y += BAND) {
+        const WICRect rows = {0, INT(y), INT(w), INT(h - y < BAND ? h - y : BAND)};
+        hr = frame->CopyPixels(&rows, w * 8, UINT(band.size()), band.data());
+    }
+    release(frame);
+    release(decoder);
+    release(stream);
+    release(factory);
+    return hr;
+}
+
 std::string pictureFaultText(HRESULT hr) {
     switch (hr) {
     case WINCODEC_ERR_COMPONENTNOTFOUND:

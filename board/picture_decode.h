@@ -21,6 +21,10 @@ struct DecodedPicture {
 HRESULT decodePicture(const std::wstring* path, const std::vector<uint8_t>* bytes, int32_t pageWidth,
                       int32_t pageHeight, DecodedPicture* out);
 
+// Decodes the picture in `bytes` through to its last row without keeping its pixels (a band of rows
+// at a time, in the codec's own format): whether it is whole. S_OK, or the decoder's error.
+HRESULT checkPicture(const std::vector<uint8_t>& bytes);
+
 // What a failed decodePicture means to the user: the end of a sentence that starts with the file's
 // name ("no es una imagen que Windows sepa abrir", "est\xE1 da\361ada"). Windows-1252.
 std::string pictureFaultText(HRESULT hr);

@@ -20,6 +20,12 @@
 // appear, and the peak working set then. "board_bench.exe memory" runs
 // that part alone.
 //
+// Last, material brought onto the board, in a fresh copy of this program ("board_bench.exe material"
+// runs it alone): the screen frozen into a new page, from the tap on the bar's snowflake to the page
+// on the screen (the median of a few, and what the screen read and the new page each took); a PDF of
+// 20 picture pages as Velmora writes it opened, from the call to the first page shown; and the
+// working set of a board of 99 picture pages once they are on disk.
+//
 // Run: VELMORA_SCREEN=hd scripts/wine-exec.sh build/windows/bin/board_bench.exe
 #include <windows.h>
 
@@ -33,7 +39,10 @@
 #include <vector>
 
 #include "board/board.h"
+#include "board/board_pictures.h"
 #include "board/board_storage.h"
+#include "board/core/pdf_document.h"
+#include "pages/page_save.h"
 #include "pages/page_state.h"
 #include "pages/picture_file.h"
 #include "pages/png_encoder.h"
@@ -296,6 +305,128 @@ int measureBigBoard() {
     return ran ? 0 : 1;
 }
 
+// --- material ------------------------------------------------------------------------------------
+
+double currentMegabytes() {
+    PROCESS_MEMORY_COUNTERS counters = {};
+    counters.cb = sizeof counters;
+    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
+        return -1;
+    return double(counters.WorkingSetSize) / (1024.0 * 1024.0);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? -1 : v[v.size() / 2];
+}
+
+// A picture of the screen's size, different for each n, as a frozen slide would be.
+std::shared_ptr<const BoardPicture> slidePicture(int n, int w, int h) {
+    auto picture = std::make_shared<BoardPicture>();
+    picture->place = {0, 0, w, h};
+    picture->pixels.resize(size_t(w) * size_t(h));
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            picture->pixels[size_t(y) * size_t(w) + size_t(x)] = uint32_t((x * 7 + n) & 0xFF) << 16 |
+                                                                 uint32_t((y * 5) & 0xFF) << 8 |
+                                                                 uint32_t(((x + y) / 64 % 2) * 200);
+    return picture;
+}
+
+int measureMaterial() {
+    removeBoardFiles();
+    DrawState ds = freshDrawState();
+    TestPage desktop, t;
+    makeTestPage(&desktop, &ds, true);
+    makeTestPage(&t, &ds, false);
+    openBoard(t.page, t.container, desktop.page);
+    HWND bar = createBoardBar(t.page, GetModuleHandleA(nullptr));
+    setBoardBar(bar);
+    showTestPage(&t);
+    showBoardBar(bar, true);
+    flushEvents(500);
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    std::printf("material on the board at %d x %d\n", w, h);
+
+    // The freeze: the tap's handling, then until the screen shows the new page (its corner's pixel
+    // is the slide's: the board's grey before).
+    std::vector<double> taps, reads;
+    for (int i = 0; i < 5; ++i) {
+        // From the first page, the board's grey: a frozen page shown would be the desktop already,
+        // and the read would wait its whole second for a change it cannot see.
+        while (boardIndex().shown > 0)
+            turnBoardPage(-1);
+        flushEvents(100);
+        LARGE_INTEGER start;
+        QueryPerformanceCounter(&start);
+        ScreenPicture screen;
+        composeDesktopPicture(desktop.page, &screen);
+        reads.push_back(msSince(start));
+        QueryPerformanceCounter(&start);
+        tap(bar, BAR_FREEZE);
+        MSG msg;
+        PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        taps.push_back(msSince(start));
+        flushEvents(100);
+    }
+    std::printf(
+        "freeze, tap to the new page shown: median %.0f ms (the screen read alone, our windows hidden and "
+        "shown again: median %.0f ms)\n",
+        median(taps), median(reads));
+
+    // A PDF of 20 pages as Velmora writes it, opened: read, checked and its first page shown.
+    std::vector<PdfPage> pages;
+    for (int n = 0; n < 20; ++n) {
+        const auto picture = slidePicture(n, w, h);
+        PdfPage page;
+        page.widthPt = w * 0.75;
+        page.heightPt = h * 0.75;
+        encodePngBytes(picture->pixels.data(), w, h, &page.png);
+        pages.push_back(std::move(page));
+    }
+    std::vector<uint8_t> pdf;
+    std::string reason;
+    std::wstring folder;
+    pictureFolder(&folder, &reason);
+    const std::wstring path = folder + L"\\board_bench 20 pages.pdf";
+    if (!pdfFromPngPages(pages, pdf, reason) || writeFileReplacing(path, pdf) != 0) {
+        std::printf("board_bench could not write the PDF of 20 pages\n");
+        return 1;
+    }
+    pages.clear();
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    std::vector<std::shared_ptr<const BoardPicture>> opened;
+    const bool read = readBoardPdf(path, w, h, &opened, &reason);
+    const double readMs = msSince(start);
+    addPicturePages(opened);
+    const double shownMs = msSince(start);
+    std::printf(
+        "PDF of 20 pages (%.1f MB) opened: read and checked in %.0f ms, first page shown after %.0f ms%s\n",
+        double(pdf.size()) / (1024.0 * 1024.0), readMs, shownMs, read ? "" : " (not read)");
+    opened.clear();
+    DeleteFileW(path.c_str());
+
+    // Up to 99 picture pages, each a picture of the screen's size; the working set once on disk.
+    const double before = currentMegabytes();
+    const int pagesBefore = int(boardIndex().pages.size());
+    while (boardIndex().pages.size() < size_t(BOARD_MAX_PAGES))
+        addPicturePages({slidePicture(int(boardIndex().pages.size()), w, h)});
+    saveBoardNow();
+    waitBoardSaves(120000);
+    flushEvents(300);
+    std::printf(
+        "board of %d pages, all but the first with a picture of the screen's size, on disk: working set %.0f "
+        "MB "
+        "(%.0f MB at %d pages); peak %.0f MB (the pictures added at once, held until each is written)\n",
+        int(boardIndex().pages.size()), currentMegabytes(), before, pagesBefore, peakMegabytes());
+    DestroyWindow(bar);
+    destroyTestPage(&t);
+    destroyTestPage(&desktop);
+    removeBoardFiles();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -304,11 +435,15 @@ int main(int argc, char** argv) {
         return measureRestore();
     if (argc > 1 && std::strcmp(argv[1], "memory") == 0)
         return measureBigBoard();
+    if (argc > 1 && std::strcmp(argv[1], "material") == 0)
+        return measureMaterial();
     if (argc > 1)
         return measure(shapingOfThisRun(argv[1]));
     if (!runUnshapedThenShaped()) {
         std::printf("board_bench could not start itself as a child\n");
         return 1;
     }
-    return measureBigBoard();
+    if (measureBigBoard() != 0)
+        return 1;
+    return runThisProgramWith("material") ? 0 : 1;
 }
