@@ -526,6 +526,32 @@ TEST_F(PageCanvas, SaveThatCannotMakeItsFolderSaysWhyKeepsTheCopyAndChangesNothi
     EXPECT_EQ(differ, 0u) << "the clipboard holds another picture than the page's";
 }
 
+// A frozen screen: every window of the thread on the monitor (the page itself and one standing for the
+// palette over it) is out of the read and shown again afterwards, and the desktop page's ink is laid
+// over what lies beneath.
+TEST_F(PageCanvas, TheFrozenScreenCarriesTheInkButNoneOfOurWindows) {
+    showTestPage(&t);
+    HWND stand = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_TOPMOST | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP,
+                                 400, 300, 120, 80, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_NE(stand, nullptr);
+    ShowWindow(stand, SW_SHOWNOACTIVATE);
+    flushEvents(300);
+    const COLORREF standing = screenPixel(460, 340);
+    ds.colour = RED;
+    sendGesture(t.page, {{100, 100}, {300, 100}});
+    ScreenPicture picture;
+    ASSERT_TRUE(composeDesktopPicture(t.page, &picture));
+    ASSERT_EQ(picture.width, GetSystemMetrics(SM_CXSCREEN));
+    ASSERT_FALSE(picture.pixels.empty());
+    EXPECT_EQ(picture.pixels[100 * size_t(picture.width) + 200], 0xFF0000u) << "the ink is not on it";
+    const uint32_t under = picture.pixels[340 * size_t(picture.width) + 460];
+    EXPECT_NE(RGB(under >> 16, under >> 8 & 0xFF, under & 0xFF), standing)
+        << "the window over the page is in it";
+    EXPECT_TRUE(IsWindowVisible(stand)) << "the window over the page stayed hidden";
+    EXPECT_TRUE(IsWindowVisible(t.page)) << "the page stayed hidden";
+    DestroyWindow(stand);
+}
+
 // The PNG that WIC writes of a page (the layout the board's files and the saved pictures have) is
 // one the PDF document carries as it is: the whole page, at the monitor's aspect.
 TEST_F(PageCanvas, TheSavedPictureIsOneAPdfPageCarries) {
