@@ -292,44 +292,12 @@ DWORD writeFileReplacing(const std::wstring& path, const std::vector<uint8_t>& b
 }
 
 bool decodePngFile(const std::wstring& path, BoardPageFile* out) {
-    ComScope com;
-    IWICImagingFactory* factory = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    IWICFormatConverter* converter = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr))
-        hr = factory->CreateDecoderFromFilename(path.c_str(), nullptr, GENERIC_READ,
-                                                WICDecodeMetadataCacheOnDemand, &decoder);
-    if (SUCCEEDED(hr))
-        hr = decoder->GetFrame(0, &frame);
-    if (SUCCEEDED(hr))
-        hr = factory->CreateFormatConverter(&converter);
-    if (SUCCEEDED(hr))
-        hr = converter->Initialize(frame, GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr, 0,
-                                   WICBitmapPaletteTypeCustom);
-    UINT w = 0, h = 0;
-    if (SUCCEEDED(hr))
-        hr = converter->GetSize(&w, &h);
-    if (SUCCEEDED(hr) && (w == 0 || h == 0 || w > 16384 || h > 16384))
-        hr = E_FAIL;
-    std::vector<uint32_t> pixels;
-    if (SUCCEEDED(hr)) {
-        pixels.assign(size_t(w) * h, 0);
-        hr = converter->CopyPixels(nullptr, w * 4, w * h * 4, reinterpret_cast<BYTE*>(pixels.data()));
-    }
-    release(converter);
-    release(frame);
-    release(decoder);
-    release(factory);
-    if (FAILED(hr))
+    DecodedPicture decoded;
+    if (FAILED(decodePicture(&path, nullptr, 0, 0, &decoded)))
         return false;
-    for (uint32_t& p : pixels)
-        p &= 0xFFFFFF;
-    out->width = int32_t(w);
-    out->height = int32_t(h);
-    out->pixels = std::move(pixels);
+    out->width = decoded.place.width;
+    out->height = decoded.place.height;
+    out->pixels = std::move(decoded.pixels);
     return true;
 }
 

@@ -10,57 +10,75 @@ namespace {
 // More pixels than this on a side is not a picture for a board; its pixels are not allocated.
 constexpr UINT MAX_SOURCE_SIDE = 16384;
 
-HRESULT makeDecoder(IWICImagingFactory* factory, const std::wstring* path, const std::vector<uint8_t>* bytes,
-                    IWICStream** stream, IWICBitmapDecoder** decoder) {
-    if (path)
-        return factory->CreateDecoderFromFilename(path->c_str(), nullptr, GENERIC_READ,
-                                                  WICDecodeMetadataCacheOnDemand, decoder);
-    if (!bytes || bytes->empty() || bytes->size() > 0x7FFFFFFF)
-        return WINCODEC_ERR_BADIMAGE;
-    HRESULT hr = factory->CreateStream(stream);
-    if (SUCCEEDED(hr))
-        hr = (*stream)->InitializeFromMemory(const_cast<BYTE*>(bytes->data()), DWORD(bytes->size()));
-    if (SUCCEEDED(hr))
-        hr = factory->CreateDecoderFromStream(*stream, nullptr, WICDecodeMetadataCacheOnDemand, decoder);
-    return hr;
-}
+// A picture's first frame, from a file or from bytes, and what it takes to read it; released
+// whole when it goes.
+struct FirstFrame {
+    ComScope com;
+    IWICImagingFactory* factory = nullptr;
+    IWICStream* stream = nullptr;
+    IWICBitmapDecoder* decoder = nullptr;
+    IWICBitmapFrameDecode* frame = nullptr;
+    UINT width = 0;
+    UINT height = 0;
+    HRESULT hr = E_FAIL;
+
+    FirstFrame(const std::wstring* path, const std::vector<uint8_t>* bytes) {
+        hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                              reinterpret_cast<void**>(&factory));
+        if (SUCCEEDED(hr) && path) {
+            hr = factory->CreateDecoderFromFilename(path->c_str(), nullptr, GENERIC_READ,
+                                                    WICDecodeMetadataCacheOnDemand, &decoder);
+        } else if (SUCCEEDED(hr)) {
+            if (!bytes || bytes->empty() || bytes->size() > 0x7FFFFFFF)
+                hr = WINCODEC_ERR_BADIMAGE;
+            if (SUCCEEDED(hr))
+                hr = factory->CreateStream(&stream);
+            if (SUCCEEDED(hr))
+                hr = stream->InitializeFromMemory(const_cast<BYTE*>(bytes->data()), DWORD(bytes->size()));
+            if (SUCCEEDED(hr))
+                hr = factory->CreateDecoderFromStream(stream, nullptr, WICDecodeMetadataCacheOnDemand,
+                                                      &decoder);
+        }
+        if (SUCCEEDED(hr))
+            hr = decoder->GetFrame(0, &frame);
+        if (SUCCEEDED(hr))
+            hr = frame->GetSize(&width, &height);
+        if (SUCCEEDED(hr) &&
+            (width == 0 || height == 0 || width > MAX_SOURCE_SIDE || height > MAX_SOURCE_SIDE))
+            hr = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    }
+    ~FirstFrame() {
+        release(frame);
+        release(decoder);
+        release(stream);
+        release(factory);
+    }
+    FirstFrame(const FirstFrame&) = delete;
+    FirstFrame& operator=(const FirstFrame&) = delete;
+};
 
 } // namespace
 
 HRESULT decodePicture(const std::wstring* path, const std::vector<uint8_t>* bytes, int32_t pageWidth,
                       int32_t pageHeight, DecodedPicture* out) {
-    ComScope com;
     *out = DecodedPicture{};
-    IWICImagingFactory* factory = nullptr;
-    IWICStream* stream = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
+    FirstFrame picture(path, bytes);
+    HRESULT hr = picture.hr;
     IWICBitmapScaler* scaler = nullptr;
     IWICFormatConverter* converter = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr))
-        hr = makeDecoder(factory, path, bytes, &stream, &decoder);
-    if (SUCCEEDED(hr))
-        hr = decoder->GetFrame(0, &frame);
-    UINT w = 0, h = 0;
-    if (SUCCEEDED(hr))
-        hr = frame->GetSize(&w, &h);
-    if (SUCCEEDED(hr) && (w == 0 || h == 0 || w > MAX_SOURCE_SIDE || h > MAX_SOURCE_SIDE))
-        hr = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
-    PicturePlace place = {0, 0, int32_t(w), int32_t(h)};
+    PicturePlace place = {0, 0, int32_t(picture.width), int32_t(picture.height)};
     if (SUCCEEDED(hr) && pageWidth > 0 && pageHeight > 0)
-        place = fitPicture(int32_t(w), int32_t(h), pageWidth, pageHeight);
-    IWICBitmapSource* source = frame;
-    if (SUCCEEDED(hr) && (UINT(place.width) != w || UINT(place.height) != h)) {
-        hr = factory->CreateBitmapScaler(&scaler);
+        place = fitPicture(int32_t(picture.width), int32_t(picture.height), pageWidth, pageHeight);
+    IWICBitmapSource* source = picture.frame;
+    if (SUCCEEDED(hr) && (UINT(place.width) != picture.width || UINT(place.height) != picture.height)) {
+        hr = picture.factory->CreateBitmapScaler(&scaler);
         if (SUCCEEDED(hr))
-            hr = scaler->Initialize(frame, UINT(place.width), UINT(place.height),
+            hr = scaler->Initialize(picture.frame, UINT(place.width), UINT(place.height),
                                     WICBitmapInterpolationModeFant);
         source = scaler;
     }
     if (SUCCEEDED(hr))
-        hr = factory->CreateFormatConverter(&converter);
+        hr = picture.factory->CreateFormatConverter(&converter);
     // Premultiplied: a transparent pixel is black with alpha 0, laid on white below.
     if (SUCCEEDED(hr))
         hr = converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0,
@@ -74,10 +92,6 @@ HRESULT decodePicture(const std::wstring* path, const std::vector<uint8_t>* byte
     }
     release(converter);
     release(scaler);
-    release(frame);
-    release(decoder);
-    release(stream);
-    release(factory);
     if (FAILED(hr))
         return hr;
     for (uint32_t& p : pixels) {
@@ -91,35 +105,18 @@ HRESULT decodePicture(const std::wstring* path, const std::vector<uint8_t>* byte
 }
 
 HRESULT checkPicture(const std::vector<uint8_t>& bytes) {
-    ComScope com;
-    IWICImagingFactory* factory = nullptr;
-    IWICStream* stream = nullptr;
-    IWICBitmapDecoder* decoder = nullptr;
-    IWICBitmapFrameDecode* frame = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IWICImagingFactory, reinterpret_cast<void**>(&factory));
-    if (SUCCEEDED(hr))
-        hr = makeDecoder(factory, nullptr, &bytes, &stream, &decoder);
-    if (SUCCEEDED(hr))
-        hr = decoder->GetFrame(0, &frame);
-    UINT w = 0, h = 0;
-    if (SUCCEEDED(hr))
-        hr = frame->GetSize(&w, &h);
-    if (SUCCEEDED(hr) && (w == 0 || h == 0 || w > MAX_SOURCE_SIDE || h > MAX_SOURCE_SIDE))
-        hr = WINCODEC_ERR_IMAGESIZEOUTOFRANGE;
+    FirstFrame picture(nullptr, &bytes);
+    HRESULT hr = picture.hr;
     // Eight bytes a pixel covers every format a codec hands out; 64 rows at a time.
     constexpr UINT BAND = 64;
     std::vector<BYTE> band;
     if (SUCCEEDED(hr))
-        band.resize(size_t(w) * 8 * BAND);
-    for (UINT y = 0; SUCCEEDED(hr) && y < h; y += BAND) {
-        const WICRect rows = {0, INT(y), INT(w), INT(h - y < BAND ? h - y : BAND)};
-        hr = frame->CopyPixels(&rows, w * 8, UINT(band.size()), band.data());
+        band.resize(size_t(picture.width) * 8 * BAND);
+    for (UINT y = 0; SUCCEEDED(hr) && y < picture.height; y += BAND) {
+        const WICRect rows = {0, INT(y), INT(picture.width),
+                              INT(picture.height - y < BAND ? picture.height - y : BAND)};
+        hr = picture.frame->CopyPixels(&rows, picture.width * 8, UINT(band.size()), band.data());
     }
-    release(frame);
-    release(decoder);
-    release(stream);
-    release(factory);
     return hr;
 }
 

@@ -212,12 +212,13 @@ bool writeBigBoard() {
     return writeFileReplacing(folder + L"\\indice.txt", std::vector<uint8_t>(text.begin(), text.end())) == 0;
 }
 
-double peakMegabytes() {
+// The process's working set, its peak (or as it is now), in megabytes.
+double workingSetMegabytes(bool peak = true) {
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
         return -1;
-    return double(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+    return double(peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize) / (1024.0 * 1024.0);
 }
 
 double msSince(const LARGE_INTEGER& from) {
@@ -246,12 +247,12 @@ int measureRestore() {
     DrawState ds = freshDrawState();
     TestPage t;
     makeTestPage(&t, &ds, false);
-    const double beforeOpen = peakMegabytes();
+    const double beforeOpen = workingSetMegabytes();
     LARGE_INTEGER start;
     QueryPerformanceCounter(&start);
     openBoard(t.page, t.container);
     const double openMs = msSince(start);
-    const double afterOpen = peakMegabytes();
+    const double afterOpen = workingSetMegabytes();
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     std::printf("board of %d pages restored at %d x %d in %.0f ms (%d pages, shown %d)\n", BIG_BOARD_PAGES, w,
                 h, openMs, int(boardIndex().pages.size()), boardIndex().shown + 1);
@@ -287,7 +288,7 @@ int measureRestore() {
     std::printf(
         "PDF of %d pages: the tap held the window thread %.0f ms; the file was there after %.0f ms%s\n",
         BIG_BOARD_PAGES, heldMs, writtenMs, pdfCount(pictures) == pdfsBefore ? " (never written)" : "");
-    std::printf("peak working set after the PDF: %.0f MB\n", peakMegabytes());
+    std::printf("peak working set after the PDF: %.0f MB\n", workingSetMegabytes());
     DestroyWindow(bar);
     destroyTestPage(&t);
     return 0;
@@ -306,14 +307,6 @@ int measureBigBoard() {
 }
 
 // --- material ------------------------------------------------------------------------------------
-
-double currentMegabytes() {
-    PROCESS_MEMORY_COUNTERS counters = {};
-    counters.cb = sizeof counters;
-    if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters))
-        return -1;
-    return double(counters.WorkingSetSize) / (1024.0 * 1024.0);
-}
 
 double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -408,7 +401,7 @@ int measureMaterial() {
     DeleteFileW(path.c_str());
 
     // Up to 99 picture pages, each a picture of the screen's size; the working set once on disk.
-    const double before = currentMegabytes();
+    const double before = workingSetMegabytes(false);
     const int pagesBefore = int(boardIndex().pages.size());
     while (boardIndex().pages.size() < size_t(BOARD_MAX_PAGES))
         addPicturePages({slidePicture(int(boardIndex().pages.size()), w, h)});
@@ -419,7 +412,8 @@ int measureMaterial() {
         "board of %d pages, all but the first with a picture of the screen's size, on disk: working set %.0f "
         "MB "
         "(%.0f MB at %d pages); peak %.0f MB (the pictures added at once, held until each is written)\n",
-        int(boardIndex().pages.size()), currentMegabytes(), before, pagesBefore, peakMegabytes());
+        int(boardIndex().pages.size()), workingSetMegabytes(false), before, pagesBefore,
+        workingSetMegabytes());
     DestroyWindow(bar);
     destroyTestPage(&t);
     destroyTestPage(&desktop);

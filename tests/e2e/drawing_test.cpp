@@ -1236,6 +1236,13 @@ class Drawing : public ::testing::Test {
         EXPECT_EQ(screenPixel(px0 - 3, h / 2 + 1), background(px0 - 3, h / 2 + 1)) << "left of the PNG";
         EXPECT_EQ(screenPixel(w / 2 + 1, py0 - 3), background(w / 2 + 1, py0 - 3)) << "above the PNG";
         EXPECT_TRUE(closeTo(screenPixel(px0 + 1, py0 + 1), quarter[0], 0)) << "the PNG's corner";
+        // The background button changes what the picture leaves uncovered, never the picture.
+        touchBar(BAR_BACKGROUND);
+        EXPECT_TRUE(
+            waitFor([&] { return screenPixel(px0 - 3, h / 2 + 1) == RGB(0, 0, 0); }, 5000, SCREEN_LOOK_MS))
+            << "the page's background did not turn black round the PNG";
+        EXPECT_TRUE(closeTo(screenPixel(px0 + pw / 2, py0 + ph / 2), quarter[0], 0))
+            << "the background covered the PNG";
         shot("board_png_page");
         touchBar(BAR_NEXT);
         // The JPEG at half its size, across the page, centred in height.
