@@ -8,7 +8,7 @@ void (*presentingEndedHook)() = nullptr;
 namespace {
 
 int32_t toolOn = 0;
-HWND pointerWindow = nullptr, spotlightWindow = nullptr, shadeWindow = nullptr;
+HWND spotlightWindow = nullptr, shadeWindow = nullptr;
 POINT lastTouch = {INT32_MIN, INT32_MIN};
 
 // Where the spotlight opens: the last touch on the board's monitor, else its centre.
@@ -22,7 +22,7 @@ POINT spotlightOpening() {
 } // namespace
 
 void createPresentingWindows(HINSTANCE instance) {
-    pointerWindow = createPointerWindow(instance);
+    createPointerWindows(instance);
     spotlightWindow = createSpotlightWindow(instance);
     shadeWindow = createShadeWindow(instance);
 }
@@ -71,8 +71,7 @@ void raisePresenting() {
     else if (HWND cover = presentingCover())
         if (IsWindowVisible(cover))
             raiseTopmost(cover);
-    if (pointerWindow && IsWindowVisible(pointerWindow))
-        raiseTopmost(pointerWindow);
+    raisePointer();
 }
 
 void followBoardMonitor() {

@@ -44,7 +44,9 @@ void pointerLift();
 void pointerPutAway();
 
 // The windows' own parts, for presenting.cpp.
-HWND createPointerWindow(HINSTANCE instance);
+void createPointerWindows(HINSTANCE instance);
+// The pointer's windows, when shown, to the top of the topmost windows: the trail, the dot above.
+void raisePointer();
 HWND createSpotlightWindow(HINSTANCE instance);
 HWND createShadeWindow(HINSTANCE instance);
 void showSpotlight(bool show, POINT at);

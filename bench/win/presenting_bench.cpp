@@ -18,10 +18,18 @@
 // the moved circle uncovers, as the program's message loop would), outside the time taken.
 //
 // The pointer's touch: pointerTouch at points 2 pixels apart, one every 4.4 ms (the simulated
-// board's pace, the finger at about 450 pixels a second), so the trail is as long as a finger's;
-// the call, the trail drawn and its window moved and updated (UpdateLayeredWindow), and the trail
-// drawn alone for the same points (trailTouch, trailBounds, renderTrail). From the board to the
-// screen: touch_ink_bench.
+// board's pace, the finger at about 450 pixels a second), so the trail is as long as a finger's:
+//   the call:  the dot's window moved (UpdateLayeredWindow with a position alone), and the calls
+//              that drew the trail as well (once a tick, 30 ms: the trail drawn and its window
+//              updated with UpdateLayeredWindow);
+// and the trail drawn alone for the same points (trailTouch, trailBounds, renderTrail).
+// Then what a move of a small per-pixel-alpha window costs under Wine at the least, on a window of
+// this program as large as the dot, its pixels set once, moved 3 dots' widths at a time across the
+// monitor and back five times: SetWindowPos with SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE,
+// UpdateLayeredWindow with a position alone, and UpdateLayeredWindow with the pixels as well (the way every
+// touch updated the pointer's one window, here on a window of the dot's size only); each the call, and from
+// the call until the screen shows the dot's red core at its new place. From the board to the screen:
+// touch_ink_bench.
 //
 // Wine's X11 driver gives a per-pixel-alpha window a shape made from the whole surface's alpha at
 // every flush (the spotlight's clear circle is a hole in it), which Windows' compositor does not
@@ -34,11 +42,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 #include "pages/page_state.h"
 #include "presenting/presenting.h"
 #include "tests/support/dib_canvas.h"
+#include "tests/support/find_windows.h"
 #include "tests/support/flush_events.h"
 #include "tests/support/page_fixture.h"
 #include "tests/support/wine_options.h"
@@ -233,26 +243,44 @@ std::vector<double> updateAlone(const std::vector<int>& xs, int y, const RECT& m
 
 // --- the pointer ---------------------------------------------------------------------------------
 
-// pointerTouch along row y from `fromX` to `toX`, at the board's pace; then the lift.
-std::vector<double> pointerStroke(int fromX, int toX, int y) {
-    std::vector<double> ms;
+// The pointer's touches, each timed: those that only moved the dot's window, and those that drew
+// the trail as well (a tick had passed since its last draw: its window's rectangle changed).
+struct PointerCalls {
+    std::vector<double> dotOnly, withTrail;
+};
+
+std::string windowBox(HWND w) {
+    RECT r = {};
+    GetWindowRect(w, &r);
+    char text[64];
+    std::snprintf(text, sizeof text, "%ld,%ld,%ld,%ld", long(r.left), long(r.top), long(r.right),
+                  long(r.bottom));
+    return text;
+}
+
+// pointerTouch along row y from `fromX` to `toX`, at the board's pace; then the lift. `trail`: the
+// trail's window (null: any call counts as the dot's alone).
+PointerCalls pointerStroke(int fromX, int toX, int y, HWND trail) {
+    PointerCalls calls;
     double last = nowMs();
     for (int x = fromX; x <= toX; x += POINTER_STEP) {
         while (nowMs() - last < POINTER_PACE_MS) {
             pumpMessages();
             Sleep(0);
         }
+        const std::string before = trail ? windowBox(trail) : "";
         last = nowMs();
         pointerTouch({x, y});
-        ms.push_back(nowMs() - last);
+        const double ms = nowMs() - last;
+        (trail && windowBox(trail) != before ? calls.withTrail : calls.dotOnly).push_back(ms);
     }
     pointerLift();
     flushEvents(700); // the dot fades and its window hides
-    return ms;
+    return calls;
 }
 
-// The same touches' trail drawn alone (presenting_rules.h, as pointerTouch draws it), the clock
-// going on by the board's pace.
+// The same touches' trail drawn alone (presenting_rules.h, as a tick draws it), the clock going on
+// by the board's pace.
 std::vector<double> trailAlone(int fromX, int toX, int y, int32_t dpi) {
     PointerTrail trail;
     std::vector<uint32_t> pixels;
@@ -265,14 +293,73 @@ std::vector<double> trailAlone(int fromX, int toX, int y, int32_t dpi) {
         trailAlive(&trail, now);
         const PxRect box = trailBounds(trail, dpi);
         pixels.resize(size_t(box.right - box.left) * size_t(box.bottom - box.top));
-        renderTrail(trail, now, dpi, box, pixels.data());
+        renderTrail(trail, now, dpi, box, pixels.data(), false);
         ms.push_back(nowMs() - start);
     }
     return ms;
 }
 
+enum DotMove { BY_SET_WINDOW_POS, BY_POSITION_ALONE, WITH_PIXELS };
+
+// A dot-sized per-pixel-alpha window of this program, its pixels set once, moved along row y from
+// `fromX` to `toX` and back `passes` times, three dots' widths at a time, by `how`.
+MoveFigures moveDotWindow(DotMove how, int fromX, int toX, int y, int32_t dpi, int passes) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = plainProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "presenting_bench_dot";
+    RegisterClassA(&wc); // fails harmlessly the second time
+    HWND window = CreateWindowExA(
+        WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+        wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    const PxRect box = dotBounds({0, 0}, dpi);
+    const int side = box.right - box.left, step = 3 * side;
+    DibCanvas pixels(side, side);
+    renderDot(dpi, pixels.bits);
+    GdiFlush();
+    POINT at = {fromX + box.left, y + box.top}, from = {0, 0};
+    SIZE size = {side, side};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, nullptr, &at, &size, pixels.dc, &from, 0, &blend, ULW_ALPHA);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    flushEvents(300);
+    ScreenPixel screen;
+    MoveFigures f;
+    std::vector<int> xs;
+    for (int pass = 0; pass < passes; ++pass) {
+        for (int x = fromX + step; x <= toX; x += step)
+            xs.push_back(x);
+        for (int x = xs.back() - step; x >= fromX; x -= step)
+            xs.push_back(x);
+    }
+    for (int x : xs) {
+        pumpMessages();
+        at = {x + box.left, y + box.top};
+        const double start = nowMs();
+        if (how == BY_SET_WINDOW_POS)
+            SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        else if (how == BY_POSITION_ALONE)
+            UpdateLayeredWindow(window, nullptr, &at, nullptr, nullptr, nullptr, 0, &blend, ULW_ALPHA);
+        else
+            UpdateLayeredWindow(window, nullptr, &at, &size, pixels.dc, &from, 0, &blend, ULW_ALPHA);
+        const double called = nowMs();
+        ++f.steps;
+        f.call.push_back(called - start);
+        for (double t = called; t - start < SHOWN_WAIT_MS; t = nowMs())
+            if (screen.at(x, y) == POINTER_RED) {
+                f.shown.push_back(nowMs() - start);
+                break;
+            }
+    }
+    DestroyWindow(window);
+    flushEvents(300);
+    return f;
+}
+
 int measure(const char* shaping) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    MonitorBox desk = {};
+    lookUpBoardMonitor(&desk); // the board's monitor and its scale, as the program takes them at its start
     DrawState ds = freshDrawState();
     TestPage t;
     makeTestPage(&t, &ds, true); // the desktop page, which comes on with the spotlight
@@ -318,10 +405,41 @@ int measure(const char* shaping) {
     std::printf(" the pointer, one touch, %d px from the last, one every %.1f ms:\n", POINTER_STEP,
                 POINTER_PACE_MS);
     startPresenting(TOOL_POINTER);
-    pointerStroke(left, left + 200, y - 100); // the first touches pay for first uses
-    print("the call (trail drawn + UpdateLayeredWindow)", pointerStroke(left, right, y), " touches");
-    print("of the call, the trail drawn alone", trailAlone(left, right, y, dpi), " touches");
+    pointerStroke(left, left + 200, y - 100, nullptr); // the first touches pay for first uses
+    // The trail's window: of the pointer's two, the one not at the dot's box of the last touch.
+    HWND trail = nullptr;
+    const PxRect lastDot = dotBounds({left + 200, y - 100}, dpi);
+    char lastDotBox[64];
+    std::snprintf(lastDotBox, sizeof lastDotBox, "%ld,%ld,%ld,%ld", long(lastDot.left), long(lastDot.top),
+                  long(lastDot.right), long(lastDot.bottom));
+    for (HWND w : topLevelWindows("qv_pointer", GetCurrentProcessId()))
+        if (windowBox(w) != lastDotBox)
+            trail = w;
+    const PointerCalls calls = pointerStroke(left, right, y, trail);
+    print("the call, the dot's window moved alone", calls.dotOnly, " touches");
+    print("the call that drew the trail as well", calls.withTrail, " touches");
+    print("of such a call, the trail drawn alone", trailAlone(left, right, y, dpi), " touches");
     endPresenting();
+    std::printf(" a dot-sized per-pixel-alpha window of this program, moved %d px at a time:\n",
+                3 * (dotBounds({0, 0}, dpi).right - dotBounds({0, 0}, dpi).left));
+    const struct {
+        DotMove how;
+        const char* call;
+        const char* shown;
+    } moves[] = {
+        {BY_SET_WINDOW_POS, "SetWindowPos: the call", "SetWindowPos: until the screen shows it"},
+        {BY_POSITION_ALONE, "UpdateLayeredWindow, a position alone: the call",
+         "UpdateLayeredWindow, a position alone: until shown"},
+        {WITH_PIXELS, "UpdateLayeredWindow with its pixels: the call",
+         "UpdateLayeredWindow with its pixels: until shown"},
+    };
+    for (const auto& move : moves) {
+        moveDotWindow(move.how, left, left + 400, y + 100, dpi, 1); // first uses
+        const MoveFigures m = moveDotWindow(move.how, left, right, y + 100, dpi, 5);
+        std::snprintf(note, sizeof note, " of %zu moves shown within %.0f ms", m.steps, SHOWN_WAIT_MS);
+        print(move.call, m.call, " moves");
+        print(move.shown, m.shown, note);
+    }
     destroyTestPage(&t);
     return 0;
 }

@@ -17,9 +17,15 @@
 // The page's points are logged as they arrive (its window procedure is wrapped), so the match is to
 // the pixel the page drew to, whatever the rounding on the way from the board's coordinates.
 //
+// Beside them, on the empty page, the least a dot in a window of its own can cost ("bare move"):
+// the same stroke drawn with the pen, each of the page's points first moving a dot-sized
+// per-pixel-alpha window of the bench's own (its pixels the pointer's dot, set once;
+// UpdateLayeredWindow with a position alone, as the pointer moves its dot), watched as the pointer.
+//
 // The pointer's pixel is the dot's own red (255, 32, 32) at full strength: only the dot's core at
-// the newest point has it (the trail is fainter, its edge soft), and a fully opaque pixel of a
-// per-pixel-alpha window shows as it is whether or not anything composites it. A point counts as
+// the newest point has it (its edge is soft, and the trail, in a window of its own under the dot's,
+// is at most 80 % strong), and a fully opaque pixel of a per-pixel-alpha window shows as it is
+// whether or not anything composites it. A point counts as
 // shown once the dot's core reaches the point the page handed to the pointer, less the core's
 // radius. The pointer leaves nothing on the page, so its stroke is not undone afterwards.
 //
@@ -44,6 +50,7 @@
 #include <string>
 #include <vector>
 
+#include "win32/monitors.h"
 #include "win32/settings_record.h"
 #include "calibration/calibration_state.h"
 #include "win32/ids.h"
@@ -154,11 +161,57 @@ struct PageMove {
 };
 WNDPROC pageProc = nullptr;
 std::vector<PageMove> pageMoves;
+// While the bare move is measured: a dot-sized per-pixel-alpha window of the bench's own, its
+// pixels the pointer's dot set once, moved to each of the page's points before the page has it.
+HWND bareDot = nullptr;
 
 LRESULT CALLBACK logPageMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON))
+    if (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON)) {
         pageMoves.push_back({simboardNowMs(), int(short(LOWORD(lParam)))});
+        if (bareDot) {
+            POINT p = {short(LOWORD(lParam)), short(HIWORD(lParam))};
+            ClientToScreen(hwnd, &p);
+            const PxRect box = dotBounds({p.x, p.y}, boardDpi());
+            POINT at = {box.left, box.top};
+            BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            UpdateLayeredWindow(bareDot, nullptr, &at, nullptr, nullptr, nullptr, 0, &blend, ULW_ALPHA);
+        }
+    }
     return CallWindowProcA(pageProc, hwnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK bareDotProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEACTIVATE)
+        return MA_NOACTIVATE;
+    if (message == WM_NCHITTEST)
+        return HTTRANSPARENT;
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// The bare move's window, shown at (x, y) with the dot's pixels; null when it could not be made.
+HWND makeBareDot(int x, int y) {
+    WNDCLASSA wc = {};
+    wc.lpfnWndProc = bareDotProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "touch_ink_bench_dot";
+    RegisterClassA(&wc);
+    HWND window = CreateWindowExA(
+        WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST | WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE,
+        wc.lpszClassName, "", WS_POPUP, 0, 0, 1, 1, nullptr, nullptr, wc.hInstance, nullptr);
+    const int32_t dpi = boardDpi();
+    const PxRect box = dotBounds({x, y}, dpi);
+    const int side = box.right - box.left;
+    DibCanvas pixels(side, side);
+    if (!window || !pixels.bits)
+        return window;
+    renderDot(dpi, pixels.bits);
+    GdiFlush();
+    POINT at = {box.left, box.top}, from = {0, 0};
+    SIZE size = {side, side};
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    UpdateLayeredWindow(window, nullptr, &at, &size, pixels.dc, &from, 0, &blend, ULW_ALPHA);
+    ShowWindow(window, SW_SHOWNOACTIVATE);
+    return window;
 }
 
 // --- one stroke, measured --------------------------------------------------------------------------
@@ -332,6 +385,8 @@ int measure(const char* shaping) {
     const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
     screenWidth = w;
     screenHeight = h;
+    MonitorBox desk = {};
+    lookUpBoardMonitor(&desk); // the board's monitor and its scale, as the program takes them at its start
     const ScreenTargets screen = boardScreen(w, h);
     publishScreenTargets(screen);
     settings.smoothingPeriod = 1; // no smoothing: every move is where the finger is
@@ -387,6 +442,21 @@ int measure(const char* shaping) {
                   strokeLatency(board, line, strokeMs));
             if (tool != TOOL_POINTER) // the pointer's stroke left no step to undo
                 SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+            flushEvents(300);
+        }
+        if (strokes == 0) {
+            // The least a dot in a window of its own can cost: the same stroke, the pen's, each of
+            // the page's points moving the bench's own dot-sized window first; watched for the
+            // dot's red, as the pointer.
+            ds.tool = TOOL_PEN;
+            SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+            bareDot = makeBareDot(100, line);
+            flushEvents(300);
+            watchFor(TOOL_POINTER, line);
+            print(name.c_str(), "bare move", strokeLatency(board, line, strokeMs));
+            DestroyWindow(bareDot);
+            bareDot = nullptr;
+            SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
             flushEvents(300);
         }
         ds.tool = TOOL_PEN; // the lesson's strokes

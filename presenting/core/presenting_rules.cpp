@@ -66,16 +66,21 @@ bool trailAlive(PointerTrail* trail, uint32_t nowMs) {
     return !trail->points.empty();
 }
 
+PxRect dotBounds(PxPoint p, int32_t dpi) {
+    const int32_t r = scaledForDpi(POINTER_DOT_96, dpi) / 2 + 2;
+    return {p.x - r, p.y - r, p.x + r + 1, p.y + r + 1};
+}
+
 PxRect trailBounds(const PointerTrail& trail, int32_t dpi) {
     if (trail.points.empty())
         return {0, 0, 0, 0};
-    const int32_t r = scaledForDpi(POINTER_DOT_96, dpi) / 2 + 2;
     PxRect box = {INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
     for (const TrailPoint& p : trail.points) {
-        box.left = std::min(box.left, p.x - r);
-        box.top = std::min(box.top, p.y - r);
-        box.right = std::max(box.right, p.x + r + 1);
-        box.bottom = std::max(box.bottom, p.y + r + 1);
+        const PxRect dot = dotBounds({p.x, p.y}, dpi);
+        box.left = std::min(box.left, dot.left);
+        box.top = std::min(box.top, dot.top);
+        box.right = std::max(box.right, dot.right);
+        box.bottom = std::max(box.bottom, dot.bottom);
     }
     return box;
 }
@@ -101,10 +106,26 @@ void stamp(std::vector<float>* alpha, const PxRect& box, double x, double y, dou
         }
 }
 
+// The alpha plane in premultiplied red pixels.
+void paintRed(const std::vector<float>& alpha, uint32_t* pixels) {
+    const uint32_t r = POINTER_RED >> 16 & 0xFF, g = POINTER_RED >> 8 & 0xFF, b = POINTER_RED & 0xFF;
+    for (size_t i = 0; i < alpha.size(); ++i) {
+        const uint32_t a = uint32_t(std::lround(alpha[i] * 255.0));
+        pixels[i] = a << 24 | (r * a / 255) << 16 | (g * a / 255) << 8 | (b * a / 255);
+    }
+}
+
 } // namespace
 
-void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box,
-                 uint32_t* pixels) {
+void renderDot(int32_t dpi, uint32_t* pixels) {
+    const PxRect box = dotBounds({0, 0}, dpi);
+    std::vector<float> alpha(size_t(box.right - box.left) * size_t(box.bottom - box.top), 0.0f);
+    stamp(&alpha, box, 0, 0, scaledForDpi(POINTER_DOT_96, dpi) / 2.0, 1.0);
+    paintRed(alpha, pixels);
+}
+
+void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box, uint32_t* pixels,
+                 bool withDot) {
     const int32_t width = box.right - box.left, height = box.bottom - box.top;
     if (width <= 0 || height <= 0)
         return;
@@ -125,13 +146,9 @@ void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const P
                       radius * (0.4 + 0.6 * fade(age)), strength);
         }
     }
-    if (!trail.points.empty() && dotStrength > 0)
+    if (withDot && !trail.points.empty() && dotStrength > 0)
         stamp(&alpha, box, trail.points.back().x, trail.points.back().y, radius, dotStrength);
-    const uint32_t r = POINTER_RED >> 16 & 0xFF, g = POINTER_RED >> 8 & 0xFF, b = POINTER_RED & 0xFF;
-    for (size_t i = 0; i < alpha.size(); ++i) {
-        const uint32_t a = uint32_t(std::lround(alpha[i] * 255.0));
-        pixels[i] = a << 24 | (r * a / 255) << 16 | (g * a / 255) << 8 | (b * a / 255);
-    }
+    paintRed(alpha, pixels);
 }
 
 // --- the spotlight -----------------------------------------------------------------------------

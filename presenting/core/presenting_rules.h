@@ -25,7 +25,7 @@ struct PxRect {
 constexpr int32_t POINTER_DOT_96 = 16; // the dot across, its soft edge included
 constexpr uint32_t POINTER_FADE_MS =
     500; // a point of the trail (and the dot after the lift) fades in this long
-constexpr int32_t POINTER_TRAIL_MAX_96 = 240; // the trail's length: what a move redraws stays small
+constexpr int32_t POINTER_TRAIL_MAX_96 = 240; // the trail's length: what a draw of it covers stays small
 constexpr uint32_t POINTER_RED = 0x00FF2020;  // the dot's colour, 0x00RRGGBB
 
 struct TrailPoint {
@@ -48,10 +48,19 @@ bool trailAlive(PointerTrail* trail, uint32_t nowMs);
 // The box that holds everything the trail shows (empty when there is nothing).
 PxRect trailBounds(const PointerTrail& trail, int32_t dpi);
 // Draws the trail as it shows at nowMs into `pixels` (box's width x height, top row first,
-// premultiplied 0xAARRGGBB, cleared here): the dot at the newest point at full strength while the
-// finger is down, each older point a smaller, fainter dot by its age, overlaps no stronger than
-// the strongest.
-void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box, uint32_t* pixels);
+// premultiplied 0xAARRGGBB, cleared here): each older point a smaller, fainter dot by its age,
+// overlaps no stronger than the strongest, and with `withDot` the dot at the newest point, at full
+// strength while the finger is down and fading after the lift. Without it the trail leaves the dot
+// to a window of its own (renderDot), which a move only moves.
+void renderTrail(const PointerTrail& trail, uint32_t nowMs, int32_t dpi, const PxRect& box, uint32_t* pixels,
+                 bool withDot);
+// The dot's own box, the dot at p with its soft edge: a square whose size depends on the scale
+// only, so its pixels stay the same wherever the finger goes. The same box as trailBounds gives a
+// trail of that one point.
+PxRect dotBounds(PxPoint p, int32_t dpi);
+// Draws the dot at full strength into `pixels` (dotBounds' width x height, as renderTrail): the
+// pixels renderTrail gives the dot of a finger that is down, in the same place within its box.
+void renderDot(int32_t dpi, uint32_t* pixels);
 
 // --- the spotlight -----------------------------------------------------------------------------
 

@@ -792,12 +792,13 @@ class Drawing : public ::testing::Test {
     }
     // The presenting tools over the desktop page, which shows a red stroke (from w/5, h/3 to w/2,
     // h/2) and red text in `textArea` (its red pixels `text`). The pointer: its dot at the finger
-    // while it rests, and a second after the lift the screen as it was, the page untouched, and no
-    // step added (one undo takes the text). The spotlight: opened where the finger last touched, the
-    // screen there as it was and 75 % darker elsewhere; moved by a drag inside it, sized by its grip;
-    // ended by its button, and by Esc. The shade: the board's grey over the stroke; its grip dragged
-    // down uncovers the stroke's upper part and it stays there; ended by its button. Each picked
-    // through the palette while the one before was on, and the lesson keeps the keyboard throughout.
+    // while it rests, on top of its trail, and a second after the lift the screen as it was, the
+    // page untouched, and no step added (one undo takes the text). The spotlight: opened where the
+    // finger last touched, the screen there as it was and 75 % darker elsewhere; moved by a drag
+    // inside it, sized by its grip; ended by its button, and by Esc. The shade: the board's grey over
+    // the stroke; its grip dragged down uncovers the stroke's upper part and it stays there; ended by
+    // its button. Each picked through the palette while the one before was on, and the lesson keeps
+    // the keyboard throughout.
     void expectPresentingTools(HWND lesson, const RECT& textArea, const std::vector<bool>& text) {
         const RECT all = {0, 0, w, h};
         std::vector<COLORREF> before;
@@ -834,6 +835,15 @@ class Drawing : public ::testing::Test {
         const bool dot = waitFor([&] { return colourInBox(to, 3, RGB(255, 32, 32)); }, 1500, 5);
         shot("pointer");
         EXPECT_TRUE(dot) << "no red dot at the finger";
+        // The trail is drawn again behind the resting finger, under the dot: the dot stays on top.
+        // Looked for only while the finger is down before and after the look.
+        int fingerX = 0, fingerY = 0;
+        Sleep(100);
+        const bool downBefore = simboardFingerPoint(board, 0, &fingerX, &fingerY);
+        const bool dotStays = colourInBox(to, 3, RGB(255, 32, 32));
+        if (downBefore && simboardFingerPoint(board, 0, &fingerX, &fingerY)) {
+            EXPECT_TRUE(dotStays) << "the trail covers the dot";
+        }
         simboardWaitFinger(board, 0, 5000, true);
         flushEvents(1000);
         int wrong = 0;

@@ -7,12 +7,13 @@
 
 namespace {
 
-uint32_t alphaAt(const PointerTrail& trail, uint32_t now, int32_t x, int32_t y) {
+// The alpha of the trail's pixel at (x, y), the dot drawn with it or left to its own window.
+uint32_t alphaAt(const PointerTrail& trail, uint32_t now, int32_t x, int32_t y, bool withDot = true) {
     const PxRect box = trailBounds(trail, 96);
     if (x < box.left || y < box.top || x >= box.right || y >= box.bottom)
         return 0;
     std::vector<uint32_t> pixels(size_t(box.right - box.left) * size_t(box.bottom - box.top));
-    renderTrail(trail, now, 96, box, pixels.data());
+    renderTrail(trail, now, 96, box, pixels.data(), withDot);
     return pixels[size_t(y - box.top) * size_t(box.right - box.left) + size_t(x - box.left)] >> 24;
 }
 
@@ -28,13 +29,18 @@ TEST(PresentingPointer, TheDotFollowsTheFingerAndEverythingFadesWithinHalfASecon
     EXPECT_EQ(alphaAt(trail, 1200, 200, 200), 255u);
     const PxRect box = trailBounds(trail, 96);
     std::vector<uint32_t> pixels(size_t(box.right - box.left) * size_t(box.bottom - box.top));
-    renderTrail(trail, 1200, 96, box, pixels.data());
+    renderTrail(trail, 1200, 96, box, pixels.data(), true);
     const uint32_t centre =
         pixels[size_t(200 - box.top) * size_t(box.right - box.left) + size_t(200 - box.left)];
     EXPECT_EQ(centre, 0xFFFF2020u) << "the dot is the bright red, premultiplied at full strength";
     EXPECT_GT(alphaAt(trail, 1200, 150, 200), alphaAt(trail, 1200, 105, 200)) << "older trail is not fainter";
     EXPECT_GT(alphaAt(trail, 1200, 105, 200), 0u) << "no trail";
     EXPECT_EQ(alphaAt(trail, 1200, 200, 200 + 12), 0u) << "the dot is wider than 16 pixels with its edge";
+    // Without the dot (its own window shows it): the trail behind it as it was, nothing at full strength.
+    EXPECT_EQ(alphaAt(trail, 1200, 150, 200, false), alphaAt(trail, 1200, 150, 200));
+    EXPECT_EQ(alphaAt(trail, 1200, 105, 200, false), alphaAt(trail, 1200, 105, 200));
+    EXPECT_LE(alphaAt(trail, 1200, 200, 200, false), 204u) << "the dot drawn with the trail";
+    EXPECT_GT(alphaAt(trail, 1200, 196, 200, false), 0u) << "the trail stops short of the dot";
     EXPECT_TRUE(trailAlive(&trail, 5000)) << "a finger at rest keeps its dot";
     EXPECT_EQ(trail.points.size(), 1u) << "the trail of a resting finger fades";
     trailLift(&trail, 5000);
@@ -42,13 +48,47 @@ TEST(PresentingPointer, TheDotFollowsTheFingerAndEverythingFadesWithinHalfASecon
     const uint32_t fading = alphaAt(trail, 5250, 200, 200);
     EXPECT_GT(fading, 96u);
     EXPECT_LT(fading, 160u) << "half way through its fade the dot is about half";
+    EXPECT_EQ(alphaAt(trail, 5250, 200, 200, false), 0u) << "the fading dot drawn without being asked for";
     EXPECT_FALSE(trailAlive(&trail, 5500)) << "something is left half a second after the lift";
     EXPECT_TRUE(trail.points.empty());
     trailTouch(&trail, {900, 900}, 6000, 96);
     EXPECT_EQ(trail.points.size(), 1u) << "a new touch carries the old trail";
 }
 
-// However fast and far the finger goes, the trail (what a move redraws) stays within its length.
+// The dot's own pixels, set once per scale on a window that a touch only moves: the box the same
+// size wherever the finger is, its centre pixel at the finger, and exactly the pixels the trail
+// gives the dot of a finger that is down (so the dot looks the same in its window as drawn with the
+// trail after the lift), at every scale.
+TEST(PresentingPointer, TheDotsOwnPixelsAreTheTrailsDotWhereverTheFingerIs) {
+    for (int32_t dpi : {96, 120, 144, 192}) {
+        const PxRect here = dotBounds({300, 200}, dpi), there = dotBounds({-40, 1000}, dpi);
+        const int32_t side = here.right - here.left;
+        EXPECT_EQ(here.bottom - here.top, side) << dpi;
+        EXPECT_EQ(there.right - there.left, side) << dpi;
+        EXPECT_EQ(there.bottom - there.top, side) << dpi;
+        EXPECT_EQ((here.left + here.right - 1) / 2, 300) << dpi;
+        EXPECT_EQ((here.top + here.bottom - 1) / 2, 200) << dpi;
+        EXPECT_GE(side, scaledForDpi(POINTER_DOT_96, dpi)) << "the dot's soft edge is cut at " << dpi;
+        EXPECT_LE(side, scaledForDpi(POINTER_DOT_96, dpi) + 6)
+            << "the dot's window is larger than the dot at " << dpi;
+
+        PointerTrail one;
+        trailTouch(&one, {300, 200}, 1000, dpi);
+        const PxRect box = trailBounds(one, dpi);
+        EXPECT_EQ(box.left, here.left);
+        EXPECT_EQ(box.top, here.top);
+        EXPECT_EQ(box.right, here.right);
+        EXPECT_EQ(box.bottom, here.bottom);
+        std::vector<uint32_t> drawn(size_t(side) * size_t(side)), own(drawn.size());
+        renderTrail(one, 1000, dpi, box, drawn.data(), true);
+        renderDot(dpi, own.data());
+        EXPECT_EQ(own, drawn) << "the dot's own pixels differ from the trail's dot at " << dpi;
+        EXPECT_EQ(own[size_t(side / 2) * size_t(side) + size_t(side / 2)], 0xFF000000u | POINTER_RED) << dpi;
+        EXPECT_EQ(own[0] >> 24, 0u) << "the corners are not clear at " << dpi;
+    }
+}
+
+// However fast and far the finger goes, the trail (what a draw of it covers) stays within its length.
 TEST(PresentingPointer, TheTrailStaysShortAtEveryScale) {
     for (int32_t dpi : {96, 144}) {
         PointerTrail trail;

@@ -1071,16 +1071,104 @@ TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAn
     click(BUTTON_N_PEN);
     EXPECT_EQ(shown("qv_shade"), nullptr) << "a drawing tool did not end the shade";
 
+    // The pointer: the dot in a window of its own, the dot's box at the finger at the board's scale,
+    // which a touch moves; the trail in a second window under it, drawn once a tick (by a touch when a
+    // tick has passed, so a timer held off by the touches never leaves it behind), not by each touch;
+    // the trail of a resting finger fades on its timer, and the dot stays.
     pick(TOOL_POINTER);
     HDC canvas = pageRecords[0].memDC;
     const COLORREF before = GetPixel(canvas, 300, 300);
+    const std::vector<HWND> pointer = topLevelWindows("qv_pointer", GetCurrentProcessId());
+    ASSERT_EQ(pointer.size(), 2u) << "the dot's window and the trail's";
+    constexpr LONG_PTR CLICK_THROUGH_ON_TOP = WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
+    for (HWND w : pointer) {
+        EXPECT_TRUE(neverActivated(w));
+        EXPECT_EQ(GetWindowLongPtrA(w, GWL_EXSTYLE) & CLICK_THROUGH_ON_TOP, CLICK_THROUGH_ON_TOP);
+    }
+    auto shownPointer = [&] {
+        std::vector<HWND> now;
+        for (HWND w : pointer)
+            if (visible(w))
+                now.push_back(w);
+        return now;
+    };
+    auto onScreen = [](int x, int y) {
+        POINT p = {x, y};
+        ClientToScreen(pageWindows[0], &p);
+        return PxPoint{p.x, p.y};
+    };
+    auto boxOf = [](HWND w) {
+        RECT r = {};
+        GetWindowRect(w, &r);
+        return rectText(r);
+    };
+    auto dotBox = [](PxPoint p) {
+        const PxRect d = dotBounds(p, boardDpi());
+        return rectText({d.left, d.top, d.right, d.bottom});
+    };
+    // The messages handled, but for the mouse's: Wine tells the page of windows coming up under the
+    // mouse with a move, which carries no button here and would end the touch. Until `done`, or for
+    // `ms`; false when it was not done.
+    auto pumpButMouse = [](DWORD ms, const std::function<bool()>& done) {
+        const DWORD start = GetTickCount();
+        MSG msg;
+        for (;;) {
+            while (PeekMessageA(&msg, nullptr, 0, WM_MOUSEFIRST - 1, PM_REMOVE) ||
+                   PeekMessageA(&msg, nullptr, WM_MOUSELAST + 1, 0xFFFF, PM_REMOVE))
+                DispatchMessageA(&msg);
+            if (done && done())
+                return true;
+            if (GetTickCount() - start >= ms)
+                return false;
+            Sleep(1);
+        }
+    };
     SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 300));
     SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(350, 300));
-    EXPECT_NE(shown("qv_pointer"), nullptr) << "no dot";
-    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(350, 300));
+    std::vector<HWND> now = shownPointer();
+    ASSERT_EQ(now.size(), 1u) << "no dot, or a trail drawn by a touch within a tick of the last draw";
+    HWND dot = now[0], trail = dot == pointer[0] ? pointer[1] : pointer[0];
+    EXPECT_EQ(boxOf(dot), dotBox(onScreen(350, 300)));
+    Sleep(40); // more than a tick, no message handled
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(450, 300));
+    EXPECT_EQ(boxOf(dot), dotBox(onScreen(450, 300))) << "the dot did not follow the finger";
+    ASSERT_TRUE(visible(trail)) << "no trail behind the moving dot without its timer";
+    RECT trailBox = {};
+    GetWindowRect(trail, &trailBox);
+    EXPECT_GE(trailBox.right, dotBounds(onScreen(450, 300), boardDpi()).right) << "the trail is behind";
+    bool dotAbove = false;
+    for (HWND w = GetWindow(trail, GW_HWNDPREV); w; w = GetWindow(w, GW_HWNDPREV))
+        dotAbove = dotAbove || w == dot;
+    EXPECT_TRUE(dotAbove) << "the trail covers the dot";
+    const PxPoint centre = onScreen(450, 300);
+    EXPECT_TRUE(pumpButMouse(1000, [&] { return screenPixel(centre.x, centre.y) == RGB(0xFF, 0x20, 0x20); }))
+        << "the trail covers the dot on the screen";
+    const std::string trailBefore = boxOf(trail);
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(460, 300));
+    EXPECT_EQ(boxOf(dot), dotBox(onScreen(460, 300))) << "the dot did not follow the finger";
+    EXPECT_EQ(boxOf(trail), trailBefore) << "a touch drew the trail within a tick of the last draw";
+    pumpButMouse(700, nullptr); // the trail's timer ticks
+    EXPECT_FALSE(visible(trail)) << "the trail of a resting finger did not fade on its timer";
+    EXPECT_TRUE(visible(dot)) << "the dot of a resting finger faded";
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(460, 300));
+    EXPECT_FALSE(visible(dot)) << "the dot's window is left after the lift";
+    EXPECT_TRUE(visible(trail)) << "the dot does not fade where the finger lifted";
     EXPECT_EQ(GetPixel(canvas, 300, 300), before) << "the pointer drew on the page";
     flushEvents(1100);
-    EXPECT_EQ(shown("qv_pointer"), nullptr) << "the dot is left a second after the lift";
+    EXPECT_TRUE(shownPointer().empty()) << "the dot is left a second after the lift";
+    // On a board's monitor of another scale the dot has that scale's size.
+    const MonitorBox boardBox = {board.left, board.top, board.right, board.bottom};
+    testMonitors = {{"\\\\.\\DISPLAY1", boardBox, boardBox, true, "", 144}};
+    monitorSource = fromTable;
+    takeBoardMonitor();
+    EXPECT_EQ(boardDpi(), 144);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(250, 300));
+    EXPECT_EQ(boxOf(dot), dotBox(onScreen(250, 300))) << "the dot kept the size of another scale";
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(250, 300));
+    monitorSource = systemMonitors;
+    takeBoardMonitor();
+    flushEvents(1100);
+    EXPECT_TRUE(shownPointer().empty());
 
     pick(TOOL_SPOTLIGHT);
     ASSERT_NE(shown("qv_spotlight"), nullptr);
