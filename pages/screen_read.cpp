@@ -99,13 +99,16 @@ bool readSampleRows(HDC screen, const RECT& b, std::vector<uint32_t>* out) {
 // Hides the windows over the page and waits until the screen shows what they covered: it reads
 // other than `before` there (a display that has not caught up still holds their last pixels) and
 // the same twice in a row. Gives up waiting after a second (a screen read that never held them,
-// GDI's own without composition, stays the same).
+// GDI's own without composition, stays the same). The bottom one is hidden first: hidden the top
+// one first, under Wine the palette's place was repainted by the full-screen board still under it
+// (hiding a window the size of the screen waits seconds there), the wait saw that change, and the
+// read took the board for what lay under it.
 bool hideAndSettle(HDC screen, const WindowsOverThePage& over) {
     const RECT& b = over.bounds;
     std::vector<uint32_t> before, now, previous;
     if (!readSampleRows(screen, b, &before))
         return false;
-    for (int i = 0; i < over.count; ++i)
+    for (int i = over.count - 1; i >= 0; --i)
         SetWindowPos(over.windows[i], nullptr, 0, 0, 0, 0, KEEP_AS_IT_IS | SWP_HIDEWINDOW);
     // What they uncover of the page and its container is painted at once, not when the message
     // loop next gets to it.

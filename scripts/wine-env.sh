@@ -10,6 +10,8 @@
 #   sd2   a second Xvfb of 1024 x 768: most tests run at 1024 x 768, and with one display they all
 #         waited for each other; ctest hands each such test whichever of sd and sd2 is free
 #         (tests/wine-displays.json), and scripts/wine-exec.sh follows its choice
+#   hd2   a second Xvfb of 1920 x 1080 and a copy of the hd prefix: the 1920 x 1080 tests were the
+#         run's longest chain on one display; ctest hands each whichever of hd and hd2 is free
 # wine_env_stop ends everything it started.
 #
 #   wine_env_start DIR     prefixes and displays under DIR
@@ -17,7 +19,8 @@
 #
 # VELMORA_DISPLAY_BASE (default 90) is where the search for free display numbers starts, so that
 # benches started at the same moment from different work trees do not race for one number.
-# Afterwards VELMORA_PREFIX_SD/HD/HD144/DUAL/SD2/SD3 and VELMORA_DISPLAY_SD/HD/HD144/DUAL/SD2/SD3 name them;
+# Afterwards VELMORA_PREFIX_SD/HD/HD144/DUAL/SD2/SD3/HD2 and VELMORA_DISPLAY_SD/HD/HD144/DUAL/SD2/SD3/HD2
+# name them;
 # scripts/wine-exec.sh picks the pair by VELMORA_SCREEN (sd, the default, hd, hd144 or dual) and
 # the display ctest allocated. wine_env_start_displays starts the
 # X servers alone.
@@ -97,10 +100,10 @@ _start_x() { # first-number name program [args...] (the display ":N" goes right 
     return 1
 }
 
-# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL, _SD2, _HD144, _SD3 and, for the
+# The X servers alone (no Wine): sets and exports VELMORA_DISPLAY_SD, _HD, _DUAL, _SD2, _HD144, _SD3, _HD2 and, for the
 # two-monitor display, the Xvfb it runs on, VELMORA_DISPLAY_DUAL_HOST.
 wine_env_start_displays() {
-    local sd hd host dual sd2 hd144 sd3
+    local sd hd host dual sd2 hd144 sd3 hd2
     _start_x "${VELMORA_DISPLAY_BASE:-90}" Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
     sd=$_started_display
     _start_x $((sd + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
@@ -116,8 +119,11 @@ wine_env_start_displays() {
     hd144=$_started_display
     _start_x $((hd144 + 1)) Xvfb Xvfb -screen 0 1024x768x24 -nolisten tcp -ac || return 1
     sd3=$_started_display
+    _start_x $((sd3 + 1)) Xvfb Xvfb -screen 0 1920x1080x24 -nolisten tcp -ac || return 1
+    hd2=$_started_display
     export VELMORA_DISPLAY_SD=":$sd" VELMORA_DISPLAY_HD=":$hd" VELMORA_DISPLAY_DUAL=":$dual"
     export VELMORA_DISPLAY_SD2=":$sd2" VELMORA_DISPLAY_HD144=":$hd144" VELMORA_DISPLAY_SD3=":$sd3"
+    export VELMORA_DISPLAY_HD2=":$hd2"
     export VELMORA_DISPLAY_DUAL_HOST=":$host"
 }
 
@@ -164,8 +170,8 @@ wine_env_start() {
     export VELMORA_PREFIX_SD="$dir/prefix-sd" VELMORA_PREFIX_HD="$dir/prefix-hd"
     export VELMORA_PREFIX_DUAL="$dir/prefix-dual" VELMORA_PREFIX_SD2="$dir/prefix-sd2"
     export VELMORA_PREFIX_SD3="$dir/prefix-sd3"
-    export VELMORA_PREFIX_HD144="$dir/prefix-hd144"
-    local screens=(SD HD HD144 DUAL SD2 SD3) s prefix pids=()
+    export VELMORA_PREFIX_HD144="$dir/prefix-hd144" VELMORA_PREFIX_HD2="$dir/prefix-hd2"
+    local screens=(SD HD HD144 DUAL SD2 SD3 HD2) s prefix pids=()
     # sd and hd are initialised at once (wait names them: the X servers are children too). A third
     # wineboot beside them made a fresh start-up 4 to 7 s longer on two cores; a new dual, sd2 or sd3
     # prefix is a copy of the freshly initialised sd one instead (about 1.5 s, while hd still boots).
@@ -181,6 +187,7 @@ wine_env_start() {
     _copy_prefix "$VELMORA_PREFIX_SD" "$VELMORA_PREFIX_SD3"
     _start_prefix sd3
     wait "$b"
+    _copy_prefix "$VELMORA_PREFIX_HD" "$VELMORA_PREFIX_HD2"
     # The 144-DPI prefix is a copy of the freshly initialised hd one with LogPixels set: Wine then
     # reports 144 from GetDpiForWindow, GetDpiForMonitor and LOGPIXELSX while the screen stays
     # 1920 x 1080 physical pixels, as a per-monitor-aware program sees a monitor at 150 %.
@@ -236,7 +243,7 @@ _stop_x() { # pid display
 wine_env_stop() {
     local prefix i
     for prefix in "${VELMORA_PREFIX_SD:-}" "${VELMORA_PREFIX_HD:-}" "${VELMORA_PREFIX_HD144:-}" \
-        "${VELMORA_PREFIX_DUAL:-}" "${VELMORA_PREFIX_SD2:-}" "${VELMORA_PREFIX_SD3:-}"; do
+        "${VELMORA_PREFIX_DUAL:-}" "${VELMORA_PREFIX_SD2:-}" "${VELMORA_PREFIX_SD3:-}" "${VELMORA_PREFIX_HD2:-}"; do
         [ -n "$prefix" ] || continue
         WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
         WINEPREFIX="$prefix" timeout 10 wineserver -w >/dev/null 2>&1 || true

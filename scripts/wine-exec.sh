@@ -3,8 +3,8 @@
 # Used as CMake's cross-compiling emulator, so every ctest entry of the windows tree goes through it.
 # VELMORA_SCREEN=hd selects the 1920 x 1080 display and its prefix, hd144 another one with its
 # prefix at 144 DPI, dual the two-monitor display (1024 x 768 and 1280 x 800) and its prefix;
-# sd2 and sd3 the second and third 1024 x 768 displays and their prefixes; anything else the first
-# 1024 x 768 one.
+# sd2 and sd3 the second and third 1024 x 768 displays and their prefixes, hd2 the second
+# 1920 x 1080 one; anything else the first 1024 x 768 one.
 #
 # Every Wine process of the bench starts here, the prefixes' own set-up in scripts/wine-env.sh as
 # well, so they all run with the same environment, whatever the calling shell holds: no debug
@@ -15,12 +15,17 @@ set -u
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LC_ALL=C.UTF-8
-# Under ctest, a 1024 x 768 test runs on the display ctest allocated to it (tests/wine-displays.json:
-# CTEST_RESOURCE_GROUP_0_SD is "id:2,slots:1" for the second one).
-sd_id=${CTEST_RESOURCE_GROUP_0_SD:-}
-sd_id=${sd_id#id:}
-sd_id=${sd_id%%,*}
-if [ "${VELMORA_SCREEN:-sd}" = hd ]; then
+# Under ctest, a 1024 x 768 or 1920 x 1080 test runs on the display ctest allocated to it
+# (tests/wine-displays.json: CTEST_RESOURCE_GROUP_0_SD is "id:2,slots:1" for the second one).
+allocated() { # the id in "id:N,slots:1"
+    local id=${1#id:}
+    echo "${id%%,*}"
+}
+sd_id=$(allocated "${CTEST_RESOURCE_GROUP_0_SD:-}")
+hd_id=$(allocated "${CTEST_RESOURCE_GROUP_0_HD:-}")
+if [ "${VELMORA_SCREEN:-sd}" = hd2 ] || { [ "${VELMORA_SCREEN:-sd}" = hd ] && [ "$hd_id" = 2 ]; }; then
+    export WINEPREFIX=${VELMORA_PREFIX_HD2:-} DISPLAY=${VELMORA_DISPLAY_HD2:-}
+elif [ "${VELMORA_SCREEN:-sd}" = hd ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD:-} DISPLAY=${VELMORA_DISPLAY_HD:-}
 elif [ "${VELMORA_SCREEN:-sd}" = hd144 ]; then
     export WINEPREFIX=${VELMORA_PREFIX_HD144:-} DISPLAY=${VELMORA_DISPLAY_HD144:-}

@@ -18,7 +18,9 @@
 // At 150 % (the prefix at 144 DPI): the palette is 330 pixels, every one of its buttons touched at
 // its picture's centre does its command, the widths draw 3, 6, 12 and 24 pixels, "Guardar" saves
 // the monitor's physical 1920 x 1080, and the settings and help windows are half again as large.
-// screens: sd hd hd144
+// screens: sd hd hd_board hd144
+// hd cases: -Drawing.BoardPages*:DrawingAt150.*
+// hd_board cases: Drawing.BoardPages*
 // hd144 cases: DrawingAt150.*
 #include <gtest/gtest.h>
 

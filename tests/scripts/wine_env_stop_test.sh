@@ -4,7 +4,7 @@
 # wineservers are absent, which the stop must take as well as servers that ended by themselves).
 # Each case runs a child shell and checks that it exits with the status of its work, that every
 # stop it ran returned, and that no X server of its run is left, neither process nor display. The
-# servers of a run are the seven that started and serve its displays; a start may also have tried
+# servers of a run are the eight that started and serve its displays; a start may also have tried
 # numbers that turned out to be taken (another bench's, or a server this /tmp cannot see), and such
 # an attempt ends by itself.
 set -uo pipefail
@@ -36,9 +36,9 @@ run_case() {
         source "$1/scripts/wine-env.sh"
         trap wine_env_stop EXIT
         export VELMORA_PREFIX_SD=$2/prefix-sd VELMORA_PREFIX_HD=$2/prefix-hd VELMORA_PREFIX_DUAL=$2/prefix-dual \
-            VELMORA_PREFIX_SD2=$2/prefix-sd2 VELMORA_PREFIX_SD3=$2/prefix-sd3
+            VELMORA_PREFIX_SD2=$2/prefix-sd2 VELMORA_PREFIX_SD3=$2/prefix-sd3 VELMORA_PREFIX_HD2=$2/prefix-hd2
         wine_env_start_displays
-        for d in SD HD DUAL_HOST DUAL SD2 HD144 SD3; do
+        for d in SD HD DUAL_HOST DUAL SD2 HD144 SD3 HD2; do
             n=VELMORA_DISPLAY_$d
             n=${!n#:}
             pid=$(_lock_pid "$n" || true)
@@ -61,7 +61,7 @@ run_case() {
     grep -q "second stop returned" "$out" || fail "$name: the second stop ended the shell"
     local servers pid n
     servers=$(grep -c '^[0-9]' "$record" 2>/dev/null)
-    [ "$servers" -eq 7 ] || fail "$name: $servers X servers started, 7 expected: $(tr '\n' ',' <"$record" 2>/dev/null)"
+    [ "$servers" -eq 8 ] || fail "$name: $servers X servers started, 8 expected: $(tr '\n' ',' <"$record" 2>/dev/null)"
     while read -r pid n; do
         if running "$pid"; then
             fail "$name: the X server $pid tried on :$n still runs"
@@ -89,13 +89,13 @@ run_case() {
 run_case host_first 0 '
     kill "$host_pid"
     for i in $(seq 1 50); do _running "$dual_pid" || break; sleep 0.1; done'
-# The plain run, with failed work: the status is the work's, and the stop ends all seven servers.
+# The plain run, with failed work: the status is the work's, and the stop ends all eight servers.
 run_case failed_work 3 ':'
 
 # Another X server holds the first free number in a /tmp of its own (a container, a service with a
 # private /tmp): here a server of the test whose lock file and socket are taken out of /tmp, which
 # leaves it only its abstract socket, as the other namespace's server shows to this one. The start
-# passes over that number without trying it, and the test's count and stop are about the seven it
+# passes over that number without trying it, and the test's count and stop are about the eight it
 # started.
 foreign=$(bash -c 'source "$1/scripts/wine-env.sh"; _free_display "$2"' - "$root" "${VELMORA_DISPLAY_BASE:-90}")
 setsid Xvfb ":$foreign" -screen 0 640x480x24 -nolisten tcp -ac >/dev/null 2>&1 &
