@@ -42,7 +42,8 @@ struct WindowsOverThePage {
     RECT monitor;
     HWND windows[32]; // in z-order, the top one first, as enumerated
     int count;
-    RECT bounds; // the part of the monitor they cover
+    RECT bounds;   // the part of the monitor they cover
+    bool excluded; // left out of the read by the system rather than hidden
 };
 
 // The thread's windows come in z-order, the top one first: the ones before the page are over it
@@ -96,18 +97,85 @@ bool readSampleRows(HDC screen, const RECT& b, std::vector<uint32_t>* out) {
     return true;
 }
 
-// Hides the windows over the page and waits until the screen shows what they covered: it reads
-// other than `before` there (a display that has not caught up still holds their last pixels) and
-// the same twice in a row. Gives up waiting after a second (a screen read that never held them,
-// GDI's own without composition, stays the same). The bottom one is hidden first: hidden the top
-// one first, under Wine the palette's place was repainted by the full-screen board still under it
+// Waits until the screen shows what the windows over the page covered once they are out of the
+// way: it reads other than `before` there (a display that has not caught up still holds their last
+// pixels) and the same twice in a row. false when that did not come within `limitMs`.
+bool settleWithout(HDC screen, const WindowsOverThePage& over, const std::vector<uint32_t>& before,
+                   DWORD limitMs) {
+    std::vector<uint32_t> now, previous;
+    const DWORD start = GetTickCount();
+    for (int round = 0;; ++round) {
+        letTheDisplayCatchUp(over.page);
+        if (!readSampleRows(screen, over.bounds, &now))
+            return false;
+        if (round >= 2 && now != before && now == previous)
+            return true;
+        if (GetTickCount() - start > limitMs)
+            return false;
+        previous.swap(now);
+        Sleep(10);
+    }
+}
+
+// Windows 10 2004 and later can leave a window out of screen reads while it stays on the monitor
+// (SetWindowDisplayAffinity with WDA_EXCLUDEFROMCAPTURE): nothing flickers and nothing waits for
+// windows to be hidden and shown. Earlier versions take that value for WDA_MONITOR, which reads
+// the window as black, so it is asked for only from build 19041 on. Null where it is not.
+using SetAffinityFn = BOOL(WINAPI*)(HWND, DWORD);
+constexpr DWORD EXCLUDE_FROM_CAPTURE = 0x11, NO_AFFINITY = 0; // WDA_EXCLUDEFROMCAPTURE, WDA_NONE
+
+SetAffinityFn captureExclusion() {
+    static const SetAffinityFn set = []() -> SetAffinityFn {
+        using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+        HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+        const auto version = ntdll ? reinterpret_cast<RtlGetVersionFn>(
+                                         reinterpret_cast<void*>(GetProcAddress(ntdll, "RtlGetVersion")))
+                                   : nullptr;
+        OSVERSIONINFOW v = {};
+        v.dwOSVersionInfoSize = sizeof v;
+        if (!version || version(&v) != 0 || v.dwMajorVersion < 10 || v.dwBuildNumber < 19041)
+            return nullptr;
+        HMODULE user32 = loadSystemLibrary("user32.dll");
+        return user32 ? reinterpret_cast<SetAffinityFn>(
+                            reinterpret_cast<void*>(GetProcAddress(user32, "SetWindowDisplayAffinity")))
+                      : nullptr;
+    }();
+    return set;
+}
+
+// Once a read under the exclusion showed no change, the windows are hidden for every later read:
+// Wine takes the call and keeps the windows in its reads.
+bool exclusionUnseen = false;
+
+void includeAgain(const WindowsOverThePage& over, int count) {
+    for (int i = 0; i < count; ++i)
+        captureExclusion()(over.windows[i], NO_AFFINITY);
+}
+
+// Leaves the windows over the page out of screen reads and waits until a read shows what they
+// cover; false, with every window as it was, where that cannot be done or was not seen.
+bool excludeAndSettle(HDC screen, const WindowsOverThePage& over, const std::vector<uint32_t>& before) {
+    if (!captureExclusion() || exclusionUnseen)
+        return false;
+    for (int i = 0; i < over.count; ++i)
+        if (!captureExclusion()(over.windows[i], EXCLUDE_FROM_CAPTURE)) {
+            includeAgain(over, i);
+            return false;
+        }
+    if (settleWithout(screen, over, before, 250))
+        return true;
+    includeAgain(over, over.count);
+    exclusionUnseen = true;
+    return false;
+}
+
+// Hides the windows over the page and waits until the screen shows what they covered. Gives up
+// waiting after a second (a screen read that never held them, GDI's own without composition,
+// stays the same) and reads what there is. The bottom one is hidden first: hidden the top one
+// first, under Wine the palette's place was repainted by the full-screen board still under it
 // (hiding a window the size of the screen waits seconds there), the wait saw that change, and the
 // read took the board for what lay under it.
-bool hideAndSettle(HDC screen, const WindowsOverThePage& over) {
-    const RECT& b = over.bounds;
-    std::vector<uint32_t> before, now, previous;
-    if (!readSampleRows(screen, b, &before))
-        return false;
+void hideAndSettle(HDC screen, const WindowsOverThePage& over, const std::vector<uint32_t>& before) {
     for (int i = over.count - 1; i >= 0; --i)
         SetWindowPos(over.windows[i], nullptr, 0, 0, 0, 0, KEEP_AS_IT_IS | SWP_HIDEWINDOW);
     // What they uncover of the page and its container is painted at once, not when the message
@@ -115,24 +183,32 @@ bool hideAndSettle(HDC screen, const WindowsOverThePage& over) {
     for (HWND below : {GetParent(over.page), over.page}) {
         if (!below)
             continue;
-        RECT r = b;
+        RECT r = over.bounds;
         MapWindowPoints(HWND_DESKTOP, below, reinterpret_cast<POINT*>(&r), 2);
         RedrawWindow(below, &r, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     }
-    const DWORD start = GetTickCount();
-    for (int round = 0;; ++round) {
-        letTheDisplayCatchUp(over.page);
-        if (!readSampleRows(screen, b, &now))
-            return false;
-        if ((round >= 2 && now != before && now == previous) || GetTickCount() - start > 1000)
-            return true;
-        previous.swap(now);
-        Sleep(10);
-    }
+    settleWithout(screen, over, before, 1000);
 }
 
-// Shows them again as they were, and gives the activation and the focus back if hiding moved them.
+// Takes the windows over the page out of the way of a screen read: left out of it where the system
+// can, hidden otherwise (over->excluded says which).
+bool leaveOut(HDC screen, WindowsOverThePage* over) {
+    std::vector<uint32_t> before;
+    if (!readSampleRows(screen, over->bounds, &before))
+        return false;
+    over->excluded = excludeAndSettle(screen, *over, before);
+    if (!over->excluded)
+        hideAndSettle(screen, *over, before);
+    return true;
+}
+
+// Brings them back as they were: back in screen reads, or shown again, with the activation and the
+// focus given back if hiding moved them.
 void showAgain(const WindowsOverThePage& over, HWND active, HWND focus) {
+    if (over.excluded) {
+        includeAgain(over, over.count);
+        return;
+    }
     for (int i = 0; i < over.count; ++i) // the top one first, so each is stacked where it was
         SetWindowPos(over.windows[i], nullptr, 0, 0, 0, 0, KEEP_AS_IT_IS | SWP_SHOWWINDOW);
     if (active && GetActiveWindow() != active && IsWindowVisible(active))
@@ -141,13 +217,12 @@ void showAgain(const WindowsOverThePage& over, HWND active, HWND focus) {
         SetFocus(focus);
 }
 
-// The monitor's pixels as the screen shows them once the windows over the page are hidden (they stay
-// hidden: the caller shows them again).
-bool readScreenWithout(const WindowsOverThePage& over, int32_t width, int32_t height,
-                       std::vector<uint32_t>* out) {
+// The monitor's pixels as the screen shows them once the windows over the page are out of the way
+// (they stay so: the caller brings them back).
+bool readScreenWithout(WindowsOverThePage* over, int32_t width, int32_t height, std::vector<uint32_t>* out) {
     WindowDC screen(nullptr);
-    const RECT& m = over.monitor;
-    if (over.count && !hideAndSettle(screen.get(), over))
+    const RECT& m = over->monitor;
+    if (over->count && !leaveOut(screen.get(), over))
         return false;
     return readPixels(screen.get(), m.left, m.top, width, height, out);
 }
@@ -171,7 +246,7 @@ bool pagePlace(HWND page, const PageRecord** record, RECT* monitorRect, RECT* pa
 bool readScreenAround(WindowsOverThePage* over, int32_t width, int32_t height, std::vector<uint32_t>* out) {
     EnumThreadWindows(GetCurrentThreadId(), collectWindowOverThePage, reinterpret_cast<LPARAM>(over));
     const HWND active = GetActiveWindow(), focus = GetFocus();
-    const bool ok = readScreenWithout(*over, width, height, out);
+    const bool ok = readScreenWithout(over, width, height, out);
     if (over->count)
         showAgain(*over, active, focus);
     return ok;
@@ -212,7 +287,7 @@ bool composePagePicture(HWND page, ScreenPicture* out) {
         // (Wine, Windows with desktop composition) the page and its container are in the read: the
         // container is practically invisible on Windows (alpha 1) and drawn opaque by Wine, the
         // page's key-colour pixels are not shown, and its drawing is laid over below from the canvas.
-        WindowsOverThePage over = {page, m, {}, 0, {0, 0, 0, 0}};
+        WindowsOverThePage over = {page, m, {}, 0, {0, 0, 0, 0}, false};
         if (!readScreenAround(&over, width, height, &out->pixels))
             return false;
     }
@@ -226,7 +301,7 @@ bool composeDesktopPicture(HWND desktopPage, ScreenPicture* out) {
         return false;
     out->width = m.right - m.left;
     out->height = m.bottom - m.top;
-    WindowsOverThePage over = {nullptr, m, {}, 0, {0, 0, 0, 0}};
+    WindowsOverThePage over = {nullptr, m, {}, 0, {0, 0, 0, 0}, false};
     return readScreenAround(&over, out->width, out->height, &out->pixels) &&
            layDrawingOver(record, m, pageRect, out);
 }

@@ -168,11 +168,12 @@ void showSpotlight(bool show, POINT at) {
                  monitor.bottom - monitor.top, SWP_NOACTIVATE | SWP_NOZORDER);
     if (!place())
         return;
+    // Esc is taken before the spotlight shows: an Esc pressed as soon as it is seen ends it.
+    RegisterHotKey(square, ESC_HOT_KEY, 0, VK_ESCAPE);
     on = true;
     showWithoutActivating(panes[0]);
     showWithoutActivating(square);
     raiseSpotlight();
-    RegisterHotKey(square, ESC_HOT_KEY, 0, VK_ESCAPE);
 }
 
 LRESULT CALLBACK spotlightWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
