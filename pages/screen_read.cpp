@@ -1,5 +1,6 @@
 // Reading the board as it shows for a saved picture: the screen without our windows over the page,
 // and the page's drawing laid over it from the canvas.
+#include <algorithm>
 #include <vector>
 
 #include "win32/gdi_scope.h"
@@ -12,8 +13,10 @@
 
 namespace {
 
-// A rectangle of a DC's pixels, read through a DIB section.
-bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+// A rectangle of a DC's pixels, read through a DIB section and handed to `use` (top row first,
+// `width` pixels a row) while the section lives.
+template <typename Use>
+bool withPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, Use use) {
     uint32_t* bits = nullptr;
     HBITMAP section = topDownSection(width, height, &bits);
     HDC dc = CreateCompatibleDC(from);
@@ -23,7 +26,7 @@ bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, s
         ok = BitBlt(dc, 0, 0, width, height, from, x, y, SRCCOPY) != FALSE;
         GdiFlush();
         if (ok)
-            out->assign(bits, bits + size_t(width) * size_t(height));
+            use(static_cast<const uint32_t*>(bits));
         SelectObject(dc, old);
     }
     if (dc)
@@ -31,6 +34,12 @@ bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, s
     if (section)
         DeleteObject(section);
     return ok;
+}
+
+bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, std::vector<uint32_t>* out) {
+    return withPixels(from, x, y, width, height, [&](const uint32_t* bits) {
+        out->assign(bits, bits + size_t(width) * size_t(height));
+    });
 }
 
 // Our own windows over the page (the palette, a tip of it) are left out of a screen read: hidden for
@@ -252,16 +261,18 @@ bool readScreenAround(WindowsOverThePage* over, int32_t width, int32_t height, s
     return ok;
 }
 
-// The page's drawing over the picture: every canvas pixel that is not the key colour.
+// The page's drawing over the picture: every canvas pixel that is not the key colour, read from the
+// canvas in place (a copy of a whole screen's pixels costs more than the rest).
 bool layDrawingOver(const PageRecord* record, const RECT& m, const RECT& pageRect, ScreenPicture* out) {
-    std::vector<uint32_t> drawing;
-    if (!readPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, out->width, out->height,
-                    &drawing))
-        return false;
-    for (size_t i = 0; i < drawing.size(); ++i)
-        if ((drawing[i] & 0xFFFFFF) != KEY_COLOUR_PIXEL)
-            out->pixels[i] = drawing[i] & 0xFFFFFF;
-    return true;
+    return withPixels(record->memDC, m.left - pageRect.left, m.top - pageRect.top, out->width, out->height,
+                      [&](const uint32_t* drawing) {
+                          uint32_t* pixels = out->pixels.data();
+                          const size_t n =
+                              std::min(out->pixels.size(), size_t(out->width) * size_t(out->height));
+                          for (size_t i = 0; i < n; ++i)
+                              if ((drawing[i] & 0xFFFFFF) != KEY_COLOUR_PIXEL)
+                                  pixels[i] = drawing[i] & 0xFFFFFF;
+                      });
 }
 
 } // namespace
