@@ -203,18 +203,27 @@ TEST_F(TouchCalibration, FirstRunIgnoresTouchesThenTappingTheCrossesCalibrates) 
     EXPECT_GE(simboardWaitCommand(s.board, 0, SIM_CMD_RUN, 1000), 0) << "Run was not sent";
     for (int i = 0; i < 4; ++i) {
         simboardTap(s.board, 0, cross.x, cross.y, 150, SIM_SCREEN, true, 60);
+        const DWORD lifted = GetTickCount(); // the tap is accepted at its lift
         if (i == 3)
             break;
         POINT next;
         ASSERT_TRUE(waitCrossMoved(cross, 2000, &next)) << "the cross did not move on after tap " << i;
         EXPECT_LE(pixelDistance(next, t[i + 1].x, t[i + 1].y), 1.0) << next.x << "," << next.y;
         if (i == 0) {
-            // A second tap right away (within 700 ms of the acceptance) does not advance it.
+            // A second tap right away (within 700 ms of the acceptance) does not advance it. Only
+            // when the screen showed the new cross soon enough for the tap to land within that
+            // time: on a loaded machine a read of a 1920 x 1080 screen can take most of it.
+            const DWORD seen = GetTickCount() - lifted;
             simboardTap(s.board, 0, next.x, next.y, 100, SIM_SCREEN, true, 60);
             flushEvents(150); // nothing must happen within it
             POINT still;
             ASSERT_TRUE(findCrossOnScreen(&still));
-            EXPECT_LE(pixelDistance(still, next.x, next.y), 1.0) << "a quick second tap advanced the cross";
+            if (seen < 450)
+                EXPECT_LE(pixelDistance(still, next.x, next.y), 1.0)
+                    << "a quick second tap advanced the cross";
+            else
+                std::printf(
+                    "[ note     ] the new cross was seen %lu ms after the tap: no quick tap checked\n", seen);
         }
         cross = next;
         flushEvents(650); // the next tap more than 700 ms after this acceptance
