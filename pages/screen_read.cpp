@@ -42,8 +42,9 @@ bool readPixels(HDC from, int32_t x, int32_t y, int32_t width, int32_t height, s
     });
 }
 
-// Our own windows over the page (the palette, a tip of it) are left out of a screen read: hidden for
-// the read and shown again as they were. Hidden and shown with SetWindowPos and every "keep" flag,
+// Our own windows over the page (the palette, a tip of it) are left out of a screen read: excluded
+// from it by the system where it can (excludeAndSettle), otherwise hidden for the read and shown
+// again as they were. Hidden and shown with SetWindowPos and every "keep" flag,
 // not through the palette's show-hide toggle: nothing moves, nothing is activated, each window keeps
 // its place in the z-order, and no palette or page state changes.
 struct WindowsOverThePage {
