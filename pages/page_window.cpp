@@ -284,6 +284,8 @@ POINT onScreen(HWND hwnd, IntPoint p) {
     return s;
 }
 
+void readAheadLater(HWND hwnd, const DrawState* ds);
+
 bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
     DrawState* ds = record->settings;
     record->lastPointer = p;
@@ -301,6 +303,7 @@ bool onButtonDown(HWND hwnd, PageRecord* record, WPARAM, IntPoint p) {
         loadPageCursor(IDCUR_PEN, false);
         ds->lastPoint = p;
         record->dragState = DRAG_HELD;
+        readAheadLater(hwnd, ds);
         break;
     case TOOL_LINE:
     case TOOL_ELLIPSE:
@@ -411,6 +414,7 @@ struct ScreenBeneath {
     HWND page = nullptr;  // the page the tiles were read for
     HDC screen = nullptr; // the stroke's DC of the screen (the whole desktop), made at its first read
     BeneathTiles tiles;
+    bool aheadPosted = false; // a UM_PAGE_READ_AHEAD is on its way
 };
 ScreenBeneath screenBeneath;
 
@@ -479,12 +483,52 @@ bool knowBeneath(HWND hwnd, HDC like, const IntRect& need, int32_t width, int32_
     return true;
 }
 
+// The part of the page whose tiles are read ahead of a highlighter stroke at `p`: a tile's width
+// beyond the band on every side, more than a finger goes between two touches.
+IntRect aheadOf(IntPoint p, int32_t width) {
+    const int32_t reach = BeneathTiles::TILE + width / 2 + 1;
+    return {p.x - reach, p.y - reach, p.x + reach + 1, p.y + reach + 1};
+}
+
+// Asks for the tiles around the finger to be read while the page waits for the next touch
+// (readAhead), unless they are read already or a request is on its way.
+void readAheadLater(HWND hwnd, const DrawState* ds) {
+    ScreenBeneath& b = screenBeneath;
+    if (b.aheadPosted)
+        return;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    if (b.page == hwnd && b.tiles.allRead(aheadOf(ds->lastPoint, highlighterWidth(ds->penWidth, ds->dpi)),
+                                          client.right, client.bottom))
+        return;
+    b.aheadPosted = PostMessageA(hwnd, UM_PAGE_READ_AHEAD, 0, 0) != 0;
+}
+
+// Reads what the screen shows beneath the tiles around the finger, so that the stroke's next
+// pieces find it read: a screen read costs many times a piece (a round trip to the display, on
+// Windows a copy back from the graphics card), and here it is paid while the page has nothing else
+// to do. A touch already waiting is handled first: it asks again.
+void readAhead(HWND hwnd, PageRecord* record) {
+    screenBeneath.aheadPosted = false;
+    if (!record || !record->memDC || record->dragState != DRAG_HELD || !isHighlighter(record->gestureTool))
+        return;
+    if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)))
+        return;
+    const DrawState* ds = record->settings;
+    RECT client = {0, 0, 0, 0};
+    GetClientRect(hwnd, &client);
+    const IntRect around = clipRect(aheadOf(ds->lastPoint, highlighterWidth(ds->penWidth, ds->dpi)),
+                                    client.right, client.bottom);
+    if (!rectEmpty(around))
+        knowBeneath(hwnd, record->memDC, around, client.right, client.bottom);
+}
+
 // One piece of a highlighter stroke, from the previous pointer to `p`, laid into the canvas as
 // pages/core/highlight.h says. Only the cover's pixels still empty change (those the stroke has
 // coloured are no longer empty), so what lies beneath them is all the piece needs from the screen:
 // a piece that falls on ground the stroke has already covered reads nothing and changes nothing,
 // and the others mostly find it read for the pieces before (knowBeneath).
-void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
+void layHighlightPiece(HWND hwnd, PageRecord* record, IntPoint p) {
     DrawState* ds = record->settings;
     const IntPoint from = ds->lastPoint;
     ds->lastPoint = p;
@@ -534,6 +578,12 @@ void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
            changed.bottom - changed.top, r.dc, changed.left - cover.left, changed.top - cover.top, SRCCOPY);
     markChanged(record, changed);
     showCanvasRect(hwnd, record, changed);
+}
+
+// The piece, then the tiles around the finger read while the page waits for the next touch.
+void highlightSegmentTo(HWND hwnd, PageRecord* record, IntPoint p) {
+    layHighlightPiece(hwnd, record, p);
+    readAheadLater(hwnd, record->settings);
 }
 
 void continueGesture(HWND hwnd, PageRecord* record, IntPoint p) {
@@ -851,6 +901,9 @@ LRESULT CALLBACK pageWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     switch (message) {
     case UM_PAGE_INIT:
         onInit(hwnd);
+        return 0;
+    case UM_PAGE_READ_AHEAD:
+        readAhead(hwnd, pageRecordOf(hwnd));
         return 0;
     case UM_PAGE_GROW:
         return growCanvas(hwnd, int32_t(wParam), int32_t(lParam)) ? 1 : 0;

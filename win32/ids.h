@@ -27,6 +27,9 @@ constexpr unsigned UM_BOARD_MOVED = 0x5024;
 // Palette -> each page, its gestures put down first: grow the canvas and its history to wParam x
 // lParam, keeping every pixel where it is; returns 1 when grown (or nothing to grow), 0 when not.
 constexpr unsigned UM_PAGE_GROW = 0x5025;
+// A page to itself, posted while a highlighter stroke is under way: read what the screen shows
+// beneath the tiles around the finger before the stroke reaches them, if no input is waiting.
+constexpr unsigned UM_PAGE_READ_AHEAD = 0x5029;
 // Calibration window -> main window: the user cancelled the calibration (Esc or close).
 constexpr unsigned UM_CALIB_CANCELLED = 0x5026;
 // A board window (the calibration window, the board bar) -> main window: it heard WM_DPICHANGED

@@ -199,3 +199,17 @@ IntRect BeneathTiles::toRead(const IntRect& need, int32_t width, int32_t height)
             read_[size_t(r) * size_t(columns_) + size_t(c)] = 1;
     return {c0 * TILE, r0 * TILE, std::min((c1 + 1) * TILE, width), std::min((r1 + 1) * TILE, height)};
 }
+
+bool BeneathTiles::allRead(const IntRect& need, int32_t width, int32_t height) const {
+    if (width != width_ || height != height_)
+        return false;
+    const int32_t left = std::max(need.left, 0), top = std::max(need.top, 0);
+    const int32_t right = std::min(need.right, width), bottom = std::min(need.bottom, height);
+    if (right <= left || bottom <= top)
+        return true;
+    for (int32_t r = top / TILE; r <= (bottom - 1) / TILE; ++r)
+        for (int32_t c = left / TILE; c <= (right - 1) / TILE; ++c)
+            if (!read_[size_t(r) * size_t(columns_) + size_t(c)])
+                return false;
+    return true;
+}

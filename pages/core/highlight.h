@@ -70,6 +70,9 @@ class BeneathTiles {
     // holding the tiles of `need` not read yet, clipped to the surface, or an empty one when all
     // have been read. Every tile inside it counts as read from then on.
     IntRect toRead(const IntRect& need, int32_t width, int32_t height);
+    // Whether every tile of `need` (clipped to the surface) has been read, on a surface of width x
+    // height; false on a surface of another size than the last toRead's.
+    bool allRead(const IntRect& need, int32_t width, int32_t height) const;
 
   private:
     int32_t width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;

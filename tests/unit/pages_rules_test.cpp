@@ -461,6 +461,20 @@ TEST(HighlighterBeneath, ReadsEachTileOncePerStroke) {
         << "another surface kept the screen";
 }
 
+// The tiles ahead of the finger are read only where some are still unread.
+TEST(Highlighter, AllReadTellsWhetherAReadIsStillNeeded) {
+    BeneathTiles tiles;
+    EXPECT_FALSE(tiles.allRead({0, 0, 10, 10}, 1000, 700)) << "nothing read yet";
+    tiles.toRead({0, 0, 100, 100}, 1000, 700);
+    EXPECT_TRUE(tiles.allRead({10, 10, 128, 128}, 1000, 700));
+    EXPECT_FALSE(tiles.allRead({10, 10, 129, 128}, 1000, 700)) << "one pixel into an unread tile";
+    EXPECT_TRUE(tiles.allRead({-50, -50, 20, 20}, 1000, 700)) << "off the surface needs nothing";
+    EXPECT_TRUE(tiles.allRead({500, 500, 500, 600}, 1000, 700)) << "an empty rectangle";
+    EXPECT_FALSE(tiles.allRead({10, 10, 20, 20}, 1280, 800)) << "another surface";
+    tiles.toRead({960, 640, 1100, 800}, 1000, 700);
+    EXPECT_TRUE(tiles.allRead({990, 690, 1200, 900}, 1000, 700)) << "the last, partial tile";
+}
+
 // Four times the pen, at least 16 pixels at 96 DPI, scaled with the monitor.
 TEST(Highlighter, WidthIsFourPensAndAtLeastSixteenScaled) {
     EXPECT_EQ(highlighterWidth(2, 96), 16);
