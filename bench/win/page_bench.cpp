@@ -142,11 +142,5 @@ int measureAll(const char* shaping) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    if (argc > 1)
-        return measureAll(shapingOfThisRun(argv[1]));
-    if (!runUnshapedThenShaped()) {
-        std::printf("page_bench could not start itself as a child\n");
-        return 1;
-    }
-    return 0;
+    return measureUnshapedThenShaped(argc, argv, measureAll);
 }

@@ -448,11 +448,5 @@ int measure(const char* shaping) {
 
 int main(int argc, char** argv) {
     std::setvbuf(stdout, nullptr, _IONBF, 0);
-    if (argc > 1)
-        return measure(shapingOfThisRun(argv[1]));
-    if (!runUnshapedThenShaped()) {
-        std::printf("presenting_bench could not start itself as a child\n");
-        return 1;
-    }
-    return 0;
+    return measureUnshapedThenShaped(argc, argv, measure);
 }

@@ -154,3 +154,13 @@ const char* shapingOfThisRun(const char* argument) {
     return std::strcmp(argument, "shaped") == 0 ? "Wine's default shaping of layered windows"
                                                 : "ShapeLayeredWindows = \"N\"";
 }
+
+int measureUnshapedThenShaped(int argc, char** argv, int (*measure)(const char* shaping)) {
+    if (argc > 1)
+        return measure(shapingOfThisRun(argv[1]));
+    if (!runUnshapedThenShaped()) {
+        std::printf("%s could not start itself as a child\n", argc > 0 ? argv[0] : "the benchmark");
+        return 1;
+    }
+    return 0;
+}

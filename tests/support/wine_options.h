@@ -23,6 +23,9 @@ bool runUnshapedThenShaped();
 // What a copy started by runUnshapedThenShaped runs with, from its argument, for its figures'
 // heading: "Wine's default shaping of layered windows" for "shaped", else "ShapeLayeredWindows = "N"".
 const char* shapingOfThisRun(const char* argument);
+// The main of such a benchmark: with an argument, a copy that runs `measure` with the heading of its
+// shaping; without, the program that starts both copies. Its exit code.
+int measureUnshapedThenShaped(int argc, char** argv, int (*measure)(const char* shaping));
 // Runs this program again as a child that shares its output, with that argument, and waits for it
 // (ten minutes at most); false when it could not be started.
 bool runThisProgramWith(const char* argument);
