@@ -421,6 +421,7 @@ ScreenBeneath screenBeneath;
 // The stroke is over: the next one reads the screen afresh.
 void forgetBeneath() {
     screenBeneath.tiles.forget();
+    screenBeneath.aheadPosted = false; // one lost with its page would stop every read ahead
     if (screenBeneath.screen)
         DeleteDC(screenBeneath.screen);
     screenBeneath.screen = nullptr;
@@ -643,7 +644,7 @@ void finishStroke(HWND hwnd, PageRecord* record, IntPoint p) {
     if (record->gestureTool == TOOL_PEN)
         penSegmentTo(hwnd, record, p);
     else if (isHighlighter(record->gestureTool))
-        highlightSegmentTo(hwnd, record, p);
+        layHighlightPiece(hwnd, record, p); // the last piece: nothing ahead to read
     else
         eraserSegmentTo(hwnd, record, p);
 }
