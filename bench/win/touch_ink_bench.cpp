@@ -21,6 +21,9 @@
 // the same stroke drawn with the pen, each of the page's points first moving a dot-sized
 // per-pixel-alpha window of the bench's own (its pixels the pointer's dot, set once;
 // UpdateLayeredWindow with a position alone, as the pointer moves its dot), watched as the pointer.
+// And on every page the other way a dot could be shown ("page's dot"): the same pen stroke, each of
+// the page's points then drawing the dot's core in its red straight onto the page's window, the
+// page's pixels put back from the canvas where it was before, as the pen shows its pieces.
 //
 // The pointer's pixel is the dot's own red (255, 32, 32) at full strength: only the dot's core at
 // the newest point has it (its edge is soft, and the trail, in a window of its own under the dot's,
@@ -165,7 +168,43 @@ std::vector<PageMove> pageMoves;
 // pixels the pointer's dot set once, moved to each of the page's points before the page has it.
 HWND bareDot = nullptr;
 
+// While the dot drawn on the page is measured: the box it was last drawn in, on the page's window
+// (empty when none).
+bool dotOnPage = false;
+RECT pageDotBox = {0, 0, 0, 0};
+
+// The other way to show the dot: drawn straight onto the page's window (not its canvas), where the
+// page's own pixels come back from the canvas when it moves on. Its core only, in the dot's red:
+// what the finger would wait for if the dot were drawn into the page as the pen draws.
+void drawDotOnPage(HWND page, POINT client) {
+    const PageRecord* record = pageRecordOf(page);
+    HDC dc = GetDC(page);
+    if (!record || !dc)
+        return;
+    if (pageDotBox.right > pageDotBox.left)
+        BitBlt(dc, pageDotBox.left, pageDotBox.top, pageDotBox.right - pageDotBox.left,
+               pageDotBox.bottom - pageDotBox.top, record->memDC, pageDotBox.left, pageDotBox.top, SRCCOPY);
+    const PxRect box = dotBounds({client.x, client.y}, boardDpi());
+    const int side = box.right - box.left;
+    pageDotBox = {client.x - side / 2, client.y - side / 2, client.x - side / 2 + side,
+                  client.y - side / 2 + side};
+    HBRUSH red =
+        CreateSolidBrush(RGB((POINTER_RED >> 16) & 0xFF, (POINTER_RED >> 8) & 0xFF, POINTER_RED & 0xFF));
+    HGDIOBJ oldBrush = SelectObject(dc, red), oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+    Ellipse(dc, client.x - side / 4, client.y - side / 4, client.x + side / 4 + 1, client.y + side / 4 + 1);
+    SelectObject(dc, oldBrush);
+    SelectObject(dc, oldPen);
+    DeleteObject(red);
+    ReleaseDC(page, dc);
+}
+
 LRESULT CALLBACK logPageMoves(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON) && dotOnPage) {
+        pageMoves.push_back({simboardNowMs(), int(short(LOWORD(lParam)))});
+        const LRESULT handled = CallWindowProcA(pageProc, hwnd, message, wParam, lParam);
+        drawDotOnPage(hwnd, {short(LOWORD(lParam)), short(HIWORD(lParam))});
+        return handled;
+    }
     if (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON)) {
         pageMoves.push_back({simboardNowMs(), int(short(LOWORD(lParam)))});
         if (bareDot) {
@@ -459,6 +498,17 @@ int measure(const char* shaping) {
             SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
             flushEvents(300);
         }
+        // The dot drawn on the page instead, after the pen's piece, watched as the pointer.
+        ds.tool = TOOL_PEN;
+        SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
+        dotOnPage = true;
+        pageDotBox = {0, 0, 0, 0};
+        watchFor(TOOL_POINTER, line);
+        print(name.c_str(), "page's dot", strokeLatency(board, line, strokeMs));
+        dotOnPage = false;
+        SendMessageA(t.page, UM_PAGE_UNDO, 0, 0);
+        InvalidateRect(t.page, nullptr, FALSE);
+        flushEvents(300);
         ds.tool = TOOL_PEN; // the lesson's strokes
         SendMessageA(t.page, UM_PAGE_TOOL_CHANGED, 0, 0);
     }
