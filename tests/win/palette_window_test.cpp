@@ -915,6 +915,40 @@ TEST_F(Palette, MoreToolsOpensTheStripWhoseToolsArePickedAndDrawOneStepEach) {
     const int half = highlighterWidth(drawState.penWidth, 96) / 2;
     EXPECT_NE(GetPixel(canvas, 650, 400 + half - 2), KEY_COLOUR) << "the band is narrower than four pens";
     EXPECT_EQ(GetPixel(canvas, 650, 400 + half + 3), KEY_COLOUR) << "the band is wider than four pens";
+    // The same highlighter with the page's reads ahead of the finger handled between touches, as it
+    // does while it waits for the next one (only those: a mouse move of Wine's own, without the
+    // button, would end the stroke): each pixel of the band is what the screen showed there before
+    // the stroke blended with the marker, the ink still red.
+    flushEvents(200);
+    const int samples[] = {610, 650, 690, 760, 795};
+    std::vector<COLORREF> before;
+    HDC screen = GetDC(nullptr);
+    for (int x : samples)
+        before.push_back(GetPixel(screen, x, 450));
+    ReleaseDC(nullptr, screen);
+    SendMessageA(pageWindows[0], WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(600, 450));
+    int readsAhead = 0;
+    for (int x = 604; x <= 800; x += 4) {
+        MSG m;
+        while (PeekMessageA(&m, pageWindows[0], UM_PAGE_READ_AHEAD, UM_PAGE_READ_AHEAD, PM_REMOVE)) {
+            DispatchMessageA(&m);
+            ++readsAhead;
+        }
+        SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, 450));
+    }
+    SendMessageA(pageWindows[0], WM_LBUTTONUP, 0, MAKELPARAM(800, 450));
+    EXPECT_GT(readsAhead, 0) << "the page asked for no read ahead";
+    for (size_t i = 0; i < before.size(); ++i) {
+        const COLORREF b = before[i];
+        const uint32_t blended =
+            blendHighlight((GetRValue(b) << 16) | (GetGValue(b) << 8) | GetBValue(b),
+                           highlighterPixel(TOOL_HIGHLIGHTER_FIRST + 1), KEY_COLOUR_PIXEL);
+        EXPECT_EQ(GetPixel(canvas, samples[i], 450),
+                  RGB(blended >> 16, (blended >> 8) & 0xFF, blended & 0xFF))
+            << "the band read ahead at x " << samples[i] << " over " << std::hex << b;
+    }
+    EXPECT_EQ(GetPixel(canvas, 700, 450), RGB(255, 0, 0)) << "the highlight read ahead covered the ink";
+    SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
     SendMessageA(pageWindows[0], UM_PAGE_UNDO, 0, 0);
     EXPECT_EQ(GetPixel(canvas, 650, 400), KEY_COLOUR) << "one undo left the highlight";
     EXPECT_EQ(GetPixel(canvas, 700, 400), RGB(255, 0, 0)) << "the undo took the ink";
@@ -1143,6 +1177,10 @@ TEST_F(Palette, PresentingToolsCoverTheBoardUnderThePaletteAndEndByTheirButtonAn
     const PxPoint centre = onScreen(450, 300);
     EXPECT_TRUE(pumpButMouse(1000, [&] { return screenPixel(centre.x, centre.y) == RGB(0xFF, 0x20, 0x20); }))
         << "the trail covers the dot on the screen";
+    // More than a tick with no message let through: the next touch draws the trail, and the touch
+    // right after it, within the tick, must not.
+    Sleep(40);
+    SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(455, 300));
     const std::string trailBefore = boxOf(trail);
     SendMessageA(pageWindows[0], WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(460, 300));
     EXPECT_EQ(boxOf(dot), dotBox(onScreen(460, 300))) << "the dot did not follow the finger";
