@@ -484,11 +484,16 @@ bool knowBeneath(HWND hwnd, HDC like, const IntRect& need, int32_t width, int32_
     return true;
 }
 
-// The part of the page whose tiles are read ahead of a highlighter stroke at `p`: a tile's width
-// beyond the band on every side, more than a finger goes between two touches.
-IntRect aheadOf(IntPoint p, int32_t width) {
-    const int32_t reach = BeneathTiles::TILE + width / 2 + 1;
-    return {p.x - reach, p.y - reach, p.x + reach + 1, p.y + reach + 1};
+// The part of the page whose tiles are read ahead of a highlighter stroke: a tile's width beyond
+// the band on every side of the finger, more than a finger goes between two touches; the page's
+// client size in *client.
+IntRect tilesAhead(HWND hwnd, const DrawState* ds, RECT* client) {
+    *client = {0, 0, 0, 0};
+    GetClientRect(hwnd, client);
+    const IntPoint p = ds->lastPoint;
+    const int32_t reach = BeneathTiles::TILE + highlighterWidth(ds->penWidth, ds->dpi) / 2 + 1;
+    return clipRect({p.x - reach, p.y - reach, p.x + reach + 1, p.y + reach + 1}, client->right,
+                    client->bottom);
 }
 
 // Asks for the tiles around the finger to be read while the page waits for the next touch
@@ -497,10 +502,9 @@ void readAheadLater(HWND hwnd, const DrawState* ds) {
     ScreenBeneath& b = screenBeneath;
     if (b.aheadPosted)
         return;
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(hwnd, &client);
-    if (b.page == hwnd && b.tiles.allRead(aheadOf(ds->lastPoint, highlighterWidth(ds->penWidth, ds->dpi)),
-                                          client.right, client.bottom))
+    RECT client;
+    const IntRect ahead = tilesAhead(hwnd, ds, &client);
+    if (b.page == hwnd && b.tiles.allRead(ahead, client.right, client.bottom))
         return;
     b.aheadPosted = PostMessageA(hwnd, UM_PAGE_READ_AHEAD, 0, 0) != 0;
 }
@@ -515,13 +519,10 @@ void readAhead(HWND hwnd, PageRecord* record) {
         return;
     if (HIWORD(GetQueueStatus(QS_INPUT | QS_POSTMESSAGE | QS_SENDMESSAGE)))
         return;
-    const DrawState* ds = record->settings;
-    RECT client = {0, 0, 0, 0};
-    GetClientRect(hwnd, &client);
-    const IntRect around = clipRect(aheadOf(ds->lastPoint, highlighterWidth(ds->penWidth, ds->dpi)),
-                                    client.right, client.bottom);
-    if (!rectEmpty(around))
-        knowBeneath(hwnd, record->memDC, around, client.right, client.bottom);
+    RECT client;
+    const IntRect ahead = tilesAhead(hwnd, record->settings, &client);
+    if (!rectEmpty(ahead))
+        knowBeneath(hwnd, record->memDC, ahead, client.right, client.bottom);
 }
 
 // One piece of a highlighter stroke, from the previous pointer to `p`, laid into the canvas as

@@ -27,9 +27,6 @@ constexpr unsigned UM_BOARD_MOVED = 0x5024;
 // Palette -> each page, its gestures put down first: grow the canvas and its history to wParam x
 // lParam, keeping every pixel where it is; returns 1 when grown (or nothing to grow), 0 when not.
 constexpr unsigned UM_PAGE_GROW = 0x5025;
-// A page to itself, posted while a highlighter stroke is under way: read what the screen shows
-// beneath the tiles around the finger before the stroke reaches them, if no input is waiting.
-constexpr unsigned UM_PAGE_READ_AHEAD = 0x5029;
 // Calibration window -> main window: the user cancelled the calibration (Esc or close).
 constexpr unsigned UM_CALIB_CANCELLED = 0x5026;
 // A board window (the calibration window, the board bar) -> main window: it heard WM_DPICHANGED
@@ -38,6 +35,9 @@ constexpr unsigned UM_BOARD_RESCALED = 0x5027;
 // Main window -> calibration window: the board's monitor was looked up again (its place, size or
 // scale may differ): the window follows it.
 constexpr unsigned UM_CALIB_FOLLOW = 0x5028;
+// A page to itself, posted while a highlighter stroke is under way: read what the screen shows
+// beneath the tiles around the finger before the stroke reaches them, if no input is waiting.
+constexpr unsigned UM_PAGE_READ_AHEAD = 0x5029;
 // Reader thread -> main window, posted: the system refused the down of three touches in a row, and
 // the board is a mouse until the user ticks touch again.
 constexpr unsigned UM_TOUCH_GIVEN_UP = 0x514;

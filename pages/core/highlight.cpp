@@ -171,6 +171,23 @@ void BeneathTiles::forget() {
     std::fill(read_.begin(), read_.end(), uint8_t(0));
 }
 
+BeneathTiles::TileRange BeneathTiles::unread(const IntRect& need) const {
+    TileRange t = {columns_, rows_, -1, -1};
+    const int32_t left = std::max(need.left, 0), top = std::max(need.top, 0);
+    const int32_t right = std::min(need.right, width_), bottom = std::min(need.bottom, height_);
+    if (right <= left || bottom <= top)
+        return t;
+    for (int32_t r = top / TILE; r <= (bottom - 1) / TILE; ++r)
+        for (int32_t c = left / TILE; c <= (right - 1) / TILE; ++c)
+            if (!read_[size_t(r) * size_t(columns_) + size_t(c)]) {
+                t.c0 = std::min(t.c0, c);
+                t.c1 = std::max(t.c1, c);
+                t.r0 = std::min(t.r0, r);
+                t.r1 = std::max(t.r1, r);
+            }
+    return t;
+}
+
 IntRect BeneathTiles::toRead(const IntRect& need, int32_t width, int32_t height) {
     if (width != width_ || height != height_) {
         width_ = width;
@@ -179,37 +196,16 @@ IntRect BeneathTiles::toRead(const IntRect& need, int32_t width, int32_t height)
         rows_ = (height + TILE - 1) / TILE;
         read_.assign(size_t(columns_) * size_t(rows_), 0);
     }
-    const int32_t left = std::max(need.left, 0), top = std::max(need.top, 0);
-    const int32_t right = std::min(need.right, width), bottom = std::min(need.bottom, height);
-    if (right <= left || bottom <= top)
+    const TileRange t = unread(need);
+    if (t.c1 < 0)
         return {0, 0, 0, 0};
-    int32_t c0 = columns_, r0 = rows_, c1 = -1, r1 = -1; // the tiles not read yet, inclusive
-    for (int32_t r = top / TILE; r <= (bottom - 1) / TILE; ++r)
-        for (int32_t c = left / TILE; c <= (right - 1) / TILE; ++c)
-            if (!read_[size_t(r) * size_t(columns_) + size_t(c)]) {
-                c0 = std::min(c0, c);
-                c1 = std::max(c1, c);
-                r0 = std::min(r0, r);
-                r1 = std::max(r1, r);
-            }
-    if (c1 < 0)
-        return {0, 0, 0, 0};
-    for (int32_t r = r0; r <= r1; ++r)
-        for (int32_t c = c0; c <= c1; ++c)
+    for (int32_t r = t.r0; r <= t.r1; ++r)
+        for (int32_t c = t.c0; c <= t.c1; ++c)
             read_[size_t(r) * size_t(columns_) + size_t(c)] = 1;
-    return {c0 * TILE, r0 * TILE, std::min((c1 + 1) * TILE, width), std::min((r1 + 1) * TILE, height)};
+    return {t.c0 * TILE, t.r0 * TILE, std::min((t.c1 + 1) * TILE, width),
+            std::min((t.r1 + 1) * TILE, height)};
 }
 
 bool BeneathTiles::allRead(const IntRect& need, int32_t width, int32_t height) const {
-    if (width != width_ || height != height_)
-        return false;
-    const int32_t left = std::max(need.left, 0), top = std::max(need.top, 0);
-    const int32_t right = std::min(need.right, width), bottom = std::min(need.bottom, height);
-    if (right <= left || bottom <= top)
-        return true;
-    for (int32_t r = top / TILE; r <= (bottom - 1) / TILE; ++r)
-        for (int32_t c = left / TILE; c <= (right - 1) / TILE; ++c)
-            if (!read_[size_t(r) * size_t(columns_) + size_t(c)])
-                return false;
-    return true;
+    return width == width_ && height == height_ && unread(need).c1 < 0;
 }

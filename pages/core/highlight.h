@@ -75,6 +75,13 @@ class BeneathTiles {
     bool allRead(const IntRect& need, int32_t width, int32_t height) const;
 
   private:
+    // The tiles of `need` on the current surface not read yet, as the inclusive range of columns
+    // c0..c1 and rows r0..r1 that holds them all; c1 < 0 when there are none.
+    struct TileRange {
+        int32_t c0, r0, c1, r1;
+    };
+    TileRange unread(const IntRect& need) const;
+
     int32_t width_ = 0, height_ = 0, columns_ = 0, rows_ = 0;
     std::vector<uint8_t> read_; // one per tile, row by row
 };
